@@ -1,0 +1,89 @@
+#pragma once
+// The program's one way into the registry: a root, at most one open key, and string and
+// 32-bit integer values, with the user-facing failure texts carried by RegistryError.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// A registry failure whose what() is the exact text shown to the user.
+class RegistryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Machine-wide keys are read and written in the 32-bit registry view: the browser's page
+// processes, which load toolbar buttons, are 32-bit on 64-bit Windows. The current user's
+// Software key is shared between the views, so the flag is harmless there.
+inline constexpr REGSAM kMachineRegistryView = KEY_WOW64_32KEY;
+
+// A value exactly as the registry stores it: its type and its bytes.
+struct RawValue {
+    DWORD type = REG_NONE;
+    std::string bytes;
+    bool operator==(const RawValue&) const = default;
+};
+
+class RegistryAccessor {
+public:
+    RegistryAccessor() = default;
+    ~RegistryAccessor();
+    RegistryAccessor(const RegistryAccessor&) = delete;
+    RegistryAccessor& operator=(const RegistryAccessor&) = delete;
+
+    // Chooses HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE; closes the open key.
+    void SetRoot(HKEY root);
+    HKEY Root() const { return root_; }
+
+    // Paths with a leading backslash start at the root; others lie below the open key.
+    // A failed open leaves no key open, so later reads give "" and writes fail.
+    bool OpenKey(const std::string& path, bool canCreate);
+    // Creates the key (and its missing parents); throws "Failed to create key %s".
+    void CreateKey(const std::string& path);
+    bool KeyExists(const std::string& path);
+    // Deletes the key and every key below it, deepest first.
+    bool DeleteKey(const std::string& path);
+    // Moves a key with every value (type and bytes as stored) and sub-key to a new path and
+    // deletes the old one. Returns false, doing nothing, when the old key is missing or the
+    // new one exists; throws when the new path lies inside the old key or a step fails.
+    bool MoveKey(const std::string& oldPath, const std::string& newPath);
+    void CloseKey();
+
+    bool HasOpenKey() const { return key_ != nullptr; }
+    // The open key's path from the root, without a leading backslash.
+    const std::string& CurrentPath() const { return currentPath_; }
+
+    // Names of the open key's sub-keys or values, in the registry's enumeration order.
+    std::vector<std::string> GetKeyNames() const;
+    std::vector<std::string> GetValueNames() const;
+
+    bool ValueExists(const std::string& name) const;
+    // Absent value, empty data or no open key give "". REG_SZ and REG_EXPAND_SZ come back as
+    // stored (unexpanded); other types fail with "Invalid data type for '%s'".
+    std::string ReadString(const std::string& name) const;
+    // Signed: a stored 0xFFFFFFFF reads as -1.
+    int32_t ReadInteger(const std::string& name) const;
+    void WriteString(const std::string& name, const std::string& value);
+    void WriteInteger(const std::string& name, int32_t value);
+    bool DeleteValue(const std::string& name);
+
+    // The value's type and bytes as stored; throws "Failed to get data for '%s'" if absent.
+    RawValue ReadRaw(const std::string& name) const;
+    void WriteRaw(const std::string& name, const RawValue& value);
+
+private:
+    REGSAM Access() const;
+    // Splits a path into the key it starts from and the rest, relative to that key.
+    HKEY BaseFor(const std::string& path, std::string& relative, std::string& fullPath) const;
+
+    HKEY root_ = HKEY_CURRENT_USER;
+    HKEY key_ = nullptr;
+    std::string currentPath_;
+};
+
+} // namespace qm

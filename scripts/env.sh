@@ -1,0 +1,27 @@
+# Shared by the scripts: where things are, and the Wine settings that keep runs quiet and fast.
+QM_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+QM_BUILD=${QM_BUILD_DIR:-$QM_ROOT/build}
+export WINEDEBUG=${WINEDEBUG:--all}
+# Never offer to install Mono or Gecko: a modal prompt would hang an unattended run.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+qm_build() {
+  cmake -S "$QM_ROOT" -B "$QM_BUILD" -DCMAKE_TOOLCHAIN_FILE="$QM_ROOT/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  local log="$QM_BUILD/build.log"
+  if ! cmake --build "$QM_BUILD" --parallel "$(nproc)" >"$log" 2>&1; then
+    grep -E -B2 -A6 'error|Error' "$log" | head -80 >&2
+    echo "build failed; the whole log is $log" >&2
+    return 1
+  fi
+  # Warnings are part of the verdict on the build: show them.
+  grep -E 'warning:' "$log" >&2 || true
+}
+
+# Prints the path of a freshly made Wine prefix under the build folder.
+qm_fresh_prefix() {
+  local prefix="$QM_BUILD/wineprefix"
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  echo "$prefix"
+}

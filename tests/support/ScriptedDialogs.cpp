@@ -1,0 +1,115 @@
+#include "support/ScriptedDialogs.h"
+
+#include <gtest/gtest.h>
+
+namespace qmtest {
+
+const char* ToString(Shown kind) {
+    switch (kind) {
+    case Shown::Question: return "question";
+    case Shown::Error: return "error box";
+    case Shown::ApplicationError: return "application error box";
+    case Shown::FileDialog: return "file dialog";
+    case Shown::Folder: return "folder dialog";
+    case Shown::Help: return "help";
+    case Shown::ShellOpen: return "shell open";
+    }
+    return "?";
+}
+
+ScriptedDialogs::ScriptedDialogs() { qm::ui::SetAppDialogs(this); }
+
+ScriptedDialogs::~ScriptedDialogs() {
+    qm::ui::SetAppDialogs(nullptr);
+    for (const Answer& answer : queue_)
+        ADD_FAILURE() << "expected a " << ToString(answer.kind) << " that never came"
+                      << (answer.expectedText.empty() ? "" : ": " + answer.expectedText);
+}
+
+void ScriptedDialogs::AnswerQuestion(bool yes, const std::string& expectedText) {
+    queue_.push_back({Shown::Question, expectedText, yes, std::nullopt});
+}
+void ScriptedDialogs::ExpectError(const std::string& expectedText) {
+    queue_.push_back({Shown::Error, expectedText, false, std::nullopt});
+}
+void ScriptedDialogs::ExpectApplicationError(const std::string& expectedText) {
+    queue_.push_back({Shown::ApplicationError, expectedText, false, std::nullopt});
+}
+void ScriptedDialogs::AnswerFileDialog(std::optional<std::string> chosen) {
+    queue_.push_back({Shown::FileDialog, {}, chosen.has_value(), std::move(chosen)});
+}
+void ScriptedDialogs::AnswerFolder(std::optional<std::string> chosen) {
+    queue_.push_back({Shown::Folder, {}, chosen.has_value(), std::move(chosen)});
+}
+void ScriptedDialogs::ExpectHelp() { queue_.push_back({Shown::Help, {}, true, std::nullopt}); }
+void ScriptedDialogs::AnswerShellOpen(bool succeeds) {
+    queue_.push_back({Shown::ShellOpen, {}, succeeds, std::nullopt});
+}
+
+std::vector<ShownRecord> ScriptedDialogs::ShownOf(qmtest::Shown kind) const {
+    std::vector<ShownRecord> result;
+    for (const ShownRecord& record : shown_)
+        if (record.kind == kind) result.push_back(record);
+    return result;
+}
+
+std::optional<ScriptedDialogs::Answer> ScriptedDialogs::Take(ShownRecord record) {
+    shown_.push_back(record);
+    if (queue_.empty() || queue_.front().kind != record.kind) {
+        ADD_FAILURE() << "unexpected " << ToString(record.kind) << ": \"" << record.text << "\""
+                      << (queue_.empty() ? std::string()
+                                         : std::string(" (expected a ") +
+                                               ToString(queue_.front().kind) + ")");
+        return std::nullopt;
+    }
+    Answer answer = queue_.front();
+    queue_.pop_front();
+    if (!answer.expectedText.empty())
+        EXPECT_EQ(record.text, answer.expectedText) << "text of the " << ToString(record.kind);
+    return answer;
+}
+
+bool ScriptedDialogs::AskYesNo(HWND owner, const std::string& text) {
+    auto answer = Take({Shown::Question, text, owner});
+    return answer && answer->yes;
+}
+
+void ScriptedDialogs::ShowError(HWND owner, const std::string& text) {
+    Take({Shown::Error, text, owner});
+}
+
+void ScriptedDialogs::ShowApplicationError(HWND owner, const std::string& text) {
+    Take({Shown::ApplicationError, text, owner});
+}
+
+bool ScriptedDialogs::RunFileDialog(HWND owner, qm::ui::FileDialogKind kind,
+                                    qm::ui::FileDialog& dialog) {
+    ShownRecord record{Shown::FileDialog, dialog.fileName, owner};
+    record.fileKind = kind;
+    record.file = dialog;
+    auto answer = Take(record);
+    if (!answer || !answer->chosen) return false;
+    dialog.fileName = *answer->chosen;
+    return true;
+}
+
+std::optional<std::string> ScriptedDialogs::BrowseForFolder(HWND owner,
+                                                            const std::string& caption) {
+    auto answer = Take({Shown::Folder, caption, owner});
+    return answer ? answer->chosen : std::nullopt;
+}
+
+void ScriptedDialogs::ShowHelp(HWND owner, const std::string& path, UINT command,
+                               DWORD_PTR data) {
+    ShownRecord record{Shown::Help, path, owner};
+    record.helpCommand = command;
+    record.helpData = data;
+    Take(record);
+}
+
+bool ScriptedDialogs::ShellOpen(HWND owner, const std::string& target) {
+    auto answer = Take({Shown::ShellOpen, target, owner});
+    return answer && answer->yes;
+}
+
+} // namespace qmtest

@@ -1,0 +1,38 @@
+#include "ui/Controls.h"
+
+namespace qm::ui {
+
+std::string GetText(HWND control) {
+    int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    length = GetWindowTextA(control, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+void SetText(HWND control, const std::string& text) {
+    if (GetText(control) != text) SetWindowTextA(control, text.c_str());
+}
+
+bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void SetChecked(HWND button, bool checked) {
+    SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void EnableField(HWND field, bool enabled) {
+    EnableWindow(field, enabled);
+    InvalidateRect(field, nullptr, TRUE);
+}
+
+HBRUSH FieldBrush(HWND control, HDC dc) {
+    char className[16] = {};
+    GetClassNameA(control, className, sizeof className);
+    if (lstrcmpiA(className, "Edit") != 0) return nullptr;
+    int colour = IsWindowEnabled(control) ? COLOR_WINDOW : COLOR_INACTIVEBORDER;
+    SetBkColor(dc, GetSysColor(colour));
+    SetTextColor(dc, GetSysColor(IsWindowEnabled(control) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+    return GetSysColorBrush(colour);
+}
+
+} // namespace qm::ui

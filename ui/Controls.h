@@ -1,0 +1,42 @@
+#pragma once
+// Small helpers for the standard controls the forms are made of.
+
+#include <windows.h>
+
+#include <string>
+
+namespace qm::ui {
+
+std::string GetText(HWND control);
+// Sets the text only when it differs, so that assigning a field the text it already holds is
+// no change (and raises no change notification).
+void SetText(HWND control, const std::string& text);
+
+bool IsChecked(HWND button);
+// Checks or clears a check box or radio button by program: no click notification follows.
+void SetChecked(HWND button, bool checked);
+
+// Enables or disables an edit field. A disabled field is painted in COLOR_INACTIVEBORDER and
+// an enabled one in COLOR_WINDOW; the page answers WM_CTLCOLOREDIT and WM_CTLCOLORSTATIC with
+// FieldBrush for that.
+void EnableField(HWND field, bool enabled);
+
+// For a page's WM_CTLCOLOREDIT / WM_CTLCOLORSTATIC: the background of an edit field by its
+// state, or nullptr for any other control (let the dialog paint it). The brushes are the
+// system's own and are never released.
+HBRUSH FieldBrush(HWND control, HDC dc);
+
+// The hourglass while an object of this type lives, and the arrow again afterwards (also when
+// the work stops on an exception).
+class HourglassCursor {
+public:
+    HourglassCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
+    ~HourglassCursor() { SetCursor(LoadCursorA(nullptr, IDC_ARROW)); }
+    HourglassCursor(const HourglassCursor&) = delete;
+    HourglassCursor& operator=(const HourglassCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+} // namespace qm::ui

@@ -1,0 +1,76 @@
+#pragma once
+// Every modal thing the program shows goes through Dialogs: questions, error boxes, the
+// common file and folder dialogs, the help call and the shell's open action. The program uses
+// WinDialogs; the tests put a scripted implementation in its place.
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <optional>
+#include <string>
+
+namespace qm::ui {
+
+// The state of one file-dialog component of a form (OpenDialog1, SaveDialog1, ...): what it
+// offers and the full name last chosen in it, which it proposes the next time.
+struct FileDialog {
+    std::string filter;     // pairs separated by "|": "Text files|*.txt|All files|*.*"
+    std::string defaultExt; // without the dot
+    std::string initialDir; // used while fileName holds no folder
+    std::string fileName;   // the last chosen full name; set on OK
+    std::string title;      // empty: the platform's default
+    DWORD options = OFN_HIDEREADONLY | OFN_ENABLESIZING;
+};
+
+enum class FileDialogKind {
+    Open,    // file-open
+    Save,    // file-save
+    Picture, // file-open with a preview of the selected picture
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // Information icon, caption "Information", Yes and No; true only for Yes.
+    virtual bool AskYesNo(HWND owner, const std::string& text) = 0;
+    // Error icon, caption "Error", OK.
+    virtual void ShowError(HWND owner, const std::string& text) = 0;
+    // The application's standard error box: the application's title, the error icon, OK.
+    // The text arrives complete (see StandardErrorText).
+    virtual void ShowApplicationError(HWND owner, const std::string& text) = 0;
+    // Runs a file dialog; on OK stores the chosen full name in dialog.fileName.
+    virtual bool RunFileDialog(HWND owner, FileDialogKind kind, FileDialog& dialog) = 0;
+    // A folder-selection dialog that can make a new folder; the chosen path, or nothing.
+    virtual std::optional<std::string> BrowseForFolder(HWND owner, const std::string& caption) = 0;
+    // HtmlHelpA(owner, path, command, data); fails soft when the help control is missing.
+    virtual void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) = 0;
+    // The shell's open action, shown normally; false when the shell reports failure.
+    virtual bool ShellOpen(HWND owner, const std::string& target) = 0;
+};
+
+// The application's title, shown on the standard error box.
+inline constexpr const char* kApplicationTitle = "Quillmere";
+
+// The text of the standard error box: the error's text, with "." added when its last
+// character sorts after ".".
+std::string StandardErrorText(const std::string& what);
+
+// The Dialogs the windows use; WinDialogs unless a test has put another in place.
+Dialogs& AppDialogs();
+// Puts another implementation in place (nullptr restores WinDialogs). Not owned.
+void SetAppDialogs(Dialogs* dialogs);
+
+// The production implementation on the Windows dialogs.
+class WinDialogs : public Dialogs {
+public:
+    bool AskYesNo(HWND owner, const std::string& text) override;
+    void ShowError(HWND owner, const std::string& text) override;
+    void ShowApplicationError(HWND owner, const std::string& text) override;
+    bool RunFileDialog(HWND owner, FileDialogKind kind, FileDialog& dialog) override;
+    std::optional<std::string> BrowseForFolder(HWND owner, const std::string& caption) override;
+    void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) override;
+    bool ShellOpen(HWND owner, const std::string& target) override;
+};
+
+} // namespace qm::ui

@@ -1,0 +1,54 @@
+#pragma once
+// What a page needs from the main window: the modified flags, the save prompt, the window's
+// registry accessor and the dialogs. Pages depend on this, never on the main window itself.
+
+#include <windows.h>
+
+namespace qm {
+class RegistryAccessor;
+}
+
+namespace qm::ui {
+
+class Dialogs;
+
+// The pages of the main window's page control, in tab order.
+enum PageIndex : int {
+    kPageButtons = 0,          // "Standard Toolbar Buttons"
+    kPageContextMenu = 1,      // "Context Menu"
+    kPageBackgrounds = 2,      // "Backgrounds"
+    kPageWindowAttributes = 3, // "Window Attributes"
+};
+
+class PageHost {
+public:
+    virtual ~PageHost() = default;
+
+    // Sets Modified and the page's own flag (every edit on a page).
+    virtual void MarkModified(int page) = 0;
+    // Clears Modified and the page's own flag (a page that has filled its fields).
+    virtual void ClearModified(int page) = 0;
+    // Clears all five flags.
+    virtual void ClearAllModified() = 0;
+    virtual bool IsModified() const = 0;           // Modified
+    virtual bool IsPageModified(int page) const = 0; // the page's own flag
+
+    // Asks whether to save the page's changes when Modified is set (Yes and No only), saves
+    // on Yes, and clears all flags whatever the answer.
+    virtual void OfferSave(int page, bool refresh) = 0;
+
+    // The main window's current registry accessor, and a fresh one in its place.
+    virtual RegistryAccessor& Registry() = 0;
+    virtual RegistryAccessor& NewRegistry() = 0;
+
+    virtual Dialogs& UiDialogs() = 0;
+    virtual HWND MainWindow() const = 0;
+
+    // The button page's strip changed its height (it wraps onto further rows); the main
+    // window grows or shrinks with it. A one-row strip is kOneRowStripHeight high.
+    virtual void ButtonStripResized(int /*stripHeight*/) {}
+};
+
+inline constexpr int kOneRowStripHeight = 24;
+
+} // namespace qm::ui
