@@ -1,0 +1,129 @@
+#include "buttons/ButtonRecord.h"
+
+#include "ui/Window.h"
+
+#include <cstdio>
+
+namespace qm {
+namespace {
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    return true;
+}
+
+std::string TwoDigits(int n) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%02d", n);
+    return digits;
+}
+
+} // namespace
+
+bool IsDefaultVisible(const std::string& stored) {
+    return EqualsIgnoringAsciiCase(stored, "YES");
+}
+
+std::string ButtonKeyName(int n) {
+    return ButtonKeyPrefix + TwoDigits(n) + "}";
+}
+
+std::string ButtonKeyPath(const std::string& keyName) {
+    return std::string(kExtensionsKey) + "\\" + keyName;
+}
+
+std::string OwnRecordValueName(int n) {
+    return "StdBtn" + TwoDigits(n);
+}
+
+ButtonKeysExhausted::ButtonKeysExhausted()
+    : RegistryError("No free toolbar button key is left: Quillmere can make at most 99 buttons") {}
+
+NewButtonKey NextButtonKey(RegistryAccessor& reg) {
+    reg.SetRoot(HKEY_LOCAL_MACHINE);
+    int n = 1;
+    // Without an Extensions key every name is free.
+    if (reg.OpenKey(kExtensionsKey, false)) {
+        while (n <= kMaxButtonCounter && reg.KeyExists(ButtonKeyName(n)))
+            ++n;
+        reg.CloseKey();
+    }
+    if (n > kMaxButtonCounter) throw ButtonKeysExhausted();
+    return {n, ButtonKeyName(n), OwnRecordValueName(n)};
+}
+
+void WriteOwnRecord(RegistryAccessor& reg, const NewButtonKey& key) {
+    reg.SetRoot(HKEY_CURRENT_USER);
+    if (!reg.OpenKey(kOwnRecordKey, true))
+        throw RegistryError(std::string("Failed to create key ") + kOwnRecordKey);
+    try {
+        reg.WriteString(key.ownRecordValueName, key.keyName);
+    } catch (...) {
+        reg.CloseKey();
+        throw;
+    }
+    reg.CloseKey();
+}
+
+bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName) {
+    // Characters 36 and 37 (counting from 1) are a program-made name's counter digits.
+    if (keyName.size() < 37) return false;
+    std::string valueName = "StdBtn" + keyName.substr(35, 2);
+    reg.SetRoot(HKEY_CURRENT_USER);
+    if (!reg.OpenKey(kOwnRecordKey, false)) return false;
+    bool deleted = false;
+    if (reg.ValueExists(valueName)) {
+        RawValue stored = reg.ReadRaw(valueName);
+        std::string data = stored.bytes;
+        while (!data.empty() && data.back() == '\0')
+            data.pop_back();
+        // An entry of another type or for another key is not this button's: leave it.
+        if ((stored.type == REG_SZ || stored.type == REG_EXPAND_SZ) && data == keyName)
+            deleted = reg.DeleteValue(valueName);
+    }
+    reg.CloseKey();
+    return deleted;
+}
+
+std::vector<std::string> ListedButtonKeys(RegistryAccessor& reg, HKEY root, bool onlyOwn) {
+    std::vector<std::string> listed;
+    reg.SetRoot(root);
+    if (!reg.OpenKey(kExtensionsKey, false)) return listed;
+    std::vector<std::string> names = reg.GetKeyNames();
+    for (const std::string& name : names) {
+        if (name == kReservedButtonKey) continue;
+        if (!reg.OpenKey(ButtonKeyPath(name), false)) continue;
+        bool passes = (root != HKEY_CURRENT_USER || reg.ValueExists(kClsidValue)) &&
+                      (!onlyOwn || reg.ValueExists(kIsQuillmereValue));
+        if (passes) listed.push_back(name);
+    }
+    reg.CloseKey();
+    return listed;
+}
+
+HKEY RootForButton(const std::string& keyName, const std::vector<std::string>& currentUserButtons) {
+    for (const std::string& name : currentUserButtons)
+        if (EqualsIgnoringAsciiCase(name, keyName)) return HKEY_CURRENT_USER;
+    return HKEY_LOCAL_MACHINE;
+}
+
+bool TemplateIsVisible(const ButtonTemplateRow& row) {
+    return std::string(row[kTemplateVisible]) == "yes";
+}
+
+bool TemplateShowsInTools(const ButtonTemplateRow& row) {
+    return *row[kTemplateMenuText] != '\0' || *row[kTemplateMenuStatusBar] != '\0';
+}
+
+std::string TemplatePath(const char* cell) {
+    if (*cell == '\0') return "";
+    return ui::ProgramFolder() + cell;
+}
+
+} // namespace qm

@@ -1,0 +1,181 @@
+#include "buttons/ButtonRecord.h"
+
+#include "support/ProgramTest.h"
+#include "ui/Window.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+class ButtonRecordTest : public qmtest::ProgramTest {
+  protected:
+    qm::RegistryAccessor reg;
+
+    void MakeButton(HKEY root, const std::string& keyName,
+                    std::vector<std::pair<std::string, std::string>> values = {}) {
+        reg.SetRoot(root);
+        ASSERT_TRUE(reg.OpenKey(qm::ButtonKeyPath(keyName), true));
+        for (const auto& [name, data] : values)
+            reg.WriteString(name, data);
+        reg.CloseKey();
+    }
+};
+
+TEST_F(ButtonRecordTest, KeyNamesAreGuidShapedWithTwoCounterDigits) {
+    EXPECT_EQ(qm::ButtonKeyName(1), "{D6E814A0-E0C5-11d4-8D29-0060BA690101}");
+    EXPECT_EQ(qm::ButtonKeyName(12), "{D6E814A0-E0C5-11d4-8D29-0060BA690112}");
+    EXPECT_EQ(qm::ButtonKeyName(99).size(), 38u);
+    EXPECT_EQ(qm::OwnRecordValueName(1), "StdBtn01");
+    EXPECT_EQ(qm::OwnRecordValueName(99), "StdBtn99");
+    EXPECT_EQ(qm::ButtonKeyPath("{X}"),
+              "\\Software\\Microsoft\\Internet Explorer\\Extensions\\{X}");
+}
+
+TEST_F(ButtonRecordTest, NextButtonKeyTakesTheFirstFreeCounterOnTheMachineRootOnly) {
+    // No Extensions key at all.
+    qm::NewButtonKey key = qm::NextButtonKey(reg);
+    EXPECT_EQ(key.counter, 1);
+    EXPECT_EQ(key.keyName, qm::ButtonKeyName(1));
+    EXPECT_EQ(key.ownRecordValueName, "StdBtn01");
+    EXPECT_FALSE(reg.HasOpenKey());
+
+    // Foreign keys and a key under the current user's root take no counter.
+    MakeButton(HKEY_LOCAL_MACHINE, "{11111111-2222-3333-4444-555555555555}");
+    MakeButton(HKEY_CURRENT_USER, qm::ButtonKeyName(1), {{"CLSID", qm::kButtonClsid}});
+    EXPECT_EQ(qm::NextButtonKey(reg).counter, 1);
+
+    MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(1));
+    EXPECT_EQ(qm::NextButtonKey(reg).counter, 2);
+    MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(2));
+    MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(4));
+    key = qm::NextButtonKey(reg); // gaps are filled first
+    EXPECT_EQ(key.counter, 3);
+    EXPECT_EQ(key.keyName, "{D6E814A0-E0C5-11d4-8D29-0060BA690103}");
+    EXPECT_EQ(reg.Root(), HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(reg.HasOpenKey());
+}
+
+TEST_F(ButtonRecordTest, NextButtonKeyRefusesPastNinetyNineAndFindsTheLastFreeOne) {
+    reg.SetRoot(HKEY_LOCAL_MACHINE);
+    for (int n = 1; n <= 98; ++n)
+        reg.CreateKey(qm::ButtonKeyPath(qm::ButtonKeyName(n)));
+    qm::NewButtonKey last = qm::NextButtonKey(reg);
+    EXPECT_EQ(last.counter, 99);
+    EXPECT_EQ(last.keyName.size(), 38u);
+
+    reg.CreateKey(qm::ButtonKeyPath(last.keyName));
+    try {
+        qm::NextButtonKey(reg);
+        FAIL() << "a 100th key name was handed out";
+    } catch (const qm::RegistryError& error) { // callers stop on it as on any registry failure
+        EXPECT_STREQ(error.what(),
+                     "No free toolbar button key is left: Quillmere can make at most 99 buttons");
+    }
+    EXPECT_FALSE(reg.HasOpenKey());
+
+    // Deleting one frees exactly that counter again.
+    ASSERT_TRUE(reg.DeleteKey(qm::ButtonKeyPath(qm::ButtonKeyName(57))));
+    EXPECT_EQ(qm::NextButtonKey(reg).counter, 57);
+}
+
+TEST_F(ButtonRecordTest, DefaultVisibleMeansExactlyTheLettersYesInAnyCase) {
+    for (const char* visible : {"YES", "yes", "Yes", "yEs"})
+        EXPECT_TRUE(qm::IsDefaultVisible(visible)) << visible;
+    for (const char* hidden : {"", "NO", "yes ", " yes", "Y", "YESS", "ye", "true", "1"})
+        EXPECT_FALSE(qm::IsDefaultVisible(hidden)) << '"' << hidden << '"';
+}
+
+TEST_F(ButtonRecordTest, TemplatesHoldTheThreeRowsNewButtonsAreFilledFrom) {
+    ASSERT_EQ(qm::ButtonTemplates.size(), 3u);
+    EXPECT_STREQ(qm::ButtonTemplates[0][qm::kTemplateName], "QZO Menu");
+    EXPECT_STREQ(qm::ButtonTemplates[1][qm::kTemplateScript], "Serv\\hlsel.htm");
+    EXPECT_STREQ(qm::ButtonTemplates[2][qm::kTemplateMenuText], "&Zoom in");
+    EXPECT_FALSE(qm::TemplateShowsInTools(qm::ButtonTemplates[0]));
+    EXPECT_TRUE(qm::TemplateShowsInTools(qm::ButtonTemplates[1]));
+    qm::ButtonTemplateRow row = qm::ButtonTemplates[0];
+    EXPECT_TRUE(qm::TemplateIsVisible(row));
+    row[qm::kTemplateVisible] = "YES"; // unlike a stored value, only the exact lower case counts
+    EXPECT_FALSE(qm::TemplateIsVisible(row));
+    row[qm::kTemplateMenuText] = "";
+    row[qm::kTemplateMenuStatusBar] = "status only";
+    EXPECT_TRUE(qm::TemplateShowsInTools(row));
+
+    EXPECT_EQ(qm::TemplatePath(""), "");
+    std::string joined = qm::TemplatePath(qm::ButtonTemplates[2][qm::kTemplateIcon]);
+    EXPECT_EQ(joined, qm::ui::ProgramFolder() + "Images\\Icons\\zoom.ico");
+}
+
+TEST_F(ButtonRecordTest, ListingSkipsTheReservedKeyAndCurrentUserRecordsWithoutClsid) {
+    const std::string withClsid = "{AAAAAAAA-0000-0000-0000-000000000001}";
+    const std::string withoutClsid = "{AAAAAAAA-0000-0000-0000-000000000002}";
+    const std::string own = qm::ButtonKeyName(1);
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        MakeButton(root, withClsid, {{"CLSID", qm::kButtonClsid}});
+        MakeButton(root, withoutClsid, {{"ButtonText", "no class"}});
+        MakeButton(root, own, {{"CLSID", qm::kButtonClsid}, {"IsQuillmere", "YES"}});
+        MakeButton(root, qm::kReservedButtonKey, {{"CLSID", qm::kButtonClsid}});
+        // The reserved name is compared exactly: another letter case is an ordinary record.
+        MakeButton(root, "{C95FE080-8F5D-11D2-A20B-00AA003C157A}-", {{"CLSID", qm::kButtonClsid}});
+    }
+    MakeButton(HKEY_LOCAL_MACHINE, "{BBBBBBBB-0000-0000-0000-000000000000}"); // no values at all
+
+    auto asSet = [](const std::vector<std::string>& v) {
+        return std::set<std::string>(v.begin(), v.end());
+    };
+    EXPECT_EQ(asSet(qm::ListedButtonKeys(reg, HKEY_LOCAL_MACHINE, false)),
+              (std::set<std::string>{withClsid, withoutClsid, own,
+                                     "{C95FE080-8F5D-11D2-A20B-00AA003C157A}-",
+                                     "{BBBBBBBB-0000-0000-0000-000000000000}"}));
+    EXPECT_EQ(asSet(qm::ListedButtonKeys(reg, HKEY_CURRENT_USER, false)),
+              (std::set<std::string>{withClsid, own, "{C95FE080-8F5D-11D2-A20B-00AA003C157A}-"}));
+    EXPECT_EQ(qm::ListedButtonKeys(reg, HKEY_LOCAL_MACHINE, true), std::vector<std::string>{own});
+    EXPECT_EQ(qm::ListedButtonKeys(reg, HKEY_CURRENT_USER, true), std::vector<std::string>{own});
+    EXPECT_FALSE(reg.HasOpenKey());
+
+    reg.SetRoot(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.DeleteKey(qm::kExtensionsKey));
+    EXPECT_TRUE(qm::ListedButtonKeys(reg, HKEY_CURRENT_USER, false).empty());
+}
+
+TEST_F(ButtonRecordTest, RecordsInTheCurrentUserListAreAddressedThereIgnoringCase) {
+    std::vector<std::string> currentUser = {"{ABCDEF00-0000-0000-0000-000000000001}"};
+    EXPECT_EQ(qm::RootForButton("{abcdef00-0000-0000-0000-000000000001}", currentUser),
+              HKEY_CURRENT_USER);
+    EXPECT_EQ(qm::RootForButton("{ABCDEF00-0000-0000-0000-000000000002}", currentUser),
+              HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(qm::RootForButton("anything", {}), HKEY_LOCAL_MACHINE);
+}
+
+TEST_F(ButtonRecordTest, OwnRecordIsWrittenAndForgottenOnlyForItsOwnKey) {
+    qm::NewButtonKey key = qm::NextButtonKey(reg);
+    qm::WriteOwnRecord(reg, key);
+    EXPECT_FALSE(reg.HasOpenKey());
+    reg.SetRoot(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKey(qm::kOwnRecordKey, false));
+    EXPECT_EQ(reg.ReadString("StdBtn01"), key.keyName);
+    reg.CloseKey();
+
+    // A foreign key whose 36th and 37th characters are "01" leaves button 1's entry alone.
+    EXPECT_FALSE(qm::ForgetOwnRecord(reg, "{0FBA04EE-3024-11d2-8F1F-0000F87ABD01}"));
+    EXPECT_FALSE(qm::ForgetOwnRecord(reg, "{short}"));
+    ASSERT_TRUE(reg.OpenKey(qm::kOwnRecordKey, false));
+    EXPECT_TRUE(reg.ValueExists("StdBtn01"));
+    reg.CloseKey();
+
+    EXPECT_TRUE(qm::ForgetOwnRecord(reg, key.keyName));
+    EXPECT_FALSE(reg.HasOpenKey());
+    ASSERT_TRUE(reg.OpenKey(qm::kOwnRecordKey, false));
+    EXPECT_FALSE(reg.ValueExists("StdBtn01"));
+    reg.CloseKey();
+    EXPECT_FALSE(qm::ForgetOwnRecord(reg, key.keyName)); // already gone
+}
+
+TEST_F(ButtonRecordTest, ForgettingWithoutAnOwnRecordKeyDoesNothing) {
+    EXPECT_FALSE(qm::ForgetOwnRecord(reg, qm::ButtonKeyName(5)));
+    reg.SetRoot(HKEY_CURRENT_USER);
+    EXPECT_FALSE(reg.KeyExists(qm::kOwnRecordKey));
+}
+
+} // namespace
