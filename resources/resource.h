@@ -16,5 +16,9 @@
 // --- "Standard Toolbar Buttons" page (2000-2999) ---
 
 // --- "Context Menu" page, "Select category" dialog (3000-3999) ---
+#define IDD_CONMENUDLG 3000
+#define IDC_CONMENU_COMBOBOX1 3002
+#define IDI_CONMENU_YES 3010
+#define IDI_CONMENU_NO 3011
 
 // --- "Backgrounds" and "Window Attributes" pages (4000-4999) ---

@@ -1,0 +1,123 @@
+#include "menuext/ConMenuDlg.h"
+
+#include "buttons/ButtonRecord.h"
+#include "resource.h"
+
+#include <iterator>
+
+namespace qm {
+namespace {
+
+// The dialog's geometry in pixels: the client area, the list across the top and the two
+// buttons below it.
+constexpr int kClientWidth = 257;
+constexpr int kClientHeight = 64;
+constexpr int kMargin = 8;
+constexpr int kListWidth = 241;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 22;
+constexpr int kButtonTop = 34;
+constexpr int kButtonGap = 17;
+
+HICON LoadSmallIcon(int id) {
+    return static_cast<HICON>(
+        LoadImageA(ui::Instance(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+}
+
+} // namespace
+
+TConMenuDlgForm::TConMenuDlgForm()
+    : yesIcon_(LoadSmallIcon(IDI_CONMENU_YES)), noIcon_(LoadSmallIcon(IDI_CONMENU_NO)) {}
+
+std::optional<int> TConMenuDlgForm::ShowModal(HWND owner) {
+    owner_ = owner;
+    chosenRow_ = -1;
+    INT_PTR result = RunModal(IDD_CONMENUDLG, owner);
+    if (result != IDOK || chosenRow_ < 0) return std::nullopt;
+    return chosenRow_;
+}
+
+void TConMenuDlgForm::FormShow() {
+    HWND list = Item(IDC_CONMENU_COMBOBOX1);
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    for (const auto& row : ButtonTemplates)
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row[0]));
+    SendMessageA(list, CB_SETCURSEL, 0, 0);
+}
+
+void TConMenuDlgForm::PlaceControls() {
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
+    SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // A drop-down list's height is that of its opened list; the closed box sizes itself.
+    SetWindowPos(Item(IDC_CONMENU_COMBOBOX1), nullptr, kMargin, kMargin, kListWidth, 120,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    int left = (kClientWidth - 2 * kButtonWidth - kButtonGap) / 2;
+    SetWindowPos(Item(IDOK), nullptr, left, kButtonTop, kButtonWidth, kButtonHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Item(IDCANCEL), nullptr, left + kButtonWidth + kButtonGap, kButtonTop,
+                 kButtonWidth, kButtonHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    SendMessageA(Item(IDOK), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(yesIcon_.get()));
+    SendMessageA(Item(IDCANCEL), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(noIcon_.get()));
+}
+
+void TConMenuDlgForm::CentreOnOwner() {
+    RECT area{};
+    if (owner_ && IsWindow(owner_))
+        GetWindowRect(owner_, &area);
+    else
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT own{};
+    GetWindowRect(hwnd(), &own);
+    int width = own.right - own.left, height = own.bottom - own.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TConMenuDlgForm::PaintBevel() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd(), &paint);
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
+    EndPaint(hwnd(), &paint);
+}
+
+INT_PTR TConMenuDlgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        PlaceControls();
+        CentreOnOwner();
+        FormShow();
+        return TRUE; // focus to the first control, the list
+    case WM_PAINT:
+        PaintBevel();
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK: {
+            LRESULT row = SendMessageA(Item(IDC_CONMENU_COMBOBOX1), CB_GETCURSEL, 0, 0);
+            chosenRow_ = row >= 0 && row < static_cast<LRESULT>(std::size(ButtonTemplates))
+                             ? static_cast<int>(row)
+                             : -1;
+            EndDialog(hwnd(), IDOK);
+            return TRUE;
+        }
+        case IDCANCEL: // "No", Escape and the close box
+            EndDialog(hwnd(), IDCANCEL);
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        EndDialog(hwnd(), IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace qm
