@@ -1,0 +1,294 @@
+// The export file's grammar, written and read without Windows: this file also builds with the
+// host's compiler (with the sanitizers) against transfer/ExportFormat.cpp alone.
+#include "transfer/ExportFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace qm::transfer;
+using Values = std::vector<std::pair<std::string, std::string>>;
+
+// Writes down the reader's events as text: "start", "end", "name|text".
+class Transcript : public ExportEvents {
+public:
+    void SectionStart() override { events.push_back("start"); }
+    void SectionEnd() override { events.push_back("end"); }
+    void Value(const std::string& name, const std::string& text) override {
+        events.push_back(name + "|" + text);
+        values.emplace_back(name, text);
+    }
+    std::vector<std::string> events;
+    Values values;
+};
+
+std::vector<std::string> Read(std::string_view bytes, const std::string& folder = "D:\\set_files") {
+    Transcript transcript;
+    ReadExportBytes(bytes, folder, transcript);
+    return transcript.events;
+}
+
+struct Copy {
+    std::string from, to;
+    bool operator==(const Copy&) const = default;
+};
+
+// A button key held in memory, and what writing its section put out.
+struct FakeButton {
+    Values values;
+    std::string text = "Notes";
+    size_t failAt = SIZE_MAX; // the value whose read fails
+
+    SectionSource Source() {
+        SectionSource source;
+        source.valueNames = [this] {
+            std::vector<std::string> names;
+            for (auto& [name, data] : values) names.push_back(name);
+            return names;
+        };
+        source.readString = [this](const std::string& name) {
+            for (size_t i = 0; i < values.size(); ++i)
+                if (values[i].first == name) {
+                    if (i == failAt) throw std::runtime_error("Invalid data type for '" + name + "'");
+                    return values[i].second;
+                }
+            return std::string();
+        };
+        source.buttonText = [this] { return text; };
+        return source;
+    }
+};
+
+struct Written {
+    std::string bytes;
+    std::vector<Copy> copies;
+    CompanionNames names;
+
+    void Section(FakeButton& button, const std::string& folder = "E:\\out\\set_files") {
+        WriteButtonSection([this](std::string_view b) { bytes.append(b); }, folder,
+                           button.Source(),
+                           [this](const std::string& from, const std::string& to) {
+                               copies.push_back({from, to});
+                           },
+                           names);
+    }
+};
+
+TEST(ExportFormatTest, CompanionFolderIsTheBaseNameCutAtItsFirstDot) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\x\\buttons.qmx", "C:\\x\\buttons_files"},
+        {"C:\\x\\my.set.qmx", "C:\\x\\my_files"},
+        {"C:\\x\\noext", "C:\\x\\noext_files"},
+        {"C:\\dir.d\\file.qmx", "C:\\dir.d\\file_files"}, // a dot in a folder name stays
+        {"file.qmx", "file_files"},
+        {"C:\\x\\.qmx", "C:\\x\\_files"},
+    };
+    for (auto [path, folder] : cases) EXPECT_EQ(CompanionFolderFor(path), folder) << path;
+}
+
+TEST(ExportFormatTest, FileNamePartFollowsTheLastBackslashOrColon) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Icons\\a.ico", "a.ico"},
+        {"C:\\Windows\\shell32.dll,4", "shell32.dll,4"},
+        {"a.ico", "a.ico"},
+        {"C:a.ico", "a.ico"},
+        {"dir/a.ico", "dir/a.ico"}, // a forward slash is no separator
+        {"C:\\dir\\", ""},
+        {"", ""},
+    };
+    for (auto [path, part] : cases) EXPECT_EQ(FileNamePart(path), part) << path;
+    EXPECT_TRUE(IsFileValue("Script") && IsFileValue("Icon") && IsFileValue("HotIcon"));
+    EXPECT_FALSE(IsFileValue("icon") || IsFileValue("Exec") || IsFileValue("Icon "));
+}
+
+TEST(ExportFormatTest, SectionHoldsEveryValueInOrderWithFileValuesCutAndCopied) {
+    FakeButton button{{{"CLSID", "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}"},
+                       {"ButtonText", "Notes"},
+                       {"Script", "C:\\Pages\\notes.htm"},
+                       {"Icon", "C:\\Windows\\shell32.dll,4"},
+                       {"HotIcon", ""},
+                       {"icon", "C:\\not\\a\\file\\value.ico"},
+                       {"", "default"},
+                       {"Extra", "a=b=c \xE9\xFF"},
+                       {"IsQuillmere", "YES"}}};
+    Written out;
+    out.Section(button);
+    EXPECT_EQ(out.bytes, "buttonstart\r\n"
+                         "CLSID={1FBA04EE-3024-11d2-8F1F-0000F87ABD16}\r\n"
+                         "ButtonText=Notes\r\n"
+                         "Script=notes.htm\r\n"
+                         "Icon=shell32.dll,4\r\n"
+                         "HotIcon=\r\n"
+                         "icon=C:\\not\\a\\file\\value.ico\r\n"
+                         "=default\r\n"
+                         "Extra=a=b=c \xE9\xFF\r\n"
+                         "IsQuillmere=YES\r\n"
+                         "buttonend\r\n");
+    // Each file value's path is copied whole, even where the copy is bound to fail.
+    EXPECT_EQ(out.copies, (std::vector<Copy>{
+                              {"C:\\Pages\\notes.htm", "E:\\out\\set_files\\notes.htm"},
+                              {"C:\\Windows\\shell32.dll,4", "E:\\out\\set_files\\shell32.dll,4"},
+                              {"", "E:\\out\\set_files\\"},
+                          }));
+}
+
+TEST(ExportFormatTest, ReadFailureLeavesTheSectionsEarlierLinesWritten) {
+    FakeButton button{{{"ButtonText", "Notes"}, {"Icon", "C:\\i\\a.ico"}, {"Bad", "x"}, {"Z", "z"}}};
+    button.failAt = 2;
+    Written out;
+    EXPECT_THROW(out.Section(button), std::runtime_error);
+    EXPECT_EQ(out.bytes, "buttonstart\r\nButtonText=Notes\r\nIcon=a.ico\r\n");
+    EXPECT_EQ(out.copies.size(), 1u);
+}
+
+TEST(ExportFormatTest, SameFileNameFromDifferentPathsTravelsUnderDistinctNames) {
+    FakeButton first{{{"Icon", "C:\\a\\x.ico"}, {"HotIcon", "C:\\A\\X.ICO"}}};
+    FakeButton second{{{"Icon", "D:\\b\\x.ico"}, {"HotIcon", "C:\\a\\x.ico"}}};
+    FakeButton third{{{"Icon", "E:\\c\\X.ico"}, {"Script", "F:\\x_2.ico"}}};
+    Written out;
+    out.Section(first);
+    out.Section(second);
+    out.Section(third);
+    EXPECT_EQ(out.bytes, "buttonstart\r\nIcon=x.ico\r\nHotIcon=X.ICO\r\nbuttonend\r\n"
+                         "buttonstart\r\nIcon=x_2.ico\r\nHotIcon=x.ico\r\nbuttonend\r\n"
+                         "buttonstart\r\nIcon=X_3.ico\r\nScript=x_2_2.ico\r\nbuttonend\r\n");
+    // The folder gets one file per name, each from the one source that name stands for.
+    std::vector<std::string> targets;
+    for (const Copy& copy : out.copies) targets.push_back(copy.to.substr(copy.to.rfind('\\') + 1));
+    EXPECT_EQ(targets, (std::vector<std::string>{"x.ico", "X.ICO", "x_2.ico", "x.ico", "X_3.ico",
+                                                 "x_2_2.ico"}));
+    // Names without an extension, or only one, are numbered at their end.
+    CompanionNames names;
+    EXPECT_EQ(names.Claim("readme", "C:\\a\\readme"), "readme");
+    EXPECT_EQ(names.Claim("readme", "C:\\b\\readme"), "readme_2");
+    EXPECT_EQ(names.Claim(".hidden", "C:\\a\\.hidden"), ".hidden");
+    EXPECT_EQ(names.Claim(".hidden", "C:\\b\\.hidden"), ".hidden_2");
+    EXPECT_EQ(names.Claim("", "C:\\a\\"), "");
+    EXPECT_EQ(names.Claim("", "C:\\b\\"), "");
+}
+
+TEST(ExportFormatTest, ValuesTheFileCannotCarryAreRefusedNamingButtonAndValue) {
+    const struct {
+        Values values;
+        const char* message;
+    } cases[] = {
+        {{{"MenuText", "two\r\nlines"}},
+         "The button \"Notes\" cannot be exported: the value \"MenuText\" holds a line break, "
+         "which an export file cannot carry"},
+        {{{"", "lone\nLF"}},
+         "The button \"Notes\" cannot be exported: the default value holds a line break, which "
+         "an export file cannot carry"},
+        {{{"X", "cut\x1Ahere"}},
+         "The button \"Notes\" cannot be exported: the value \"X\" holds the end-of-file "
+         "character Ctrl+Z, which an export file cannot carry"},
+        {{{"a=b", "c"}},
+         "The button \"Notes\" cannot be exported: the value \"a=b\" has \"=\" in its name, "
+         "which an export file cannot carry"},
+        {{{"two\rnames", "c"}},
+         "The button \"Notes\" cannot be exported: the name of a value holds a line break, "
+         "which an export file cannot carry"},
+        {{{"Icon", "C:\\dir\\a\rb.ico"}},
+         "The button \"Notes\" cannot be exported: the value \"Icon\" holds a line break, "
+         "which an export file cannot carry"},
+    };
+    for (const auto& c : cases) {
+        FakeButton button{{{"ButtonText", "Notes"}}};
+        button.values.insert(button.values.end(), c.values.begin(), c.values.end());
+        Written out;
+        try {
+            out.Section(button);
+            ADD_FAILURE() << "accepted " << c.message;
+        } catch (const UnportableValueError& error) {
+            EXPECT_STREQ(error.what(), c.message);
+        }
+        EXPECT_EQ(out.bytes, "buttonstart\r\nButtonText=Notes\r\n") << c.message;
+        EXPECT_TRUE(out.copies.empty());
+    }
+    // A line break before the last "\" of a file value never reaches the file.
+    FakeButton fine{{{"Icon", "C:\\odd\r\ndir\\a.ico"}}};
+    Written out;
+    out.Section(fine);
+    EXPECT_EQ(out.bytes, "buttonstart\r\nIcon=a.ico\r\nbuttonend\r\n");
+}
+
+TEST(ExportFormatTest, ReaderSplitsLinesAtCrAndKnowsOnlyExactKeywords) {
+    const struct {
+        std::string bytes;
+        std::vector<std::string> events;
+    } cases[] = {
+        {"", {}},
+        {"buttonstart\r\nA=1\r\nbuttonend\r\n", {"start", "A|1", "end"}},
+        {"buttonstart\rA=1\rbuttonend", {"start", "A|1", "end"}}, // last line without CR
+        {"A=1\r\r\nB=2\r\n", {"A|1", "|", "B|2"}},                 // CR CR LF: an empty line
+        {"A=1\r\n\nB=2\r\n", {"A|1", "\nB|2"}},                   // a lone LF stays in the line
+        {"buttonstart\nA=1\nbuttonend\n", {"buttonstart\nA|1\nbuttonend\n"}}, // LF-only: one line
+        {"A=1\r\nB=2\x1A\r\nC=3\r\n", {"A|1", "B|2"}},            // Ctrl+Z ends the file
+        {"\x1A" "buttonstart\r\n", {}},
+        {"ButtonStart\r\nbuttonstart \r\n buttonend\r\nbuttonEnd\r\n",
+         {"|ButtonStart", "|buttonstart ", "| buttonend", "|buttonEnd"}},
+        {"a=b=c\r\n=x\r\nno equals\r\n=\r\n", {"a|b=c", "|x", "|no equals", "|"}},
+        {"buttonstart=1\r\n", {"buttonstart|1"}},
+        {"Icon=a.ico\r\nHotIcon=\r\nScript=C:\\x\\s.htm\r\nicon=a.ico\r\n",
+         {"Icon|D:\\set_files\\a.ico", "HotIcon|D:\\set_files\\", "Script|D:\\set_files\\C:\\x\\s.htm",
+          "icon|a.ico"}},
+        {"Icon=shell32.dll,4", {"Icon|D:\\set_files\\shell32.dll,4"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Read(c.bytes), c.events) << testing::PrintToString(c.bytes);
+}
+
+TEST(ExportFormatTest, ReaderGivesTheSameLinesWhateverPiecesTheFileArrivesIn) {
+    std::mt19937 random(7);
+    const char alphabet[] = {'\r', '\n', '\x1A', '=', 'a', 'b', '\0', '\xFF'};
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        int length = random() % 64;
+        for (int i = 0; i < length; ++i) bytes += alphabet[random() % sizeof alphabet];
+        if (round % 3 == 0) bytes = "buttonstart\r\n" + bytes + "\r\nbuttonend\r\n";
+
+        std::vector<std::string> whole = Read(bytes);
+        Transcript pieces;
+        ExportReader reader("D:\\set_files", pieces);
+        for (size_t at = 0; at < bytes.size();) {
+            size_t size = std::min<size_t>(1 + random() % 5, bytes.size() - at);
+            reader.Feed(std::string_view(bytes).substr(at, size));
+            at += size;
+        }
+        reader.Finish();
+        EXPECT_EQ(pieces.events, whole) << testing::PrintToString(bytes);
+    }
+}
+
+TEST(ExportFormatTest, WrittenSectionsReadBackAsTheSameValues) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 100; ++round) {
+        FakeButton button;
+        int count = random() % 8;
+        for (int i = 0; i < count; ++i) {
+            std::string name = i == 0 && round % 2 ? "" : "V" + std::to_string(i);
+            std::string data;
+            int length = random() % 12;
+            // Any byte but CR, LF and Ctrl+Z, "=" included.
+            for (int k = 0; k < length; ++k) {
+                char c = static_cast<char>(random() % 256);
+                data += c == '\r' || c == '\n' || c == '\x1A' ? '=' : c;
+            }
+            button.values.emplace_back(name, data);
+        }
+        Written out;
+        out.Section(button);
+        out.Section(button);
+        Transcript read;
+        ReadExportBytes(out.bytes, "F:\\f", read);
+        Values expected = button.values;
+        expected.insert(expected.end(), button.values.begin(), button.values.end());
+        EXPECT_EQ(read.values, expected);
+        EXPECT_EQ(std::count(read.events.begin(), read.events.end(), "start"), 2);
+    }
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+#pragma once
+// The export file: plain 8-bit text, CR LF after every line, a sequence of button sections
+//
+//     buttonstart
+//     name=value        (one line per value of the button's key, in enumeration order)
+//     buttonend
+//
+// beside a companion folder that holds copies of the buttons' script and icon files. Lines of
+// the file values ("Script", "Icon", "HotIcon") carry only the file-name part; the reader
+// turns them back into paths inside the companion folder of the file it reads.
+//
+// This part knows nothing of Windows: it takes and gives bytes, and reaches the registry and
+// the file system only through the callbacks it is handed, so that it also builds and is
+// tested with the host's compiler.
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm::transfer {
+
+inline constexpr std::string_view kSectionStart = "buttonstart";
+inline constexpr std::string_view kSectionEnd = "buttonend";
+inline constexpr std::string_view kLineEnd = "\r\n";
+inline constexpr char kEndOfFile = '\x1A'; // Ctrl+Z ends a text file wherever it stands
+
+// The companion folder of an export file: the file's folder with its trailing "\", the file's
+// name cut before its first ".", then "_files"; no trailing "\".
+std::string CompanionFolderFor(const std::string& exportPath);
+
+// "Script", "Icon" and "HotIcon", matched exactly: values that name a file that travels.
+bool IsFileValue(std::string_view name);
+
+// What follows the last "\" or ":" of a path, or the whole text where neither occurs.
+std::string FileNamePart(std::string_view path);
+
+// A value that the export file cannot carry faithfully (a line break or Ctrl+Z in it, or "="
+// in its name). The text names the button and the value.
+class UnportableValueError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The names given to files in one companion folder during one export. Two different source
+// files with the same file-name part would overwrite each other there, and both buttons would
+// come back with the later file; the later one gets a name of its own instead.
+class CompanionNames {
+public:
+    // The name under which the file at sourcePath travels, given its file-name part.
+    std::string Claim(const std::string& part, const std::string& sourcePath);
+
+private:
+    // Keyed by the name in lower case (file names compare without regard to case).
+    std::map<std::string, std::string> sourceByName_;
+};
+
+// Where one button's section comes from: the open button key, read one value at a time.
+struct SectionSource {
+    // The key's value names in the registry's enumeration order.
+    std::function<std::vector<std::string>()> valueNames;
+    // One value as a string; throws when it cannot be read as one.
+    std::function<std::string(const std::string& name)> readString;
+    // The button's text, for messages about the button.
+    std::function<std::string()> buttonText;
+};
+
+// Bytes going into the export file, in order; throws on a failed write.
+using ByteSink = std::function<void(std::string_view bytes)>;
+// Copies a whole file, replacing the target; the result is of no interest to the writer.
+using FileCopier = std::function<void(const std::string& from, const std::string& to)>;
+
+// Writes one button section: "buttonstart", a line per value, "buttonend", copying each file
+// value's file into the companion folder right after its line. Every line reaches the sink
+// before the next value is read, so a failure leaves the section's earlier lines written.
+void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder,
+                        const SectionSource& source, const FileCopier& copy,
+                        CompanionNames& names);
+
+// What the reader reports, one event per line, in file order.
+class ExportEvents {
+public:
+    virtual ~ExportEvents() = default;
+    virtual void SectionStart() = 0;
+    virtual void SectionEnd() = 0;
+    // A value line; the text of a file value arrives as a path inside the companion folder.
+    virtual void Value(const std::string& name, const std::string& text) = 0;
+};
+
+// Reads an export file fed to it in pieces of any size. Each complete line is reported before
+// Feed returns, so that what the events did stays done when a later read fails.
+class ExportReader {
+public:
+    ExportReader(std::string companionFolder, ExportEvents& events);
+
+    // Takes the next bytes of the file.
+    void Feed(std::string_view bytes);
+    // The file's end: reports a last line that had no CR.
+    void Finish();
+    // True once a Ctrl+Z was met: the rest of the file is not read.
+    bool Ended() const { return ended_; }
+
+private:
+    void EmitLine();
+
+    std::string companionFolder_;
+    ExportEvents& events_;
+    std::string line_;
+    bool afterCr_ = false; // the last byte was a CR; one LF right after it belongs to it
+    bool ended_ = false;
+};
+
+// Reads a whole export file held in memory.
+void ReadExportBytes(std::string_view bytes, const std::string& companionFolder,
+                     ExportEvents& events);
+
+} // namespace qm::transfer
