@@ -1,5 +1,7 @@
 #include "buttons/IconLoader.h"
 
+#include "buttons/IcoReader.h"
+
 #include "IcoBuilder.h"
 #include "support/ProgramTest.h"
 #include "ui/Handles.h"
@@ -228,6 +230,39 @@ TEST_F(IconLoaderTest, EveryIconHandedOutIsOwnedAndReleasedByItsOwner) {
     }
     EXPECT_EQ(UniqueIcon::LiveCount(), before);
     EXPECT_EQ(Draw(LoadIconA(nullptr, MAKEINTRESOURCEA(32513))), error);
+}
+
+} // namespace
+
+namespace {
+
+// The pictures new buttons get: each file offers 16, 20, 32 and 48 pixels in 32-bit colour,
+// and loads as a 32-pixel icon with a transparent surround and an opaque middle.
+TEST_F(IconLoaderTest, TheShippedTemplateIconsLoadWithTransparentSurrounds) {
+    for (const char* name : {"qmbar", "marker", "zoom"}) {
+        SCOPED_TRACE(name);
+        const std::string path = std::string(QM_DIST_DIR) + "\\Images\\Icons\\" + name + ".ico";
+        std::optional<std::vector<qm::IcoImage>> images =
+            qm::ReadIcoDirectory(qmtest::ReadFileBytes(path));
+        ASSERT_TRUE(images.has_value());
+        std::vector<int> sizes;
+        for (const qm::IcoImage& image : *images) {
+            EXPECT_EQ(image.bitCount, 32);
+            EXPECT_EQ(image.width, image.height);
+            sizes.push_back(image.width);
+        }
+        EXPECT_EQ(sizes, (std::vector<int>{48, 32, 20, 16}));
+
+        Picture picture = Load(path);
+        ASSERT_EQ(picture.width, 32);
+        EXPECT_NE(picture, error);
+        EXPECT_EQ(picture.At(0, 0), 0xFF00FFu); // the background shows through
+        EXPECT_NE(picture.At(14, 14), 0xFF00FFu);
+    }
+    for (const char* page : {"hello.htm", "hlsel.htm", "zoomsel.htm"}) {
+        std::string text = qmtest::ReadFileBytes(std::string(QM_DIST_DIR) + "\\Serv\\" + page);
+        EXPECT_NE(text.find("external.menuArguments"), std::string::npos) << page;
+    }
 }
 
 } // namespace
