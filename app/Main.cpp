@@ -1,39 +1,479 @@
 #include "app/Main.h"
 
+#include "appearance/BackgroundsPage.h"
+#include "appearance/WindowAttributesPage.h"
+#include "ui/Dialogs.h"
+
 #include "resource.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
 
 namespace qm {
 namespace {
+
 constexpr const char* kMainClass = "TForm1";
 constexpr int kClientWidth = 522;
 constexpr int kClientHeight = 440;
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr int kMinimumWidth = 530;
+constexpr int kMinimumHeight = 486;
+constexpr DWORD kStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr COLORREF kTransparent = RGB(255, 0, 255);
+
+// A page whose room is not part of the program yet: an empty sheet whose commands do nothing.
+class EmptyPage : public ui::Page {
+public:
+    using Page::Page;
+    void Create(HWND mainWindow) override { CreateModeless(IDD_EMPTYPAGE, mainWindow); }
+    void OnShow() override {}
+    bool HasListCommands() const override { return true; }
+    void Save() override {}
+    std::string SavePrompt() const override { return {}; }
+    void SaveFromPrompt(bool) override {}
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM, LPARAM) override {
+        return message == WM_INITDIALOG;
+    }
+};
+
+struct TabSpec {
+    const char* caption;
+    int viewCommand;
+};
+constexpr std::array<TabSpec, TForm1::kPageCount> kTabs{{
+    {"Standard Toolbar Buttons", IDM_VIEWSTDBTN},
+    {"Context Menu", IDM_VIEWCONTEXTMENU},
+    {"Backgrounds", IDM_VIEWTBBACKGROUND},
+    {"Window Attributes", IDM_VIEWWINDOWTITLE},
+}};
+
+// The tool bar's buttons, left to right, with their hints; Refresh is followed by a separator.
+struct ToolSpec {
+    int command;
+    const char* hint;
+};
+constexpr std::array<ToolSpec, 4> kToolButtons{{
+    {IDM_REFRESH, "Refresh"},
+    {IDM_ADD, "Add"},
+    {IDM_SAVE, "Save"},
+    {IDM_DELETE, "Delete"},
+}};
+
+ui::UniqueImageList LoadStrip(int bitmapId) {
+    return ui::UniqueImageList(ImageList_LoadImageA(ui::Instance(), MAKEINTRESOURCEA(bitmapId), 16,
+                                                    0, kTransparent, IMAGE_BITMAP,
+                                                    LR_CREATEDIBSECTION));
+}
+
+// One image of a list drawn on the menu's own colour, for a menu item.
+ui::UniqueBitmap MenuBitmap(HIMAGELIST images, int index) {
+    HDC screen = GetDC(nullptr);
+    ui::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, 16, 16));
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ previous = SelectObject(dc, bitmap.get());
+    RECT area{0, 0, 16, 16};
+    FillRect(dc, &area, GetSysColorBrush(COLOR_MENU));
+    ImageList_Draw(images, index, dc, 0, 0, ILD_TRANSPARENT);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
 } // namespace
 
-TForm1::TForm1() {
+TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
     RegisterClassOnce(kMainClass, 0, LoadIconA(ui::Instance(), MAKEINTRESOURCEA(IDI_QUILLMERE)),
                       GetSysColorBrush(COLOR_BTNFACE));
+    HMENU menu = LoadMenuA(ui::Instance(), MAKEINTRESOURCEA(IDM_MAINMENU));
     RECT frame{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
-    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    AdjustWindowRectEx(&frame, kStyle, TRUE, 0);
+    int width = std::max<int>(frame.right - frame.left, kMinimumWidth);
+    int height = std::max<int>(frame.bottom - frame.top, kMinimumHeight);
+    oneRowWindowHeight_ = height;
     RECT desktop;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &desktop, 0);
     Create(kMainClass, "Quillmere version 1.0", kStyle, 0,
            desktop.left + (desktop.right - desktop.left - width) / 2,
            desktop.top + (desktop.bottom - desktop.top - height) / 2, width, height, nullptr,
-           nullptr);
+           menu);
+    if (!hwnd()) {
+        DestroyMenu(menu);
+        throw std::runtime_error("The main window cannot be created");
+    }
+    accelerators_ = LoadAcceleratorsA(ui::Instance(), MAKEINTRESOURCEA(IDA_MAIN));
+
+    LOGFONTA face{};
+    HDC screen = GetDC(nullptr);
+    face.lfHeight = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    face.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(face.lfFaceName, "MS Shell Dlg", LF_FACESIZE);
+    font_.reset(CreateFontIndirectA(&face));
+
+    CreateToolBar();
+    CreatePageControl();
+    AttachMenuImages();
+    CreatePages();
+    LayoutControls();
+    SetCommandStates();
+}
+
+TForm1::~TForm1() {
+    // The pages and the image lists must outlive the windows that show them.
+    if (hwnd()) DestroyWindow(hwnd());
+}
+
+void TForm1::CreatePages() {
+    // Pages 0 and 1 belong to rooms that are not part of the program yet.
+    pages_[ui::kPageButtons] = std::make_unique<EmptyPage>(*this);
+    pages_[ui::kPageContextMenu] = std::make_unique<EmptyPage>(*this);
+    pages_[ui::kPageBackgrounds] = std::make_unique<BackgroundsPage>(*this);
+    pages_[ui::kPageWindowAttributes] = std::make_unique<WindowAttributesPage>(*this);
+    for (auto& page : pages_) {
+        page->Create(hwnd());
+        if (!page->hwnd()) throw std::runtime_error("A page of the main window cannot be created");
+    }
+}
+
+void TForm1::CreateToolBar() {
+    toolBar1_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT |
+                                    TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NODIVIDER,
+                                0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(IDC_TOOLBAR1),
+                                ui::Instance(), nullptr);
+    SendMessageA(toolBar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    toolImages_ = LoadStrip(IDB_TOOLBAR_NORMAL);
+    toolHotImages_ = LoadStrip(IDB_TOOLBAR_HOT);
+    SendMessageA(toolBar1_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages_.get()));
+    SendMessageA(toolBar1_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(toolHotImages_.get()));
+
+    std::vector<TBBUTTON> buttons;
+    for (size_t i = 0; i < kToolButtons.size(); ++i) {
+        TBBUTTON button{};
+        button.iBitmap = static_cast<int>(i);
+        button.idCommand = kToolButtons[i].command;
+        button.fsState = TBSTATE_ENABLED;
+        button.fsStyle = BTNS_BUTTON;
+        button.iString = -1;
+        buttons.push_back(button);
+        if (i == 0) {
+            TBBUTTON separator{};
+            separator.fsStyle = BTNS_SEP;
+            separator.iString = -1;
+            buttons.push_back(separator);
+        }
+    }
+    SendMessageA(toolBar1_, TB_ADDBUTTONSA, buttons.size(),
+                 reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageA(toolBar1_, TB_AUTOSIZE, 0, 0);
+}
+
+void TForm1::CreatePageControl() {
+    pageControl1_ = CreateWindowExA(0, WC_TABCONTROLA, nullptr,
+                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP |
+                                        TCS_MULTILINE,
+                                    0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(IDC_PAGECONTROL1),
+                                    ui::Instance(), nullptr);
+    SendMessageA(pageControl1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    tabImages_ = LoadStrip(IDB_TABS);
+    TabCtrl_SetImageList(pageControl1_, tabImages_.get());
+    for (int i = 0; i < kPageCount; ++i) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.pszText = const_cast<char*>(kTabs[i].caption);
+        item.iImage = i;
+        SendMessageA(pageControl1_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void TForm1::AttachMenuImages() {
+    ui::UniqueImageList menuStrip = LoadStrip(IDB_MENU);
+    struct Picture {
+        int command;
+        HIMAGELIST images;
+        int index;
+    };
+    const Picture pictures[] = {
+        {IDM_IMPORTTOOLBARSINFO1, menuStrip.get(), 0},
+        {IDM_EXPORTTOOLBARSINFO1, menuStrip.get(), 1},
+        {IDM_REFRESH, toolImages_.get(), 0},
+        {IDM_ADD, toolImages_.get(), 1},
+        {IDM_SAVE, toolImages_.get(), 2},
+        {IDM_DELETE, toolImages_.get(), 3},
+        {IDM_VIEWSTDBTN, tabImages_.get(), 0},
+        {IDM_VIEWCONTEXTMENU, tabImages_.get(), 1},
+        {IDM_VIEWTBBACKGROUND, tabImages_.get(), 2},
+        {IDM_VIEWWINDOWTITLE, tabImages_.get(), 3},
+        {IDM_CONTENT, menuStrip.get(), 2},
+        {IDM_ABOUT2, menuStrip.get(), 3},
+    };
+    HMENU menu = GetMenu(hwnd());
+    for (const Picture& picture : pictures) {
+        if (!picture.images) continue;
+        menuImages_.push_back(MenuBitmap(picture.images, picture.index));
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_BITMAP;
+        info.hbmpItem = menuImages_.back().get();
+        SetMenuItemInfoA(menu, picture.command, FALSE, &info);
+    }
+}
+
+void TForm1::LayoutControls() {
+    if (!toolBar1_ || !pageControl1_) return;
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    SendMessageA(toolBar1_, TB_AUTOSIZE, 0, 0);
+    RECT bar;
+    GetWindowRect(toolBar1_, &bar);
+    int top = bar.bottom - bar.top;
+    MoveWindow(pageControl1_, 0, top, client.right, client.bottom - top, TRUE);
+    RECT display{0, top, client.right, client.bottom};
+    TabCtrl_AdjustRect(pageControl1_, FALSE, &display);
+    for (auto& page : pages_) {
+        if (page && page->hwnd())
+            SetWindowPos(page->hwnd(), HWND_TOP, display.left, display.top,
+                         display.right - display.left, display.bottom - display.top,
+                         SWP_NOACTIVATE);
+    }
 }
 
 void TForm1::Show(int showCommand) {
     ShowWindow(hwnd(), showCommand);
+    ShowPage(activePage_);
     UpdateWindow(hwnd());
     SetWindowTextA(hwnd(), "Quillmere version 1.1");
 }
 
-LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
+bool TForm1::TranslateKeyboard(MSG& message) {
+    if (!hwnd()) return false;
+    if (accelerators_ && TranslateAcceleratorA(hwnd(), accelerators_, &message)) return true;
+    HWND page = pages_[activePage_] ? pages_[activePage_]->hwnd() : nullptr;
+    return page && IsDialogMessageA(page, &message);
+}
+
+// --- pages and commands ---
+
+void TForm1::ShowPage(int index) {
+    activePage_ = index;
+    TabCtrl_SetCurSel(pageControl1_, index);
+    for (int i = 0; i < kPageCount; ++i) {
+        if (i != index) ShowWindow(pages_[i]->hwnd(), SW_HIDE);
+    }
+    HWND page = pages_[index]->hwnd();
+    SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetCommandStates();
+    pages_[index]->OnShow();
+}
+
+bool TForm1::CommandEnabled(int command) const {
+    switch (command) {
+    case IDM_REFRESH:
+    case IDM_ADD:
+    case IDM_DELETE:
+        return pages_[activePage_]->HasListCommands();
+    default:
+        return true;
+    }
+}
+
+void TForm1::SetCommandStates() {
+    for (int command : {IDM_REFRESH, IDM_ADD, IDM_SAVE, IDM_DELETE})
+        EnableCommand(command, CommandEnabled(command));
+}
+
+void TForm1::EnableCommand(int command, bool enabled) {
+    SendMessageA(toolBar1_, TB_ENABLEBUTTON, command, MAKELPARAM(enabled ? TRUE : FALSE, 0));
+    EnableMenuItem(GetMenu(hwnd()), command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void TForm1::OnCommand(int command) {
+    if (!CommandEnabled(command)) return; // an accelerator of a command the page lacks
+    switch (command) {
+    case IDM_REFRESH: ToolButton1Click(); break;
+    case IDM_ADD: ToolButton2Click(); break;
+    case IDM_SAVE: ToolButton3Click(); break;
+    case IDM_DELETE: ToolButton4Click(); break;
+    case IDM_IMPORTTOOLBARSINFO1: ImportToolBarsInfo1Click(); break;
+    case IDM_EXPORTTOOLBARSINFO1: ExportToolBarsInfo1Click(); break;
+    case IDM_CONTENT: Content1Click(); break;
+    case IDM_ABOUT2: About2Click(); break;
+    default:
+        for (int i = 0; i < kPageCount; ++i) {
+            if (command == kTabs[i].viewCommand) ShowPage(i); // the View menu: show only
+        }
+        break;
+    }
+}
+
+void TForm1::ToolButton1Click() { pages_[activePage_]->Refresh(); }
+
+void TForm1::ToolButton2Click() {
+    ui::Page& page = *pages_[activePage_];
+    if (!page.HasListCommands()) return;
+    if (std::optional<int> row = ChooseCategory()) page.Add(*row);
+}
+
+void TForm1::ToolButton3Click() {
+    ClearAllModified();
+    pages_[activePage_]->Save();
+}
+
+void TForm1::ToolButton4Click() { pages_[activePage_]->Delete(); }
+
+std::optional<int> TForm1::ChooseCategory() {
+    // The "Select category" dialog is not part of the program yet; without it there is no
+    // template to add from.
+    return std::nullopt;
+}
+
+void TForm1::ImportToolBarsInfo1Click() {
+    // Import of an export file: not part of the program yet.
+}
+
+void TForm1::ExportToolBarsInfo1Click() {
+    // Export of the program's buttons: not part of the program yet.
+}
+
+void TForm1::Content1Click() {
+    UiDialogs().ShowHelp(hwnd(), ui::ProgramFolder() + "qmhelp.chm::/index.htm", 0, 0);
+}
+
+void TForm1::About2Click() {
+    // The About box: not part of the program yet.
+}
+
+void TForm1::PageControl1Changing() { OfferSave(activePage_, false); }
+
+void TForm1::PageControl1Change() {
+    int index = TabCtrl_GetCurSel(pageControl1_);
+    if (index < 0 || index >= kPageCount) return;
+    ShowPage(index);
+    SetCommandStates();
+    pages_[index]->AfterTabChange();
+}
+
+void TForm1::FormClose() {
+    // At most one question: OfferSave clears every flag. The close is never refused, also not
+    // when the save fails.
+    for (int page = 0; page < kPageCount; ++page) {
+        if (pageModified_[page]) ui::Guarded(hwnd(), [&] { OfferSave(page, false); });
+    }
+    DestroyWindow(hwnd());
+}
+
+// --- PageHost ---
+
+void TForm1::MarkModified(int page) {
+    modified_ = true;
+    pageModified_.at(page) = true;
+}
+
+void TForm1::ClearModified(int page) {
+    modified_ = false;
+    pageModified_.at(page) = false;
+}
+
+void TForm1::ClearAllModified() {
+    modified_ = false;
+    pageModified_.fill(false);
+}
+
+void TForm1::OfferSave(int page, bool refresh) {
+    // Whatever the answer, and also when the save fails, the flags end cleared.
+    struct ClearAtEnd {
+        TForm1& form;
+        ~ClearAtEnd() { form.ClearAllModified(); }
+    } clearAtEnd{*this};
+    if (!modified_) return;
+    ui::Page& shown = *pages_.at(page);
+    if (UiDialogs().AskYesNo(hwnd(), shown.SavePrompt())) shown.SaveFromPrompt(refresh);
+}
+
+RegistryAccessor& TForm1::Registry() {
+    if (!registry_) registry_ = std::make_unique<RegistryAccessor>();
+    return *registry_;
+}
+
+RegistryAccessor& TForm1::NewRegistry() {
+    registry_ = std::make_unique<RegistryAccessor>();
+    return *registry_;
+}
+
+ui::Dialogs& TForm1::UiDialogs() { return ui::AppDialogs(); }
+
+void TForm1::ButtonStripResized(int stripHeight) {
+    // Measured from the one-row height, so that a strip rebuilt row by row always ends at the
+    // same window height.
+    int height = std::max(oneRowWindowHeight_ + stripHeight - ui::kOneRowStripHeight,
+                          std::max(oneRowWindowHeight_, kMinimumHeight));
+    RECT window;
+    GetWindowRect(hwnd(), &window);
+    if (window.bottom - window.top == height) return;
+    SetWindowPos(hwnd(), nullptr, 0, 0, window.right - window.left, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// --- messages ---
+
+LRESULT TForm1::OnNotify(NMHDR& header) {
+    if (header.hwndFrom == pageControl1_) {
+        if (header.code == TCN_SELCHANGING) {
+            PageControl1Changing();
+            return FALSE; // a page change is never refused
+        }
+        if (header.code == TCN_SELCHANGE) PageControl1Change();
         return 0;
+    }
+    if (header.code == TTN_GETDISPINFOA || header.code == TTN_GETDISPINFOW) {
+        for (const ToolSpec& tool : kToolButtons) {
+            if (static_cast<int>(header.idFrom) != tool.command) continue;
+            if (header.code == TTN_GETDISPINFOA) {
+                auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
+                lstrcpynA(info.szText, tool.hint, sizeof info.szText);
+            } else {
+                auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
+                MultiByteToWideChar(CP_ACP, 0, tool.hint, -1, info.szText,
+                                    sizeof info.szText / sizeof info.szText[0]);
+            }
+        }
+    }
+    return 0;
+}
+
+LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (lParam == 0 || reinterpret_cast<HWND>(lParam) == toolBar1_) {
+            OnCommand(LOWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    case WM_SIZE:
+        LayoutControls();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
+        limits.ptMinTrackSize.x = kMinimumWidth;
+        limits.ptMinTrackSize.y = kMinimumHeight;
+        return 0;
+    }
+    case WM_CLOSE:
+        FormClose();
+        return 0;
+    case WM_DESTROY:
+        // The window's registry accessor goes with it.
+        registry_.reset();
+        if (endsApplication_) PostQuitMessage(0);
+        return 0;
+    default:
+        break;
     }
     return DefaultHandling(message, wParam, lParam);
 }

@@ -1,18 +1,114 @@
 #pragma once
-// The main window (form Form1): a fixed-size window under the program's title.
+// The main window (form Form1): a fixed-size window with the command tool bar, the menu bar
+// and the page control of four pages. It owns the commands Refresh, Add, Save and Delete
+// (which act on the page showing), their enabling, the five modified flags and the save
+// prompt, and is the PageHost of its pages.
 
+#include "registry/RegistryAccessor.h"
+#include "ui/Handles.h"
+#include "ui/Page.h"
+#include "ui/PageHost.h"
 #include "ui/Window.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace qm {
 
-class TForm1 : public ui::WindowBase {
+class TForm1 : public ui::WindowBase, public ui::PageHost {
 public:
-    // Creates the window, hidden; Show() puts it on the screen.
-    TForm1();
+    static constexpr int kPageCount = 4;
+
+    // Creates the window with its tool bar, menus, page control and pages, hidden; Show()
+    // puts it on the screen. When endsApplication is set, the window's end ends the message
+    // loop (the program's window); a test's window leaves the loop alone.
+    explicit TForm1(bool endsApplication = false);
+    ~TForm1() override;
+
+    // The window's show handling: the active page (page 0 at start) is shown and loaded, then
+    // the caption becomes "Quillmere version 1.1".
     void Show(int showCommand);
+
+    // For the message loop: the accelerators (Ctrl+R/A/S/D, F1), then the keyboard navigation
+    // of the page showing. True when the message has been handled.
+    bool TranslateKeyboard(MSG& message);
+
+    int ActivePage() const { return activePage_; }
+    ui::Page& PageAt(int index) { return *pages_.at(index); }
+    HWND ToolBar() const { return toolBar1_; }
+    HWND PageControl() const { return pageControl1_; }
+    // Whether a command (IDM_REFRESH ...) is available on the page showing.
+    bool CommandEnabled(int command) const;
+
+    // PageHost
+    void MarkModified(int page) override;
+    void ClearModified(int page) override;
+    void ClearAllModified() override;
+    bool IsModified() const override { return modified_; }
+    bool IsPageModified(int page) const override { return pageModified_.at(page); }
+    void OfferSave(int page, bool refresh) override;
+    RegistryAccessor& Registry() override;
+    RegistryAccessor& NewRegistry() override;
+    ui::Dialogs& UiDialogs() override;
+    HWND MainWindow() const override { return hwnd(); }
+    void ButtonStripResized(int stripHeight) override;
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // The one place where the four pages are made, in tab order.
+    void CreatePages();
+    void CreateToolBar();
+    void CreatePageControl();
+    void AttachMenuImages();
+    void LayoutControls();
+
+    // Makes the page active and runs its show handling: command states, then its load.
+    void ShowPage(int index);
+    // Enables Refresh, Add and Delete for the page showing (Save always), in the tool bar and
+    // the Edit menu together.
+    void SetCommandStates();
+    void EnableCommand(int command, bool enabled);
+    void OnCommand(int command);
+
+    // Handlers, by their design names.
+    void ToolButton1Click(); // Refresh
+    void ToolButton2Click(); // Add
+    void ToolButton3Click(); // Save
+    void ToolButton4Click(); // Delete
+    void ImportToolBarsInfo1Click();
+    void ExportToolBarsInfo1Click();
+    void Content1Click();
+    void About2Click();
+    void PageControl1Changing();
+    void PageControl1Change();
+    void FormClose();
+    LRESULT OnNotify(NMHDR& header);
+
+    // The "Select category" dialog before Add on the button and context-menu pages: the
+    // chosen template row, or nothing.
+    std::optional<int> ChooseCategory();
+
+    bool endsApplication_;
+    bool modified_ = false;
+    std::array<bool, kPageCount> pageModified_{};
+    std::unique_ptr<RegistryAccessor> registry_ = std::make_unique<RegistryAccessor>();
+    std::array<std::unique_ptr<ui::Page>, kPageCount> pages_;
+    int activePage_ = ui::kPageButtons;
+
+    HWND toolBar1_ = nullptr;
+    HWND pageControl1_ = nullptr;
+    HACCEL accelerators_ = nullptr; // a resource of the module: never destroyed
+    ui::UniqueImageList toolImages_;
+    ui::UniqueImageList toolHotImages_;
+    ui::UniqueImageList tabImages_;
+    std::vector<ui::UniqueBitmap> menuImages_;
+    ui::UniqueFont font_;
+    // The window's height with a one-row button strip; the strip's further rows add to it.
+    int oneRowWindowHeight_ = 0;
 };
 
 } // namespace qm

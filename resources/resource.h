@@ -13,6 +13,41 @@
 #define IDM_MAINMENU 1000
 #define IDA_MAIN 1001
 
+// --- main window and splash (1000-1499) ---
+// Commands: a menu item, its accelerator and its tool bar button share one identifier.
+#define IDM_IMPORTTOOLBARSINFO1 1010
+#define IDM_EXPORTTOOLBARSINFO1 1011
+#define IDM_REFRESH 1020
+#define IDM_ADD 1021
+#define IDM_SAVE 1022
+#define IDM_DELETE 1023
+#define IDM_VIEWSTDBTN 1030
+#define IDM_VIEWCONTEXTMENU 1031
+#define IDM_VIEWTBBACKGROUND 1032
+#define IDM_VIEWWINDOWTITLE 1033
+#define IDM_CONTENT 1040
+#define IDM_ABOUT2 1041
+
+#define IDC_TOOLBAR1 1100
+#define IDC_PAGECONTROL1 1101
+
+// Pictures: 16 x 16 images in strips, magenta (255, 0, 255) where they are transparent.
+#define IDB_TOOLBAR_NORMAL 1200 // Refresh, Add, Save, Delete
+#define IDB_TOOLBAR_HOT 1201    // the same, highlighted
+#define IDB_TABS 1202           // the four pages, in tab order
+#define IDB_MENU 1203           // Import, Export, Content, About
+#define IDB_LOGO 1204           // the 150 x 200 splash picture
+
+// A page whose room has not been built into the program: nothing on it.
+#define IDD_EMPTYPAGE 1300
+
+// The preview pane added to the picture-open dialog.
+#define IDD_PICTUREPREVIEW 1310
+#define IDC_PICTUREPREVIEWGROUP 1311
+#define IDC_PICTUREPREVIEW 1312
+#define IDC_PICTURESIZE 1313
+// --- end of main window and splash ---
+
 // --- "Standard Toolbar Buttons" page (2000-2999) ---
 
 // --- "Context Menu" page, "Select category" dialog (3000-3999) ---
@@ -22,3 +57,39 @@
 #define IDI_CONMENU_NO 3011
 
 // --- "Backgrounds" and "Window Attributes" pages (4000-4999) ---
+#define IDD_TBBACKGROUND 4000
+#define IDC_TBIMAGEPANEL 4010
+#define IDC_STATICTEXT9 4011
+#define IDC_TBIMAGELABEL 4012
+#define IDC_TBIMAGEEDIT 4013
+#define IDC_TBIMAGEBROWSE 4014
+#define IDC_WEBACKGROUNDPANEL 4020
+#define IDC_STATICTEXT10 4021
+#define IDC_WEBACKGROUNDLABEL 4022
+#define IDC_WEBACKGROUND 4023
+#define IDC_WEBACKGROUNDBROWSE 4024
+
+#define IDD_WINDOWTITLE 4100
+#define IDC_WTITLELABEL 4110
+#define IDC_WTITLEEDIT 4111
+#define IDC_STATICTEXT4 4112
+#define IDC_STARTPAGELABEL 4113
+#define IDC_STARTPAGE 4114
+#define IDC_STATICTEXT5 4115
+#define IDC_SEARCHPAGELABEL 4116
+#define IDC_SEARCHPAGE 4117
+#define IDC_STATICTEXT6 4118
+#define IDC_FAVORITFOLDERLABEL 4119
+#define IDC_FAVORITFOLDER 4120
+#define IDC_FAVORITFOLDERBROWSE 4121
+#define IDC_STATICTEXT7 4122
+#define IDC_OTHEROPTIONSLABEL 4123
+#define IDC_OPTIONSGROUP 4124
+#define IDC_STATICTEXT8 4125
+#define IDC_SHOWPICTURES 4130
+#define IDC_PLAYVIDEOS 4131
+#define IDC_PLAYANIMATIONS 4132
+#define IDC_PLAYSOUNDS 4133
+#define IDC_FULLSCREEN 4134
+#define IDC_PRINTBACKGROUND 4135
+#define IDC_SHOWGOBUTTON 4136

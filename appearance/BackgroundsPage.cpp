@@ -1,0 +1,184 @@
+#include "appearance/BackgroundsPage.h"
+
+#include "appearance/PageTools.h"
+#include "registry/RegistryAccessor.h"
+#include "ui/Controls.h"
+#include "ui/PageHost.h"
+
+#include "resource.h"
+
+#include <algorithm>
+
+namespace qm {
+namespace {
+
+// The panels' picture areas in pixels, inside their sunken frames.
+constexpr SIZE kBrowserPanelSize{505, 105};
+constexpr SIZE kExplorerPanelSize{506, 105};
+
+} // namespace
+
+BackgroundsPage::BackgroundsPage(ui::PageHost& host)
+    : Page(host),
+      panels_{{{IDC_TBIMAGEPANEL, IDC_TBIMAGEEDIT, IDC_TBIMAGEBROWSE, {}, {}},
+               {IDC_WEBACKGROUNDPANEL, IDC_WEBACKGROUND, IDC_WEBACKGROUNDBROWSE, {}, {}}}} {
+    openPictureDialog1_.filter = "Bitmap picture (*.bmp)|*.BMP";
+    openPictureDialog1_.options |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+}
+
+void BackgroundsPage::Create(HWND mainWindow) { CreateModeless(IDD_TBBACKGROUND, mainWindow); }
+
+void BackgroundsPage::FormCreate() {
+    boldLabels_ = appearance::MakeBoldLabels(hwnd(), {IDC_TBIMAGELABEL, IDC_WEBACKGROUNDLABEL});
+    const SIZE sizes[] = {kBrowserPanelSize, kExplorerPanelSize};
+    for (size_t i = 0; i < panels_.size(); ++i) {
+        Panel& panel = panels_[i];
+        // The frame is outside the picture area: size the window so that its client area is
+        // exactly the picture area.
+        HWND control = Item(panel.panelId);
+        RECT frame{0, 0, sizes[i].cx, sizes[i].cy};
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrA(control, GWL_EXSTYLE)));
+        SetWindowPos(control, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        panel.onEnter = [this, &panel] { KeyPressEnter(panel); };
+        appearance::CallOnEnter(Item(panel.editId), &panel.onEnter);
+    }
+}
+
+void BackgroundsPage::CentrePanels() {
+    RECT page;
+    GetClientRect(hwnd(), &page);
+    for (Panel& panel : panels_) {
+        HWND control = Item(panel.panelId);
+        RECT frame;
+        GetWindowRect(control, &frame);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&frame), 2);
+        int left = std::max<int>(0, (page.right - (frame.right - frame.left)) / 2);
+        SetWindowPos(control, nullptr, left, frame.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+std::string BackgroundsPage::FieldText(const Panel& panel) const {
+    return ui::GetText(Item(panel.editId));
+}
+
+void BackgroundsPage::TBBackgroundShow() {
+    // The shell has set the commands: only Save is available here.
+    LoadBackgrounds();
+}
+
+void BackgroundsPage::LoadBackgrounds() {
+    RegistryAccessor& registry = host_.NewRegistry();
+    registry.SetRoot(HKEY_CURRENT_USER);
+    registry.OpenKey(kToolbarKey, false);
+    struct CloseAtEnd {
+        RegistryAccessor& registry;
+        ~CloseAtEnd() { registry.CloseKey(); }
+    } closeAtEnd{registry};
+
+    const char* values[] = {kBrowserValue, kExplorerValue};
+    for (Panel& panel : panels_) ui::SetText(Item(panel.editId), "");
+    for (size_t i = 0; i < panels_.size(); ++i) {
+        Panel& panel = panels_[i];
+        if (registry.ValueExists(values[i])) {
+            ui::SetText(Item(panel.editId), registry.ReadString(values[i]));
+            ReloadPanel(panel, FieldText(panel));
+        } else {
+            // No background stored: the panel shows none either.
+            ReloadPanel(panel, "");
+        }
+    }
+    // Last: filling the fields has set the flags through their change handlers.
+    host_.ClearModified(ui::kPageBackgrounds);
+}
+
+void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
+                                      const std::string& explorerPath) {
+    RegistryAccessor& registry = host_.Registry();
+    registry.SetRoot(HKEY_CURRENT_USER);
+    registry.OpenKey(kToolbarKey, false);
+    try {
+        const std::pair<const char*, const std::string*> values[] = {
+            {kBrowserValue, &browserPath}, {kExplorerValue, &explorerPath}};
+        for (const auto& [name, path] : values) {
+            if (!path->empty())
+                registry.WriteString(name, *path);
+            else
+                registry.DeleteValue(name);
+        }
+    } catch (const RegistryError&) {
+        registry.CloseKey();
+        host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
+    }
+    registry.CloseKey();
+    for (Panel& panel : panels_) ReloadPanel(panel, FieldText(panel));
+}
+
+void BackgroundsPage::Save() { SaveBackgrounds(FieldText(panels_[0]), FieldText(panels_[1])); }
+
+void BackgroundsPage::SaveFromPrompt(bool) { Save(); }
+
+void BackgroundsPage::FieldChange() { host_.MarkModified(ui::kPageBackgrounds); }
+
+void BackgroundsPage::KeyPressEnter(Panel& panel) { ReloadPanel(panel, FieldText(panel)); }
+
+void BackgroundsPage::BrowseClick(Panel& panel) {
+    if (!host_.UiDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Picture,
+                                         openPictureDialog1_))
+        return;
+    const std::string chosen = openPictureDialog1_.fileName;
+    ui::SetText(Item(panel.editId), chosen);
+    // Not guarded: a chosen file that is no bitmap is reported, and the field keeps its path.
+    panel.picture.reset();
+    InvalidateRect(Item(panel.panelId), nullptr, TRUE);
+    panel.picture = appearance::LoadBitmapFile(chosen);
+    InvalidateRect(Item(panel.panelId), nullptr, TRUE);
+}
+
+void BackgroundsPage::ReloadPanel(Panel& panel, const std::string& path) {
+    panel.picture = appearance::TryLoadBitmapFile(path);
+    InvalidateRect(Item(panel.panelId), nullptr, TRUE);
+}
+
+INT_PTR BackgroundsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        FormCreate();
+        return TRUE;
+    case WM_COMMAND:
+        for (Panel& panel : panels_) {
+            if (LOWORD(wParam) == panel.editId && HIWORD(wParam) == EN_CHANGE) {
+                FieldChange();
+                return TRUE;
+            }
+            if (LOWORD(wParam) == panel.browseId && HIWORD(wParam) == BN_CLICKED) {
+                BrowseClick(panel);
+                return TRUE;
+            }
+        }
+        return FALSE;
+    case WM_SIZE:
+        CentrePanels();
+        return FALSE;
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        for (Panel& panel : panels_) {
+            if (static_cast<int>(item.CtlID) == panel.panelId) {
+                appearance::PaintTiled(item, panel.picture.get());
+                return TRUE;
+            }
+        }
+        return FALSE;
+    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<INT_PTR>(
+            ui::FieldBrush(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace qm
