@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 using qm::LoadIconFromLocation;
@@ -211,6 +213,24 @@ TEST_F(IconLoaderTest, DamagedIconFilesGiveTheStockErrorIcon) {
     for (const auto& [what, bytes] : damaged) {
         qmtest::WriteFileBytes(temp.File("damaged.ico"), bytes);
         EXPECT_EQ(Load(temp.File("damaged.ico")), error) << what;
+    }
+}
+
+TEST_F(IconLoaderTest, RandomlyDamagedIconFilesStillGiveAnIcon) {
+    const std::string good = IcoFile(
+        {Entry(16, 16, 4, 0xFF0000), Entry(32, 32, 32, 0x00FF00), Entry(48, 48, 8, 0x0000FF)});
+    std::mt19937 random(7); // fixed, so a failure can be replayed
+    for (int round = 0; round < 300; ++round) {
+        std::string file = good;
+        for (int d = 0; d < 4; ++d) {
+            // Damage the directory and image headers, where the sizes and offsets live.
+            const size_t at = random() % 120 < 60 ? random() % 60 : random() % file.size();
+            file[at] = static_cast<char>(random());
+        }
+        qmtest::WriteFileBytes(temp.File("random.ico"), file);
+        UniqueIcon icon = LoadIconFromLocation(temp.File("random.ico"));
+        ASSERT_TRUE(icon) << "round " << round;
+        ASSERT_GT(Draw(icon.get()).width, 0) << "round " << round;
     }
 }
 
