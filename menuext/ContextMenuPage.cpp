@@ -1,0 +1,251 @@
+#include "menuext/ContextMenuPage.h"
+
+#include "buttons/ButtonRecord.h"
+#include "resource.h"
+#include "ui/Controls.h"
+#include "ui/Dialogs.h"
+#include "ui/PageHost.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace qm {
+namespace {
+
+constexpr int kPage = ui::kPageContextMenu;
+
+constexpr int kContextBoxIds[] = {IDC_CONTEXTDEFAULT, IDC_CONTEXTIMAGES,
+                                  IDC_CONTEXTCONTROLS, IDC_CONTEXTTABLES,
+                                  IDC_CONTEXTTEXTSELECTION, IDC_CONTEXTANCHOR};
+
+constexpr int kFieldIds[] = {IDC_MENUEDIT, IDC_DEFAULTEDIT, IDC_CONTEXTDECIMALEDIT,
+                             IDC_CONTEXTHEXEDIT, IDC_FLAGEDIT};
+
+constexpr int kBoldLabelIds[] = {IDC_CONTEXTMENU_TITLE, IDC_MENULABEL, IDC_DEFAULTLABEL,
+                                 IDC_CONTEXTSLABEL, IDC_FLAGSLABEL};
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+} // namespace
+
+void ContextMenuPage::Create(HWND mainWindow) { CreateModeless(IDD_CONTEXTMENU, mainWindow); }
+
+void ContextMenuPage::InitControls() {
+    fields_.menuEdit = Item(IDC_MENUEDIT);
+    fields_.defaultEdit = Item(IDC_DEFAULTEDIT);
+    fields_.contextDecimalEdit = Item(IDC_CONTEXTDECIMALEDIT);
+    fields_.contextHexEdit = Item(IDC_CONTEXTHEXEDIT);
+    fields_.flagEdit = Item(IDC_FLAGEDIT);
+    for (size_t i = 0; i < std::size(kContextBoxIds); ++i)
+        fields_.contextBoxes[i] = Item(kContextBoxIds[i]);
+    ui::EnableField(fields_.contextDecimalEdit, false);
+    ui::EnableField(fields_.contextHexEdit, false);
+
+    LOGFONTA font{};
+    if (GetObjectA(reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)), sizeof font,
+                   &font)) {
+        font.lfWeight = FW_BOLD;
+        boldFont_.reset(CreateFontIndirectA(&font));
+        for (int id : kBoldLabelIds)
+            SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
+    }
+}
+
+void ContextMenuPage::OnShow() {
+    host_.ClearModified(kPage);
+    ListMenus();
+}
+
+void ContextMenuPage::AfterTabChange() { ListMenus(); }
+
+std::string ContextMenuPage::SavePrompt() const {
+    return "Save changes in menu \"" + ui::GetText(fields_.menuEdit) + "\"?";
+}
+
+void ContextMenuPage::SaveFromPrompt(bool refresh) {
+    SaveMenu();
+    if (refresh) ListMenus();
+}
+
+HWND ContextMenuPage::PopupMenuList() const { return Item(IDC_POPUPMENULIST); }
+
+int ContextMenuPage::SelectedLine() const {
+    return static_cast<int>(SendMessageA(PopupMenuList(), LB_GETCURSEL, 0, 0));
+}
+
+std::string ContextMenuPage::LineText(int line) const {
+    LRESULT length = SendMessageA(PopupMenuList(), LB_GETTEXTLEN, line, 0);
+    if (length == LB_ERR) return {};
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    length = SendMessageA(PopupMenuList(), LB_GETTEXT, line, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(length == LB_ERR ? 0 : static_cast<size_t>(length));
+    return text;
+}
+
+int ContextMenuPage::FindLine(const std::string& name) const {
+    int count = static_cast<int>(SendMessageA(PopupMenuList(), LB_GETCOUNT, 0, 0));
+    for (int line = 0; line < count; ++line)
+        if (EqualIgnoringCase(LineText(line), name)) return line;
+    return -1;
+}
+
+void ContextMenuPage::ShowError(const std::string& text) {
+    host_.UiDialogs().ShowError(host_.MainWindow(), text);
+}
+
+void ContextMenuPage::ListMenus() {
+    ui::HourglassCursor hourglass;
+    ClearMenuFields(fields_);
+    host_.ClearModified(kPage);
+    RegistryAccessor& reg = host_.NewRegistry();
+    std::vector<std::string> names = ListMenuNames(reg);
+    HWND list = PopupMenuList();
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    bool onlyOwn = ui::IsChecked(Item(IDC_SHOWONLYQUILLMEREMENU));
+    for (const std::string& name : names)
+        if (!onlyOwn || IsQuillmereMenu(reg, name))
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    if (SendMessageA(list, LB_GETCOUNT, 0, 0) > 0) ShowMenu();
+}
+
+void ContextMenuPage::ShowMenu() {
+    // The edits belong to the entry shown before (CurrentMenu); a Yes saves them there.
+    if (host_.IsModified()) host_.OfferSave(kPage, false);
+    int line = SelectedLine();
+    if (line < 0) return;
+    std::string name = LineText(line);
+    currentMenu_ = name;
+    ui::SetText(fields_.menuEdit, name);
+    ReadMenuValues(host_.Registry(), name, fields_);
+    host_.ClearModified(kPage);
+}
+
+void ContextMenuPage::AddMenu(int templateRow) {
+    const ButtonTemplateRow& row = ButtonTemplates.at(static_cast<size_t>(templateRow));
+    RegistryAccessor& reg = host_.Registry();
+    std::string name = FreeMenuName(reg, row[kTemplateName]);
+    if (!CreateMenuKey(reg, name)) {
+        ShowError("Error while trying to create new registry key");
+        return;
+    }
+    ui::SetText(fields_.flagEdit, "");
+    currentMenu_ = name;
+    HWND list = PopupMenuList();
+    LRESULT line = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    SendMessageA(list, LB_SETCURSEL, line, 0);
+    ui::SetText(fields_.menuEdit, LineText(static_cast<int>(line)));
+    ui::SetText(fields_.defaultEdit, TemplatePath(row[kTemplateScript]));
+    for (HWND box : fields_.contextBoxes) ui::SetChecked(box, true);
+    ShowContextsFromBoxes(fields_);
+    if (!MarkMenu(reg, name)) ShowError("Error while trying to write registry data");
+    host_.ClearModified(kPage);
+    SaveMenu();
+}
+
+void ContextMenuPage::SaveMenu() {
+    // The fields belong to a listed entry only after an entry was shown or added. Before that,
+    // and after a listing that found none, CurrentMenu names nothing the user sees: an empty
+    // name would make the rename below move the whole MenuExt key.
+    int line = currentMenu_.empty() ? -1 : FindLine(currentMenu_);
+    if (line < 0) {
+        ShowError("No context menu entry is shown. Use Add to make a new one.");
+        return;
+    }
+    RegistryAccessor& reg = host_.Registry();
+    std::string newName = ui::GetText(fields_.menuEdit);
+    if (newName != currentMenu_) {
+        if (newName.find('\\') != std::string::npos) {
+            ShowError("The name '" + newName + "' contains a backslash. Try another name.");
+            return;
+        }
+        if (MenuExists(reg, newName)) {
+            ShowError("Registry key '" + newName + "' already exists. Try another name.");
+            return;
+        }
+        if (!RenameMenuKey(reg, currentMenu_, newName)) {
+            ShowError("Error while trying to rename registry key");
+            return;
+        }
+        HWND list = PopupMenuList();
+        int selected = SelectedLine();
+        SendMessageA(list, LB_DELETESTRING, line, 0);
+        SendMessageA(list, LB_INSERTSTRING, line, reinterpret_cast<LPARAM>(newName.c_str()));
+        SendMessageA(list, LB_SETCURSEL, selected, 0); // the list keeps its selection
+        currentMenu_ = newName;
+    }
+    if (!WriteMenuValues(reg, newName, ui::GetText(fields_.defaultEdit),
+                         ui::GetText(fields_.contextDecimalEdit), ui::GetText(fields_.flagEdit)))
+        ShowError("Error while trying to write registry data");
+}
+
+void ContextMenuPage::DeleteMenu() {
+    if (!host_.UiDialogs().AskYesNo(host_.MainWindow(), "Ok to delete the context menu?")) return;
+    int line = SelectedLine();
+    if (line < 0) return; // nothing is selected, so there is nothing to delete
+    if (!DeleteMenuKey(host_.Registry(), LineText(line))) {
+        ShowError("Error while trying to delete registry data");
+        return;
+    }
+    SendMessageA(PopupMenuList(), LB_DELETESTRING, line, 0);
+    ListMenus();
+}
+
+void ContextMenuPage::PopupMenuListKeyDown(WORD key) {
+    if (key == VK_DELETE && SendMessageA(PopupMenuList(), LB_GETCOUNT, 0, 0) > 0) DeleteMenu();
+}
+
+void ContextMenuPage::ContextBoxClick() {
+    ShowContextsFromBoxes(fields_);
+    host_.MarkModified(kPage);
+}
+
+void ContextMenuPage::FieldChange() { host_.MarkModified(kPage); }
+
+void ContextMenuPage::OnCommand(int id, int code) {
+    if (id == IDC_POPUPMENULIST) {
+        if (code == LBN_SELCHANGE) PopupMenuListClick();
+        return;
+    }
+    if (id == IDC_SHOWONLYQUILLMEREMENU) {
+        if (code == BN_CLICKED) ListMenus();
+        return;
+    }
+    if (std::find(std::begin(kContextBoxIds), std::end(kContextBoxIds), id) !=
+        std::end(kContextBoxIds)) {
+        if (code == BN_CLICKED) ContextBoxClick();
+        return;
+    }
+    if (std::find(std::begin(kFieldIds), std::end(kFieldIds), id) != std::end(kFieldIds) &&
+        code == EN_CHANGE)
+        FieldChange();
+}
+
+INT_PTR ContextMenuPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitControls();
+        return FALSE;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_VKEYTOITEM:
+        if (reinterpret_cast<HWND>(lParam) == PopupMenuList()) {
+            PopupMenuListKeyDown(LOWORD(wParam));
+            return -1; // the key is not consumed: the list box does what it does with it
+        }
+        return -1;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<INT_PTR>(
+            ui::FieldBrush(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
+    }
+    return FALSE;
+}
+
+} // namespace qm

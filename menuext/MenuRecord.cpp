@@ -1,0 +1,213 @@
+#include "menuext/MenuRecord.h"
+
+#include "ui/Controls.h"
+
+#include <cctype>
+#include <cstdio>
+#include <limits>
+
+namespace qm {
+namespace {
+
+// Closes the accessor's key when an operation ends, also on an exception.
+class KeyCloser {
+public:
+    explicit KeyCloser(RegistryAccessor& reg) : reg_(reg) {}
+    ~KeyCloser() { reg_.CloseKey(); }
+    KeyCloser(const KeyCloser&) = delete;
+    KeyCloser& operator=(const KeyCloser&) = delete;
+
+private:
+    RegistryAccessor& reg_;
+};
+
+bool OpenEntry(RegistryAccessor& reg, const std::string& name) {
+    reg.SetRoot(HKEY_CURRENT_USER);
+    return IsUsableMenuName(name) && reg.OpenKey(MenuKeyPath(name), false);
+}
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string MenuKeyPath(const std::string& name) { return std::string(kMenuExtKey) + "\\" + name; }
+
+bool IsUsableMenuName(const std::string& name) {
+    return !name.empty() && name.find('\\') == std::string::npos;
+}
+
+std::string ContextsDecimalText(int32_t contexts) { return std::to_string(contexts); }
+
+std::string ContextsHexText(int32_t contexts) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(static_cast<uint32_t>(contexts)));
+    return text;
+}
+
+std::optional<int32_t> ParseMenuInteger(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i == text.size()) return std::nullopt;
+    // Decimal may reach 2^31 (for -2^31); hexadecimal any 32-bit pattern.
+    const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    uint64_t value = 0;
+    for (; i < text.size(); ++i) {
+        int digit = DigitValue(text[i]);
+        if (digit < 0 || digit >= base) return std::nullopt;
+        value = value * base + digit;
+        if (value > limit) return std::nullopt;
+    }
+    uint32_t bits = static_cast<uint32_t>(value);
+    if (negative) bits = 0u - bits;
+    return static_cast<int32_t>(bits);
+}
+
+std::vector<std::string> ListMenuNames(RegistryAccessor& reg) {
+    reg.SetRoot(HKEY_CURRENT_USER);
+    KeyCloser closer(reg);
+    if (!reg.OpenKey(kMenuExtKey, false)) return {};
+    return reg.GetKeyNames();
+}
+
+bool IsQuillmereMenu(RegistryAccessor& reg, const std::string& name) {
+    KeyCloser closer(reg);
+    return OpenEntry(reg, name) && reg.ValueExists(kMenuMarkerValue);
+}
+
+bool MenuExists(RegistryAccessor& reg, const std::string& name) {
+    reg.SetRoot(HKEY_CURRENT_USER);
+    return reg.KeyExists(MenuKeyPath(name));
+}
+
+std::string FreeMenuName(RegistryAccessor& reg, const std::string& base) {
+    if (!MenuExists(reg, base)) return base;
+    for (long long n = 1;; ++n) {
+        std::string candidate = base + std::to_string(n / 10) + std::to_string(n % 10);
+        if (!MenuExists(reg, candidate)) return candidate;
+    }
+}
+
+void ReadMenuValues(RegistryAccessor& reg, const std::string& name, const MenuFields& fields) {
+    KeyCloser closer(reg);
+    // A key that is gone reads as empty: the accessor then has no key open and every value is
+    // absent.
+    OpenEntry(reg, name);
+    ui::SetText(fields.defaultEdit, reg.ReadString(kMenuScriptValue));
+    if (reg.ValueExists(kContextsValue)) {
+        int32_t contexts = reg.ReadInteger(kContextsValue);
+        ui::SetText(fields.contextDecimalEdit, ContextsDecimalText(contexts));
+        ui::SetText(fields.contextHexEdit, ContextsHexText(contexts));
+        SetBoxesFromContexts(fields);
+    } else {
+        ui::SetText(fields.contextDecimalEdit, "");
+        ui::SetText(fields.contextHexEdit, "");
+    }
+    if (reg.ValueExists(kFlagsValue))
+        ui::SetText(fields.flagEdit, std::to_string(reg.ReadInteger(kFlagsValue)));
+    else
+        ui::SetText(fields.flagEdit, "");
+}
+
+bool CreateMenuKey(RegistryAccessor& reg, const std::string& name) {
+    reg.SetRoot(HKEY_CURRENT_USER);
+    KeyCloser closer(reg);
+    return IsUsableMenuName(name) && reg.OpenKey(MenuKeyPath(name), true);
+}
+
+bool MarkMenu(RegistryAccessor& reg, const std::string& name) {
+    KeyCloser closer(reg);
+    if (!OpenEntry(reg, name)) return false;
+    try {
+        reg.WriteString(kMenuMarkerValue, kMenuMarkerData);
+        return true;
+    } catch (const RegistryError&) {
+        return false;
+    }
+}
+
+bool WriteMenuValues(RegistryAccessor& reg, const std::string& name, const std::string& script,
+                     const std::string& contextsDecimal, const std::string& flags) {
+    KeyCloser closer(reg);
+    if (!OpenEntry(reg, name)) return false;
+    try {
+        reg.WriteString(kMenuScriptValue, script);
+        if (!contextsDecimal.empty()) {
+            std::optional<int32_t> contexts = ParseMenuInteger(contextsDecimal);
+            if (!contexts) return false;
+            reg.WriteInteger(kContextsValue, *contexts);
+        }
+        if (!flags.empty()) {
+            std::optional<int32_t> value = ParseMenuInteger(flags);
+            if (!value) return false;
+            reg.WriteInteger(kFlagsValue, *value);
+        }
+        return true;
+    } catch (const RegistryError&) {
+        return false;
+    }
+}
+
+bool RenameMenuKey(RegistryAccessor& reg, const std::string& oldName, const std::string& newName) {
+    if (!IsUsableMenuName(oldName) || !IsUsableMenuName(newName)) return false;
+    reg.SetRoot(HKEY_CURRENT_USER);
+    try {
+        reg.MoveKey(MenuKeyPath(oldName), MenuKeyPath(newName));
+        return true;
+    } catch (const RegistryError&) {
+        return false;
+    }
+}
+
+bool DeleteMenuKey(RegistryAccessor& reg, const std::string& name) {
+    if (!IsUsableMenuName(name)) return false;
+    reg.SetRoot(HKEY_CURRENT_USER);
+    return reg.DeleteKey(MenuKeyPath(name));
+}
+
+int32_t ContextsFromBoxes(const MenuFields& fields) {
+    int32_t contexts = 0;
+    for (size_t i = 0; i < kContextBits.size(); ++i)
+        if (ui::IsChecked(fields.contextBoxes[i])) contexts += kContextBits[i];
+    return contexts;
+}
+
+void ShowContextsFromBoxes(const MenuFields& fields) {
+    int32_t contexts = ContextsFromBoxes(fields);
+    if (contexts == 0) {
+        ui::SetText(fields.contextDecimalEdit, "");
+        ui::SetText(fields.contextHexEdit, "");
+    } else {
+        ui::SetText(fields.contextDecimalEdit, ContextsDecimalText(contexts));
+        ui::SetText(fields.contextHexEdit, ContextsHexText(contexts));
+    }
+}
+
+void SetBoxesFromContexts(const MenuFields& fields) {
+    int32_t contexts = ParseMenuInteger(ui::GetText(fields.contextDecimalEdit)).value_or(0);
+    for (size_t i = 0; i < kContextBits.size(); ++i)
+        ui::SetChecked(fields.contextBoxes[i], (contexts & kContextBits[i]) != 0);
+}
+
+void ClearMenuFields(const MenuFields& fields) {
+    for (HWND field : {fields.menuEdit, fields.defaultEdit, fields.contextDecimalEdit,
+                       fields.contextHexEdit, fields.flagEdit})
+        ui::SetText(field, "");
+    for (HWND box : fields.contextBoxes) ui::SetChecked(box, false);
+}
+
+} // namespace qm

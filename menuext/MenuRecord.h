@@ -1,0 +1,113 @@
+#pragma once
+// A browser context-menu entry as the registry stores it: one sub-key of the browser's MenuExt
+// key under the current user's root, named as the item reads in the menu, whose default value
+// names the script page and whose "Contexts" and "Flags" values tell the browser where the
+// item appears and how its script runs. Also the context bit mask with its six check boxes and
+// how it moves between the registry, the page's two displays and the boxes.
+
+#include "registry/RegistryAccessor.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// Where the browser looks for context-menu entries, below the current user's root only.
+inline constexpr char kMenuExtKey[] = "\\Software\\Microsoft\\Internet Explorer\\MenuExt";
+
+// Value names of an entry key; the default (unnamed) value holds the script page.
+inline constexpr char kMenuScriptValue[] = "";
+inline constexpr char kContextsValue[] = "Contexts"; // REG_DWORD: the context bit mask
+inline constexpr char kFlagsValue[] = "Flags";       // REG_DWORD: 1 runs the script as a dialog
+inline constexpr char kMenuMarkerValue[] = "IsQuillmere";
+inline constexpr char kMenuMarkerData[] = "YES";
+
+// The context bits in the order of their boxes: left column top to bottom, then right.
+inline constexpr std::array<int32_t, 6> kContextBits = {0x1, 0x2, 0x4, 0x8, 0x10, 0x20};
+
+// The full path of an entry key: kMenuExtKey + "\" + name.
+std::string MenuKeyPath(const std::string& name);
+
+// Whether a name can designate exactly one entry key: not empty, and without a backslash,
+// which the registry would read as a step into a deeper key.
+bool IsUsableMenuName(const std::string& name);
+
+// The mask's display forms: signed decimal ("63", "-1") and eight upper-case hexadecimal
+// digits without prefix ("0000003F", "FFFFFFFF").
+std::string ContextsDecimalText(int32_t contexts);
+std::string ContextsHexText(int32_t contexts);
+
+// Reads an integer as the Flags field takes it: optional leading blanks, an optional sign, then
+// decimal digits or hexadecimal digits after "$" or "0x", and nothing after them. Decimal
+// must fit a signed 32-bit integer; hexadecimal is a 32-bit pattern (so "$FFFFFFFF" is -1).
+std::optional<int32_t> ParseMenuInteger(const std::string& text);
+
+// The page's fields that the record fills and reads. The record only touches these controls.
+struct MenuFields {
+    HWND menuEdit = nullptr;           // MenuEdit: the entry's name
+    HWND defaultEdit = nullptr;        // DefaultEdit: the script page
+    HWND contextDecimalEdit = nullptr; // ContextDecimalEdit: read-only, disabled
+    HWND contextHexEdit = nullptr;     // ContextHexEdit: read-only, disabled
+    HWND flagEdit = nullptr;           // FlagEdit
+    std::array<HWND, 6> contextBoxes{}; // one per bit of kContextBits, in that order
+};
+
+// --- the entries in the registry. Every operation chooses the current user's root, opens the
+// key it needs and leaves no key open when it returns, also when it fails. ---
+
+// The names of all entries in the registry's enumeration order; none when MenuExt is missing.
+std::vector<std::string> ListMenuNames(RegistryAccessor& reg);
+// Whether the entry's key holds the marker value, of any type and content.
+bool IsQuillmereMenu(RegistryAccessor& reg, const std::string& name);
+// Whether a sub-key of that name exists (the registry ignores letter case).
+bool MenuExists(RegistryAccessor& reg, const std::string& name);
+// The name for a new entry made from base: base itself when free, else base followed by the
+// digits of n div 10 and of n mod 10 for the first free n = 1, 2, ... (01 ... 09, 10, ... 100).
+std::string FreeMenuName(RegistryAccessor& reg, const std::string& base);
+
+// Reads the default value into DefaultEdit, then "Contexts" if it exists into both displays
+// and the boxes (both displays emptied and the boxes left as they are when it does not), then
+// "Flags" if it exists into FlagEdit (emptied when it does not), each as soon as it is read.
+// A value of the wrong type throws the registry's error there; what was filled stays. An entry
+// whose key is gone reads as empty.
+void ReadMenuValues(RegistryAccessor& reg, const std::string& name, const MenuFields& fields);
+
+// Creates the entry's key (and MenuExt with it); an existing key is opened, not refused.
+bool CreateMenuKey(RegistryAccessor& reg, const std::string& name);
+// Writes the marker "IsQuillmere" = "YES" into the existing entry key.
+bool MarkMenu(RegistryAccessor& reg, const std::string& name);
+
+// Writes an entry in this order: the default value (REG_SZ, also when empty); "Contexts" from
+// the decimal display unless it is empty; "Flags" from its text unless that is empty. Stops at
+// the first failure (a key that does not open, a refused write, a text that is no integer),
+// keeping what was written before. Returns whether everything was written.
+bool WriteMenuValues(RegistryAccessor& reg, const std::string& name, const std::string& script,
+                     const std::string& contextsDecimal, const std::string& flags);
+
+// Moves the entry's key with every value (type and bytes as stored) and sub-key to the new
+// name. Succeeds doing nothing when the old key is missing or the new one exists; fails when a
+// step of the move fails or either name is not usable (a move never copies a key into itself).
+bool RenameMenuKey(RegistryAccessor& reg, const std::string& oldName, const std::string& newName);
+// Deletes the entry's key with everything under it; false when it is still there afterwards
+// or the name is not usable (never MenuExt itself).
+bool DeleteMenuKey(RegistryAccessor& reg, const std::string& name);
+
+// --- the mask between the boxes and the displays ---
+
+// The OR of the bits of the checked boxes, 0 to 63.
+int32_t ContextsFromBoxes(const MenuFields& fields);
+// Both displays from the boxes; both empty when no box is checked. Bits above 0x20 are lost.
+void ShowContextsFromBoxes(const MenuFields& fields);
+// Checks each box whose bit is set in the decimal display's integer and clears the others.
+// Not a click: the displays keep what they show, bits above 0x20 included.
+void SetBoxesFromContexts(const MenuFields& fields);
+// Empties MenuEdit, DefaultEdit, both displays and FlagEdit, in this order, and clears the
+// boxes.
+void ClearMenuFields(const MenuFields& fields);
+
+} // namespace qm

@@ -1,0 +1,365 @@
+#include "menuext/ContextMenuPage.h"
+
+#include "MenuTestSupport.h"
+#include "resource.h"
+#include "support/ProgramTest.h"
+#include "support/TestPageHost.h"
+#include "ui/Controls.h"
+#include "ui/Window.h"
+
+#include <vector>
+
+namespace {
+
+using namespace menutest;
+using qm::ui::GetText;
+using qm::ui::IsChecked;
+
+constexpr int kBoxes[] = {IDC_CONTEXTDEFAULT, IDC_CONTEXTIMAGES, IDC_CONTEXTCONTROLS,
+                          IDC_CONTEXTTABLES, IDC_CONTEXTTEXTSELECTION, IDC_CONTEXTANCHOR};
+
+class ContextMenuPageTest : public qmtest::ProgramTest {
+protected:
+    ContextMenuPageTest() {
+        window = CreateWindowExA(0, "Static", "main", WS_POPUP, 0, 0, 522, 440, nullptr, nullptr,
+                                 nullptr, nullptr);
+        host.SetWindow(window);
+        host.SetPage(&page);
+        page.Create(window);
+    }
+    ~ContextMenuPageTest() override { DestroyWindow(window); }
+
+    HWND Control(int id) const { return page.Item(id); }
+    std::string Text(int id) const { return GetText(Control(id)); }
+    // What the user types: the field's text replaced, with its change notification.
+    void Type(int id, const std::string& text) {
+        SendMessageA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        qm::ui::ProcessPendingMessages();
+    }
+    // A user's click on a check box: it toggles, then tells the page.
+    void Click(int id) {
+        HWND box = Control(id);
+        qm::ui::SetChecked(box, !IsChecked(box));
+        SendMessageA(page.hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(box));
+        qm::ui::ProcessPendingMessages();
+    }
+    void SelectLine(int line) {
+        HWND list = Control(IDC_POPUPMENULIST);
+        SendMessageA(list, LB_SETCURSEL, line, 0);
+        SendMessageA(page.hwnd(), WM_COMMAND, MAKEWPARAM(IDC_POPUPMENULIST, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
+        qm::ui::ProcessPendingMessages();
+    }
+    void PressDeleteInList() {
+        SendMessageA(Control(IDC_POPUPMENULIST), WM_KEYDOWN, VK_DELETE, 1);
+        qm::ui::ProcessPendingMessages();
+    }
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        HWND list = Control(IDC_POPUPMENULIST);
+        LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            std::string line(static_cast<size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
+            SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    int Selected() const {
+        return static_cast<int>(SendMessageA(Control(IDC_POPUPMENULIST), LB_GETCURSEL, 0, 0));
+    }
+    std::vector<bool> Boxes() const {
+        std::vector<bool> boxes;
+        for (int id : kBoxes) boxes.push_back(IsChecked(Control(id)));
+        return boxes;
+    }
+    bool Modified() const {
+        return host.IsModified() && host.IsPageModified(qm::ui::kPageContextMenu);
+    }
+
+    HWND window = nullptr;
+    qmtest::TestPageHost host;
+    qm::ContextMenuPage page{host};
+};
+
+TEST_F(ContextMenuPageTest, ShowsTheStoredMaskAndSavesItBackUntouched) {
+    struct Case {
+        uint32_t stored;
+        const char* decimal;
+        const char* hex;
+        std::vector<bool> boxes;
+    };
+    const Case cases[] = {
+        {0, "0", "00000000", {false, false, false, false, false, false}},
+        {0x41, "65", "00000041", {true, false, false, false, false, false}},
+        {0xFFFFFFFF, "-1", "FFFFFFFF", {true, true, true, true, true, true}},
+        {0x12, "18", "00000012", {false, true, false, false, true, false}},
+    };
+    for (const Case& c : cases) {
+        SeedEntry("Entry", Seed().Script("page.htm").Contexts(c.stored));
+        page.ListMenus();
+        EXPECT_EQ(Text(IDC_CONTEXTDECIMALEDIT), c.decimal);
+        EXPECT_EQ(Text(IDC_CONTEXTHEXEDIT), c.hex);
+        EXPECT_EQ(Boxes(), c.boxes) << c.stored;
+        EXPECT_FALSE(Modified()) << "filling the fields is no edit";
+        page.SaveMenu();
+        EXPECT_EQ(StoredDword("Entry", "Contexts"), c.stored);
+    }
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(ContextMenuPageTest, AClickRecomputesTheMaskFromTheBoxesDroppingHigherBits) {
+    SeedEntry("Entry", Seed().Contexts(0x41));
+    page.ListMenus();
+    Click(IDC_CONTEXTIMAGES);
+    EXPECT_EQ(Text(IDC_CONTEXTDECIMALEDIT), "3");
+    EXPECT_EQ(Text(IDC_CONTEXTHEXEDIT), "00000003");
+    EXPECT_TRUE(Modified());
+    for (int id : kBoxes)
+        if (!IsChecked(Control(id))) Click(id);
+    EXPECT_EQ(Text(IDC_CONTEXTDECIMALEDIT), "63");
+    EXPECT_EQ(Text(IDC_CONTEXTHEXEDIT), "0000003F");
+    for (int id : kBoxes) Click(id);
+    EXPECT_EQ(Text(IDC_CONTEXTDECIMALEDIT), "");
+    EXPECT_EQ(Text(IDC_CONTEXTHEXEDIT), "");
+    page.SaveMenu();
+    EXPECT_EQ(StoredDword("Entry", "Contexts"), 0x41u) << "no box checked writes no Contexts";
+}
+
+TEST_F(ContextMenuPageTest, AnEntryWithoutContextsEmptiesTheDisplaysAndKeepsTheBoxes) {
+    SeedEntry("A", Seed().Script("a.htm").Contexts(0x5).Flags(1));
+    SeedEntry("B", Seed().Script("b.htm"));
+    page.ListMenus();
+    ASSERT_EQ(Lines(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(Text(IDC_FLAGEDIT), "1");
+    SelectLine(1);
+    EXPECT_EQ(Text(IDC_MENUEDIT), "B");
+    EXPECT_EQ(Text(IDC_DEFAULTEDIT), "b.htm");
+    EXPECT_EQ(Text(IDC_CONTEXTDECIMALEDIT), "");
+    EXPECT_EQ(Text(IDC_CONTEXTHEXEDIT), "");
+    EXPECT_EQ(Text(IDC_FLAGEDIT), "");
+    EXPECT_EQ(Boxes(), (std::vector<bool>{true, false, true, false, false, false}));
+    EXPECT_EQ(page.CurrentMenu(), "B");
+}
+
+TEST_F(ContextMenuPageTest, FlagsTextsAreParsedAndABadOneStopsTheWriteWithItsMessage) {
+    SeedEntry("Entry", Seed().Script("old.htm").Contexts(1).Flags(0xFFFFFFFF));
+    page.ListMenus();
+    EXPECT_EQ(Text(IDC_FLAGEDIT), "-1");
+    Type(IDC_DEFAULTEDIT, "new.htm");
+    Click(IDC_CONTEXTIMAGES);
+    Type(IDC_FLAGEDIT, "abc");
+    dialogs.ExpectError("Error while trying to write registry data");
+    page.SaveMenu();
+    EXPECT_EQ(Stored("Entry", "")->bytes, std::string("new.htm") + '\0');
+    EXPECT_EQ(StoredDword("Entry", "Contexts"), 3u);
+    EXPECT_EQ(StoredDword("Entry", "Flags"), 0xFFFFFFFFu);
+
+    Type(IDC_FLAGEDIT, "$10");
+    page.SaveMenu();
+    EXPECT_EQ(StoredDword("Entry", "Flags"), 16u);
+    EXPECT_EQ(Text(IDC_FLAGEDIT), "$10") << "a save does not read the entry back";
+}
+
+TEST_F(ContextMenuPageTest, AContextsValueOfTheWrongTypeStopsTheShowingWithTheRegistryMessage) {
+    SeedEntry("A", Seed().Script("a.htm").Contexts(4).Flags(2));
+    SeedEntry("B", Seed().Script("b.htm"));
+    SeedRaw("B", "Contexts", REG_BINARY, Dword(3));
+    page.ListMenus();
+    dialogs.ExpectApplicationError("Invalid data type for 'Contexts'");
+    SelectLine(1); // through the page's own handler, whose guard shows the failure
+    EXPECT_EQ(Text(IDC_MENUEDIT), "B");
+    EXPECT_EQ(Text(IDC_DEFAULTEDIT), "b.htm");
+    EXPECT_EQ(Text(IDC_CONTEXTDECIMALEDIT), "4");
+    EXPECT_EQ(Text(IDC_FLAGEDIT), "2");
+    EXPECT_TRUE(Modified()) << "the flags raised by the filling stay set";
+    EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::ApplicationError).size(), 1u);
+}
+
+TEST_F(ContextMenuPageTest, AddsFromTemplatesUnderNumberedNamesReusingFreedOnes) {
+    page.ListMenus();
+    page.AddMenu(0);
+    page.AddMenu(0);
+    page.AddMenu(0);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"QZO Menu", "QZO Menu01", "QZO Menu02"}));
+    EXPECT_EQ(Selected(), 2);
+    EXPECT_EQ(page.CurrentMenu(), "QZO Menu02");
+    EXPECT_EQ(Text(IDC_MENUEDIT), "QZO Menu02");
+
+    SelectLine(1);
+    dialogs.AnswerQuestion(true, "Ok to delete the context menu?");
+    page.DeleteMenu();
+    EXPECT_FALSE(EntryExists("QZO Menu01"));
+    page.AddMenu(0);
+    EXPECT_EQ(page.CurrentMenu(), "QZO Menu01");
+    EXPECT_TRUE(EntryExists("QZO Menu01"));
+
+    page.AddMenu(1);
+    const std::string name = "&Highlight Selection";
+    EXPECT_EQ(Stored(name, "")->bytes, qm::ui::ProgramFolder() + "Serv\\hlsel.htm" + '\0');
+    EXPECT_EQ(Stored(name, "")->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(StoredDword(name, "Contexts"), 63u);
+    EXPECT_EQ(Stored(name, "IsQuillmere")->bytes, std::string("YES") + '\0');
+    EXPECT_FALSE(Stored(name, "Flags"));
+    EXPECT_EQ(Text(IDC_CONTEXTDECIMALEDIT), "63");
+    EXPECT_EQ(Text(IDC_CONTEXTHEXEDIT), "0000003F");
+    EXPECT_FALSE(Modified());
+}
+
+TEST_F(ContextMenuPageTest, ARenamedEntryIsSavedUnderItsNewNameFromThenOn) {
+    SeedEntry("Foo", Seed().Script("f.htm").Contexts(1));
+    SeedEntry("Zed", Seed().Script("z.htm"));
+    page.ListMenus();
+    Type(IDC_MENUEDIT, "Bar");
+    page.SaveMenu();
+    EXPECT_FALSE(EntryExists("Foo"));
+    EXPECT_EQ(StoredDword("Bar", "Contexts"), 1u);
+    EXPECT_EQ(Lines()[0], "Bar");
+    EXPECT_EQ(Selected(), 0);
+    Type(IDC_DEFAULTEDIT, "g.htm");
+    page.SaveMenu();
+    EXPECT_EQ(Stored("Bar", "")->bytes, std::string("g.htm") + '\0');
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(ContextMenuPageTest, RefusesNamesThatAreTakenOrUnusableAndWritesNothing) {
+    struct Case {
+        const char* name;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"foo", "Registry key 'foo' already exists. Try another name."},
+        {"OTHER", "Registry key 'OTHER' already exists. Try another name."},
+        {"", "Registry key '' already exists. Try another name."},
+        {"Other\\Inner", "The name 'Other\\Inner' contains a backslash. Try another name."},
+        {"Foo\\Inner", "The name 'Foo\\Inner' contains a backslash. Try another name."},
+    };
+    SeedEntry("Foo", Seed().Script("f.htm"));
+    SeedEntry("Other", Seed().Script("o.htm"));
+    page.ListMenus();
+    const std::string before = DumpMenuExt();
+    for (const Case& c : cases) {
+        Type(IDC_MENUEDIT, c.name);
+        Type(IDC_DEFAULTEDIT, "changed.htm");
+        dialogs.ExpectError(c.message);
+        page.SaveMenu();
+        EXPECT_EQ(DumpMenuExt(), before) << c.name;
+        EXPECT_EQ(page.CurrentMenu(), "Foo");
+    }
+}
+
+TEST_F(ContextMenuPageTest, ASaveWithNoEntryShownRefusesAndTouchesNothing) {
+    SeedEntry("Keep", Seed().Script("k.htm"));
+    const std::string before = DumpMenuExt();
+    // Before the page was ever filled.
+    Type(IDC_MENUEDIT, "Typed");
+    dialogs.ExpectError("No context menu entry is shown. Use Add to make a new one.");
+    page.SaveMenu();
+    EXPECT_EQ(DumpMenuExt(), before);
+
+    // After a listing that found none, with the filter on, CurrentMenu still names Keep.
+    page.ListMenus();
+    ASSERT_EQ(page.CurrentMenu(), "Keep");
+    Click(IDC_SHOWONLYQUILLMEREMENU);
+    EXPECT_TRUE(Lines().empty());
+    Type(IDC_MENUEDIT, "Typed");
+    Type(IDC_DEFAULTEDIT, "t.htm");
+    dialogs.ExpectError("No context menu entry is shown. Use Add to make a new one.");
+    page.SaveMenu();
+    EXPECT_EQ(DumpMenuExt(), before);
+}
+
+TEST_F(ContextMenuPageTest, TheFilterShowsOnlyTheProgramsOwnEntries) {
+    SeedEntry("Theirs", Seed().Script("t.htm"));
+    SeedEntry("Mine", Seed().Script("m.htm").Marked());
+    page.OnShow();
+    EXPECT_EQ(Lines().size(), 2u);
+    Click(IDC_SHOWONLYQUILLMEREMENU);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Mine"}));
+    EXPECT_EQ(Text(IDC_MENUEDIT), "Mine");
+    Click(IDC_SHOWONLYQUILLMEREMENU);
+    EXPECT_EQ(Lines().size(), 2u);
+}
+
+TEST_F(ContextMenuPageTest, SelectingAnotherEntryAfterAnEditAsksOnceAndYesSavesTheOneShownBefore) {
+    SeedEntry("A", Seed().Script("a.htm"));
+    SeedEntry("B", Seed().Script("b.htm"));
+    page.ListMenus();
+    Type(IDC_DEFAULTEDIT, "edited.htm");
+    EXPECT_TRUE(Modified());
+    dialogs.AnswerQuestion(true, "Save changes in menu \"A\"?");
+    SelectLine(1);
+    EXPECT_EQ(Stored("A", "")->bytes, std::string("edited.htm") + '\0');
+    EXPECT_EQ(Stored("B", "")->bytes, std::string("b.htm") + '\0');
+    EXPECT_EQ(Text(IDC_DEFAULTEDIT), "b.htm");
+    EXPECT_FALSE(Modified());
+    EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::Question).size(), 1u);
+
+    Type(IDC_DEFAULTEDIT, "dropped.htm");
+    dialogs.AnswerQuestion(false, "Save changes in menu \"B\"?");
+    SelectLine(0);
+    EXPECT_EQ(Stored("B", "")->bytes, std::string("b.htm") + '\0');
+    EXPECT_EQ(Text(IDC_DEFAULTEDIT), "edited.htm");
+}
+
+TEST_F(ContextMenuPageTest, TheDeleteKeyAsksFirstAndDeletesOnlyASelectedEntry) {
+    page.ListMenus();
+    PressDeleteInList(); // an empty list: nothing is asked
+    EXPECT_TRUE(dialogs.Shown().empty());
+
+    SeedEntry("A", Seed().Script("a.htm"));
+    SeedEntry("B", Seed().Script("b.htm"));
+    page.ListMenus();
+    const std::string before = DumpMenuExt();
+    dialogs.AnswerQuestion(false, "Ok to delete the context menu?");
+    PressDeleteInList();
+    EXPECT_EQ(DumpMenuExt(), before);
+
+    SendMessageA(Control(IDC_POPUPMENULIST), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    dialogs.AnswerQuestion(true, "Ok to delete the context menu?");
+    page.DeleteMenu();
+    EXPECT_EQ(DumpMenuExt(), before) << "no line selected: nothing to delete";
+
+    SelectLine(1);
+    Type(IDC_DEFAULTEDIT, "unsaved.htm");
+    dialogs.AnswerQuestion(true, "Ok to delete the context menu?");
+    PressDeleteInList();
+    EXPECT_FALSE(EntryExists("B"));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"A"}));
+    EXPECT_EQ(Text(IDC_DEFAULTEDIT), "a.htm");
+    EXPECT_FALSE(Modified());
+}
+
+TEST_F(ContextMenuPageTest, PromptsWithTheNameFieldAndSavesThroughTheHostsPrompt) {
+    SeedEntry("A", Seed().Script("a.htm"));
+    page.ListMenus();
+    Type(IDC_MENUEDIT, "Renamed");
+    EXPECT_EQ(page.SavePrompt(), "Save changes in menu \"Renamed\"?");
+    dialogs.AnswerQuestion(true, "Save changes in menu \"Renamed\"?");
+    host.OfferSave(qm::ui::kPageContextMenu, true);
+    EXPECT_TRUE(EntryExists("Renamed"));
+    EXPECT_FALSE(EntryExists("A"));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Renamed"}));
+}
+
+TEST_F(ContextMenuPageTest, ShowsTheDesignedTextsAndReadOnlyDisplays) {
+    const std::pair<int, const char*> texts[] = {
+        {IDC_CONTEXTMENU_TITLE, "Context Menu"},
+        {IDC_SHOWONLYQUILLMEREMENU, "Show only Quillmere created menu"},
+        {IDC_CHECKREQIRED, "Check reqired"},
+        {IDC_CONTEXTTEXTSELECTION, "Text selection (0x10)"},
+        {IDC_DECIMALLABEL, "Decimal"},
+        {IDC_HEXLABEL, "Hex"},
+    };
+    for (auto [id, text] : texts) EXPECT_EQ(Text(id), text);
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_CONTEXTDECIMALEDIT)));
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_CONTEXTHEXEDIT)));
+    EXPECT_FALSE(GetWindowLongA(Control(IDC_POPUPMENULIST), GWL_STYLE) & LBS_SORT);
+    RECT list;
+    GetWindowRect(Control(IDC_POPUPMENULIST), &list);
+    EXPECT_NEAR(list.right - list.left, 193, 2);
+    EXPECT_NEAR(list.bottom - list.top, 325, 2);
+}
+
+} // namespace

@@ -1,0 +1,144 @@
+#include "menuext/MenuRecord.h"
+
+#include "MenuTestSupport.h"
+#include "support/ProgramTest.h"
+
+#include <climits>
+
+namespace {
+
+using namespace menutest;
+
+TEST(MenuIntegerTest, ReadsDecimalAndHexadecimalWithBlanksAndSignAndNothingAfter) {
+    struct Case {
+        const char* text;
+        std::optional<int32_t> value;
+    };
+    const Case cases[] = {
+        {"16", 16},          {"$10", 16},         {"0x10", 16},        {"0X1f", 31},
+        {"   -5", -5},       {"+7", 7},           {"-$10", -16},       {"$FFFFFFFF", -1},
+        {"2147483647", INT_MAX}, {"-2147483648", INT_MIN}, {"0", 0},
+        {"2147483648", std::nullopt},  {"$100000000", std::nullopt},
+        {"abc", std::nullopt}, {"", std::nullopt},  {"-", std::nullopt}, {"$", std::nullopt},
+        {"0x", std::nullopt},  {"12 ", std::nullopt}, {"1 2", std::nullopt}, {"\t5", std::nullopt},
+        {"$1G", std::nullopt}, {"--1", std::nullopt}, {"10h", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(qm::ParseMenuInteger(c.text), c.value) << c.text;
+}
+
+TEST(MenuIntegerTest, DisplaysTheMaskSignedAndAsEightHexadecimalDigits) {
+    EXPECT_EQ(qm::ContextsDecimalText(63), "63");
+    EXPECT_EQ(qm::ContextsHexText(63), "0000003F");
+    EXPECT_EQ(qm::ContextsDecimalText(-1), "-1");
+    EXPECT_EQ(qm::ContextsHexText(-1), "FFFFFFFF");
+    EXPECT_EQ(qm::ContextsHexText(0), "00000000");
+    EXPECT_EQ(qm::ContextsHexText(INT_MIN), "80000000");
+}
+
+class MenuRecordTest : public qmtest::ProgramTest {
+protected:
+    qm::RegistryAccessor reg;
+};
+
+TEST_F(MenuRecordTest, ListsEntriesAndRecognisesTheMarkerOfAnyType) {
+    EXPECT_TRUE(qm::ListMenuNames(reg).empty()) << "a missing MenuExt lists nothing";
+    SeedEntry("Plain");
+    SeedEntry("Own", Seed().Marked());
+    SeedRaw("Odd", "IsQuillmere", REG_DWORD, Dword(0));
+    auto names = qm::ListMenuNames(reg);
+    EXPECT_EQ(names.size(), 3u);
+    EXPECT_FALSE(qm::IsQuillmereMenu(reg, "Plain"));
+    EXPECT_TRUE(qm::IsQuillmereMenu(reg, "Own"));
+    EXPECT_TRUE(qm::IsQuillmereMenu(reg, "Odd"));
+    EXPECT_FALSE(qm::IsQuillmereMenu(reg, "Gone"));
+    EXPECT_FALSE(reg.HasOpenKey());
+}
+
+TEST_F(MenuRecordTest, FreeNamesCountOnWithoutLimitIgnoringLetterCase) {
+    EXPECT_EQ(qm::FreeMenuName(reg, "QZO Menu"), "QZO Menu");
+    SeedEntry("qzo menu");
+    EXPECT_EQ(qm::FreeMenuName(reg, "QZO Menu"), "QZO Menu01");
+    for (int n = 1; n <= 9; ++n) SeedEntry("QZO Menu0" + std::to_string(n));
+    EXPECT_EQ(qm::FreeMenuName(reg, "QZO Menu"), "QZO Menu10");
+    for (int n = 10; n <= 99; ++n) SeedEntry("QZO Menu" + std::to_string(n));
+    EXPECT_EQ(qm::FreeMenuName(reg, "QZO Menu"), "QZO Menu100");
+}
+
+TEST_F(MenuRecordTest, WritingStopsAtAFlagsTextThatIsNoIntegerKeepingWhatWasWritten) {
+    SeedEntry("Entry", Seed().Script("old.htm").Contexts(1).Flags(7));
+    EXPECT_FALSE(qm::WriteMenuValues(reg, "Entry", "new.htm", "3", "abc"));
+    EXPECT_EQ(Stored("Entry", "")->bytes, std::string("new.htm") + '\0');
+    EXPECT_EQ(StoredDword("Entry", "Contexts"), 3u);
+    EXPECT_EQ(StoredDword("Entry", "Flags"), 7u);
+    EXPECT_FALSE(reg.HasOpenKey());
+}
+
+TEST_F(MenuRecordTest, WritesSignedValuesAndLeavesStoredOnesForEmptyTexts) {
+    SeedEntry("Entry", Seed().Script("x").Contexts(5).Flags(9));
+    ASSERT_TRUE(qm::WriteMenuValues(reg, "Entry", "", "", ""));
+    EXPECT_EQ(Stored("Entry", "")->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(Stored("Entry", "")->bytes, std::string(1, '\0'));
+    EXPECT_EQ(StoredDword("Entry", "Contexts"), 5u);
+    EXPECT_EQ(StoredDword("Entry", "Flags"), 9u);
+
+    ASSERT_TRUE(qm::WriteMenuValues(reg, "Entry", "a", "-1", "$10"));
+    EXPECT_EQ(StoredDword("Entry", "Contexts"), 0xFFFFFFFFu);
+    EXPECT_EQ(StoredDword("Entry", "Flags"), 16u);
+}
+
+TEST_F(MenuRecordTest, WritingIntoAVanishedEntryFailsAndCreatesNothing) {
+    EXPECT_FALSE(qm::WriteMenuValues(reg, "Gone", "a", "1", ""));
+    EXPECT_FALSE(EntryExists("Gone"));
+}
+
+TEST_F(MenuRecordTest, RenameMovesValuesOfEveryTypeAndSubKeysExactly) {
+    SeedEntry("Foo", Seed().Script("s.htm").Contexts(0x41).Marked());
+    const std::string multi = std::string("one\0two\0\0", 9);
+    SeedRaw("Foo", "List", REG_MULTI_SZ, multi);
+    SeedRaw("Foo", "Blob", REG_BINARY, std::string("\x01\x00\xff", 3));
+    SeedRaw("Foo", "Empty", REG_SZ, "");
+    SeedRaw("Foo\\Sub", "Deep", REG_EXPAND_SZ, std::string("%TEMP%\0", 7));
+    std::string before = DumpMenuExt();
+
+    ASSERT_TRUE(qm::RenameMenuKey(reg, "Foo", "Bar"));
+    EXPECT_FALSE(EntryExists("Foo"));
+    std::string after = DumpMenuExt();
+    EXPECT_EQ(after.substr(after.find('\n')), before.substr(before.find('\n')));
+    EXPECT_EQ(Stored("Bar", "List")->bytes, multi);
+    EXPECT_EQ(Stored("Bar\\Sub", "Deep")->type, static_cast<DWORD>(REG_EXPAND_SZ));
+}
+
+TEST_F(MenuRecordTest, NamesThatAreEmptyOrHoldABackslashNeverReachBeyondOneEntry) {
+    SeedEntry("Foo", Seed().Script("s"));
+    SeedEntry("Other", Seed().Script("o"));
+    const std::string before = DumpMenuExt();
+    EXPECT_FALSE(qm::RenameMenuKey(reg, "Foo", "Foo\\Inner"));
+    EXPECT_FALSE(qm::RenameMenuKey(reg, "", "Moved"));
+    EXPECT_FALSE(qm::RenameMenuKey(reg, "Foo", ""));
+    EXPECT_FALSE(qm::DeleteMenuKey(reg, ""));
+    EXPECT_FALSE(qm::DeleteMenuKey(reg, "Foo\\.."));
+    EXPECT_FALSE(qm::CreateMenuKey(reg, "New\\Deeper"));
+    EXPECT_FALSE(qm::WriteMenuValues(reg, "", "x", "1", ""));
+    EXPECT_EQ(DumpMenuExt(), before);
+}
+
+TEST_F(MenuRecordTest, DeleteRemovesTheEntryWithEverythingUnderIt) {
+    SeedEntry("Foo");
+    SeedRaw("Foo\\A\\B", "v", REG_SZ, "x");
+    SeedEntry("Keep");
+    EXPECT_TRUE(qm::DeleteMenuKey(reg, "Foo"));
+    EXPECT_FALSE(EntryExists("Foo"));
+    EXPECT_TRUE(EntryExists("Keep"));
+    EXPECT_FALSE(qm::DeleteMenuKey(reg, "Foo"));
+}
+
+TEST_F(MenuRecordTest, CreatesMenuExtWithTheFirstEntryAndMarksIt) {
+    ASSERT_TRUE(qm::CreateMenuKey(reg, "New"));
+    EXPECT_TRUE(qm::CreateMenuKey(reg, "New")) << "an existing key is opened, not refused";
+    ASSERT_TRUE(qm::MarkMenu(reg, "New"));
+    EXPECT_EQ(Stored("New", "IsQuillmere")->bytes, std::string("YES") + '\0');
+    EXPECT_FALSE(qm::MarkMenu(reg, "Gone"));
+    EXPECT_FALSE(EntryExists("Gone"));
+}
+
+} // namespace
