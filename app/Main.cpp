@@ -2,6 +2,7 @@
 
 #include "appearance/BackgroundsPage.h"
 #include "appearance/WindowAttributesPage.h"
+#include "menuext/ContextMenuPage.h"
 #include "ui/Dialogs.h"
 
 #include "resource.h"
@@ -128,9 +129,9 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreatePages() {
-    // Pages 0 and 1 belong to rooms that are not part of the program yet.
+    // Page 0 belongs to a room that is not part of the program yet.
     pages_[ui::kPageButtons] = std::make_unique<EmptyPage>(*this);
-    pages_[ui::kPageContextMenu] = std::make_unique<EmptyPage>(*this);
+    pages_[ui::kPageContextMenu] = std::make_unique<ContextMenuPage>(*this);
     pages_[ui::kPageBackgrounds] = std::make_unique<BackgroundsPage>(*this);
     pages_[ui::kPageWindowAttributes] = std::make_unique<WindowAttributesPage>(*this);
     for (auto& page : pages_) {
@@ -325,11 +326,7 @@ void TForm1::ToolButton3Click() {
 
 void TForm1::ToolButton4Click() { pages_[activePage_]->Delete(); }
 
-std::optional<int> TForm1::ChooseCategory() {
-    // The "Select category" dialog is not part of the program yet; without it there is no
-    // template to add from.
-    return std::nullopt;
-}
+std::optional<int> TForm1::ChooseCategory() { return conMenuDlgForm_.ShowModal(hwnd()); }
 
 void TForm1::ImportToolBarsInfo1Click() {
     // Import of an export file: not part of the program yet.

@@ -4,6 +4,7 @@
 // (which act on the page showing), their enabling, the five modified flags and the save
 // prompt, and is the PageHost of its pages.
 
+#include "menuext/ConMenuDlg.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Handles.h"
 #include "ui/Page.h"
@@ -97,6 +98,8 @@ private:
     std::array<bool, kPageCount> pageModified_{};
     std::unique_ptr<RegistryAccessor> registry_ = std::make_unique<RegistryAccessor>();
     std::array<std::unique_ptr<ui::Page>, kPageCount> pages_;
+    // Made with the window and reused for every Add.
+    TConMenuDlgForm conMenuDlgForm_;
     int activePage_ = ui::kPageButtons;
 
     HWND toolBar1_ = nullptr;

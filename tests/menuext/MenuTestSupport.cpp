@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace menutest {
 namespace {
 
@@ -91,6 +93,27 @@ std::string DumpMenuExt() {
     Dump(key, "", out);
     RegCloseKey(key);
     return out;
+}
+
+} // namespace menutest
+
+namespace menutest {
+namespace {
+
+void (*pendingAction)(HWND) = nullptr;
+
+void CALLBACK AnswerWhenUp(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowA("#32770", "Select category");
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    KillTimer(nullptr, timer);
+    if (auto action = std::exchange(pendingAction, nullptr)) action(dialog);
+}
+
+} // namespace
+
+void AnswerCategoryDialog(void (*action)(HWND dialog)) {
+    pendingAction = action;
+    SetTimer(nullptr, 0, 10, &AnswerWhenUp);
 }
 
 } // namespace menutest

@@ -41,3 +41,11 @@ std::string DumpMenuExt();
 inline std::string Dword(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 
 } // namespace menutest
+
+namespace menutest {
+
+// Answers the next "Select category" dialog from inside its modal loop, as soon as it is up:
+// the action gets the dialog's window (to pick a row, press a button...).
+void AnswerCategoryDialog(void (*action)(HWND dialog));
+
+} // namespace menutest
