@@ -355,10 +355,14 @@ void TForm1::PageControl1Change() {
 }
 
 void TForm1::FormClose() {
-    // At most one question: OfferSave clears every flag. The close is never refused, also not
-    // when the save fails.
+    // At most one question, for the first page in tab order with unsaved edits: OfferSave
+    // clears every flag. A page's own flag alone counts here: loading another page (through
+    // the View menu, which asks nothing) clears Modified, and the edits must not be lost
+    // without a question. The close is never refused, also not when the save fails.
     for (int page = 0; page < kPageCount; ++page) {
-        if (pageModified_[page]) ui::Guarded(hwnd(), [&] { OfferSave(page, false); });
+        if (!pageModified_[page]) continue;
+        modified_ = true;
+        ui::Guarded(hwnd(), [&] { OfferSave(page, false); });
     }
     DestroyWindow(hwnd());
 }

@@ -93,6 +93,8 @@ private:
     // chosen template row, or nothing.
     std::optional<int> ChooseCategory();
 
+    // Made once with the window and reused by every Add.
+    TConMenuDlgForm conMenuDlgForm_;
     bool endsApplication_;
     bool modified_ = false;
     std::array<bool, kPageCount> pageModified_{};

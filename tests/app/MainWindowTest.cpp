@@ -1,0 +1,254 @@
+// The main window driven as a user drives it: tabs, tool bar, menus, keys and the close box.
+// Pages 2 and 3 stand in for "a page with edits"; their own behaviour is tested in
+// tests/appearance.
+#include "support/MainWindowTest.h"
+
+#include "appearance/WindowAttributesPage.h"
+
+namespace {
+
+using qmtest::MainWindowTest;
+using qmtest::ReadUserString;
+using qmtest::Shown;
+using qm::ui::kPageBackgrounds;
+using qm::ui::kPageButtons;
+using qm::ui::kPageContextMenu;
+using qm::ui::kPageWindowAttributes;
+
+constexpr const char* kMainKey = "\\Software\\Microsoft\\Internet Explorer\\Main\\";
+constexpr const char* kToolbarKey = "\\Software\\Microsoft\\Internet Explorer\\Toolbar\\";
+
+std::string Caption(HWND window) { return qm::ui::GetText(window); }
+
+bool ToolButtonEnabled(HWND toolBar, int command) {
+    return SendMessageA(toolBar, TB_ISBUTTONENABLED, command, 0) != 0;
+}
+bool MenuItemEnabled(HWND window, int command) {
+    return (GetMenuState(GetMenu(window), command, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+class ShellTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        qmtest::CreateUserKey(kMainKey);
+        qmtest::CreateUserKey(kToolbarKey);
+        MainWindowTest::SetUp();
+    }
+    // An unsaved edit on the window-attributes page, reached through the View menu.
+    void EditWindowTitle(const std::string& title) {
+        MenuCommand(IDM_VIEWWINDOWTITLE);
+        Type(kPageWindowAttributes, IDC_WTITLEEDIT, title);
+        ASSERT_TRUE(form->IsModified());
+        ASSERT_TRUE(form->IsPageModified(kPageWindowAttributes));
+    }
+};
+
+TEST(MainWindowStartTest, StartsHiddenAsVersion10AndShowsPage0AsVersion11) {
+    qmtest::RegistrySandbox sandbox;
+    qmtest::ScriptedDialogs dialogs;
+    qm::TForm1 form;
+    EXPECT_FALSE(IsWindowVisible(form.hwnd()));
+    EXPECT_EQ(Caption(form.hwnd()), "Quillmere version 1.0");
+    form.Show(SW_SHOWNOACTIVATE);
+    EXPECT_EQ(Caption(form.hwnd()), "Quillmere version 1.1");
+    EXPECT_EQ(form.ActivePage(), kPageButtons);
+    EXPECT_TRUE(IsWindowVisible(form.PageAt(kPageButtons).hwnd()));
+    EXPECT_FALSE(IsWindowVisible(form.PageAt(kPageBackgrounds).hwnd()));
+    RECT client;
+    GetClientRect(form.hwnd(), &client);
+    EXPECT_GE(client.right, 522); // at least: the window is also at least 530 x 486
+    EXPECT_GE(client.bottom, 440);
+    EXPECT_EQ(GetWindowLongPtrA(form.hwnd(), GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+}
+
+TEST_F(ShellTest, ListCommandsAreOfferedOnPages0And1OnlyInToolBarAndMenuAlike) {
+    const struct {
+        int viewCommand;
+        bool listCommands;
+    } pages[] = {{IDM_VIEWSTDBTN, true},
+                 {IDM_VIEWCONTEXTMENU, true},
+                 {IDM_VIEWTBBACKGROUND, false},
+                 {IDM_VIEWWINDOWTITLE, false},
+                 {IDM_VIEWSTDBTN, true}};
+    for (const auto& page : pages) {
+        MenuCommand(page.viewCommand);
+        for (int command : {IDM_REFRESH, IDM_ADD, IDM_DELETE}) {
+            EXPECT_EQ(ToolButtonEnabled(form->ToolBar(), command), page.listCommands)
+                << "command " << command << " after view " << page.viewCommand;
+            EXPECT_EQ(MenuItemEnabled(form->hwnd(), command), page.listCommands)
+                << "command " << command << " after view " << page.viewCommand;
+        }
+        EXPECT_TRUE(ToolButtonEnabled(form->ToolBar(), IDM_SAVE));
+        EXPECT_TRUE(MenuItemEnabled(form->hwnd(), IDM_SAVE));
+    }
+}
+
+TEST_F(ShellTest, ViewMenuSwitchesPagesWithoutAskingAndKeepsTheFlags) {
+    EditWindowTitle("Edited");
+    MenuCommand(IDM_VIEWTBBACKGROUND); // any question would fail the test
+    EXPECT_EQ(form->ActivePage(), kPageBackgrounds);
+    EXPECT_EQ(TabCtrl_GetCurSel(form->PageControl()), kPageBackgrounds);
+    EXPECT_TRUE(IsWindowVisible(form->PageAt(kPageBackgrounds).hwnd()));
+    EXPECT_FALSE(IsWindowVisible(form->PageAt(kPageWindowAttributes).hwnd()));
+    EXPECT_TRUE(form->IsPageModified(kPageWindowAttributes));
+    EXPECT_EQ(Text(kPageWindowAttributes, IDC_WTITLEEDIT), "Edited");
+}
+
+TEST_F(ShellTest, EditsLeftThroughTheViewMenuAreStillOfferedAtClose) {
+    // Loading the backgrounds page clears Modified; the edit on the other page must not be
+    // lost without a question.
+    EditWindowTitle("Left behind");
+    MenuCommand(IDM_VIEWTBBACKGROUND);
+    dialogs.AnswerQuestion(true, "Save changes in window attributes?");
+    SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(form->hwnd()));
+    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "Left behind");
+}
+
+TEST_F(ShellTest, LeavingAnEditedPageByItsTabAsksOnceAndNoChangesNothing) {
+    EditWindowTitle("Not to be kept");
+    dialogs.AnswerQuestion(false, "Save changes in window attributes?");
+    ClickTab(kPageBackgrounds);
+    EXPECT_EQ(dialogs.ShownOf(Shown::Question).size(), 1u);
+    EXPECT_EQ(form->ActivePage(), kPageBackgrounds);
+    EXPECT_TRUE(NoFlagSet());
+    EXPECT_FALSE(ReadUserString(kMainKey, "Window Title"));
+    EXPECT_FALSE(ReadUserString(kMainKey, "Start Page")); // nothing of the page was written
+    EXPECT_FALSE(ToolButtonEnabled(form->ToolBar(), IDM_REFRESH));
+}
+
+TEST_F(ShellTest, LeavingAnEditedPageByItsTabWithYesSavesThatPage) {
+    EditWindowTitle("Kept");
+    dialogs.AnswerQuestion(true, "Save changes in window attributes?");
+    ClickTab(kPageContextMenu);
+    EXPECT_EQ(form->ActivePage(), kPageContextMenu);
+    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "Kept");
+    EXPECT_TRUE(NoFlagSet());
+    EXPECT_TRUE(ToolButtonEnabled(form->ToolBar(), IDM_REFRESH));
+}
+
+TEST_F(ShellTest, LeavingAnUneditedPageByItsTabAsksNothing) {
+    MenuCommand(IDM_VIEWWINDOWTITLE);
+    ClickTab(kPageBackgrounds);
+    EXPECT_EQ(form->ActivePage(), kPageBackgrounds);
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(ShellTest, CloseAsksOnceForTheFirstEditedPageAndYesWritesIt) {
+    // Edits on two pages: the View menu keeps the flags of the page it leaves.
+    MenuCommand(IDM_VIEWTBBACKGROUND);
+    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "C:\\pictures\\bar.bmp");
+    EditWindowTitle("Never asked about");
+    dialogs.AnswerQuestion(true, "Save changes in backgrounds?");
+    SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(form->hwnd()));
+    EXPECT_EQ(dialogs.ShownOf(Shown::Question).size(), 1u);
+    EXPECT_EQ(ReadUserString(kToolbarKey, "BackBitmapIE5"), "C:\\pictures\\bar.bmp");
+    EXPECT_FALSE(ReadUserString(kMainKey, "Window Title"));
+}
+
+TEST_F(ShellTest, CloseWithoutEditsAsksNothingAndCloseIsNeverRefused) {
+    SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(form->hwnd()));
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(ShellTest, CloseStillClosesWhenTheSaveItOffersFails) {
+    EditWindowTitle("Unsavable");
+    qm::RegistryAccessor registry;
+    registry.DeleteKey(kMainKey); // the save cannot open the key any more
+    dialogs.AnswerQuestion(true, "Save changes in window attributes?");
+    dialogs.ExpectError("Error while trying to write registry data");
+    SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(form->hwnd()));
+}
+
+TEST_F(ShellTest, SaveWithNothingChangedStillWritesThePage) {
+    MenuCommand(IDM_VIEWWINDOWTITLE);
+    ClickToolButton(IDM_SAVE);
+    EXPECT_EQ(ReadUserString(kMainKey, "Start Page"), "about:blank");
+    EXPECT_EQ(ReadUserString(kMainKey, "FullScreen"), "no");
+}
+
+TEST_F(ShellTest, SaveClearsEveryFlagBeforeWriting) {
+    MenuCommand(IDM_VIEWTBBACKGROUND);
+    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "C:\\a.bmp");
+    EditWindowTitle("Saved");
+    ClickToolButton(IDM_SAVE);
+    EXPECT_TRUE(NoFlagSet());
+    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "Saved");
+    EXPECT_FALSE(ReadUserString(kToolbarKey, "BackBitmapIE5")); // only the page showing
+}
+
+TEST_F(ShellTest, CtrlSDoesWhatTheSaveButtonDoes) {
+    EditWindowTitle("By keyboard");
+    EXPECT_TRUE(PressKey('S', true));
+    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "By keyboard");
+    EXPECT_TRUE(NoFlagSet());
+    // The same key without Ctrl is no command.
+    Type(kPageWindowAttributes, IDC_WTITLEEDIT, "Typed only");
+    PressKey('S', false);
+    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "By keyboard");
+}
+
+TEST_F(ShellTest, F1AndTheContentItemOpenTheHelpBesideTheProgram) {
+    dialogs.ExpectHelp();
+    EXPECT_TRUE(PressKey(VK_F1, false));
+    dialogs.ExpectHelp();
+    MenuCommand(IDM_CONTENT);
+    auto help = dialogs.ShownOf(Shown::Help);
+    ASSERT_EQ(help.size(), 2u);
+    for (const auto& call : help) {
+        EXPECT_EQ(call.text, qm::ui::ProgramFolder() + "qmhelp.chm::/index.htm");
+        EXPECT_EQ(call.owner, form->hwnd());
+    }
+}
+
+TEST_F(ShellTest, ListCommandKeysDoNothingWhereThePageHasNoList) {
+    MenuCommand(IDM_VIEWWINDOWTITLE);
+    // Ctrl+A would otherwise open the modal "Select category" dialog and wait for ever.
+    for (UINT key : {'R', 'A', 'D'}) PressKey(key, true);
+    for (int command : {IDM_REFRESH, IDM_ADD, IDM_DELETE}) MenuCommand(command);
+    EXPECT_TRUE(dialogs.Shown().empty());
+    EXPECT_EQ(form->ActivePage(), kPageWindowAttributes);
+}
+
+TEST_F(ShellTest, TheWindowGrowsWithTheButtonStripWithoutDrifting) {
+    RECT window;
+    GetWindowRect(form->hwnd(), &window);
+    const int oneRow = window.bottom - window.top;
+    auto height = [&] {
+        GetWindowRect(form->hwnd(), &window);
+        return window.bottom - window.top;
+    };
+    form->ButtonStripResized(48);
+    EXPECT_EQ(height(), oneRow + 24);
+    form->ButtonStripResized(48); // the same strip again: no change
+    EXPECT_EQ(height(), oneRow + 24);
+    form->ButtonStripResized(72);
+    EXPECT_EQ(height(), oneRow + 48);
+    // A rebuild empties the strip and fills it again.
+    for (int strip : {0, 24, 48, 72}) form->ButtonStripResized(strip);
+    EXPECT_EQ(height(), oneRow + 48);
+    form->ButtonStripResized(24);
+    EXPECT_EQ(height(), oneRow);
+    form->ButtonStripResized(0); // never below the window's size with one row
+    EXPECT_EQ(height(), oneRow);
+    // The page control and the page showing follow the window.
+    form->ButtonStripResized(48);
+    RECT client, tabs, page;
+    GetClientRect(form->hwnd(), &client);
+    GetWindowRect(form->PageControl(), &tabs);
+    GetWindowRect(form->PageAt(kPageButtons).hwnd(), &page);
+    MapWindowPoints(nullptr, form->hwnd(), reinterpret_cast<POINT*>(&tabs), 2);
+    MapWindowPoints(nullptr, form->hwnd(), reinterpret_cast<POINT*>(&page), 2);
+    EXPECT_EQ(tabs.bottom, client.bottom);
+    EXPECT_GT(page.bottom, client.bottom - 10);
+    EXPECT_LE(page.bottom, client.bottom);
+}
+
+} // namespace
