@@ -1,0 +1,476 @@
+// The Tools menu's export and import, run as the user runs them: through the file dialogs
+// (scripted), on the sandboxed registry, with real files in a temporary folder.
+#include "transfer/TransferCommands.h"
+
+#include "transfer/ExportFile.h"
+#include "ui/Window.h"
+
+#include "support/ProgramTest.h"
+#include "support/TestPageHost.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using namespace qm::transfer;
+using qm::RawValue;
+using qm::RegistryAccessor;
+using qmtest::ReadFileBytes;
+using qmtest::Shown;
+using qmtest::WriteFileBytes;
+using Stored = std::vector<std::pair<std::string, RawValue>>;
+
+RawValue Sz(const std::string& text) { return {REG_SZ, text + '\0'}; }
+
+std::string Button(int n) { return qm::ButtonKeyName(n); }
+std::string ButtonPath(const std::string& keyName) { return qm::ButtonKeyPath(keyName); }
+
+void MakeKey(HKEY root, const std::string& path, const Stored& values) {
+    RegistryAccessor reg;
+    reg.SetRoot(root);
+    ASSERT_TRUE(reg.OpenKey(path, true)) << path;
+    for (const auto& [name, value] : values) reg.WriteRaw(name, value);
+}
+
+// A key's values in enumeration order; nullopt when the key is missing.
+std::optional<Stored> ReadKey(HKEY root, const std::string& path) {
+    RegistryAccessor reg;
+    reg.SetRoot(root);
+    if (!reg.OpenKey(path, false)) return std::nullopt;
+    Stored values;
+    for (const std::string& name : reg.GetValueNames()) values.emplace_back(name, reg.ReadRaw(name));
+    return values;
+}
+
+std::vector<std::string> SubKeys(HKEY root, const std::string& path) {
+    RegistryAccessor reg;
+    reg.SetRoot(root);
+    return reg.OpenKey(path, false) ? reg.GetKeyNames() : std::vector<std::string>{};
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The own record's entries, as (value name, data).
+std::vector<std::pair<std::string, std::string>> OwnRecord() {
+    std::vector<std::pair<std::string, std::string>> entries;
+    if (auto values = ReadKey(HKEY_CURRENT_USER, qm::kOwnRecordKey))
+        for (const auto& [name, value] : *values)
+            entries.emplace_back(name, value.bytes.substr(0, value.bytes.find('\0')));
+    return entries;
+}
+
+class TransferTest : public qmtest::ProgramTest {
+protected:
+    qmtest::TestPageHost host;
+    int rebuilds = 0;
+    ToolBarTransfer transfer{host, [this] { ++rebuilds; }};
+
+    // Runs a command on the chosen file; a non-empty error is the standard error box expected.
+    std::string Export(const std::string& path, const std::string& error = {}) {
+        dialogs.AnswerFileDialog(path);
+        if (!error.empty()) dialogs.ExpectApplicationError(error);
+        transfer.ExportToolBarInfo();
+        return ReadFileBytes(path);
+    }
+    void Import(const std::string& path, const std::string& error = {}) {
+        dialogs.AnswerFileDialog(path);
+        if (!error.empty()) dialogs.ExpectApplicationError(error);
+        transfer.ImportToolBarInfo();
+    }
+    static void ForgetAllButtons() {
+        RegistryAccessor reg;
+        reg.SetRoot(HKEY_LOCAL_MACHINE);
+        reg.DeleteKey(qm::kExtensionsKey);
+        reg.SetRoot(HKEY_CURRENT_USER);
+        reg.DeleteKey(qm::kOwnRecordKey);
+    }
+    // A marked machine-wide button.
+    static void MakeOwnButton(const std::string& keyName, Stored values) {
+        values.emplace_back("IsQuillmere", Sz("YES"));
+        MakeKey(HKEY_LOCAL_MACHINE, ButtonPath(keyName), values);
+    }
+};
+
+TEST_F(TransferTest, DialogsOfferExportFilesAndCancellingChangesNothing) {
+    MakeOwnButton("{A}", {{"ButtonText", Sz("A")}});
+    dialogs.AnswerFileDialog(std::nullopt);
+    transfer.ExportToolBarInfo();
+    dialogs.AnswerFileDialog(std::nullopt);
+    transfer.ImportToolBarInfo();
+
+    auto shown = dialogs.ShownOf(Shown::FileDialog);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].fileKind, qm::ui::FileDialogKind::Save);
+    EXPECT_EQ(shown[0].file.options, DWORD(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING));
+    EXPECT_EQ(shown[1].fileKind, qm::ui::FileDialogKind::Open);
+    EXPECT_EQ(shown[1].file.options, DWORD(OFN_HIDEREADONLY | OFN_ENABLESIZING)); // missing names too
+    for (const auto& record : shown) {
+        EXPECT_EQ(record.file.filter, "Quillmere export files (*.qmx)|*.qmx");
+        EXPECT_EQ(record.file.defaultExt, "qmx");
+        EXPECT_EQ(record.file.initialDir, qm::ui::ProgramFolder());
+        EXPECT_EQ(record.file.fileName, "");
+        EXPECT_EQ(record.file.title, "");
+    }
+    EXPECT_TRUE(FilesIn(temp.Path()).empty());
+    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey), std::vector<std::string>{"{A}"});
+    EXPECT_FALSE(ReadKey(HKEY_CURRENT_USER, qm::kOwnRecordKey));
+    EXPECT_EQ(rebuilds, 0);
+
+    // Each dialog proposes the name last chosen in it.
+    Export(temp.File("first.qmx"));
+    Import(temp.File("first.qmx"));
+    dialogs.AnswerFileDialog(std::nullopt);
+    transfer.ExportToolBarInfo();
+    dialogs.AnswerFileDialog(std::nullopt);
+    transfer.ImportToolBarInfo();
+    shown = dialogs.ShownOf(Shown::FileDialog);
+    ASSERT_EQ(shown.size(), 6u);
+    EXPECT_EQ(shown[4].file.fileName, temp.File("first.qmx"));
+    EXPECT_EQ(shown[5].file.fileName, temp.File("first.qmx"));
+}
+
+TEST_F(TransferTest, ExportWritesMarkedMachineButtonsLastEnumeratedFirstWithTheirFiles) {
+    std::string source = temp.File("src");
+    CreateDirectoryA(source.c_str(), nullptr);
+    WriteFileBytes(source + "\\a.htm", "<html>a</html>");
+    WriteFileBytes(source + "\\a.ico", std::string("\0\0\1\0icon", 8));
+    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")},
+                            {"Script", Sz(source + "\\a.htm")},
+                            {"Icon", Sz(source + "\\a.ico")},
+                            {"HotIcon", {REG_EXPAND_SZ, source + "\\a.ico" + '\0'}}});
+    MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")}, {"Icon", Sz("C:\\windows\\system32\\shell32.dll,4")}});
+    MakeKey(HKEY_LOCAL_MACHINE, ButtonPath("{CCC}"), {{"ButtonText", Sz("not ours")}});
+    MakeOwnButton(qm::kReservedButtonKey, {{"ButtonText", Sz("reserved")}});
+    MakeKey(HKEY_CURRENT_USER, ButtonPath("{DDD}"),
+            {{"ButtonText", Sz("user's")}, {"CLSID", Sz(qm::kButtonClsid)}, {"IsQuillmere", Sz("YES")}});
+
+    std::string bytes = Export(temp.File("my.set.qmx"));
+    EXPECT_EQ(bytes, "buttonstart\r\nButtonText=B\r\nIcon=shell32.dll,4\r\nIsQuillmere=YES\r\nbuttonend\r\n"
+                     "buttonstart\r\nButtonText=A\r\nHotIcon=a.ico\r\nIcon=a.ico\r\nIsQuillmere=YES\r\n"
+                     "Script=a.htm\r\nbuttonend\r\n");
+    std::string folder = temp.File("my_files");
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"a.htm", "a.ico"}));
+    EXPECT_EQ(ReadFileBytes(folder + "\\a.ico"), std::string("\0\0\1\0icon", 8));
+    EXPECT_EQ(ReadFileBytes(folder + "\\a.htm"), "<html>a</html>");
+    EXPECT_TRUE(dialogs.ShownOf(Shown::ApplicationError).empty());
+}
+
+TEST_F(TransferTest, ExportWithoutMarkedButtonsGivesAnEmptyFileAndAnEmptyFolder) {
+    MakeKey(HKEY_LOCAL_MACHINE, ButtonPath("{CCC}"), {{"ButtonText", Sz("not ours")}});
+    MakeKey(HKEY_CURRENT_USER, ButtonPath("{DDD}"),
+            {{"CLSID", Sz(qm::kButtonClsid)}, {"IsQuillmere", Sz("YES")}});
+    // An earlier, longer export in the same place is replaced, not appended to.
+    WriteFileBytes(temp.File("none.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n");
+    EXPECT_EQ(Export(temp.File("none.qmx")), "");
+    EXPECT_TRUE(qmtest::FileExists(temp.File("none.qmx")));
+    EXPECT_TRUE(qmtest::FolderExists(temp.File("none_files")));
+    EXPECT_TRUE(FilesIn(temp.File("none_files")).empty());
+
+    ForgetAllButtons(); // no Extensions key at all
+    EXPECT_EQ(Export(temp.File("deep\\er\\none.qmx")), ""); // missing folders are made
+    EXPECT_TRUE(qmtest::FolderExists(temp.File("deep\\er\\none_files")));
+}
+
+TEST_F(TransferTest, ImportMakesNewButtonsFrom01WithFilesInTheCompanionFolder) {
+    std::string move = temp.File("Move");
+    CreateDirectoryA(move.c_str(), nullptr);
+    WriteFileBytes(move + "\\set.qmx",
+                   "buttonstart\r\nCLSID={1FBA04EE-3024-11d2-8F1F-0000F87ABD16}\r\nButtonText=Notes\r\n"
+                   "Icon=a.ico\r\nHotIcon=shell32.dll,4\r\nScript=\r\nOdd=x=y\r\nIsQuillmere=YES\r\n"
+                   "buttonend\r\nbuttonstart\r\nButtonText=Second\r\nbuttonend\r\n");
+    Import(move + "\\set.qmx");
+
+    std::string folder = move + "\\set_files";
+    auto first = ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1)));
+    ASSERT_TRUE(first);
+    Stored expected = {{"ButtonText", Sz("Notes")},
+                       {"CLSID", Sz("{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}")},
+                       {"HotIcon", Sz(folder + "\\shell32.dll,4")},
+                       {"Icon", Sz(folder + "\\a.ico")},
+                       {"IsQuillmere", Sz("YES")},
+                       {"Odd", Sz("x=y")},
+                       {"Script", Sz(folder + "\\")}};
+    std::sort(first->begin(), first->end(), [](auto& a, auto& b) { return a.first < b.first; });
+    EXPECT_EQ(*first, expected);
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"ButtonText", Sz("Second")}}));
+    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{
+                               {"StdBtn01", Button(1)}, {"StdBtn02", Button(2)}}));
+    EXPECT_EQ(rebuilds, 1);
+
+    // The same file again makes every button again, and never touches the earlier ones.
+    Import(move + "\\set.qmx");
+    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey),
+              (std::vector<std::string>{Button(1), Button(2), Button(3), Button(4)}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(4))), (Stored{{"ButtonText", Sz("Second")}}));
+    EXPECT_EQ(OwnRecord().size(), 4u);
+    EXPECT_EQ(rebuilds, 2);
+    EXPECT_TRUE(dialogs.ShownOf(Shown::ApplicationError).empty());
+}
+
+TEST_F(TransferTest, ImportFillsGapsInTheKeyNamesFirst) {
+    MakeKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1)), {{"ButtonText", Sz("one")}});
+    MakeKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(3)), {{"ButtonText", Sz("three")}});
+    WriteFileBytes(temp.File("two.qmx"), "buttonstart\r\nButtonText=x\r\nbuttonend\r\n"
+                                         "buttonstart\r\nButtonText=y\r\nbuttonend\r\n");
+    Import(temp.File("two.qmx"));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"ButtonText", Sz("one")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"ButtonText", Sz("x")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(3))), (Stored{{"ButtonText", Sz("three")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(4))), (Stored{{"ButtonText", Sz("y")}}));
+    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{
+                               {"StdBtn02", Button(2)}, {"StdBtn04", Button(4)}}));
+}
+
+TEST_F(TransferTest, ImportActsOnEachLineAsTheSectionsOpenAndClose) {
+    WriteFileBytes(temp.File("odd.qmx"),
+                   "stray=ignored\r\n"
+                   "buttonend\r\n"       // no section open: nothing is recorded
+                   "buttonstart\r\n"
+                   "A=1\r\n"
+                   "\r\n"                // an empty unnamed default value
+                   "buttonstart\r\n"     // the first key stays as it is, without an entry
+                   "B=2\r\n"
+                   "B=3\r\n"             // a later line of the same name wins
+                   "buttonend\r\n"
+                   "\r\n"                // between sections: no effect
+                   "ButtonStart\r\n"     // no keyword: a stray line
+                   "buttonstart\r\n"
+                   "C=4");               // the file ends inside a section
+    Import(temp.File("odd.qmx"));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"", Sz("")}, {"A", Sz("1")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"B", Sz("3")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(3))), (Stored{{"C", Sz("4")}}));
+    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 3u);
+    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{{"StdBtn02", Button(2)}}));
+    EXPECT_EQ(rebuilds, 1);
+
+    // Files that hold no section import nothing, and the strip is still rebuilt.
+    ForgetAllButtons();
+    for (const char* bytes : {"", "buttonstart\nA=1\nbuttonend\n", "\x1A" "buttonstart\r\nA=1\r\n"}) {
+        WriteFileBytes(temp.File("empty.qmx"), bytes);
+        Import(temp.File("empty.qmx"));
+        EXPECT_TRUE(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).empty());
+    }
+    EXPECT_TRUE(OwnRecord().empty());
+    EXPECT_EQ(rebuilds, 4);
+}
+
+TEST_F(TransferTest, ExportImportExportGivesTheSameValuesAndTheSameFile) {
+    std::string source = temp.File("src");
+    CreateDirectoryA(source.c_str(), nullptr);
+    CreateDirectoryA((source + "\\other").c_str(), nullptr);
+    WriteFileBytes(source + "\\p.htm", "page");
+    WriteFileBytes(source + "\\i.ico", "icon one");
+    WriteFileBytes(source + "\\other\\i.ico", "icon two");
+    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A \xE9=")},
+                            {"Script", Sz(source + "\\p.htm")},
+                            {"Icon", Sz(source + "\\i.ico")},
+                            {"HotIcon", Sz("")},
+                            {"", Sz("default")},
+                            {"Unknown", {REG_EXPAND_SZ, std::string("%windir%\\x") + '\0'}},
+                            {"Empty", {REG_BINARY, ""}}});
+    MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")},
+                            {"Icon", Sz(source + "\\other\\i.ico")}, // same name, other file
+                            {"HotIcon", Sz("C:\\windows\\system32\\shell32.dll,4")},
+                            {"Default Visible", Sz("YES")}});
+    std::string first = Export(temp.File("one.qmx"));
+
+    ForgetAllButtons();
+    Import(temp.File("one.qmx"));
+    // Everything comes back as plain strings; only file values point elsewhere.
+    auto b = ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1)));
+    auto a = ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2)));
+    ASSERT_TRUE(a && b);
+    for (const auto& [name, value] : *a) EXPECT_EQ(value.type, DWORD(REG_SZ)) << name;
+    std::string folder = temp.File("one_files");
+    EXPECT_EQ(*a, (Stored{{"", Sz("default")},
+                          {"ButtonText", Sz("A \xE9=")},
+                          {"Empty", Sz("")},
+                          {"HotIcon", Sz(folder + "\\")},
+                          {"Icon", Sz(folder + "\\i_2.ico")},
+                          {"IsQuillmere", Sz("YES")},
+                          {"Script", Sz(folder + "\\p.htm")},
+                          {"Unknown", Sz("%windir%\\x")}}));
+    // B was written first, so its file kept the plain name; A's went in under a name of its own.
+    EXPECT_EQ(ReadFileBytes(folder + "\\i.ico"), "icon two");
+    EXPECT_EQ(ReadFileBytes(folder + "\\i_2.ico"), "icon one");
+    EXPECT_NE(std::find(b->begin(), b->end(), std::make_pair(std::string("Icon"), Sz(folder + "\\i.ico"))),
+              b->end());
+
+    // The buttons come back in the opposite order each time, so two rounds give the same file.
+    std::string second = Export(temp.File("two.qmx"));
+    EXPECT_NE(second, first);
+    ForgetAllButtons();
+    Import(temp.File("two.qmx"));
+    EXPECT_EQ(Export(temp.File("three.qmx")), first);
+    EXPECT_EQ(FilesIn(temp.File("three_files")), FilesIn(folder));
+    EXPECT_TRUE(dialogs.ShownOf(Shown::ApplicationError).empty());
+}
+
+TEST_F(TransferTest, ExportStopsOnAValueItCannotWriteKeepingWhatItWrote) {
+    // Walked last to first: {BBB} is written whole, then {AAA} stops at its count.
+    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")}, {"Count", {REG_DWORD, std::string("\1\0\0\0", 4)}}});
+    MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")}, {"Empty", {REG_DWORD, ""}}});
+    EXPECT_EQ(Export(temp.File("bad.qmx"), "Invalid data type for 'Count'"),
+              "buttonstart\r\nButtonText=B\r\nEmpty=\r\nIsQuillmere=YES\r\nbuttonend\r\n"
+              "buttonstart\r\nButtonText=A\r\n");
+
+    // A value that the file would bring back cut is refused, naming the button and the value.
+    ForgetAllButtons();
+    MakeOwnButton("{CCC}", {{"ButtonText", Sz("Notes")}, {"MenuText", Sz("two\r\nlines")}});
+    Export(temp.File("cut.qmx"), "The button \"Notes\" cannot be exported: the value "
+                                 "\"MenuText\" holds a line break, which an export file "
+                                 "cannot carry.");
+
+    // A file that cannot be made (here a folder has its name) is the only thing missing.
+    CreateDirectoryA(temp.File("taken.qmx").c_str(), nullptr);
+    Export(temp.File("taken.qmx"), "File access denied.");
+    EXPECT_TRUE(qmtest::FolderExists(temp.File("taken_files")));
+}
+
+TEST_F(TransferTest, ImportStopsOnARegistryFailureKeepingEarlierButtonsAndRebuildsTheStrip) {
+    // A missing file imports nothing and leaves the strip alone.
+    Import(temp.File("missing.qmx"), "File not found.");
+    EXPECT_TRUE(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).empty());
+    EXPECT_EQ(rebuilds, 0);
+
+    // A value name longer than the registry allows cannot be written in the third section.
+    std::string longName(20000, 'n');
+    WriteFileBytes(temp.File("three.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
+                                           "buttonstart\r\nB=2\r\nbuttonend\r\n"
+                                           "buttonstart\r\nC=3\r\n" + longName + "=x\r\nD=4\r\nbuttonend\r\n"
+                                           "buttonstart\r\nE=5\r\nbuttonend\r\n");
+    Import(temp.File("three.qmx"), "Failed to set data for '" + longName + "'");
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"A", Sz("1")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"B", Sz("2")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(3))), (Stored{{"C", Sz("3")}}));
+    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 3u);
+    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{
+                               {"StdBtn01", Button(1)}, {"StdBtn02", Button(2)}}));
+    EXPECT_EQ(rebuilds, 1);
+}
+
+TEST_F(TransferTest, ImportStopsAtThe99thButtonKeepingWhatItMade) {
+    for (int n = 1; n <= 98; ++n) MakeKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(n)), {});
+    WriteFileBytes(temp.File("many.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
+                                          "buttonstart\r\nB=2\r\nbuttonend\r\n");
+    Import(temp.File("many.qmx"),
+           "No free toolbar button key is left: Quillmere can make at most 99 buttons.");
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(99))), (Stored{{"A", Sz("1")}}));
+    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 99u);
+    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{{"StdBtn99", Button(99)}}));
+    EXPECT_EQ(rebuilds, 1);
+}
+
+TEST_F(TransferTest, AnOwnRecordThatCannotBeWrittenIsReportedAndTheImportGoesOn) {
+    // Below a volatile key the registry makes no lasting key, so StdBtn cannot be created.
+    HKEY qzo = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\qzo", 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &qzo, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(qzo);
+    WriteFileBytes(temp.File("two.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
+                                         "buttonstart\r\nB=2\r\nbuttonend\r\n");
+    dialogs.AnswerFileDialog(temp.File("two.qmx"));
+    dialogs.ExpectError("Error while trying to write registry data");
+    dialogs.ExpectError("Error while trying to write registry data");
+    transfer.ImportToolBarInfo();
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"A", Sz("1")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"B", Sz("2")}}));
+    EXPECT_EQ(rebuilds, 1);
+}
+
+// Passes the reader's events on to the importer, and before the third section puts the
+// machine's root onto a volatile tree, where no lasting key can be made.
+class FreezeBeforeThirdSection : public ExportEvents {
+public:
+    FreezeBeforeThirdSection(ExportEvents& next, HKEY frozen) : next_(next), frozen_(frozen) {}
+    void SectionStart() override {
+        if (++starts_ == 3) RegOverridePredefKey(HKEY_LOCAL_MACHINE, frozen_);
+        next_.SectionStart();
+    }
+    void SectionEnd() override { next_.SectionEnd(); }
+    void Value(const std::string& name, const std::string& text) override { next_.Value(name, text); }
+
+private:
+    ExportEvents& next_;
+    HKEY frozen_;
+    int starts_ = 0;
+};
+
+TEST_F(TransferTest, AKeyThatCannotBeCreatedStopsTheImportAfterTheSectionsBeforeIt) {
+    // The volatile tree already holds the names 01 and 02, so the third button asks for 03.
+    HKEY frozen = nullptr, machine = nullptr;
+    std::string path = sandbox.Path() + "\\Frozen";
+    ASSERT_EQ(RegOpenKeyExA(sandbox.RealSoftwareKey(), sandbox.LocalMachinePath().c_str(), 0,
+                            KEY_ALL_ACCESS, &machine), ERROR_SUCCESS);
+    for (const char* part : {"", "\\Software", "\\Microsoft", "\\Internet Explorer",
+                             "\\Extensions", "\\01"}) {
+        path += std::string(part) == "\\01" ? "\\" + Button(1) : part;
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(sandbox.RealSoftwareKey(), path.c_str(), 0, nullptr,
+                                  REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS) << path;
+        if (std::string(part).empty()) frozen = key;
+        else RegCloseKey(key);
+    }
+    HKEY second = nullptr;
+    RegCreateKeyExA(sandbox.RealSoftwareKey(),
+                    (sandbox.Path() + "\\Frozen\\Software\\Microsoft\\Internet Explorer\\Extensions\\" + Button(2)).c_str(),
+                    0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &second, nullptr);
+    RegCloseKey(second);
+
+    WriteFileBytes(temp.File("three.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
+                                           "buttonstart\r\nB=2\r\nbuttonend\r\n"
+                                           "buttonstart\r\nC=3\r\nbuttonend\r\n");
+    RegistryAccessor reg;
+    ButtonImporter importer(reg, nullptr);
+    FreezeBeforeThirdSection events(importer, frozen);
+    std::string error;
+    try {
+        ReadExportFile(temp.File("three.qmx"), temp.File("three_files"), events);
+    } catch (const qm::RegistryError& e) {
+        error = e.what();
+    }
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine);
+    RegCloseKey(machine);
+    RegCloseKey(frozen);
+
+    EXPECT_EQ(error, "Failed to create key \\Software\\Microsoft\\Internet Explorer\\Extensions\\" +
+                         Button(3));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"A", Sz("1")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"B", Sz("2")}}));
+    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 2u);
+    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{
+                               {"StdBtn01", Button(1)}, {"StdBtn02", Button(2)}}));
+}
+
+TEST_F(TransferTest, LongLinesAndLineEndsSplitAcrossReadsComeThroughWhole) {
+    // The reader takes the file in 64 KiB pieces: put a CR LF across the first boundary and a
+    // line of 200 000 bytes after it.
+    std::string first = "A=" + std::string(65536 - 2 - 1, 'a');
+    std::string bytes = "buttonstart\r\n";
+    first = "A=" + std::string(65536 - bytes.size() - 2 - 1, 'a');
+    bytes += first + "\r\n" + "B=" + std::string(200000, 'b') + "\r\nbuttonend\r\n";
+    ASSERT_EQ(bytes[65535], '\r');
+    WriteFileBytes(temp.File("long.qmx"), bytes);
+    Import(temp.File("long.qmx"));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))),
+              (Stored{{"A", Sz(first.substr(2))}, {"B", Sz(std::string(200000, 'b'))}}));
+}
+
+} // namespace
