@@ -3,6 +3,7 @@
 #include "appearance/BackgroundsPage.h"
 #include "appearance/WindowAttributesPage.h"
 #include "menuext/ContextMenuPage.h"
+#include "transfer/TransferCommands.h"
 #include "ui/Dialogs.h"
 
 #include "resource.h"
@@ -87,6 +88,7 @@ ui::UniqueBitmap MenuBitmap(HIMAGELIST images, int index) {
 } // namespace
 
 TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
+    transfer_ = std::make_unique<transfer::ToolBarTransfer>(*this, [this] { RebuildButtonStrip(); });
     RegisterClassOnce(kMainClass, 0, LoadIconA(ui::Instance(), MAKEINTRESOURCEA(IDI_QUILLMERE)),
                       GetSysColorBrush(COLOR_BTNFACE));
     HMENU menu = LoadMenuA(ui::Instance(), MAKEINTRESOURCEA(IDM_MAINMENU));
@@ -328,12 +330,13 @@ void TForm1::ToolButton4Click() { pages_[activePage_]->Delete(); }
 
 std::optional<int> TForm1::ChooseCategory() { return conMenuDlgForm_.ShowModal(hwnd()); }
 
-void TForm1::ImportToolBarsInfo1Click() {
-    // Import of an export file: not part of the program yet.
-}
+void TForm1::ImportToolBarsInfo1Click() { transfer_->ImportToolBarInfo(); }
 
-void TForm1::ExportToolBarsInfo1Click() {
-    // Export of the program's buttons: not part of the program yet.
+void TForm1::ExportToolBarsInfo1Click() { transfer_->ExportToolBarInfo(); }
+
+void TForm1::RebuildButtonStrip() {
+    // The button page's own listing; its Refresh lists the buttons anew.
+    pages_[ui::kPageButtons]->Refresh();
 }
 
 void TForm1::Content1Click() {

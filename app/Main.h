@@ -18,6 +18,10 @@
 
 namespace qm {
 
+namespace transfer {
+class ToolBarTransfer;
+}
+
 class TForm1 : public ui::WindowBase, public ui::PageHost {
 public:
     static constexpr int kPageCount = 4;
@@ -92,6 +96,8 @@ private:
     // The "Select category" dialog before Add on the button and context-menu pages: the
     // chosen template row, or nothing.
     std::optional<int> ChooseCategory();
+    // Rebuilds the button page's strip with no button selected (after an import).
+    void RebuildButtonStrip();
 
     // Made once with the window and reused by every Add.
     TConMenuDlgForm conMenuDlgForm_;
@@ -103,6 +109,8 @@ private:
     // Made with the window and reused for every Add.
     TConMenuDlgForm conMenuDlgForm_;
     int activePage_ = ui::kPageButtons;
+    // The Tools menu's export and import, with the dialogs SaveDialog1 and OpenDialog2.
+    std::unique_ptr<transfer::ToolBarTransfer> transfer_;
 
     HWND toolBar1_ = nullptr;
     HWND pageControl1_ = nullptr;
