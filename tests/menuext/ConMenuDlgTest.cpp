@@ -4,6 +4,7 @@
 #include "resource.h"
 #include "ui/Controls.h"
 
+#include "MenuTestSupport.h"
 #include "support/ProgramTest.h"
 
 #include <functional>
@@ -28,13 +29,6 @@ struct DialogSeen {
     bool yesHasPicture = false, noHasPicture = false;
 };
 
-// The dialog is modal, so the test answers it from a timer that fires inside its message loop.
-struct DialogScript {
-    std::function<void(HWND)> answer;
-    DialogSeen seen;
-};
-DialogScript* activeScript = nullptr;
-
 RECT ClientRectOf(HWND dialog, HWND control) {
     RECT r;
     GetWindowRect(control, &r);
@@ -42,11 +36,8 @@ RECT ClientRectOf(HWND dialog, HWND control) {
     return r;
 }
 
-void CALLBACK AnswerWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindWindowA("#32770", "Select category");
-    if (!dialog || !IsWindowVisible(dialog) || !activeScript) return;
-    KillTimer(nullptr, timer);
-    DialogSeen& seen = activeScript->seen;
+DialogSeen Look(HWND dialog) {
+    DialogSeen seen;
     seen.found = true;
     HWND list = GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1);
     LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
@@ -68,7 +59,7 @@ void CALLBACK AnswerWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
     seen.resizable = (GetWindowLongA(dialog, GWL_STYLE) & WS_THICKFRAME) != 0;
     seen.yesHasPicture = SendMessageA(GetDlgItem(dialog, IDOK), BM_GETIMAGE, IMAGE_ICON, 0) != 0;
     seen.noHasPicture = SendMessageA(GetDlgItem(dialog, IDCANCEL), BM_GETIMAGE, IMAGE_ICON, 0) != 0;
-    activeScript->answer(dialog);
+    return seen;
 }
 
 class ConMenuDlgTest : public qmtest::ProgramTest {
@@ -79,15 +70,14 @@ protected:
     }
     ~ConMenuDlgTest() override { DestroyWindow(owner); }
 
-    // Shows the dialog and answers it with the given action once it is up.
+    // Shows the dialog and, once it is up, looks at it and answers it with the given action.
     std::optional<int> Show(std::function<void(HWND)> answer) {
-        DialogScript script{std::move(answer), {}};
-        activeScript = &script;
-        UINT_PTR timer = SetTimer(nullptr, 0, 10, &AnswerWhenShown);
+        seen = {};
+        menutest::AnswerCategoryDialog([&](HWND dialog) {
+            seen = Look(dialog);
+            answer(dialog);
+        });
         std::optional<int> result = form.ShowModal(owner);
-        KillTimer(nullptr, timer);
-        activeScript = nullptr;
-        seen = script.seen;
         EXPECT_TRUE(seen.found) << "the dialog never came up";
         return result;
     }

@@ -100,7 +100,7 @@ std::string DumpMenuExt() {
 namespace menutest {
 namespace {
 
-void (*pendingAction)(HWND) = nullptr;
+std::function<void(HWND)> pendingAction;
 
 void CALLBACK AnswerWhenUp(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = FindWindowA("#32770", "Select category");
@@ -111,8 +111,8 @@ void CALLBACK AnswerWhenUp(HWND, UINT, UINT_PTR timer, DWORD) {
 
 } // namespace
 
-void AnswerCategoryDialog(void (*action)(HWND dialog)) {
-    pendingAction = action;
+void AnswerCategoryDialog(std::function<void(HWND dialog)> action) {
+    pendingAction = std::move(action);
     SetTimer(nullptr, 0, 10, &AnswerWhenUp);
 }
 

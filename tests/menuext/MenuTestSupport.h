@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -46,6 +47,6 @@ namespace menutest {
 
 // Answers the next "Select category" dialog from inside its modal loop, as soon as it is up:
 // the action gets the dialog's window (to pick a row, press a button...).
-void AnswerCategoryDialog(void (*action)(HWND dialog));
+void AnswerCategoryDialog(std::function<void(HWND dialog)> action);
 
 } // namespace menutest
