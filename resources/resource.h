@@ -48,6 +48,20 @@
 #define IDC_PICTURESIZE 1313
 // --- end of main window and splash ---
 
+// --- About box (1500-1599) ---
+#define IDD_ABOUT 1500
+#define IDB_ABOUT 1501
+#define IDC_ABOUT_PANEL1 1510
+#define IDC_ABOUT_IMAGE1 1511
+#define IDC_ABOUT_PANEL2 1512
+#define IDC_ABOUT_TITLE 1513
+#define IDC_ABOUT_VERSION 1514
+#define IDC_ABOUT_WEBLINK 1515
+#define IDC_ABOUT_MAILCAPTION 1516
+#define IDC_ABOUT_MAILLINK 1517
+#define IDC_ABOUT_CREDIT 1518
+// --- end of About box ---
+
 // --- "Standard Toolbar Buttons" page (2000-2999) ---
 
 // --- "Context Menu" page, "Select category" dialog (3000-3999) ---

@@ -25,3 +25,12 @@ qm_fresh_prefix() {
   mkdir -p "$prefix"
   echo "$prefix"
 }
+
+# Gives a Wine prefix Wine's own fonts (MS Sans Serif, Tahoma ...), which this Wine build does
+# not find by itself: without them every form is drawn in a wider substitute font and texts
+# no longer fit the places they have on Windows. Run after the prefix has been made.
+qm_wine_fonts() {
+  local fonts="$1/drive_c/windows/Fonts"
+  [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
+  cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
+}

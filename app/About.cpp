@@ -1,0 +1,191 @@
+#include "app/About.h"
+
+#include "resource.h"
+#include "ui/Controls.h"
+#include "ui/Dialogs.h"
+
+#include <array>
+
+namespace qm {
+namespace {
+
+// Where each control sits, in client pixels. The right panel starts at x = 151; the places of
+// its labels are counted from the panel's own corner.
+struct Place {
+    int id;
+    int left, top, width, height;
+};
+constexpr int kPanel2Left = 151;
+constexpr std::array<Place, 9> kLayout{{
+    {IDC_ABOUT_PANEL1, 0, 0, 151, 201},
+    {IDC_ABOUT_IMAGE1, 0, 0, 150, 200},
+    {IDC_ABOUT_PANEL2, kPanel2Left, 0, 150, 201},
+    {IDC_ABOUT_TITLE, kPanel2Left + 4, 12, 142, 18},
+    {IDC_ABOUT_VERSION, kPanel2Left + 89, 29, 54, 15},
+    {IDC_ABOUT_WEBLINK, kPanel2Left + 10, 120, 121, 15},
+    {IDC_ABOUT_MAILCAPTION, kPanel2Left + 8, 148, 28, 13},
+    {IDC_ABOUT_MAILLINK, kPanel2Left + 38, 147, 94, 15},
+    {IDC_ABOUT_CREDIT, kPanel2Left + 26, 180, 97, 15},
+}};
+
+constexpr COLORREF kLinkColour = RGB(0, 0, 255);
+constexpr COLORREF kTextColour = RGB(0, 0, 0);
+constexpr COLORREF kBackground = RGB(255, 255, 255);
+
+ui::UniqueFont MakeFont(int height, int weight, bool underline) {
+    return ui::UniqueFont(CreateFontA(-height, 0, 0, 0, weight, FALSE, underline, FALSE,
+                                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+}
+
+bool StartsWithMailto(const std::string& text) {
+    static constexpr char kPrefix[] = "mailto:";
+    constexpr size_t length = sizeof kPrefix - 1;
+    return text.size() >= length &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str(), length, kPrefix,
+                          length) == CSTR_EQUAL;
+}
+
+// Whether a window belongs to this program (and not to another application).
+bool IsOwnWindow(HWND window) {
+    DWORD process = 0;
+    return window && GetWindowThreadProcessId(window, &process) &&
+           process == GetCurrentProcessId();
+}
+
+} // namespace
+
+std::string LinkTarget(const std::string& linkText) {
+    if (linkText.find('@') == std::string::npos || StartsWithMailto(linkText)) return linkText;
+    return "mailto:" + linkText;
+}
+
+TAboutForm::TAboutForm(HWND owner) { CreateModeless(IDD_ABOUT, owner); }
+
+TAboutForm::~TAboutForm() {
+    // The window goes before the picture and fonts that its controls are drawn with.
+    if (hwnd()) DestroyWindow(hwnd());
+}
+
+void TAboutForm::Show() {
+    RECT frame;
+    GetWindowRect(hwnd(), &frame);
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    SetWindowPos(hwnd(), HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE);
+    FormShow();
+    ShowWindow(hwnd(), SW_SHOW);
+    SetForegroundWindow(hwnd());
+    SetActiveWindow(hwnd());
+}
+
+void TAboutForm::FormShow() { ui::SetText(Item(IDC_ABOUT_VERSION), kVersionText); }
+
+void TAboutForm::FormDeactivate() { Close(); }
+
+void TAboutForm::Image1Click() { Close(); }
+
+void TAboutForm::Panel2Click() { Close(); }
+
+void TAboutForm::WebLinkClick() { OpenLink(IDC_ABOUT_WEBLINK); }
+
+void TAboutForm::MailLinkClick() { OpenLink(IDC_ABOUT_MAILLINK); }
+
+void TAboutForm::Close() { ShowWindow(hwnd(), SW_HIDE); }
+
+void TAboutForm::OpenLink(int linkId) {
+    HWND link = Item(linkId);
+    if (!IsWindowEnabled(link)) return;
+    if (ui::AppDialogs().ShellOpen(hwnd(), LinkTarget(ui::GetText(link)))) return;
+    // The shell could not open it (no browser or mail program): the link goes inert for the
+    // rest of the run. The user sees it greyed; a message would only repeat that.
+    EnableWindow(link, FALSE);
+    InvalidateRect(link, nullptr, TRUE);
+}
+
+bool TAboutForm::IsLink(HWND control) const {
+    return control && (control == Item(IDC_ABOUT_WEBLINK) || control == Item(IDC_ABOUT_MAILLINK));
+}
+
+void TAboutForm::LayOut() {
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
+    SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const Place& place : kLayout)
+        SetWindowPos(Item(place.id), nullptr, place.left, place.top, place.width, place.height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    // The labels lie on the panels: the picture above the left panel, both panels below all.
+    for (int id : {IDC_ABOUT_IMAGE1, IDC_ABOUT_PANEL1, IDC_ABOUT_PANEL2})
+        SetWindowPos(Item(id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+INT_PTR TAboutForm::ColourStatic(HDC dc, HWND control) {
+    SetBkMode(dc, TRANSPARENT);
+    if (IsLink(control))
+        SetTextColor(dc, IsWindowEnabled(control) ? kLinkColour : GetSysColor(COLOR_GRAYTEXT));
+    else
+        SetTextColor(dc, kTextColour);
+    return reinterpret_cast<INT_PTR>(background_.get());
+}
+
+INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        SetWindowTextA(hwnd(), kCaption);
+        background_.reset(CreateSolidBrush(kBackground));
+        textFont_ = MakeFont(11, FW_NORMAL, false);
+        titleFont_ = MakeFont(13, FW_BOLD, false);
+        boldFont_ = MakeFont(11, FW_BOLD, false);
+        linkFont_ = MakeFont(11, FW_NORMAL, true);
+        for (const Place& place : kLayout)
+            SendMessageA(Item(place.id), WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), 0);
+        SendMessageA(Item(IDC_ABOUT_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), 0);
+        SendMessageA(Item(IDC_ABOUT_MAILCAPTION), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(boldFont_.get()), 0);
+        for (int id : {IDC_ABOUT_WEBLINK, IDC_ABOUT_MAILLINK})
+            SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.get()), 0);
+        picture_.reset(static_cast<HBITMAP>(LoadImageA(ui::Instance(), MAKEINTRESOURCEA(IDB_ABOUT),
+                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        SendMessageA(Item(IDC_ABOUT_IMAGE1), STM_SETIMAGE, IMAGE_BITMAP,
+                     reinterpret_cast<LPARAM>(picture_.get()));
+        LayOut();
+        return TRUE;
+    }
+    case WM_ACTIVATE:
+        // Turning to another window of this program hides the box; switching to another
+        // application leaves it where it is, behind that application with the main window.
+        if (LOWORD(wParam) == WA_INACTIVE && IsOwnWindow(reinterpret_cast<HWND>(lParam)))
+            FormDeactivate();
+        return FALSE;
+    case WM_CTLCOLORDLG:
+        return reinterpret_cast<INT_PTR>(background_.get());
+    case WM_CTLCOLORSTATIC:
+        return ColourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR: {
+        HWND under = reinterpret_cast<HWND>(wParam);
+        if (!IsLink(under) || !IsWindowEnabled(under)) return FALSE;
+        SetCursor(LoadCursorA(nullptr, IDC_HAND));
+        SetWindowLongPtrA(hwnd(), DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL) { // Escape, or the system's close
+            Close();
+            return TRUE;
+        }
+        if (HIWORD(wParam) != STN_CLICKED) return FALSE;
+        switch (LOWORD(wParam)) {
+        case IDC_ABOUT_IMAGE1: Image1Click(); return TRUE;
+        case IDC_ABOUT_PANEL2: Panel2Click(); return TRUE;
+        case IDC_ABOUT_WEBLINK: WebLinkClick(); return TRUE;
+        case IDC_ABOUT_MAILLINK: MailLinkClick(); return TRUE;
+        default: return FALSE; // the other labels take the click and do nothing
+        }
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace qm

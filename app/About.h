@@ -1,0 +1,60 @@
+#pragma once
+// The About box (form AboutForm): a small borderless window with the program's picture, its
+// name and version, and the maker's web and mail addresses as links. It is made once when the
+// program starts and lives until the end: "About" shows it, and it hides itself again as soon
+// as the user turns to another window of the program or clicks the picture or its panel.
+
+#include "ui/Handles.h"
+#include "ui/Window.h"
+
+#include <string>
+
+namespace qm {
+
+class TAboutForm : public ui::DialogBase {
+public:
+    static constexpr const char* kCaption = "About Quillmere";
+    static constexpr const char* kVersionText = "version 1.1";
+    static constexpr int kClientWidth = 301;
+    static constexpr int kClientHeight = 201;
+
+    // Makes the box, hidden, owned by the main window.
+    explicit TAboutForm(HWND owner);
+    ~TAboutForm() override;
+
+    // Shows the box, or brings it to the front when it is showing already. Not modal.
+    void Show();
+    bool IsShowing() const { return IsWindowVisible(hwnd()) != FALSE; }
+
+    // Handlers, after the controls and events that raise them.
+    void FormShow();       // fills the version label
+    void FormDeactivate(); // hides the box
+    void Image1Click();    // closes (hides) the box
+    void Panel2Click();    // closes (hides) the box
+    void WebLinkClick();
+    void MailLinkClick();
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void LayOut();
+    void Close();
+    // Hands a link's text to the shell's open action; a link the shell cannot open is
+    // disabled for the rest of the run.
+    void OpenLink(int linkId);
+    bool IsLink(HWND control) const;
+    INT_PTR ColourStatic(HDC dc, HWND control);
+
+    ui::UniqueBitmap picture_;
+    ui::UniqueFont textFont_;
+    ui::UniqueFont titleFont_;
+    ui::UniqueFont boldFont_;
+    ui::UniqueFont linkFont_;
+    ui::UniqueBrush background_;
+};
+
+// The shell's open target for a link's text: a mail address gets the "mailto:" prefix.
+std::string LinkTarget(const std::string& linkText);
+
+} // namespace qm
