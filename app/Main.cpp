@@ -123,6 +123,7 @@ TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
     CreatePages();
     LayoutControls();
     SetCommandStates();
+    aboutForm_ = std::make_unique<TAboutForm>(hwnd());
 }
 
 TForm1::~TForm1() {
@@ -343,9 +344,7 @@ void TForm1::Content1Click() {
     UiDialogs().ShowHelp(hwnd(), ui::ProgramFolder() + "qmhelp.chm::/index.htm", 0, 0);
 }
 
-void TForm1::About2Click() {
-    // The About box: not part of the program yet.
-}
+void TForm1::About2Click() { aboutForm_->Show(); }
 
 void TForm1::PageControl1Changing() { OfferSave(activePage_, false); }
 

@@ -4,6 +4,7 @@
 // (which act on the page showing), their enabling, the five modified flags and the save
 // prompt, and is the PageHost of its pages.
 
+#include "app/About.h"
 #include "menuext/ConMenuDlg.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Handles.h"
@@ -46,6 +47,8 @@ public:
     HWND PageControl() const { return pageControl1_; }
     // Whether a command (IDM_REFRESH ...) is available on the page showing.
     bool CommandEnabled(int command) const;
+    // The About box, made with the window and shown again by every "About".
+    TAboutForm& AboutForm() { return *aboutForm_; }
 
     // PageHost
     void MarkModified(int page) override;
@@ -108,6 +111,7 @@ private:
     std::array<std::unique_ptr<ui::Page>, kPageCount> pages_;
     // Made with the window and reused for every Add.
     TConMenuDlgForm conMenuDlgForm_;
+    std::unique_ptr<TAboutForm> aboutForm_;
     int activePage_ = ui::kPageButtons;
     // The Tools menu's export and import, with the dialogs SaveDialog1 and OpenDialog2.
     std::unique_ptr<transfer::ToolBarTransfer> transfer_;

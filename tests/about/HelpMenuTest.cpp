@@ -1,0 +1,75 @@
+// The Help menu of the main window: "Content" and F1 open the help file, "About" the About box.
+#include "app/Main.h"
+
+#include "resource.h"
+#include "support/ProgramTest.h"
+#include "ui/Controls.h"
+
+namespace {
+
+using qm::ui::ProcessPendingMessages;
+
+class HelpMenuTest : public qmtest::ProgramTest {
+protected:
+    qm::TForm1 form;
+
+    HelpMenuTest() {
+        form.Show(SW_SHOW);
+        ProcessPendingMessages();
+    }
+    void Menu(int command) {
+        SendMessageA(form.hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        ProcessPendingMessages();
+    }
+    // A key pressed in the main window, through the program's message loop.
+    void Key(UINT key) {
+        MSG message{form.hwnd(), WM_KEYDOWN, key, 1};
+        if (!form.TranslateKeyboard(message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        ProcessPendingMessages();
+    }
+};
+
+TEST_F(HelpMenuTest, ContentAndF1OpenTheHelpFileBesideTheProgramAtItsStartPage) {
+    dialogs.ExpectHelp();
+    dialogs.ExpectHelp();
+    Menu(IDM_CONTENT);
+    Key(VK_F1);
+    auto calls = dialogs.ShownOf(qmtest::Shown::Help);
+    ASSERT_EQ(calls.size(), 2u);
+    for (const auto& call : calls) {
+        EXPECT_EQ(call.text, qm::ui::ProgramFolder() + "qmhelp.chm::/index.htm");
+        EXPECT_EQ(call.owner, form.hwnd());
+        EXPECT_EQ(call.helpCommand, 0u);
+        EXPECT_EQ(call.helpData, 0u);
+    }
+}
+
+TEST_F(HelpMenuTest, AboutShowsTheOneBoxWhichHidesWhenTheMainWindowIsClicked) {
+    qm::TAboutForm& about = form.AboutForm();
+    EXPECT_FALSE(about.IsShowing());
+    Menu(IDM_ABOUT2);
+    EXPECT_TRUE(about.IsShowing());
+    EXPECT_EQ(GetWindow(about.hwnd(), GW_OWNER), form.hwnd());
+    EXPECT_TRUE(IsWindowEnabled(form.hwnd())) << "not modal: the main window stays usable";
+
+    Menu(IDM_ABOUT2); // while showing: brought to the front, no second box
+    EXPECT_TRUE(about.IsShowing());
+    EXPECT_EQ(GetForegroundWindow(), about.hwnd());
+
+    SetActiveWindow(form.hwnd()); // the user clicks the main window
+    ProcessPendingMessages();
+    EXPECT_FALSE(about.IsShowing());
+
+    HWND box = about.hwnd();
+    Menu(IDM_ABOUT2);
+    EXPECT_TRUE(about.IsShowing());
+    EXPECT_EQ(about.hwnd(), box);
+    EXPECT_EQ(qm::ui::GetText(about.Item(IDC_ABOUT_VERSION)), "version 1.1");
+    // The version the box names is the one in the main window's caption.
+    EXPECT_EQ(qm::ui::GetText(form.hwnd()), "Quillmere " + qm::ui::GetText(about.Item(IDC_ABOUT_VERSION)));
+}
+
+} // namespace
