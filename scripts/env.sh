@@ -26,11 +26,12 @@ qm_fresh_prefix() {
   echo "$prefix"
 }
 
-# Gives a Wine prefix Wine's own fonts (MS Sans Serif, Tahoma ...), which this Wine build does
-# not find by itself: without them every form is drawn in a wider substitute font and texts
-# no longer fit the places they have on Windows. Run after the prefix has been made.
+# Gives a Wine prefix Wine's own "MS Sans Serif", which this Wine build does not find by
+# itself: without it the forms drawn in that font (the About box) get a wider substitute and
+# their texts no longer fit the places they have on Windows. Run after the prefix is made.
 qm_wine_fonts() {
   local fonts="$1/drive_c/windows/Fonts"
-  [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
-  cp -n /usr/share/wine/fonts/* "$fonts/" 2>/dev/null || true
+  [ -d "$fonts" ] || return 0
+  cp -n /usr/share/wine/fonts/sserife*.fon /usr/share/wine/fonts/ms_sans_serif.ttf "$fonts/" \
+    2>/dev/null || true
 }

@@ -160,7 +160,9 @@ TEST_F(AboutBoxTest, LabelsHaveTheirFontsColoursAndRoomForTheirTexts) {
         SCOPED_TRACE(look.id);
         HWND label = Item(look.id);
         std::string text = GetText(label);
-        if (look.text) EXPECT_EQ(text, look.text);
+        if (look.text) {
+            EXPECT_EQ(text, look.text);
+        }
         EXPECT_FALSE(text.empty());
 
         auto font = reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0));

@@ -23,7 +23,11 @@ protected:
     }
     // A key pressed in the main window, through the program's message loop.
     void Key(UINT key) {
-        MSG message{form.hwnd(), WM_KEYDOWN, key, 1};
+        MSG message{};
+        message.hwnd = form.hwnd();
+        message.message = WM_KEYDOWN;
+        message.wParam = key;
+        message.lParam = 1;
         if (!form.TranslateKeyboard(message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
