@@ -102,8 +102,6 @@ private:
     // Rebuilds the button page's strip with no button selected (after an import).
     void RebuildButtonStrip();
 
-    // Made once with the window and reused by every Add.
-    TConMenuDlgForm conMenuDlgForm_;
     bool endsApplication_;
     bool modified_ = false;
     std::array<bool, kPageCount> pageModified_{};
