@@ -107,6 +107,8 @@ private:
     std::array<bool, kPageCount> pageModified_{};
     std::unique_ptr<RegistryAccessor> registry_ = std::make_unique<RegistryAccessor>();
     std::array<std::unique_ptr<ui::Page>, kPageCount> pages_;
+    // Made with the window and reused for every Add.
+    TConMenuDlgForm conMenuDlgForm_;
     std::unique_ptr<TAboutForm> aboutForm_;
     int activePage_ = ui::kPageButtons;
     // The Tools menu's export and import, with the dialogs SaveDialog1 and OpenDialog2.
