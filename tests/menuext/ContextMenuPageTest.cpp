@@ -303,6 +303,22 @@ TEST_F(ContextMenuPageTest, SelectingAnotherEntryAfterAnEditAsksOnceAndYesSavesT
     EXPECT_EQ(Text(IDC_DEFAULTEDIT), "edited.htm");
 }
 
+TEST_F(ContextMenuPageTest, ARenameSavedFromThePromptRenamesItsLineAndKeepsTheNewSelection) {
+    SeedEntry("A", Seed().Script("a.htm"));
+    SeedEntry("B", Seed().Script("b.htm"));
+    SeedEntry("C", Seed().Script("c.htm"));
+    page.ListMenus();
+    Type(IDC_MENUEDIT, "Z");
+    dialogs.AnswerQuestion(true, "Save changes in menu \"Z\"?");
+    SelectLine(2);
+    EXPECT_TRUE(EntryExists("Z"));
+    EXPECT_FALSE(EntryExists("A"));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Z", "B", "C"}));
+    EXPECT_EQ(Selected(), 2);
+    EXPECT_EQ(Text(IDC_MENUEDIT), "C");
+    EXPECT_EQ(page.CurrentMenu(), "C");
+}
+
 TEST_F(ContextMenuPageTest, TheDeleteKeyAsksFirstAndDeletesOnlyASelectedEntry) {
     page.ListMenus();
     PressDeleteInList(); // an empty list: nothing is asked
