@@ -2,6 +2,7 @@
 
 #include "ui/Window.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace qm {
@@ -45,9 +46,9 @@ std::string OwnRecordValueName(int n) {
 ButtonKeysExhausted::ButtonKeysExhausted()
     : RegistryError("No free toolbar button key is left: Quillmere can make at most 99 buttons") {}
 
-NewButtonKey NextButtonKey(RegistryAccessor& reg) {
+NewButtonKey NextButtonKey(RegistryAccessor& reg, int firstCandidate) {
     reg.SetRoot(HKEY_LOCAL_MACHINE);
-    int n = 1;
+    int n = std::max(firstCandidate, 1);
     // Without an Extensions key every name is free.
     if (reg.OpenKey(kExtensionsKey, false)) {
         while (n <= kMaxButtonCounter && reg.KeyExists(ButtonKeyName(n)))

@@ -81,7 +81,9 @@ class ButtonKeysExhausted : public RegistryError {
 // below the machine's Extensions key (gaps are filled first). Only the machine's root is
 // searched: a key under the current user's root is not seen. Leaves the accessor on the
 // machine's root with no key open. Throws ButtonKeysExhausted when n would pass 99.
-NewButtonKey NextButtonKey(RegistryAccessor& reg);
+// A caller that knows every key below firstCandidate to exist (because it has just made them,
+// as an import does section after section) may start the search there instead of at 1.
+NewButtonKey NextButtonKey(RegistryAccessor& reg, int firstCandidate = 1);
 
 // Writes the own-record value for a key just made (current user's root, key created when
 // missing) and closes the key. Registry failures throw RegistryError.

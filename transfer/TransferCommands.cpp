@@ -12,10 +12,14 @@ ButtonImporter::ButtonImporter(RegistryAccessor& registry, HWND owner)
 
 void ButtonImporter::SectionStart() {
     // A section that never ended keeps what it got and has no own-record entry.
-    NewButtonKey key = NextButtonKey(registry_); // past the 99th name this stops the import
+    // Every name below the one chosen last was taken when it was chosen, and the import only
+    // adds keys: the search goes on from there rather than probing the same names again for
+    // each section (which made a long import quadratic). Past the 99th name it stops.
+    NewButtonKey key = NextButtonKey(registry_, searchFrom_);
     std::string path = ButtonKeyPath(key.keyName);
     registry_.SetRoot(HKEY_LOCAL_MACHINE);
     registry_.CreateKey(path);
+    searchFrom_ = key.counter + 1;
     registry_.OpenKey(path, false); // if this fails, the first value reports it
     sectionOpen_ = true;
     created_.push_back(std::move(key));

@@ -40,6 +40,7 @@ private:
     RegistryAccessor& registry_;
     HWND owner_;
     bool sectionOpen_ = false;
+    int searchFrom_ = 1; // the first key name the next section may get
     std::vector<NewButtonKey> created_;
 };
 
