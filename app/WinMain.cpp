@@ -2,6 +2,7 @@
 // main window shown (which lists page 0) and the splash closed; then the message loop.
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "app/Logo.h"
 #include "app/Main.h"
@@ -43,10 +44,14 @@ int Run(int showCommand) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    // The folder dialog that can make a new folder needs COM on this thread.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int result = 1;
     try {
-        return Run(showCommand);
+        result = Run(showCommand);
     } catch (const std::exception& error) {
         qm::ui::ReportException(nullptr, error);
-        return 1;
     }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return result;
 }

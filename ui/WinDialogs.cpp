@@ -1,9 +1,16 @@
 #include "ui/Dialogs.h"
 
+#include "ui/Handles.h"
+#include "ui/Window.h"
+
+#include "resource.h"
+
 #include <commdlg.h>
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace qm::ui {
@@ -31,6 +38,104 @@ HtmlHelpFunction HtmlHelpEntry() {
                       : nullptr;
     }();
     return entry;
+}
+
+// The picture-open dialog's preview pane: the picture selected in the dialog, shrunk to fit,
+// with its size in pixels under it.
+struct PicturePreview {
+    UniqueBitmap picture;
+    SIZE size{};
+};
+
+void ShowSelectedPicture(HWND pane, PicturePreview& preview) {
+    // The name in the dialog's field, joined to the folder it shows unless it is a full path
+    // already (some dialogs join the two blindly).
+    char path[MAX_PATH * 4] = {};
+    LRESULT length = SendMessageA(GetParent(pane), CDM_GETSPEC, sizeof path,
+                                  reinterpret_cast<LPARAM>(path));
+    const bool fullPath = (length > 2 && path[1] == ':') || (path[0] == '\\' && path[1] == '\\');
+    if (!fullPath)
+        length = SendMessageA(GetParent(pane), CDM_GETFILEPATH, sizeof path,
+                              reinterpret_cast<LPARAM>(path));
+    preview.picture.reset();
+    preview.size = {};
+    DWORD attributes = length > 0 ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        preview.picture.reset(static_cast<HBITMAP>(LoadImageA(
+            nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+        BITMAP info{};
+        if (preview.picture && GetObjectA(preview.picture.get(), sizeof info, &info))
+            preview.size = {info.bmWidth, info.bmHeight};
+    }
+    std::string caption;
+    if (preview.picture)
+        caption = std::to_string(preview.size.cx) + " x " + std::to_string(preview.size.cy);
+    SetDlgItemTextA(pane, IDC_PICTURESIZE, caption.c_str());
+    InvalidateRect(GetDlgItem(pane, IDC_PICTUREPREVIEW), nullptr, TRUE);
+}
+
+void DrawPreview(const DRAWITEMSTRUCT& item, const PicturePreview& preview) {
+    RECT area = item.rcItem;
+    FillRect(item.hDC, &area, GetSysColorBrush(COLOR_WINDOW));
+    if (!preview.picture || preview.size.cx <= 0 || preview.size.cy <= 0) return;
+    InflateRect(&area, -2, -2);
+    const long room = area.right - area.left, height = area.bottom - area.top;
+    // Shrunk to fit, keeping its proportions; never enlarged.
+    long w = preview.size.cx, h = preview.size.cy;
+    if (w > room) h = std::max(1L, h * room / w), w = room;
+    if (h > height) w = std::max(1L, w * height / h), h = height;
+    const int x = area.left + (room - w) / 2, y = area.top + (height - h) / 2;
+    HDC source = CreateCompatibleDC(item.hDC);
+    HGDIOBJ previous = SelectObject(source, preview.picture.get());
+    SetStretchBltMode(item.hDC, HALFTONE);
+    SetBrushOrgEx(item.hDC, 0, 0, nullptr);
+    StretchBlt(item.hDC, x, y, w, h, source, 0, 0, preview.size.cx, preview.size.cy, SRCCOPY);
+    SelectObject(source, previous);
+    DeleteDC(source);
+}
+
+// The hook of the picture-open dialog's pane. Nothing may escape into the dialog's frames.
+UINT_PTR CALLBACK PicturePreviewHook(HWND pane, UINT message, WPARAM, LPARAM lParam) {
+    try {
+        auto* preview = reinterpret_cast<PicturePreview*>(GetWindowLongPtrA(pane, DWLP_USER));
+        switch (message) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrA(pane, DWLP_USER, reinterpret_cast<const OPENFILENAMEA*>(lParam)->lCustData);
+            return TRUE;
+        case WM_NOTIFY: {
+            const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+            if (preview && (header.code == CDN_SELCHANGE || header.code == CDN_FOLDERCHANGE))
+                ShowSelectedPicture(pane, *preview);
+            return 0;
+        }
+        case WM_DRAWITEM: {
+            const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (!preview || item.CtlID != IDC_PICTUREPREVIEW) return 0;
+            DrawPreview(item, *preview);
+            return TRUE;
+        }
+        default:
+            return 0;
+        }
+    } catch (...) {
+        return 0; // a preview that cannot be shown stays empty
+    }
+}
+
+// Places the folder dialog over the middle of its owner, inside the screen's work area.
+int CALLBACK FolderDialogCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
+    auto owner = reinterpret_cast<HWND>(data);
+    if (message != BFFM_INITIALIZED || !owner) return 0;
+    RECT over, self, screen;
+    GetWindowRect(owner, &over);
+    GetWindowRect(dialog, &self);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+    const long width = self.right - self.left, height = self.bottom - self.top;
+    long x = (over.left + over.right - width) / 2, y = (over.top + over.bottom - height) / 2;
+    x = std::max(screen.left, std::min(x, screen.right - width));
+    y = std::max(screen.top, std::min(y, screen.bottom - height));
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
 }
 
 } // namespace
@@ -69,6 +174,14 @@ bool WinDialogs::RunFileDialog(HWND owner, FileDialogKind kind, FileDialog& dial
     ofn.lpstrTitle = dialog.title.empty() ? nullptr : dialog.title.c_str();
     ofn.lpstrDefExt = dialog.defaultExt.empty() ? nullptr : dialog.defaultExt.c_str();
     ofn.Flags = dialog.options | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    PicturePreview preview;
+    if (kind == FileDialogKind::Picture) {
+        ofn.Flags |= OFN_ENABLEHOOK | OFN_ENABLETEMPLATE;
+        ofn.hInstance = Instance();
+        ofn.lpTemplateName = MAKEINTRESOURCEA(IDD_PICTUREPREVIEW);
+        ofn.lpfnHook = &PicturePreviewHook;
+        ofn.lCustData = reinterpret_cast<LPARAM>(&preview);
+    }
     BOOL chosen = kind == FileDialogKind::Save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!chosen) return false;
     dialog.fileName = name.data();
@@ -80,6 +193,8 @@ std::optional<std::string> WinDialogs::BrowseForFolder(HWND owner, const std::st
     info.hwndOwner = owner;
     info.lpszTitle = caption.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    info.lpfn = &FolderDialogCallback;
+    info.lParam = reinterpret_cast<LPARAM>(owner);
     PIDLIST_ABSOLUTE list = SHBrowseForFolderA(&info);
     if (!list) return std::nullopt;
     char path[MAX_PATH] = {};
