@@ -30,6 +30,13 @@ void BackgroundsPage::Create(HWND mainWindow) { CreateModeless(IDD_TBBACKGROUND,
 
 void BackgroundsPage::FormCreate() {
     boldLabels_ = appearance::MakeBoldLabels(hwnd(), {IDC_TBIMAGELABEL, IDC_WEBACKGROUNDLABEL});
+    using appearance::RightAnchors;
+    anchors_.Attach(hwnd(), {{IDC_STATICTEXT9, RightAnchors::Stretch},
+                             {IDC_TBIMAGEEDIT, RightAnchors::Stretch},
+                             {IDC_TBIMAGEBROWSE, RightAnchors::Move},
+                             {IDC_STATICTEXT10, RightAnchors::Stretch},
+                             {IDC_WEBACKGROUND, RightAnchors::Stretch},
+                             {IDC_WEBACKGROUNDBROWSE, RightAnchors::Move}});
     const SIZE sizes[] = {kBrowserPanelSize, kExplorerPanelSize};
     for (size_t i = 0; i < panels_.size(); ++i) {
         Panel& panel = panels_[i];
@@ -160,6 +167,7 @@ INT_PTR BackgroundsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         }
         return FALSE;
     case WM_SIZE:
+        anchors_.Apply();
         CentrePanels();
         return FALSE;
     case WM_DRAWITEM: {

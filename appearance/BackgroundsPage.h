@@ -3,6 +3,7 @@
 // Explorer tile behind their toolbars, as two paths in the current user's Toolbar key, each
 // with a wide preview panel.
 
+#include "appearance/PageTools.h"
 #include "ui/Dialogs.h"
 #include "ui/Handles.h"
 #include "ui/Page.h"
@@ -63,6 +64,7 @@ private:
     std::array<Panel, 2> panels_;
     ui::FileDialog openPictureDialog1_;
     ui::UniqueFont boldLabels_;
+    appearance::RightAnchors anchors_;
 };
 
 } // namespace qm

@@ -57,6 +57,39 @@ void PaintTiled(const DRAWITEMSTRUCT& item, HBITMAP bitmap) {
     DeleteDC(source);
 }
 
+void RightAnchors::Attach(HWND page, std::initializer_list<std::pair<int, Kind>> controls) {
+    page_ = page;
+    RECT client;
+    GetClientRect(page, &client);
+    originalWidth_ = client.right;
+    anchored_.clear();
+    for (const auto& [id, kind] : controls) {
+        HWND control = GetDlgItem(page, id);
+        if (!control) continue;
+        RECT place;
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&place), 2);
+        anchored_.push_back({control, kind, place});
+    }
+}
+
+void RightAnchors::Apply() const {
+    if (!page_) return;
+    RECT client;
+    GetClientRect(page_, &client);
+    const int grown = std::max<int>(0, client.right - originalWidth_);
+    for (const Anchored& item : anchored_) {
+        const RECT& r = item.original;
+        if (item.kind == Stretch)
+            SetWindowPos(item.control, nullptr, 0, 0, r.right - r.left + grown, r.bottom - r.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        else
+            SetWindowPos(item.control, nullptr, r.left + grown, r.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(item.control, nullptr, TRUE);
+    }
+}
+
 namespace {
 
 constexpr UINT_PTR kEnterSubclass = 0x454E54; // "ENT"

@@ -9,6 +9,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace qm::appearance {
 
@@ -31,5 +32,27 @@ void PaintTiled(const DRAWITEMSTRUCT& item, HBITMAP bitmap);
 // otherwise take for its default button). The key then goes on to the field as usual.
 // onEnter runs inside the exception guard; it lives as long as the field.
 void CallOnEnter(HWND edit, std::function<void()>* onEnter);
+
+// Keeps controls at their distance from the page's right edge when the page is wider than its
+// template (the dialog font's size decides how wide the template comes out, while the page
+// always fills the main window): a field grows, a button moves along.
+class RightAnchors {
+public:
+    enum Kind { Stretch, Move };
+    // Records the controls' places in the page as the template made it.
+    void Attach(HWND page, std::initializer_list<std::pair<int, Kind>> controls);
+    // Places them again for the page's present width.
+    void Apply() const;
+
+private:
+    struct Anchored {
+        HWND control;
+        Kind kind;
+        RECT original;
+    };
+    HWND page_ = nullptr;
+    int originalWidth_ = 0;
+    std::vector<Anchored> anchored_;
+};
 
 } // namespace qm::appearance

@@ -125,7 +125,27 @@ INT_PTR WindowAttributesPage::HandleMessage(UINT message, WPARAM wParam, LPARAM 
         boldLabels_ = appearance::MakeBoldLabels(
             hwnd(), {IDC_WTITLELABEL, IDC_STARTPAGELABEL, IDC_SEARCHPAGELABEL,
                      IDC_FAVORITFOLDERLABEL, IDC_OTHEROPTIONSLABEL});
+        {
+            using appearance::RightAnchors;
+            anchors_.Attach(hwnd(), {{IDC_WTITLEEDIT, RightAnchors::Stretch},
+                                     {IDC_STATICTEXT4, RightAnchors::Stretch},
+                                     {IDC_STARTPAGE, RightAnchors::Stretch},
+                                     {IDC_STATICTEXT5, RightAnchors::Stretch},
+                                     {IDC_SEARCHPAGE, RightAnchors::Stretch},
+                                     {IDC_STATICTEXT6, RightAnchors::Stretch},
+                                     {IDC_FAVORITFOLDER, RightAnchors::Stretch},
+                                     {IDC_FAVORITFOLDERBROWSE, RightAnchors::Move},
+                                     {IDC_STATICTEXT7, RightAnchors::Stretch},
+                                     {IDC_OPTIONSGROUP, RightAnchors::Stretch},
+                                     {IDC_SHOWGOBUTTON, RightAnchors::Move},
+                                     {IDC_PRINTBACKGROUND, RightAnchors::Move},
+                                     {IDC_FULLSCREEN, RightAnchors::Move},
+                                     {IDC_STATICTEXT8, RightAnchors::Stretch}});
+        }
         return TRUE;
+    case WM_SIZE:
+        anchors_.Apply();
+        return FALSE;
     case WM_COMMAND: {
         int id = LOWORD(wParam), code = HIWORD(wParam);
         if (code == EN_CHANGE) {
