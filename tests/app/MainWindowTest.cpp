@@ -217,6 +217,17 @@ TEST_F(ShellTest, ListCommandKeysDoNothingWhereThePageHasNoList) {
     EXPECT_EQ(form->ActivePage(), kPageWindowAttributes);
 }
 
+TEST_F(ShellTest, ToolButtonsShowTheirCommandsAsHints) {
+    const std::pair<int, const char*> hints[] = {
+        {IDM_REFRESH, "Refresh"}, {IDM_ADD, "Add"}, {IDM_SAVE, "Save"}, {IDM_DELETE, "Delete"}};
+    for (const auto& [command, hint] : hints) {
+        NMTTDISPINFOA info{};
+        info.hdr = {form->ToolBar(), static_cast<UINT_PTR>(command), static_cast<UINT>(TTN_GETDISPINFOA)};
+        SendMessageA(form->hwnd(), WM_NOTIFY, command, reinterpret_cast<LPARAM>(&info));
+        EXPECT_STREQ(info.szText, hint);
+    }
+}
+
 TEST_F(ShellTest, TheWindowGrowsWithTheButtonStripWithoutDrifting) {
     RECT window;
     GetWindowRect(form->hwnd(), &window);
