@@ -2,6 +2,7 @@
 
 #include "appearance/BackgroundsPage.h"
 #include "appearance/WindowAttributesPage.h"
+#include "buttons/ButtonsPage.h"
 #include "menuext/ContextMenuPage.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Dialogs.h"
@@ -23,23 +24,6 @@ constexpr int kMinimumHeight = 486;
 constexpr DWORD kStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr COLORREF kTransparent = RGB(255, 0, 255);
-
-// A page whose room is not part of the program yet: an empty sheet whose commands do nothing.
-class EmptyPage : public ui::Page {
-public:
-    using Page::Page;
-    void Create(HWND mainWindow) override { CreateModeless(IDD_EMPTYPAGE, mainWindow); }
-    void OnShow() override {}
-    bool HasListCommands() const override { return true; }
-    void Save() override {}
-    std::string SavePrompt() const override { return {}; }
-    void SaveFromPrompt(bool) override {}
-
-protected:
-    INT_PTR HandleMessage(UINT message, WPARAM, LPARAM) override {
-        return message == WM_INITDIALOG;
-    }
-};
 
 struct TabSpec {
     const char* caption;
@@ -132,8 +116,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreatePages() {
-    // Page 0 belongs to a room that is not part of the program yet.
-    pages_[ui::kPageButtons] = std::make_unique<EmptyPage>(*this);
+    pages_[ui::kPageButtons] = std::make_unique<ButtonsPage>(*this);
     pages_[ui::kPageContextMenu] = std::make_unique<ContextMenuPage>(*this);
     pages_[ui::kPageBackgrounds] = std::make_unique<BackgroundsPage>(*this);
     pages_[ui::kPageWindowAttributes] = std::make_unique<WindowAttributesPage>(*this);

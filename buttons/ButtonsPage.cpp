@@ -1,0 +1,830 @@
+#include "buttons/ButtonsPage.h"
+
+#include "buttons/ButtonRecord.h"
+#include "buttons/IconLoader.h"
+#include "registry/RegistryAccessor.h"
+#include "ui/Controls.h"
+#include "ui/PageHost.h"
+
+#include "resource.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+
+namespace qm {
+namespace {
+
+constexpr const char* kWriteError = "Error while trying to write registry data";
+constexpr const char* kDeleteError = "Error while trying to delete registry data";
+constexpr const char* kCreateError = "Error while trying to create new registry key";
+
+constexpr const char* kExecHint = "if you need open web page or if you need to run application";
+constexpr const char* kScriptHint = "if you need to run web page on your PC";
+
+constexpr const char* kAllFilesFilter = "All files|*.*";
+constexpr const char* kIconFilter =
+    "Icons (*.ico)|*.ICO|Exe and Dll files (*.exe,*.dll)|*.EXE;*.DLL";
+
+// Strip buttons send commands from here up, one identifier per button of a listing; far above
+// the page's control identifiers, and room for more buttons than any registry holds.
+constexpr int kFirstStripCommand = 0x4000;
+constexpr int kLastStripCommand = 0xFFFF;
+
+// Posted when the registry no longer matches the strip after a refresh: the full rebuild waits
+// until the strip button's own click is over.
+constexpr UINT kRebuildStrip = WM_APP + 1;
+
+// The strip's place on the page, in pixels: inset from the page's edges like the fields.
+constexpr int kStripTop = 4;
+constexpr int kStripBorder = 1; // WS_BORDER, on all four sides
+
+// The previews: a 41 x 41 sunken frame around a 33 x 33 picture area.
+constexpr int kPreviewFrame = 41;
+constexpr int kPreviewArea = 33;
+constexpr int kPreviewInset = (kPreviewFrame - kPreviewArea) / 2;
+
+constexpr int kEditIds[] = {IDC_BUTTONTEXT,  IDC_EXECEDIT,     IDC_SCRIPTEDIT,
+                            IDC_ICONEDIT,    IDC_HOTICONEDIT,  IDC_MENUTEXTEDIT,
+                            IDC_STATUSBARTEXTEDIT};
+
+constexpr UINT_PTR kEnterSubclass = 0x42454E54; // "BENT"
+
+// Enter in IconEdit and HotIconEdit previews the icon; the key then goes on to the field as
+// usual. Without the subclass the page would take Enter for its default button.
+LRESULT CALLBACK EnterSubclass(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR data) {
+    auto* onEnter = reinterpret_cast<std::function<void()>*>(data);
+    switch (message) {
+    case WM_GETDLGCODE: {
+        LRESULT code = DefSubclassProc(edit, message, wParam, lParam);
+        auto* pending = reinterpret_cast<const MSG*>(lParam);
+        if (pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
+            code |= DLGC_WANTALLKEYS;
+        return code;
+    }
+    case WM_CHAR:
+        if (wParam == '\r' && onEnter && *onEnter) ui::Guarded(GetParent(edit), *onEnter);
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(edit, &EnterSubclass, kEnterSubclass);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(edit, message, wParam, lParam);
+}
+
+// Closes the accessor's key when a command ends, also when it stops on a failure.
+struct CloseKeyAtEnd {
+    RegistryAccessor& registry;
+    ~CloseKeyAtEnd() { registry.CloseKey(); }
+};
+
+} // namespace
+
+ButtonsPage::ButtonsPage(ui::PageHost& host) : Page(host) {
+    openDialog1_.filter = kAllFilesFilter;
+    openDialog1_.options |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+}
+
+ButtonsPage::~ButtonsPage() {
+    // The strip must go before the image lists it draws from.
+    if (hwnd()) DestroyWindow(hwnd());
+}
+
+void ButtonsPage::Create(HWND mainWindow) { CreateModeless(IDD_STDBTN, mainWindow); }
+
+// --- creation and layout ---
+
+void ButtonsPage::FormCreate() {
+    // Where the template puts each field; the fields move down as the strip grows.
+    for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT place;
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&place), 2);
+        fieldPlaces_.push_back({child, POINT{place.left, place.top}});
+    }
+    for (int imageId : {IDC_IMAGE1, IDC_IMAGE2})
+        SetWindowPos(Item(imageId), nullptr, 0, 0, kPreviewFrame, kPreviewFrame,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    iconEnter_ = [this] { IconEditKeyPress(); };
+    hotIconEnter_ = [this] { HotIconEditKeyPress(); };
+    SetWindowSubclass(Item(IDC_ICONEDIT), &EnterSubclass, kEnterSubclass,
+                      reinterpret_cast<DWORD_PTR>(&iconEnter_));
+    SetWindowSubclass(Item(IDC_HOTICONEDIT), &EnterSubclass, kEnterSubclass,
+                      reinterpret_cast<DWORD_PTR>(&hotIconEnter_));
+
+    CreateStrip();
+    CreateHints();
+    LayoutStrip();
+}
+
+void ButtonsPage::CreateStrip() {
+    icons_.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 16));
+    hotIcons_.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 16));
+    toolBar2_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                                WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS | TBSTYLE_FLAT |
+                                    TBSTYLE_WRAPABLE | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
+                                    CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                                0, kStripTop, 0, ui::kOneRowStripHeight, hwnd(),
+                                reinterpret_cast<HMENU>(IDC_TOOLBAR2), ui::Instance(), nullptr);
+    if (!toolBar2_) throw std::runtime_error("The button strip cannot be created");
+    SendMessageA(toolBar2_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(toolBar2_, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
+    SendMessageA(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(icons_.get()));
+    SendMessageA(toolBar2_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotIcons_.get()));
+    // The strip is first in the page's tab order, above the fields.
+    SetWindowPos(toolBar2_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void ButtonsPage::CreateHints() {
+    hints_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
+                             ui::Instance(), nullptr);
+    if (!hints_) return; // the choices work without their hints
+    const std::pair<int, const char*> tools[] = {{IDC_EXEC, kExecHint}, {IDC_SCRIPT, kScriptHint}};
+    for (const auto& [id, text] : tools) {
+        TTTOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
+        tool.lpszText = const_cast<char*>(text);
+        SendMessageA(hints_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+int ButtonsPage::StripHeight() const {
+    int rows = std::max<int>(1, static_cast<int>(SendMessageA(toolBar2_, TB_GETROWS, 0, 0)));
+    int buttonHeight = HIWORD(SendMessageA(toolBar2_, TB_GETBUTTONSIZE, 0, 0));
+    // The strip's buttons may lie lower than rows times their height (wrapped rows have gaps
+    // in some versions of the control): the last button's bottom is what must be seen.
+    int bottom = rows * buttonHeight;
+    for (int i = 0; i < static_cast<int>(strip_.size()); ++i) {
+        RECT item;
+        if (SendMessageA(toolBar2_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item)))
+            bottom = std::max<int>(bottom, item.bottom);
+    }
+    return bottom + 2 * kStripBorder;
+}
+
+void ButtonsPage::LayoutStrip() {
+    if (!toolBar2_) return;
+    RECT page;
+    GetClientRect(hwnd(), &page);
+    RECT margin{4, 0, 0, 0};
+    MapDialogRect(hwnd(), &margin);
+    int width = std::max<int>(0, page.right - 2 * margin.left);
+    RECT now;
+    GetWindowRect(toolBar2_, &now);
+    // The control lays its buttons out (wrapping them) for its width; then the height follows.
+    SetWindowPos(toolBar2_, nullptr, margin.left, kStripTop, width, now.bottom - now.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(toolBar2_, TB_AUTOSIZE, 0, 0);
+    int height = StripHeight();
+    SetWindowPos(toolBar2_, nullptr, margin.left, kStripTop, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (height == reportedStripHeight_) return;
+    reportedStripHeight_ = height;
+    MoveFieldsBelowStrip(height);
+    host_.ButtonStripResized(height);
+}
+
+void ButtonsPage::MoveFieldsBelowStrip(int stripHeight) {
+    int shift = stripHeight - ui::kOneRowStripHeight;
+    for (const auto& [field, place] : fieldPlaces_)
+        SetWindowPos(field, nullptr, place.x, place.y + shift, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void ButtonsPage::OnShow() {
+    if (strip_.empty()) ListButtons(-1);
+}
+
+// --- the strip ---
+
+void ButtonsPage::WalkRoot(HKEY root, const std::function<void(ListedRecord&&)>& found) {
+    RegistryAccessor& registry = host_.Registry();
+    registry.SetRoot(root);
+    CloseKeyAtEnd closeAtEnd{registry};
+    if (!registry.OpenKey(kExtensionsKey, false)) return; // no Extensions key: no buttons
+    const std::vector<std::string> names = registry.GetKeyNames();
+    const bool onlyOwn = ui::IsChecked(Item(IDC_ONLYQUILLMERE));
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        if (*name == kReservedButtonKey) continue;
+        // A record removed since the names were read is no button any more.
+        if (!registry.OpenKey(ButtonKeyPath(*name), false)) continue;
+        if (root == HKEY_CURRENT_USER && !registry.ValueExists(kClsidValue)) continue;
+        if (onlyOwn && !registry.ValueExists(kIsQuillmereValue)) continue;
+        ListedRecord record{*name, registry.ReadString(kButtonTextValue)};
+        AppendIcons(registry.ReadString(kIconValue), registry.ReadString(kHotIconValue));
+        found(std::move(record));
+    }
+}
+
+void ButtonsPage::AppendIcons(const std::string& icon, const std::string& hotIcon) {
+    // The lists keep copies, scaled to 16 x 16; the loaded icons go when they leave scope.
+    ui::UniqueIcon normal = LoadIconFromLocation(icon);
+    ImageList_AddIcon(icons_.get(), normal.get());
+    ui::UniqueIcon hot = LoadIconFromLocation(hotIcon);
+    ImageList_AddIcon(hotIcons_.get(), hot.get());
+}
+
+void ButtonsPage::RemoveAllStripButtons() {
+    for (int i = static_cast<int>(SendMessageA(toolBar2_, TB_BUTTONCOUNT, 0, 0)) - 1; i >= 0; --i)
+        SendMessageA(toolBar2_, TB_DELETEBUTTON, i, 0);
+    strip_.clear();
+    nextCommand_ = 0;
+}
+
+int ButtonsPage::NextCommand() {
+    int command = kFirstStripCommand + nextCommand_++;
+    return std::min(command, kLastStripCommand);
+}
+
+void ButtonsPage::InsertStripButtons(const std::vector<ListedRecord>& records) {
+    // Each record's button goes before all buttons already in the strip, so the strip shows
+    // the records in the reverse order of the walks; its image is the one appended for it.
+    std::vector<TBBUTTON> buttons;
+    buttons.reserve(records.size());
+    std::vector<StripButton> added;
+    added.reserve(records.size());
+    for (size_t i = records.size(); i-- > 0;) {
+        StripButton button{records[i].keyName, records[i].hint, NextCommand()};
+        TBBUTTON item{};
+        item.iBitmap = static_cast<int>(i);
+        item.idCommand = button.command;
+        item.fsState = TBSTATE_ENABLED;
+        item.fsStyle = BTNS_BUTTON;
+        item.iString = -1;
+        buttons.push_back(item);
+        added.push_back(std::move(button));
+    }
+    if (buttons.empty()) return;
+    // One insertion for the whole lot: the control lays itself out once, not once per button.
+    SendMessageA(toolBar2_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    strip_.insert(strip_.begin(), std::make_move_iterator(added.begin()),
+                  std::make_move_iterator(added.end()));
+}
+
+void ButtonsPage::AddPlaceholder() {
+    TBBUTTON item{};
+    item.iBitmap = I_IMAGENONE;
+    item.idCommand = 0;
+    item.fsState = 0; // disabled
+    item.fsStyle = BTNS_BUTTON;
+    item.iString = -1;
+    SendMessageA(toolBar2_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&item));
+    strip_.push_back(StripButton{});
+}
+
+int ButtonsPage::FindStripButton(const std::string& keyName) const {
+    for (size_t i = 0; i < strip_.size(); ++i)
+        if (strip_[i].command != 0 && strip_[i].keyName == keyName) return static_cast<int>(i);
+    return -1;
+}
+
+void ButtonsPage::FinishStripChange() {
+    LayoutStrip();
+    InvalidateRect(toolBar2_, nullptr, TRUE);
+}
+
+void ButtonsPage::ListButtons(int selection) {
+    std::optional<std::string> remembered;
+    if (selection >= 0 && selection < StripButtonCount() && strip_[selection].command != 0)
+        remembered = strip_[selection].keyName;
+
+    ui::HourglassCursor hourglass;
+    host_.NewRegistry();
+    SendMessageA(toolBar2_, WM_SETREDRAW, FALSE, 0);
+    RemoveAllStripButtons();
+    ImageList_RemoveAll(icons_.get());
+    ImageList_RemoveAll(hotIcons_.get());
+    currentUserButtons_.clear();
+
+    // A failure part-way keeps the buttons found so far; the selection still runs before the
+    // failure is shown.
+    std::vector<ListedRecord> found;
+    std::exception_ptr failure;
+    try {
+        WalkRoot(HKEY_LOCAL_MACHINE, [&](ListedRecord&& record) { found.push_back(std::move(record)); });
+        WalkRoot(HKEY_CURRENT_USER, [&](ListedRecord&& record) {
+            currentUserButtons_.push_back(record.keyName);
+            found.push_back(std::move(record));
+        });
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    InsertStripButtons(found);
+    SendMessageA(toolBar2_, WM_SETREDRAW, TRUE, 0);
+    FinishStripChange();
+
+    try {
+        if (strip_.empty()) {
+            ClearButtonFields();
+            AddPlaceholder();
+            FinishStripChange();
+        } else {
+            int shown = remembered ? FindStripButton(*remembered) : -1;
+            // A remembered record that is gone (deleted, or no longer passing the filter):
+            // the last button, as without one.
+            ShowButton(shown >= 0 ? shown : StripButtonCount() - 1);
+        }
+    } catch (...) {
+        if (!failure) failure = std::current_exception();
+    }
+    host_.ClearAllModified();
+    if (failure) std::rethrow_exception(failure);
+}
+
+void ButtonsPage::RefreshButtonImages() {
+    ui::HourglassCursor hourglass;
+    host_.NewRegistry();
+    ImageList_RemoveAll(icons_.get());
+    ImageList_RemoveAll(hotIcons_.get());
+    currentUserButtons_.clear();
+
+    std::vector<ListedRecord> found;
+    std::exception_ptr failure;
+    try {
+        WalkRoot(HKEY_LOCAL_MACHINE, [&](ListedRecord&& record) { found.push_back(std::move(record)); });
+        WalkRoot(HKEY_CURRENT_USER, [&](ListedRecord&& record) {
+            currentUserButtons_.push_back(record.keyName);
+            found.push_back(std::move(record));
+        });
+    } catch (...) {
+        failure = std::current_exception();
+    }
+
+    // Record i of the walks belongs to the strip button i places from the strip's end (the
+    // strip's own order is the reverse of the walks), and image i is again its image.
+    const int buttons = FindStripButton("") < 0 ? StripButtonCount()
+                                                : StripButtonCount() - 1; // placeholder
+    bool matches = !failure && static_cast<int>(found.size()) == buttons;
+    for (int i = 0; matches && i < buttons; ++i)
+        matches = strip_[buttons - 1 - i].keyName == found[i].keyName;
+    if (matches) {
+        for (int i = 0; i < buttons; ++i) strip_[buttons - 1 - i].hint = found[i].hint;
+    } else if (!rebuildPosted_) {
+        // Another program has added or removed records since the last listing. The buttons
+        // cannot be re-created here (this may run inside a strip button's own click), so the
+        // strip is rebuilt as soon as that click is over.
+        rebuildPosted_ = PostMessageA(hwnd(), kRebuildStrip, 0, 0) != FALSE;
+    }
+    InvalidateRect(toolBar2_, nullptr, TRUE);
+    host_.ClearAllModified();
+    if (failure) std::rethrow_exception(failure);
+}
+
+void ButtonsPage::ShowButton(int position) {
+    if (position < 0 || position >= StripButtonCount() || strip_[position].command == 0) return;
+    // The question concerns the record shown until now; its Yes refreshes the strip in place,
+    // so the position still names the clicked button afterwards.
+    const std::string keyName = strip_[position].keyName;
+    if (host_.IsModified()) host_.OfferSave(ui::kPageButtons, true);
+
+    RegistryAccessor& registry = host_.Registry();
+    registry.SetRoot(RootForButton(keyName, currentUserButtons_));
+    CloseKeyAtEnd closeAtEnd{registry};
+    registry.OpenKey(ButtonKeyPath(keyName), false);
+
+    ui::SetText(Item(IDC_STATICTEXT1), keyName);
+    ui::SetText(Item(IDC_BUTTONTEXT), registry.ReadString(kButtonTextValue));
+
+    ui::SetText(Item(IDC_EXECEDIT), "");
+    ui::SetText(Item(IDC_SCRIPTEDIT), "");
+    if (registry.ValueExists(kExecValue)) {
+        ui::SetChecked(Item(IDC_EXEC), true);
+        ui::SetChecked(Item(IDC_SCRIPT), false);
+        ui::EnableField(Item(IDC_EXECEDIT), true);
+        ui::SetText(Item(IDC_EXECEDIT), registry.ReadString(kExecValue));
+        ui::EnableField(Item(IDC_SCRIPTEDIT), false);
+    }
+    if (registry.ValueExists(kScriptValue)) {
+        ui::SetChecked(Item(IDC_SCRIPT), true);
+        ui::SetChecked(Item(IDC_EXEC), false);
+        ui::EnableField(Item(IDC_SCRIPTEDIT), true);
+        ui::SetText(Item(IDC_SCRIPTEDIT), registry.ReadString(kScriptValue));
+        ui::EnableField(Item(IDC_EXECEDIT), false);
+    }
+
+    ui::SetText(Item(IDC_ICONEDIT), registry.ReadString(kIconValue));
+    ui::SetText(Item(IDC_HOTICONEDIT), registry.ReadString(kHotIconValue));
+    SetPreview(image1_, IDC_IMAGE1, {});
+    SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(ui::GetText(Item(IDC_ICONEDIT))));
+    SetPreview(image2_, IDC_IMAGE2, {});
+    SetPreview(image2_, IDC_IMAGE2, LoadIconFromLocation(ui::GetText(Item(IDC_HOTICONEDIT))));
+
+    ui::SetChecked(Item(IDC_DEFAULTVISIBLE),
+                   IsDefaultVisible(registry.ReadString(kDefaultVisibleValue)));
+
+    if (registry.ValueExists(kMenuStatusBarValue) || registry.ValueExists(kMenuTextValue)) {
+        ui::SetChecked(Item(IDC_SHOWINTOOLS), true);
+        EnableMenuFields(true);
+        ui::SetText(Item(IDC_MENUTEXTEDIT), registry.ReadString(kMenuTextValue));
+        ui::SetText(Item(IDC_STATUSBARTEXTEDIT), registry.ReadString(kMenuStatusBarValue));
+    } else {
+        ui::SetChecked(Item(IDC_SHOWINTOOLS), false);
+        ui::SetText(Item(IDC_MENUTEXTEDIT), "");
+        ui::SetText(Item(IDC_STATUSBARTEXTEDIT), "");
+        EnableMenuFields(false);
+    }
+    registry.CloseKey();
+    // Last: filling the fields has set the flags through their change handlers.
+    host_.ClearAllModified();
+}
+
+void ButtonsPage::ClearButtonFields() {
+    for (int id : {IDC_STATICTEXT1, IDC_BUTTONTEXT, IDC_EXECEDIT, IDC_SCRIPTEDIT, IDC_ICONEDIT,
+                   IDC_HOTICONEDIT, IDC_MENUTEXTEDIT, IDC_STATUSBARTEXTEDIT})
+        ui::SetText(Item(id), "");
+    ui::SetChecked(Item(IDC_EXEC), true);
+    ui::SetChecked(Item(IDC_SCRIPT), false);
+    ui::EnableField(Item(IDC_EXECEDIT), true);
+    ui::EnableField(Item(IDC_SCRIPTEDIT), false);
+    EnableMenuFields(false);
+    SetPreview(image1_, IDC_IMAGE1, {});
+    SetPreview(image2_, IDC_IMAGE2, {});
+    ui::SetChecked(Item(IDC_DEFAULTVISIBLE), false);
+    ui::SetChecked(Item(IDC_SHOWINTOOLS), false);
+}
+
+std::string ButtonsPage::ShownKey() const { return ui::GetText(Item(IDC_STATICTEXT1)); }
+
+// --- editing ---
+
+void ButtonsPage::Save() {
+    SaveButton(ShownKey());
+    RefreshButtonImages();
+}
+
+std::string ButtonsPage::SavePrompt() const {
+    return "Save changes in button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) + "\"?";
+}
+
+void ButtonsPage::SaveFromPrompt(bool refresh) {
+    SaveButton(ShownKey());
+    if (refresh) RefreshButtonImages();
+}
+
+void ButtonsPage::SaveButton(const std::string& keyName) {
+    // With no record shown the path would be the Extensions key itself: nothing to write to.
+    if (keyName.empty()) return;
+    RegistryAccessor& registry = host_.Registry();
+    registry.SetRoot(RootForButton(keyName, currentUserButtons_));
+    registry.OpenKey(ButtonKeyPath(keyName), false);
+    try {
+        registry.WriteString(kButtonTextValue, ui::GetText(Item(IDC_BUTTONTEXT)));
+        if (ui::IsChecked(Item(IDC_EXEC))) {
+            registry.WriteString(kExecValue, ui::GetText(Item(IDC_EXECEDIT)));
+            registry.DeleteValue(kScriptValue);
+        } else if (ui::IsChecked(Item(IDC_SCRIPT))) {
+            registry.WriteString(kScriptValue, ui::GetText(Item(IDC_SCRIPTEDIT)));
+            registry.DeleteValue(kExecValue);
+        }
+        const std::pair<int, const char*> icons[] = {{IDC_ICONEDIT, kIconValue},
+                                                     {IDC_HOTICONEDIT, kHotIconValue}};
+        for (const auto& [id, value] : icons) {
+            std::string location = ui::GetText(Item(id));
+            if (!location.empty())
+                registry.WriteString(value, location);
+            else
+                registry.DeleteValue(value);
+        }
+        registry.WriteString(kDefaultVisibleValue, ui::IsChecked(Item(IDC_DEFAULTVISIBLE))
+                                                       ? kVisibleData
+                                                       : kHiddenData);
+        if (ui::IsChecked(Item(IDC_SHOWINTOOLS))) {
+            registry.WriteString(kMenuTextValue, ui::GetText(Item(IDC_MENUTEXTEDIT)));
+            registry.WriteString(kMenuStatusBarValue, ui::GetText(Item(IDC_STATUSBARTEXTEDIT)));
+        } else {
+            registry.DeleteValue(kMenuTextValue);
+            registry.DeleteValue(kMenuStatusBarValue);
+        }
+    } catch (const RegistryError&) {
+        registry.CloseKey();
+        host_.UiDialogs().ShowError(host_.MainWindow(), kWriteError);
+        return;
+    }
+    registry.CloseKey();
+}
+
+void ButtonsPage::DeleteButton(const std::string& keyName) {
+    // With no record shown the path would be the Extensions key itself, with every button.
+    if (keyName.empty()) return;
+    if (!host_.UiDialogs().AskYesNo(host_.MainWindow(), "Ok to delete the button?")) return;
+    RegistryAccessor& registry = host_.Registry();
+    registry.SetRoot(RootForButton(keyName, currentUserButtons_));
+    if (!registry.DeleteKey(ButtonKeyPath(keyName))) {
+        host_.UiDialogs().ShowError(host_.MainWindow(), kDeleteError);
+        return;
+    }
+    ForgetOwnRecord(registry, keyName);
+    ListButtons(-1);
+}
+
+void ButtonsPage::AddButton(int templateRow) {
+    if (templateRow < 0 || templateRow >= static_cast<int>(ButtonTemplates.size())) return;
+    RegistryAccessor& registry = host_.Registry();
+    NewButtonKey key;
+    try {
+        key = NextButtonKey(registry);
+    } catch (const ButtonKeysExhausted& full) {
+        host_.UiDialogs().ShowError(host_.MainWindow(), full.what());
+        return;
+    }
+
+    bool created = true;
+    registry.SetRoot(HKEY_LOCAL_MACHINE);
+    try {
+        registry.CreateKey(ButtonKeyPath(key.keyName));
+    } catch (const RegistryError&) {
+        host_.UiDialogs().ShowError(host_.MainWindow(), kCreateError);
+        created = false;
+    }
+    if (created) {
+        FillFromTemplate(templateRow);
+        WriteNewRecord(key.keyName);
+        try {
+            WriteOwnRecord(registry, key);
+        } catch (const RegistryError&) {
+            registry.CloseKey();
+            host_.UiDialogs().ShowError(host_.MainWindow(), kWriteError);
+        }
+        InsertNewStripButton(key.keyName);
+        ShowButton(0);
+    }
+    int position = FindStripButton(key.keyName);
+    if (position >= 0) {
+        host_.ClearModified(ui::kPageButtons);
+        ListButtons(position);
+    }
+}
+
+void ButtonsPage::FillFromTemplate(int templateRow) {
+    const ButtonTemplateRow& row = ButtonTemplates[templateRow];
+    ui::SetText(Item(IDC_BUTTONTEXT), row[kTemplateName]);
+    if (*row[kTemplateExec] != '\0') {
+        ui::SetChecked(Item(IDC_EXEC), true);
+        ui::SetChecked(Item(IDC_SCRIPT), false);
+        ui::SetText(Item(IDC_EXECEDIT), TemplatePath(row[kTemplateExec]));
+        ui::EnableField(Item(IDC_EXECEDIT), true);
+        ui::SetText(Item(IDC_SCRIPTEDIT), "");
+        ui::EnableField(Item(IDC_SCRIPTEDIT), false);
+    } else {
+        ui::SetChecked(Item(IDC_EXEC), false);
+        ui::SetText(Item(IDC_EXECEDIT), "");
+        ui::EnableField(Item(IDC_EXECEDIT), false);
+        ui::SetChecked(Item(IDC_SCRIPT), true);
+        ui::SetText(Item(IDC_SCRIPTEDIT), TemplatePath(row[kTemplateScript]));
+        ui::EnableField(Item(IDC_SCRIPTEDIT), true);
+    }
+    ui::SetText(Item(IDC_ICONEDIT), TemplatePath(row[kTemplateIcon]));
+    ui::SetText(Item(IDC_HOTICONEDIT), TemplatePath(row[kTemplateHotIcon]));
+    ui::SetChecked(Item(IDC_DEFAULTVISIBLE), TemplateIsVisible(row));
+    SetPreview(image1_, IDC_IMAGE1, {});
+    SetPreview(image2_, IDC_IMAGE2, {});
+    if (TemplateShowsInTools(row)) {
+        ui::SetChecked(Item(IDC_SHOWINTOOLS), true);
+        ui::SetText(Item(IDC_MENUTEXTEDIT), row[kTemplateMenuText]);
+        ui::SetText(Item(IDC_STATUSBARTEXTEDIT), row[kTemplateMenuStatusBar]);
+        EnableMenuFields(true);
+    } else {
+        ui::SetChecked(Item(IDC_SHOWINTOOLS), false);
+        ui::SetText(Item(IDC_MENUTEXTEDIT), "");
+        ui::SetText(Item(IDC_STATUSBARTEXTEDIT), "");
+        EnableMenuFields(false);
+    }
+    host_.ClearModified(ui::kPageButtons);
+}
+
+void ButtonsPage::WriteNewRecord(const std::string& keyName) {
+    RegistryAccessor& registry = host_.Registry();
+    registry.SetRoot(HKEY_LOCAL_MACHINE);
+    registry.OpenKey(ButtonKeyPath(keyName), false);
+    try {
+        registry.WriteString(kClsidValue, kButtonClsid);
+        registry.WriteString(kButtonTextValue, ui::GetText(Item(IDC_BUTTONTEXT)));
+        if (ui::IsChecked(Item(IDC_EXEC)))
+            registry.WriteString(kExecValue, ui::GetText(Item(IDC_EXECEDIT)));
+        else
+            registry.WriteString(kScriptValue, ui::GetText(Item(IDC_SCRIPTEDIT)));
+        registry.WriteString(kIconValue, ui::GetText(Item(IDC_ICONEDIT)));
+        registry.WriteString(kHotIconValue, ui::GetText(Item(IDC_HOTICONEDIT)));
+        if (ui::IsChecked(Item(IDC_DEFAULTVISIBLE)))
+            registry.WriteString(kDefaultVisibleValue, kVisibleData);
+        if (ui::IsChecked(Item(IDC_SHOWINTOOLS))) {
+            registry.WriteString(kMenuTextValue, ui::GetText(Item(IDC_MENUTEXTEDIT)));
+            registry.WriteString(kMenuStatusBarValue, ui::GetText(Item(IDC_STATUSBARTEXTEDIT)));
+        }
+        registry.WriteString(kIsQuillmereValue, kIsQuillmereData);
+    } catch (const RegistryError&) {
+        registry.CloseKey();
+        host_.UiDialogs().ShowError(host_.MainWindow(), kWriteError);
+        return;
+    }
+    registry.CloseKey();
+}
+
+void ButtonsPage::InsertNewStripButton(const std::string& keyName) {
+    AppendIcons(ui::GetText(Item(IDC_ICONEDIT)), ui::GetText(Item(IDC_HOTICONEDIT)));
+    StripButton button{keyName, ui::GetText(Item(IDC_BUTTONTEXT)), NextCommand()};
+    TBBUTTON item{};
+    item.iBitmap = ImageList_GetImageCount(icons_.get()) - 1;
+    item.idCommand = button.command;
+    item.fsState = TBSTATE_ENABLED;
+    item.fsStyle = BTNS_BUTTON;
+    item.iString = -1;
+    SendMessageA(toolBar2_, TB_INSERTBUTTONA, 0, reinterpret_cast<LPARAM>(&item));
+    strip_.insert(strip_.begin(), std::move(button));
+    FinishStripChange();
+}
+
+// --- field handlers ---
+
+void ButtonsPage::FieldChange() { host_.MarkModified(ui::kPageButtons); }
+
+void ButtonsPage::DefaultVisibleClick() { host_.MarkModified(ui::kPageButtons); }
+
+void ButtonsPage::ExecRadioClick() {
+    ui::EnableField(Item(IDC_EXECEDIT), true);
+    ui::EnableField(Item(IDC_SCRIPTEDIT), false);
+    host_.MarkModified(ui::kPageButtons);
+}
+
+void ButtonsPage::ScriptRadioClick() {
+    ui::EnableField(Item(IDC_SCRIPTEDIT), true);
+    ui::EnableField(Item(IDC_EXECEDIT), false);
+    host_.MarkModified(ui::kPageButtons);
+}
+
+void ButtonsPage::ShowInToolsClick() {
+    EnableMenuFields(ui::IsChecked(Item(IDC_SHOWINTOOLS)));
+    host_.MarkModified(ui::kPageButtons);
+}
+
+void ButtonsPage::EnableMenuFields(bool enabled) {
+    ui::EnableField(Item(IDC_MENUTEXTEDIT), enabled);
+    ui::EnableField(Item(IDC_STATUSBARTEXTEDIT), enabled);
+}
+
+void ButtonsPage::BrowseInto(int editId) {
+    // The filter stays as the last click left it: an icon "Browse" sets the icon filter.
+    if (!host_.UiDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
+                                         openDialog1_))
+        return;
+    ui::SetText(Item(editId), openDialog1_.fileName);
+}
+
+void ButtonsPage::ExecBrowseClick() { BrowseInto(IDC_EXECEDIT); }
+void ButtonsPage::ScriptBrowseClick() { BrowseInto(IDC_SCRIPTEDIT); }
+
+void ButtonsPage::BrowseIcon(int editId, ui::UniqueIcon& preview, int imageId) {
+    openDialog1_.filter = kIconFilter;
+    if (!host_.UiDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
+                                         openDialog1_))
+        return;
+    // The full path without an icon number: a module's first icon. The same path as before is
+    // no edit, but the preview is refreshed all the same.
+    ui::SetText(Item(editId), openDialog1_.fileName);
+    SetPreview(preview, imageId, LoadIconFromLocation(ui::GetText(Item(editId))));
+}
+
+void ButtonsPage::IconBrowseClick() { BrowseIcon(IDC_ICONEDIT, image1_, IDC_IMAGE1); }
+void ButtonsPage::HotIconBrowseClick() { BrowseIcon(IDC_HOTICONEDIT, image2_, IDC_IMAGE2); }
+
+void ButtonsPage::IconViewClick() {
+    SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(ui::GetText(Item(IDC_ICONEDIT))));
+}
+
+void ButtonsPage::HotIconViewClick() {
+    SetPreview(image2_, IDC_IMAGE2, LoadIconFromLocation(ui::GetText(Item(IDC_HOTICONEDIT))));
+}
+
+void ButtonsPage::IconEditKeyPress() { IconViewClick(); }
+void ButtonsPage::HotIconEditKeyPress() { HotIconViewClick(); }
+
+void ButtonsPage::OnlyQuillmereClick() { ListButtons(-1); }
+
+void ButtonsPage::ToolBar2Click(int command) {
+    for (size_t i = 0; i < strip_.size(); ++i) {
+        if (strip_[i].command == command) {
+            ShowButton(static_cast<int>(i));
+            return;
+        }
+    }
+}
+
+void ButtonsPage::SetPreview(ui::UniqueIcon& preview, int imageId, ui::UniqueIcon icon) {
+    preview = std::move(icon);
+    InvalidateRect(Item(imageId), nullptr, TRUE);
+}
+
+void ButtonsPage::PaintPreview(const DRAWITEMSTRUCT& item, HICON icon) {
+    RECT frame = item.rcItem;
+    FillRect(item.hDC, &frame, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(item.hDC, &frame, EDGE_SUNKEN, BF_RECT);
+    if (!icon) return;
+    // Unscaled from the picture area's top left corner; a larger icon is cut at its edges.
+    int saved = SaveDC(item.hDC);
+    IntersectClipRect(item.hDC, frame.left + kPreviewInset, frame.top + kPreviewInset,
+                      frame.left + kPreviewInset + kPreviewArea,
+                      frame.top + kPreviewInset + kPreviewArea);
+    DrawIconEx(item.hDC, frame.left + kPreviewInset, frame.top + kPreviewInset, icon, 0, 0, 0,
+               nullptr, DI_NORMAL);
+    RestoreDC(item.hDC, saved);
+}
+
+// --- messages ---
+
+INT_PTR ButtonsPage::OnNotify(NMHDR& header) {
+    // The strip's hints are asked for by command; the Exec and Script hints are fixed texts.
+    if (header.code != TTN_GETDISPINFOA && header.code != TTN_GETDISPINFOW) return FALSE;
+    if (header.hwndFrom == hints_) return FALSE;
+    const StripButton* button = nullptr;
+    for (const StripButton& candidate : strip_)
+        if (candidate.command != 0 && candidate.command == static_cast<int>(header.idFrom))
+            button = &candidate;
+    if (!button) return FALSE;
+    if (header.code == TTN_GETDISPINFOA) {
+        auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
+        info.lpszText = const_cast<char*>(button->hint.c_str());
+    } else {
+        auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
+        int length = MultiByteToWideChar(CP_ACP, 0, button->hint.c_str(), -1, nullptr, 0);
+        wideHint_.assign(static_cast<size_t>(std::max(length, 1)), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, button->hint.c_str(), -1, wideHint_.data(), length);
+        info.lpszText = wideHint_.data();
+    }
+    return TRUE;
+}
+
+INT_PTR ButtonsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        FormCreate();
+        return TRUE;
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        const int code = HIWORD(wParam);
+        if (lParam != 0 && reinterpret_cast<HWND>(lParam) == toolBar2_) {
+            ToolBar2Click(id);
+            return TRUE;
+        }
+        if (code == EN_CHANGE) {
+            if (std::find(std::begin(kEditIds), std::end(kEditIds), id) != std::end(kEditIds)) {
+                FieldChange();
+                return TRUE;
+            }
+            return FALSE;
+        }
+        if (code != BN_CLICKED) return FALSE;
+        switch (id) {
+        case IDC_DEFAULTVISIBLE: DefaultVisibleClick(); return TRUE;
+        case IDC_EXEC: ExecRadioClick(); return TRUE;
+        case IDC_SCRIPT: ScriptRadioClick(); return TRUE;
+        case IDC_SHOWINTOOLS: ShowInToolsClick(); return TRUE;
+        case IDC_EXECBROWSE: ExecBrowseClick(); return TRUE;
+        case IDC_SCRIPTBROWSE: ScriptBrowseClick(); return TRUE;
+        case IDC_ICONBROWSE: IconBrowseClick(); return TRUE;
+        case IDC_HOTICONBROWSE: HotIconBrowseClick(); return TRUE;
+        case IDC_ICONVIEW: IconViewClick(); return TRUE;
+        case IDC_HOTICONVIEW: HotIconViewClick(); return TRUE;
+        case IDC_ONLYQUILLMERE: OnlyQuillmereClick(); return TRUE;
+        default: return FALSE;
+        }
+    }
+    case WM_NOTIFY:
+        return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    case WM_SIZE:
+        LayoutStrip();
+        return FALSE;
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item.CtlID == IDC_IMAGE1) PaintPreview(item, image1_.get());
+        else if (item.CtlID == IDC_IMAGE2) PaintPreview(item, image2_.get());
+        else return FALSE;
+        return TRUE;
+    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<INT_PTR>(
+            ui::FieldBrush(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
+    case kRebuildStrip: {
+        rebuildPosted_ = false;
+        // The record shown stays shown when the rebuild still lists it.
+        int shown = FindStripButton(ShownKey());
+        ListButtons(shown);
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace qm

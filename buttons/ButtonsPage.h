@@ -1,0 +1,174 @@
+#pragma once
+// The "Standard Toolbar Buttons" page (sheet StdBtn): every browser toolbar button of both
+// registry roots as an icon in a wrapping strip across the top (ToolBar2), and below it the
+// fields of the record whose icon was clicked, with previews of its two icons. The page lists,
+// shows, saves, deletes and adds button records; the main window calls it for its Refresh,
+// Add, Save and Delete commands and for its save prompt.
+
+#include "ui/Dialogs.h"
+#include "ui/Handles.h"
+#include "ui/Page.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class ButtonsPage : public ui::Page {
+public:
+    explicit ButtonsPage(ui::PageHost& host);
+    ~ButtonsPage() override;
+
+    void Create(HWND mainWindow) override;
+    // Shown by the tabs or the View menu: the strip is listed the first time only.
+    void OnShow() override;
+    // After the user changed to this page on the tabs: always a full listing.
+    void AfterTabChange() override { ListButtons(-1); }
+
+    bool HasListCommands() const override { return true; }
+    void Refresh() override { ListButtons(-1); }
+    void Add(int templateRow) override { AddButton(templateRow); }
+    // The Save command: the record shown, then the strip's hints and icons.
+    void Save() override;
+    void Delete() override { DeleteButton(ShownKey()); }
+    std::string SavePrompt() const override;
+    void SaveFromPrompt(bool refresh) override;
+
+    // --- the strip ---
+
+    // Rebuilds the strip from the registry: the machine's records, then the current user's
+    // ones that carry "CLSID", each passing the "Show only Quillmere created buttons" filter.
+    // selection is -1 (show the last button) or the position of a strip button whose record is
+    // shown again after the rebuild (the last button when it is gone). Also called after an
+    // import has made new records.
+    void ListButtons(int selection);
+    // Shows the record of the strip button at that position in the fields, offering first to
+    // save the edits of the record shown until now.
+    void ShowButton(int position);
+    void ClearButtonFields();
+    // Re-reads the hints and icons of the strip's buttons without re-creating any, since it
+    // may run inside a strip button's own click. When the registry no longer holds the records
+    // the strip shows, a full rebuild follows once that click is over.
+    void RefreshButtonImages();
+
+    // --- editing ---
+
+    // Writes the fields into the record of that key; an empty key name (no record shown)
+    // writes nothing.
+    void SaveButton(const std::string& keyName);
+    // Asks, then deletes the record and its entry in the program's own record, and rebuilds
+    // the strip. An empty key name (no record shown) deletes nothing.
+    void DeleteButton(const std::string& keyName);
+    // Makes a new machine-wide record from a row of ButtonTemplates and shows it.
+    void AddButton(int templateRow);
+
+    // --- what the page shows, for the shell and for tests ---
+
+    // The key names of the records the last listing found under the current user's root.
+    const std::vector<std::string>& CurrentUserButtons() const { return currentUserButtons_; }
+    // The key name in the read-only "Key" field: the record shown, or "" when none is.
+    std::string ShownKey() const;
+    int StripButtonCount() const { return static_cast<int>(strip_.size()); }
+    // The key name and hint of a strip button ("" for the placeholder).
+    const std::string& StripKey(int position) const { return strip_.at(position).keyName; }
+    const std::string& StripHint(int position) const { return strip_.at(position).hint; }
+    // The command identifier a strip button sends when clicked (0 for the placeholder).
+    int StripCommand(int position) const { return strip_.at(position).command; }
+    HWND ToolBar2() const { return toolBar2_; }
+    HIMAGELIST Icons() const { return icons_.get(); }
+    HIMAGELIST HotIcons() const { return hotIcons_.get(); }
+    // The icons the previews Image1 and Image2 show; null when empty.
+    HICON Image1Icon() const { return image1_.get(); }
+    HICON Image2Icon() const { return image2_.get(); }
+    // The shared file-open dialog of the page's "Browse" buttons.
+    const ui::FileDialog& OpenDialog1() const { return openDialog1_; }
+    // The strip's height in pixels, border included (kOneRowStripHeight for one row).
+    int StripHeight() const;
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    struct StripButton {
+        std::string keyName; // compared exactly; "" for the placeholder
+        std::string hint;    // the record's "ButtonText"
+        int command = 0;     // 0 for the placeholder, which has no click action
+    };
+    // A record found by a walk over one root, in the order it was added to the strip.
+    struct ListedRecord {
+        std::string keyName;
+        std::string hint;
+    };
+
+    void FormCreate();
+    void CreateStrip();
+    void CreateHints();
+    // Places the strip at the top and the fields below it; reports a change of the strip's
+    // height to the main window.
+    void LayoutStrip();
+    void MoveFieldsBelowStrip(int stripHeight);
+
+    // Walks the Extensions key of one root from its last sub-key to its first, with the skip
+    // and filter rules of that root, appending both icons of each passing record to the image
+    // lists and calling found for it. Leaves the accessor's key closed.
+    void WalkRoot(HKEY root, const std::function<void(ListedRecord&&)>& found);
+    void AppendIcons(const std::string& icon, const std::string& hotIcon);
+    void RemoveAllStripButtons();
+    void InsertStripButtons(const std::vector<ListedRecord>& records);
+    void AddPlaceholder();
+    // The position of the first strip button with exactly that key name, or -1.
+    int FindStripButton(const std::string& keyName) const;
+    int NextCommand();
+    void FinishStripChange();
+
+    void FillFromTemplate(int templateRow);
+    void WriteNewRecord(const std::string& keyName);
+    void InsertNewStripButton(const std::string& keyName);
+
+    // Field handlers, by their design names.
+    void FieldChange(); // ButtonTextChange, ExecEditChange, ... StatusBarTextEditChange
+    void DefaultVisibleClick();
+    void ExecRadioClick();
+    void ScriptRadioClick();
+    void ShowInToolsClick();
+    void ExecBrowseClick();
+    void ScriptBrowseClick();
+    void IconBrowseClick();
+    void HotIconBrowseClick();
+    void IconViewClick();
+    void HotIconViewClick();
+    void IconEditKeyPress();    // Enter in IconEdit
+    void HotIconEditKeyPress(); // Enter in HotIconEdit
+    void OnlyQuillmereClick();  // "Show only Quillmere created buttons"
+    void ToolBar2Click(int command);
+
+    void BrowseInto(int editId);
+    void BrowseIcon(int editId, ui::UniqueIcon& preview, int imageId);
+    // Gives a preview a new icon (or none); the icon it showed before is released.
+    void SetPreview(ui::UniqueIcon& preview, int imageId, ui::UniqueIcon icon);
+    void PaintPreview(const DRAWITEMSTRUCT& item, HICON icon);
+    INT_PTR OnNotify(NMHDR& header);
+    void EnableMenuFields(bool enabled);
+
+    HWND toolBar2_ = nullptr;
+    HWND hints_ = nullptr; // the tooltips of the Exec and Script choices
+    ui::UniqueImageList icons_;
+    ui::UniqueImageList hotIcons_;
+    std::vector<StripButton> strip_;
+    std::vector<std::string> currentUserButtons_;
+    int nextCommand_ = 0;
+    int reportedStripHeight_ = 0;
+    bool rebuildPosted_ = false;
+
+    ui::UniqueIcon image1_;
+    ui::UniqueIcon image2_;
+    ui::FileDialog openDialog1_;
+    std::function<void()> iconEnter_;
+    std::function<void()> hotIconEnter_;
+    // Where the fields sit in the template, which leaves room for a one-row strip.
+    std::vector<std::pair<HWND, POINT>> fieldPlaces_;
+    std::wstring wideHint_;
+};
+
+} // namespace qm
