@@ -1,0 +1,387 @@
+// Editing a button record on page 0: the field handlers and flags, saving, deleting, adding
+// from the templates, and the icon previews with their Browse, View and Enter.
+
+#include "ButtonPageFixture.h"
+
+#include "buttons/IconLoader.h"
+
+namespace {
+
+using qmtest::PutRecord;
+using qmtest::ReadKey;
+using qmtest::ReadRecord;
+using qmtest::Shown;
+using qmtest::Values;
+
+const std::string kForeign = "{0A000000-0000-0000-0000-00000000000A}";
+const std::string kShell32 = "C:\\windows\\system32\\shell32.dll";
+
+class ButtonEditingTest : public qmtest::ButtonPageTest {
+protected:
+    // One machine record, shown.
+    void ShowRecord(const Values& values) {
+        PutRecord(HKEY_LOCAL_MACHINE, kForeign, values);
+        page->ListButtons(-1);
+        ASSERT_EQ(page->ShownKey(), kForeign);
+    }
+    std::optional<Values> OwnRecord() const { return ReadKey(HKEY_CURRENT_USER, qm::kOwnRecordKey); }
+};
+
+TEST_F(ButtonEditingTest, EveryEditSetsTheFlagsAndTheChoicesEnableTheirFields) {
+    ShowRecord({{"ButtonText", "t"}, {"Exec", "e"}});
+    for (int id : {IDC_BUTTONTEXT, IDC_EXECEDIT, IDC_SCRIPTEDIT, IDC_ICONEDIT, IDC_HOTICONEDIT,
+                   IDC_MENUTEXTEDIT, IDC_STATUSBARTEXTEDIT}) {
+        host.ClearAllModified();
+        Type(id, "typed");
+        EXPECT_TRUE(host.IsModified()) << id;
+        EXPECT_TRUE(host.IsPageModified(qm::ui::kPageButtons)) << id;
+    }
+    host.ClearAllModified();
+    Click(IDC_DEFAULTVISIBLE);
+    EXPECT_TRUE(host.IsPageModified(qm::ui::kPageButtons));
+
+    host.ClearAllModified();
+    Click(IDC_SCRIPT);
+    EXPECT_TRUE(host.IsModified());
+    EXPECT_TRUE(Checked(IDC_SCRIPT));
+    EXPECT_FALSE(Checked(IDC_EXEC));
+    EXPECT_TRUE(Enabled(IDC_SCRIPTEDIT));
+    EXPECT_FALSE(Enabled(IDC_EXECEDIT));
+    EXPECT_EQ(Text(IDC_EXECEDIT), "typed"); // texts are kept
+    Click(IDC_EXEC);
+    EXPECT_TRUE(Enabled(IDC_EXECEDIT));
+    EXPECT_FALSE(Enabled(IDC_SCRIPTEDIT));
+
+    host.ClearAllModified();
+    Click(IDC_SHOWINTOOLS);
+    EXPECT_TRUE(host.IsModified());
+    EXPECT_TRUE(Enabled(IDC_MENUTEXTEDIT));
+    EXPECT_TRUE(Enabled(IDC_STATUSBARTEXTEDIT));
+    Click(IDC_SHOWINTOOLS);
+    EXPECT_FALSE(Enabled(IDC_MENUTEXTEDIT));
+    EXPECT_EQ(Text(IDC_MENUTEXTEDIT), "typed");
+
+    // The fields are painted by their state.
+    HDC dc = GetDC(page->hwnd());
+    EXPECT_EQ(SendMessageA(page->hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                           reinterpret_cast<LPARAM>(Field(IDC_MENUTEXTEDIT))),
+              reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_INACTIVEBORDER)));
+    EXPECT_EQ(SendMessageA(page->hwnd(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                           reinterpret_cast<LPARAM>(Field(IDC_BUTTONTEXT))),
+              reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)));
+    ReleaseDC(page->hwnd(), dc);
+}
+
+TEST_F(ButtonEditingTest, SavingWritesTheFieldsAndDeletesWhatTheyNoLongerHold) {
+    struct Case {
+        const char* what;
+        int choice;      // the radio button clicked before saving
+        std::string icon; // typed into IconEdit
+        bool visible;
+        bool inTools;
+        Values expected; // every value of the record afterwards
+    };
+    const Values before = {{"CLSID", qmtest::kOtherClsid}, {"IsQuillmere", "YES"},
+                           {"ButtonText", "old"}, {"Exec", "old.exe"}, {"Script", "old.htm"},
+                           {"Icon", "old.ico"}, {"HotIcon", "hot.ico"},
+                           {"MenuText", "m"}, {"MenuStatusBar", "s"}};
+    const Case cases[] = {
+        {"exec chosen deletes Script, empty icon deletes Icon", IDC_EXEC, "", true, true,
+         {{"CLSID", qmtest::kOtherClsid}, {"IsQuillmere", "YES"}, {"ButtonText", "new"},
+          {"Exec", "old.exe"}, {"HotIcon", "hot.ico"}, {"Default Visible", "YES"},
+          {"MenuText", "m"}, {"MenuStatusBar", "s"}}},
+        {"script chosen deletes Exec, tools cleared deletes both menu values", IDC_SCRIPT,
+         "C:\\i.ico", false, false,
+         {{"CLSID", qmtest::kOtherClsid}, {"IsQuillmere", "YES"}, {"ButtonText", "new"},
+          {"Script", "old.htm"}, {"Icon", "C:\\i.ico"}, {"HotIcon", "hot.ico"},
+          {"Default Visible", "NO"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        qm::RegistryAccessor reg;
+        reg.SetRoot(HKEY_LOCAL_MACHINE);
+        reg.DeleteKey(qm::ButtonKeyPath(kForeign));
+        ShowRecord(before);
+        Type(IDC_BUTTONTEXT, "new");
+        Click(c.choice);
+        Type(IDC_ICONEDIT, c.icon);
+        if (Checked(IDC_DEFAULTVISIBLE) != c.visible) Click(IDC_DEFAULTVISIBLE);
+        if (Checked(IDC_SHOWINTOOLS) != c.inTools) Click(IDC_SHOWINTOOLS);
+        page->Save();
+        EXPECT_EQ(*ReadRecord(HKEY_LOCAL_MACHINE, kForeign), c.expected);
+        EXPECT_EQ(dialogs.Shown().size(), 0u);
+        // The menu texts stay in their disabled fields until another record is shown.
+        if (!c.inTools) {
+            EXPECT_EQ(Text(IDC_MENUTEXTEDIT), "m");
+        }
+        EXPECT_EQ(HintOf(0), "new");
+    }
+}
+
+TEST_F(ButtonEditingTest, SavingARecordThatIsGoneReportsTheFailureAndCreatesNothing) {
+    ShowRecord({{"ButtonText", "t"}});
+    qm::RegistryAccessor reg;
+    reg.SetRoot(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.DeleteKey(qm::ButtonKeyPath(kForeign)));
+    dialogs.ExpectError("Error while trying to write registry data");
+    page->SaveButton(kForeign);
+    EXPECT_FALSE(ReadRecord(HKEY_LOCAL_MACHINE, kForeign));
+    EXPECT_FALSE(host.Registry().HasOpenKey());
+}
+
+TEST_F(ButtonEditingTest, WithNoRecordShownSaveDeleteAndTheSaveQuestionTouchNothing) {
+    // The Extensions keys exist, with records that are never listed.
+    PutRecord(HKEY_LOCAL_MACHINE, qm::kReservedButtonKey, {{"ButtonText", "reserved"}});
+    PutRecord(HKEY_CURRENT_USER, kForeign, {{"ButtonText", "no CLSID"}});
+    page->ListButtons(-1);
+    ASSERT_EQ(page->ShownKey(), "");
+    Type(IDC_BUTTONTEXT, "typed");
+    Type(IDC_ICONEDIT, "typed.ico");
+
+    dialogs.AnswerQuestion(true, "Save changes in button \"typed\"?");
+    host.OfferSave(qm::ui::kPageButtons, true);
+    page->Save();
+    page->Delete(); // no question either: there is nothing to delete
+
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        std::optional<Values> extensions = ReadKey(root, qm::kExtensionsKey);
+        ASSERT_TRUE(extensions) << "the Extensions key itself was deleted";
+        EXPECT_TRUE(extensions->empty());
+    }
+    EXPECT_TRUE(ReadRecord(HKEY_LOCAL_MACHINE, qm::kReservedButtonKey));
+    EXPECT_TRUE(ReadRecord(HKEY_CURRENT_USER, kForeign));
+}
+
+TEST_F(ButtonEditingTest, AddingFromATemplateWritesExactlyItsValuesAndTheOwnRecord) {
+    const std::string folder = qm::ui::ProgramFolder();
+    struct Case {
+        int row;
+        Values expected;
+    };
+    const Case cases[] = {
+        {0,
+         {{"CLSID", "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}"}, {"ButtonText", "QZO Menu"},
+          {"Script", folder + "Serv\\hello.htm"}, {"Icon", folder + "Images\\Icons\\qmbar.ico"},
+          {"HotIcon", folder + "Images\\Icons\\qmbar.ico"}, {"Default Visible", "YES"},
+          {"IsQuillmere", "YES"}}},
+        {1,
+         {{"CLSID", "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}"},
+          {"ButtonText", "&Highlight Selection"}, {"Script", folder + "Serv\\hlsel.htm"},
+          {"Icon", folder + "Images\\Icons\\marker.ico"},
+          {"HotIcon", folder + "Images\\Icons\\marker.ico"}, {"Default Visible", "YES"},
+          {"MenuText", "&Highlight Selection"}, {"MenuStatusBar", "Selection Highlighter"},
+          {"IsQuillmere", "YES"}}},
+    };
+    PutRecord(HKEY_LOCAL_MACHINE, kForeign, {{"ButtonText", "there before"}});
+    page->ListButtons(-1);
+    // Unsaved edits of the record shown are not offered for saving: the fields are replaced.
+    Type(IDC_BUTTONTEXT, "unsaved");
+
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        ++n;
+        page->AddButton(c.row);
+        const std::string key = qm::ButtonKeyName(n);
+        EXPECT_EQ(*ReadRecord(HKEY_LOCAL_MACHINE, key), c.expected);
+        EXPECT_FALSE(ReadRecord(HKEY_CURRENT_USER, key));
+        EXPECT_EQ(OwnRecord()->at(qm::OwnRecordValueName(n)), key);
+        // The strip is rebuilt and shows the new record, which is its last button.
+        EXPECT_EQ(page->ShownKey(), key);
+        EXPECT_EQ(Text(IDC_BUTTONTEXT), c.expected.at("ButtonText"));
+        EXPECT_TRUE(Checked(IDC_SCRIPT));
+        EXPECT_FALSE(Enabled(IDC_EXECEDIT));
+        EXPECT_EQ(Checked(IDC_SHOWINTOOLS), c.row == 1);
+        EXPECT_NE(page->Image1Icon(), nullptr);
+        EXPECT_EQ(page->StripButtonCount(), 1 + n);
+        EXPECT_FALSE(host.IsModified());
+    }
+    EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, kForeign)->at("ButtonText"), "there before");
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(ButtonEditingTest, AddOnAnEmptyStripReplacesThePlaceholder) {
+    page->ListButtons(-1);
+    ASSERT_EQ(page->ShownKey(), "");
+    page->AddButton(2);
+    EXPECT_EQ(StripKeys(), std::vector<std::string>{qm::ButtonKeyName(1)});
+    EXPECT_EQ(StripItems(), 1);
+    EXPECT_EQ(page->ShownKey(), qm::ButtonKeyName(1));
+    EXPECT_EQ(Text(IDC_MENUTEXTEDIT), "&Zoom in");
+}
+
+TEST_F(ButtonEditingTest, CountersAreReusedAfterADeleteAndTheOwnRecordFollows) {
+    page->ListButtons(-1);
+    page->AddButton(0);
+    page->AddButton(0);
+    EXPECT_TRUE(ReadRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(1)));
+    EXPECT_TRUE(ReadRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(2)));
+    EXPECT_EQ(OwnRecord()->size(), 2u);
+
+    int first = page->StripKey(0) == qm::ButtonKeyName(1) ? 0 : 1;
+    ClickStrip(first);
+    ASSERT_EQ(page->ShownKey(), qm::ButtonKeyName(1));
+    dialogs.AnswerQuestion(true, "Ok to delete the button?");
+    page->Delete();
+    EXPECT_FALSE(ReadRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(1)));
+    EXPECT_EQ(*OwnRecord(), (Values{{"StdBtn02", qm::ButtonKeyName(2)}}));
+    EXPECT_EQ(StripKeys(), std::vector<std::string>{qm::ButtonKeyName(2)});
+    EXPECT_EQ(page->ShownKey(), qm::ButtonKeyName(2));
+
+    page->AddButton(1);
+    EXPECT_TRUE(ReadRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(1)));
+    EXPECT_EQ(OwnRecord()->at("StdBtn01"), qm::ButtonKeyName(1));
+}
+
+TEST_F(ButtonEditingTest, DeletingAsksAndActsOnTheRootTheRecordWasListedUnder) {
+    const std::string both = qm::ButtonKeyName(7);
+    PutRecord(HKEY_LOCAL_MACHINE, both, {{"ButtonText", "machine"}});
+    PutRecord(HKEY_CURRENT_USER, both, {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "user"}});
+    // An own-record entry with the same digits that belongs to another key stays.
+    qm::RegistryAccessor reg;
+    reg.SetRoot(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKey(qm::kOwnRecordKey, true));
+    reg.WriteString("StdBtn07", "{some other key}");
+    reg.CloseKey();
+
+    page->ListButtons(-1);
+    ClickStrip(0); // the current user's copy comes first
+    ASSERT_EQ(Text(IDC_BUTTONTEXT), "user");
+
+    dialogs.AnswerQuestion(false, "Ok to delete the button?");
+    page->Delete();
+    EXPECT_TRUE(ReadRecord(HKEY_CURRENT_USER, both));
+    EXPECT_EQ(page->StripButtonCount(), 2);
+
+    dialogs.AnswerQuestion(true, "Ok to delete the button?");
+    page->Delete();
+    EXPECT_FALSE(ReadRecord(HKEY_CURRENT_USER, both));
+    EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, both)->at("ButtonText"), "machine");
+    EXPECT_EQ(OwnRecord()->at("StdBtn07"), "{some other key}");
+    EXPECT_EQ(StripKeys(), std::vector<std::string>{both});
+    EXPECT_TRUE(page->CurrentUserButtons().empty());
+
+    // A record that another program deleted meanwhile cannot be deleted again.
+    reg.SetRoot(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.DeleteKey(qm::ButtonKeyPath(both)));
+    dialogs.AnswerQuestion(true, "Ok to delete the button?");
+    dialogs.ExpectError("Error while trying to delete registry data");
+    page->Delete();
+    EXPECT_EQ(page->StripButtonCount(), 1); // not rebuilt
+}
+
+TEST_F(ButtonEditingTest, AddRefusesCleanlyWhenAllNinetyNineNamesAreTaken) {
+    qm::RegistryAccessor reg;
+    reg.SetRoot(HKEY_LOCAL_MACHINE);
+    for (int n = 1; n <= 99; ++n) reg.CreateKey(qm::ButtonKeyPath(qm::ButtonKeyName(n)));
+    page->ListButtons(-1);
+    const std::string shown = page->ShownKey();
+    dialogs.ExpectError("No free toolbar button key is left: Quillmere can make at most 99 buttons");
+    page->AddButton(0);
+    EXPECT_EQ(page->StripButtonCount(), 99);
+    EXPECT_EQ(page->ShownKey(), shown);
+    EXPECT_FALSE(OwnRecord());
+}
+
+TEST_F(ButtonEditingTest, PreviewsFollowViewEnterAndBrowseAndOpenDialogKeepsTheIconFilter) {
+    ShowRecord({{"ButtonText", "t"}, {"Exec", "e"}, {"Icon", kShell32 + ",4"}});
+    ASSERT_NE(page->Image1Icon(), nullptr);
+
+    // View: a new icon for the field's text, the old one released.
+    const long icons = qm::ui::UniqueIcon::LiveCount();
+    HICON before = page->Image1Icon();
+    Type(IDC_ICONEDIT, kShell32 + ",5");
+    Click(IDC_ICONVIEW);
+    EXPECT_NE(page->Image1Icon(), before);
+    EXPECT_EQ(qm::ui::UniqueIcon::LiveCount(), icons);
+
+    // Enter in HotIconEdit previews too, and the key goes on to the field.
+    HICON hotBefore = page->Image2Icon();
+    Type(IDC_HOTICONEDIT, kShell32);
+    SetFocus(Field(IDC_HOTICONEDIT));
+    MSG enter{Field(IDC_HOTICONEDIT), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
+    LRESULT code = SendMessageA(enter.hwnd, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter));
+    EXPECT_TRUE(code & DLGC_WANTALLKEYS);
+    SendMessageA(enter.hwnd, WM_CHAR, '\r', 0x001C0001);
+    EXPECT_NE(page->Image2Icon(), hotBefore);
+    EXPECT_EQ(Text(IDC_HOTICONEDIT), kShell32);
+    // Another key changes no preview.
+    hotBefore = page->Image2Icon();
+    SendMessageA(enter.hwnd, WM_CHAR, 'x', 0);
+    EXPECT_EQ(page->Image2Icon(), hotBefore);
+
+    // Exec's Browse offers all files before any icon Browse, and the icon filter after.
+    dialogs.AnswerFileDialog(std::nullopt);
+    Click(IDC_EXECBROWSE);
+    EXPECT_EQ(dialogs.ShownOf(Shown::FileDialog).back().file.filter, "All files|*.*");
+    EXPECT_EQ(Text(IDC_EXECEDIT), "e");
+
+    const std::string icoPath = qm::ui::ProgramFolder() + "Images\\Icons\\zoom.ico";
+    host.ClearAllModified();
+    dialogs.AnswerFileDialog(icoPath);
+    Click(IDC_ICONBROWSE);
+    const char* iconFilter = "Icons (*.ico)|*.ICO|Exe and Dll files (*.exe,*.dll)|*.EXE;*.DLL";
+    EXPECT_EQ(dialogs.ShownOf(Shown::FileDialog).back().file.filter, iconFilter);
+    EXPECT_EQ(Text(IDC_ICONEDIT), icoPath);
+    EXPECT_TRUE(host.IsModified());
+
+    // The same path again is no edit, but the preview is loaded again.
+    host.ClearAllModified();
+    before = page->Image1Icon();
+    dialogs.AnswerFileDialog(icoPath);
+    Click(IDC_ICONBROWSE);
+    EXPECT_FALSE(host.IsModified());
+    EXPECT_NE(page->Image1Icon(), before);
+
+    // Cancel changes nothing.
+    before = page->Image1Icon();
+    dialogs.AnswerFileDialog(std::nullopt);
+    Click(IDC_ICONBROWSE);
+    EXPECT_EQ(page->Image1Icon(), before);
+    EXPECT_EQ(Text(IDC_ICONEDIT), icoPath);
+
+    dialogs.AnswerFileDialog("C:\\windows\\notepad.exe");
+    Click(IDC_SCRIPTBROWSE);
+    EXPECT_EQ(dialogs.ShownOf(Shown::FileDialog).back().file.filter, iconFilter);
+    EXPECT_EQ(Text(IDC_SCRIPTEDIT), "C:\\windows\\notepad.exe");
+}
+
+TEST_F(ButtonEditingTest, APreviewDrawsItsIconUnscaledFromTheTopLeftOfItsFrame) {
+    ShowRecord({{"ButtonText", "t"}, {"Icon", qm::ui::ProgramFolder() + "Images\\Icons\\qmbar.ico"}});
+    RECT frame;
+    GetWindowRect(Field(IDC_IMAGE1), &frame);
+    EXPECT_EQ(frame.right - frame.left, 41);
+    EXPECT_EQ(frame.bottom - frame.top, 41);
+
+    // Paint the preview into a bitmap and compare with the icon drawn at (4, 4).
+    auto paint = [&](HICON icon, bool throughPage) {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 41, 41);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        RECT all{0, 0, 41, 41};
+        FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+        if (throughPage) {
+            DRAWITEMSTRUCT item{};
+            item.CtlType = ODT_STATIC;
+            item.CtlID = IDC_IMAGE1;
+            item.hwndItem = Field(IDC_IMAGE1);
+            item.hDC = dc;
+            item.rcItem = all;
+            SendMessageA(page->hwnd(), WM_DRAWITEM, IDC_IMAGE1, reinterpret_cast<LPARAM>(&item));
+        } else {
+            DrawIconEx(dc, 4, 4, icon, 0, 0, 0, nullptr, DI_NORMAL);
+        }
+        std::vector<COLORREF> pixels;
+        for (int y = 4; y < 37; ++y)
+            for (int x = 4; x < 37; ++x) pixels.push_back(GetPixel(dc, x, y));
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
+        return pixels;
+    };
+    EXPECT_EQ(paint(nullptr, true), paint(page->Image1Icon(), false));
+}
+
+} // namespace

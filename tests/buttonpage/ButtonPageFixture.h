@@ -1,0 +1,139 @@
+#pragma once
+// Drives the "Standard Toolbar Buttons" page as a user would: typing into its fields, clicking
+// its check boxes, radio buttons and strip buttons, and reads back its real controls and the
+// sandboxed registry.
+
+#include "buttons/ButtonRecord.h"
+#include "buttons/ButtonsPage.h"
+#include "registry/RegistryAccessor.h"
+#include "ui/Controls.h"
+#include "ui/Window.h"
+
+#include "resource.h"
+#include "support/ProgramTest.h"
+#include "support/TestPageHost.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qmtest {
+
+using Values = std::map<std::string, std::string>;
+
+inline constexpr char kOtherClsid[] = "{E0DD6CAB-2D10-11D2-8F1A-0000F87ABD16}";
+
+// A record as the browser or another program might have left it.
+inline void PutRecord(HKEY root, const std::string& keyName, const Values& values) {
+    qm::RegistryAccessor reg;
+    reg.SetRoot(root);
+    ASSERT_TRUE(reg.OpenKey(qm::ButtonKeyPath(keyName), true));
+    for (const auto& [name, data] : values) reg.WriteString(name, data);
+    reg.CloseKey();
+}
+
+// Every value of a key, or nothing when the key is missing.
+inline std::optional<Values> ReadKey(HKEY root, const std::string& path) {
+    qm::RegistryAccessor reg;
+    reg.SetRoot(root);
+    if (!reg.OpenKey(path, false)) return std::nullopt;
+    Values values;
+    for (const std::string& name : reg.GetValueNames()) values[name] = reg.ReadString(name);
+    reg.CloseKey();
+    return values;
+}
+
+inline std::optional<Values> ReadRecord(HKEY root, const std::string& keyName) {
+    return ReadKey(root, qm::ButtonKeyPath(keyName));
+}
+
+// Sub-key names in the registry's enumeration order.
+inline std::vector<std::string> KeyNames(HKEY root, const std::string& path) {
+    qm::RegistryAccessor reg;
+    reg.SetRoot(root);
+    if (!reg.OpenKey(path, false)) return {};
+    std::vector<std::string> names = reg.GetKeyNames();
+    reg.CloseKey();
+    return names;
+}
+
+// The page on its own, on a plain window standing in for the main window.
+class ButtonPageTest : public ProgramTest {
+protected:
+    ButtonPageTest() {
+        owner = CreateWindowExA(0, "Static", "owner", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 40,
+                                40, 530, 420, nullptr, nullptr, nullptr, nullptr);
+        host.SetWindow(owner);
+        page = std::make_unique<qm::ButtonsPage>(host);
+        host.SetPage(page.get());
+        page->Create(owner);
+        SetWindowPos(page->hwnd(), HWND_TOP, 2, 2, 518, 370, SWP_SHOWWINDOW);
+        qm::ui::ProcessPendingMessages();
+    }
+    ~ButtonPageTest() override {
+        page.reset();
+        DestroyWindow(owner);
+    }
+
+    HWND Field(int id) const { return page->Item(id); }
+    std::string Text(int id) const { return qm::ui::GetText(Field(id)); }
+    bool Checked(int id) const { return qm::ui::IsChecked(Field(id)); }
+    bool Enabled(int id) const { return IsWindowEnabled(Field(id)) != FALSE; }
+
+    // Typing: the field's text is replaced and it notifies its change as typing does.
+    void Type(int id, const std::string& text) {
+        SendMessageA(Field(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        qm::ui::ProcessPendingMessages();
+    }
+    // A mouse click on a button, check box or radio button.
+    void Click(int id) {
+        SendMessageA(Field(id), BM_CLICK, 0, 0);
+        qm::ui::ProcessPendingMessages();
+    }
+    // A mouse click on a strip button, where the strip shows it.
+    void ClickStrip(int position) {
+        HWND strip = page->ToolBar2();
+        RECT item{};
+        ASSERT_TRUE(SendMessageA(strip, TB_GETITEMRECT, position, reinterpret_cast<LPARAM>(&item)));
+        LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        SendMessageA(strip, WM_MOUSEMOVE, 0, at);
+        SendMessageA(strip, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(strip, WM_LBUTTONUP, 0, at);
+        qm::ui::ProcessPendingMessages();
+    }
+    // The hint the strip's tooltip would show for a button, asked the way the strip asks.
+    std::string HintOf(int position) {
+        NMTTDISPINFOA info{};
+        info.hdr.hwndFrom = reinterpret_cast<HWND>(
+            SendMessageA(page->ToolBar2(), TB_GETTOOLTIPS, 0, 0));
+        info.hdr.idFrom = static_cast<UINT_PTR>(page->StripCommand(position));
+        info.hdr.code = TTN_GETDISPINFOA;
+        SendMessageA(page->hwnd(), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));
+        if (info.lpszText && info.lpszText != LPSTR_TEXTCALLBACKA) return info.lpszText;
+        return info.szText;
+    }
+    // The key names of the strip, from its start.
+    std::vector<std::string> StripKeys() const {
+        std::vector<std::string> keys;
+        for (int i = 0; i < page->StripButtonCount(); ++i) keys.push_back(page->StripKey(i));
+        return keys;
+    }
+    TBBUTTON StripItem(int position) const {
+        TBBUTTON item{};
+        SendMessageA(page->ToolBar2(), TB_GETBUTTON, position, reinterpret_cast<LPARAM>(&item));
+        return item;
+    }
+    int StripItems() const {
+        return static_cast<int>(SendMessageA(page->ToolBar2(), TB_BUTTONCOUNT, 0, 0));
+    }
+
+    TestPageHost host;
+    std::unique_ptr<qm::ButtonsPage> page;
+    HWND owner = nullptr;
+};
+
+} // namespace qmtest

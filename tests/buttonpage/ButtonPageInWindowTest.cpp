@@ -1,0 +1,121 @@
+// Page 0 inside the real main window: the save question before another record is shown, the
+// Save command's refresh of the strip, and the window's growth with the strip.
+
+#include "ButtonPageFixture.h"
+
+#include "app/Main.h"
+
+namespace {
+
+using qmtest::PutRecord;
+using qmtest::ReadRecord;
+
+class ButtonPageInWindowTest : public qmtest::ProgramTest {
+protected:
+    void Open() {
+        form = std::make_unique<qm::TForm1>(false);
+        form->Show(SW_SHOWNOACTIVATE);
+        qm::ui::ProcessPendingMessages();
+        page = dynamic_cast<qm::ButtonsPage*>(&form->PageAt(qm::ui::kPageButtons));
+        ASSERT_NE(page, nullptr);
+    }
+    ~ButtonPageInWindowTest() override { form.reset(); }
+
+    std::string Text(int id) const { return qm::ui::GetText(page->Item(id)); }
+    void Type(int id, const std::string& text) {
+        SendMessageA(page->Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    void ClickStrip(int position) {
+        RECT item{};
+        ASSERT_TRUE(SendMessageA(page->ToolBar2(), TB_GETITEMRECT, position,
+                                 reinterpret_cast<LPARAM>(&item)));
+        LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        SendMessageA(page->ToolBar2(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(page->ToolBar2(), WM_LBUTTONUP, 0, at);
+        qm::ui::ProcessPendingMessages();
+    }
+    void Command(int command) {
+        SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        qm::ui::ProcessPendingMessages();
+    }
+    int WindowHeight() const {
+        RECT window;
+        GetWindowRect(form->hwnd(), &window);
+        return window.bottom - window.top;
+    }
+
+    std::unique_ptr<qm::TForm1> form;
+    qm::ButtonsPage* page = nullptr;
+};
+
+TEST_F(ButtonPageInWindowTest, ClickingAnotherButtonAfterAnEditAsksAboutTheShownRecordFirst) {
+    const std::string first = qm::ButtonKeyName(1), second = qm::ButtonKeyName(2);
+    PutRecord(HKEY_LOCAL_MACHINE, first, {{"ButtonText", "First"}, {"Exec", "a"}});
+    PutRecord(HKEY_LOCAL_MACHINE, second, {{"ButtonText", "Second"}, {"Exec", "b"}});
+    Open();
+    ASSERT_EQ(page->StripButtonCount(), 2);
+    const int firstAt = page->StripKey(0) == first ? 0 : 1;
+    ClickStrip(firstAt);
+    ASSERT_EQ(page->ShownKey(), first);
+
+    // Yes: the shown record is saved, its hint refreshed in place, then the clicked one shown.
+    Type(IDC_BUTTONTEXT, "First, edited");
+    ASSERT_TRUE(form->IsPageModified(qm::ui::kPageButtons));
+    dialogs.AnswerQuestion(true, "Save changes in button \"First, edited\"?");
+    ClickStrip(1 - firstAt);
+    EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, first)->at("ButtonText"), "First, edited");
+    EXPECT_EQ(page->StripHint(firstAt), "First, edited");
+    EXPECT_EQ(page->StripKey(firstAt), first);
+    EXPECT_EQ(page->ShownKey(), second);
+    EXPECT_EQ(Text(IDC_BUTTONTEXT), "Second");
+    EXPECT_FALSE(form->IsModified());
+
+    // No: nothing is written, and the clicked record is shown all the same.
+    Type(IDC_BUTTONTEXT, "Second, edited");
+    dialogs.AnswerQuestion(false, "Save changes in button \"Second, edited\"?");
+    ClickStrip(firstAt);
+    EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, second)->at("ButtonText"), "Second");
+    EXPECT_EQ(page->ShownKey(), first);
+    EXPECT_FALSE(form->IsModified());
+
+    // Without an edit nothing is asked.
+    ClickStrip(1 - firstAt);
+    EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::Question).size(), 2u);
+}
+
+TEST_F(ButtonPageInWindowTest, TheSaveCommandWritesTheShownRecordAndRefreshesItsHint) {
+    const std::string key = qm::ButtonKeyName(3);
+    PutRecord(HKEY_LOCAL_MACHINE, key, {{"ButtonText", "Before"}, {"Script", "s.htm"}});
+    Open();
+    ASSERT_EQ(page->ShownKey(), key);
+    Type(IDC_BUTTONTEXT, "After");
+    Command(IDM_SAVE);
+    EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, key)->at("ButtonText"), "After");
+    EXPECT_EQ(page->StripHint(0), "After");
+    EXPECT_FALSE(form->IsModified());
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(ButtonPageInWindowTest, TheWindowGrowsWithTheStripsRowsAndShrinksBack) {
+    Open();
+    const int oneRow = WindowHeight();
+    for (int n = 1; n <= 70; ++n)
+        PutRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(n), {{"ButtonText", "b"}});
+    Command(IDM_REFRESH);
+    const int strip = page->StripHeight();
+    ASSERT_GT(strip, qm::ui::kOneRowStripHeight);
+    EXPECT_EQ(WindowHeight(), oneRow + strip - qm::ui::kOneRowStripHeight);
+    // The page still holds every field: the filter box at the bottom is inside the page.
+    RECT pageArea, filter;
+    GetWindowRect(page->hwnd(), &pageArea);
+    GetWindowRect(page->Item(IDC_ONLYQUILLMERE), &filter);
+    EXPECT_LE(filter.bottom, pageArea.bottom);
+
+    qm::RegistryAccessor reg;
+    reg.SetRoot(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.DeleteKey(qm::kExtensionsKey));
+    Command(IDM_REFRESH);
+    EXPECT_EQ(WindowHeight(), oneRow);
+}
+
+} // namespace

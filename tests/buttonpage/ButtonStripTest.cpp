@@ -1,0 +1,396 @@
+// The strip of page 0: which records it lists, in which order, with which hints and images,
+// the placeholder, the selection after a rebuild, the refresh in place and the strip's growth.
+
+#include "ButtonPageFixture.h"
+
+#include "buttons/IconLoader.h"
+
+#include <algorithm>
+
+namespace {
+
+using qmtest::PutRecord;
+using qmtest::ReadRecord;
+using qmtest::Values;
+
+const std::string kMachineA = "{0A000000-0000-0000-0000-00000000000A}";
+const std::string kMachineB = "{0B000000-0000-0000-0000-00000000000B}";
+const std::string kUserC = "{0C000000-0000-0000-0000-00000000000C}";
+const std::string kUserNoClsid = "{0D000000-0000-0000-0000-00000000000D}";
+const std::string kBoth = "{0E000000-0000-0000-0000-00000000000E}";
+
+class ButtonStripTest : public qmtest::ButtonPageTest {
+protected:
+    // Two machine records, one of them ours; a current user's record with and one without
+    // "CLSID"; the same key name under both roots; the browser's reserved key under both.
+    void SeedBothRoots() {
+        PutRecord(HKEY_LOCAL_MACHINE, kMachineA, {{"ButtonText", "Machine A"}});
+        PutRecord(HKEY_LOCAL_MACHINE, kMachineB,
+                  {{"ButtonText", "Machine B"}, {"IsQuillmere", "YES"}});
+        PutRecord(HKEY_LOCAL_MACHINE, kBoth, {{"ButtonText", "Both, machine copy"}});
+        PutRecord(HKEY_LOCAL_MACHINE, qm::kReservedButtonKey, {{"ButtonText", "reserved"}});
+        PutRecord(HKEY_CURRENT_USER, kUserC,
+                  {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "User C"}, {"IsQuillmere", "x"}});
+        PutRecord(HKEY_CURRENT_USER, kUserNoClsid, {{"ButtonText", "No CLSID"}});
+        PutRecord(HKEY_CURRENT_USER, kBoth,
+                  {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "Both, user copy"}});
+        PutRecord(HKEY_CURRENT_USER, qm::kReservedButtonKey,
+                  {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "reserved"}});
+    }
+
+    // What the strip should show: the current user's listed records in the registry's order,
+    // then the machine's.
+    static std::vector<std::string> Listed(HKEY root, const std::vector<std::string>& excluded) {
+        std::vector<std::string> names = qmtest::KeyNames(root, qm::kExtensionsKey);
+        std::erase_if(names, [&](const std::string& name) {
+            return std::find(excluded.begin(), excluded.end(), name) != excluded.end();
+        });
+        return names;
+    }
+};
+
+TEST_F(ButtonStripTest, ListsTheCurrentUsersRecordsFirstThenTheMachinesInRegistryOrder) {
+    SeedBothRoots();
+    page->ListButtons(-1);
+
+    std::vector<std::string> expected = Listed(HKEY_CURRENT_USER, {kUserNoClsid, qm::kReservedButtonKey});
+    std::vector<std::string> machine = Listed(HKEY_LOCAL_MACHINE, {qm::kReservedButtonKey});
+    expected.insert(expected.end(), machine.begin(), machine.end());
+    ASSERT_EQ(StripKeys(), expected);
+    ASSERT_EQ(StripItems(), 5);
+
+    // The current user's names, in the order they were walked (last to first).
+    std::vector<std::string> walked = Listed(HKEY_CURRENT_USER, {kUserNoClsid, qm::kReservedButtonKey});
+    std::reverse(walked.begin(), walked.end());
+    EXPECT_EQ(page->CurrentUserButtons(), walked);
+
+    // Button p carries the image appended for it: the walks append in reverse strip order.
+    EXPECT_EQ(ImageList_GetImageCount(page->Icons()), 5);
+    EXPECT_EQ(ImageList_GetImageCount(page->HotIcons()), 5);
+    for (int p = 0; p < 5; ++p) {
+        EXPECT_EQ(StripItem(p).iBitmap, 4 - p) << p;
+        EXPECT_TRUE(StripItem(p).fsState & TBSTATE_ENABLED) << p;
+        EXPECT_EQ(StripItem(p).idCommand, page->StripCommand(p)) << p;
+    }
+    // Hints are the records' texts, each from the root the button was listed under.
+    for (int p = 0; p < 5; ++p) {
+        HKEY root = p < 2 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        EXPECT_EQ(HintOf(p), ReadRecord(root, StripKeys()[p])->at("ButtonText")) << p;
+    }
+    // The last button, the machine's last record, is shown; the listing leaves no flag set.
+    EXPECT_EQ(page->ShownKey(), machine.back());
+    EXPECT_FALSE(host.IsModified());
+    EXPECT_FALSE(host.IsPageModified(qm::ui::kPageButtons));
+}
+
+TEST_F(ButtonStripTest, AKeyNameUnderBothRootsIsListedTwiceAndAlwaysMeansTheCurrentUsersCopy) {
+    SeedBothRoots();
+    page->ListButtons(-1);
+    std::vector<std::string> keys = StripKeys();
+    ASSERT_EQ(std::count(keys.begin(), keys.end(), kBoth), 2);
+
+    for (size_t p = 0; p < keys.size(); ++p) {
+        if (keys[p] != kBoth) continue;
+        ClickStrip(static_cast<int>(p));
+        EXPECT_EQ(page->ShownKey(), kBoth);
+        EXPECT_EQ(Text(IDC_BUTTONTEXT), "Both, user copy") << p;
+    }
+    // Letter case does not matter for the root of a record.
+    EXPECT_EQ(qm::RootForButton("{0e000000-0000-0000-0000-00000000000e}", page->CurrentUserButtons()),
+              HKEY_CURRENT_USER);
+
+    Type(IDC_BUTTONTEXT, "Both, edited");
+    page->Save();
+    EXPECT_EQ(ReadRecord(HKEY_CURRENT_USER, kBoth)->at("ButtonText"), "Both, edited");
+    EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, kBoth)->at("ButtonText"), "Both, machine copy");
+}
+
+TEST_F(ButtonStripTest, TheFilterShowsOnlyTheProgramsOwnRecordsAndRelistsOnEveryClick) {
+    SeedBothRoots();
+    page->ListButtons(-1);
+    ASSERT_EQ(page->StripButtonCount(), 5);
+
+    Click(IDC_ONLYQUILLMERE);
+    EXPECT_EQ(StripKeys(), (std::vector<std::string>{kUserC, kMachineB}));
+    EXPECT_EQ(page->CurrentUserButtons(), std::vector<std::string>{kUserC});
+    EXPECT_EQ(page->ShownKey(), kMachineB);
+    EXPECT_EQ(ImageList_GetImageCount(page->Icons()), 2);
+
+    Click(IDC_ONLYQUILLMERE);
+    EXPECT_EQ(page->StripButtonCount(), 5);
+}
+
+TEST_F(ButtonStripTest, WithNoRecordTheStripHoldsOneDisabledBlankButtonAndTheFieldsAreEmpty) {
+    // Something shown before, then every record disappears.
+    PutRecord(HKEY_LOCAL_MACHINE, kMachineA,
+              {{"ButtonText", "A"}, {"Script", "s.htm"}, {"Icon", "C:\\x.ico"},
+               {"MenuText", "m"}, {"Default Visible", "yes"}});
+    page->ListButtons(-1);
+    ASSERT_EQ(page->ShownKey(), kMachineA);
+    ASSERT_TRUE(Checked(IDC_SCRIPT));
+    qm::RegistryAccessor reg;
+    reg.SetRoot(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.DeleteKey(qm::ButtonKeyPath(kMachineA)));
+    // Only keys that are never listed are left.
+    PutRecord(HKEY_LOCAL_MACHINE, qm::kReservedButtonKey, {{"ButtonText", "reserved"}});
+    PutRecord(HKEY_CURRENT_USER, kUserNoClsid, {{"ButtonText", "No CLSID"}});
+
+    page->Refresh();
+    ASSERT_EQ(StripItems(), 1);
+    ASSERT_EQ(page->StripButtonCount(), 1);
+    TBBUTTON placeholder = StripItem(0);
+    EXPECT_FALSE(placeholder.fsState & TBSTATE_ENABLED);
+    EXPECT_EQ(placeholder.iBitmap, I_IMAGENONE);
+    EXPECT_EQ(page->StripKey(0), "");
+    EXPECT_EQ(HintOf(0), "");
+    EXPECT_EQ(ImageList_GetImageCount(page->Icons()), 0);
+
+    for (int id : {IDC_STATICTEXT1, IDC_BUTTONTEXT, IDC_EXECEDIT, IDC_SCRIPTEDIT, IDC_ICONEDIT,
+                   IDC_HOTICONEDIT, IDC_MENUTEXTEDIT, IDC_STATUSBARTEXTEDIT})
+        EXPECT_EQ(Text(id), "") << id;
+    EXPECT_TRUE(Checked(IDC_EXEC));
+    EXPECT_FALSE(Checked(IDC_SCRIPT));
+    EXPECT_TRUE(Enabled(IDC_EXECEDIT));
+    EXPECT_FALSE(Enabled(IDC_SCRIPTEDIT));
+    EXPECT_FALSE(Enabled(IDC_MENUTEXTEDIT));
+    EXPECT_FALSE(Enabled(IDC_STATUSBARTEXTEDIT));
+    EXPECT_FALSE(Checked(IDC_DEFAULTVISIBLE));
+    EXPECT_FALSE(Checked(IDC_SHOWINTOOLS));
+    EXPECT_EQ(page->Image1Icon(), nullptr);
+    EXPECT_EQ(page->Image2Icon(), nullptr);
+
+    // Clicking the placeholder shows nothing; showing the page again does not relist it.
+    ClickStrip(0);
+    EXPECT_EQ(page->ShownKey(), "");
+    page->OnShow();
+    EXPECT_EQ(StripItems(), 1);
+}
+
+TEST_F(ButtonStripTest, TheFirstShowingListsAnEmptyStripOnceAndTabChangesAlwaysRelist) {
+    PutRecord(HKEY_LOCAL_MACHINE, kMachineA, {{"ButtonText", "A"}});
+    page->OnShow();
+    ASSERT_EQ(StripKeys(), std::vector<std::string>{kMachineA});
+
+    PutRecord(HKEY_LOCAL_MACHINE, kMachineB, {{"ButtonText", "B"}});
+    page->OnShow();
+    EXPECT_EQ(page->StripButtonCount(), 1);
+    page->AfterTabChange();
+    EXPECT_EQ(page->StripButtonCount(), 2);
+}
+
+TEST_F(ButtonStripTest, ARebuildShowsTheRememberedRecordAgainOrTheLastButtonWhenItIsGone) {
+    PutRecord(HKEY_LOCAL_MACHINE, kMachineA, {{"ButtonText", "A"}});
+    PutRecord(HKEY_LOCAL_MACHINE, kMachineB, {{"ButtonText", "B"}});
+    PutRecord(HKEY_CURRENT_USER, kUserC, {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "C"}});
+    page->ListButtons(-1);
+    std::vector<std::string> keys = StripKeys();
+    ASSERT_EQ(keys.size(), 3u);
+
+    int first = 0;
+    page->ListButtons(first);
+    EXPECT_EQ(page->ShownKey(), keys[first]);
+
+    // The remembered record is deleted by another program before the rebuild.
+    qm::RegistryAccessor reg;
+    reg.SetRoot(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.DeleteKey(qm::ButtonKeyPath(keys[first])));
+    page->ListButtons(first);
+    EXPECT_EQ(page->StripButtonCount(), 2);
+    EXPECT_EQ(page->ShownKey(), StripKeys().back());
+}
+
+TEST_F(ButtonStripTest, ShowingARecordFillsEveryFieldByItsRules) {
+    struct Case {
+        const char* what;
+        Values values;
+        bool exec, script, execEnabled, scriptEnabled;
+        std::string execText, scriptText;
+        bool visible, inTools;
+        std::string menuText, statusText;
+    };
+    const Case cases[] = {
+        {"exec record", {{"Exec", "http://e/"}, {"Default Visible", "yes"}, {"MenuText", "m"}},
+         true, false, true, false, "http://e/", "", true, true, "m", ""},
+        {"both values show as a script record with both texts",
+         {{"Exec", "run.exe"}, {"Script", "page.htm"}, {"Default Visible", "YES "},
+          {"MenuStatusBar", "status only"}},
+         false, true, false, true, "run.exe", "page.htm", false, true, "", "status only"},
+        {"script record", {{"Script", "s.htm"}, {"Default Visible", "No"}},
+         false, true, false, true, "", "s.htm", false, false, "", ""},
+    };
+    for (const Case& c : cases) {
+        qm::RegistryAccessor reg;
+        reg.SetRoot(HKEY_LOCAL_MACHINE);
+        reg.DeleteKey(qm::ButtonKeyPath(kMachineA));
+        Values values = c.values;
+        values["ButtonText"] = c.what;
+        PutRecord(HKEY_LOCAL_MACHINE, kMachineA, values);
+        page->ListButtons(-1);
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Text(IDC_STATICTEXT1), kMachineA);
+        EXPECT_EQ(Text(IDC_BUTTONTEXT), c.what);
+        EXPECT_EQ(Checked(IDC_EXEC), c.exec);
+        EXPECT_EQ(Checked(IDC_SCRIPT), c.script);
+        EXPECT_EQ(Enabled(IDC_EXECEDIT), c.execEnabled);
+        EXPECT_EQ(Enabled(IDC_SCRIPTEDIT), c.scriptEnabled);
+        EXPECT_EQ(Text(IDC_EXECEDIT), c.execText);
+        EXPECT_EQ(Text(IDC_SCRIPTEDIT), c.scriptText);
+        EXPECT_EQ(Checked(IDC_DEFAULTVISIBLE), c.visible);
+        EXPECT_EQ(Checked(IDC_SHOWINTOOLS), c.inTools);
+        EXPECT_EQ(Enabled(IDC_MENUTEXTEDIT), c.inTools);
+        EXPECT_EQ(Enabled(IDC_STATUSBARTEXTEDIT), c.inTools);
+        EXPECT_EQ(Text(IDC_MENUTEXTEDIT), c.menuText);
+        EXPECT_EQ(Text(IDC_STATUSBARTEXTEDIT), c.statusText);
+        EXPECT_FALSE(host.IsModified());
+    }
+}
+
+TEST_F(ButtonStripTest, ARecordWithNeitherExecNorScriptLeavesTheChoiceAsItWas) {
+    PutRecord(HKEY_LOCAL_MACHINE, kMachineA, {{"ButtonText", "neither"}, {"Exec", "x"}});
+    PutRecord(HKEY_LOCAL_MACHINE, kMachineB, {{"ButtonText", "neither"}});
+    page->ListButtons(-1);
+    const std::vector<std::string> keys = StripKeys();
+    int neither = keys[0] == kMachineB ? 0 : 1;
+    ClickStrip(1 - neither);
+    ASSERT_TRUE(Checked(IDC_EXEC));
+    Click(IDC_SCRIPT);
+    Type(IDC_SCRIPTEDIT, "typed");
+    host.ClearAllModified();
+
+    ClickStrip(neither);
+    EXPECT_EQ(page->ShownKey(), kMachineB);
+    EXPECT_TRUE(Checked(IDC_SCRIPT));
+    EXPECT_FALSE(Checked(IDC_EXEC));
+    EXPECT_TRUE(Enabled(IDC_SCRIPTEDIT));
+    EXPECT_FALSE(Enabled(IDC_EXECEDIT));
+    EXPECT_EQ(Text(IDC_SCRIPTEDIT), "");
+
+    // Saving it writes neither value when neither is chosen: the program starts that way.
+    qm::ButtonsPage fresh(host);
+    fresh.Create(owner);
+    host.SetPage(&fresh);
+    fresh.ListButtons(-1);
+    int freshNeither = fresh.StripKey(0) == kMachineB ? 0 : 1;
+    fresh.ShowButton(freshNeither);
+    ASSERT_FALSE(qm::ui::IsChecked(fresh.Item(IDC_EXEC)));
+    ASSERT_FALSE(qm::ui::IsChecked(fresh.Item(IDC_SCRIPT)));
+    fresh.SaveButton(kMachineB);
+    Values stored = *ReadRecord(HKEY_LOCAL_MACHINE, kMachineB);
+    EXPECT_EQ(stored.count("Exec"), 0u);
+    EXPECT_EQ(stored.count("Script"), 0u);
+    EXPECT_EQ(stored.at("Default Visible"), "NO");
+    host.SetPage(page.get());
+}
+
+TEST_F(ButtonStripTest, ARefreshUpdatesHintsAndIconsInPlaceWithoutRecreatingButtons) {
+    PutRecord(HKEY_LOCAL_MACHINE, kMachineA, {{"ButtonText", "A"}});
+    PutRecord(HKEY_LOCAL_MACHINE, kMachineB, {{"ButtonText", "B"}});
+    page->ListButtons(-1);
+    const std::vector<std::string> keys = StripKeys();
+    std::vector<int> commands = {page->StripCommand(0), page->StripCommand(1)};
+    std::vector<int> images = {StripItem(0).iBitmap, StripItem(1).iBitmap};
+
+    PutRecord(HKEY_LOCAL_MACHINE, keys[0], {{"ButtonText", "renamed elsewhere"}});
+    page->RefreshButtonImages();
+    EXPECT_EQ(StripKeys(), keys);
+    EXPECT_EQ(page->StripCommand(0), commands[0]);
+    EXPECT_EQ(page->StripCommand(1), commands[1]);
+    EXPECT_EQ(StripItem(0).iBitmap, images[0]);
+    EXPECT_EQ(StripItem(1).iBitmap, images[1]);
+    EXPECT_EQ(ImageList_GetImageCount(page->Icons()), 2);
+    EXPECT_EQ(HintOf(0), "renamed elsewhere");
+
+    // A record made by another program meanwhile: the strip cannot be re-created in place;
+    // it is rebuilt once the messages are run, keeping the record shown.
+    ClickStrip(0);
+    const std::string newcomer = "{0F000000-0000-0000-0000-00000000000F}";
+    PutRecord(HKEY_LOCAL_MACHINE, newcomer, {{"ButtonText", "new"}});
+    page->RefreshButtonImages();
+    EXPECT_EQ(page->StripButtonCount(), 2);
+    qm::ui::ProcessPendingMessages();
+    EXPECT_EQ(page->StripButtonCount(), 3);
+    EXPECT_EQ(page->ShownKey(), keys[0]);
+    EXPECT_EQ(ImageList_GetImageCount(page->Icons()), 3);
+}
+
+TEST_F(ButtonStripTest, AFailureWhileListingKeepsTheButtonsFoundAndStillSelects) {
+    PutRecord(HKEY_LOCAL_MACHINE, kMachineA, {{"ButtonText", "A"}});
+    // A current user's record whose text has a type no field can hold.
+    PutRecord(HKEY_CURRENT_USER, kUserC, {{"CLSID", qmtest::kOtherClsid}});
+    qm::RegistryAccessor reg;
+    reg.SetRoot(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKey(qm::ButtonKeyPath(kUserC), false));
+    reg.WriteInteger("ButtonText", 7);
+    reg.CloseKey();
+
+    try {
+        page->ListButtons(-1);
+        FAIL() << "the listing hid a value of the wrong type";
+    } catch (const qm::RegistryError& error) {
+        EXPECT_STREQ(error.what(), "Invalid data type for 'ButtonText'");
+    }
+    EXPECT_EQ(StripKeys(), std::vector<std::string>{kMachineA});
+    EXPECT_EQ(page->ShownKey(), kMachineA);
+    EXPECT_FALSE(host.Registry().HasOpenKey());
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+}
+
+TEST_F(ButtonStripTest, TheStripWrapsOntoMoreRowsAndTheFieldsMoveBelowIt) {
+    for (int i = 0; i < 4; ++i)
+        PutRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(i + 1), {{"ButtonText", "b"}});
+    page->ListButtons(-1);
+    ASSERT_EQ(page->StripHeight(), qm::ui::kOneRowStripHeight);
+    RECT field;
+    GetWindowRect(Field(IDC_BUTTONTEXT), &field);
+    const LONG oneRowTop = field.top;
+
+    for (int i = 4; i < 60; ++i)
+        PutRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(i + 1), {{"ButtonText", "b"}});
+    page->ListButtons(-1);
+    const int height = page->StripHeight();
+    EXPECT_GT(height, 2 * qm::ui::kOneRowStripHeight - 4);
+    RECT strip;
+    GetWindowRect(page->ToolBar2(), &strip);
+    EXPECT_EQ(strip.bottom - strip.top, height);
+    // Every button lies inside the strip.
+    RECT last{};
+    SendMessageA(page->ToolBar2(), TB_GETITEMRECT, 59, reinterpret_cast<LPARAM>(&last));
+    EXPECT_LE(last.bottom, height);
+    GetWindowRect(Field(IDC_BUTTONTEXT), &field);
+    EXPECT_EQ(field.top - oneRowTop, height - qm::ui::kOneRowStripHeight);
+
+    for (int i = 4; i < 60; ++i) {
+        qm::RegistryAccessor reg;
+        reg.SetRoot(HKEY_LOCAL_MACHINE);
+        reg.DeleteKey(qm::ButtonKeyPath(qm::ButtonKeyName(i + 1)));
+    }
+    page->ListButtons(-1);
+    EXPECT_EQ(page->StripHeight(), qm::ui::kOneRowStripHeight);
+    GetWindowRect(Field(IDC_BUTTONTEXT), &field);
+    EXPECT_EQ(field.top, oneRowTop);
+}
+
+TEST_F(ButtonStripTest, RepeatedListingShowingAndRefreshingOwnNoMoreHandles) {
+    for (int i = 0; i < 6; ++i)
+        PutRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(i + 1),
+                  {{"ButtonText", "b"}, {"Icon", "C:\\windows\\system32\\shell32.dll,4"},
+                   {"HotIcon", temp.File("missing.ico")}});
+    page->ListButtons(-1);
+    page->ShowButton(0);
+    page->RefreshButtonImages();
+    const long icons = qm::ui::UniqueIcon::LiveCount();
+    const long lists = qm::ui::UniqueImageList::LiveCount();
+    const long bitmaps = qm::ui::UniqueBitmap::LiveCount();
+    EXPECT_EQ(icons, 2); // the two previews
+
+    for (int i = 0; i < 200; ++i) page->ListButtons(-1);
+    for (int i = 0; i < 200; ++i) page->ShowButton(i % 6);
+    for (int i = 0; i < 200; ++i) page->RefreshButtonImages();
+    EXPECT_EQ(qm::ui::UniqueIcon::LiveCount(), icons);
+    EXPECT_EQ(qm::ui::UniqueImageList::LiveCount(), lists);
+    EXPECT_EQ(qm::ui::UniqueBitmap::LiveCount(), bitmaps);
+    EXPECT_EQ(ImageList_GetImageCount(page->Icons()), 6);
+    EXPECT_EQ(ImageList_GetImageCount(page->HotIcons()), 6);
+}
+
+} // namespace
