@@ -40,6 +40,20 @@ HtmlHelpFunction HtmlHelpEntry() {
     return entry;
 }
 
+// Places a dialog over the middle of its owner, inside the screen's work area.
+void CentreOver(HWND dialog, HWND owner) {
+    if (!owner) return;
+    RECT over, self, screen;
+    GetWindowRect(owner, &over);
+    GetWindowRect(dialog, &self);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+    const long width = self.right - self.left, height = self.bottom - self.top;
+    long x = (over.left + over.right - width) / 2, y = (over.top + over.bottom - height) / 2;
+    x = std::max(screen.left, std::min(x, screen.right - width));
+    y = std::max(screen.top, std::min(y, screen.bottom - height));
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The picture-open dialog's preview pane: the picture selected in the dialog, shrunk to fit,
 // with its size in pixels under it.
 struct PicturePreview {
@@ -104,6 +118,11 @@ UINT_PTR CALLBACK PicturePreviewHook(HWND pane, UINT message, WPARAM, LPARAM lPa
             return TRUE;
         case WM_NOTIFY: {
             const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+            if (header.code == CDN_INITDONE) {
+                // With its preview the dialog is wide: keep it over the owner and on the screen.
+                HWND dialog = GetParent(pane);
+                CentreOver(dialog, GetWindow(dialog, GW_OWNER));
+            }
             if (preview && (header.code == CDN_SELCHANGE || header.code == CDN_FOLDERCHANGE))
                 ShowSelectedPicture(pane, *preview);
             return 0;
@@ -122,19 +141,8 @@ UINT_PTR CALLBACK PicturePreviewHook(HWND pane, UINT message, WPARAM, LPARAM lPa
     }
 }
 
-// Places the folder dialog over the middle of its owner, inside the screen's work area.
 int CALLBACK FolderDialogCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
-    auto owner = reinterpret_cast<HWND>(data);
-    if (message != BFFM_INITIALIZED || !owner) return 0;
-    RECT over, self, screen;
-    GetWindowRect(owner, &over);
-    GetWindowRect(dialog, &self);
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
-    const long width = self.right - self.left, height = self.bottom - self.top;
-    long x = (over.left + over.right - width) / 2, y = (over.top + over.bottom - height) / 2;
-    x = std::max(screen.left, std::min(x, screen.right - width));
-    y = std::max(screen.top, std::min(y, screen.bottom - height));
-    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (message == BFFM_INITIALIZED) CentreOver(dialog, reinterpret_cast<HWND>(data));
     return 0;
 }
 
