@@ -319,8 +319,7 @@ void TForm1::ImportToolBarsInfo1Click() { transfer_->ImportToolBarInfo(); }
 void TForm1::ExportToolBarsInfo1Click() { transfer_->ExportToolBarInfo(); }
 
 void TForm1::RebuildButtonStrip() {
-    // The button page's own listing; its Refresh lists the buttons anew.
-    pages_[ui::kPageButtons]->Refresh();
+    static_cast<ButtonsPage&>(*pages_[ui::kPageButtons]).ListButtons(-1);
 }
 
 void TForm1::Content1Click() {
