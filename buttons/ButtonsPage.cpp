@@ -2,6 +2,7 @@
 
 #include "buttons/ButtonRecord.h"
 #include "buttons/IconLoader.h"
+#include "buttons/SmallIconBatch.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Controls.h"
 #include "ui/PageHost.h"
@@ -76,6 +77,16 @@ LRESULT CALLBACK EnterSubclass(HWND edit, UINT message, WPARAM wParam, LPARAM lP
     }
     return DefSubclassProc(edit, message, wParam, lParam);
 }
+
+} // namespace
+
+// The normal and hot icons of the records a walk finds, on their way to Icons and HotIcons.
+struct ButtonsPage::IconBatches {
+    SmallIconBatch icons;
+    SmallIconBatch hotIcons;
+};
+
+namespace {
 
 // Closes the accessor's key when a command ends, also when it stops on a failure.
 struct CloseKeyAtEnd {
@@ -208,7 +219,8 @@ void ButtonsPage::OnShow() {
 
 // --- the strip ---
 
-void ButtonsPage::WalkRoot(HKEY root, const std::function<void(ListedRecord&&)>& found) {
+void ButtonsPage::WalkRoot(HKEY root, IconBatches& batches,
+                           const std::function<void(ListedRecord&&)>& found) {
     RegistryAccessor& registry = host_.Registry();
     registry.SetRoot(root);
     CloseKeyAtEnd closeAtEnd{registry};
@@ -222,17 +234,35 @@ void ButtonsPage::WalkRoot(HKEY root, const std::function<void(ListedRecord&&)>&
         if (root == HKEY_CURRENT_USER && !registry.ValueExists(kClsidValue)) continue;
         if (onlyOwn && !registry.ValueExists(kIsQuillmereValue)) continue;
         ListedRecord record{*name, registry.ReadString(kButtonTextValue)};
-        AppendIcons(registry.ReadString(kIconValue), registry.ReadString(kHotIconValue));
+        LoadIcons(batches, registry.ReadString(kIconValue), registry.ReadString(kHotIconValue));
         found(std::move(record));
     }
 }
 
-void ButtonsPage::AppendIcons(const std::string& icon, const std::string& hotIcon) {
-    // The lists keep copies, scaled to 16 x 16; the loaded icons go when they leave scope.
-    ui::UniqueIcon normal = LoadIconFromLocation(icon);
-    ImageList_AddIcon(icons_.get(), normal.get());
-    ui::UniqueIcon hot = LoadIconFromLocation(hotIcon);
-    ImageList_AddIcon(hotIcons_.get(), hot.get());
+std::exception_ptr ButtonsPage::WalkBothRoots(std::vector<ListedRecord>& found) {
+    IconBatches batches;
+    std::exception_ptr failure;
+    try {
+        WalkRoot(HKEY_LOCAL_MACHINE, batches,
+                 [&](ListedRecord&& record) { found.push_back(std::move(record)); });
+        WalkRoot(HKEY_CURRENT_USER, batches, [&](ListedRecord&& record) {
+            currentUserButtons_.push_back(record.keyName);
+            found.push_back(std::move(record));
+        });
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // Image i belongs to record i of the walks.
+    batches.icons.AppendTo(icons_.get());
+    batches.hotIcons.AppendTo(hotIcons_.get());
+    return failure;
+}
+
+void ButtonsPage::LoadIcons(IconBatches& batches, const std::string& icon,
+                            const std::string& hotIcon) {
+    // The loaded icons go when they leave scope; the batches keep 16 x 16 drawings of them.
+    batches.icons.Add(LoadIconFromLocation(icon).get());
+    batches.hotIcons.Add(LoadIconFromLocation(hotIcon).get());
 }
 
 void ButtonsPage::RemoveAllStripButtons() {
@@ -310,16 +340,7 @@ void ButtonsPage::ListButtons(int selection) {
     // A failure part-way keeps the buttons found so far; the selection still runs before the
     // failure is shown.
     std::vector<ListedRecord> found;
-    std::exception_ptr failure;
-    try {
-        WalkRoot(HKEY_LOCAL_MACHINE, [&](ListedRecord&& record) { found.push_back(std::move(record)); });
-        WalkRoot(HKEY_CURRENT_USER, [&](ListedRecord&& record) {
-            currentUserButtons_.push_back(record.keyName);
-            found.push_back(std::move(record));
-        });
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    std::exception_ptr failure = WalkBothRoots(found);
     InsertStripButtons(found);
     SendMessageA(toolBar2_, WM_SETREDRAW, TRUE, 0);
     FinishStripChange();
@@ -350,16 +371,7 @@ void ButtonsPage::RefreshButtonImages() {
     currentUserButtons_.clear();
 
     std::vector<ListedRecord> found;
-    std::exception_ptr failure;
-    try {
-        WalkRoot(HKEY_LOCAL_MACHINE, [&](ListedRecord&& record) { found.push_back(std::move(record)); });
-        WalkRoot(HKEY_CURRENT_USER, [&](ListedRecord&& record) {
-            currentUserButtons_.push_back(record.keyName);
-            found.push_back(std::move(record));
-        });
-    } catch (...) {
-        failure = std::current_exception();
-    }
+    std::exception_ptr failure = WalkBothRoots(found);
 
     // Record i of the walks belongs to the strip button i places from the strip's end (the
     // strip's own order is the reverse of the walks), and image i is again its image.
@@ -632,7 +644,10 @@ void ButtonsPage::WriteNewRecord(const std::string& keyName) {
 }
 
 void ButtonsPage::InsertNewStripButton(const std::string& keyName) {
-    AppendIcons(ui::GetText(Item(IDC_ICONEDIT)), ui::GetText(Item(IDC_HOTICONEDIT)));
+    IconBatches batches;
+    LoadIcons(batches, ui::GetText(Item(IDC_ICONEDIT)), ui::GetText(Item(IDC_HOTICONEDIT)));
+    batches.icons.AppendTo(icons_.get());
+    batches.hotIcons.AppendTo(hotIcons_.get());
     StripButton button{keyName, ui::GetText(Item(IDC_BUTTONTEXT)), NextCommand()};
     TBBUTTON item{};
     item.iBitmap = ImageList_GetImageCount(icons_.get()) - 1;

@@ -9,6 +9,7 @@
 #include "ui/Handles.h"
 #include "ui/Page.h"
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -100,6 +101,7 @@ private:
         std::string keyName;
         std::string hint;
     };
+    struct IconBatches;
 
     void FormCreate();
     void CreateStrip();
@@ -112,8 +114,13 @@ private:
     // Walks the Extensions key of one root from its last sub-key to its first, with the skip
     // and filter rules of that root, appending both icons of each passing record to the image
     // lists and calling found for it. Leaves the accessor's key closed.
-    void WalkRoot(HKEY root, const std::function<void(ListedRecord&&)>& found);
-    void AppendIcons(const std::string& icon, const std::string& hotIcon);
+    void WalkRoot(HKEY root, IconBatches& batches,
+                  const std::function<void(ListedRecord&&)>& found);
+    // Walks both roots as a listing does; a failure part-way keeps what was found before it
+    // and is returned. The icons are appended to Icons and HotIcons in the walks' order.
+    std::exception_ptr WalkBothRoots(std::vector<ListedRecord>& found);
+    static void LoadIcons(IconBatches& batches, const std::string& icon,
+                          const std::string& hotIcon);
     void RemoveAllStripButtons();
     void InsertStripButtons(const std::vector<ListedRecord>& records);
     void AddPlaceholder();
