@@ -141,7 +141,8 @@ INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         linkFont_ = MakeFont(11, FW_NORMAL, true);
         for (const Place& place : kLayout)
             SendMessageA(Item(place.id), WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), 0);
-        SendMessageA(Item(IDC_ABOUT_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), 0);
+        SendMessageA(Item(IDC_ABOUT_TITLE), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(titleFont_.get()), 0);
         SendMessageA(Item(IDC_ABOUT_MAILCAPTION), WM_SETFONT,
                      reinterpret_cast<WPARAM>(boldFont_.get()), 0);
         for (int id : {IDC_ABOUT_WEBLINK, IDC_ABOUT_MAILLINK})
@@ -154,11 +155,18 @@ INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) {
+            // None of the labels takes the keyboard: the box keeps it, so that Escape works.
+            SetFocus(hwnd());
+            return TRUE;
+        }
         // Turning to another window of this program hides the box; switching to another
         // application leaves it where it is, behind that application with the main window.
-        if (LOWORD(wParam) == WA_INACTIVE && IsOwnWindow(reinterpret_cast<HWND>(lParam)))
-            FormDeactivate();
+        if (IsOwnWindow(reinterpret_cast<HWND>(lParam))) FormDeactivate();
         return FALSE;
+    case WM_SETFOCUS:
+        return TRUE; // not handed on to a label, as a dialog would
+
     case WM_CTLCOLORDLG:
         return reinterpret_cast<INT_PTR>(background_.get());
     case WM_CTLCOLORSTATIC:
@@ -170,8 +178,12 @@ INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrA(hwnd(), DWLP_MSGRESULT, TRUE);
         return TRUE;
     }
+    case WM_KEYDOWN: // the box has no control to take the keys: they come to the box itself
+        if (wParam != VK_ESCAPE) return FALSE;
+        Close();
+        return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL) { // Escape, or the system's close
+        if (LOWORD(wParam) == IDCANCEL) { // the system's close
             Close();
             return TRUE;
         }

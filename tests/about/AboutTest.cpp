@@ -121,7 +121,8 @@ TEST_F(AboutBoxTest, IsABorderlessCentredBoxOfTheGivenSizeWithItsPicture) {
     EXPECT_EQ(image.top, 0);
     EXPECT_EQ(image.right, 150);
     EXPECT_EQ(image.bottom, 200);
-    auto picture = reinterpret_cast<HBITMAP>(SendMessageA(Item(IDC_ABOUT_IMAGE1), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    auto picture = reinterpret_cast<HBITMAP>(
+        SendMessageA(Item(IDC_ABOUT_IMAGE1), STM_GETIMAGE, IMAGE_BITMAP, 0));
     ASSERT_NE(picture, nullptr);
     BITMAP bits{};
     ASSERT_TRUE(GetObjectA(picture, sizeof bits, &bits));

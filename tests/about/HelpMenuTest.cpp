@@ -21,10 +21,10 @@ protected:
         SendMessageA(form.hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
         ProcessPendingMessages();
     }
-    // A key pressed in the main window, through the program's message loop.
-    void Key(UINT key) {
+    // A key pressed in a window of the program, through the program's message loop.
+    void Key(UINT key, HWND window = nullptr) {
         MSG message{};
-        message.hwnd = form.hwnd();
+        message.hwnd = window ? window : form.hwnd();
         message.message = WM_KEYDOWN;
         message.wParam = key;
         message.lParam = 1;
@@ -69,11 +69,17 @@ TEST_F(HelpMenuTest, AboutShowsTheOneBoxWhichHidesWhenTheMainWindowIsClicked) {
 
     HWND box = about.hwnd();
     Menu(IDM_ABOUT2);
+    Key(VK_RETURN, GetFocus());
+    EXPECT_TRUE(about.IsShowing());
+    Key(VK_ESCAPE, GetFocus()); // closes it like a click on the picture
+    EXPECT_FALSE(about.IsShowing());
+    Menu(IDM_ABOUT2);
     EXPECT_TRUE(about.IsShowing());
     EXPECT_EQ(about.hwnd(), box);
     EXPECT_EQ(qm::ui::GetText(about.Item(IDC_ABOUT_VERSION)), "version 1.1");
     // The version the box names is the one in the main window's caption.
-    EXPECT_EQ(qm::ui::GetText(form.hwnd()), "Quillmere " + qm::ui::GetText(about.Item(IDC_ABOUT_VERSION)));
+    EXPECT_EQ(qm::ui::GetText(form.hwnd()),
+              "Quillmere " + qm::ui::GetText(about.Item(IDC_ABOUT_VERSION)));
 }
 
 } // namespace
