@@ -41,6 +41,7 @@ constexpr UINT kRebuildStrip = WM_APP + 1;
 // The strip's place on the page, in pixels: inset from the page's edges like the fields.
 constexpr int kStripTop = 4;
 constexpr int kStripBorder = 1; // WS_BORDER, on all four sides
+constexpr int kGapBelowStrip = 6;
 
 // The previews: a 41 x 41 sunken frame around a 33 x 33 picture area.
 constexpr int kPreviewFrame = 41;
@@ -111,16 +112,34 @@ void ButtonsPage::Create(HWND mainWindow) { CreateModeless(IDD_STDBTN, mainWindo
 // --- creation and layout ---
 
 void ButtonsPage::FormCreate() {
-    // Where the template puts each field; the fields move down as the strip grows.
+    // Where the template puts each control. The controls move down as the strip grows, and
+    // the fields and their buttons keep to the page's right edge when the page is wider than
+    // its template (the dialog font decides how wide the template comes out).
+    RECT page;
+    GetClientRect(hwnd(), &page);
+    templateWidth_ = page.right;
+    templateTop_ = page.bottom;
     for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT place;
         GetWindowRect(child, &place);
         MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&place), 2);
-        fieldPlaces_.push_back({child, POINT{place.left, place.top}});
+        const int id = GetDlgCtrlID(child);
+        FieldPlace::Anchor anchor = FieldPlace::Fixed;
+        if (std::find(std::begin(kEditIds), std::end(kEditIds), id) != std::end(kEditIds) ||
+            id == IDC_STATICTEXT1)
+            anchor = FieldPlace::Stretch;
+        else if (id == IDC_EXECBROWSE || id == IDC_SCRIPTBROWSE || id == IDC_ICONBROWSE ||
+                 id == IDC_HOTICONBROWSE)
+            anchor = FieldPlace::FollowRightEdge;
+        if (id == IDC_IMAGE1 || id == IDC_IMAGE2) {
+            // The previews are sized in pixels, not in dialog units.
+            place.right = place.left + kPreviewFrame;
+            place.bottom = place.top + kPreviewFrame;
+        }
+        fieldPlaces_.push_back({child, place, anchor});
+        if (anchor == FieldPlace::Stretch) fieldsRight_ = std::max<int>(fieldsRight_, place.right);
+        templateTop_ = std::min<int>(templateTop_, place.top);
     }
-    for (int imageId : {IDC_IMAGE1, IDC_IMAGE2})
-        SetWindowPos(Item(imageId), nullptr, 0, 0, kPreviewFrame, kPreviewFrame,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     iconEnter_ = [this] { IconEditKeyPress(); };
     hotIconEnter_ = [this] { HotIconEditKeyPress(); };
@@ -189,7 +208,9 @@ void ButtonsPage::LayoutStrip() {
     GetClientRect(hwnd(), &page);
     RECT margin{4, 0, 0, 0};
     MapDialogRect(hwnd(), &margin);
-    int width = std::max<int>(0, page.right - 2 * margin.left);
+    // The strip lines up with the fields on both sides.
+    const int rightMargin = fieldsRight_ > 0 ? templateWidth_ - fieldsRight_ : margin.left;
+    int width = std::max<int>(0, page.right - rightMargin - margin.left);
     RECT now;
     GetWindowRect(toolBar2_, &now);
     // The control lays its buttons out (wrapping them) for its width; then the height follows.
@@ -199,17 +220,26 @@ void ButtonsPage::LayoutStrip() {
     int height = StripHeight();
     SetWindowPos(toolBar2_, nullptr, margin.left, kStripTop, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    if (height != reportedStripHeight_ || page.right != placedWidth_) PlaceFields(height);
     if (height == reportedStripHeight_) return;
     reportedStripHeight_ = height;
-    MoveFieldsBelowStrip(height);
     host_.ButtonStripResized(height);
 }
 
-void ButtonsPage::MoveFieldsBelowStrip(int stripHeight) {
-    int shift = stripHeight - ui::kOneRowStripHeight;
-    for (const auto& [field, place] : fieldPlaces_)
-        SetWindowPos(field, nullptr, place.x, place.y + shift, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+void ButtonsPage::PlaceFields(int stripHeight) {
+    RECT page;
+    GetClientRect(hwnd(), &page);
+    placedWidth_ = page.right;
+    const int shift = kStripTop + stripHeight + kGapBelowStrip - templateTop_;
+    const int grown = std::max<int>(0, page.right - templateWidth_);
+    for (const FieldPlace& place : fieldPlaces_) {
+        RECT r = place.original;
+        OffsetRect(&r, 0, shift);
+        if (place.anchor == FieldPlace::Stretch) r.right += grown;
+        if (place.anchor == FieldPlace::FollowRightEdge) OffsetRect(&r, grown, 0);
+        SetWindowPos(place.field, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
 

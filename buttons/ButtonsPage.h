@@ -109,7 +109,7 @@ private:
     // Places the strip at the top and the fields below it; reports a change of the strip's
     // height to the main window.
     void LayoutStrip();
-    void MoveFieldsBelowStrip(int stripHeight);
+    void PlaceFields(int stripHeight);
 
     // Walks the Extensions key of one root from its last sub-key to its first, with the skip
     // and filter rules of that root, appending both icons of each passing record to the image
@@ -173,8 +173,18 @@ private:
     ui::FileDialog openDialog1_;
     std::function<void()> iconEnter_;
     std::function<void()> hotIconEnter_;
-    // Where the fields sit in the template, which leaves room for a one-row strip.
-    std::vector<std::pair<HWND, POINT>> fieldPlaces_;
+    // Where the controls sit in the template, and how they follow the page's size.
+    struct FieldPlace {
+        enum Anchor { Fixed, Stretch, FollowRightEdge };
+        HWND field;
+        RECT original;
+        Anchor anchor;
+    };
+    std::vector<FieldPlace> fieldPlaces_;
+    int templateWidth_ = 0;
+    int templateTop_ = 0;    // the top of the highest control
+    int fieldsRight_ = 0;    // the right edge of the fields
+    int placedWidth_ = -1;
     std::wstring wideHint_;
 };
 

@@ -343,13 +343,21 @@ TEST_F(ButtonStripTest, TheStripWrapsOntoMoreRowsAndTheFieldsMoveBelowIt) {
     RECT field;
     GetWindowRect(Field(IDC_BUTTONTEXT), &field);
     const LONG oneRowTop = field.top;
+    // The fields start below the strip and reach the page's right edge, whatever the font.
+    RECT strip, pageArea, browse;
+    GetWindowRect(page->ToolBar2(), &strip);
+    GetWindowRect(page->hwnd(), &pageArea);
+    GetWindowRect(Field(IDC_EXECBROWSE), &browse);
+    EXPECT_GT(field.top, strip.bottom);
+    EXPECT_EQ(browse.right, field.right);
+    EXPECT_EQ(strip.right, field.right);
+    EXPECT_LE(pageArea.right - field.right, 12);
 
     for (int i = 4; i < 60; ++i)
         PutRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(i + 1), {{"ButtonText", "b"}});
     page->ListButtons(-1);
     const int height = page->StripHeight();
     EXPECT_GT(height, 2 * qm::ui::kOneRowStripHeight - 4);
-    RECT strip;
     GetWindowRect(page->ToolBar2(), &strip);
     EXPECT_EQ(strip.bottom - strip.top, height);
     // Every button lies inside the strip.
