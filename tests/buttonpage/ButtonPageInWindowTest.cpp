@@ -7,6 +7,26 @@
 
 namespace {
 
+// The "Select category" dialog is modal: a timer that fires inside its message loop answers
+// it with a row (or No, for -1) and notes the row it opened on.
+struct CategoryAnswer {
+    int row = -1;
+    int openedOn = -2;
+};
+CategoryAnswer* pendingAnswer = nullptr;
+
+void CALLBACK AnswerCategory(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowA("#32770", "Select category");
+    if (!dialog || !IsWindowVisible(dialog) || !pendingAnswer) return;
+    KillTimer(nullptr, timer);
+    HWND list = GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1);
+    pendingAnswer->openedOn = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
+    if (pendingAnswer->row >= 0) SendMessageA(list, CB_SETCURSEL, pendingAnswer->row, 0);
+    int button = pendingAnswer->row >= 0 ? IDOK : IDCANCEL;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
 using qmtest::PutRecord;
 using qmtest::ReadRecord;
 
@@ -93,6 +113,46 @@ TEST_F(ButtonPageInWindowTest, TheSaveCommandWritesTheShownRecordAndRefreshesIts
     EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, key)->at("ButtonText"), "After");
     EXPECT_EQ(page->StripHint(0), "After");
     EXPECT_FALSE(form->IsModified());
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(ButtonPageInWindowTest, AddMakesAButtonFromTheRowChosenInSelectCategoryAndNoAddsNothing) {
+    Open();
+    ASSERT_EQ(page->ShownKey(), "");
+    auto add = [&](int row) {
+        CategoryAnswer answer{row};
+        pendingAnswer = &answer;
+        UINT_PTR timer = SetTimer(nullptr, 0, 10, &AnswerCategory);
+        Command(IDM_ADD);
+        KillTimer(nullptr, timer);
+        pendingAnswer = nullptr;
+        return answer.openedOn;
+    };
+    EXPECT_EQ(add(1), 0);
+    const std::string key = qm::ButtonKeyName(1);
+    EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, key)->at("ButtonText"), "&Highlight Selection");
+    EXPECT_EQ(page->ShownKey(), key);
+
+    EXPECT_EQ(add(-1), 0); // opens on its first row again; No adds nothing
+    EXPECT_FALSE(ReadRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(2)));
+    EXPECT_EQ(page->StripButtonCount(), 1);
+}
+
+TEST_F(ButtonPageInWindowTest, EnterInTheIconFieldPreviewsThroughTheWindowsKeyboardHandling) {
+    PutRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(1),
+              {{"ButtonText", "b"}, {"Icon", "C:\\windows\\system32\\shell32.dll,4"}});
+    Open();
+    HICON before = page->Image1Icon();
+    ASSERT_NE(before, nullptr);
+    HWND edit = page->Item(IDC_ICONEDIT);
+    SetFocus(edit);
+    MSG enter{edit, WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
+    if (!form->TranslateKeyboard(enter)) {
+        TranslateMessage(&enter);
+        DispatchMessageA(&enter);
+    }
+    qm::ui::ProcessPendingMessages();
+    EXPECT_NE(page->Image1Icon(), before);
     EXPECT_TRUE(dialogs.Shown().empty());
 }
 
