@@ -29,8 +29,8 @@ BackgroundsPage::BackgroundsPage(ui::PageHost& host)
 void BackgroundsPage::Create(HWND mainWindow) { CreateModeless(IDD_TBBACKGROUND, mainWindow); }
 
 void BackgroundsPage::FormCreate() {
-    boldLabels_ = appearance::MakeBoldLabels(hwnd(), {IDC_TBIMAGELABEL, IDC_WEBACKGROUNDLABEL});
-    using appearance::RightAnchors;
+    boldLabels_ = ui::MakeBoldLabels(hwnd(), {IDC_TBIMAGELABEL, IDC_WEBACKGROUNDLABEL});
+    using ui::RightAnchors;
     anchors_.Attach(hwnd(), {{IDC_STATICTEXT9, RightAnchors::Stretch},
                              {IDC_TBIMAGEEDIT, RightAnchors::Stretch},
                              {IDC_TBIMAGEBROWSE, RightAnchors::Move},
@@ -49,7 +49,7 @@ void BackgroundsPage::FormCreate() {
         SetWindowPos(control, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         panel.onEnter = [this, &panel] { KeyPressEnter(panel); };
-        appearance::CallOnEnter(Item(panel.editId), &panel.onEnter);
+        ui::CallOnEnter(Item(panel.editId), &panel.onEnter);
     }
 }
 

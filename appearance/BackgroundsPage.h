@@ -4,6 +4,7 @@
 // with a wide preview panel.
 
 #include "appearance/PageTools.h"
+#include "ui/Layout.h"
 #include "ui/Dialogs.h"
 #include "ui/Handles.h"
 #include "ui/Page.h"
@@ -64,7 +65,7 @@ private:
     std::array<Panel, 2> panels_;
     ui::FileDialog openPictureDialog1_;
     ui::UniqueFont boldLabels_;
-    appearance::RightAnchors anchors_;
+    ui::RightAnchors anchors_;
 };
 
 } // namespace qm

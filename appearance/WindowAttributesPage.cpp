@@ -1,6 +1,5 @@
 #include "appearance/WindowAttributesPage.h"
 
-#include "appearance/PageTools.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
@@ -122,11 +121,11 @@ void WindowAttributesPage::FavoritBrowseClick() {
 INT_PTR WindowAttributesPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        boldLabels_ = appearance::MakeBoldLabels(
+        boldLabels_ = ui::MakeBoldLabels(
             hwnd(), {IDC_WTITLELABEL, IDC_STARTPAGELABEL, IDC_SEARCHPAGELABEL,
                      IDC_FAVORITFOLDERLABEL, IDC_OTHEROPTIONSLABEL});
         {
-            using appearance::RightAnchors;
+            using ui::RightAnchors;
             anchors_.Attach(hwnd(), {{IDC_WTITLEEDIT, RightAnchors::Stretch},
                                      {IDC_STATICTEXT4, RightAnchors::Stretch},
                                      {IDC_STARTPAGE, RightAnchors::Stretch},

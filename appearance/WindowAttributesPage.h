@@ -3,7 +3,7 @@
 // search page, favourites import folder and seven yes/no display options, all string values
 // of the current user's Main key.
 
-#include "appearance/PageTools.h"
+#include "ui/Layout.h"
 #include "ui/Handles.h"
 #include "ui/Page.h"
 
@@ -39,7 +39,7 @@ private:
     void FavoritBrowseClick(); // the "Browse" beside FavoritFolder
 
     ui::UniqueFont boldLabels_;
-    appearance::RightAnchors anchors_;
+    ui::RightAnchors anchors_;
 };
 
 } // namespace qm

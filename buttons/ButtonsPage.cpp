@@ -5,6 +5,7 @@
 #include "buttons/SmallIconBatch.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Controls.h"
+#include "ui/Layout.h"
 #include "ui/PageHost.h"
 
 #include "resource.h"
@@ -51,33 +52,6 @@ constexpr int kPreviewInset = (kPreviewFrame - kPreviewArea) / 2;
 constexpr int kEditIds[] = {IDC_BUTTONTEXT,  IDC_EXECEDIT,     IDC_SCRIPTEDIT,
                             IDC_ICONEDIT,    IDC_HOTICONEDIT,  IDC_MENUTEXTEDIT,
                             IDC_STATUSBARTEXTEDIT};
-
-constexpr UINT_PTR kEnterSubclass = 0x42454E54; // "BENT"
-
-// Enter in IconEdit and HotIconEdit previews the icon; the key then goes on to the field as
-// usual. Without the subclass the page would take Enter for its default button.
-LRESULT CALLBACK EnterSubclass(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                               DWORD_PTR data) {
-    auto* onEnter = reinterpret_cast<std::function<void()>*>(data);
-    switch (message) {
-    case WM_GETDLGCODE: {
-        LRESULT code = DefSubclassProc(edit, message, wParam, lParam);
-        auto* pending = reinterpret_cast<const MSG*>(lParam);
-        if (pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
-            code |= DLGC_WANTALLKEYS;
-        return code;
-    }
-    case WM_CHAR:
-        if (wParam == '\r' && onEnter && *onEnter) ui::Guarded(GetParent(edit), *onEnter);
-        break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(edit, &EnterSubclass, kEnterSubclass);
-        break;
-    default:
-        break;
-    }
-    return DefSubclassProc(edit, message, wParam, lParam);
-}
 
 } // namespace
 
@@ -143,10 +117,9 @@ void ButtonsPage::FormCreate() {
 
     iconEnter_ = [this] { IconEditKeyPress(); };
     hotIconEnter_ = [this] { HotIconEditKeyPress(); };
-    SetWindowSubclass(Item(IDC_ICONEDIT), &EnterSubclass, kEnterSubclass,
-                      reinterpret_cast<DWORD_PTR>(&iconEnter_));
-    SetWindowSubclass(Item(IDC_HOTICONEDIT), &EnterSubclass, kEnterSubclass,
-                      reinterpret_cast<DWORD_PTR>(&hotIconEnter_));
+    // Enter in IconEdit and HotIconEdit previews the icon; the key then goes on to the field.
+    ui::CallOnEnter(Item(IDC_ICONEDIT), &iconEnter_);
+    ui::CallOnEnter(Item(IDC_HOTICONEDIT), &hotIconEnter_);
 
     CreateStrip();
     CreateHints();

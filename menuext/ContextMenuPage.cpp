@@ -3,6 +3,7 @@
 #include "buttons/ButtonRecord.h"
 #include "resource.h"
 #include "ui/Controls.h"
+#include "ui/Layout.h"
 #include "ui/Dialogs.h"
 #include "ui/PageHost.h"
 
@@ -21,8 +22,6 @@ constexpr int kContextBoxIds[] = {IDC_CONTEXTDEFAULT, IDC_CONTEXTIMAGES,
 constexpr int kFieldIds[] = {IDC_MENUEDIT, IDC_DEFAULTEDIT, IDC_CONTEXTDECIMALEDIT,
                              IDC_CONTEXTHEXEDIT, IDC_FLAGEDIT};
 
-constexpr int kBoldLabelIds[] = {IDC_CONTEXTMENU_TITLE, IDC_MENULABEL, IDC_DEFAULTLABEL,
-                                 IDC_CONTEXTSLABEL, IDC_FLAGSLABEL};
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
@@ -46,14 +45,17 @@ void ContextMenuPage::InitControls() {
     ui::EnableField(fields_.contextDecimalEdit, false);
     ui::EnableField(fields_.contextHexEdit, false);
 
-    LOGFONTA font{};
-    if (GetObjectA(reinterpret_cast<HFONT>(SendMessageA(hwnd(), WM_GETFONT, 0, 0)), sizeof font,
-                   &font)) {
-        font.lfWeight = FW_BOLD;
-        boldFont_.reset(CreateFontIndirectA(&font));
-        for (int id : kBoldLabelIds)
-            SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
-    }
+    boldFont_ = ui::MakeBoldLabels(hwnd(), {IDC_CONTEXTMENU_TITLE, IDC_MENULABEL,
+                                            IDC_DEFAULTLABEL, IDC_CONTEXTSLABEL, IDC_FLAGSLABEL});
+    // The right panel's fields and notes keep to the page's right edge when the page is wider
+    // than its template; the list keeps its width.
+    using ui::RightAnchors;
+    anchors_.Attach(hwnd(), {{IDC_MENUEDIT, RightAnchors::Stretch},
+                             {IDC_DEFAULTEDIT, RightAnchors::Stretch},
+                             {IDC_CHECKREQIRED, RightAnchors::Stretch},
+                             {IDC_STATICTEXT2, RightAnchors::Stretch},
+                             {IDC_FLAGEDIT, RightAnchors::Stretch},
+                             {IDC_STATICTEXT3, RightAnchors::Stretch}});
 }
 
 void ContextMenuPage::OnShow() {
@@ -230,6 +232,9 @@ INT_PTR ContextMenuPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     switch (message) {
     case WM_INITDIALOG:
         InitControls();
+        return FALSE;
+    case WM_SIZE:
+        anchors_.Apply();
         return FALSE;
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam));

@@ -5,6 +5,7 @@
 
 #include "menuext/MenuRecord.h"
 #include "ui/Handles.h"
+#include "ui/Layout.h"
 #include "ui/Page.h"
 
 #include <string>
@@ -63,6 +64,7 @@ private:
     MenuFields fields_;
     std::string currentMenu_;
     ui::UniqueFont boldFont_;
+    ui::RightAnchors anchors_;
 };
 
 } // namespace qm

@@ -1,0 +1,47 @@
+#pragma once
+// Layout helpers the pages share: bold labels, the Enter key in an edit field, and controls
+// that keep to the page's right edge.
+
+#include "ui/Handles.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
+namespace qm::ui {
+
+// A bold copy of the dialog's font, set on the given controls. The caller keeps the font
+// alive as long as the controls.
+UniqueFont MakeBoldLabels(HWND dialog, std::initializer_list<int> labelIds);
+
+// Calls onEnter when Enter is typed into a single-line edit field (which a dialog would
+// otherwise take for its default button). The key then goes on to the field as usual.
+// onEnter runs inside the exception guard; it lives as long as the field.
+void CallOnEnter(HWND edit, std::function<void()>* onEnter);
+
+// Keeps controls at their distance from the page's right edge when the page is wider than its
+// template (the dialog font's size decides how wide the template comes out, while the page
+// always fills the main window): a field grows, a button moves along.
+class RightAnchors {
+public:
+    enum Kind { Stretch, Move };
+    // Records the controls' places in the page as the template made it.
+    void Attach(HWND page, std::initializer_list<std::pair<int, Kind>> controls);
+    // Places them again for the page's present width.
+    void Apply() const;
+
+private:
+    struct Anchored {
+        HWND control;
+        Kind kind;
+        RECT original;
+    };
+    HWND page_ = nullptr;
+    int originalWidth_ = 0;
+    std::vector<Anchored> anchored_;
+};
+
+} // namespace qm::ui
