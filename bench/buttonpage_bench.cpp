@@ -19,6 +19,8 @@
 #include "ui/PageHost.h"
 #include "ui/Window.h"
 
+#include "BenchSupport.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -34,10 +36,9 @@ namespace {
 
 constexpr int kRuns = 11;
 
-[[noreturn]] void Fail(const std::string& what) {
-    std::fprintf(stderr, "bench_buttonpage: %s\n", what.c_str());
-    std::exit(2);
-}
+[[noreturn]] void Fail(const std::string& what) { bench::Fail("bench_buttonpage", what); }
+using bench::Median;
+using bench::NowMs;
 
 // The page asks nothing while listing and showing; anything it shows is a failure.
 class BenchDialogs : public qm::ui::Dialogs {
@@ -77,22 +78,6 @@ private:
     BenchDialogs dialogs_;
     std::unique_ptr<qm::RegistryAccessor> registry_ = std::make_unique<qm::RegistryAccessor>();
 };
-
-double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
-}
-
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 double TimeMedian(const std::function<void()>& run) {
     run(); // warm the caches once

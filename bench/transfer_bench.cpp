@@ -10,6 +10,8 @@
 #include "ui/Dialogs.h"
 #include "ui/PageHost.h"
 
+#include "BenchSupport.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -28,10 +30,8 @@ constexpr int kRuns = 9;
 constexpr char kRegExtensionsKey[] =
     "HKLM\\Software\\Wow6432Node\\Microsoft\\Internet Explorer\\Extensions";
 
-[[noreturn]] void Fail(const std::string& what) {
-    std::fprintf(stderr, "bench_transfer: %s\n", what.c_str());
-    std::exit(1);
-}
+[[noreturn]] void Fail(const std::string& what) { bench::Fail("bench_transfer", what); }
+using bench::Median;
 
 // Answers every file dialog with one name; anything else the commands show is a failure.
 class BenchDialogs : public qm::ui::Dialogs {
@@ -71,27 +71,11 @@ private:
     std::unique_ptr<qm::RegistryAccessor> registry_ = std::make_unique<qm::RegistryAccessor>();
 };
 
-double Seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // Milliseconds that work takes.
 double Time(const std::function<void()>& work) {
-    double start = Seconds();
+    double start = bench::NowMs();
     work();
-    return (Seconds() - start) * 1000.0;
-}
-
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return bench::NowMs() - start;
 }
 
 void MakeFile(const std::string& path, size_t size, char fill) {
