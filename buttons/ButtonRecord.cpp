@@ -48,23 +48,40 @@ ButtonKeysExhausted::ButtonKeysExhausted()
 
 NewButtonKey NextButtonKey(RegistryAccessor& reg, int firstCandidate) {
     reg.SetRoot(HKEY_LOCAL_MACHINE);
-    int n = std::max(firstCandidate, 1);
     // Without an Extensions key every name is free.
-    if (reg.OpenKey(kExtensionsKey, false)) {
-        while (n <= kMaxButtonCounter && reg.KeyExists(ButtonKeyName(n)))
-            ++n;
+    reg.OpenKey(kExtensionsKey, false);
+    try {
+        NewButtonKey key = NextButtonKeyBelow(reg, firstCandidate);
         reg.CloseKey();
+        return key;
+    } catch (...) {
+        reg.CloseKey();
+        throw;
     }
+}
+
+NewButtonKey NextButtonKeyBelow(RegistryAccessor& extensions, int firstCandidate) {
+    int n = std::max(firstCandidate, 1);
+    if (extensions.HasOpenKey())
+        while (n <= kMaxButtonCounter && extensions.KeyExists(ButtonKeyName(n)))
+            ++n;
     if (n > kMaxButtonCounter) throw ButtonKeysExhausted();
     return {n, ButtonKeyName(n), OwnRecordValueName(n)};
 }
 
+void AddOwnRecordEntry(RegistryAccessor& ownRecord, const NewButtonKey& key) {
+    if (!ownRecord.HasOpenKey()) {
+        ownRecord.SetRoot(HKEY_CURRENT_USER);
+        if (!ownRecord.OpenKey(kOwnRecordKey, true))
+            throw RegistryError(std::string("Failed to create key ") + kOwnRecordKey);
+    }
+    ownRecord.WriteString(key.ownRecordValueName, key.keyName);
+}
+
 void WriteOwnRecord(RegistryAccessor& reg, const NewButtonKey& key) {
     reg.SetRoot(HKEY_CURRENT_USER);
-    if (!reg.OpenKey(kOwnRecordKey, true))
-        throw RegistryError(std::string("Failed to create key ") + kOwnRecordKey);
     try {
-        reg.WriteString(key.ownRecordValueName, key.keyName);
+        AddOwnRecordEntry(reg, key);
     } catch (...) {
         reg.CloseKey();
         throw;

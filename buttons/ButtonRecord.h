@@ -84,10 +84,19 @@ class ButtonKeysExhausted : public RegistryError {
 // A caller that knows every key below firstCandidate to exist (because it has just made them,
 // as an import does section after section) may start the search there instead of at 1.
 NewButtonKey NextButtonKey(RegistryAccessor& reg, int firstCandidate = 1);
+// The same search below an accessor that is already open on the machine's Extensions key
+// (with no key open, every name is free); leaves it open there. A caller that makes many
+// buttons in a row keeps that key open and spares reopening it for every name.
+NewButtonKey NextButtonKeyBelow(RegistryAccessor& extensions, int firstCandidate = 1);
 
 // Writes the own-record value for a key just made (current user's root, key created when
 // missing) and closes the key. Registry failures throw RegistryError.
 void WriteOwnRecord(RegistryAccessor& reg, const NewButtonKey& key);
+// The same write through an accessor kept for the own record only: it opens (creating) the
+// own-record key when no key is open and leaves it open for the next entry, even after a
+// failed write. Registry failures throw RegistryError; after a failed open no key is open, so
+// the next entry tries again.
+void AddOwnRecordEntry(RegistryAccessor& ownRecord, const NewButtonKey& key);
 // Deletes the own-record value of a deleted button: the value named "StdBtn" + the 36th and
 // 37th characters of the key name, and only when its data is that very key name, so that a
 // foreign key whose name happens to carry the same two characters never removes another

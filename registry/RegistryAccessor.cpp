@@ -162,6 +162,24 @@ bool RegistryAccessor::OpenKey(const std::string& path, bool canCreate) {
     return true;
 }
 
+bool RegistryAccessor::OpenKeyBelow(const RegistryAccessor& parent, const std::string& path,
+                                    bool canCreate) {
+    CloseKey();
+    root_ = parent.root_;
+    if (!parent.key_) return false;
+    std::string relative = StripTrailingSeparators(path);
+    HKEY opened = nullptr;
+    LONG result = canCreate ? RegCreateKeyExA(parent.key_, relative.c_str(), 0, nullptr, 0,
+                                              Access(), nullptr, &opened, nullptr)
+                            : RegOpenKeyExA(parent.key_, relative.c_str(), 0, Access(), &opened);
+    if (result != ERROR_SUCCESS) return false;
+    key_ = opened;
+    currentPath_ = parent.currentPath_.empty() ? relative
+                   : relative.empty()          ? parent.currentPath_
+                                               : parent.currentPath_ + "\\" + relative;
+    return true;
+}
+
 void RegistryAccessor::CreateKey(const std::string& path) {
     std::string relative, fullPath;
     HKEY base = BaseFor(path, relative, fullPath);
@@ -265,29 +283,34 @@ bool RegistryAccessor::ValueExists(const std::string& name) const {
                        ERROR_SUCCESS;
 }
 
-RawValue RegistryAccessor::ReadRaw(const std::string& name) const {
-    RawValue value;
-    if (!key_) throw RegistryError(WithName("Failed to get data for '%s'", name));
-    DWORD size = 0;
+LONG RegistryAccessor::Query(const std::string& name, RawValue& value) const {
+    // Most values are short: the first query usually brings the data along.
+    DWORD size = 256;
     for (;;) {
         DWORD capacity = size;
         value.bytes.assign(capacity, '\0');
         LONG result = RegQueryValueExA(key_, name.c_str(), nullptr, &value.type,
-                                       capacity ? reinterpret_cast<BYTE*>(value.bytes.data())
-                                                : nullptr,
-                                       &size);
-        if (result == ERROR_MORE_DATA || (result == ERROR_SUCCESS && capacity == 0 && size > 0))
-            continue; // size now holds what the value needs
-        if (result != ERROR_SUCCESS)
-            throw RegistryError(WithName("Failed to get data for '%s'", name));
+                                       reinterpret_cast<BYTE*>(value.bytes.data()), &size);
+        if (result == ERROR_MORE_DATA) { // size now holds what the value needs
+            if (size <= capacity) size = capacity * 2;
+            continue;
+        }
+        if (result != ERROR_SUCCESS) return result;
         value.bytes.resize(std::min(size, capacity));
-        return value;
+        return ERROR_SUCCESS;
     }
 }
 
+RawValue RegistryAccessor::ReadRaw(const std::string& name) const {
+    RawValue value;
+    if (!key_ || Query(name, value) != ERROR_SUCCESS)
+        throw RegistryError(WithName("Failed to get data for '%s'", name));
+    return value;
+}
+
 std::string RegistryAccessor::ReadString(const std::string& name) const {
-    if (!ValueExists(name)) return {};
-    RawValue value = ReadRaw(name);
+    RawValue value;
+    if (!key_ || Query(name, value) != ERROR_SUCCESS) return {}; // absent reads as ""
     if (value.bytes.empty()) return {};
     if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
         throw RegistryError(WithName("Invalid data type for '%s'", name));

@@ -43,6 +43,12 @@ public:
     // Paths with a leading backslash start at the root; others lie below the open key.
     // A failed open leaves no key open, so later reads give "" and writes fail.
     bool OpenKey(const std::string& path, bool canCreate);
+    // Opens (or with canCreate creates) a key below the key open in parent, under parent's
+    // root; path is relative to that key. Reaching a key through a handle that is already
+    // open spares walking its path from the root again, which costs many times more for a
+    // machine-wide key in the 32-bit view. False, with no key open, when parent has none open
+    // or the key cannot be opened.
+    bool OpenKeyBelow(const RegistryAccessor& parent, const std::string& path, bool canCreate);
     // Creates the key (and its missing parents); throws "Failed to create key %s".
     void CreateKey(const std::string& path);
     bool KeyExists(const std::string& path);
@@ -78,6 +84,9 @@ public:
 
 private:
     REGSAM Access() const;
+    // Reads a value of the open key in one query when it fits the first buffer; the
+    // registry's result code.
+    LONG Query(const std::string& name, RawValue& value) const;
     // Splits a path into the key it starts from and the rest, relative to that key.
     HKEY BaseFor(const std::string& path, std::string& relative, std::string& fullPath) const;
 

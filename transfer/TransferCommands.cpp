@@ -12,15 +12,27 @@ ButtonImporter::ButtonImporter(RegistryAccessor& registry, HWND owner)
 
 void ButtonImporter::SectionStart() {
     // A section that never ended keeps what it got and has no own-record entry.
+    registry_.CloseKey();
+    sectionOpen_ = false;
     // Every name below the one chosen last was taken when it was chosen, and the import only
     // adds keys: the search goes on from there rather than probing the same names again for
     // each section (which made a long import quadratic). Past the 99th name it stops.
-    NewButtonKey key = NextButtonKey(registry_, searchFrom_);
-    std::string path = ButtonKeyPath(key.keyName);
-    registry_.SetRoot(HKEY_LOCAL_MACHINE);
-    registry_.CreateKey(path);
+    // The Extensions key is reached again for every section, so that each button goes where
+    // the machine's root points at that moment.
+    extensions_.SetRoot(HKEY_LOCAL_MACHINE);
+    extensions_.OpenKey(kExtensionsKey, true);
+    NewButtonKey key;
+    try {
+        key = NextButtonKeyBelow(extensions_, searchFrom_);
+        std::string path = ButtonKeyPath(key.keyName);
+        if (!registry_.OpenKeyBelow(extensions_, key.keyName, true))
+            throw RegistryError("Failed to create key " + path);
+    } catch (...) {
+        extensions_.CloseKey();
+        throw;
+    }
+    extensions_.CloseKey();
     searchFrom_ = key.counter + 1;
-    registry_.OpenKey(path, false); // if this fails, the first value reports it
     sectionOpen_ = true;
     created_.push_back(std::move(key));
 }
@@ -36,9 +48,9 @@ void ButtonImporter::SectionEnd() {
     sectionOpen_ = false;
     registry_.CloseKey();
     try {
-        WriteOwnRecord(registry_, created_.back());
+        AddOwnRecordEntry(ownRecord_, created_.back());
     } catch (const RegistryError&) {
-        registry_.CloseKey();
+        ownRecord_.CloseKey();
         ui::AppDialogs().ShowError(owner_, kOwnRecordWriteError);
     }
 }
@@ -54,10 +66,12 @@ void ExportButtons(RegistryAccessor& registry, const std::string& path,
     // Without the key (or without full access to it) there is nothing to export.
     if (registry.OpenKey(kExtensionsKey, false)) keys = registry.GetKeyNames();
 
+    // Each button key is opened through the Extensions key, which stays open meanwhile.
+    RegistryAccessor button;
     SectionSource source;
-    source.valueNames = [&] { return registry.GetValueNames(); };
-    source.readString = [&](const std::string& name) { return registry.ReadString(name); };
-    source.buttonText = [&] { return registry.ReadString(kButtonTextValue); };
+    source.valueNames = [&] { return button.GetValueNames(); };
+    source.readString = [&](const std::string& name) { return button.ReadString(name); };
+    source.buttonText = [&] { return button.ReadString(kButtonTextValue); };
     ByteSink sink = [&](std::string_view bytes) { file.Write(bytes); };
     FileCopier copy = [](const std::string& from, const std::string& to) {
         CopyWholeFile(from, to); // a failed copy leaves the folder without the file, no more
@@ -67,14 +81,16 @@ void ExportButtons(RegistryAccessor& registry, const std::string& path,
     try {
         for (auto name = keys.rbegin(); name != keys.rend(); ++name) {
             if (*name == kReservedButtonKey) continue;
-            if (!registry.OpenKey(ButtonKeyPath(*name), false)) continue;
-            if (!registry.ValueExists(kIsQuillmereValue)) continue;
+            if (!button.OpenKeyBelow(registry, *name, false)) continue;
+            if (!button.ValueExists(kIsQuillmereValue)) continue;
             WriteButtonSection(sink, companionFolder, source, copy, names);
         }
     } catch (...) {
+        button.CloseKey();
         registry.CloseKey();
         throw; // the file closes with what was written so far
     }
+    button.CloseKey();
     registry.CloseKey();
     file.Close();
 }

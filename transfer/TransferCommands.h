@@ -25,6 +25,9 @@ inline constexpr char kOwnRecordWriteError[] = "Error while trying to write regi
 // Creates one new machine-wide button per section of an export file, as the reader reports
 // the lines: a section start makes a key under the first free name, values go into it as
 // plain strings, and a section end writes the key's own-record entry.
+// Each section reaches the Extensions key once and makes, searches and fills its button key
+// through that handle, and the own-record key stays open from one entry to the next: paths
+// from the root are walked as rarely as possible.
 class ButtonImporter : public ExportEvents {
 public:
     ButtonImporter(RegistryAccessor& registry, HWND owner);
@@ -37,8 +40,10 @@ public:
     const std::vector<NewButtonKey>& Created() const { return created_; }
 
 private:
-    RegistryAccessor& registry_;
+    RegistryAccessor& registry_; // the key of the open section
     HWND owner_;
+    RegistryAccessor extensions_; // the machine's Extensions key, while a section starts
+    RegistryAccessor ownRecord_;  // the own-record key, once the first entry is written
     bool sectionOpen_ = false;
     int searchFrom_ = 1; // the first key name the next section may get
     std::vector<NewButtonKey> created_;
