@@ -80,6 +80,65 @@ TEST_F(ButtonRecordTest, NextButtonKeyRefusesPastNinetyNineAndFindsTheLastFreeOn
     EXPECT_EQ(qm::NextButtonKey(reg).counter, 57);
 }
 
+TEST_F(ButtonRecordTest, SearchBelowAnOpenExtensionsKeyFindsWhatTheSearchFromTheRootFinds) {
+    qm::RegistryAccessor extensions;
+    extensions.SetRoot(HKEY_LOCAL_MACHINE);
+    // No Extensions key: every name from the first candidate on is free.
+    EXPECT_EQ(qm::NextButtonKeyBelow(extensions).counter, 1);
+    EXPECT_EQ(qm::NextButtonKeyBelow(extensions, 7).keyName, qm::ButtonKeyName(7));
+
+    for (int n : {1, 2, 4, 5, 9})
+        MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(n));
+    MakeButton(HKEY_CURRENT_USER, qm::ButtonKeyName(3), {{"CLSID", qm::kButtonClsid}});
+    ASSERT_TRUE(extensions.OpenKey(qm::kExtensionsKey, false));
+    for (int from : {0, 1, 3, 4, 6, 9, 10}) {
+        qm::NewButtonKey below = qm::NextButtonKeyBelow(extensions, from);
+        qm::NewButtonKey fromRoot = qm::NextButtonKey(reg, from);
+        EXPECT_EQ(below.counter, fromRoot.counter) << from;
+        EXPECT_EQ(below.keyName, fromRoot.keyName) << from;
+        EXPECT_EQ(below.ownRecordValueName, fromRoot.ownRecordValueName) << from;
+    }
+    EXPECT_EQ(qm::NextButtonKeyBelow(extensions, 4).counter, 6);
+    EXPECT_TRUE(extensions.HasOpenKey()); // still there for the next search
+
+    for (int n = 10; n <= 99; ++n)
+        MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(n));
+    EXPECT_EQ(qm::NextButtonKeyBelow(extensions, 6).counter, 6);
+    EXPECT_THROW(qm::NextButtonKeyBelow(extensions, 9), qm::ButtonKeysExhausted);
+    EXPECT_THROW(qm::NextButtonKeyBelow(extensions, 100), qm::ButtonKeysExhausted);
+}
+
+TEST_F(ButtonRecordTest, OwnRecordEntriesGoThroughOneOpenKeyAndAFailedOpenIsTriedAgain) {
+    // Below a volatile key no lasting key can be made: the own-record key cannot be opened.
+    HKEY qzo = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\qzo", 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &qzo, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(qzo);
+    qm::RegistryAccessor own;
+    try {
+        qm::AddOwnRecordEntry(own, {1, qm::ButtonKeyName(1), "StdBtn01"});
+        FAIL() << "an entry was written below a volatile key";
+    } catch (const qm::RegistryError& error) {
+        EXPECT_STREQ(error.what(), "Failed to create key \\Software\\qzo\\Quillmere\\StdBtn\\");
+    }
+    EXPECT_FALSE(own.HasOpenKey());
+
+    // Once the key can be made, the next entry makes it, and later ones use the same key.
+    // (The volatile creation made the sandbox's Software key volatile too.)
+    reg.SetRoot(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.DeleteKey("\\Software"));
+    qm::AddOwnRecordEntry(own, {2, qm::ButtonKeyName(2), "StdBtn02"});
+    ASSERT_TRUE(own.HasOpenKey());
+    EXPECT_EQ(own.Root(), HKEY_CURRENT_USER);
+    EXPECT_EQ(own.CurrentPath(), "Software\\qzo\\Quillmere\\StdBtn");
+    qm::AddOwnRecordEntry(own, {3, qm::ButtonKeyName(3), "StdBtn03"});
+    own.CloseKey();
+    ASSERT_TRUE(reg.OpenKey(qm::kOwnRecordKey, false));
+    EXPECT_EQ(reg.GetValueNames(), (std::vector<std::string>{"StdBtn02", "StdBtn03"}));
+    EXPECT_EQ(reg.ReadString("StdBtn03"), qm::ButtonKeyName(3));
+}
+
 TEST_F(ButtonRecordTest, DefaultVisibleMeansExactlyTheLettersYesInAnyCase) {
     for (const char* visible : {"YES", "yes", "Yes", "yEs"})
         EXPECT_TRUE(qm::IsDefaultVisible(visible)) << visible;

@@ -138,6 +138,55 @@ TEST_F(RegistryAccessorTest, CreateKeyFailureNamesThePath) {
     EXPECT_TRUE(reg.KeyExists("\\Software\\A\\B\\C"));
 }
 
+TEST_F(RegistryAccessorTest, KeysOpenBelowAnotherAccessorsKeyUnderItsRoot) {
+    RegistryAccessor parent;
+    parent.SetRoot(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(parent.OpenKey("\\Software\\Parent", true));
+    reg.SetRoot(HKEY_CURRENT_USER);
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Elsewhere", true));
+
+    // Missing without canCreate: nothing is made and no key stays open.
+    EXPECT_FALSE(reg.OpenKeyBelow(parent, "Child", false));
+    EXPECT_FALSE(reg.HasOpenKey());
+    EXPECT_EQ(reg.Root(), HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(ErrorOf([&] { reg.WriteString("v", "x"); }), "Failed to set data for 'v'");
+
+    ASSERT_TRUE(reg.OpenKeyBelow(parent, "Child\\Grand\\", true));
+    EXPECT_EQ(reg.CurrentPath(), "Software\\Parent\\Child\\Grand");
+    reg.WriteString("v", "below");
+    ASSERT_TRUE(reg.OpenKeyBelow(parent, "", false)); // the parent's key itself
+    EXPECT_EQ(reg.CurrentPath(), "Software\\Parent");
+    // The parent keeps its key, and the new key lies where its full path says, on the
+    // machine's root, not the current user's.
+    EXPECT_EQ(parent.GetKeyNames(), std::vector<std::string>{"Child"});
+    RegistryAccessor check;
+    check.SetRoot(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(check.OpenKey("\\Software\\Parent\\Child\\Grand", false));
+    EXPECT_EQ(check.ReadString("v"), "below");
+    check.SetRoot(HKEY_CURRENT_USER);
+    EXPECT_FALSE(check.KeyExists("\\Software\\Parent"));
+
+    // A parent with no key open has nothing to open below.
+    parent.CloseKey();
+    EXPECT_FALSE(reg.OpenKeyBelow(parent, "Child", true));
+    EXPECT_FALSE(reg.HasOpenKey());
+}
+
+TEST_F(RegistryAccessorTest, ValuesAroundTheFirstReadBufferComeBackWhole) {
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Sizes", true));
+    for (size_t size : {0u, 1u, 254u, 255u, 256u, 257u, 511u, 512u, 513u, 70000u}) {
+        std::string text(size, 't');
+        for (size_t i = 0; i < size; i += 7) text[i] = static_cast<char>('a' + i % 26);
+        std::string bytes(size, 'b');
+        reg.WriteString("Text", text);
+        reg.WriteRaw("Bytes", RawValue{REG_BINARY, bytes});
+        EXPECT_EQ(reg.ReadString("Text"), text) << size;
+        EXPECT_EQ(reg.ReadRaw("Text"), (RawValue{REG_SZ, text + '\0'})) << size;
+        EXPECT_EQ(reg.ReadRaw("Bytes"), (RawValue{REG_BINARY, bytes})) << size;
+    }
+    EXPECT_EQ(ErrorOf([&] { reg.ReadRaw("Absent"); }), "Failed to get data for 'Absent'");
+}
+
 TEST_F(RegistryAccessorTest, ListsComeInEnumerationOrder) {
     ASSERT_TRUE(reg.OpenKey("\\Software\\List", true));
     for (const char* name : {"b", "a", "c"}) {
