@@ -152,12 +152,14 @@ bool RegistryAccessor::OpenKey(const std::string& path, bool canCreate) {
     std::string relative, fullPath;
     HKEY base = BaseFor(path, relative, fullPath);
     HKEY opened = nullptr;
+    DWORD disposition = REG_OPENED_EXISTING_KEY;
     LONG result = canCreate ? RegCreateKeyExA(base, relative.c_str(), 0, nullptr, 0, Access(),
-                                              nullptr, &opened, nullptr)
+                                              nullptr, &opened, &disposition)
                             : RegOpenKeyExA(base, relative.c_str(), 0, Access(), &opened);
     CloseKey();
     if (result != ERROR_SUCCESS) return false;
     key_ = opened;
+    changed_ = disposition == REG_CREATED_NEW_KEY;
     currentPath_ = fullPath;
     return true;
 }
@@ -169,11 +171,13 @@ bool RegistryAccessor::OpenKeyBelow(const RegistryAccessor& parent, const std::s
     if (!parent.key_) return false;
     std::string relative = StripTrailingSeparators(path);
     HKEY opened = nullptr;
+    DWORD disposition = REG_OPENED_EXISTING_KEY;
     LONG result = canCreate ? RegCreateKeyExA(parent.key_, relative.c_str(), 0, nullptr, 0,
-                                              Access(), nullptr, &opened, nullptr)
+                                              Access(), nullptr, &opened, &disposition)
                             : RegOpenKeyExA(parent.key_, relative.c_str(), 0, Access(), &opened);
     if (result != ERROR_SUCCESS) return false;
     key_ = opened;
+    changed_ = disposition == REG_CREATED_NEW_KEY;
     currentPath_ = parent.currentPath_.empty() ? relative
                    : relative.empty()          ? parent.currentPath_
                                                : parent.currentPath_ + "\\" + relative;
@@ -188,6 +192,7 @@ void RegistryAccessor::CreateKey(const std::string& path) {
                                             nullptr, &created, nullptr) != ERROR_SUCCESS)
         throw RegistryError(WithName("Failed to create key %s", path));
     RegCloseKey(created);
+    if (key_) changed_ = true;
 }
 
 bool RegistryAccessor::KeyExists(const std::string& path) {
@@ -211,6 +216,7 @@ bool RegistryAccessor::DeleteKey(const std::string& path) {
     if (RegOpenKeyExA(base, parentPath.c_str(), 0, Access(), parent.out()) != ERROR_SUCCESS)
         return false;
     REGSAM view = root_ == HKEY_LOCAL_MACHINE ? kMachineRegistryView : 0;
+    if (key_) changed_ = true;
     return DeleteTree(parent.get(), Widen(leaf), view);
 }
 
@@ -234,6 +240,7 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
     if (RegCreateKeyExA(newBase, newRelative.c_str(), 0, nullptr, 0, Access(), nullptr,
                         target.out(), nullptr) != ERROR_SUCCESS)
         throw RegistryError(WithName("Failed to create key %s", newPath));
+    if (key_) changed_ = true;
     if (!CopyTree(source.get(), target.get(), view))
         throw RegistryError(WithName("Failed to copy key %s", oldPath));
     if (!DeleteKey(oldPath)) throw RegistryError(WithName("Failed to delete key %s", oldPath));
@@ -242,10 +249,12 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
 
 void RegistryAccessor::CloseKey() {
     if (key_) {
-        RegFlushKey(key_);
+        // Only a key that was made or written through this accessor has anything to flush.
+        if (changed_) RegFlushKey(key_);
         RegCloseKey(key_);
     }
     key_ = nullptr;
+    changed_ = false;
     currentPath_.clear();
 }
 
@@ -276,6 +285,30 @@ std::vector<std::string> RegistryAccessor::GetValueNames() const {
         else break;
     }
     return names;
+}
+
+std::vector<std::pair<std::string, RawValue>> RegistryAccessor::GetValues() const {
+    std::vector<std::pair<std::string, RawValue>> values;
+    if (!key_) return values;
+    std::string name(32768, '\0');
+    std::string data(1024, '\0');
+    for (DWORD i = 0;;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataLength = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        LONG result = RegEnumValueA(key_, i, name.data(), &nameLength, nullptr, &type,
+                                    reinterpret_cast<BYTE*>(data.data()), &dataLength);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result == ERROR_MORE_DATA && data.size() < (1u << 30)) { // the same value again
+            data.resize(std::max<size_t>(data.size() * 2, dataLength));
+            continue;
+        }
+        if (result != ERROR_SUCCESS) break;
+        values.emplace_back(std::string(name.data(), nameLength),
+                            RawValue{type, data.substr(0, std::min<size_t>(dataLength, data.size()))});
+        ++i;
+    }
+    return values;
 }
 
 bool RegistryAccessor::ValueExists(const std::string& name) const {
@@ -311,12 +344,14 @@ RawValue RegistryAccessor::ReadRaw(const std::string& name) const {
 std::string RegistryAccessor::ReadString(const std::string& name) const {
     RawValue value;
     if (!key_ || Query(name, value) != ERROR_SUCCESS) return {}; // absent reads as ""
+    return StringFromValue(name, value);
+}
+
+std::string RegistryAccessor::StringFromValue(const std::string& name, const RawValue& value) {
     if (value.bytes.empty()) return {};
     if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
         throw RegistryError(WithName("Invalid data type for '%s'", name));
-    size_t end = value.bytes.find('\0');
-    if (end != std::string::npos) value.bytes.resize(end);
-    return value.bytes;
+    return value.bytes.substr(0, value.bytes.find('\0'));
 }
 
 int32_t RegistryAccessor::ReadInteger(const std::string& name) const {
@@ -329,6 +364,7 @@ int32_t RegistryAccessor::ReadInteger(const std::string& name) const {
 }
 
 void RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) {
+    if (key_) changed_ = true;
     if (!key_ || RegSetValueExA(key_, name.c_str(), 0, value.type,
                                 reinterpret_cast<const BYTE*>(value.bytes.data()),
                                 static_cast<DWORD>(value.bytes.size())) != ERROR_SUCCESS)
@@ -345,7 +381,9 @@ void RegistryAccessor::WriteInteger(const std::string& name, int32_t value) {
 }
 
 bool RegistryAccessor::DeleteValue(const std::string& name) {
-    return key_ && RegDeleteValueA(key_, name.c_str()) == ERROR_SUCCESS;
+    if (!key_ || RegDeleteValueA(key_, name.c_str()) != ERROR_SUCCESS) return false;
+    changed_ = true;
+    return true;
 }
 
 } // namespace qm

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -58,6 +59,7 @@ public:
     // deletes the old one. Returns false, doing nothing, when the old key is missing or the
     // new one exists; throws when the new path lies inside the old key or a step fails.
     bool MoveKey(const std::string& oldPath, const std::string& newPath);
+    // Flushes the key to disk first when it was made or changed through this accessor.
     void CloseKey();
 
     bool HasOpenKey() const { return key_ != nullptr; }
@@ -67,6 +69,9 @@ public:
     // Names of the open key's sub-keys or values, in the registry's enumeration order.
     std::vector<std::string> GetKeyNames() const;
     std::vector<std::string> GetValueNames() const;
+    // The open key's values with their types and bytes as stored, in enumeration order, read
+    // together with their names (one registry call per value).
+    std::vector<std::pair<std::string, RawValue>> GetValues() const;
 
     bool ValueExists(const std::string& name) const;
     // Absent value, empty data or no open key give "". REG_SZ and REG_EXPAND_SZ come back as
@@ -74,6 +79,9 @@ public:
     std::string ReadString(const std::string& name) const;
     // Signed: a stored 0xFFFFFFFF reads as -1.
     int32_t ReadInteger(const std::string& name) const;
+    // The string ReadString gives for a value already read: empty data gives "", REG_SZ and
+    // REG_EXPAND_SZ their text up to the first NUL, other types fail as ReadString does.
+    static std::string StringFromValue(const std::string& name, const RawValue& value);
     void WriteString(const std::string& name, const std::string& value);
     void WriteInteger(const std::string& name, int32_t value);
     bool DeleteValue(const std::string& name);
@@ -92,6 +100,7 @@ private:
 
     HKEY root_ = HKEY_CURRENT_USER;
     HKEY key_ = nullptr;
+    bool changed_ = false; // the open key was made or written through this accessor
     std::string currentPath_;
 };
 

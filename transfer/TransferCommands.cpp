@@ -66,11 +66,23 @@ void ExportButtons(RegistryAccessor& registry, const std::string& path,
     // Without the key (or without full access to it) there is nothing to export.
     if (registry.OpenKey(kExtensionsKey, false)) keys = registry.GetKeyNames();
 
-    // Each button key is opened through the Extensions key, which stays open meanwhile.
+    // Each button key is opened through the Extensions key, which stays open meanwhile, and
+    // its values are read together with their names.
     RegistryAccessor button;
+    std::vector<std::pair<std::string, RawValue>> values;
     SectionSource source;
-    source.valueNames = [&] { return button.GetValueNames(); };
-    source.readString = [&](const std::string& name) { return button.ReadString(name); };
+    source.valueNames = [&] {
+        values = button.GetValues();
+        std::vector<std::string> names;
+        names.reserve(values.size());
+        for (const auto& value : values) names.push_back(value.first);
+        return names;
+    };
+    source.readString = [&](const std::string& name) {
+        for (const auto& [valueName, value] : values)
+            if (valueName == name) return RegistryAccessor::StringFromValue(name, value);
+        return button.ReadString(name);
+    };
     source.buttonText = [&] { return button.ReadString(kButtonTextValue); };
     ByteSink sink = [&](std::string_view bytes) { file.Write(bytes); };
     FileCopier copy = [](const std::string& from, const std::string& to) {

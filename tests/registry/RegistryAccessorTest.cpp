@@ -187,6 +187,43 @@ TEST_F(RegistryAccessorTest, ValuesAroundTheFirstReadBufferComeBackWhole) {
     EXPECT_EQ(ErrorOf([&] { reg.ReadRaw("Absent"); }), "Failed to get data for 'Absent'");
 }
 
+TEST_F(RegistryAccessorTest, ValuesReadWithTheirNamesMatchTheOneByOneReads) {
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Together", true));
+    EXPECT_TRUE(reg.GetValues().empty());
+    reg.WriteString("", "default");
+    reg.WriteRaw("Expand", RawValue{REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 10)});
+    reg.WriteRaw("Number", RawValue{REG_DWORD, std::string("\x01\0\0\0", 4)});
+    reg.WriteRaw("Empty", RawValue{REG_BINARY, ""});
+    reg.WriteString("Text \xE9", "caf\xE9");
+    // Around and far beyond the first data buffer.
+    for (size_t size : {1023u, 1024u, 1025u, 300000u})
+        reg.WriteString("Long" + std::to_string(size), std::string(size, 'L'));
+
+    auto values = reg.GetValues();
+    std::vector<std::string> names;
+    for (const auto& [name, value] : values) {
+        names.push_back(name);
+        EXPECT_EQ(value, reg.ReadRaw(name)) << name;
+    }
+    EXPECT_EQ(names, reg.GetValueNames());
+    EXPECT_EQ(values.size(), 9u);
+
+    // Turned into strings by the rules ReadString follows.
+    for (const auto& [name, value] : values) {
+        std::string expected, error;
+        try {
+            expected = reg.ReadString(name);
+        } catch (const RegistryError& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(ErrorOf([&] { RegistryAccessor::StringFromValue(name, value); }), error) << name;
+        if (error.empty()) EXPECT_EQ(RegistryAccessor::StringFromValue(name, value), expected);
+    }
+    EXPECT_EQ(ErrorOf([] { RegistryAccessor::StringFromValue("N", {REG_DWORD, std::string(4, '\1')}); }),
+              "Invalid data type for 'N'");
+    EXPECT_EQ(RegistryAccessor::StringFromValue("S", {REG_SZ, std::string("ab\0cd", 5)}), "ab");
+}
+
 TEST_F(RegistryAccessorTest, ListsComeInEnumerationOrder) {
     ASSERT_TRUE(reg.OpenKey("\\Software\\List", true));
     for (const char* name : {"b", "a", "c"}) {
