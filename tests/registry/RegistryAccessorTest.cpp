@@ -217,7 +217,9 @@ TEST_F(RegistryAccessorTest, ValuesReadWithTheirNamesMatchTheOneByOneReads) {
             error = e.what();
         }
         EXPECT_EQ(ErrorOf([&] { RegistryAccessor::StringFromValue(name, value); }), error) << name;
-        if (error.empty()) EXPECT_EQ(RegistryAccessor::StringFromValue(name, value), expected);
+        if (error.empty()) {
+            EXPECT_EQ(RegistryAccessor::StringFromValue(name, value), expected);
+        }
     }
     EXPECT_EQ(ErrorOf([] { RegistryAccessor::StringFromValue("N", {REG_DWORD, std::string(4, '\1')}); }),
               "Invalid data type for 'N'");
