@@ -394,6 +394,22 @@ TEST_F(TransferTest, AnOwnRecordThatCannotBeWrittenIsReportedAndTheImportGoesOn)
     EXPECT_EQ(rebuilds, 1);
 }
 
+TEST_F(TransferTest, AnExtensionsKeyThatCannotBeMadeStopsTheImportAtTheFirstButton) {
+    // Below a volatile key the registry makes no lasting key, so Extensions cannot be created.
+    HKEY browser = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Internet Explorer", 0,
+                              nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                              nullptr, &browser, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(browser);
+    WriteFileBytes(temp.File("two.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
+                                         "buttonstart\r\nB=2\r\nbuttonend\r\n");
+    Import(temp.File("two.qmx"), "Failed to create key " + ButtonPath(Button(1)) + ".");
+    EXPECT_TRUE(SubKeys(HKEY_LOCAL_MACHINE, "\\Software\\Microsoft\\Internet Explorer").empty());
+    EXPECT_TRUE(OwnRecord().empty());
+    EXPECT_EQ(rebuilds, 1);
+}
+
 // Passes the reader's events on to the importer, and before the third section puts the
 // machine's root onto a volatile tree, where no lasting key can be made.
 class FreezeBeforeThirdSection : public ExportEvents {
