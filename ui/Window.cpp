@@ -43,9 +43,11 @@ WindowBase::~WindowBase() {
 
 void WindowBase::RegisterClassOnce(const char* className, UINT style, HICON icon,
                                    HBRUSH background, const char* menu) {
-    WNDCLASSEXA existing{sizeof existing};
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
     if (GetClassInfoExA(Instance(), className, &existing)) return;
-    WNDCLASSEXA wc{sizeof wc};
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
     wc.style = style;
     wc.lpfnWndProc = &WindowBase::Thunk;
     wc.hInstance = Instance();

@@ -17,6 +17,16 @@ const char* ToString(Shown kind) {
     return "?";
 }
 
+namespace {
+ShownRecord Record(Shown kind, const std::string& text, HWND owner) {
+    ShownRecord record;
+    record.kind = kind;
+    record.text = text;
+    record.owner = owner;
+    return record;
+}
+} // namespace
+
 ScriptedDialogs::ScriptedDialogs() { qm::ui::SetAppDialogs(this); }
 
 ScriptedDialogs::~ScriptedDialogs() {
@@ -64,27 +74,28 @@ std::optional<ScriptedDialogs::Answer> ScriptedDialogs::Take(ShownRecord record)
     }
     Answer answer = queue_.front();
     queue_.pop_front();
-    if (!answer.expectedText.empty())
+    if (!answer.expectedText.empty()) {
         EXPECT_EQ(record.text, answer.expectedText) << "text of the " << ToString(record.kind);
+    }
     return answer;
 }
 
 bool ScriptedDialogs::AskYesNo(HWND owner, const std::string& text) {
-    auto answer = Take({Shown::Question, text, owner});
+    auto answer = Take(Record(Shown::Question, text, owner));
     return answer && answer->yes;
 }
 
 void ScriptedDialogs::ShowError(HWND owner, const std::string& text) {
-    Take({Shown::Error, text, owner});
+    Take(Record(Shown::Error, text, owner));
 }
 
 void ScriptedDialogs::ShowApplicationError(HWND owner, const std::string& text) {
-    Take({Shown::ApplicationError, text, owner});
+    Take(Record(Shown::ApplicationError, text, owner));
 }
 
 bool ScriptedDialogs::RunFileDialog(HWND owner, qm::ui::FileDialogKind kind,
                                     qm::ui::FileDialog& dialog) {
-    ShownRecord record{Shown::FileDialog, dialog.fileName, owner};
+    ShownRecord record = Record(Shown::FileDialog, dialog.fileName, owner);
     record.fileKind = kind;
     record.file = dialog;
     auto answer = Take(record);
@@ -95,20 +106,20 @@ bool ScriptedDialogs::RunFileDialog(HWND owner, qm::ui::FileDialogKind kind,
 
 std::optional<std::string> ScriptedDialogs::BrowseForFolder(HWND owner,
                                                             const std::string& caption) {
-    auto answer = Take({Shown::Folder, caption, owner});
+    auto answer = Take(Record(Shown::Folder, caption, owner));
     return answer ? answer->chosen : std::nullopt;
 }
 
 void ScriptedDialogs::ShowHelp(HWND owner, const std::string& path, UINT command,
                                DWORD_PTR data) {
-    ShownRecord record{Shown::Help, path, owner};
+    ShownRecord record = Record(Shown::Help, path, owner);
     record.helpCommand = command;
     record.helpData = data;
     Take(record);
 }
 
 bool ScriptedDialogs::ShellOpen(HWND owner, const std::string& target) {
-    auto answer = Take({Shown::ShellOpen, target, owner});
+    auto answer = Take(Record(Shown::ShellOpen, target, owner));
     return answer && answer->yes;
 }
 

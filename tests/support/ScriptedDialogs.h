@@ -26,7 +26,7 @@ const char* ToString(Shown kind);
 
 // One thing the program showed, as it showed it.
 struct ShownRecord {
-    Shown kind;
+    Shown kind = Shown::Question;
     std::string text;          // question or error text, folder caption, help path, open target
     HWND owner = nullptr;
     qm::ui::FileDialogKind fileKind = qm::ui::FileDialogKind::Open;
