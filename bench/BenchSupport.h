@@ -1,11 +1,18 @@
 #pragma once
-// What the benchmark programs share: a clock, the median of repeated runs, and giving up.
+// What the benchmark programs share: a clock, the median of repeated runs, giving up, and a
+// quiet stand-in for the main window.
+
+#include "registry/RegistryAccessor.h"
+#include "ui/Dialogs.h"
+#include "ui/PageHost.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,5 +40,56 @@ inline double Median(std::vector<double> times) {
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
 }
+
+// Dialogs for a benchmark: a file dialog is answered with `chosen` when one is set; anything
+// else the program shows ends the benchmark, since it means the run is not what it measures.
+class BenchDialogs : public qm::ui::Dialogs {
+public:
+    explicit BenchDialogs(const char* program) : program_(program) {}
+    std::optional<std::string> chosen;
+
+    bool AskYesNo(HWND, const std::string& text) override { Fail(program_, "question: " + text); }
+    void ShowError(HWND, const std::string& text) override { Fail(program_, "error box: " + text); }
+    void ShowApplicationError(HWND, const std::string& text) override {
+        Fail(program_, "error: " + text);
+    }
+    bool RunFileDialog(HWND, qm::ui::FileDialogKind, qm::ui::FileDialog& dialog) override {
+        if (!chosen) Fail(program_, "file dialog");
+        dialog.fileName = *chosen;
+        return true;
+    }
+    std::optional<std::string> BrowseForFolder(HWND, const std::string&) override {
+        Fail(program_, "folder dialog");
+    }
+    void ShowHelp(HWND, const std::string&, UINT, DWORD_PTR) override { Fail(program_, "help"); }
+    bool ShellOpen(HWND, const std::string&) override { Fail(program_, "shell open"); }
+
+private:
+    const char* program_;
+};
+
+// The main window's part for a page or command under measurement: no flags, no questions.
+class BenchHost : public qm::ui::PageHost {
+public:
+    BenchHost(HWND window, qm::ui::Dialogs& dialogs) : window_(window), dialogs_(dialogs) {}
+    void MarkModified(int) override {}
+    void ClearModified(int) override {}
+    void ClearAllModified() override {}
+    bool IsModified() const override { return false; }
+    bool IsPageModified(int) const override { return false; }
+    void OfferSave(int, bool) override {}
+    qm::RegistryAccessor& Registry() override { return *registry_; }
+    qm::RegistryAccessor& NewRegistry() override {
+        registry_ = std::make_unique<qm::RegistryAccessor>();
+        return *registry_;
+    }
+    qm::ui::Dialogs& UiDialogs() override { return dialogs_; }
+    HWND MainWindow() const override { return window_; }
+
+private:
+    HWND window_;
+    qm::ui::Dialogs& dialogs_;
+    std::unique_ptr<qm::RegistryAccessor> registry_ = std::make_unique<qm::RegistryAccessor>();
+};
 
 } // namespace bench

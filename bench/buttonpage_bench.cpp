@@ -40,45 +40,6 @@ constexpr int kRuns = 11;
 using bench::Median;
 using bench::NowMs;
 
-// The page asks nothing while listing and showing; anything it shows is a failure.
-class BenchDialogs : public qm::ui::Dialogs {
-public:
-    bool AskYesNo(HWND, const std::string& text) override { Fail("question: " + text); }
-    void ShowError(HWND, const std::string& text) override { Fail("error box: " + text); }
-    void ShowApplicationError(HWND, const std::string& text) override { Fail("error: " + text); }
-    bool RunFileDialog(HWND, qm::ui::FileDialogKind, qm::ui::FileDialog&) override {
-        Fail("file dialog");
-    }
-    std::optional<std::string> BrowseForFolder(HWND, const std::string&) override {
-        Fail("folder dialog");
-    }
-    void ShowHelp(HWND, const std::string&, UINT, DWORD_PTR) override { Fail("help"); }
-    bool ShellOpen(HWND, const std::string&) override { Fail("shell open"); }
-};
-
-class BenchHost : public qm::ui::PageHost {
-public:
-    explicit BenchHost(HWND window) : window_(window) {}
-    void MarkModified(int) override {}
-    void ClearModified(int) override {}
-    void ClearAllModified() override {}
-    bool IsModified() const override { return false; }
-    bool IsPageModified(int) const override { return false; }
-    void OfferSave(int, bool) override {}
-    qm::RegistryAccessor& Registry() override { return *registry_; }
-    qm::RegistryAccessor& NewRegistry() override {
-        registry_ = std::make_unique<qm::RegistryAccessor>();
-        return *registry_;
-    }
-    qm::ui::Dialogs& UiDialogs() override { return dialogs_; }
-    HWND MainWindow() const override { return window_; }
-
-private:
-    HWND window_;
-    BenchDialogs dialogs_;
-    std::unique_ptr<qm::RegistryAccessor> registry_ = std::make_unique<qm::RegistryAccessor>();
-};
-
 double TimeMedian(const std::function<void()>& run) {
     run(); // warm the caches once
     std::vector<double> times;
@@ -168,7 +129,8 @@ int main() {
     InitCommonControlsEx(&controls);
     HWND owner = CreateWindowExA(0, "Static", "bench", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0,
                                  0, 530, 420, nullptr, nullptr, nullptr, nullptr);
-    BenchHost host(owner);
+    bench::BenchDialogs dialogs("bench_buttonpage");
+    bench::BenchHost host(owner, dialogs);
     qm::ButtonsPage page(host);
     page.Create(owner);
     if (!page.hwnd()) Fail("the page cannot be created");

@@ -33,44 +33,6 @@ constexpr char kRegExtensionsKey[] =
 [[noreturn]] void Fail(const std::string& what) { bench::Fail("bench_transfer", what); }
 using bench::Median;
 
-// Answers every file dialog with one name; anything else the commands show is a failure.
-class BenchDialogs : public qm::ui::Dialogs {
-public:
-    std::string chosen;
-    bool AskYesNo(HWND, const std::string& text) override { Fail("question: " + text); }
-    void ShowError(HWND, const std::string& text) override { Fail("error box: " + text); }
-    void ShowApplicationError(HWND, const std::string& text) override { Fail("error: " + text); }
-    bool RunFileDialog(HWND, qm::ui::FileDialogKind, qm::ui::FileDialog& dialog) override {
-        dialog.fileName = chosen;
-        return true;
-    }
-    std::optional<std::string> BrowseForFolder(HWND, const std::string&) override {
-        Fail("folder dialog");
-    }
-    void ShowHelp(HWND, const std::string&, UINT, DWORD_PTR) override { Fail("help"); }
-    bool ShellOpen(HWND, const std::string&) override { Fail("shell open"); }
-};
-
-class BenchHost : public qm::ui::PageHost {
-public:
-    void MarkModified(int) override {}
-    void ClearModified(int) override {}
-    void ClearAllModified() override {}
-    bool IsModified() const override { return false; }
-    bool IsPageModified(int) const override { return false; }
-    void OfferSave(int, bool) override {}
-    qm::RegistryAccessor& Registry() override { return *registry_; }
-    qm::RegistryAccessor& NewRegistry() override {
-        registry_ = std::make_unique<qm::RegistryAccessor>();
-        return *registry_;
-    }
-    qm::ui::Dialogs& UiDialogs() override { return qm::ui::AppDialogs(); }
-    HWND MainWindow() const override { return nullptr; }
-
-private:
-    std::unique_ptr<qm::RegistryAccessor> registry_ = std::make_unique<qm::RegistryAccessor>();
-};
-
 // Milliseconds that work takes.
 double Time(const std::function<void()>& work) {
     double start = bench::NowMs();
@@ -162,9 +124,9 @@ int main() {
     }
     reg.CloseKey();
 
-    BenchDialogs dialogs;
+    bench::BenchDialogs dialogs("bench_transfer");
     qm::ui::SetAppDialogs(&dialogs);
-    BenchHost host;
+    bench::BenchHost host(nullptr, dialogs);
     qm::transfer::ToolBarTransfer transfer(host);
     std::string exportFile = out + "\\buttons.qmx", regFile = out + "\\buttons.reg";
 
