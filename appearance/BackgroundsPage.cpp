@@ -149,7 +149,7 @@ void BackgroundsPage::ReloadPanel(Panel& panel, const std::string& path) {
     InvalidateRect(Item(panel.panelId), nullptr, TRUE);
 }
 
-INT_PTR BackgroundsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR BackgroundsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         FormCreate();
@@ -180,10 +180,6 @@ INT_PTR BackgroundsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
         }
         return FALSE;
     }
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<INT_PTR>(
-            ui::FieldBrush(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
     default:
         return FALSE;
     }

@@ -40,7 +40,7 @@ public:
     HBITMAP ExplorerPicture() const { return panels_[1].picture.get(); }
 
 protected:
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    INT_PTR OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     struct Panel {

@@ -118,7 +118,7 @@ void WindowAttributesPage::FavoritBrowseClick() {
         ui::SetText(Item(IDC_FAVORITFOLDER), *folder);
 }
 
-INT_PTR WindowAttributesPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR WindowAttributesPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         boldLabels_ = ui::MakeBoldLabels(
@@ -169,10 +169,6 @@ INT_PTR WindowAttributesPage::HandleMessage(UINT message, WPARAM wParam, LPARAM 
         }
         return FALSE;
     }
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<INT_PTR>(
-            ui::FieldBrush(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
     default:
         return FALSE;
     }

@@ -30,7 +30,7 @@ public:
     void SaveWindowAttributes();
 
 protected:
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    INT_PTR OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void WindowTitleShow();

@@ -782,7 +782,7 @@ INT_PTR ButtonsPage::OnNotify(NMHDR& header) {
     return TRUE;
 }
 
-INT_PTR ButtonsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR ButtonsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         FormCreate();
@@ -829,10 +829,6 @@ INT_PTR ButtonsPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         else return FALSE;
         return TRUE;
     }
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<INT_PTR>(
-            ui::FieldBrush(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
     case kRebuildStrip: {
         rebuildPosted_ = false;
         // The record shown stays shown when the rebuild still lists it.

@@ -88,7 +88,7 @@ public:
     int StripHeight() const;
 
 protected:
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    INT_PTR OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     struct StripButton {

@@ -228,7 +228,7 @@ void ContextMenuPage::OnCommand(int id, int code) {
         FieldChange();
 }
 
-INT_PTR ContextMenuPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR ContextMenuPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         InitControls();
@@ -245,10 +245,6 @@ INT_PTR ContextMenuPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
             return -1; // the key is not consumed: the list box does what it does with it
         }
         return -1;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<INT_PTR>(
-            ui::FieldBrush(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)));
     }
     return FALSE;
 }

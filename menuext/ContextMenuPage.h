@@ -44,7 +44,7 @@ public:
     const MenuFields& Fields() const { return fields_; }
 
 protected:
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    INT_PTR OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void InitControls();

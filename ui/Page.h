@@ -38,7 +38,14 @@ public:
     virtual void SaveFromPrompt(bool refresh) = 0;
 
 protected:
+    // A page's own messages. The page colours of its edit fields (FieldBrush) are answered
+    // here for every page before this is asked.
+    virtual INT_PTR OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+
     PageHost& host_;
+
+private:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) final;
 };
 
 } // namespace qm::ui
