@@ -118,7 +118,7 @@ void WindowAttributesPage::FavoritBrowseClick() {
         ui::SetText(Item(IDC_FAVORITFOLDER), *folder);
 }
 
-INT_PTR WindowAttributesPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR WindowAttributesPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         boldLabels_ = ui::MakeBoldLabels(
