@@ -6,8 +6,14 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 qm_build() {
+  # ccache, where installed, lets several checkouts of the tree share their compiled objects.
+  local launcher=()
+  if command -v ccache >/dev/null 2>&1; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$QM_ROOT")}
+  fi
   cmake -S "$QM_ROOT" -B "$QM_BUILD" -DCMAKE_TOOLCHAIN_FILE="$QM_ROOT/cmake/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
   local log="$QM_BUILD/build.log"
   if ! cmake --build "$QM_BUILD" --parallel "$(nproc)" >"$log" 2>&1; then
     grep -E -B2 -A6 'error|Error' "$log" | head -80 >&2
