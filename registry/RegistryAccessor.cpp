@@ -375,6 +375,60 @@ void RegistryAccessor::WriteString(const std::string& name, const std::string& v
     WriteRaw(name, RawValue{REG_SZ, value + '\0'});
 }
 
+StoredText RegistryAccessor::ReadText(const std::string& name) const {
+    StoredText shown;
+    if (!key_ || Query(name, shown.stored) != ERROR_SUCCESS) {
+        shown.stored = {};
+        return shown;
+    }
+    shown.present = true;
+    shown.text = StringFromValue(name, shown.stored);
+    // The program's text is in the active code page: UTF-8 where the system honours the
+    // manifest, and then every character is kept. An older system's ANSI code page may lack
+    // some of the stored characters: the wide text tells.
+    if (GetACP() != CP_UTF8 && !shown.text.empty()) {
+        std::wstring wide(shown.stored.bytes.size() + 1, L'\0');
+        DWORD size = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
+        DWORD type = REG_NONE;
+        if (RegQueryValueExW(key_, Widen(name).c_str(), nullptr, &type,
+                             reinterpret_cast<BYTE*>(wide.data()), &size) == ERROR_SUCCESS) {
+            wide.resize(size / sizeof(wchar_t));
+            wide = wide.substr(0, wide.find(L'\0'));
+            BOOL lost = FALSE;
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
+            shown.exact = !lost;
+        }
+    }
+    return shown;
+}
+
+bool RegistryAccessor::WriteText(const std::string& name, const std::string& text,
+                                 const StoredText& shown) {
+    if (!shown.Changed(text)) {
+        if (!key_) throw RegistryError(WithName("Failed to set data for '%s'", name));
+        return false;
+    }
+    WriteRaw(name, RawValue{shown.Expandable() ? DWORD{REG_EXPAND_SZ} : DWORD{REG_SZ}, text + '\0'});
+    return true;
+}
+
+std::string RegistryAccessor::ExpandedText(const std::string& text, DWORD type) {
+    if (type != REG_EXPAND_SZ || text.find('%') == std::string::npos) return text;
+    DWORD size = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+    if (size == 0) return text;
+    std::string expanded(size, '\0');
+    size = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), size);
+    if (size == 0 || size > expanded.size()) return text;
+    return expanded.substr(0, expanded.find('\0'));
+}
+
+std::string RegistryAccessor::CannotKeepText(const std::string& name) {
+    return WithName("The value '%s' cannot be saved: it holds characters that this system's code "
+                    "page cannot show. Nothing was written",
+                    name);
+}
+
 void RegistryAccessor::WriteInteger(const std::string& name, int32_t value) {
     uint32_t data = static_cast<uint32_t>(value);
     WriteRaw(name, RawValue{REG_DWORD, std::string(reinterpret_cast<const char*>(&data), 4)});

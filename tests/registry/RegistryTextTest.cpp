@@ -1,0 +1,122 @@
+// Text values written back by the fields that show them: untouched values keep their type and
+// bytes, changed ones keep their expandability, and text outside the old ANSI code page is
+// kept exactly. The registry is checked with the wide registry functions directly.
+
+#include "registry/RegistryAccessor.h"
+
+#include "support/ProgramTest.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+using qm::RegistryAccessor;
+using qm::StoredText;
+
+namespace {
+
+constexpr wchar_t kKey[] = L"Software\\Microsoft\\Internet Explorer\\Main";
+// "ü漢字" in UTF-16 and in UTF-8.
+const std::wstring kWideText = L"\u00fc\u6f22\u5b57";
+const std::string kUtf8Text = "\xc3\xbc\xe6\xbc\xa2\xe5\xad\x97";
+
+struct WideValue {
+    DWORD type = REG_NONE;
+    std::wstring text; // up to the first NUL
+};
+
+void PutWide(const std::wstring& name, DWORD type, const std::wstring& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, type,
+                             reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+std::optional<WideValue> GetWide(const std::wstring& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    wchar_t data[512] = {};
+    DWORD size = sizeof data - sizeof(wchar_t), type = REG_NONE;
+    LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    return WideValue{type, data};
+}
+
+class RegistryTextTest : public qmtest::ProgramTest {
+protected:
+    RegistryAccessor reg;
+    void Open() { ASSERT_TRUE(reg.OpenKey("\\Software\\Microsoft\\Internet Explorer\\Main", true)); }
+};
+
+TEST_F(RegistryTextTest, TextOutsideTheOldCodePageIsReadAndWrittenExactly) {
+    PutWide(L"Start Page", REG_SZ, L"http://example.org/" + kWideText);
+    Open();
+    StoredText shown = reg.ReadText("Start Page");
+    EXPECT_TRUE(shown.present);
+    EXPECT_TRUE(shown.exact);
+    EXPECT_EQ(shown.text, "http://example.org/" + kUtf8Text);
+    EXPECT_EQ(reg.ReadString("Start Page"), shown.text);
+
+    EXPECT_TRUE(reg.WriteText("Start Page", kUtf8Text + "!", shown));
+    reg.WriteString("Search Page", kUtf8Text);
+    reg.CloseKey();
+    EXPECT_EQ(GetWide(L"Start Page")->text, kWideText + L"!");
+    EXPECT_EQ(GetWide(L"Start Page")->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(GetWide(L"Search Page")->text, kWideText);
+}
+
+TEST_F(RegistryTextTest, UntouchedValuesKeepTypeAndBytesAndChangedOnesStayExpandable) {
+    PutWide(L"Icon", REG_EXPAND_SZ, L"%SystemRoot%\\system32\\shell32.dll,3");
+    PutWide(L"Folder", REG_EXPAND_SZ, L"%USERPROFILE%\\Favorites");
+    PutWide(L"Plain", REG_SZ, L"%NOT_EXPANDED%");
+    Open();
+    StoredText icon = reg.ReadText("Icon");
+    StoredText folder = reg.ReadText("Folder");
+    StoredText plain = reg.ReadText("Plain");
+    StoredText absent = reg.ReadText("Absent");
+    EXPECT_EQ(icon.text, "%SystemRoot%\\system32\\shell32.dll,3"); // shown unexpanded
+    EXPECT_TRUE(icon.Expandable());
+    EXPECT_FALSE(absent.present);
+    EXPECT_EQ(absent.text, "");
+
+    // The field still holds what it showed: nothing is written.
+    EXPECT_FALSE(reg.WriteText("Icon", icon.text, icon));
+    // Changed: written, and an expandable value stays expandable.
+    EXPECT_TRUE(reg.WriteText("Folder", "%USERPROFILE%\\Links", folder));
+    EXPECT_TRUE(reg.WriteText("Plain", "%ALSO_PLAIN%", plain));
+    // An absent value is written even when its field stayed empty.
+    EXPECT_TRUE(reg.WriteText("Absent", "", absent));
+    reg.CloseKey();
+
+    EXPECT_EQ(GetWide(L"Icon")->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(GetWide(L"Icon")->text, L"%SystemRoot%\\system32\\shell32.dll,3");
+    EXPECT_EQ(GetWide(L"Folder")->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(GetWide(L"Folder")->text, L"%USERPROFILE%\\Links");
+    EXPECT_EQ(GetWide(L"Plain")->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(GetWide(L"Plain")->text, L"%ALSO_PLAIN%");
+    ASSERT_TRUE(GetWide(L"Absent"));
+    EXPECT_EQ(GetWide(L"Absent")->type, static_cast<DWORD>(REG_SZ));
+
+    // With no key open even an untouched value cannot be saved: the failure is not hidden.
+    EXPECT_THROW(reg.WriteText("Icon", icon.text, icon), qm::RegistryError);
+}
+
+TEST_F(RegistryTextTest, ExpandableTextIsExpandedOnlyForItsOwnType) {
+    char windows[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", windows, MAX_PATH), 0u);
+    EXPECT_EQ(RegistryAccessor::ExpandedText("%SystemRoot%\\a.ico", REG_EXPAND_SZ),
+              std::string(windows) + "\\a.ico");
+    EXPECT_EQ(RegistryAccessor::ExpandedText("%SystemRoot%\\a.ico", REG_SZ), "%SystemRoot%\\a.ico");
+    EXPECT_EQ(RegistryAccessor::ExpandedText("C:\\plain.ico", REG_EXPAND_SZ), "C:\\plain.ico");
+}
+
+} // namespace
