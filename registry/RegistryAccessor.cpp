@@ -117,6 +117,34 @@ std::wstring Widen(const std::string& text) {
     return wide;
 }
 
+bool IsUtf8(const std::string& text) {
+    return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                               static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
+// Text from before the program spoke UTF-8 (an export file written by an earlier version)
+// is in the system's legacy ANSI code page; bytes that are no UTF-8 are read as such text
+// instead of becoming replacement characters. Valid UTF-8, and any text while the program's
+// code page is not UTF-8, pass unchanged.
+std::string FromLegacyCodePage(const std::string& bytes) {
+    if (GetACP() != CP_UTF8 || IsUtf8(bytes)) return bytes;
+    UINT legacy = 0;
+    if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                       reinterpret_cast<char*>(&legacy), sizeof legacy / sizeof(char)) == 0 ||
+        legacy == 0 || legacy == CP_UTF8)
+        return bytes;
+    int length = MultiByteToWideChar(legacy, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                     nullptr, 0);
+    if (length <= 0) return bytes;
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(legacy, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
+                        length);
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
+
 } // namespace
 
 RegistryAccessor::~RegistryAccessor() { CloseKey(); }
@@ -365,9 +393,12 @@ int32_t RegistryAccessor::ReadInteger(const std::string& name) const {
 
 void RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) {
     if (key_) changed_ = true;
+    const std::string& bytes = value.type == REG_SZ || value.type == REG_EXPAND_SZ
+                                   ? FromLegacyCodePage(value.bytes)
+                                   : value.bytes;
     if (!key_ || RegSetValueExA(key_, name.c_str(), 0, value.type,
-                                reinterpret_cast<const BYTE*>(value.bytes.data()),
-                                static_cast<DWORD>(value.bytes.size())) != ERROR_SUCCESS)
+                                reinterpret_cast<const BYTE*>(bytes.data()),
+                                static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS)
         throw RegistryError(WithName("Failed to set data for '%s'", name));
 }
 

@@ -72,6 +72,13 @@ TEST_F(RegistryTextTest, TextOutsideTheOldCodePageIsReadAndWrittenExactly) {
     EXPECT_EQ(GetWide(L"Start Page")->text, kWideText + L"!");
     EXPECT_EQ(GetWide(L"Start Page")->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(GetWide(L"Search Page")->text, kWideText);
+
+    // Bytes that are no UTF-8 (text from an earlier version's export file) are taken in the
+    // system's legacy code page, not turned into replacement characters.
+    Open();
+    reg.WriteString("Window Title", "caf\xE9");
+    reg.CloseKey();
+    EXPECT_EQ(GetWide(L"Window Title")->text, L"caf\u00e9");
 }
 
 TEST_F(RegistryTextTest, UntouchedValuesKeepTypeAndBytesAndChangedOnesStayExpandable) {

@@ -276,7 +276,7 @@ TEST_F(TransferTest, ExportImportExportGivesTheSameValuesAndTheSameFile) {
     WriteFileBytes(source + "\\p.htm", "page");
     WriteFileBytes(source + "\\i.ico", "icon one");
     WriteFileBytes(source + "\\other\\i.ico", "icon two");
-    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A \xE9=")},
+    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A \xC3\xA9=")},
                             {"Script", Sz(source + "\\p.htm")},
                             {"Icon", Sz(source + "\\i.ico")},
                             {"HotIcon", Sz("")},
@@ -298,7 +298,7 @@ TEST_F(TransferTest, ExportImportExportGivesTheSameValuesAndTheSameFile) {
     for (const auto& [name, value] : *a) EXPECT_EQ(value.type, DWORD(REG_SZ)) << name;
     std::string folder = temp.File("one_files");
     EXPECT_EQ(*a, (Stored{{"", Sz("default")},
-                          {"ButtonText", Sz("A \xE9=")},
+                          {"ButtonText", Sz("A \xC3\xA9=")},
                           {"Empty", Sz("")},
                           {"HotIcon", Sz(folder + "\\")},
                           {"Icon", Sz(folder + "\\i_2.ico")},
