@@ -158,8 +158,7 @@ TEST_F(ShellTest, CloseWithoutEditsAsksNothingAndCloseIsNeverRefused) {
 
 TEST_F(ShellTest, CloseStillClosesWhenTheSaveItOffersFails) {
     EditWindowTitle("Unsavable");
-    qm::RegistryAccessor registry;
-    registry.DeleteKey(kMainKey); // the save cannot open the key any more
+    qmtest::RemoveKey(HKEY_CURRENT_USER, kMainKey); // the save cannot open the key any more
     dialogs.AnswerQuestion(true, "Save changes in window attributes?");
     dialogs.ExpectError("Error while trying to write registry data");
     SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);

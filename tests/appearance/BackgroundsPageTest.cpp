@@ -77,9 +77,7 @@ TEST_F(BackgroundsTest, AnEmptyOrAbsentValueEmptiesFieldAndPanel) {
     ShowPage();
     ASSERT_NE(Page().ExplorerPicture(), nullptr);
     qmtest::WriteUserString(kToolbarKey, "BackBitmapIE5", "");
-    qm::RegistryAccessor registry;
-    registry.OpenKey(kToolbarKey, false);
-    registry.DeleteValue("BackBitmapShell");
+    qmtest::RemoveValue(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell");
     ShowPage();
     EXPECT_EQ(Text(kPageBackgrounds, IDC_TBIMAGEEDIT), "");
     EXPECT_EQ(Text(kPageBackgrounds, IDC_WEBACKGROUND), "");
@@ -171,15 +169,14 @@ TEST_F(BackgroundsTest, LeavingAfterTypingAsksAndYesSavesExactlyTheTwoFields) {
 }
 
 TEST_F(BackgroundsTest, SavingWithoutTheToolbarKeyReportsAWriteErrorOnlyForAPath) {
-    qm::RegistryAccessor registry;
     ShowPage();
-    registry.DeleteKey(kToolbarKey);
+    qmtest::RemoveKey(HKEY_CURRENT_USER, kToolbarKey);
     Save(); // two empty fields: deleting absent values is no error
     EXPECT_TRUE(dialogs.Shown().empty());
     Type(kPageBackgrounds, IDC_WEBACKGROUND, picture);
     dialogs.ExpectError("Error while trying to write registry data");
     Save();
-    EXPECT_FALSE(registry.KeyExists(kToolbarKey)); // opened, never created
+    qmtest::ExpectNoKey(HKEY_CURRENT_USER, kToolbarKey); // opened, never created
 }
 
 TEST_F(BackgroundsTest, BrowseOffersBitmapsAndLoadsTheChosenOne) {

@@ -56,13 +56,11 @@ TEST_F(WindowAttributesTest, OptionsAreCheckedOnlyForYesInAnyCaseAndSavedInLower
                  {std::nullopt, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored.value_or("(absent)"));
-        qm::RegistryAccessor registry;
-        registry.OpenKey(kMainKey, false);
         for (const Option& option : kOptions) {
             if (c.stored)
-                registry.WriteString(option.value, *c.stored);
+                qmtest::WriteUserString(kMainKey, option.value, *c.stored);
             else
-                registry.DeleteValue(option.value);
+                qmtest::RemoveValue(HKEY_CURRENT_USER, kMainKey, option.value);
         }
         ShowPage();
         for (const Option& option : kOptions) EXPECT_EQ(Checked(option.box), c.checked) << option.value;
@@ -103,11 +101,10 @@ TEST_F(WindowAttributesTest, ANonStringValueStopsTheLoadThereAndKeepsTheFlags) {
 
 TEST_F(WindowAttributesTest, WithoutTheMainKeyASaveReportsTheFailureAndWritesNothing) {
     ShowPage();
-    qm::RegistryAccessor registry;
-    registry.DeleteKey(kMainKey);
+    qmtest::RemoveKey(HKEY_CURRENT_USER, kMainKey);
     dialogs.ExpectError("Error while trying to write registry data");
     Save();
-    EXPECT_FALSE(registry.KeyExists(kMainKey));
+    qmtest::ExpectNoKey(HKEY_CURRENT_USER, kMainKey);
 }
 
 TEST_F(WindowAttributesTest, ClickingABoxTwiceKeepsItsMarkButChangesThePage) {

@@ -98,9 +98,7 @@ TEST_F(ButtonEditingTest, SavingWritesTheFieldsAndDeletesWhatTheyNoLongerHold) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        qm::RegistryAccessor reg;
-        reg.SetRoot(HKEY_LOCAL_MACHINE);
-        reg.DeleteKey(qm::ButtonKeyPath(kForeign));
+        qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(kForeign));
         ShowRecord(before);
         Type(IDC_BUTTONTEXT, "new");
         Click(c.choice);
@@ -118,11 +116,20 @@ TEST_F(ButtonEditingTest, SavingWritesTheFieldsAndDeletesWhatTheyNoLongerHold) {
     }
 }
 
+TEST_F(ButtonEditingTest, EmptiedFieldsAreStoredAsEmptyStringsWithTheirTerminatingZero) {
+    // The browser and other readers take a REG_SZ without its zero for damaged data.
+    ShowRecord({{"ButtonText", "t"}, {"Exec", "e"}, {"MenuText", "m"}, {"MenuStatusBar", "s"}});
+    for (int id : {IDC_BUTTONTEXT, IDC_EXECEDIT, IDC_MENUTEXTEDIT, IDC_STATUSBARTEXTEDIT})
+        Type(id, "");
+    page->Save();
+    const std::string path = qm::ButtonKeyPath(kForeign);
+    for (const char* value : {"ButtonText", "Exec", "MenuText", "MenuStatusBar"})
+        qmtest::ExpectStoredText(HKEY_LOCAL_MACHINE, path, value, "");
+}
+
 TEST_F(ButtonEditingTest, SavingARecordThatIsGoneReportsTheFailureAndCreatesNothing) {
     ShowRecord({{"ButtonText", "t"}});
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(reg.DeleteKey(qm::ButtonKeyPath(kForeign)));
+    ASSERT_TRUE(qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(kForeign)));
     dialogs.ExpectError("Error while trying to write registry data");
     page->SaveButton(kForeign);
     EXPECT_FALSE(ReadRecord(HKEY_LOCAL_MACHINE, kForeign));
@@ -238,11 +245,7 @@ TEST_F(ButtonEditingTest, DeletingAsksAndActsOnTheRootTheRecordWasListedUnder) {
     PutRecord(HKEY_LOCAL_MACHINE, both, {{"ButtonText", "machine"}});
     PutRecord(HKEY_CURRENT_USER, both, {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "user"}});
     // An own-record entry with the same digits that belongs to another key stays.
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_CURRENT_USER);
-    ASSERT_TRUE(reg.OpenKey(qm::kOwnRecordKey, true));
-    reg.WriteString("StdBtn07", "{some other key}");
-    reg.CloseKey();
+    qmtest::PutText(HKEY_CURRENT_USER, qm::kOwnRecordKey, "StdBtn07", "{some other key}");
 
     page->ListButtons(-1);
     ClickStrip(0); // the current user's copy comes first
@@ -262,8 +265,7 @@ TEST_F(ButtonEditingTest, DeletingAsksAndActsOnTheRootTheRecordWasListedUnder) {
     EXPECT_TRUE(page->CurrentUserButtons().empty());
 
     // A record that another program deleted meanwhile cannot be deleted again.
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(reg.DeleteKey(qm::ButtonKeyPath(both)));
+    ASSERT_TRUE(qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(both)));
     dialogs.AnswerQuestion(true, "Ok to delete the button?");
     dialogs.ExpectError("Error while trying to delete registry data");
     page->Delete();
@@ -271,9 +273,8 @@ TEST_F(ButtonEditingTest, DeletingAsksAndActsOnTheRootTheRecordWasListedUnder) {
 }
 
 TEST_F(ButtonEditingTest, AddRefusesCleanlyWhenAllNinetyNineNamesAreTaken) {
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    for (int n = 1; n <= 99; ++n) reg.CreateKey(qm::ButtonKeyPath(qm::ButtonKeyName(n)));
+    for (int n = 1; n <= 99; ++n)
+        qmtest::PutKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)));
     page->ListButtons(-1);
     const std::string shown = page->ShownKey();
     dialogs.ExpectError("No free toolbar button key is left: Quillmere can make at most 99 buttons");

@@ -5,12 +5,12 @@
 
 #include "buttons/ButtonRecord.h"
 #include "buttons/ButtonsPage.h"
-#include "registry/RegistryAccessor.h"
 #include "ui/Controls.h"
 #include "ui/Window.h"
 
 #include "resource.h"
 #include "support/ProgramTest.h"
+#include "support/RawRegistry.h"
 #include "support/TestPageHost.h"
 
 #include <commctrl.h>
@@ -18,6 +18,7 @@
 
 #include <map>
 #include <memory>
+#include <source_location>
 #include <string>
 #include <vector>
 
@@ -28,23 +29,17 @@ using Values = std::map<std::string, std::string>;
 inline constexpr char kOtherClsid[] = "{E0DD6CAB-2D10-11D2-8F1A-0000F87ABD16}";
 
 // A record as the browser or another program might have left it.
-inline void PutRecord(HKEY root, const std::string& keyName, const Values& values) {
-    qm::RegistryAccessor reg;
-    reg.SetRoot(root);
-    ASSERT_TRUE(reg.OpenKey(qm::ButtonKeyPath(keyName), true));
-    for (const auto& [name, data] : values) reg.WriteString(name, data);
-    reg.CloseKey();
+inline void PutRecord(HKEY root, const std::string& keyName, const Values& values,
+                      std::source_location where = std::source_location::current()) {
+    StoredValues stored;
+    for (const auto& [name, data] : values) stored.emplace_back(name, Sz(data));
+    PutValues(root, qm::ButtonKeyPath(keyName), stored, where);
 }
 
-// Every value of a key, or nothing when the key is missing.
+// Every value of a key as stored, each string with exactly one terminating zero given as its
+// text (anything else as a description no text equals), or nothing when the key is missing.
 inline std::optional<Values> ReadKey(HKEY root, const std::string& path) {
-    qm::RegistryAccessor reg;
-    reg.SetRoot(root);
-    if (!reg.OpenKey(path, false)) return std::nullopt;
-    Values values;
-    for (const std::string& name : reg.GetValueNames()) values[name] = reg.ReadString(name);
-    reg.CloseKey();
-    return values;
+    return StoredTexts(root, path);
 }
 
 inline std::optional<Values> ReadRecord(HKEY root, const std::string& keyName) {
@@ -53,12 +48,7 @@ inline std::optional<Values> ReadRecord(HKEY root, const std::string& keyName) {
 
 // Sub-key names in the registry's enumeration order.
 inline std::vector<std::string> KeyNames(HKEY root, const std::string& path) {
-    qm::RegistryAccessor reg;
-    reg.SetRoot(root);
-    if (!reg.OpenKey(path, false)) return {};
-    std::vector<std::string> names = reg.GetKeyNames();
-    reg.CloseKey();
-    return names;
+    return StoredSubKeys(root, path);
 }
 
 // The page on its own, on a plain window standing in for the main window.

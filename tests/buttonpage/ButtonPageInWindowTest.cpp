@@ -171,9 +171,7 @@ TEST_F(ButtonPageInWindowTest, TheWindowGrowsWithTheStripsRowsAndShrinksBack) {
     GetWindowRect(page->Item(IDC_ONLYQUILLMERE), &filter);
     EXPECT_LE(filter.bottom, pageArea.bottom);
 
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(reg.DeleteKey(qm::kExtensionsKey));
+    ASSERT_TRUE(qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::kExtensionsKey));
     Command(IDM_REFRESH);
     EXPECT_EQ(WindowHeight(), oneRow);
 }

@@ -4,6 +4,7 @@
 #include "ButtonPageFixture.h"
 
 #include "buttons/IconLoader.h"
+#include "support/GdiObjects.h"
 
 #include <algorithm>
 
@@ -128,9 +129,7 @@ TEST_F(ButtonStripTest, WithNoRecordTheStripHoldsOneDisabledBlankButtonAndTheFie
     page->ListButtons(-1);
     ASSERT_EQ(page->ShownKey(), kMachineA);
     ASSERT_TRUE(Checked(IDC_SCRIPT));
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(reg.DeleteKey(qm::ButtonKeyPath(kMachineA)));
+    ASSERT_TRUE(qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(kMachineA)));
     // Only keys that are never listed are left.
     PutRecord(HKEY_LOCAL_MACHINE, qm::kReservedButtonKey, {{"ButtonText", "reserved"}});
     PutRecord(HKEY_CURRENT_USER, kUserNoClsid, {{"ButtonText", "No CLSID"}});
@@ -191,9 +190,7 @@ TEST_F(ButtonStripTest, ARebuildShowsTheRememberedRecordAgainOrTheLastButtonWhen
     EXPECT_EQ(page->ShownKey(), keys[first]);
 
     // The remembered record is deleted by another program before the rebuild.
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_CURRENT_USER);
-    ASSERT_TRUE(reg.DeleteKey(qm::ButtonKeyPath(keys[first])));
+    ASSERT_TRUE(qmtest::RemoveKey(HKEY_CURRENT_USER, qm::ButtonKeyPath(keys[first])));
     page->ListButtons(first);
     EXPECT_EQ(page->StripButtonCount(), 2);
     EXPECT_EQ(page->ShownKey(), StripKeys().back());
@@ -219,9 +216,7 @@ TEST_F(ButtonStripTest, ShowingARecordFillsEveryFieldByItsRules) {
          false, true, false, true, "", "s.htm", false, false, "", ""},
     };
     for (const Case& c : cases) {
-        qm::RegistryAccessor reg;
-        reg.SetRoot(HKEY_LOCAL_MACHINE);
-        reg.DeleteKey(qm::ButtonKeyPath(kMachineA));
+        qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(kMachineA));
         Values values = c.values;
         values["ButtonText"] = c.what;
         PutRecord(HKEY_LOCAL_MACHINE, kMachineA, values);
@@ -317,11 +312,8 @@ TEST_F(ButtonStripTest, AFailureWhileListingKeepsTheButtonsFoundAndStillSelects)
     PutRecord(HKEY_LOCAL_MACHINE, kMachineA, {{"ButtonText", "A"}});
     // A current user's record whose text has a type no field can hold.
     PutRecord(HKEY_CURRENT_USER, kUserC, {{"CLSID", qmtest::kOtherClsid}});
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_CURRENT_USER);
-    ASSERT_TRUE(reg.OpenKey(qm::ButtonKeyPath(kUserC), false));
-    reg.WriteInteger("ButtonText", 7);
-    reg.CloseKey();
+    qmtest::PutValues(HKEY_CURRENT_USER, qm::ButtonKeyPath(kUserC),
+                      {{"ButtonText", qmtest::Dword(7)}});
 
     try {
         page->ListButtons(-1);
@@ -367,11 +359,8 @@ TEST_F(ButtonStripTest, TheStripWrapsOntoMoreRowsAndTheFieldsMoveBelowIt) {
     GetWindowRect(Field(IDC_BUTTONTEXT), &field);
     EXPECT_EQ(field.top - oneRowTop, height - qm::ui::kOneRowStripHeight);
 
-    for (int i = 4; i < 60; ++i) {
-        qm::RegistryAccessor reg;
-        reg.SetRoot(HKEY_LOCAL_MACHINE);
-        reg.DeleteKey(qm::ButtonKeyPath(qm::ButtonKeyName(i + 1)));
-    }
+    for (int i = 4; i < 60; ++i)
+        qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(i + 1)));
     page->ListButtons(-1);
     EXPECT_EQ(page->StripHeight(), qm::ui::kOneRowStripHeight);
     GetWindowRect(Field(IDC_BUTTONTEXT), &field);
@@ -390,10 +379,13 @@ TEST_F(ButtonStripTest, RepeatedListingShowingAndRefreshingOwnNoMoreHandles) {
     const long lists = qm::ui::UniqueImageList::LiveCount();
     const long bitmaps = qm::ui::UniqueBitmap::LiveCount();
     EXPECT_EQ(icons, 2); // the two previews
+    // The system's own count also sees bitmaps and DCs that no handle owner of ours holds.
+    const long gdiObjects = qmtest::GdiObjectCount();
 
     for (int i = 0; i < 200; ++i) page->ListButtons(-1);
     for (int i = 0; i < 200; ++i) page->ShowButton(i % 6);
     for (int i = 0; i < 200; ++i) page->RefreshButtonImages();
+    qmtest::ExpectNoMoreGdiObjects(gdiObjects);
     EXPECT_EQ(qm::ui::UniqueIcon::LiveCount(), icons);
     EXPECT_EQ(qm::ui::UniqueImageList::LiveCount(), lists);
     EXPECT_EQ(qm::ui::UniqueBitmap::LiveCount(), bitmaps);

@@ -1,6 +1,7 @@
 #include "buttons/ButtonRecord.h"
 
 #include "support/ProgramTest.h"
+#include "support/RawRegistry.h"
 #include "ui/Window.h"
 
 #include <gtest/gtest.h>
@@ -15,11 +16,9 @@ class ButtonRecordTest : public qmtest::ProgramTest {
 
     void MakeButton(HKEY root, const std::string& keyName,
                     std::vector<std::pair<std::string, std::string>> values = {}) {
-        reg.SetRoot(root);
-        ASSERT_TRUE(reg.OpenKey(qm::ButtonKeyPath(keyName), true));
-        for (const auto& [name, data] : values)
-            reg.WriteString(name, data);
-        reg.CloseKey();
+        qmtest::StoredValues stored;
+        for (const auto& [name, data] : values) stored.emplace_back(name, qmtest::Sz(data));
+        qmtest::PutValues(root, qm::ButtonKeyPath(keyName), stored);
     }
 };
 
@@ -134,9 +133,9 @@ TEST_F(ButtonRecordTest, OwnRecordEntriesGoThroughOneOpenKeyAndAFailedOpenIsTrie
     EXPECT_EQ(own.CurrentPath(), "Software\\qzo\\Quillmere\\StdBtn");
     qm::AddOwnRecordEntry(own, {3, qm::ButtonKeyName(3), "StdBtn03"});
     own.CloseKey();
-    ASSERT_TRUE(reg.OpenKey(qm::kOwnRecordKey, false));
-    EXPECT_EQ(reg.GetValueNames(), (std::vector<std::string>{"StdBtn02", "StdBtn03"}));
-    EXPECT_EQ(reg.ReadString("StdBtn03"), qm::ButtonKeyName(3));
+    EXPECT_EQ(qmtest::StoredValuesOf(HKEY_CURRENT_USER, qm::kOwnRecordKey),
+              (qmtest::StoredValues{{"StdBtn02", qmtest::Sz(qm::ButtonKeyName(2))},
+                                    {"StdBtn03", qmtest::Sz(qm::ButtonKeyName(3))}}));
 }
 
 TEST_F(ButtonRecordTest, DefaultVisibleMeansExactlyTheLettersYesInAnyCase) {
@@ -211,30 +210,23 @@ TEST_F(ButtonRecordTest, OwnRecordIsWrittenAndForgottenOnlyForItsOwnKey) {
     qm::NewButtonKey key = qm::NextButtonKey(reg);
     qm::WriteOwnRecord(reg, key);
     EXPECT_FALSE(reg.HasOpenKey());
-    reg.SetRoot(HKEY_CURRENT_USER);
-    ASSERT_TRUE(reg.OpenKey(qm::kOwnRecordKey, false));
-    EXPECT_EQ(reg.ReadString("StdBtn01"), key.keyName);
-    reg.CloseKey();
+    qmtest::ExpectStoredText(HKEY_CURRENT_USER, qm::kOwnRecordKey, "StdBtn01", key.keyName);
 
     // A foreign key whose 36th and 37th characters are "01" leaves button 1's entry alone.
     EXPECT_FALSE(qm::ForgetOwnRecord(reg, "{0FBA04EE-3024-11d2-8F1F-0000F87ABD01}"));
     EXPECT_FALSE(qm::ForgetOwnRecord(reg, "{short}"));
-    ASSERT_TRUE(reg.OpenKey(qm::kOwnRecordKey, false));
-    EXPECT_TRUE(reg.ValueExists("StdBtn01"));
-    reg.CloseKey();
+    qmtest::ExpectStoredText(HKEY_CURRENT_USER, qm::kOwnRecordKey, "StdBtn01", key.keyName);
 
     EXPECT_TRUE(qm::ForgetOwnRecord(reg, key.keyName));
     EXPECT_FALSE(reg.HasOpenKey());
-    ASSERT_TRUE(reg.OpenKey(qm::kOwnRecordKey, false));
-    EXPECT_FALSE(reg.ValueExists("StdBtn01"));
-    reg.CloseKey();
+    ASSERT_TRUE(qmtest::StoredKeyExists(HKEY_CURRENT_USER, qm::kOwnRecordKey));
+    qmtest::ExpectNoValue(HKEY_CURRENT_USER, qm::kOwnRecordKey, "StdBtn01");
     EXPECT_FALSE(qm::ForgetOwnRecord(reg, key.keyName)); // already gone
 }
 
 TEST_F(ButtonRecordTest, ForgettingWithoutAnOwnRecordKeyDoesNothing) {
     EXPECT_FALSE(qm::ForgetOwnRecord(reg, qm::ButtonKeyName(5)));
-    reg.SetRoot(HKEY_CURRENT_USER);
-    EXPECT_FALSE(reg.KeyExists(qm::kOwnRecordKey));
+    qmtest::ExpectNoKey(HKEY_CURRENT_USER, qm::kOwnRecordKey);
 }
 
 } // namespace

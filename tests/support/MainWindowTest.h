@@ -4,15 +4,18 @@
 // Only test programs that link the app room include this.
 
 #include "app/Main.h"
-#include "registry/RegistryAccessor.h"
 #include "support/ProgramTest.h"
+#include "support/RawRegistry.h"
 #include "ui/Controls.h"
 
 #include "resource.h"
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <source_location>
 #include <string>
 
 namespace qmtest {
@@ -89,28 +92,24 @@ protected:
     std::unique_ptr<qm::TForm1> form;
 };
 
-// Registry access around the program, on the sandbox's current-user root.
-inline void WriteUserString(const std::string& key, const std::string& name, const std::string& value) {
-    qm::RegistryAccessor registry;
-    registry.CreateKey(key);
-    registry.OpenKey(key, false);
-    registry.WriteString(name, value);
+// Registry access around the program, on the sandbox's current-user root, with plain registry
+// calls.
+inline void WriteUserString(const std::string& key, const std::string& name, const std::string& value,
+                            std::source_location where = std::source_location::current()) {
+    PutText(HKEY_CURRENT_USER, key, name, value, where);
 }
-inline void WriteUserInteger(const std::string& key, const std::string& name, int value) {
-    qm::RegistryAccessor registry;
-    registry.CreateKey(key);
-    registry.OpenKey(key, false);
-    registry.WriteInteger(name, value);
+inline void WriteUserInteger(const std::string& key, const std::string& name, int value,
+                             std::source_location where = std::source_location::current()) {
+    PutValues(HKEY_CURRENT_USER, key, {{name, Dword(static_cast<uint32_t>(value))}}, where);
 }
-inline void CreateUserKey(const std::string& key) {
-    qm::RegistryAccessor registry;
-    registry.CreateKey(key);
+inline void CreateUserKey(const std::string& key,
+                          std::source_location where = std::source_location::current()) {
+    PutKey(HKEY_CURRENT_USER, key, where);
 }
-// The value as stored, or nothing when it is absent.
+// The value's text as stored (a string with anything but one terminating zero, or another type,
+// reads as a description no text equals), or nothing when it is absent.
 inline std::optional<std::string> ReadUserString(const std::string& key, const std::string& name) {
-    qm::RegistryAccessor registry;
-    if (!registry.OpenKey(key, false) || !registry.ValueExists(name)) return std::nullopt;
-    return registry.ReadString(name);
+    return StoredText(HKEY_CURRENT_USER, key, name);
 }
 
 } // namespace qmtest

@@ -15,12 +15,8 @@ class ToolsMenuTest : public qmtest::MainWindowTest {
 protected:
     void SetUp() override {
         // One button of the program's own, there before the window lists the strip.
-        qm::RegistryAccessor reg;
-        reg.SetRoot(HKEY_LOCAL_MACHINE);
-        ASSERT_TRUE(reg.OpenKey(qm::ButtonKeyPath("{ABC}"), true));
-        reg.WriteString("ButtonText", "Mine");
-        reg.WriteString("IsQuillmere", "YES");
-        reg.CloseKey();
+        qmtest::PutValues(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{ABC}"),
+                          {{"ButtonText", qmtest::Sz("Mine")}, {"IsQuillmere", qmtest::Sz("YES")}});
         MainWindowTest::SetUp();
     }
     qm::ButtonsPage& Buttons() { return static_cast<qm::ButtonsPage&>(form->PageAt(0)); }

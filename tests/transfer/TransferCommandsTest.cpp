@@ -6,6 +6,7 @@
 #include "ui/Window.h"
 
 #include "support/ProgramTest.h"
+#include "support/RawRegistry.h"
 #include "support/TestPageHost.h"
 
 #include <gtest/gtest.h>
@@ -15,39 +16,28 @@
 namespace {
 
 using namespace qm::transfer;
-using qm::RawValue;
 using qm::RegistryAccessor;
 using qmtest::ReadFileBytes;
 using qmtest::Shown;
 using qmtest::WriteFileBytes;
-using Stored = std::vector<std::pair<std::string, RawValue>>;
-
-RawValue Sz(const std::string& text) { return {REG_SZ, text + '\0'}; }
+using qmtest::Sz;
+using Stored = qmtest::StoredValues;
 
 std::string Button(int n) { return qm::ButtonKeyName(n); }
 std::string ButtonPath(const std::string& keyName) { return qm::ButtonKeyPath(keyName); }
 
-void MakeKey(HKEY root, const std::string& path, const Stored& values) {
-    RegistryAccessor reg;
-    reg.SetRoot(root);
-    ASSERT_TRUE(reg.OpenKey(path, true)) << path;
-    for (const auto& [name, value] : values) reg.WriteRaw(name, value);
+void MakeKey(HKEY root, const std::string& path, const Stored& values,
+             std::source_location where = std::source_location::current()) {
+    qmtest::PutValues(root, path, values, where);
 }
 
 // A key's values in enumeration order; nullopt when the key is missing.
 std::optional<Stored> ReadKey(HKEY root, const std::string& path) {
-    RegistryAccessor reg;
-    reg.SetRoot(root);
-    if (!reg.OpenKey(path, false)) return std::nullopt;
-    Stored values;
-    for (const std::string& name : reg.GetValueNames()) values.emplace_back(name, reg.ReadRaw(name));
-    return values;
+    return qmtest::StoredValuesOf(root, path);
 }
 
 std::vector<std::string> SubKeys(HKEY root, const std::string& path) {
-    RegistryAccessor reg;
-    reg.SetRoot(root);
-    return reg.OpenKey(path, false) ? reg.GetKeyNames() : std::vector<std::string>{};
+    return qmtest::StoredSubKeys(root, path);
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {
@@ -92,11 +82,8 @@ protected:
         transfer.ImportToolBarInfo();
     }
     static void ForgetAllButtons() {
-        RegistryAccessor reg;
-        reg.SetRoot(HKEY_LOCAL_MACHINE);
-        reg.DeleteKey(qm::kExtensionsKey);
-        reg.SetRoot(HKEY_CURRENT_USER);
-        reg.DeleteKey(qm::kOwnRecordKey);
+        qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
+        qmtest::RemoveKey(HKEY_CURRENT_USER, qm::kOwnRecordKey);
     }
     // A marked machine-wide button.
     static void MakeOwnButton(const std::string& keyName, Stored values) {
