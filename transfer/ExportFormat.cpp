@@ -13,41 +13,61 @@ std::string Lower(std::string text) {
 }
 
 std::string ValueLabel(const std::string& name) {
-    return name.empty() ? std::string("the default value") : "the value \"" + name + "\"";
+    return name.empty() ? std::string("the default value")
+                        : "the value \"" + QuoteCut(name) + "\"";
 }
 
-// What in a text would change it on its way through the file, or nullptr when nothing.
-const char* LineBreaker(std::string_view text) {
-    if (text.find_first_of("\r\n") != std::string_view::npos) return "a line break";
+// What in a value's text would change it on its way through the file, or nullptr when
+// nothing: a CR ends the line there and Ctrl+Z the file. A lone LF travels as it is.
+const char* TextBreaker(std::string_view text) {
+    if (text.find('\r') != std::string_view::npos) return "a line break";
     if (text.find(kEndOfFile) != std::string_view::npos) return "the end-of-file character Ctrl+Z";
     return nullptr;
 }
 
-// Refuses a value whose line would read back as something else: a line break would cut it,
-// Ctrl+Z would end the file there, and "=" in the name would move the split.
+// The same for a value's name, which begins its line: an LF there would be taken for the end
+// of the previous line's CR LF.
+const char* NameBreaker(std::string_view name) {
+    if (name.find_first_of("\r\n") != std::string_view::npos) return "a line break";
+    return TextBreaker(name);
+}
+
+std::string ButtonTextFor(const SectionSource& source) {
+    try {
+        return source.buttonText ? source.buttonText() : std::string();
+    } catch (const std::exception&) {
+        return {}; // the text itself is unreadable; the message still names the value
+    }
+}
+
+[[noreturn]] void Refuse(const SectionSource& source, const std::string& problem) {
+    throw UnportableValueError("The button \"" + QuoteCut(ButtonTextFor(source)) +
+                               "\" cannot be exported: " + problem);
+}
+
+// Refuses a value whose line would read back as something else: a CR would cut it, Ctrl+Z
+// would end the file there, and "=" in the name would move the split.
 void CheckPortable(const SectionSource& source, const std::string& name,
                    std::string_view written) {
     std::string problem;
-    if (const char* breaker = LineBreaker(name)) {
+    if (const char* breaker = NameBreaker(name)) {
         problem = std::string("the name of a value holds ") + breaker;
     } else if (name.find('=') != std::string::npos) {
         problem = ValueLabel(name) + " has \"=\" in its name";
-    } else if (const char* breaker = LineBreaker(written)) {
+    } else if (const char* breaker = TextBreaker(written)) {
         problem = ValueLabel(name) + " holds " + breaker;
     } else {
         return;
     }
-    std::string button;
-    try {
-        button = source.buttonText ? source.buttonText() : std::string();
-    } catch (const std::exception&) {
-        // The text itself is unreadable; the message still names the value.
-    }
-    throw UnportableValueError("The button \"" + button + "\" cannot be exported: " + problem +
-                               ", which an export file cannot carry");
+    Refuse(source, problem + ", which an export file cannot carry");
 }
 
 } // namespace
+
+std::string QuoteCut(std::string_view text) {
+    if (text.size() <= kQuoteLength) return std::string(text);
+    return std::string(text.substr(0, kQuoteLength)) + "...";
+}
 
 std::string CompanionFolderFor(const std::string& exportPath) {
     size_t nameStart = exportPath.find_last_of('\\');
@@ -87,28 +107,44 @@ std::string CompanionNames::Claim(const std::string& part, const std::string& so
 void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder,
                         const SectionSource& source, const FileCopier& copy,
                         CompanionNames& names) {
-    std::string line;
-    auto writeLine = [&](std::string_view text) {
-        line.assign(text);
-        line += kLineEnd;
-        sink(line);
+    struct Line {
+        std::string name, text; // for a file value, text is the stored path
+        bool isFile;
     };
-    writeLine(kSectionStart);
+    std::vector<Line> lines;
     for (const std::string& name : source.valueNames()) {
-        std::string data = source.readString(name);
-        if (!IsFileValue(name)) {
-            CheckPortable(source, name, data);
-            writeLine(name + "=" + data);
-            continue;
+        std::string data;
+        try {
+            data = source.readString(name);
+        } catch (const std::exception&) {
+            Refuse(source, ValueLabel(name) + " cannot be read as a text");
         }
-        std::string part = names.Claim(FileNamePart(data), data);
-        CheckPortable(source, name, part);
-        writeLine(name + "=" + part);
-        // A missing file, a value that is no plain path (an icon index) or any other failed
-        // copy leaves the line written and the folder without the file, on purpose.
-        copy(data, companionFolder + "\\" + part);
+        bool isFile = IsFileValue(name);
+        CheckPortable(source, name, isFile ? FileNamePart(data) : data);
+        lines.push_back({name, std::move(data), isFile});
     }
-    writeLine(kSectionEnd);
+
+    // Only a button that travels whole claims names in the folder.
+    std::string section(kSectionStart);
+    section += kLineEnd;
+    std::vector<std::pair<std::string, std::string>> copies;
+    for (Line& line : lines) {
+        std::string written = line.text;
+        if (line.isFile) {
+            written = names.Claim(FileNamePart(line.text), line.text);
+            copies.emplace_back(line.text, companionFolder + "\\" + written);
+        }
+        section += line.name;
+        section += '=';
+        section += written;
+        section += kLineEnd;
+    }
+    section += kSectionEnd;
+    section += kLineEnd;
+    sink(section);
+    // A missing file, a value that is no plain path (an icon index) or any other failed copy
+    // leaves the line written and the folder without the file, on purpose.
+    for (const auto& [from, to] : copies) copy(from, to);
 }
 
 ExportReader::ExportReader(std::string companionFolder, ExportEvents& events)
@@ -124,10 +160,15 @@ void ExportReader::Feed(std::string_view bytes) {
                 continue;
             }
         }
-        // Take everything up to the next CR or Ctrl+Z in one piece.
+        // Take everything up to the next CR or Ctrl+Z in one piece; a line past the bound
+        // keeps none of its bytes.
         size_t stop = at;
         while (stop < bytes.size() && bytes[stop] != '\r' && bytes[stop] != kEndOfFile) ++stop;
-        line_.append(bytes.substr(at, stop - at));
+        if (!tooLong_ && line_.size() + (stop - at) > kMaxLineBytes) {
+            tooLong_ = true;
+            std::string().swap(line_);
+        }
+        if (!tooLong_) line_.append(bytes.substr(at, stop - at));
         if (stop == bytes.size()) break;
         if (bytes[stop] == kEndOfFile) {
             Finish();
@@ -142,11 +183,15 @@ void ExportReader::Feed(std::string_view bytes) {
 
 void ExportReader::Finish() {
     if (ended_) return;
-    if (!line_.empty()) EmitLine();
+    if (!line_.empty() || tooLong_) EmitLine();
     ended_ = true;
 }
 
 void ExportReader::EmitLine() {
+    if (tooLong_) {
+        tooLong_ = false;
+        return events_.LineTooLong();
+    }
     std::string line;
     line.swap(line_);
     if (line == kSectionStart) return events_.SectionStart();

@@ -27,6 +27,15 @@ inline constexpr std::string_view kSectionStart = "buttonstart";
 inline constexpr std::string_view kSectionEnd = "buttonend";
 inline constexpr std::string_view kLineEnd = "\r\n";
 inline constexpr char kEndOfFile = '\x1A'; // Ctrl+Z ends a text file wherever it stands
+// The longest line the reader takes, without its CR: a longer one is dropped as it arrives, so
+// that the memory a file costs stays near this whatever the file holds.
+inline constexpr size_t kMaxLineBytes = 1024 * 1024;
+// Names and texts quoted in messages are cut to this many characters, with "..." after them.
+inline constexpr size_t kQuoteLength = 64;
+
+// A name or text as a message quotes it: whole up to kQuoteLength characters, cut there with
+// "..." when longer.
+std::string QuoteCut(std::string_view text);
 
 // The companion folder of an export file: the file's folder with its trailing "\", the file's
 // name cut before its first ".", then "_files"; no trailing "\".
@@ -38,8 +47,8 @@ bool IsFileValue(std::string_view name);
 // What follows the last "\" or ":" of a path, or the whole text where neither occurs.
 std::string FileNamePart(std::string_view path);
 
-// A value that the export file cannot carry faithfully (a line break or Ctrl+Z in it, or "="
-// in its name). The text names the button and the value.
+// A value that the export file cannot carry faithfully (a CR or Ctrl+Z in it, a line break or
+// "=" in its name), or that cannot be read as a text. The text names the button and the value.
 class UnportableValueError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -73,14 +82,16 @@ using ByteSink = std::function<void(std::string_view bytes)>;
 // Copies a whole file, replacing the target; the result is of no interest to the writer.
 using FileCopier = std::function<void(const std::string& from, const std::string& to)>;
 
-// Writes one button section: "buttonstart", a line per value, "buttonend", copying each file
-// value's file into the companion folder right after its line. Every line reaches the sink
-// before the next value is read, so a failure leaves the section's earlier lines written.
+// Writes one button section: "buttonstart", a line per value, "buttonend", then copies each
+// file value's file into the companion folder. Every value is read and checked before anything
+// is written: a value that cannot travel throws UnportableValueError with nothing of the button
+// written, copied or claimed, so that the export can go on with the next button.
 void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder,
                         const SectionSource& source, const FileCopier& copy,
                         CompanionNames& names);
 
-// What the reader reports, one event per line, in file order.
+// What the reader reports, exactly one event per line, in file order (so the n-th event is
+// about line n).
 class ExportEvents {
 public:
     virtual ~ExportEvents() = default;
@@ -88,6 +99,9 @@ public:
     virtual void SectionEnd() = 0;
     // A value line; the text of a file value arrives as a path inside the companion folder.
     virtual void Value(const std::string& name, const std::string& text) = 0;
+    // A line longer than kMaxLineBytes, whose bytes were dropped. By default it has no effect,
+    // like a stray line.
+    virtual void LineTooLong() {}
 };
 
 // Reads an export file fed to it in pieces of any size. Each complete line is reported before
@@ -109,6 +123,7 @@ private:
     std::string companionFolder_;
     ExportEvents& events_;
     std::string line_;
+    bool tooLong_ = false; // the line being read passed kMaxLineBytes; its bytes are dropped
     bool afterCr_ = false; // the last byte was a CR; one LF right after it belongs to it
     bool ended_ = false;
 };

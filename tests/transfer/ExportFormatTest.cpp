@@ -137,13 +137,23 @@ TEST(ExportFormatTest, SectionHoldsEveryValueInOrderWithFileValuesCutAndCopied) 
                           }));
 }
 
-TEST(ExportFormatTest, ReadFailureLeavesTheSectionsEarlierLinesWritten) {
+TEST(ExportFormatTest, AValueThatCannotBeReadRefusesTheWholeButtonBeforeAnythingIsWritten) {
     FakeButton button{{{"ButtonText", "Notes"}, {"Icon", "C:\\i\\a.ico"}, {"Bad", "x"}, {"Z", "z"}}};
     button.failAt = 2;
     Written out;
-    EXPECT_THROW(out.Section(button), std::runtime_error);
-    EXPECT_EQ(out.bytes, "buttonstart\r\nButtonText=Notes\r\nIcon=a.ico\r\n");
-    EXPECT_EQ(out.copies.size(), 1u);
+    try {
+        out.Section(button);
+        ADD_FAILURE() << "a button with an unreadable value was written";
+    } catch (const UnportableValueError& error) {
+        EXPECT_STREQ(error.what(), "The button \"Notes\" cannot be exported: the value \"Bad\" "
+                                   "cannot be read as a text");
+    }
+    EXPECT_EQ(out.bytes, "");
+    EXPECT_TRUE(out.copies.empty());
+    // Nor did it claim a name: the next button's a.ico keeps the plain name.
+    FakeButton next{{{"Icon", "D:\\other\\a.ico"}}};
+    out.Section(next);
+    EXPECT_EQ(out.bytes, "buttonstart\r\nIcon=a.ico\r\nbuttonend\r\n");
 }
 
 TEST(ExportFormatTest, SameFileNameFromDifferentPathsTravelsUnderDistinctNames) {
@@ -175,14 +185,20 @@ TEST(ExportFormatTest, SameFileNameFromDifferentPathsTravelsUnderDistinctNames) 
 TEST(ExportFormatTest, ValuesTheFileCannotCarryAreRefusedNamingButtonAndValue) {
     const struct {
         Values values;
-        const char* message;
+        std::string message;
     } cases[] = {
         {{{"MenuText", "two\r\nlines"}},
          "The button \"Notes\" cannot be exported: the value \"MenuText\" holds a line break, "
          "which an export file cannot carry"},
-        {{{"", "lone\nLF"}},
+        {{{"", "cut\rCR"}},
          "The button \"Notes\" cannot be exported: the default value holds a line break, which "
          "an export file cannot carry"},
+        {{{"lone\nLF", "c"}},
+         "The button \"Notes\" cannot be exported: the name of a value holds a line break, "
+         "which an export file cannot carry"},
+        {{{std::string(100, 'n') + "=", "c"}},
+         "The button \"Notes\" cannot be exported: the value \"" + std::string(64, 'n') +
+             "...\" has \"=\" in its name, which an export file cannot carry"},
         {{{"X", "cut\x1Ahere"}},
          "The button \"Notes\" cannot be exported: the value \"X\" holds the end-of-file "
          "character Ctrl+Z, which an export file cannot carry"},
@@ -204,9 +220,9 @@ TEST(ExportFormatTest, ValuesTheFileCannotCarryAreRefusedNamingButtonAndValue) {
             out.Section(button);
             ADD_FAILURE() << "accepted " << c.message;
         } catch (const UnportableValueError& error) {
-            EXPECT_STREQ(error.what(), c.message);
+            EXPECT_EQ(error.what(), c.message);
         }
-        EXPECT_EQ(out.bytes, "buttonstart\r\nButtonText=Notes\r\n") << c.message;
+        EXPECT_EQ(out.bytes, "") << c.message;
         EXPECT_TRUE(out.copies.empty());
     }
     // A line break before the last "\" of a file value never reaches the file.
@@ -214,6 +230,24 @@ TEST(ExportFormatTest, ValuesTheFileCannotCarryAreRefusedNamingButtonAndValue) {
     Written out;
     out.Section(fine);
     EXPECT_EQ(out.bytes, "buttonstart\r\nIcon=a.ico\r\nbuttonend\r\n");
+
+    // A lone LF in a text travels as it is and reads back unchanged; a button text of any
+    // length is quoted cut.
+    FakeButton lf{{{"MenuText", "two\nlines\n"}, {"", "\n"}}};
+    out.bytes.clear();
+    out.Section(lf);
+    Transcript read;
+    ReadExportBytes(out.bytes, "F:\\f", read);
+    EXPECT_EQ(read.values, lf.values);
+    FakeButton longText{{{"X", "a\x1A"}}};
+    longText.text = std::string(5000, 't');
+    try {
+        out.Section(longText);
+        ADD_FAILURE() << "Ctrl+Z accepted";
+    } catch (const UnportableValueError& error) {
+        std::string start = "The button \"" + std::string(64, 't') + "...\" cannot be exported: the value";
+        EXPECT_EQ(std::string(error.what()).substr(0, start.size()), start);
+    }
 }
 
 TEST(ExportFormatTest, ReaderSplitsLinesAtCrAndKnowsOnlyExactKeywords) {
@@ -272,10 +306,10 @@ TEST(ExportFormatTest, WrittenSectionsReadBackAsTheSameValues) {
             std::string name = i == 0 && round % 2 ? "" : "V" + std::to_string(i);
             std::string data;
             int length = random() % 12;
-            // Any byte but CR, LF and Ctrl+Z, "=" included.
+            // Any byte but CR and Ctrl+Z, "=" and a lone LF included.
             for (int k = 0; k < length; ++k) {
                 char c = static_cast<char>(random() % 256);
-                data += c == '\r' || c == '\n' || c == '\x1A' ? '=' : c;
+                data += c == '\r' || c == '\x1A' ? '=' : c;
             }
             button.values.emplace_back(name, data);
         }
@@ -289,6 +323,42 @@ TEST(ExportFormatTest, WrittenSectionsReadBackAsTheSameValues) {
         EXPECT_EQ(read.values, expected);
         EXPECT_EQ(std::count(read.events.begin(), read.events.end(), "start"), 2);
     }
+}
+
+// Counts the events, keeping only the lengths of the values: a long line costs no copies here.
+class Tally : public ExportEvents {
+public:
+    void SectionStart() override { events.push_back("start"); }
+    void SectionEnd() override { events.push_back("end"); }
+    void Value(const std::string& name, const std::string& text) override {
+        events.push_back(name + "|" + std::to_string(text.size()));
+    }
+    void LineTooLong() override { events.push_back("too long"); }
+    std::vector<std::string> events;
+};
+
+TEST(ExportFormatTest, LinesPastTheBoundAreReportedWithoutTheirBytes) {
+    // A line of exactly the bound is read whole; one byte more and it is dropped, the lines
+    // around it read as ever, whatever pieces the file arrives in.
+    std::string atBound = "A=" + std::string(kMaxLineBytes - 2, 'a');
+    std::string over = "B=" + std::string(kMaxLineBytes - 1, 'b');
+    std::string bytes = "buttonstart\r\n" + atBound + "\r\n" + over + "\r\nC=c\r\n" + over;
+    const std::vector<std::string> expected = {"start", "A|" + std::to_string(kMaxLineBytes - 2),
+                                               "too long", "C|1", "too long"};
+    for (size_t piece : {size_t(7), size_t(65536), bytes.size()}) {
+        Tally tally;
+        ExportReader reader("D:\\f", tally);
+        for (size_t at = 0; at < bytes.size(); at += piece)
+            reader.Feed(std::string_view(bytes).substr(at, piece));
+        reader.Finish();
+        EXPECT_EQ(tally.events, expected) << piece;
+    }
+    // The default for a long line is to pass it over, like a stray line.
+    Transcript transcript;
+    ReadExportBytes("X=1\r\n" + over + "\x1A", "D:\\f", transcript);
+    EXPECT_EQ(transcript.events, std::vector<std::string>{"X|1"});
+    EXPECT_EQ(QuoteCut(std::string(64, 'q')), std::string(64, 'q'));
+    EXPECT_EQ(QuoteCut(std::string(65, 'q')), std::string(64, 'q') + "...");
 }
 
 } // namespace
