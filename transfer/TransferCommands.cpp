@@ -39,7 +39,22 @@ void ButtonImporter::SectionStart() {
 
 void ButtonImporter::Value(const std::string& name, const std::string& text) {
     if (!sectionOpen_) return; // stray lines between sections have no effect
-    registry_.WriteString(name, text);
+    try {
+        registry_.WriteString(name, text);
+    } catch (const RegistryError&) {
+        RemoveOpenSection();
+        throw RegistryError("Failed to set data for '" + QuoteCut(name) + "'");
+    }
+}
+
+void ButtonImporter::RemoveOpenSection() {
+    sectionOpen_ = false;
+    registry_.CloseKey();
+    RegistryAccessor machine;
+    machine.SetRoot(HKEY_LOCAL_MACHINE);
+    machine.DeleteKey(ButtonKeyPath(created_.back().keyName));
+    created_.pop_back();
+    searchFrom_ = 1; // the name is free again
 }
 
 void ButtonImporter::SectionEnd() {
@@ -55,56 +70,139 @@ void ButtonImporter::SectionEnd() {
     }
 }
 
-void ExportButtons(RegistryAccessor& registry, const std::string& path,
-                   const std::string& companionFolder) {
-    // Copies into a folder that could not be made fail one by one, silently, like any copy.
-    CreateFolderTree(companionFolder);
-    ExportFileWriter file(path);
+namespace {
 
+using StoredValues = std::vector<std::pair<std::string, RawValue>>;
+
+// The values of every marked machine-wide button, the last enumerated key first, read before
+// anything of the export is written.
+std::vector<StoredValues> ReadMarkedButtons(RegistryAccessor& registry) {
     registry.SetRoot(HKEY_LOCAL_MACHINE);
     std::vector<std::string> keys;
     // Without the key (or without full access to it) there is nothing to export.
     if (registry.OpenKey(kExtensionsKey, false)) keys = registry.GetKeyNames();
-
-    // Each button key is opened through the Extensions key, which stays open meanwhile, and
-    // its values are read together with their names.
+    std::vector<StoredValues> buttons;
     RegistryAccessor button;
-    std::vector<std::pair<std::string, RawValue>> values;
-    SectionSource source;
-    source.valueNames = [&] {
-        values = button.GetValues();
-        std::vector<std::string> names;
-        names.reserve(values.size());
-        for (const auto& value : values) names.push_back(value.first);
-        return names;
-    };
-    source.readString = [&](const std::string& name) {
-        for (const auto& [valueName, value] : values)
-            if (valueName == name) return RegistryAccessor::StringFromValue(name, value);
-        return button.ReadString(name);
-    };
-    source.buttonText = [&] { return button.ReadString(kButtonTextValue); };
-    ByteSink sink = [&](std::string_view bytes) { file.Write(bytes); };
-    FileCopier copy = [](const std::string& from, const std::string& to) {
-        CopyWholeFile(from, to); // a failed copy leaves the folder without the file, no more
-    };
-    CompanionNames names;
-
     try {
         for (auto name = keys.rbegin(); name != keys.rend(); ++name) {
             if (*name == kReservedButtonKey) continue;
             if (!button.OpenKeyBelow(registry, *name, false)) continue;
             if (!button.ValueExists(kIsQuillmereValue)) continue;
-            WriteButtonSection(sink, companionFolder, source, copy, names);
+            buttons.push_back(button.GetValues());
         }
     } catch (...) {
         button.CloseKey();
         registry.CloseKey();
-        throw; // the file closes with what was written so far
+        throw;
     }
     button.CloseKey();
     registry.CloseKey();
-    file.Close();
+    return buttons;
+}
+
+std::optional<std::string> TextOf(const StoredValues& values, const std::string& name) {
+    for (const auto& [valueName, value] : values) {
+        if (valueName != name) continue;
+        try {
+            return RegistryAccessor::StringFromValue(name, value);
+        } catch (const RegistryError&) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+constexpr size_t kListedInMessage = 10;
+
+// One message for many refusals: the first few listed, the rest counted.
+std::string ListMessage(const std::string& heading, const std::vector<std::string>& items) {
+    if (items.size() == 1) return items.front();
+    std::string text = heading;
+    for (size_t i = 0; i < items.size() && i < kListedInMessage; ++i) text += "\n" + items[i];
+    if (items.size() > kListedInMessage)
+        text += "\n... and " + std::to_string(items.size() - kListedInMessage) + " more";
+    return text;
+}
+
+} // namespace
+
+std::string ExportButtons(RegistryAccessor& registry, const std::string& path,
+                          const std::string& companionFolder, DiskWrite write) {
+    ExportOutput output(path, companionFolder, std::move(write));
+    std::vector<StoredValues> buttons = ReadMarkedButtons(registry);
+
+    // Files that already lie in the companion folder (buttons imported from an earlier export
+    // there) keep their names: every other file gets a name of its own instead of replacing
+    // them.
+    CompanionNames names;
+    for (const StoredValues& values : buttons)
+        for (const auto& [name, value] : values) {
+            if (!IsFileValue(name)) continue;
+            std::optional<std::string> data = TextOf(values, name);
+            if (data && LiesDirectlyIn(*data, companionFolder, ResolveFullPath))
+                names.Claim(FileNamePart(*data), *data);
+        }
+
+    const StoredValues* current = nullptr;
+    SectionSource source;
+    source.valueNames = [&] {
+        std::vector<std::string> valueNames;
+        for (const auto& value : *current) valueNames.push_back(value.first);
+        return valueNames;
+    };
+    source.readString = [&](const std::string& name) {
+        for (const auto& [valueName, value] : *current)
+            if (valueName == name) return RegistryAccessor::StringFromValue(name, value);
+        return std::string();
+    };
+    source.buttonText = [&] { return TextOf(*current, kButtonTextValue).value_or(""); };
+    ByteSink sink = [&](std::string_view bytes) { output.Write(bytes); };
+    FileCopier copy = [&](const std::string& from, const std::string& to) { output.Copy(from, to); };
+
+    std::vector<std::string> leftOut;
+    for (const StoredValues& values : buttons) {
+        current = &values;
+        try {
+            WriteButtonSection(sink, companionFolder, source, copy, names);
+        } catch (const UnportableValueError& refused) {
+            leftOut.push_back(refused.what());
+        }
+    }
+    output.Commit();
+    if (leftOut.empty()) return {};
+    return ListMessage(std::to_string(leftOut.size()) +
+                           " buttons were left out of the export; the others were exported:",
+                       leftOut);
+}
+
+ImportPlan PlanImport(const std::string& path) {
+    return PlanExportFile(path, CompanionFolderFor(path));
+}
+
+void ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner) {
+    ButtonImporter importer(registry, owner);
+    try {
+        for (const PlannedButton& button : plan.buttons) {
+            importer.SectionStart();
+            for (const PlannedValue& value : button.values) importer.Value(value.name, value.text);
+            if (button.complete) importer.SectionEnd();
+        }
+    } catch (...) {
+        registry.CloseKey();
+        throw;
+    }
+    registry.CloseKey();
+}
+
+std::string RefusedSectionsMessage(const std::string& path, const ImportPlan& plan) {
+    std::vector<std::string> items;
+    for (const RefusedSection& refused : plan.refused)
+        items.push_back("The button at line " + std::to_string(refused.line) + " of \"" + path +
+                        "\" cannot be imported: " + refused.reason);
+    if (items.empty()) return {};
+    return ListMessage(std::to_string(items.size()) + " buttons of \"" + path +
+                           "\" were left out of the import; the others were imported:",
+                       items);
 }
 
 ToolBarTransfer::ToolBarTransfer(ui::PageHost& host, std::function<void()> rebuildStrip)
@@ -132,7 +230,10 @@ void ToolBarTransfer::Export() {
                                         SaveDialog1))
         return;
     ui::HourglassCursor busy;
-    ExportButtons(registry, SaveDialog1.fileName, CompanionFolderFor(SaveDialog1.fileName));
+    std::string leftOut =
+        ExportButtons(registry, SaveDialog1.fileName, CompanionFolderFor(SaveDialog1.fileName));
+    if (!leftOut.empty())
+        ui::AppDialogs().ShowApplicationError(host_.MainWindow(), ui::StandardErrorText(leftOut));
 }
 
 void ToolBarTransfer::Import() {
@@ -143,21 +244,20 @@ void ToolBarTransfer::Import() {
                                         OpenDialog2))
         return;
     ui::HourglassCursor busy;
-    std::string companionFolder = CompanionFolderFor(OpenDialog2.fileName);
-    ExportFileSource file(OpenDialog2.fileName); // a file that cannot be opened imports nothing
-    ButtonImporter importer(registry, host_.MainWindow());
+    // The whole file is read and checked before the first key is made; a file that cannot be
+    // opened or read imports nothing.
+    ImportPlan plan = PlanImport(OpenDialog2.fileName);
     try {
-        file.Read(companionFolder, importer);
+        ImportPlanned(registry, plan, host_.MainWindow());
     } catch (...) {
         // What was imported before the failure stays, and the strip shows it.
-        registry.CloseKey();
-        file.Close();
         if (rebuildStrip_) rebuildStrip_();
         throw;
     }
-    registry.CloseKey();
-    file.Close();
     if (rebuildStrip_) rebuildStrip_();
+    std::string refused = RefusedSectionsMessage(OpenDialog2.fileName, plan);
+    if (!refused.empty())
+        ui::AppDialogs().ShowApplicationError(host_.MainWindow(), ui::StandardErrorText(refused));
 }
 
 } // namespace qm::transfer

@@ -5,7 +5,9 @@
 
 #include "buttons/ButtonRecord.h"
 #include "registry/RegistryAccessor.h"
+#include "transfer/ExportFile.h"
 #include "transfer/ExportFormat.h"
+#include "transfer/ImportPlan.h"
 #include "ui/Dialogs.h"
 
 #include <functional>
@@ -22,9 +24,11 @@ inline constexpr char kExportExtension[] = "qmx";
 // Shown when a button's own-record entry cannot be written; the import goes on.
 inline constexpr char kOwnRecordWriteError[] = "Error while trying to write registry data";
 
-// Creates one new machine-wide button per section of an export file, as the reader reports
-// the lines: a section start makes a key under the first free name, values go into it as
-// plain strings, and a section end writes the key's own-record entry.
+// Creates one new machine-wide button per section, as the sections are handed to it (from a
+// checked import plan): a section start makes a key under the first free name, values go into
+// it as plain strings, and a section end writes the key's own-record entry. A value that
+// cannot be written removes the key made for its section before the error goes on, so that no
+// half button stays behind.
 // Each section reaches the Extensions key once and makes, searches and fills its button key
 // through that handle, and the own-record key stays open from one entry to the next: paths
 // from the root are walked as rarely as possible.
@@ -40,6 +44,8 @@ public:
     const std::vector<NewButtonKey>& Created() const { return created_; }
 
 private:
+    void RemoveOpenSection();
+
     RegistryAccessor& registry_; // the key of the open section
     HWND owner_;
     RegistryAccessor extensions_; // the machine's Extensions key, while a section starts
@@ -75,8 +81,24 @@ private:
 };
 
 // Writes every machine-wide button that carries the program's marker to the export file at
-// path, the last enumerated key first, with its files in companionFolder. Leaves no key open.
-void ExportButtons(RegistryAccessor& registry, const std::string& path,
-                   const std::string& companionFolder);
+// path, the last enumerated key first, with its files in companionFolder. A button with a
+// value that cannot travel is left out whole, and the others are written; the returned text
+// lists the buttons left out and why (empty when none was). The file and the copies replace
+// what was there only once all of them are complete: an export that fails (a full disk)
+// throws InOutError naming the file and leaves the previous export as it was. Leaves no key
+// open.
+std::string ExportButtons(RegistryAccessor& registry, const std::string& path,
+                          const std::string& companionFolder, DiskWrite write = WriteToDisk);
+
+// Reads the export file at path whole and returns what importing it will create, writing
+// nothing. Throws InOutError when the file cannot be opened or read.
+ImportPlan PlanImport(const std::string& path);
+
+// Creates the planned buttons, in order. Registry failures stop the writing with the buttons
+// written so far kept whole; the error goes on to the caller.
+void ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner);
+
+// The message about the sections of the file at path that the plan refused; empty when none.
+std::string RefusedSectionsMessage(const std::string& path, const ImportPlan& plan);
 
 } // namespace qm::transfer

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -52,6 +53,26 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// Every file below folder, by its path below it, with its bytes; folders end in "\\".
+std::map<std::string, std::string> Tree(const std::string& folder, const std::string& below = "") {
+    std::map<std::string, std::string> tree;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + below + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return tree;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            tree[below + name + "\\"] = "";
+            tree.merge(Tree(folder, below + name + "\\"));
+        } else {
+            tree[below + name] = ReadFileBytes(folder + "\\" + below + name);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return tree;
 }
 
 // The own record's entries, as (value name, data).
@@ -308,47 +329,89 @@ TEST_F(TransferTest, ExportImportExportGivesTheSameValuesAndTheSameFile) {
     EXPECT_TRUE(dialogs.ShownOf(Shown::ApplicationError).empty());
 }
 
-TEST_F(TransferTest, ExportStopsOnAValueItCannotWriteKeepingWhatItWrote) {
-    // Walked last to first: {BBB} is written whole, then {AAA} stops at its count.
-    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")}, {"Count", {REG_DWORD, std::string("\1\0\0\0", 4)}}});
-    MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")}, {"Empty", {REG_DWORD, ""}}});
-    EXPECT_EQ(Export(temp.File("bad.qmx"), "Invalid data type for 'Count'"),
-              "buttonstart\r\nButtonText=B\r\nEmpty=\r\nIsQuillmere=YES\r\nbuttonend\r\n"
-              "buttonstart\r\nButtonText=A\r\n");
+TEST_F(TransferTest, ExportLeavesOutWholeButtonsThatCannotTravelAndSaysWhichOnce) {
+    // Walked last to first: {CCC} is written, {BBB} is left out whole, {AAA} is written.
+    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")}});
+    MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")}, {"Count", {REG_DWORD, std::string("\1\0\0\0", 4)}}});
+    MakeOwnButton("{CCC}", {{"ButtonText", Sz("C")}, {"Empty", {REG_DWORD, ""}}});
+    EXPECT_EQ(Export(temp.File("bad.qmx"), "The button \"B\" cannot be exported: the value \"Count\" "
+                                           "cannot be read as a text."),
+              "buttonstart\r\nButtonText=C\r\nEmpty=\r\nIsQuillmere=YES\r\nbuttonend\r\n"
+              "buttonstart\r\nButtonText=A\r\nIsQuillmere=YES\r\nbuttonend\r\n");
 
-    // A value that the file would bring back cut is refused, naming the button and the value.
-    ForgetAllButtons();
-    MakeOwnButton("{CCC}", {{"ButtonText", Sz("Notes")}, {"MenuText", Sz("two\r\nlines")}});
-    Export(temp.File("cut.qmx"), "The button \"Notes\" cannot be exported: the value "
-                                 "\"MenuText\" holds a line break, which an export file "
-                                 "cannot carry.");
+    // Several are listed in one message, names and texts cut to a readable length.
+    MakeOwnButton("{DDD}", {{"ButtonText", Sz(std::string(20000, 'D'))}, {"MenuText", Sz("two\r\nlines")}});
+    EXPECT_EQ(Export(temp.File("bad.qmx"),
+                     "2 buttons were left out of the export; the others were exported:\n"
+                     "The button \"" + std::string(64, 'D') + "...\" cannot be exported: the value "
+                     "\"MenuText\" holds a line break, which an export file cannot carry\n"
+                     "The button \"B\" cannot be exported: the value \"Count\" cannot be read as a text."),
+              "buttonstart\r\nButtonText=C\r\nEmpty=\r\nIsQuillmere=YES\r\nbuttonend\r\n"
+              "buttonstart\r\nButtonText=A\r\nIsQuillmere=YES\r\nbuttonend\r\n");
 
-    // A file that cannot be made (here a folder has its name) is the only thing missing.
+    // A file that cannot be put in place (here a folder has its name) is named, and the export
+    // leaves nothing behind: no companion folder, no temporary file.
     CreateDirectoryA(temp.File("taken.qmx").c_str(), nullptr);
-    Export(temp.File("taken.qmx"), "File access denied.");
-    EXPECT_TRUE(qmtest::FolderExists(temp.File("taken_files")));
+    std::vector<std::string> before = FilesIn(temp.Path());
+    dialogs.AnswerFileDialog(temp.File("taken.qmx"));
+    dialogs.ExpectApplicationError("The file \"" + temp.File("taken.qmx") +
+                                   "\" cannot be written: File access denied.");
+    transfer.ExportToolBarInfo();
+    EXPECT_EQ(FilesIn(temp.Path()), before);
 }
 
-TEST_F(TransferTest, ImportStopsOnARegistryFailureKeepingEarlierButtonsAndRebuildsTheStrip) {
+TEST_F(TransferTest, ImportRefusesOversizedSectionsNamingFileAndLineAndWritesTheOthers) {
     // A missing file imports nothing and leaves the strip alone.
     Import(temp.File("missing.qmx"), "File not found.");
     EXPECT_TRUE(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).empty());
     EXPECT_EQ(rebuilds, 0);
 
-    // A value name longer than the registry allows cannot be written in the third section.
-    std::string longName(20000, 'n');
-    WriteFileBytes(temp.File("three.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
-                                           "buttonstart\r\nB=2\r\nbuttonend\r\n"
-                                           "buttonstart\r\nC=3\r\n" + longName + "=x\r\nD=4\r\nbuttonend\r\n"
-                                           "buttonstart\r\nE=5\r\nbuttonend\r\n");
-    Import(temp.File("three.qmx"), "Failed to set data for '" + longName + "'");
+    std::string many;
+    for (int i = 0; i < 300; ++i) many += "V" + std::to_string(i) + "=x\r\n";
+    std::string path = temp.File("big.qmx");
+    WriteFileBytes(path, "buttonstart\r\nA=1\r\nbuttonend\r\n"                              // 1-3
+                         "buttonstart\r\nB=2\r\n" + std::string(20000, 'n') + "=x\r\nbuttonend\r\n" // 4-7
+                         "buttonstart\r\nC=3\r\nbuttonend\r\n"                              // 8-10
+                         "buttonstart\r\nD=" + std::string(2 * 1024 * 1024, 'd') + "\r\nE=5\r\nbuttonend\r\n" // 11-14
+                         "buttonstart\r\n" + std::string(1000000, 'm') + "=x\r\nbuttonend\r\n" // 15-17
+                         "buttonstart\r\n" + many + "buttonend\r\n"                           // 18-319
+                         "buttonstart\r\nF=6\r\nbuttonend\r\n");                            // 320-322
+    Import(path, "4 buttons of \"" + path + "\" were left out of the import; the others were imported:\n"
+                 "The button at line 4 of \"" + path + "\" cannot be imported: the value name \"" +
+                 std::string(64, 'n') + "...\" on line 6 is longer than the registry allows\n"
+                 "The button at line 11 of \"" + path + "\" cannot be imported: line 12 is longer than 1 MiB\n"
+                 "The button at line 15 of \"" + path + "\" cannot be imported: the value name \"" +
+                 std::string(64, 'm') + "...\" on line 16 is longer than the registry allows\n"
+                 "The button at line 18 of \"" + path + "\" cannot be imported: it gives its button "
+                 "more than 256 values.");
+    // Nothing of a refused section was written: no key, no value, no entry.
+    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey),
+              (std::vector<std::string>{Button(1), Button(2), Button(3)}));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"A", Sz("1")}}));
-    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"B", Sz("2")}}));
-    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(3))), (Stored{{"C", Sz("3")}}));
-    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 3u);
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"C", Sz("3")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(3))), (Stored{{"F", Sz("6")}}));
     EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{
-                               {"StdBtn01", Button(1)}, {"StdBtn02", Button(2)}}));
+                               {"StdBtn01", Button(1)}, {"StdBtn02", Button(2)}, {"StdBtn03", Button(3)}}));
     EXPECT_EQ(rebuilds, 1);
+}
+
+TEST_F(TransferTest, AValueThatCannotBeWrittenTakesItsWholeButtonAwayAndStopsTheImport) {
+    WriteFileBytes(temp.File("one.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n");
+    Import(temp.File("one.qmx"));
+    // The registry refuses a name this long; the importer meets it when handed one directly.
+    RegistryAccessor reg;
+    ButtonImporter importer(reg, nullptr);
+    importer.SectionStart();
+    importer.Value("B", "2");
+    std::string error;
+    try {
+        importer.Value(std::string(20000, 'n'), "x");
+    } catch (const qm::RegistryError& e) {
+        error = e.what();
+    }
+    EXPECT_EQ(error, "Failed to set data for '" + std::string(64, 'n') + "...'");
+    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey), std::vector<std::string>{Button(1)});
+    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{{"StdBtn01", Button(1)}}));
 }
 
 TEST_F(TransferTest, ImportStopsAtThe99thButtonKeepingWhatItMade) {
@@ -474,6 +537,153 @@ TEST_F(TransferTest, LongLinesAndLineEndsSplitAcrossReadsComeThroughWhole) {
     Import(temp.File("long.qmx"));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))),
               (Stored{{"A", Sz(first.substr(2))}, {"B", Sz(std::string(200000, 'b'))}}));
+}
+
+TEST_F(TransferTest, ExportCopiesNothingOutsideTheCompanionFolder) {
+    // temp\victim.txt is the file a "/" and ".." in a file value point at, and temp\out\victim.txt
+    // the one its copy would replace.
+    CreateDirectoryA(temp.File("src").c_str(), nullptr);
+    CreateDirectoryA(temp.File("out").c_str(), nullptr);
+    WriteFileBytes(temp.File("victim.txt"), "attacker's");
+    WriteFileBytes(temp.File("out\\victim.txt"), "precious");
+    WriteFileBytes(temp.File("src\\ok.ico"), "fine");
+    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")},
+                            {"Icon", Sz(temp.File("src\\x/../../victim.txt"))},
+                            {"HotIcon", Sz(temp.File("src/ok.ico"))},
+                            {"Script", Sz(temp.File("src\\x/ok.ico"))}});
+    auto before = Tree(temp.Path());
+
+    std::string bytes = Export(temp.File("out\\set.qmx"));
+    // The lines are as ever; only copies that would leave the folder are not made.
+    EXPECT_EQ(bytes, "buttonstart\r\nButtonText=A\r\nHotIcon=src/ok.ico\r\n"
+                     "Icon=x/../../victim.txt\r\nIsQuillmere=YES\r\nScript=x/ok.ico\r\nbuttonend\r\n");
+    auto after = Tree(temp.Path());
+    EXPECT_EQ(after["out\\victim.txt"], "precious");
+    after.erase("out\\set.qmx");
+    after.erase("out\\set_files\\");
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(FilesIn(temp.File("out\\set_files")).empty());
+}
+
+TEST_F(TransferTest, ImportedFileValuesStayInTheCompanionFolderAndALaterExportToo) {
+    CreateDirectoryA(temp.File("in").c_str(), nullptr);
+    std::string folder = temp.File("in\\set_files");
+    WriteFileBytes(temp.File("in\\set.qmx"),
+                   "buttonstart\r\nButtonText=A\r\n"
+                   "Icon=x/../../../AppData/Startup/evil.bat\r\n"
+                   "HotIcon=..\\b.ico\r\n"
+                   "Script=C:\\Windows\\c.htm\r\n"
+                   "IsQuillmere=YES\r\nbuttonend\r\n"
+                   "buttonstart\r\nButtonText=B\r\n"
+                   "Icon=\\\\server\\share\\d.ico\r\n"
+                   "HotIcon=e.ico:hidden\r\n"
+                   "Script=..\r\n"
+                   "IsQuillmere=YES\r\nbuttonend\r\n");
+    Import(temp.File("in\\set.qmx"));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))),
+              (Stored{{"ButtonText", Sz("A")},
+                      {"HotIcon", Sz(folder + "\\b.ico")},
+                      {"Icon", Sz(folder + "\\evil.bat")},
+                      {"IsQuillmere", Sz("YES")},
+                      {"Script", Sz(folder + "\\c.htm")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))),
+              (Stored{{"ButtonText", Sz("B")},
+                      {"HotIcon", Sz(folder + "\\hidden")},
+                      {"Icon", Sz(folder + "\\d.ico")},
+                      {"IsQuillmere", Sz("YES")},
+                      {"Script", Sz(folder + "\\")}}));
+
+    // An ordinary export of those buttons then writes nowhere but its own file and folder.
+    CreateDirectoryA(folder.c_str(), nullptr);
+    WriteFileBytes(folder + "\\evil.bat", "echo");
+    auto before = Tree(temp.Path());
+    Export(temp.File("in\\again.qmx"));
+    auto after = Tree(temp.Path());
+    EXPECT_EQ(after["in\\again_files\\evil.bat"], "echo");
+    after.erase("in\\again.qmx");
+    after.erase("in\\again_files\\");
+    after.erase("in\\again_files\\evil.bat");
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(TransferTest, ReExportIntoACompanionFolderKeepsTheFilesImportedButtonsUse) {
+    // Imported earlier from set.qmx: a button whose icon lies in set_files; another button's
+    // icon has the same name elsewhere and is enumerated, so written, first.
+    std::string folder = temp.File("set_files");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA(temp.File("src").c_str(), nullptr);
+    WriteFileBytes(folder + "\\a.ico", "imported icon");
+    WriteFileBytes(temp.File("src\\a.ico"), "other icon");
+    MakeOwnButton("{AAA}", {{"ButtonText", Sz("imported")}, {"Icon", Sz(folder + "\\a.ico")}});
+    MakeOwnButton("{BBB}", {{"ButtonText", Sz("other")}, {"Icon", Sz(temp.File("src\\a.ico"))},
+                            {"MenuText", Sz("two\nlines")}});
+    EXPECT_EQ(Export(temp.File("set.qmx")),
+              "buttonstart\r\nButtonText=other\r\nIcon=a_2.ico\r\nIsQuillmere=YES\r\n"
+              "MenuText=two\nlines\r\nbuttonend\r\n"
+              "buttonstart\r\nButtonText=imported\r\nIcon=a.ico\r\nIsQuillmere=YES\r\nbuttonend\r\n");
+    EXPECT_EQ(ReadFileBytes(folder + "\\a.ico"), "imported icon");
+    EXPECT_EQ(ReadFileBytes(folder + "\\a_2.ico"), "other icon");
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"a.ico", "a_2.ico"}));
+
+    // The lone LF comes back as it went.
+    ForgetAllButtons();
+    Import(temp.File("set.qmx"));
+    auto other = ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1)));
+    ASSERT_TRUE(other);
+    EXPECT_NE(std::find(other->begin(), other->end(), std::make_pair(std::string("MenuText"), Sz("two\nlines"))),
+              other->end());
+}
+
+// A disk that takes budget bytes in all, then reports itself full, after a partial write.
+struct FillingDisk {
+    size_t budget;
+    DWORD operator()(HANDLE file, std::string_view bytes) {
+        size_t fits = std::min(budget, bytes.size());
+        budget -= fits;
+        if (DWORD error = WriteToDisk(file, bytes.substr(0, fits))) return error;
+        return fits < bytes.size() ? ERROR_DISK_FULL : 0;
+    }
+};
+
+TEST_F(TransferTest, AFullDiskLeavesTheLastGoodExportAndNamesTheFile) {
+    CreateDirectoryA(temp.File("src").c_str(), nullptr);
+    WriteFileBytes(temp.File("src\\a.ico"), "first icon");
+    WriteFileBytes(temp.File("src\\b.ico"), std::string(100000, 'b'));
+    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")}, {"Icon", Sz(temp.File("src\\a.ico"))}});
+    std::string good = Export(temp.File("set.qmx"));
+    ASSERT_FALSE(good.empty());
+    WriteFileBytes(temp.File("src\\a.ico"), "second icon");
+    MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")}, {"Icon", Sz(temp.File("src\\b.ico"))}});
+    auto before = Tree(temp.Path());
+
+    // The disk fills during the copy of b.ico, and then during the export file itself, which
+    // goes to disk after the copies.
+    const std::pair<size_t, std::string> cases[] = {
+        {5000, temp.File("set_files\\b.ico")},
+        {100000 + 11 + 100, temp.File("set.qmx")},
+    };
+    for (const auto& [budget, named] : cases) {
+        RegistryAccessor reg;
+        std::string error;
+        try {
+            ExportButtons(reg, temp.File("set.qmx"), temp.File("set_files"), FillingDisk{budget});
+        } catch (const InOutError& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, "The file \"" + named + "\" cannot be written: Disk full");
+        EXPECT_EQ(Tree(temp.Path()), before) << budget;
+    }
+
+    // A first export into new folders that fails takes its folders away again.
+    RegistryAccessor reg;
+    EXPECT_THROW(ExportButtons(reg, temp.File("new\\deep\\set.qmx"), temp.File("new\\deep\\set_files"),
+                               FillingDisk{0}),
+                 InOutError);
+    EXPECT_EQ(Tree(temp.Path()), before);
+    // With room enough, the same export goes through and replaces the previous one.
+    ExportButtons(reg, temp.File("set.qmx"), temp.File("set_files"), FillingDisk{1 << 20});
+    EXPECT_NE(ReadFileBytes(temp.File("set.qmx")), good);
+    EXPECT_EQ(ReadFileBytes(temp.File("set_files\\a.ico")), "second icon");
 }
 
 } // namespace
