@@ -41,14 +41,16 @@ TEST_F(ToolsMenuTest, ExportAndImportItemsMoveTheButtonsAndTheStripShowsThem) {
     EXPECT_EQ(StripKeys(), (std::vector<std::string>{"{ABC}", made}));
     EXPECT_EQ(Buttons().ShownKey(), Buttons().StripKey(Buttons().StripButtonCount() - 1));
 
-    // An import stopped by a failure still shows what it made.
+    // An import with a section it refuses shows what it made, and no half of the other.
     std::string longName(20000, 'n');
     qmtest::WriteFileBytes(temp.File("bad.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
                                                  "buttonstart\r\n" + longName + "=x\r\n");
     dialogs.AnswerFileDialog(temp.File("bad.qmx"));
-    dialogs.ExpectApplicationError("Failed to set data for '" + longName + "'");
+    dialogs.ExpectApplicationError("The button at line 4 of \"" + temp.File("bad.qmx") +
+                                   "\" cannot be imported: the value name \"" + longName.substr(0, 64) +
+                                   "...\" on line 5 is longer than the registry allows.");
     MenuCommand(IDM_IMPORTTOOLBARSINFO1);
-    EXPECT_EQ(Buttons().StripButtonCount(), 4);
+    EXPECT_EQ(Buttons().StripButtonCount(), 3);
 
     auto shown = dialogs.ShownOf(qmtest::Shown::FileDialog);
     ASSERT_EQ(shown.size(), 3u);
