@@ -1,7 +1,5 @@
 #include "buttons/ButtonRecord.h"
 
-#include "ui/Window.h"
-
 #include <algorithm>
 #include <cstdio>
 
@@ -139,9 +137,9 @@ bool TemplateShowsInTools(const ButtonTemplateRow& row) {
     return *row[kTemplateMenuText] != '\0' || *row[kTemplateMenuStatusBar] != '\0';
 }
 
-std::string TemplatePath(const char* cell) {
+std::string TemplatePath(const std::string& programFolder, const char* cell) {
     if (*cell == '\0') return "";
-    return ui::ProgramFolder() + cell;
+    return programFolder + cell;
 }
 
 } // namespace qm

@@ -147,7 +147,8 @@ inline constexpr std::array<ButtonTemplateRow, 3> ButtonTemplates = {{
 bool TemplateIsVisible(const ButtonTemplateRow& row);
 // Whether a template row shows in the Tools menu: its menu text or status-bar text is set.
 bool TemplateShowsInTools(const ButtonTemplateRow& row);
-// A template path joined to the program's folder; an empty cell stays empty.
-std::string TemplatePath(const char* cell);
+// A template path joined to the program's folder (which ends in a backslash); an empty cell
+// stays empty.
+std::string TemplatePath(const std::string& programFolder, const char* cell);
 
 } // namespace qm

@@ -583,11 +583,12 @@ void ButtonsPage::AddButton(int templateRow) {
 
 void ButtonsPage::FillFromTemplate(int templateRow) {
     const ButtonTemplateRow& row = ButtonTemplates[templateRow];
+    const std::string folder = ui::ProgramFolder();
     ui::SetText(Item(IDC_BUTTONTEXT), row[kTemplateName]);
     if (*row[kTemplateExec] != '\0') {
         ui::SetChecked(Item(IDC_EXEC), true);
         ui::SetChecked(Item(IDC_SCRIPT), false);
-        ui::SetText(Item(IDC_EXECEDIT), TemplatePath(row[kTemplateExec]));
+        ui::SetText(Item(IDC_EXECEDIT), TemplatePath(folder, row[kTemplateExec]));
         ui::EnableField(Item(IDC_EXECEDIT), true);
         ui::SetText(Item(IDC_SCRIPTEDIT), "");
         ui::EnableField(Item(IDC_SCRIPTEDIT), false);
@@ -596,11 +597,11 @@ void ButtonsPage::FillFromTemplate(int templateRow) {
         ui::SetText(Item(IDC_EXECEDIT), "");
         ui::EnableField(Item(IDC_EXECEDIT), false);
         ui::SetChecked(Item(IDC_SCRIPT), true);
-        ui::SetText(Item(IDC_SCRIPTEDIT), TemplatePath(row[kTemplateScript]));
+        ui::SetText(Item(IDC_SCRIPTEDIT), TemplatePath(folder, row[kTemplateScript]));
         ui::EnableField(Item(IDC_SCRIPTEDIT), true);
     }
-    ui::SetText(Item(IDC_ICONEDIT), TemplatePath(row[kTemplateIcon]));
-    ui::SetText(Item(IDC_HOTICONEDIT), TemplatePath(row[kTemplateHotIcon]));
+    ui::SetText(Item(IDC_ICONEDIT), TemplatePath(folder, row[kTemplateIcon]));
+    ui::SetText(Item(IDC_HOTICONEDIT), TemplatePath(folder, row[kTemplateHotIcon]));
     ui::SetChecked(Item(IDC_DEFAULTVISIBLE), TemplateIsVisible(row));
     SetPreview(image1_, IDC_IMAGE1, {});
     SetPreview(image2_, IDC_IMAGE2, {});

@@ -142,7 +142,7 @@ void ContextMenuPage::AddMenu(int templateRow) {
     LRESULT line = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     SendMessageA(list, LB_SETCURSEL, line, 0);
     ui::SetText(fields_.menuEdit, LineText(static_cast<int>(line)));
-    ui::SetText(fields_.defaultEdit, TemplatePath(row[kTemplateScript]));
+    ui::SetText(fields_.defaultEdit, TemplatePath(ui::ProgramFolder(), row[kTemplateScript]));
     for (HWND box : fields_.contextBoxes) ui::SetChecked(box, true);
     ShowContextsFromBoxes(fields_);
     if (!MarkMenu(reg, name)) ShowError("Error while trying to write registry data");

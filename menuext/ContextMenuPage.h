@@ -3,7 +3,7 @@
 // the left, the shown entry's name, script page, context mask and flags at the right. The
 // shell's Refresh, Add, Save and Delete act on the shown entry through this page.
 
-#include "menuext/MenuRecord.h"
+#include "menuext/MenuFields.h"
 #include "ui/Handles.h"
 #include "ui/Layout.h"
 #include "ui/Page.h"

@@ -1,7 +1,5 @@
 #include "menuext/MenuRecord.h"
 
-#include "ui/Controls.h"
-
 #include <cctype>
 #include <cstdio>
 #include <limits>
@@ -102,25 +100,16 @@ std::string FreeMenuName(RegistryAccessor& reg, const std::string& base) {
     }
 }
 
-void ReadMenuValues(RegistryAccessor& reg, const std::string& name, const MenuFields& fields) {
+void ReadMenuEntry(RegistryAccessor& reg, const std::string& name, const MenuEntryReader& reader) {
     KeyCloser closer(reg);
     // A key that is gone reads as empty: the accessor then has no key open and every value is
     // absent.
     OpenEntry(reg, name);
-    ui::SetText(fields.defaultEdit, reg.ReadString(kMenuScriptValue));
-    if (reg.ValueExists(kContextsValue)) {
-        int32_t contexts = reg.ReadInteger(kContextsValue);
-        ui::SetText(fields.contextDecimalEdit, ContextsDecimalText(contexts));
-        ui::SetText(fields.contextHexEdit, ContextsHexText(contexts));
-        SetBoxesFromContexts(fields);
-    } else {
-        ui::SetText(fields.contextDecimalEdit, "");
-        ui::SetText(fields.contextHexEdit, "");
-    }
-    if (reg.ValueExists(kFlagsValue))
-        ui::SetText(fields.flagEdit, std::to_string(reg.ReadInteger(kFlagsValue)));
-    else
-        ui::SetText(fields.flagEdit, "");
+    reader.script(reg.ReadString(kMenuScriptValue));
+    reader.contexts(reg.ValueExists(kContextsValue) ? std::optional(reg.ReadInteger(kContextsValue))
+                                                    : std::nullopt);
+    reader.flags(reg.ValueExists(kFlagsValue) ? std::optional(reg.ReadInteger(kFlagsValue))
+                                              : std::nullopt);
 }
 
 bool CreateMenuKey(RegistryAccessor& reg, const std::string& name) {
@@ -177,37 +166,6 @@ bool DeleteMenuKey(RegistryAccessor& reg, const std::string& name) {
     if (!IsUsableMenuName(name)) return false;
     reg.SetRoot(HKEY_CURRENT_USER);
     return reg.DeleteKey(MenuKeyPath(name));
-}
-
-int32_t ContextsFromBoxes(const MenuFields& fields) {
-    int32_t contexts = 0;
-    for (size_t i = 0; i < kContextBits.size(); ++i)
-        if (ui::IsChecked(fields.contextBoxes[i])) contexts += kContextBits[i];
-    return contexts;
-}
-
-void ShowContextsFromBoxes(const MenuFields& fields) {
-    int32_t contexts = ContextsFromBoxes(fields);
-    if (contexts == 0) {
-        ui::SetText(fields.contextDecimalEdit, "");
-        ui::SetText(fields.contextHexEdit, "");
-    } else {
-        ui::SetText(fields.contextDecimalEdit, ContextsDecimalText(contexts));
-        ui::SetText(fields.contextHexEdit, ContextsHexText(contexts));
-    }
-}
-
-void SetBoxesFromContexts(const MenuFields& fields) {
-    int32_t contexts = ParseMenuInteger(ui::GetText(fields.contextDecimalEdit)).value_or(0);
-    for (size_t i = 0; i < kContextBits.size(); ++i)
-        ui::SetChecked(fields.contextBoxes[i], (contexts & kContextBits[i]) != 0);
-}
-
-void ClearMenuFields(const MenuFields& fields) {
-    for (HWND field : {fields.menuEdit, fields.defaultEdit, fields.contextDecimalEdit,
-                       fields.contextHexEdit, fields.flagEdit})
-        ui::SetText(field, "");
-    for (HWND box : fields.contextBoxes) ui::SetChecked(box, false);
 }
 
 } // namespace qm

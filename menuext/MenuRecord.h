@@ -2,8 +2,8 @@
 // A browser context-menu entry as the registry stores it: one sub-key of the browser's MenuExt
 // key under the current user's root, named as the item reads in the menu, whose default value
 // names the script page and whose "Contexts" and "Flags" values tell the browser where the
-// item appears and how its script runs. Also the context bit mask with its six check boxes and
-// how it moves between the registry, the page's two displays and the boxes.
+// item appears and how its script runs. Also the context bit mask and its display forms. The
+// page's fields are filled and read on the page's side (MenuFields.h); a record knows no windows.
 
 #include "registry/RegistryAccessor.h"
 
@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,16 +48,6 @@ std::string ContextsHexText(int32_t contexts);
 // must fit a signed 32-bit integer; hexadecimal is a 32-bit pattern (so "$FFFFFFFF" is -1).
 std::optional<int32_t> ParseMenuInteger(const std::string& text);
 
-// The page's fields that the record fills and reads. The record only touches these controls.
-struct MenuFields {
-    HWND menuEdit = nullptr;           // MenuEdit: the entry's name
-    HWND defaultEdit = nullptr;        // DefaultEdit: the script page
-    HWND contextDecimalEdit = nullptr; // ContextDecimalEdit: read-only, disabled
-    HWND contextHexEdit = nullptr;     // ContextHexEdit: read-only, disabled
-    HWND flagEdit = nullptr;           // FlagEdit
-    std::array<HWND, 6> contextBoxes{}; // one per bit of kContextBits, in that order
-};
-
 // --- the entries in the registry. Every operation chooses the current user's root, opens the
 // key it needs and leaves no key open when it returns, also when it fails. ---
 
@@ -70,12 +61,17 @@ bool MenuExists(RegistryAccessor& reg, const std::string& name);
 // digits of n div 10 and of n mod 10 for the first free n = 1, 2, ... (01 ... 09, 10, ... 100).
 std::string FreeMenuName(RegistryAccessor& reg, const std::string& base);
 
-// Reads the default value into DefaultEdit, then "Contexts" if it exists into both displays
-// and the boxes (both displays emptied and the boxes left as they are when it does not), then
-// "Flags" if it exists into FlagEdit (emptied when it does not), each as soon as it is read.
-// A value of the wrong type throws the registry's error there; what was filled stays. An entry
-// whose key is gone reads as empty.
-void ReadMenuValues(RegistryAccessor& reg, const std::string& name, const MenuFields& fields);
+// Where ReadMenuEntry hands each value as soon as it is read: "Contexts" and "Flags" are
+// nullopt when absent.
+struct MenuEntryReader {
+    std::function<void(const std::string& script)> script;
+    std::function<void(std::optional<int32_t> contexts)> contexts;
+    std::function<void(std::optional<int32_t> flags)> flags;
+};
+// Reads the default value, then "Contexts", then "Flags", handing each on before the next is
+// read. A value of the wrong type throws the registry's error there, so what was handed on
+// stays handed on. An entry whose key is gone reads as empty.
+void ReadMenuEntry(RegistryAccessor& reg, const std::string& name, const MenuEntryReader& reader);
 
 // Creates the entry's key (and MenuExt with it); an existing key is opened, not refused.
 bool CreateMenuKey(RegistryAccessor& reg, const std::string& name);
@@ -96,18 +92,5 @@ bool RenameMenuKey(RegistryAccessor& reg, const std::string& oldName, const std:
 // Deletes the entry's key with everything under it; false when it is still there afterwards
 // or the name is not usable (never MenuExt itself).
 bool DeleteMenuKey(RegistryAccessor& reg, const std::string& name);
-
-// --- the mask between the boxes and the displays ---
-
-// The OR of the bits of the checked boxes, 0 to 63.
-int32_t ContextsFromBoxes(const MenuFields& fields);
-// Both displays from the boxes; both empty when no box is checked. Bits above 0x20 are lost.
-void ShowContextsFromBoxes(const MenuFields& fields);
-// Checks each box whose bit is set in the decimal display's integer and clears the others.
-// Not a click: the displays keep what they show, bits above 0x20 included.
-void SetBoxesFromContexts(const MenuFields& fields);
-// Empties MenuEdit, DefaultEdit, both displays and FlagEdit, in this order, and clears the
-// boxes.
-void ClearMenuFields(const MenuFields& fields);
 
 } // namespace qm

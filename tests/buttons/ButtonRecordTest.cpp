@@ -2,7 +2,6 @@
 
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
-#include "ui/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -160,9 +159,10 @@ TEST_F(ButtonRecordTest, TemplatesHoldTheThreeRowsNewButtonsAreFilledFrom) {
     row[qm::kTemplateMenuStatusBar] = "status only";
     EXPECT_TRUE(qm::TemplateShowsInTools(row));
 
-    EXPECT_EQ(qm::TemplatePath(""), "");
-    std::string joined = qm::TemplatePath(qm::ButtonTemplates[2][qm::kTemplateIcon]);
-    EXPECT_EQ(joined, qm::ui::ProgramFolder() + "Images\\Icons\\zoom.ico");
+    EXPECT_EQ(qm::TemplatePath("C:\\Program\\", ""), "");
+    std::string joined =
+        qm::TemplatePath("C:\\Program\\", qm::ButtonTemplates[2][qm::kTemplateIcon]);
+    EXPECT_EQ(joined, "C:\\Program\\Images\\Icons\\zoom.ico");
 }
 
 TEST_F(ButtonRecordTest, ListingSkipsTheReservedKeyAndCurrentUserRecordsWithoutClsid) {
