@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <exception>
 
 namespace qm {
 namespace {
@@ -229,11 +230,25 @@ void TForm1::LayoutControls() {
     }
 }
 
-void TForm1::Show(int showCommand) {
+void TForm1::Show(int showCommand, TLogoForm* splash) {
     ShowWindow(hwnd(), showCommand);
-    ShowPage(activePage_);
+    // Under the guard like every handler, but reported only once the splash is gone, so that
+    // the error box is not hidden behind it.
+    std::exception_ptr failure;
+    try {
+        ShowPage(activePage_);
+    } catch (const std::exception&) {
+        failure = std::current_exception();
+    }
     UpdateWindow(hwnd());
+    if (splash) splash->Close();
     SetWindowTextA(hwnd(), "Quillmere version 1.1");
+    if (!failure) return;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+        ui::ReportException(hwnd(), error);
+    }
 }
 
 bool TForm1::TranslateKeyboard(MSG& message) {

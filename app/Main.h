@@ -5,6 +5,7 @@
 // prompt, and is the PageHost of its pages.
 
 #include "app/About.h"
+#include "app/Logo.h"
 #include "menuext/ConMenuDlg.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Handles.h"
@@ -33,9 +34,11 @@ public:
     explicit TForm1(bool endsApplication = false);
     ~TForm1() override;
 
-    // The window's show handling: the active page (page 0 at start) is shown and loaded, then
-    // the caption becomes "Quillmere version 1.1".
-    void Show(int showCommand);
+    // The window's show handling: the active page (page 0 at start) is shown and loaded, the
+    // splash (if any) is closed, and the caption becomes "Quillmere version 1.1". A failure of
+    // the load is shown in the standard error box after that; the window stays with what the
+    // page could load.
+    void Show(int showCommand, TLogoForm* splash = nullptr);
 
     // For the message loop: the accelerators (Ctrl+R/A/S/D, F1), then the keyboard navigation
     // of the page showing. True when the message has been handled.

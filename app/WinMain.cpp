@@ -1,45 +1,12 @@
-// Start-up: the splash, the main window created hidden, the splash held for a moment, then the
-// main window shown (which lists page 0) and the splash closed; then the message loop.
+// The program's entry: common controls and COM for this thread, then the run (app/Startup).
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "app/Logo.h"
-#include "app/Main.h"
-#include "ui/Dialogs.h"
+#include "app/Startup.h"
+#include "ui/Window.h"
 
-namespace {
-
-// The splash stays at least this long, so that it can be seen even on a fast machine.
-constexpr ULONGLONG kSplashMilliseconds = 500;
-
-// Waits until the deadline without using the processor, keeping the splash painted.
-void HoldUntil(ULONGLONG deadline) {
-    for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now),
-                                  QS_ALLINPUT);
-        qm::ui::ProcessPendingMessages();
-    }
-}
-
-int Run(int showCommand) {
-    ULONGLONG started = GetTickCount64();
-    qm::TLogoForm logo;
-    qm::TForm1 form(true);
-    HoldUntil(started + kSplashMilliseconds);
-    form.Show(showCommand);
-    logo.Close();
-
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (form.TranslateKeyboard(message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return static_cast<int>(message.wParam);
-}
-
-} // namespace
+#include <exception>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
@@ -48,8 +15,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 1;
     try {
-        result = Run(showCommand);
+        result = qm::Run(showCommand);
     } catch (const std::exception& error) {
+        // Only a window that cannot be made at all ends here.
         qm::ui::ReportException(nullptr, error);
     }
     if (SUCCEEDED(com)) CoUninitialize();

@@ -59,10 +59,17 @@ NewButtonKey NextButtonKey(RegistryAccessor& reg, int firstCandidate) {
 }
 
 NewButtonKey NextButtonKeyBelow(RegistryAccessor& extensions, int firstCandidate) {
+    // A name the current user's root holds is taken too: the page would address a new
+    // machine-wide record of that name under the current user's root.
+    RegistryAccessor user;
+    user.SetRoot(HKEY_CURRENT_USER);
+    const bool userHasButtons = user.OpenKey(kExtensionsKey, false);
+    auto taken = [&](const std::string& name) {
+        return (extensions.HasOpenKey() && extensions.KeyExists(name)) ||
+               (userHasButtons && user.KeyExists(name));
+    };
     int n = std::max(firstCandidate, 1);
-    if (extensions.HasOpenKey())
-        while (n <= kMaxButtonCounter && extensions.KeyExists(ButtonKeyName(n)))
-            ++n;
+    while (n <= kMaxButtonCounter && taken(ButtonKeyName(n))) ++n;
     if (n > kMaxButtonCounter) throw ButtonKeysExhausted();
     return {n, ButtonKeyName(n), OwnRecordValueName(n)};
 }

@@ -77,15 +77,15 @@ class ButtonKeysExhausted : public RegistryError {
     ButtonKeysExhausted();
 };
 
-// Chooses the key name for a new button: the first counter n from 1 whose key does not exist
-// below the machine's Extensions key (gaps are filled first). Only the machine's root is
-// searched: a key under the current user's root is not seen. Leaves the accessor on the
-// machine's root with no key open. Throws ButtonKeysExhausted when n would pass 99.
+// Chooses the key name for a new button: the first counter n from 1 whose key exists below
+// neither root's Extensions key (gaps are filled first). Leaves the accessor on the machine's
+// root with no key open. Throws ButtonKeysExhausted when n would pass 99.
 // A caller that knows every key below firstCandidate to exist (because it has just made them,
 // as an import does section after section) may start the search there instead of at 1.
 NewButtonKey NextButtonKey(RegistryAccessor& reg, int firstCandidate = 1);
 // The same search below an accessor that is already open on the machine's Extensions key
-// (with no key open, every name is free); leaves it open there. A caller that makes many
+// (with no key open, every machine-wide name is free), and below the current user's one;
+// leaves the accessor open there. A caller that makes many
 // buttons in a row keeps that key open and spares reopening it for every name.
 NewButtonKey NextButtonKeyBelow(RegistryAccessor& extensions, int firstCandidate = 1);
 

@@ -22,6 +22,7 @@ namespace {
 constexpr const char* kWriteError = "Error while trying to write registry data";
 constexpr const char* kDeleteError = "Error while trying to delete registry data";
 constexpr const char* kCreateError = "Error while trying to create new registry key";
+constexpr const char* kNoButtonShown = "No toolbar button is shown. Use Add to make a new one.";
 
 constexpr const char* kExecHint = "if you need open web page or if you need to run application";
 constexpr const char* kScriptHint = "if you need to run web page on your PC";
@@ -140,6 +141,9 @@ void ButtonsPage::CreateStrip() {
     SendMessageA(toolBar2_, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
     SendMessageA(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(icons_.get()));
     SendMessageA(toolBar2_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotIcons_.get()));
+    // Hints show a record's text as stored: "&Highlight Selection" keeps its ampersand.
+    if (HWND tips = reinterpret_cast<HWND>(SendMessageA(toolBar2_, TB_GETTOOLTIPS, 0, 0)))
+        SetWindowLongPtrA(tips, GWL_STYLE, GetWindowLongPtrA(tips, GWL_STYLE) | TTS_NOPREFIX);
     // The strip is first in the page's tab order, above the fields.
     SetWindowPos(toolBar2_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -237,7 +241,11 @@ void ButtonsPage::WalkRoot(HKEY root, IconBatches& batches,
         if (root == HKEY_CURRENT_USER && !registry.ValueExists(kClsidValue)) continue;
         if (onlyOwn && !registry.ValueExists(kIsQuillmereValue)) continue;
         ListedRecord record{*name, registry.ReadString(kButtonTextValue)};
-        LoadIcons(batches, registry.ReadString(kIconValue), registry.ReadString(kHotIconValue));
+        // The browser expands icon locations stored as expandable strings, and so does the strip.
+        StoredText icon = registry.ReadText(kIconValue);
+        StoredText hotIcon = registry.ReadText(kHotIconValue);
+        LoadIcons(batches, RegistryAccessor::ExpandedText(icon.text, icon.stored.type),
+                  RegistryAccessor::ExpandedText(hotIcon.text, hotIcon.stored.type));
         found(std::move(record));
     }
 }
@@ -328,6 +336,9 @@ void ButtonsPage::FinishStripChange() {
 }
 
 void ButtonsPage::ListButtons(int selection) {
+    // Asked before anything is rebuilt: the answer saves into the record shown, where it
+    // lives, and a rebuild that ends with no button to show loses nothing unasked.
+    OfferSaveOfShownRecord(false);
     std::optional<std::string> remembered;
     if (selection >= 0 && selection < StripButtonCount() && strip_[selection].command != 0)
         remembered = strip_[selection].keyName;
@@ -378,14 +389,16 @@ void ButtonsPage::RefreshButtonImages() {
 
     // Record i of the walks belongs to the strip button i places from the strip's end (the
     // strip's own order is the reverse of the walks), and image i is again its image.
-    const int buttons = FindStripButton("") < 0 ? StripButtonCount()
-                                                : StripButtonCount() - 1; // placeholder
+    const bool placeholder = StripButtonCount() == 1 && strip_[0].command == 0;
+    const int buttons = placeholder ? 0 : StripButtonCount();
     bool matches = !failure && static_cast<int>(found.size()) == buttons;
     for (int i = 0; matches && i < buttons; ++i)
         matches = strip_[buttons - 1 - i].keyName == found[i].keyName;
     if (matches) {
         for (int i = 0; i < buttons; ++i) strip_[buttons - 1 - i].hint = found[i].hint;
-    } else if (!rebuildPosted_) {
+    } else if (!failure && !rebuildPosted_) {
+        // (A refresh that failed is shown once by its caller; a rebuild would only fail again
+        // and show the same error a second time.)
         // Another program has added or removed records since the last listing. The buttons
         // cannot be re-created here (this may run inside a strip button's own click), so the
         // strip is rebuilt as soon as that click is over.
@@ -401,57 +414,90 @@ void ButtonsPage::ShowButton(int position) {
     // The question concerns the record shown until now; its Yes refreshes the strip in place,
     // so the position still names the clicked button afterwards.
     const std::string keyName = strip_[position].keyName;
-    if (host_.IsModified()) host_.OfferSave(ui::kPageButtons, true);
+    OfferSaveOfShownRecord(true);
 
+    // The whole record is read before any field changes, so that a value that cannot be read
+    // leaves no mix of two records in the fields.
+    ShownRecord record;
+    record.keyName = keyName;
+    record.root = RootForButton(keyName, currentUserButtons_);
     RegistryAccessor& registry = host_.Registry();
-    registry.SetRoot(RootForButton(keyName, currentUserButtons_));
+    registry.SetRoot(record.root);
     CloseKeyAtEnd closeAtEnd{registry};
-    registry.OpenKey(ButtonKeyPath(keyName), false);
+    try {
+        registry.OpenKey(ButtonKeyPath(keyName), false);
+        record.buttonText = registry.ReadText(kButtonTextValue);
+        record.exec = registry.ReadText(kExecValue);
+        record.script = registry.ReadText(kScriptValue);
+        record.icon = registry.ReadText(kIconValue);
+        record.hotIcon = registry.ReadText(kHotIconValue);
+        record.defaultVisible = registry.ReadText(kDefaultVisibleValue);
+        record.menuText = registry.ReadText(kMenuTextValue);
+        record.menuStatusBar = registry.ReadText(kMenuStatusBarValue);
+    } catch (...) {
+        // Nothing of the record is shown, and nothing of the record shown before stays in the
+        // fields: a later Save then has no record to write into.
+        ClearButtonFields();
+        host_.ClearAllModified();
+        throw;
+    }
+    registry.CloseKey();
+    shown_ = std::move(record);
 
     ui::SetText(Item(IDC_STATICTEXT1), keyName);
-    ui::SetText(Item(IDC_BUTTONTEXT), registry.ReadString(kButtonTextValue));
+    ui::SetText(Item(IDC_BUTTONTEXT), shown_.buttonText.text);
 
     ui::SetText(Item(IDC_EXECEDIT), "");
     ui::SetText(Item(IDC_SCRIPTEDIT), "");
-    if (registry.ValueExists(kExecValue)) {
+    if (shown_.exec.present) {
         ui::SetChecked(Item(IDC_EXEC), true);
         ui::SetChecked(Item(IDC_SCRIPT), false);
         ui::EnableField(Item(IDC_EXECEDIT), true);
-        ui::SetText(Item(IDC_EXECEDIT), registry.ReadString(kExecValue));
+        ui::SetText(Item(IDC_EXECEDIT), shown_.exec.text);
         ui::EnableField(Item(IDC_SCRIPTEDIT), false);
     }
-    if (registry.ValueExists(kScriptValue)) {
+    if (shown_.script.present) {
         ui::SetChecked(Item(IDC_SCRIPT), true);
         ui::SetChecked(Item(IDC_EXEC), false);
         ui::EnableField(Item(IDC_SCRIPTEDIT), true);
-        ui::SetText(Item(IDC_SCRIPTEDIT), registry.ReadString(kScriptValue));
+        ui::SetText(Item(IDC_SCRIPTEDIT), shown_.script.text);
         ui::EnableField(Item(IDC_EXECEDIT), false);
     }
 
-    ui::SetText(Item(IDC_ICONEDIT), registry.ReadString(kIconValue));
-    ui::SetText(Item(IDC_HOTICONEDIT), registry.ReadString(kHotIconValue));
+    ui::SetText(Item(IDC_ICONEDIT), shown_.icon.text);
+    ui::SetText(Item(IDC_HOTICONEDIT), shown_.hotIcon.text);
     SetPreview(image1_, IDC_IMAGE1, {});
-    SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(ui::GetText(Item(IDC_ICONEDIT))));
+    SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT)));
     SetPreview(image2_, IDC_IMAGE2, {});
-    SetPreview(image2_, IDC_IMAGE2, LoadIconFromLocation(ui::GetText(Item(IDC_HOTICONEDIT))));
+    SetPreview(image2_, IDC_IMAGE2, LoadIconFromLocation(IconLocationOf(IDC_HOTICONEDIT)));
 
-    ui::SetChecked(Item(IDC_DEFAULTVISIBLE),
-                   IsDefaultVisible(registry.ReadString(kDefaultVisibleValue)));
+    ui::SetChecked(Item(IDC_DEFAULTVISIBLE), IsDefaultVisible(shown_.defaultVisible.text));
 
-    if (registry.ValueExists(kMenuStatusBarValue) || registry.ValueExists(kMenuTextValue)) {
+    if (shown_.menuStatusBar.present || shown_.menuText.present) {
         ui::SetChecked(Item(IDC_SHOWINTOOLS), true);
         EnableMenuFields(true);
-        ui::SetText(Item(IDC_MENUTEXTEDIT), registry.ReadString(kMenuTextValue));
-        ui::SetText(Item(IDC_STATUSBARTEXTEDIT), registry.ReadString(kMenuStatusBarValue));
+        ui::SetText(Item(IDC_MENUTEXTEDIT), shown_.menuText.text);
+        ui::SetText(Item(IDC_STATUSBARTEXTEDIT), shown_.menuStatusBar.text);
     } else {
         ui::SetChecked(Item(IDC_SHOWINTOOLS), false);
         ui::SetText(Item(IDC_MENUTEXTEDIT), "");
         ui::SetText(Item(IDC_STATUSBARTEXTEDIT), "");
         EnableMenuFields(false);
     }
-    registry.CloseKey();
     // Last: filling the fields has set the flags through their change handlers.
     host_.ClearAllModified();
+}
+
+void ButtonsPage::OfferSaveOfShownRecord(bool refresh) {
+    if (!host_.IsPageModified(ui::kPageButtons)) return;
+    // The edits are this page's even when another page's load has cleared Modified since.
+    host_.MarkModified(ui::kPageButtons);
+    host_.OfferSave(ui::kPageButtons, refresh);
+}
+
+std::string ButtonsPage::IconLocationOf(int editId) const {
+    const StoredText& shown = editId == IDC_ICONEDIT ? shown_.icon : shown_.hotIcon;
+    return RegistryAccessor::ExpandedText(ui::GetText(Item(editId)), shown.stored.type);
 }
 
 void ButtonsPage::ClearButtonFields() {
@@ -467,6 +513,7 @@ void ButtonsPage::ClearButtonFields() {
     SetPreview(image2_, IDC_IMAGE2, {});
     ui::SetChecked(Item(IDC_DEFAULTVISIBLE), false);
     ui::SetChecked(Item(IDC_SHOWINTOOLS), false);
+    shown_ = {};
 }
 
 std::string ButtonsPage::ShownKey() const { return ui::GetText(Item(IDC_STATICTEXT1)); }
@@ -474,6 +521,11 @@ std::string ButtonsPage::ShownKey() const { return ui::GetText(Item(IDC_STATICTE
 // --- editing ---
 
 void ButtonsPage::Save() {
+    if (ShownKey().empty()) {
+        // The typed text stays in the fields; there is no record to write it into.
+        host_.UiDialogs().ShowError(host_.MainWindow(), kNoButtonShown);
+        return;
+    }
     SaveButton(ShownKey());
     RefreshButtonImages();
 }
@@ -483,6 +535,10 @@ std::string ButtonsPage::SavePrompt() const {
 }
 
 void ButtonsPage::SaveFromPrompt(bool refresh) {
+    if (ShownKey().empty()) {
+        host_.UiDialogs().ShowError(host_.MainWindow(), kNoButtonShown);
+        return;
+    }
     SaveButton(ShownKey());
     if (refresh) RefreshButtonImages();
 }
@@ -491,7 +547,10 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
     // With no record shown the path would be the Extensions key itself: nothing to write to.
     if (keyName.empty()) return;
     RegistryAccessor& registry = host_.Registry();
-    registry.SetRoot(RootForButton(keyName, currentUserButtons_));
+    // The record shown is saved where it was read, whatever a listing found since.
+    registry.SetRoot(keyName == shown_.keyName && shown_.root
+                         ? shown_.root
+                         : RootForButton(keyName, currentUserButtons_));
     registry.OpenKey(ButtonKeyPath(keyName), false);
     try {
         registry.WriteString(kButtonTextValue, ui::GetText(Item(IDC_BUTTONTEXT)));
@@ -540,6 +599,8 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
         return;
     }
     ForgetOwnRecord(registry, keyName);
+    // The edits of the record just deleted have nowhere to go: the rebuild asks nothing.
+    host_.ClearAllModified();
     ListButtons(-1);
 }
 
@@ -711,18 +772,18 @@ void ButtonsPage::BrowseIcon(int editId, ui::UniqueIcon& preview, int imageId) {
     // The full path without an icon number: a module's first icon. The same path as before is
     // no edit, but the preview is refreshed all the same.
     ui::SetText(Item(editId), openDialog1_.fileName);
-    SetPreview(preview, imageId, LoadIconFromLocation(ui::GetText(Item(editId))));
+    SetPreview(preview, imageId, LoadIconFromLocation(IconLocationOf(editId)));
 }
 
 void ButtonsPage::IconBrowseClick() { BrowseIcon(IDC_ICONEDIT, image1_, IDC_IMAGE1); }
 void ButtonsPage::HotIconBrowseClick() { BrowseIcon(IDC_HOTICONEDIT, image2_, IDC_IMAGE2); }
 
 void ButtonsPage::IconViewClick() {
-    SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(ui::GetText(Item(IDC_ICONEDIT))));
+    SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT)));
 }
 
 void ButtonsPage::HotIconViewClick() {
-    SetPreview(image2_, IDC_IMAGE2, LoadIconFromLocation(ui::GetText(Item(IDC_HOTICONEDIT))));
+    SetPreview(image2_, IDC_IMAGE2, LoadIconFromLocation(IconLocationOf(IDC_HOTICONEDIT)));
 }
 
 void ButtonsPage::IconEditKeyPress() { IconViewClick(); }

@@ -5,6 +5,7 @@
 // shows, saves, deletes and adds button records; the main window calls it for its Refresh,
 // Add, Save and Delete commands and for its save prompt.
 
+#include "registry/RegistryAccessor.h"
 #include "ui/Dialogs.h"
 #include "ui/Handles.h"
 #include "ui/Page.h"
@@ -45,7 +46,9 @@ public:
     // import has made new records.
     void ListButtons(int selection);
     // Shows the record of the strip button at that position in the fields, offering first to
-    // save the edits of the record shown until now.
+    // save the edits of the record shown until now. The record is read whole before any field
+    // changes; when it cannot be read, the fields, the "Key" field and the flags are cleared
+    // and the failure goes on to the caller.
     void ShowButton(int position);
     void ClearButtonFields();
     // Re-reads the hints and icons of the strip's buttons without re-creating any, since it
@@ -102,6 +105,21 @@ private:
         std::string hint;
     };
     struct IconBatches;
+    // The values of the record shown, as they were read: what a save leaves alone while the
+    // fields still hold it. root is where the record lives, kept with it so that a save goes
+    // there whatever a later listing found.
+    struct ShownRecord {
+        std::string keyName;
+        HKEY root = nullptr;
+        StoredText buttonText, exec, script, icon, hotIcon, defaultVisible, menuText,
+            menuStatusBar;
+    };
+    // Offers to save the edits of the record shown (when this page has any) before the fields
+    // or the list they belong to are replaced.
+    void OfferSaveOfShownRecord(bool refresh);
+    // The text of an icon field as the icon is loaded from it: expanded when the value it
+    // shows is expandable.
+    std::string IconLocationOf(int editId) const;
 
     void FormCreate();
     void CreateStrip();
@@ -164,6 +182,7 @@ private:
     ui::UniqueImageList hotIcons_;
     std::vector<StripButton> strip_;
     std::vector<std::string> currentUserButtons_;
+    ShownRecord shown_;
     int nextCommand_ = 0;
     int reportedStripHeight_ = 0;
     bool rebuildPosted_ = false;

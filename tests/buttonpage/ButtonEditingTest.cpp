@@ -145,10 +145,17 @@ TEST_F(ButtonEditingTest, WithNoRecordShownSaveDeleteAndTheSaveQuestionTouchNoth
     Type(IDC_BUTTONTEXT, "typed");
     Type(IDC_ICONEDIT, "typed.ico");
 
+    // Save and the question's Yes say what to do, once each, and the typed text stays.
     dialogs.AnswerQuestion(true, "Save changes in button \"typed\"?");
+    dialogs.ExpectError("No toolbar button is shown. Use Add to make a new one.");
     host.OfferSave(qm::ui::kPageButtons, true);
+    dialogs.ExpectError("No toolbar button is shown. Use Add to make a new one.");
     page->Save();
+    qm::ui::ProcessPendingMessages();
     page->Delete(); // no question either: there is nothing to delete
+    EXPECT_EQ(Text(IDC_BUTTONTEXT), "typed");
+    EXPECT_EQ(Text(IDC_ICONEDIT), "typed.ico");
+    EXPECT_EQ(dialogs.ShownOf(Shown::Error).size(), 2u);
 
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         std::optional<Values> extensions = ReadKey(root, qm::kExtensionsKey);

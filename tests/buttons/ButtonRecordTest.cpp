@@ -31,7 +31,7 @@ TEST_F(ButtonRecordTest, KeyNamesAreGuidShapedWithTwoCounterDigits) {
               "\\Software\\Microsoft\\Internet Explorer\\Extensions\\{X}");
 }
 
-TEST_F(ButtonRecordTest, NextButtonKeyTakesTheFirstFreeCounterOnTheMachineRootOnly) {
+TEST_F(ButtonRecordTest, NextButtonKeyTakesTheFirstCounterFreeUnderBothRoots) {
     // No Extensions key at all.
     qm::NewButtonKey key = qm::NextButtonKey(reg);
     EXPECT_EQ(key.counter, 1);
@@ -39,10 +39,11 @@ TEST_F(ButtonRecordTest, NextButtonKeyTakesTheFirstFreeCounterOnTheMachineRootOn
     EXPECT_EQ(key.ownRecordValueName, "StdBtn01");
     EXPECT_FALSE(reg.HasOpenKey());
 
-    // Foreign keys and a key under the current user's root take no counter.
+    // Foreign keys take no counter; a name the current user's root holds is taken.
     MakeButton(HKEY_LOCAL_MACHINE, "{11111111-2222-3333-4444-555555555555}");
-    MakeButton(HKEY_CURRENT_USER, qm::ButtonKeyName(1), {{"CLSID", qm::kButtonClsid}});
     EXPECT_EQ(qm::NextButtonKey(reg).counter, 1);
+    MakeButton(HKEY_CURRENT_USER, qm::ButtonKeyName(1), {{"CLSID", qm::kButtonClsid}});
+    EXPECT_EQ(qm::NextButtonKey(reg).counter, 2);
 
     MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(1));
     EXPECT_EQ(qm::NextButtonKey(reg).counter, 2);
@@ -53,6 +54,9 @@ TEST_F(ButtonRecordTest, NextButtonKeyTakesTheFirstFreeCounterOnTheMachineRootOn
     EXPECT_EQ(key.keyName, "{D6E814A0-E0C5-11d4-8D29-0060BA690103}");
     EXPECT_EQ(reg.Root(), HKEY_LOCAL_MACHINE);
     EXPECT_FALSE(reg.HasOpenKey());
+    // Also without CLSID (the page would not list it, but it is the user's key all the same).
+    MakeButton(HKEY_CURRENT_USER, qm::ButtonKeyName(3));
+    EXPECT_EQ(qm::NextButtonKey(reg).counter, 5);
 }
 
 TEST_F(ButtonRecordTest, NextButtonKeyRefusesPastNinetyNineAndFindsTheLastFreeOne) {
