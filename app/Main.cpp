@@ -334,7 +334,30 @@ void TForm1::ImportToolBarsInfo1Click() { transfer_->ImportToolBarInfo(); }
 void TForm1::ExportToolBarsInfo1Click() { transfer_->ExportToolBarInfo(); }
 
 void TForm1::RebuildButtonStrip() {
-    static_cast<ButtonsPage&>(*pages_[ui::kPageButtons]).ListButtons(-1);
+    // An import concerns the button page alone: a save is offered only for that page's own
+    // edits, and another page keeps its unsaved edits and its flag through the rebuild (the
+    // listing clears every flag once it has filled the button fields).
+    std::array<bool, kPageCount> others = pageModified_;
+    others[ui::kPageButtons] = false;
+    std::exception_ptr failure;
+    if (pageModified_[ui::kPageButtons]) {
+        modified_ = true;
+        try {
+            OfferSave(ui::kPageButtons, false);
+        } catch (...) {
+            failure = std::current_exception(); // the strip still shows what was imported
+        }
+    }
+    modified_ = false;
+    pageModified_.fill(false);
+    try {
+        static_cast<ButtonsPage&>(*pages_[ui::kPageButtons]).ListButtons(-1);
+    } catch (...) {
+        if (!failure) failure = std::current_exception();
+    }
+    for (int page = 0; page < kPageCount; ++page)
+        if (others[page]) MarkModified(page);
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TForm1::Content1Click() {

@@ -58,4 +58,39 @@ TEST_F(ToolsMenuTest, ExportAndImportItemsMoveTheButtonsAndTheStripShowsThem) {
     EXPECT_EQ(shown[1].fileKind, qm::ui::FileDialogKind::Open);
 }
 
+TEST_F(ToolsMenuTest, AnImportAsksOnlyAboutTheButtonPageAndKeepsAnotherPagesEdits) {
+    using qm::ui::kPageButtons;
+    using qm::ui::kPageWindowAttributes;
+    qmtest::WriteFileBytes(temp.File("one.qmx"),
+                           "buttonstart\r\nButtonText=New\r\nIsQuillmere=YES\r\nbuttonend\r\n");
+    const std::string mine = qm::ButtonKeyPath("{ABC}");
+
+    // Edits of the shown button: the import offers to save them first, once.
+    Type(kPageButtons, IDC_BUTTONTEXT, "Renamed");
+    dialogs.AnswerFileDialog(temp.File("one.qmx"));
+    dialogs.AnswerQuestion(true, "Save changes in button \"Renamed\"?");
+    MenuCommand(IDM_IMPORTTOOLBARSINFO1);
+    EXPECT_EQ(qmtest::StoredText(HKEY_LOCAL_MACHINE, mine, "ButtonText"), "Renamed");
+    EXPECT_EQ(StripKeys().size(), 2u);
+    EXPECT_FALSE(form->IsModified());
+
+    // Edits on the window-attributes page, shown during the import: no question about the
+    // button page, and the edits stay unsaved with their flags, so leaving the page asks.
+    qmtest::CreateUserKey("\\Software\\Microsoft\\Internet Explorer\\Main\\");
+    qmtest::CreateUserKey("\\Software\\Microsoft\\Internet Explorer\\Toolbar\\");
+    MenuCommand(IDM_VIEWWINDOWTITLE);
+    Type(kPageWindowAttributes, IDC_WTITLEEDIT, "Edited title");
+    ASSERT_TRUE(form->IsPageModified(kPageWindowAttributes));
+    dialogs.AnswerFileDialog(temp.File("one.qmx"));
+    MenuCommand(IDM_IMPORTTOOLBARSINFO1);
+    EXPECT_EQ(dialogs.PendingAnswers(), 0u);
+    EXPECT_EQ(StripKeys().size(), 3u);
+    EXPECT_TRUE(form->IsModified());
+    EXPECT_TRUE(form->IsPageModified(kPageWindowAttributes));
+    EXPECT_FALSE(form->IsPageModified(kPageButtons));
+    EXPECT_EQ(Text(kPageWindowAttributes, IDC_WTITLEEDIT), "Edited title");
+    EXPECT_EQ(qmtest::StoredText(HKEY_LOCAL_MACHINE, mine, "ButtonText"), "Renamed");
+    EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::Question).size(), 1u);
+}
+
 } // namespace
