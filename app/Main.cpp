@@ -260,7 +260,7 @@ bool TForm1::TranslateKeyboard(MSG& message) {
 
 // --- pages and commands ---
 
-void TForm1::ShowPage(int index) {
+void TForm1::ShowPage(int index, bool load) {
     activePage_ = index;
     TabCtrl_SetCurSel(pageControl1_, index);
     for (int i = 0; i < kPageCount; ++i) {
@@ -268,8 +268,18 @@ void TForm1::ShowPage(int index) {
     }
     HWND page = pages_[index]->hwnd();
     SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    // Keys go to the page that can be seen, never to the hidden one left behind.
+    if (HWND first = GetNextDlgTabItem(page, nullptr, FALSE)) SetFocus(first);
     SetCommandStates();
-    pages_[index]->OnShow();
+    if (load) pages_[index]->OnShow();
+}
+
+void TForm1::ViewPage(int index) {
+    // The View menu only switches pages and asks nothing, so it must not discard either: the
+    // page already shown stays as it is, and a page that still holds unsaved edits (left
+    // earlier through this menu) is shown with them instead of being loaded over them.
+    if (index == activePage_) return;
+    ShowPage(index, !pageModified_.at(index));
 }
 
 bool TForm1::CommandEnabled(int command) const {
@@ -306,7 +316,7 @@ void TForm1::OnCommand(int command) {
     case IDM_ABOUT2: About2Click(); break;
     default:
         for (int i = 0; i < kPageCount; ++i) {
-            if (command == kTabs[i].viewCommand) ShowPage(i); // the View menu: show only
+            if (command == kTabs[i].viewCommand) ViewPage(i);
         }
         break;
     }
@@ -366,7 +376,20 @@ void TForm1::Content1Click() {
 
 void TForm1::About2Click() { aboutForm_->Show(); }
 
-void TForm1::PageControl1Changing() { OfferSave(activePage_, false); }
+void TForm1::PageControl1Changing() {
+    // Edits may have been left on another page through the View menu: as at the close, the
+    // question is about the first page in tab order that holds edits, and there is at most
+    // one (OfferSave clears every flag).
+    OfferSaveOfFirstEditedPage();
+}
+
+void TForm1::OfferSaveOfFirstEditedPage() {
+    for (int page = 0; page < kPageCount; ++page) {
+        if (!pageModified_[page]) continue;
+        modified_ = true; // another page's load may have cleared Modified alone
+        OfferSave(page, false);
+    }
+}
 
 void TForm1::PageControl1Change() {
     int index = TabCtrl_GetCurSel(pageControl1_);
@@ -381,11 +404,7 @@ void TForm1::FormClose() {
     // clears every flag. A page's own flag alone counts here: loading another page (through
     // the View menu, which asks nothing) clears Modified, and the edits must not be lost
     // without a question. The close is never refused, also not when the save fails.
-    for (int page = 0; page < kPageCount; ++page) {
-        if (!pageModified_[page]) continue;
-        modified_ = true;
-        ui::Guarded(hwnd(), [&] { OfferSave(page, false); });
-    }
+    ui::Guarded(hwnd(), [&] { OfferSaveOfFirstEditedPage(); });
     DestroyWindow(hwnd());
 }
 

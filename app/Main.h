@@ -77,8 +77,13 @@ private:
     void AttachMenuImages();
     void LayoutControls();
 
-    // Makes the page active and runs its show handling: command states, then its load.
-    void ShowPage(int index);
+    // Makes the page active, puts the focus on its first field and runs its show handling:
+    // command states, then (with load) its load.
+    void ShowPage(int index, bool load = true);
+    // The View menu's page change (see Main.cpp).
+    void ViewPage(int index);
+    // The save question for the first page in tab order whose own flag is set, if any.
+    void OfferSaveOfFirstEditedPage();
     // Enables Refresh, Add and Delete for the page showing (Save always), in the tool bar and
     // the Edit menu together.
     void SetCommandStates();

@@ -373,7 +373,7 @@ void ButtonsPage::ListButtons(int selection) {
     } catch (...) {
         if (!failure) failure = std::current_exception();
     }
-    host_.ClearAllModified();
+    host_.ClearModified(ui::kPageButtons);
     if (failure) std::rethrow_exception(failure);
 }
 
@@ -405,7 +405,7 @@ void ButtonsPage::RefreshButtonImages() {
         rebuildPosted_ = PostMessageA(hwnd(), kRebuildStrip, 0, 0) != FALSE;
     }
     InvalidateRect(toolBar2_, nullptr, TRUE);
-    host_.ClearAllModified();
+    host_.ClearModified(ui::kPageButtons);
     if (failure) std::rethrow_exception(failure);
 }
 
@@ -438,7 +438,7 @@ void ButtonsPage::ShowButton(int position) {
         // Nothing of the record is shown, and nothing of the record shown before stays in the
         // fields: a later Save then has no record to write into.
         ClearButtonFields();
-        host_.ClearAllModified();
+        host_.ClearModified(ui::kPageButtons);
         throw;
     }
     registry.CloseKey();
@@ -484,8 +484,9 @@ void ButtonsPage::ShowButton(int position) {
         ui::SetText(Item(IDC_STATUSBARTEXTEDIT), "");
         EnableMenuFields(false);
     }
-    // Last: filling the fields has set the flags through their change handlers.
-    host_.ClearAllModified();
+    // Last: filling the fields has set the flags through their change handlers. Only this
+    // page's: edits left on another page through the View menu are still to be offered.
+    host_.ClearModified(ui::kPageButtons);
 }
 
 void ButtonsPage::OfferSaveOfShownRecord(bool refresh) {
@@ -600,7 +601,7 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
     }
     ForgetOwnRecord(registry, keyName);
     // The edits of the record just deleted have nowhere to go: the rebuild asks nothing.
-    host_.ClearAllModified();
+    host_.ClearModified(ui::kPageButtons);
     ListButtons(-1);
 }
 

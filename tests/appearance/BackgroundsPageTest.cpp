@@ -53,7 +53,11 @@ protected:
     qm::BackgroundsPage& Page() {
         return static_cast<qm::BackgroundsPage&>(form->PageAt(kPageBackgrounds));
     }
-    void ShowPage() { MenuCommand(IDM_VIEWTBBACKGROUND); }
+    // Shown afresh: choosing the page already shown does nothing, so by way of page 0.
+    void ShowPage() {
+        MenuCommand(IDM_VIEWSTDBTN);
+        MenuCommand(IDM_VIEWTBBACKGROUND);
+    }
     void Save() { ClickToolButton(IDM_SAVE); }
 
     std::string picture;

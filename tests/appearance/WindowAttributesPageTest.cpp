@@ -29,7 +29,11 @@ protected:
         qmtest::CreateUserKey(kMainKey);
         MainWindowTest::SetUp();
     }
-    void ShowPage() { MenuCommand(IDM_VIEWWINDOWTITLE); }
+    // Shown afresh: choosing the page already shown does nothing, so by way of page 0.
+    void ShowPage() {
+        MenuCommand(IDM_VIEWSTDBTN);
+        MenuCommand(IDM_VIEWWINDOWTITLE);
+    }
     void Save() { ClickToolButton(IDM_SAVE); }
     bool Checked(int box) { return qm::ui::IsChecked(Control(kPageWindowAttributes, box)); }
 };
