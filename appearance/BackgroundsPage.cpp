@@ -8,6 +8,7 @@
 #include "resource.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -20,8 +21,9 @@ constexpr SIZE kExplorerPanelSize{506, 105};
 
 BackgroundsPage::BackgroundsPage(ui::PageHost& host)
     : Page(host),
-      panels_{{{IDC_TBIMAGEPANEL, IDC_TBIMAGEEDIT, IDC_TBIMAGEBROWSE, {}, {}},
-               {IDC_WEBACKGROUNDPANEL, IDC_WEBACKGROUND, IDC_WEBACKGROUNDBROWSE, {}, {}}}} {
+      panels_{{{IDC_TBIMAGEPANEL, IDC_TBIMAGEEDIT, IDC_TBIMAGEBROWSE, kBrowserValue, {}, {}, {}},
+               {IDC_WEBACKGROUNDPANEL, IDC_WEBACKGROUND, IDC_WEBACKGROUNDBROWSE, kExplorerValue,
+                {}, {}, {}}}} {
     openPictureDialog1_.filter = "Bitmap picture (*.bmp)|*.BMP";
     openPictureDialog1_.options |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 }
@@ -85,35 +87,108 @@ void BackgroundsPage::LoadBackgrounds() {
         ~CloseAtEnd() { registry.CloseKey(); }
     } closeAtEnd{registry};
 
-    const char* values[] = {kBrowserValue, kExplorerValue};
-    for (Panel& panel : panels_) ui::SetText(Item(panel.editId), "");
-    for (size_t i = 0; i < panels_.size(); ++i) {
-        Panel& panel = panels_[i];
-        if (registry.ValueExists(values[i])) {
-            ui::SetText(Item(panel.editId), registry.ReadString(values[i]));
-            ReloadPanel(panel, FieldText(panel));
-        } else {
-            // No background stored: the panel shows none either.
+    shown_.Clear();
+    damaged_.clear();
+    for (Panel& panel : panels_) {
+        ui::SetText(Item(panel.editId), "");
+        SendMessageA(Item(panel.editId), EM_SETREADONLY, FALSE, 0);
+        panel.shownText.clear();
+    }
+    std::string tooLong;
+    for (Panel& panel : panels_) {
+        bool cut = false;
+        std::string text;
+        try {
+            text = shown_.ReadText(registry, panel.value, cut);
+        } catch (const RegistryError&) {
+            // Nothing of this value is shown and nothing may be saved over it: the filling
+            // above must not pass for an edit, so the flags are cleared before the error goes
+            // on to the standard error box.
+            damaged_ = panel.value;
             ReloadPanel(panel, "");
+            host_.ClearModified(ui::kPageBackgrounds);
+            throw;
+        }
+        ui::SetText(Item(panel.editId), text);
+        panel.shownText = FieldText(panel);
+        if (cut) {
+            // A path this long names no file; it is kept as stored and cannot be edited here.
+            SendMessageA(Item(panel.editId), EM_SETREADONLY, TRUE, 0);
+            tooLong = panel.value;
+            ReloadPanel(panel, "");
+        } else {
+            ReloadPanel(panel, text);
         }
     }
     // Last: filling the fields has set the flags through their change handlers.
     host_.ClearModified(ui::kPageBackgrounds);
+    if (!tooLong.empty())
+        host_.UiDialogs().ShowError(hwnd(), "The value \"" + tooLong +
+                                                "\" is too long to edit. It is shown in part and "
+                                                "kept as stored when the page is saved.");
+}
+
+void BackgroundsPage::KeepEditsMarked() {
+    for (const Panel& panel : panels_) {
+        if (FieldText(panel) != panel.shownText) {
+            host_.MarkModified(ui::kPageBackgrounds);
+            return;
+        }
+    }
 }
 
 void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
                                       const std::string& explorerPath) {
+    if (!damaged_.empty()) {
+        host_.UiDialogs().ShowError(hwnd(), "The backgrounds cannot be saved: the value \"" +
+                                                damaged_ + "\" is not a text. Correct or delete "
+                                                "it, then show the page again.");
+        KeepEditsMarked();
+        return;
+    }
     RegistryAccessor& registry = host_.Registry();
     registry.SetRoot(HKEY_CURRENT_USER);
     registry.OpenKey(kToolbarKey, false);
+    struct CloseAtEnd {
+        RegistryAccessor& registry;
+        ~CloseAtEnd() { registry.CloseKey(); }
+    } closeAtEnd{registry};
+
+    // Only the paths that differ from what the page showed are written; the others stay as
+    // stored, whatever another program did to them meanwhile.
+    const std::string* paths[] = {&browserPath, &explorerPath};
+    std::vector<size_t> edited;
+    for (size_t i = 0; i < panels_.size(); ++i)
+        if (*paths[i] != panels_[i].shownText) edited.push_back(i);
+    for (size_t i : edited) {
+        if (!shown_.Exact(panels_[i].value)) {
+            host_.UiDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(panels_[i].value));
+            KeepEditsMarked();
+            return;
+        }
+    }
+    std::string overwritten;
+    for (const std::string& name : shown_.ChangedIn(registry)) {
+        for (size_t i : edited)
+            if (name == panels_[i].value)
+                overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
+    }
+    if (!overwritten.empty() &&
+        !host_.UiDialogs().AskYesNo(host_.MainWindow(),
+                                    "The backgrounds were changed in the registry since they were "
+                                    "shown (" + overwritten + "). Overwrite them?")) {
+        KeepEditsMarked();
+        return;
+    }
     try {
-        const std::pair<const char*, const std::string*> values[] = {
-            {kBrowserValue, &browserPath}, {kExplorerValue, &explorerPath}};
-        for (const auto& [name, path] : values) {
-            if (!path->empty())
-                registry.WriteString(name, *path);
+        for (size_t i : edited) {
+            Panel& panel = panels_[i];
+            if (!paths[i]->empty())
+                registry.WriteRaw(panel.value, TypedText(shown_.Stored(panel.value), *paths[i]));
             else
-                registry.DeleteValue(name);
+                registry.DeleteValue(panel.value);
+            shown_.Read(registry, panel.value);
+            panel.shownText = *paths[i];
         }
     } catch (const RegistryError&) {
         registry.CloseKey();

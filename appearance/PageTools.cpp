@@ -1,13 +1,37 @@
 #include "appearance/PageTools.h"
 
+#include "appearance/BmpReader.h"
+
 #include <algorithm>
 #include <stdexcept>
 
 namespace qm::appearance {
 
+namespace {
+
+// Reads the start of the file and checks its bitmap header against the file's size, so that
+// the platform's loader never meets a header that claims more than the file holds or a
+// picture too large to keep in memory.
+void CheckBitmapFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot open file \"" + path + "\"");
+    LARGE_INTEGER size{};
+    std::string head(kBmpHeaderBytes, '\0');
+    DWORD read = 0;
+    bool ok = GetFileSizeEx(file, &size) &&
+              ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, nullptr);
+    CloseHandle(file);
+    if (!ok) throw std::runtime_error("Cannot open file \"" + path + "\"");
+    head.resize(read);
+    BmpCheck check = CheckBmpHeader(head, static_cast<uint64_t>(size.QuadPart));
+    if (!check.ok) throw std::runtime_error(check.problem);
+}
+
+} // namespace
+
 ui::UniqueBitmap LoadBitmapFile(const std::string& path) {
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        throw std::runtime_error("Cannot open file \"" + path + "\"");
+    CheckBitmapFile(path);
     ui::UniqueBitmap bitmap(static_cast<HBITMAP>(
         LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
     if (!bitmap) throw std::runtime_error("Bitmap image is not valid");

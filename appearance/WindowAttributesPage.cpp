@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -69,37 +70,138 @@ void WindowAttributesPage::LoadWindowAttributes() {
         ~CloseAtEnd() { registry.CloseKey(); }
     } closeAtEnd{registry};
 
-    for (const TextValue& text : kTextValues) ui::SetText(Item(text.field), "");
-    for (const OptionValue& option : kOptions) ui::SetChecked(Item(option.box), false);
+    shown_.Clear();
+    damaged_.clear();
+    shownTexts_.fill({});
+    shownChecks_.fill(false);
     for (const TextValue& text : kTextValues) {
-        if (registry.ValueExists(text.value))
-            ui::SetText(Item(text.field), registry.ReadString(text.value));
+        ui::SetText(Item(text.field), "");
+        SendMessageA(Item(text.field), EM_SETREADONLY, FALSE, 0);
     }
-    for (const OptionValue& option : kOptions) {
-        if (registry.ValueExists(option.value))
-            ui::SetChecked(Item(option.box), IsYes(registry.ReadString(option.value)));
+    for (const OptionValue& option : kOptions) ui::SetChecked(Item(option.box), false);
+    std::string tooLong;
+    const char* reading = nullptr;
+    try {
+        for (size_t i = 0; i < std::size(kTextValues); ++i) {
+            const TextValue& text = kTextValues[i];
+            reading = text.value;
+            bool cut = false;
+            std::string shown = shown_.ReadText(registry, text.value, cut);
+            ui::SetText(Item(text.field), shown);
+            shownTexts_[i] = ui::GetText(Item(text.field));
+            if (cut) {
+                // Kept as stored and not editable here: a field cannot hold all of it.
+                SendMessageA(Item(text.field), EM_SETREADONLY, TRUE, 0);
+                if (tooLong.empty()) tooLong = text.value;
+            }
+        }
+        for (size_t i = 0; i < std::size(kOptions); ++i) {
+            const OptionValue& option = kOptions[i];
+            reading = option.value;
+            const std::optional<RawValue>& stored = shown_.Read(registry, option.value);
+            if (!stored) continue;
+            shownChecks_[i] = IsYes(RegistryAccessor::StringFromValue(option.value, *stored));
+            ui::SetChecked(Item(option.box), shownChecks_[i]);
+        }
+    } catch (const RegistryError&) {
+        // Nothing may be saved over a damaged value, and the filling above must not pass for
+        // an edit: the flags are cleared before the error goes on to the standard error box.
+        damaged_ = reading;
+        host_.ClearModified(ui::kPageWindowAttributes);
+        throw;
     }
     // Last: filling the fields has set the flags through their change handlers.
     host_.ClearModified(ui::kPageWindowAttributes);
+    if (!tooLong.empty())
+        host_.UiDialogs().ShowError(hwnd(), "The value \"" + tooLong +
+                                                "\" is too long to edit. It is shown in part and "
+                                                "kept as stored when the page is saved.");
+}
+
+bool WindowAttributesPage::TextEdited(size_t index) const {
+    return ui::GetText(Item(kTextValues[index].field)) != shownTexts_[index];
+}
+
+bool WindowAttributesPage::OptionEdited(size_t index) const {
+    return ui::IsChecked(Item(kOptions[index].box)) != shownChecks_[index];
+}
+
+void WindowAttributesPage::KeepEditsMarked() {
+    bool edited = false;
+    for (size_t i = 0; i < std::size(kTextValues); ++i) edited = edited || TextEdited(i);
+    for (size_t i = 0; i < std::size(kOptions); ++i) edited = edited || OptionEdited(i);
+    if (edited) host_.MarkModified(ui::kPageWindowAttributes);
 }
 
 void WindowAttributesPage::SaveWindowAttributes() {
+    if (!damaged_.empty()) {
+        host_.UiDialogs().ShowError(hwnd(), "The window attributes cannot be saved: the value \"" +
+                                                damaged_ + "\" is not a text. Correct or delete "
+                                                "it, then show the page again.");
+        KeepEditsMarked();
+        return;
+    }
     RegistryAccessor& registry = host_.Registry();
     registry.SetRoot(HKEY_CURRENT_USER);
     registry.OpenKey(kMainKey, false);
+    struct CloseAtEnd {
+        RegistryAccessor& registry;
+        ~CloseAtEnd() { registry.CloseKey(); }
+    } closeAtEnd{registry};
+
+    // Only what the user changed is written; every other value stays as stored, whatever
+    // another program did to it meanwhile. Those the user changed are asked about first when
+    // they changed in the registry too.
+    std::vector<std::string> edited;
+    for (size_t i = 0; i < std::size(kTextValues); ++i)
+        if (TextEdited(i)) edited.push_back(kTextValues[i].value);
+    for (size_t i = 0; i < std::size(kOptions); ++i)
+        if (OptionEdited(i)) edited.push_back(kOptions[i].value);
+    for (const std::string& name : edited) {
+        if (!shown_.Exact(name)) {
+            host_.UiDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(name));
+            KeepEditsMarked();
+            return;
+        }
+    }
+    std::string overwritten;
+    for (const std::string& name : shown_.ChangedIn(registry))
+        if (std::find(edited.begin(), edited.end(), name) != edited.end())
+            overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
+    if (!overwritten.empty() &&
+        !host_.UiDialogs().AskYesNo(host_.MainWindow(),
+                                    "The window attributes were changed in the registry since "
+                                    "they were shown (" + overwritten + "). Overwrite them?")) {
+        KeepEditsMarked();
+        return;
+    }
     try {
-        for (const TextValue& text : kTextValues) {
+        for (size_t i = 0; i < std::size(kTextValues); ++i) {
+            if (!TextEdited(i)) continue;
+            const TextValue& text = kTextValues[i];
             std::string typed = ui::GetText(Item(text.field));
+            const std::optional<RawValue>& stored = shown_.Stored(text.value);
             if (!typed.empty())
-                registry.WriteString(text.value, typed);
+                registry.WriteRaw(text.value, TypedText(stored, typed));
             else if (text.whenEmpty == WhenEmpty::Delete)
                 registry.DeleteValue(text.value);
             else
-                registry.WriteString(text.value,
-                                     text.whenEmpty == WhenEmpty::WriteBlankPage ? "about:blank" : "");
+                registry.WriteRaw(text.value,
+                                  TypedText(stored, text.whenEmpty == WhenEmpty::WriteBlankPage
+                                                        ? "about:blank"
+                                                        : ""));
+            shown_.Read(registry, text.value);
+            shownTexts_[i] = typed;
         }
-        for (const OptionValue& option : kOptions)
-            registry.WriteString(option.value, ui::IsChecked(Item(option.box)) ? "yes" : "no");
+        for (size_t i = 0; i < std::size(kOptions); ++i) {
+            if (!OptionEdited(i)) continue;
+            const OptionValue& option = kOptions[i];
+            bool checked = ui::IsChecked(Item(option.box));
+            registry.WriteRaw(option.value,
+                              TypedText(shown_.Stored(option.value), checked ? "yes" : "no"));
+            shown_.Read(registry, option.value);
+            shownChecks_[i] = checked;
+        }
     } catch (const RegistryError&) {
         registry.CloseKey();
         host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");

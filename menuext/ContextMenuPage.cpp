@@ -100,9 +100,35 @@ void ContextMenuPage::ShowError(const std::string& text) {
     host_.UiDialogs().ShowError(host_.MainWindow(), text);
 }
 
+void ContextMenuPage::ForgetShown() {
+    shown_.Clear();
+    damaged_.reset();
+    shownScript_.clear();
+    shownContexts_.clear();
+    shownFlags_.clear();
+    SendMessageA(fields_.defaultEdit, EM_SETREADONLY, FALSE, 0);
+}
+
+void ContextMenuPage::RememberShownTexts() {
+    shownScript_ = ui::GetText(fields_.defaultEdit);
+    shownContexts_ = ui::GetText(fields_.contextDecimalEdit);
+    shownFlags_ = ui::GetText(fields_.flagEdit);
+}
+
+bool ContextMenuPage::Edited(HWND field, const std::string& shown) const {
+    return ui::GetText(field) != shown;
+}
+
+void ContextMenuPage::KeepEditsMarked() {
+    if (Edited(fields_.menuEdit, currentMenu_) || Edited(fields_.defaultEdit, shownScript_) ||
+        Edited(fields_.contextDecimalEdit, shownContexts_) || Edited(fields_.flagEdit, shownFlags_))
+        host_.MarkModified(kPage);
+}
+
 void ContextMenuPage::ListMenus() {
     ui::HourglassCursor hourglass;
     ClearMenuFields(fields_);
+    ForgetShown();
     host_.ClearModified(kPage);
     RegistryAccessor& reg = host_.NewRegistry();
     std::vector<std::string> names = ListMenuNames(reg);
@@ -123,9 +149,41 @@ void ContextMenuPage::ShowMenu() {
     if (line < 0) return;
     std::string name = LineText(line);
     currentMenu_ = name;
+    ForgetShown();
     ui::SetText(fields_.menuEdit, name);
-    ReadMenuValues(host_.Registry(), name, fields_);
+    MenuValues values;
+    std::string reading;
+    try {
+        values = ReadMenuRecord(host_.Registry(), name, shown_, reading);
+    } catch (const RegistryError&) {
+        // Only the name is shown: nothing of the entry shown before stays in the fields, the
+        // filling must not pass for an edit, and no save may write over the damaged value.
+        damaged_ = reading;
+        for (HWND field : {fields_.defaultEdit, fields_.contextDecimalEdit,
+                           fields_.contextHexEdit, fields_.flagEdit})
+            ui::SetText(field, "");
+        for (HWND box : fields_.contextBoxes) ui::SetChecked(box, false);
+        RememberShownTexts();
+        host_.ClearModified(kPage);
+        throw;
+    }
+    ui::SetText(fields_.defaultEdit, values.script);
+    if (values.scriptTooLong) SendMessageA(fields_.defaultEdit, EM_SETREADONLY, TRUE, 0);
+    if (values.contexts) {
+        ui::SetText(fields_.contextDecimalEdit, ContextsDecimalText(*values.contexts));
+        ui::SetText(fields_.contextHexEdit, ContextsHexText(*values.contexts));
+        SetBoxesFromContexts(fields_);
+    } else {
+        ui::SetText(fields_.contextDecimalEdit, "");
+        ui::SetText(fields_.contextHexEdit, "");
+    }
+    ui::SetText(fields_.flagEdit, values.flags ? std::to_string(*values.flags) : "");
+    RememberShownTexts();
     host_.ClearModified(kPage);
+    if (values.scriptTooLong)
+        ShowError("The default value of the context menu \"" + name +
+                  "\" is too long to edit. It is shown in part and kept as stored when the "
+                  "entry is saved.");
 }
 
 void ContextMenuPage::AddMenu(int templateRow) {
@@ -136,6 +194,10 @@ void ContextMenuPage::AddMenu(int templateRow) {
         ShowError("Error while trying to create new registry key");
         return;
     }
+    // The new key holds no value yet: the save below writes every field that is filled.
+    ForgetShown();
+    for (const char* value : {kMenuScriptValue, kContextsValue, kFlagsValue})
+        shown_.Remember(value, std::nullopt);
     ui::SetText(fields_.flagEdit, "");
     currentMenu_ = name;
     HWND list = PopupMenuList();
@@ -159,15 +221,66 @@ void ContextMenuPage::SaveMenu() {
         ShowError("No context menu entry is shown. Use Add to make a new one.");
         return;
     }
+    if (damaged_) {
+        ShowError("The context menu \"" + currentMenu_ + "\" cannot be saved: its value \"" +
+                  (damaged_->empty() ? "(Default)" : *damaged_) +
+                  "\" has the wrong type. Correct or delete it, then show the entry again.");
+        KeepEditsMarked();
+        return;
+    }
     RegistryAccessor& reg = host_.Registry();
     std::string newName = ui::GetText(fields_.menuEdit);
+    if (newName.empty()) {
+        ShowError("The name of the context menu is empty. Type a name.");
+        KeepEditsMarked();
+        return;
+    }
+
+    // Only what the user changed is written. When one of those values changed in the registry
+    // since the entry was shown (another program, or another copy of this one), ask first.
+    MenuChanges changes;
+    std::vector<std::string> edited;
+    if (Edited(fields_.defaultEdit, shownScript_)) {
+        changes.script = ui::GetText(fields_.defaultEdit);
+        edited.push_back(kMenuScriptValue);
+    }
+    if (Edited(fields_.contextDecimalEdit, shownContexts_)) {
+        changes.contextsDecimal = ui::GetText(fields_.contextDecimalEdit);
+        edited.push_back(kContextsValue);
+    }
+    if (Edited(fields_.flagEdit, shownFlags_)) {
+        changes.flags = ui::GetText(fields_.flagEdit);
+        edited.push_back(kFlagsValue);
+    }
+    if (changes.script && !shown_.Exact(kMenuScriptValue)) {
+        ShowError(RegistryAccessor::CannotKeepText("(Default)"));
+        KeepEditsMarked();
+        return;
+    }
+    std::string overwritten;
+    for (const std::string& name : ChangedMenuValues(reg, currentMenu_, shown_)) {
+        if (std::find(edited.begin(), edited.end(), name) == edited.end()) continue;
+        overwritten += (overwritten.empty() ? "\"" : ", \"") +
+                       (name.empty() ? std::string("(Default)") : name) + "\"";
+    }
+    if (!overwritten.empty() &&
+        !host_.UiDialogs().AskYesNo(host_.MainWindow(),
+                                    "The context menu \"" + currentMenu_ +
+                                        "\" was changed in the registry since it was shown (" +
+                                        overwritten + "). Overwrite it?")) {
+        KeepEditsMarked();
+        return;
+    }
+
     if (newName != currentMenu_) {
         if (newName.find('\\') != std::string::npos) {
             ShowError("The name '" + newName + "' contains a backslash. Try another name.");
+            KeepEditsMarked();
             return;
         }
         if (MenuExists(reg, newName)) {
             ShowError("Registry key '" + newName + "' already exists. Try another name.");
+            KeepEditsMarked();
             return;
         }
         if (!RenameMenuKey(reg, currentMenu_, newName)) {
@@ -181,9 +294,15 @@ void ContextMenuPage::SaveMenu() {
         SendMessageA(list, LB_SETCURSEL, selected, 0); // the list keeps its selection
         currentMenu_ = newName;
     }
-    if (!WriteMenuValues(reg, newName, ui::GetText(fields_.defaultEdit),
-                         ui::GetText(fields_.contextDecimalEdit), ui::GetText(fields_.flagEdit)))
+    if (!WriteMenuChanges(reg, newName, changes, shown_)) {
         ShowError("Error while trying to write registry data");
+        KeepEditsMarked();
+        return;
+    }
+    // What was written is what the fields now show; a later save writes only later edits.
+    if (changes.script) shownScript_ = *changes.script;
+    if (changes.contextsDecimal) shownContexts_ = *changes.contextsDecimal;
+    if (changes.flags) shownFlags_ = *changes.flags;
 }
 
 void ContextMenuPage::DeleteMenu() {

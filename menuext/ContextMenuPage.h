@@ -8,6 +8,7 @@
 #include "ui/Layout.h"
 #include "ui/Page.h"
 
+#include <optional>
 #include <string>
 
 namespace qm {
@@ -30,11 +31,15 @@ public:
     // Fills the list from the registry (only the program's own entries while the filter is
     // on) and shows the first entry. Unsaved edits are dropped without a prompt.
     void ListMenus();
-    // Shows the selected entry, after offering to save the edits of the one shown before.
+    // Shows the selected entry, after offering to save the edits of the one shown before. All
+    // its values are read before any field is filled: a value of the wrong type leaves only
+    // the name shown, clears the flags, and refuses saves of the entry until it is shown again.
     void ShowMenu();
     // Makes a new entry from a template row under the first free name and shows it.
     void AddMenu(int templateRow);
-    // Writes the shown entry from the fields, moving its key first when the name changed.
+    // Writes the shown entry from the fields, moving its key first when the name changed. Only
+    // the values the user changed are written, after asking when another program changed one
+    // of them since the entry was shown; the others keep their type and bytes.
     void SaveMenu();
     // Deletes the selected entry after asking.
     void DeleteMenu();
@@ -61,8 +66,22 @@ private:
     // The line whose text equals the name, letter case ignored; -1 when there is none.
     int FindLine(const std::string& name) const;
 
+    // Forgets what was shown: no entry's values are held.
+    void ForgetShown();
+    // Remembers the fields' texts as shown, to tell the user's edits from them on Save.
+    void RememberShownTexts();
+    // Sets the flags again after a refused save when a field holds an edit, so that the edit is
+    // offered for saving again rather than dropped at the next change of entry or page.
+    void KeepEditsMarked();
+    bool Edited(HWND field, const std::string& shown) const;
+
     MenuFields fields_;
     std::string currentMenu_;
+    // The shown entry's values as stored, the texts its fields were given, and the value that
+    // stopped its showing ("" when it was shown whole).
+    ShownValues shown_;
+    std::string shownScript_, shownContexts_, shownFlags_;
+    std::optional<std::string> damaged_;
     ui::UniqueFont boldFont_;
     ui::RightAnchors anchors_;
 };

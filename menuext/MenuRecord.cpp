@@ -112,6 +112,66 @@ void ReadMenuEntry(RegistryAccessor& reg, const std::string& name, const MenuEnt
                                               : std::nullopt);
 }
 
+namespace {
+
+int32_t IntegerFromValue(const std::string& name, const RawValue& value) {
+    if (value.type != REG_DWORD || value.bytes.size() != 4)
+        throw RegistryError("Invalid data type for '" + name + "'");
+    uint32_t bits = 0;
+    for (int i = 3; i >= 0; --i) bits = bits << 8 | static_cast<unsigned char>(value.bytes[i]);
+    return static_cast<int32_t>(bits);
+}
+
+} // namespace
+
+MenuValues ReadMenuRecord(RegistryAccessor& reg, const std::string& name, ShownValues& shown,
+                          std::string& reading) {
+    KeyCloser closer(reg);
+    OpenEntry(reg, name); // a key that is gone reads as empty: every value is absent
+    MenuValues values;
+    reading = kMenuScriptValue;
+    values.script = shown.ReadText(reg, reading, values.scriptTooLong);
+    reading = kContextsValue;
+    if (const std::optional<RawValue>& stored = shown.Read(reg, reading))
+        values.contexts = IntegerFromValue(reading, *stored);
+    reading = kFlagsValue;
+    if (const std::optional<RawValue>& stored = shown.Read(reg, reading))
+        values.flags = IntegerFromValue(reading, *stored);
+    reading.clear();
+    return values;
+}
+
+bool WriteMenuChanges(RegistryAccessor& reg, const std::string& name, const MenuChanges& changes,
+                      ShownValues& shown) {
+    KeyCloser closer(reg);
+    if (!OpenEntry(reg, name)) return false;
+    try {
+        if (changes.script) {
+            reg.WriteRaw(kMenuScriptValue, TypedText(shown.Stored(kMenuScriptValue), *changes.script));
+            shown.Read(reg, kMenuScriptValue);
+        }
+        const std::pair<const char*, const std::optional<std::string>*> integers[] = {
+            {kContextsValue, &changes.contextsDecimal}, {kFlagsValue, &changes.flags}};
+        for (const auto& [value, text] : integers) {
+            if (!*text || (*text)->empty()) continue;
+            std::optional<int32_t> parsed = ParseMenuInteger(**text);
+            if (!parsed) return false;
+            reg.WriteInteger(value, *parsed);
+            shown.Read(reg, value);
+        }
+        return true;
+    } catch (const RegistryError&) {
+        return false;
+    }
+}
+
+std::vector<std::string> ChangedMenuValues(RegistryAccessor& reg, const std::string& name,
+                                           const ShownValues& shown) {
+    KeyCloser closer(reg);
+    OpenEntry(reg, name);
+    return shown.ChangedIn(reg);
+}
+
 bool CreateMenuKey(RegistryAccessor& reg, const std::string& name) {
     reg.SetRoot(HKEY_CURRENT_USER);
     KeyCloser closer(reg);

@@ -6,6 +6,7 @@
 // page's fields are filled and read on the page's side (MenuFields.h); a record knows no windows.
 
 #include "registry/RegistryAccessor.h"
+#include "registry/ShownValues.h"
 
 #include <windows.h>
 
@@ -72,6 +73,34 @@ struct MenuEntryReader {
 // read. A value of the wrong type throws the registry's error there, so what was handed on
 // stays handed on. An entry whose key is gone reads as empty.
 void ReadMenuEntry(RegistryAccessor& reg, const std::string& name, const MenuEntryReader& reader);
+
+// An entry's values as a page shows them, read before any field is filled.
+struct MenuValues {
+    std::string script;          // at most kMaxFieldText characters of the default value
+    bool scriptTooLong = false;  // the default value was longer and is shown in part
+    std::optional<int32_t> contexts;
+    std::optional<int32_t> flags;
+};
+
+// Reads the entry's default value, "Contexts" and "Flags", remembering each in `shown` exactly
+// as stored. A value of the wrong type throws the registry's error ("Invalid data type for
+// '%s'") with `reading` naming that value. An entry whose key is gone reads as empty.
+MenuValues ReadMenuRecord(RegistryAccessor& reg, const std::string& name, ShownValues& shown,
+                          std::string& reading);
+
+// What a save writes into an entry: only the values the user changed; the others keep their
+// type and bytes. An empty Contexts or Flags text writes nothing, as in WriteMenuValues.
+struct MenuChanges {
+    std::optional<std::string> script; // written with the type it was stored with
+    std::optional<std::string> contextsDecimal;
+    std::optional<std::string> flags;
+};
+bool WriteMenuChanges(RegistryAccessor& reg, const std::string& name, const MenuChanges& changes,
+                      ShownValues& shown);
+
+// The names of the entry's values that differ in the registry from what `shown` remembers.
+std::vector<std::string> ChangedMenuValues(RegistryAccessor& reg, const std::string& name,
+                                           const ShownValues& shown);
 
 // Creates the entry's key (and MenuExt with it); an existing key is opened, not refused.
 bool CreateMenuKey(RegistryAccessor& reg, const std::string& name);

@@ -2,6 +2,7 @@
 #include "support/MainWindowTest.h"
 
 #include "appearance/BackgroundsPage.h"
+#include "support/RawRegistry.h"
 
 #include <cstdint>
 
@@ -39,6 +40,9 @@ std::string BitmapBytes(int width, int height) {
     bytes.append(pixels, '\x60');
     return bytes;
 }
+
+// An expandable string value as stored: the text and one terminating zero.
+qmtest::StoredValue ExpandSz(const std::string& text) { return {REG_EXPAND_SZ, text + '\0'}; }
 
 class BackgroundsTest : public qmtest::MainWindowTest {
 protected:
@@ -89,14 +93,41 @@ TEST_F(BackgroundsTest, AnEmptyOrAbsentValueEmptiesFieldAndPanel) {
     EXPECT_EQ(Page().ExplorerPicture(), nullptr);
 }
 
-TEST_F(BackgroundsTest, ANonStringValueStopsTheLoadInTheStandardErrorBoxAndKeepsTheFlags) {
-    qmtest::WriteUserString(kToolbarKey, "BackBitmapIE5", picture);
+TEST_F(BackgroundsTest, ANonStringValueStopsTheLoadClearsTheFlagsAndRefusesSavesUntilRepaired) {
+        qmtest::WriteUserString(kToolbarKey, "BackBitmapIE5", picture);
     qmtest::WriteUserInteger(kToolbarKey, "BackBitmapShell", 7);
     dialogs.ExpectApplicationError("Invalid data type for 'BackBitmapShell'");
     ShowPage();
     EXPECT_EQ(Text(kPageBackgrounds, IDC_TBIMAGEEDIT), picture); // what came before stays
-    EXPECT_TRUE(form->IsModified());
-    EXPECT_TRUE(form->IsPageModified(kPageBackgrounds));
+    EXPECT_EQ(Text(kPageBackgrounds, IDC_WEBACKGROUND), "");
+    EXPECT_EQ(Page().ExplorerPicture(), nullptr);
+    EXPECT_TRUE(NoFlagSet()) << "the filling is no edit: leaving must not offer to save it";
+
+    // Neither Save nor the question on leaving writes anything while the value is damaged.
+    const auto before = qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell");
+    const std::string refusal = "The backgrounds cannot be saved: the value \"BackBitmapShell\" is "
+                                "not a text. Correct or delete it, then show the page again.";
+    dialogs.ExpectError(refusal);
+    Save();
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"), before);
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5"),
+              qmtest::Sz(picture));
+    Type(kPageBackgrounds, IDC_WEBACKGROUND, "C:\\typed.bmp");
+    dialogs.ExpectError(refusal);
+    Save();
+    EXPECT_TRUE(form->IsPageModified(kPageBackgrounds)) << "the refused edit is kept as an edit";
+    dialogs.AnswerQuestion(true, "Save changes in backgrounds?");
+    dialogs.ExpectError(refusal);
+    ClickTab(qm::ui::kPageWindowAttributes);
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"), before);
+
+    // Repaired and shown again: saves work.
+    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell", "C:\\old.bmp");
+    ShowPage();
+    Type(kPageBackgrounds, IDC_WEBACKGROUND, "C:\\new.bmp");
+    Save();
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"),
+              qmtest::Sz("C:\\new.bmp"));
 }
 
 TEST_F(BackgroundsTest, SavingWritesPathsAsTypedAndDeletesEmptyOnes) {
@@ -213,6 +244,113 @@ TEST_F(BackgroundsTest, BrowsingToAFileThatIsNoBitmapReportsItAndKeepsThePath) {
     EXPECT_EQ(Text(kPageBackgrounds, IDC_WEBACKGROUND), notPicture);
     EXPECT_EQ(Page().ExplorerPicture(), nullptr);
     EXPECT_TRUE(form->IsPageModified(kPageBackgrounds));
+}
+
+// A bitmap whose header claims the given size, in a file of only the header and a few bytes.
+std::string LyingBitmap(int width, int height) {
+    std::string bytes = BitmapBytes(1, 1);
+    auto put = [&](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    put(18, static_cast<uint32_t>(width));
+    put(22, static_cast<uint32_t>(height));
+    bytes.resize(154, '\x60');
+    return bytes;
+}
+
+TEST_F(BackgroundsTest, BitmapsWhoseHeaderClaimsTooMuchEmptyThePanelAtLoadAndAreReportedWhenChosen) {
+    const std::string huge = temp.File("huge.bmp");
+    qmtest::WriteFileBytes(huge, LyingBitmap(30000, 30000));
+    const std::string longer = temp.File("longer.bmp");
+    qmtest::WriteFileBytes(longer, LyingBitmap(64, 64)); // 12 KB of pixels claimed, 100 there
+    const std::string widest = temp.File("widest.bmp");
+    qmtest::WriteFileBytes(widest, BitmapBytes(4096, 1));
+    qmtest::WriteUserString(kToolbarKey, "BackBitmapIE5", huge);
+    qmtest::WriteUserString(kToolbarKey, "BackBitmapShell", longer);
+    ShowPage(); // silently: nothing is shown or asked
+    EXPECT_EQ(Page().BrowserPicture(), nullptr);
+    EXPECT_EQ(Page().ExplorerPicture(), nullptr);
+    EXPECT_EQ(Text(kPageBackgrounds, IDC_TBIMAGEEDIT), huge);
+    EXPECT_TRUE(dialogs.Shown().empty());
+
+    dialogs.AnswerFileDialog(huge);
+    dialogs.ExpectApplicationError(
+        "The picture is too large: 30000 x 30000 pixels, more than 4096 x 4096.");
+    Click(kPageBackgrounds, IDC_WEBACKGROUNDBROWSE);
+    EXPECT_EQ(Page().ExplorerPicture(), nullptr);
+    dialogs.AnswerFileDialog(longer);
+    dialogs.ExpectApplicationError("Bitmap image is not valid.");
+    Click(kPageBackgrounds, IDC_WEBACKGROUNDBROWSE);
+    EXPECT_EQ(Page().ExplorerPicture(), nullptr);
+    // The largest picture taken still loads.
+    dialogs.AnswerFileDialog(widest);
+    Click(kPageBackgrounds, IDC_WEBACKGROUNDBROWSE);
+    EXPECT_NE(Page().ExplorerPicture(), nullptr);
+}
+
+TEST_F(BackgroundsTest, ASaveWritesOnlyTheEditedPathAndKeepsTheTypeOfAnExpandableOne) {
+        using qmtest::StoredValue;
+    // Stored as the user or another tool left them: expandable, and with bytes after the text.
+    const StoredValue browser = ExpandSz("%WINDIR%\\web\\tile.bmp");
+    const StoredValue explorer{REG_SZ, std::string("C:\\x.bmp\0junk\0", 14)};
+    qmtest::PutValues(HKEY_CURRENT_USER, kToolbarKey, {{"BackBitmapIE5", browser}});
+    qmtest::PutValues(HKEY_CURRENT_USER, kToolbarKey, {{"BackBitmapShell", explorer}});
+    ShowPage();
+    Save(); // nothing edited: nothing is written
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5"), browser);
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"), explorer);
+
+    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "%USERPROFILE%\\tile.bmp");
+    Save();
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5"),
+              ExpandSz("%USERPROFILE%\\tile.bmp"));
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"), explorer);
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(BackgroundsTest, AStoredPathTooLongToEditIsShownInPartReadOnlyAndKeptOnSave) {
+    const std::string path = "C:\\" + std::string(40000, 'p') + ".bmp";
+    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell", path);
+    dialogs.ExpectError("The value \"BackBitmapShell\" is too long to edit. It is shown in part "
+                        "and kept as stored when the page is saved.");
+    ShowPage();
+    EXPECT_EQ(Text(kPageBackgrounds, IDC_WEBACKGROUND), path.substr(0, 32 * 1024));
+    EXPECT_TRUE(GetWindowLongA(Control(kPageBackgrounds, IDC_WEBACKGROUND), GWL_STYLE) & ES_READONLY);
+    EXPECT_TRUE(NoFlagSet());
+    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, picture);
+    Save();
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"),
+              qmtest::Sz(path));
+    // The next load of an ordinary path makes the field editable again.
+    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell", picture);
+    ShowPage();
+    EXPECT_FALSE(GetWindowLongA(Control(kPageBackgrounds, IDC_WEBACKGROUND), GWL_STYLE) & ES_READONLY);
+}
+
+TEST_F(BackgroundsTest, SavingOverAPathAnotherProgramChangedSinceItWasShownAsksFirst) {
+        qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5", "C:\\shown.bmp");
+    ShowPage();
+    // Another copy of the program saves meanwhile.
+    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5", "C:\\theirs.bmp");
+    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell", "C:\\theirs2.bmp");
+    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "C:\\mine.bmp");
+    const std::string question = "The backgrounds were changed in the registry since they were "
+                                 "shown (\"BackBitmapIE5\"). Overwrite them?";
+    dialogs.AnswerQuestion(false, question);
+    Save();
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5"),
+              qmtest::Sz("C:\\theirs.bmp"));
+    EXPECT_TRUE(form->IsPageModified(kPageBackgrounds)) << "No keeps the edit";
+    dialogs.AnswerQuestion(true, question);
+    Save();
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5"),
+              qmtest::Sz("C:\\mine.bmp"));
+    // The value the user did not edit keeps the other program's save.
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"),
+              qmtest::Sz("C:\\theirs2.bmp"));
+    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "C:\\mine2.bmp");
+    Save(); // what this page wrote itself is no change by another program
+    EXPECT_EQ(dialogs.ShownOf(Shown::Question).size(), 2u);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "MenuTestSupport.h"
 #include "resource.h"
 #include "support/ProgramTest.h"
+#include "support/RawRegistry.h"
 #include "support/TestPageHost.h"
 #include "ui/Controls.h"
 #include "ui/Window.h"
@@ -162,19 +163,108 @@ TEST_F(ContextMenuPageTest, FlagsTextsAreParsedAndABadOneStopsTheWriteWithItsMes
     EXPECT_EQ(Text(IDC_FLAGEDIT), "$10") << "a save does not read the entry back";
 }
 
-TEST_F(ContextMenuPageTest, AContextsValueOfTheWrongTypeStopsTheShowingWithTheRegistryMessage) {
+TEST_F(ContextMenuPageTest, AValueOfTheWrongTypeShowsOnlyTheNameAndRefusesSavesUntilRepaired) {
     SeedEntry("A", Seed().Script("a.htm").Contexts(4).Flags(2));
-    SeedEntry("B", Seed().Script("b.htm"));
+    SeedEntry("B", Seed().Script("b.htm").Flags(7));
     SeedRaw("B", "Contexts", REG_BINARY, Dword(3));
     page.ListMenus();
     dialogs.ExpectApplicationError("Invalid data type for 'Contexts'");
     SelectLine(1); // through the page's own handler, whose guard shows the failure
-    EXPECT_EQ(Text(IDC_MENUEDIT), "B");
-    EXPECT_EQ(Text(IDC_DEFAULTEDIT), "b.htm");
-    EXPECT_EQ(Text(IDC_CONTEXTDECIMALEDIT), "4");
-    EXPECT_EQ(Text(IDC_FLAGEDIT), "2");
-    EXPECT_TRUE(Modified()) << "the flags raised by the filling stay set";
     EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::ApplicationError).size(), 1u);
+    // Nothing of A is left in the fields, and nothing counts as an edit.
+    EXPECT_EQ(Text(IDC_MENUEDIT), "B");
+    for (int field : {IDC_DEFAULTEDIT, IDC_CONTEXTDECIMALEDIT, IDC_CONTEXTHEXEDIT, IDC_FLAGEDIT})
+        EXPECT_EQ(Text(field), "") << field;
+    EXPECT_EQ(Boxes(), std::vector<bool>(6, false));
+    EXPECT_FALSE(Modified());
+
+    // Saving, from the command or from the question when another entry is chosen, writes
+    // nothing into B and keeps the typed text as an edit.
+    const std::string before = DumpMenuExt();
+    const std::string refusal = "The context menu \"B\" cannot be saved: its value \"Contexts\" "
+                                "has the wrong type. Correct or delete it, then show the entry "
+                                "again.";
+    Type(IDC_FLAGEDIT, "1");
+    dialogs.ExpectError(refusal);
+    page.SaveMenu();
+    EXPECT_EQ(DumpMenuExt(), before);
+    EXPECT_TRUE(Modified());
+    dialogs.AnswerQuestion(true, "Save changes in menu \"B\"?");
+    dialogs.ExpectError(refusal);
+    SelectLine(0);
+    EXPECT_EQ(DumpMenuExt(), before);
+    EXPECT_EQ(Text(IDC_FLAGEDIT), "2") << "A is shown whole";
+
+    // Repaired: B shows and saves.
+    SeedRaw("B", "Contexts", REG_DWORD, Dword(3));
+    SelectLine(1);
+    Type(IDC_FLAGEDIT, "1");
+    page.SaveMenu();
+    EXPECT_EQ(StoredDword("B", "Flags"), 1u);
+}
+
+TEST_F(ContextMenuPageTest, UntouchedValuesKeepTypeAndBytesAndAnEditedExpandableScriptStaysExpandable) {
+    SeedEntry("E", Seed().Contexts(0x41).Flags(1));
+    const std::string script = std::string("%ProgramFiles%\\q\\a.htm") + '\0';
+    SeedRaw("E", "", REG_EXPAND_SZ, script);
+    page.ListMenus();
+    page.SaveMenu(); // nothing edited
+    EXPECT_EQ(Stored("E", "")->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(Stored("E", "")->bytes, script);
+    Type(IDC_FLAGEDIT, "0");
+    page.SaveMenu();
+    EXPECT_EQ(StoredDword("E", "Flags"), 0u);
+    EXPECT_EQ(Stored("E", "")->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(StoredDword("E", "Contexts"), 0x41u);
+    Type(IDC_DEFAULTEDIT, "%ProgramFiles%\\q\\b.htm");
+    page.SaveMenu();
+    EXPECT_EQ(Stored("E", "")->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(Stored("E", "")->bytes, std::string("%ProgramFiles%\\q\\b.htm") + '\0');
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(ContextMenuPageTest, AScriptTooLongToEditIsShownInPartReadOnlyAndKeptOnSave) {
+    const std::string script = std::string(50000, 's') + '\0';
+    SeedEntry("Long", Seed().Contexts(1));
+    SeedRaw("Long", "", REG_SZ, script);
+    dialogs.ExpectError("The default value of the context menu \"Long\" is too long to edit. It "
+                        "is shown in part and kept as stored when the entry is saved.");
+    page.ListMenus();
+    EXPECT_EQ(Text(IDC_DEFAULTEDIT).size(), 32u * 1024);
+    EXPECT_TRUE(GetWindowLongA(Control(IDC_DEFAULTEDIT), GWL_STYLE) & ES_READONLY);
+    EXPECT_FALSE(Modified());
+    Type(IDC_FLAGEDIT, "1");
+    page.SaveMenu();
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, qm::MenuKeyPath("Long"), ""),
+              (qmtest::StoredValue{REG_SZ, script}));
+    EXPECT_EQ(StoredDword("Long", "Flags"), 1u);
+}
+
+TEST_F(ContextMenuPageTest, SavingOverAValueAnotherProgramChangedSinceItWasShownAsksFirst) {
+    SeedEntry("Mine", Seed().Script("shown.htm").Contexts(1));
+    page.ListMenus();
+    SeedRaw("Mine", "", REG_SZ, std::string("theirs.htm") + '\0');
+    SeedRaw("Mine", "Flags", REG_DWORD, Dword(1));
+    Type(IDC_DEFAULTEDIT, "mine.htm");
+    const std::string question = "The context menu \"Mine\" was changed in the registry since it "
+                                 "was shown (\"(Default)\"). Overwrite it?";
+    dialogs.AnswerQuestion(false, question);
+    page.SaveMenu();
+    EXPECT_EQ(Stored("Mine", "")->bytes, std::string("theirs.htm") + '\0');
+    EXPECT_TRUE(Modified()) << "No keeps the edit";
+    // A rename asks the same and moves nothing on No.
+    Type(IDC_MENUEDIT, "Renamed");
+    dialogs.AnswerQuestion(false, question);
+    page.SaveMenu();
+    EXPECT_TRUE(EntryExists("Mine"));
+    EXPECT_FALSE(EntryExists("Renamed"));
+    dialogs.AnswerQuestion(true, question);
+    page.SaveMenu();
+    EXPECT_EQ(Stored("Renamed", "")->bytes, std::string("mine.htm") + '\0');
+    EXPECT_EQ(StoredDword("Renamed", "Flags"), 1u) << "the value not edited keeps their save";
+    Type(IDC_DEFAULTEDIT, "again.htm");
+    page.SaveMenu(); // its own save is no change by another program
+    EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::Question).size(), 3u);
 }
 
 TEST_F(ContextMenuPageTest, AddsFromTemplatesUnderNumberedNamesReusingFreedOnes) {
@@ -231,7 +321,7 @@ TEST_F(ContextMenuPageTest, RefusesNamesThatAreTakenOrUnusableAndWritesNothing) 
     const Case cases[] = {
         {"foo", "Registry key 'foo' already exists. Try another name."},
         {"OTHER", "Registry key 'OTHER' already exists. Try another name."},
-        {"", "Registry key '' already exists. Try another name."},
+        {"", "The name of the context menu is empty. Type a name."},
         {"Other\\Inner", "The name 'Other\\Inner' contains a backslash. Try another name."},
         {"Foo\\Inner", "The name 'Foo\\Inner' contains a backslash. Try another name."},
     };
