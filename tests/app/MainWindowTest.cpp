@@ -166,11 +166,13 @@ TEST_F(ShellTest, CloseStillClosesWhenTheSaveItOffersFails) {
     EXPECT_FALSE(IsWindow(form->hwnd()));
 }
 
-TEST_F(ShellTest, SaveWithNothingChangedStillWritesThePage) {
+TEST_F(ShellTest, SaveWithNothingChangedLeavesEveryValueAsStored) {
+    // Absent values stay absent (the browser keeps its own defaults for them).
     MenuCommand(IDM_VIEWWINDOWTITLE);
     ClickToolButton(IDM_SAVE);
-    EXPECT_EQ(ReadUserString(kMainKey, "Start Page"), "about:blank");
-    EXPECT_EQ(ReadUserString(kMainKey, "FullScreen"), "no");
+    EXPECT_FALSE(ReadUserString(kMainKey, "Start Page"));
+    EXPECT_FALSE(ReadUserString(kMainKey, "FullScreen"));
+    EXPECT_TRUE(NoFlagSet());
 }
 
 TEST_F(ShellTest, SaveClearsEveryFlagBeforeWriting) {
