@@ -127,6 +127,9 @@ TEST_F(WindowAttributesTest, ANonStringValueStopsTheLoadThereClearsTheFlagsAndRe
               qmtest::Sz("yes"));
     EXPECT_TRUE(form->IsPageModified(kPageWindowAttributes)) << "the refused edit is kept";
 
+    // Repaired and shown again (after leaving the page, whose edit is dropped): saves work.
+    dialogs.AnswerQuestion(false, "Save changes in window attributes?");
+    ClickTab(qm::ui::kPageBackgrounds);
     qmtest::PutText(HKEY_CURRENT_USER, kMainKey, "Search Page", "http://s/");
     ShowPage();
     Type(kPageWindowAttributes, IDC_WTITLEEDIT, "Typed");
