@@ -65,8 +65,14 @@ void CheckPortable(const SectionSource& source, const std::string& name,
 } // namespace
 
 std::string QuoteCut(std::string_view text) {
-    if (text.size() <= kQuoteLength) return std::string(text);
-    return std::string(text.substr(0, kQuoteLength)) + "...";
+    // Characters are counted as UTF-8 has them (the program's code page): a byte 10xxxxxx
+    // continues the character before it, so no character is cut in two.
+    size_t characters = 0;
+    for (size_t at = 0; at < text.size(); ++at) {
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) continue;
+        if (++characters > kQuoteLength) return std::string(text.substr(0, at)) + "...";
+    }
+    return std::string(text);
 }
 
 std::string CompanionFolderFor(const std::string& exportPath) {

@@ -34,7 +34,7 @@ inline constexpr size_t kMaxLineBytes = 1024 * 1024;
 inline constexpr size_t kQuoteLength = 64;
 
 // A name or text as a message quotes it: whole up to kQuoteLength characters, cut there with
-// "..." when longer.
+// "..." when longer (never inside a character of several bytes).
 std::string QuoteCut(std::string_view text);
 
 // The companion folder of an export file: the file's folder with its trailing "\", the file's

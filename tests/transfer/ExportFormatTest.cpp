@@ -359,6 +359,12 @@ TEST(ExportFormatTest, LinesPastTheBoundAreReportedWithoutTheirBytes) {
     EXPECT_EQ(transcript.events, std::vector<std::string>{"X|1"});
     EXPECT_EQ(QuoteCut(std::string(64, 'q')), std::string(64, 'q'));
     EXPECT_EQ(QuoteCut(std::string(65, 'q')), std::string(64, 'q') + "...");
+    // Characters of several bytes count once and are never cut in two.
+    std::string accented;
+    for (int i = 0; i < 64; ++i) accented += "\xC3\xA9"; // e acute in UTF-8
+    EXPECT_EQ(QuoteCut(accented), accented);
+    EXPECT_EQ(QuoteCut(accented + "\xE2\x82\xAC"), accented + "...");
+    EXPECT_EQ(QuoteCut("a" + accented), "a" + accented.substr(0, 126) + "...");
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <map>
 
@@ -684,6 +686,34 @@ TEST_F(TransferTest, AFullDiskLeavesTheLastGoodExportAndNamesTheFile) {
     ExportButtons(reg, temp.File("set.qmx"), temp.File("set_files"), FillingDisk{1 << 20});
     EXPECT_NE(ReadFileBytes(temp.File("set.qmx")), good);
     EXPECT_EQ(ReadFileBytes(temp.File("set_files\\a.ico")), "second icon");
+}
+
+size_t PeakMemory() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize;
+}
+
+TEST_F(TransferTest, AHugeLineCostsNoMoreMemoryThanTheLineBound) {
+    // 64 MiB on one line, written a piece at a time so that the test itself stays small.
+    std::string path = temp.File("huge.qmx");
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::string piece(1024 * 1024, 'a');
+    DWORD written = 0;
+    WriteFile(file, "buttonstart\r\nA=", 15, &written, nullptr);
+    for (int i = 0; i < 64; ++i) WriteFile(file, piece.data(), DWORD(piece.size()), &written, nullptr);
+    std::string rest = "\r\nbuttonend\r\nbuttonstart\r\nB=1\r\nbuttonend\r\n";
+    WriteFile(file, rest.data(), DWORD(rest.size()), &written, nullptr);
+    CloseHandle(file);
+    std::string().swap(piece);
+
+    size_t before = PeakMemory();
+    Import(path, "The button at line 1 of \"" + path + "\" cannot be imported: line 2 is longer than 1 MiB.");
+    EXPECT_LT(PeakMemory(), before + 16 * 1024 * 1024);
+    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey), std::vector<std::string>{Button(1)});
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"B", Sz("1")}}));
 }
 
 } // namespace
