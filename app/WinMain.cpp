@@ -1,8 +1,10 @@
-// The program's entry: common controls and COM for this thread, then the run (app/Startup).
+// The program's entry: common controls and COM for this thread, then the run (app/Startup),
+// or, with arguments, the command they give (app/CommandRun), without any window.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/CommandRun.h"
 #include "app/Startup.h"
 #include "ui/Window.h"
 
@@ -11,6 +13,9 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    // With arguments the program runs as a command: no splash, no window.
+    std::vector<std::string> args = qm::cli::ProcessArguments();
+    if (qm::cli::HasCommand(args)) return qm::cli::RunCommandLine(args);
     // The folder dialog that can make a new folder needs COM on this thread.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 1;

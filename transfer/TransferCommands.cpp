@@ -66,7 +66,10 @@ void ButtonImporter::SectionEnd() {
         AddOwnRecordEntry(ownRecord_, created_.back());
     } catch (const RegistryError&) {
         ownRecord_.CloseKey();
-        ui::AppDialogs().ShowError(owner_, kOwnRecordWriteError);
+        if (ownRecordNotice_)
+            ownRecordNotice_(kOwnRecordWriteError);
+        else
+            ui::AppDialogs().ShowError(owner_, kOwnRecordWriteError);
     }
 }
 

@@ -35,6 +35,11 @@ inline constexpr char kOwnRecordWriteError[] = "Error while trying to write regi
 class ButtonImporter : public ExportEvents {
 public:
     ButtonImporter(RegistryAccessor& registry, HWND owner);
+    // Where the own-record failure message goes instead of the "Error" box (a command run
+    // without a window).
+    void SetOwnRecordNotice(std::function<void(const std::string&)> notice) {
+        ownRecordNotice_ = std::move(notice);
+    }
 
     void SectionStart() override;
     void Value(const std::string& name, const std::string& text) override;
@@ -48,6 +53,7 @@ private:
 
     RegistryAccessor& registry_; // the key of the open section
     HWND owner_;
+    std::function<void(const std::string&)> ownRecordNotice_;
     RegistryAccessor extensions_; // the machine's Extensions key, while a section starts
     RegistryAccessor ownRecord_;  // the own-record key, once the first entry is written
     bool sectionOpen_ = false;

@@ -1,0 +1,340 @@
+#include "app/CommandRun.h"
+
+#include "buttons/ButtonRecord.h"
+#include "registry/RegistryAccessor.h"
+#include "transfer/ExportFile.h"
+#include "transfer/ExportFormat.h"
+#include "transfer/GroupPolicy.h"
+#include "transfer/ImportCheck.h"
+#include "transfer/TransferCommands.h"
+#include "ui/Dialogs.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace qm::cli {
+namespace {
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return GetFileType(handle) == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode);
+}
+
+bool Usable(HANDLE handle) {
+    return handle && handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+std::string LocalTimeStamp() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth,
+                  now.wDay, now.wHour, now.wMinute, now.wSecond);
+    return stamp;
+}
+
+std::string UtcTimeStamp() {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth,
+                  now.wDay, now.wHour, now.wMinute, now.wSecond);
+    return stamp;
+}
+
+std::string FullPath(const std::string& path) {
+    char buffer[MAX_PATH * 4];
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (length == 0 || length >= sizeof buffer) return path;
+    return std::string(buffer, length);
+}
+
+// A field of a /list line: tabs and line ends would break the line into others.
+std::string Field(std::string text) {
+    for (char& c : text)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return text;
+}
+
+// The messages of one command: to the output, to the log file, and (unless quiet) errors
+// and questions to the user's screen.
+class Reporter {
+public:
+    Reporter(CommandOutput& output, bool quiet) : output_(output), quiet_(quiet) {}
+    ~Reporter() {
+        if (log_ != INVALID_HANDLE_VALUE) CloseHandle(log_);
+    }
+    Reporter(const Reporter&) = delete;
+    Reporter& operator=(const Reporter&) = delete;
+
+    // Opens the log for appending; false (after saying why) when it cannot be opened.
+    bool OpenLog(const std::string& path) {
+        if (path.empty()) return true;
+        log_ = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (log_ != INVALID_HANDLE_VALUE) return true;
+        std::string why = transfer::InOutErrorText(GetLastError());
+        Fail(kExitFileProblem, "The log file \"" + path + "\" cannot be opened: " + why);
+        return false;
+    }
+
+    bool Quiet() const { return quiet_; }
+
+    void Info(const std::string& text) {
+        output_.Out(text + "\r\n");
+        Log(text);
+    }
+    // An error: its exit code is returned for the caller to pass on.
+    int Fail(int code, const std::string& text) {
+        output_.Err("Error: " + text + "\r\n");
+        Log("Error: " + text);
+        if (!quiet_) ui::AppDialogs().ShowApplicationError(nullptr, ui::StandardErrorText(text));
+        return code;
+    }
+    // A yes/no question; never asked under /quiet, where the caller decides alone.
+    bool Ask(const std::string& question) {
+        bool yes = ui::AppDialogs().AskYesNo(nullptr, question);
+        Log(question + (yes ? " Yes" : " No"));
+        return yes;
+    }
+
+private:
+    void Log(const std::string& text) {
+        if (log_ == INVALID_HANDLE_VALUE) return;
+        std::string line = LocalTimeStamp() + " " + text + "\r\n";
+        DWORD written = 0;
+        WriteFile(log_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+
+    CommandOutput& output_;
+    bool quiet_;
+    HANDLE log_ = INVALID_HANDLE_VALUE;
+};
+
+// The exit code for a failure that stopped a command.
+int ExitCodeFor(const std::exception& error) {
+    if (dynamic_cast<const ButtonKeysExhausted*>(&error)) return kExitLimit;
+    if (dynamic_cast<const transfer::InOutError*>(&error)) return kExitFileProblem;
+    return kExitFailed;
+}
+
+int List(Reporter& reporter) {
+    RegistryAccessor registry;
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        const char* rootName = root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU";
+        std::vector<std::string> keys = ListedButtonKeys(registry, root, false);
+        registry.SetRoot(root);
+        if (keys.empty() || !registry.OpenKey(kExtensionsKey, false)) continue;
+        RegistryAccessor button;
+        std::string lines;
+        for (const std::string& key : keys) {
+            if (!button.OpenKeyBelow(registry, key, false)) continue;
+            std::string text, exec, script;
+            for (const auto& [name, value] : button.GetValues()) {
+                std::string* field = name == kButtonTextValue ? &text
+                                     : name == kExecValue     ? &exec
+                                     : name == kScriptValue   ? &script
+                                                              : nullptr;
+                if (!field) continue;
+                try {
+                    *field = RegistryAccessor::StringFromValue(name, value);
+                } catch (const RegistryError& error) {
+                    *field = std::string("(") + error.what() + ")";
+                }
+            }
+            button.CloseKey();
+            lines += std::string(rootName) + "\t" + key + "\t" + Field(text) + "\t" +
+                     Field(exec.empty() ? script : exec) + "\r\n";
+        }
+        registry.CloseKey();
+        if (!lines.empty()) {
+            lines.resize(lines.size() - 2);
+            reporter.Info(lines);
+        }
+    }
+    return kExitDone;
+}
+
+int Export(Reporter& reporter, const Options& options) {
+    std::string path = FullPath(options.file);
+    RegistryAccessor registry;
+    try {
+        transfer::ExportButtons(registry, path, transfer::CompanionFolderFor(path));
+    } catch (const transfer::InOutError& error) {
+        throw transfer::InOutError("The file \"" + path + "\" cannot be written: " + error.what());
+    }
+    reporter.Info("Exported the program's machine-wide buttons to \"" + path + "\"");
+    return kExitDone;
+}
+
+int Import(Reporter& reporter, const Options& options) {
+    std::string path = FullPath(options.file);
+    transfer::ImportBatch plan;
+    try {
+        plan = transfer::ReadImportBatch(path, transfer::CompanionFolderFor(path));
+    } catch (const transfer::UnusableFileError&) {
+        throw; // names the file already
+    } catch (const transfer::InOutError& error) {
+        throw transfer::InOutError("The file \"" + path + "\" cannot be read: " + error.what());
+    }
+    if (plan.unfinishedSections)
+        reporter.Info(std::to_string(plan.unfinishedSections) +
+                      (plan.unfinishedSections == 1 ? " section of the file has" : " sections of the file have") +
+                      " no end and is left out");
+
+    RegistryAccessor registry;
+    transfer::ExistingButtons existing(registry);
+    if (!options.force) {
+        std::vector<transfer::BatchButton> kept;
+        for (auto& button : plan.buttons) {
+            if (existing.Contains(button))
+                reporter.Info("Skipped \"" + button.Value(kButtonTextValue) +
+                              "\": a button with this text that runs the same is already there");
+            else
+                kept.push_back(std::move(button));
+        }
+        plan.buttons = std::move(kept);
+    }
+    if (plan.buttons.empty()) {
+        reporter.Info("Nothing to import: every button of \"" + path + "\" is already there");
+        return kExitDone;
+    }
+
+    if (reporter.Quiet()) {
+        if (!options.trust)
+            for (const auto& button : plan.buttons)
+                if (transfer::RunsProgramOnThisMachine(button, plan.companionFolder))
+                    return reporter.Fail(kExitBadArguments,
+                                         "The button \"" + button.Value(kButtonTextValue) +
+                                             "\" of \"" + path + "\" runs " + button.Value(kExecValue) +
+                                             ", a program on this machine; give /trust to import it. "
+                                             "Nothing was imported");
+    } else if (!reporter.Ask(transfer::PreviewQuestion(plan))) {
+        reporter.Info("Nothing was imported: the import was declined");
+        return kExitFailed;
+    }
+
+    if (existing.FreeNames() < static_cast<int>(plan.buttons.size()))
+        return reporter.Fail(kExitLimit, "\"" + path + "\" holds " + std::to_string(plan.buttons.size()) +
+                                             " buttons to create, but only " +
+                                             std::to_string(existing.FreeNames()) + " of the " +
+                                             std::to_string(kMaxButtonCounter) +
+                                             " button names are free. Nothing was imported");
+
+    // Machine-wide keys need an administrator; asking first keeps a refused import from
+    // failing half-way.
+    registry.SetRoot(HKEY_LOCAL_MACHINE);
+    if (!registry.OpenKey(kExtensionsKey, true))
+        return reporter.Fail(kExitNoRights,
+                             "Importing buttons needs administrator rights: the key HKEY_LOCAL_MACHINE" +
+                                 std::string(kExtensionsKey) +
+                                 " cannot be written. Run the command as an administrator. Nothing was imported");
+    registry.CloseKey();
+
+    bool ownRecordFailed = false;
+    auto created = transfer::WriteImportBatch(registry, plan, [&](const std::string& text) {
+        ownRecordFailed = true;
+        reporter.Fail(kExitFailed, text);
+    });
+    for (size_t i = 0; i < created.size(); ++i)
+        reporter.Info("Created \"" + plan.buttons[i].Value(kButtonTextValue) + "\" as " +
+                      created[i].keyName);
+    return ownRecordFailed ? kExitFailed : kExitDone;
+}
+
+int ExportGpo(Reporter& reporter, const Options& options) {
+    std::string path = FullPath(options.file);
+    RegistryAccessor registry;
+    transfer::GpoExport plan =
+        transfer::PlanGroupPolicy(transfer::ReadMachineButtons(registry), options.files);
+    transfer::WriteGroupPolicy(plan, path, options.files, UtcTimeStamp());
+    reporter.Info("Wrote " + std::to_string(plan.buttons.size()) +
+                  (plan.buttons.size() == 1 ? " button" : " buttons") + " to \"" + path + "\"");
+    for (const auto& file : plan.files)
+        reporter.Info(options.files.empty()
+                          ? "The clients need \"" + file.here + "\" (button \"" + file.button + "\") at this same path"
+                          : "Copied \"" + file.here + "\" to \"" + file.onClients + "\" for the clients");
+    return kExitDone;
+}
+
+} // namespace
+
+ConsoleOutput::ConsoleOutput() {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (Usable(out) || Usable(err)) {
+        out_ = Usable(out) ? out : nullptr;
+        err_ = Usable(err) ? err : out_;
+        return;
+    }
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return; // started without a console: log only
+    attached_ = true;
+    HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) return;
+    out_ = err_ = console;
+    // The prompt of the shell that started us is already on the line.
+    WriteTo(out_, "\r\n");
+}
+
+ConsoleOutput::~ConsoleOutput() {
+    if (attached_) {
+        if (out_) CloseHandle(out_);
+        FreeConsole();
+    }
+}
+
+void ConsoleOutput::Out(std::string_view text) { WriteTo(out_, text); }
+void ConsoleOutput::Err(std::string_view text) { WriteTo(err_, text); }
+
+void ConsoleOutput::WriteTo(void* handle, std::string_view text) {
+    if (!handle || text.empty()) return;
+    DWORD written = 0;
+    if (IsConsole(handle)) {
+        // The console shows its own code page; the program's texts are in the ANSI one.
+        int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        std::wstring buffer(static_cast<size_t>(wide), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer.data(), wide);
+        WriteConsoleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &written, nullptr);
+        return;
+    }
+    WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+int RunCommand(const ParseResult& parsed, CommandOutput& output) {
+    bool quiet = parsed.options ? parsed.options->quiet : parsed.quiet;
+    Reporter reporter(output, quiet);
+    if (!reporter.OpenLog(parsed.options ? parsed.options->log : parsed.log)) return kExitFileProblem;
+    if (!parsed.options) {
+        output.Out(UsageText());
+        return reporter.Fail(kExitBadArguments, parsed.error);
+    }
+    const Options& options = *parsed.options;
+    try {
+        switch (options.command) {
+        case Command::Help: output.Out(UsageText()); return kExitDone;
+        case Command::List: return List(reporter);
+        case Command::Export: return Export(reporter, options);
+        case Command::Import: return Import(reporter, options);
+        case Command::ExportGpo: return ExportGpo(reporter, options);
+        }
+    } catch (const std::exception& error) {
+        return reporter.Fail(ExitCodeFor(error), error.what());
+    }
+    return kExitFailed;
+}
+
+std::vector<std::string> ProcessArguments() {
+    std::vector<std::string> args;
+    for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
+    return args;
+}
+
+int RunCommandLine(const std::vector<std::string>& args) {
+    ConsoleOutput console;
+    return RunCommand(ParseCommandLine(args), console);
+}
+
+} // namespace qm::cli

@@ -1,0 +1,175 @@
+// /import from the command line on the sandboxed registry: a deployment run twice makes its
+// buttons once, a quiet import needs /trust for programs of this machine, and files that are
+// no export files, or would pass the 99 names, write nothing.
+#include "app/CommandLine.h"
+#include "app/CommandRun.h"
+#include "buttons/ButtonRecord.h"
+
+#include "RawRegistry.h"
+#include "support/ProgramTest.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace qm::cli;
+namespace raw = qmtest::raw;
+
+struct CapturedOutput : CommandOutput {
+    std::string out, err;
+    void Out(std::string_view text) override { out += text; }
+    void Err(std::string_view text) override { err += text; }
+};
+
+std::string Section(const std::string& text, const std::string& runs) {
+    return "buttonstart\r\nCLSID={1FBA04EE-3024-11d2-8F1F-0000F87ABD16}\r\nButtonText=" + text +
+           "\r\n" + runs + "\r\nIcon=" + text + ".ico\r\nIsQuillmere=YES\r\nbuttonend\r\n";
+}
+
+class CommandImportTest : public qmtest::ProgramTest {
+protected:
+    CapturedOutput output;
+
+    int Run(std::vector<std::string> args) {
+        output = {};
+        return RunCommand(ParseCommandLine(args), output);
+    }
+    static std::vector<std::string> Buttons() {
+        return raw::SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
+    }
+    static std::optional<std::string> ButtonValue(int n, const std::string& name) {
+        return raw::GetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)), name);
+    }
+    static std::vector<std::string> OwnRecord() {
+        return raw::ValueNames(HKEY_CURRENT_USER, qm::kOwnRecordKey);
+    }
+};
+
+TEST_F(CommandImportTest, ASecondRunSkipsWhatTheFirstMadeAndForceMakesItAgain) {
+    std::string file = temp.File("deploy.qmx");
+    qmtest::WriteFileBytes(file, Section("Notes", "Script=notes.htm") + Section("Web", "Exec=https://intranet/") +
+                                     Section("Calc", "Script=calc.htm"));
+    // A button of the machine with the same text but another page is no duplicate.
+    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "ButtonText", "Calc");
+    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "Script", "C:\\other\\calc.htm");
+
+    ASSERT_EQ(Run({"/import", file, "/quiet"}), kExitDone) << output.err;
+    EXPECT_EQ(output.err, "");
+    EXPECT_EQ(Buttons().size(), 4u);
+    EXPECT_EQ(ButtonValue(2, "ButtonText"), "Notes");
+    EXPECT_EQ(ButtonValue(2, "Script"), temp.File("deploy_files\\notes.htm"));
+    EXPECT_EQ(ButtonValue(3, "Exec"), "https://intranet/");
+    EXPECT_EQ(ButtonValue(4, "Script"), temp.File("deploy_files\\calc.htm"));
+    EXPECT_EQ(OwnRecord(), (std::vector<std::string>{"StdBtn02", "StdBtn03", "StdBtn04"}));
+    EXPECT_NE(output.out.find("Created \"Notes\" as " + qm::ButtonKeyName(2)), std::string::npos);
+
+    // The same deployment again, with the paths in another letter case: nothing new.
+    ASSERT_EQ(Run({"-IMPORT", file, "-QUIET"}), kExitDone) << output.err;
+    EXPECT_EQ(Buttons().size(), 4u);
+    EXPECT_NE(output.out.find("Skipped \"Notes\""), std::string::npos);
+    EXPECT_NE(output.out.find("Nothing to import"), std::string::npos);
+
+    ASSERT_EQ(Run({"/import", file, "/quiet", "/force"}), kExitDone) << output.err;
+    EXPECT_EQ(Buttons().size(), 7u);
+    EXPECT_EQ(ButtonValue(7, "ButtonText"), "Calc");
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(CommandImportTest, AQuietImportCreatesButtonsThatRunProgramsOnlyWithTrust) {
+    std::string file = temp.File("tools.qmx");
+    qmtest::WriteFileBytes(file, Section("Page", "Script=page.htm") +
+                                     Section("Shell", "Exec=C:\\Windows\\System32\\cmd.exe"));
+    std::string log = temp.File("import.log");
+    EXPECT_EQ(Run({"/import", file, "/quiet", "/log", log}), kExitBadArguments);
+    EXPECT_TRUE(Buttons().empty()); // not even the harmless one
+    EXPECT_TRUE(OwnRecord().empty());
+    EXPECT_NE(output.err.find("\"Shell\""), std::string::npos);
+    EXPECT_NE(output.err.find("give /trust"), std::string::npos);
+    EXPECT_NE(qmtest::ReadFileBytes(log).find("give /trust"), std::string::npos);
+
+    // A program inside the file's own folder came with the file.
+    std::string inside = temp.File("inside.qmx");
+    qmtest::WriteFileBytes(inside, Section("Own", "Exec=" + temp.File("inside_files\\run.exe")));
+    EXPECT_EQ(Run({"/import", inside, "/quiet"}), kExitDone) << output.err;
+    EXPECT_EQ(Buttons().size(), 1u);
+
+    EXPECT_EQ(Run({"/import", file, "/quiet", "/trust"}), kExitDone) << output.err;
+    EXPECT_EQ(Buttons().size(), 3u);
+    EXPECT_EQ(ButtonValue(3, "Exec"), "C:\\Windows\\System32\\cmd.exe");
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(CommandImportTest, WithoutQuietTheImportShowsWhatItCreatesAndNoWritesNothing) {
+    std::string file = temp.File("ask.qmx");
+    qmtest::WriteFileBytes(file, Section("Shell", "Exec=C:\\Tools\\run.exe"));
+    dialogs.AnswerQuestion(false);
+    EXPECT_EQ(Run({"/import", file}), kExitFailed);
+    EXPECT_TRUE(Buttons().empty());
+    auto questions = dialogs.ShownOf(qmtest::Shown::Question);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_NE(questions[0].text.find("\"Shell\": runs C:\\Tools\\run.exe (a program on this machine)"),
+              std::string::npos)
+        << questions[0].text;
+
+    dialogs.AnswerQuestion(true);
+    EXPECT_EQ(Run({"/import", file}), kExitDone); // the question stands in for /trust
+    EXPECT_EQ(ButtonValue(1, "Exec"), "C:\\Tools\\run.exe");
+}
+
+TEST_F(CommandImportTest, FilesThatAreNoExportFilesAreRefusedByNameAndWriteNothing) {
+    struct Case {
+        std::string name, bytes, why;
+        int exit;
+    };
+    std::string junk;
+    for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919) % 251);
+    std::string many;
+    for (int i = 0; i < 500; ++i) many += Section("B" + std::to_string(i), "Script=b.htm");
+    const Case cases[] = {
+        {"junk.qmx", junk, "binary data", kExitFileProblem},
+        {"zero.qmx", Section("A", "Script=a.htm") + std::string("\0", 1), "binary data", kExitFileProblem},
+        {"empty.qmx", "", "no button section", kExitFileProblem},
+        {"text.qmx", "just some text\r\nButtonText=x\r\n", "no button section", kExitFileProblem},
+        {"lf.qmx", "buttonstart\nButtonText=x\nbuttonend\n", "no button section", kExitFileProblem},
+        {"noend.qmx", "buttonstart\r\nButtonText=x\r\n", "have no end", kExitFileProblem},
+        {"many.qmx", many, "only 99 of the 99 button names are free", kExitLimit},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string file = temp.File(c.name);
+        qmtest::WriteFileBytes(file, c.bytes);
+        EXPECT_EQ(Run({"/import", file, "/quiet", "/trust"}), c.exit);
+        EXPECT_NE(output.err.find(c.why), std::string::npos) << output.err;
+        if (c.exit == kExitFileProblem) {
+            EXPECT_NE(output.err.find("The file \"" + file + "\" cannot be imported"), std::string::npos)
+                << output.err;
+        }
+        EXPECT_TRUE(Buttons().empty());
+        EXPECT_TRUE(OwnRecord().empty());
+    }
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(CommandImportTest, AnUnfinishedSectionIsLeftOutAndTheNamesLeftBoundTheImport) {
+    std::string file = temp.File("cut.qmx");
+    qmtest::WriteFileBytes(file, Section("Whole", "Script=w.htm") + "buttonstart\r\nButtonText=Cut\r\n" +
+                                     Section("Next", "Script=n.htm") + "buttonstart\r\nButtonText=Tail");
+    ASSERT_EQ(Run({"/import", file, "/quiet"}), kExitDone) << output.err;
+    EXPECT_EQ(Buttons().size(), 2u);
+    EXPECT_EQ(ButtonValue(1, "ButtonText"), "Whole");
+    EXPECT_EQ(ButtonValue(2, "ButtonText"), "Next");
+    EXPECT_NE(output.out.find("2 sections of the file have no end"), std::string::npos) << output.out;
+
+    // 97 names taken of 99: a file of three new buttons makes none of them.
+    for (int n = 3; n <= 98; ++n)
+        raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)), "ButtonText", "x");
+    std::string three = temp.File("three.qmx");
+    qmtest::WriteFileBytes(three, Section("A", "Script=a.htm") + Section("B", "Script=b.htm") +
+                                      Section("C", "Script=c.htm"));
+    EXPECT_EQ(Run({"/import", three, "/quiet"}), kExitLimit);
+    EXPECT_NE(output.err.find("holds 3 buttons to create, but only 1 of the 99"), std::string::npos) << output.err;
+    EXPECT_EQ(Buttons().size(), 98u);
+    EXPECT_FALSE(ButtonValue(99, "ButtonText"));
+}
+
+} // namespace

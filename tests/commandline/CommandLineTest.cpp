@@ -1,0 +1,138 @@
+// Reading the command line: which command, file and switches each argument list gives, and
+// what a wrong one is told, with the exit code it ends with.
+#include "app/CommandLine.h"
+#include "app/CommandRun.h"
+
+#include "support/ProgramTest.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace qm::cli;
+
+struct Row {
+    std::vector<std::string> args;
+    std::optional<Command> command; // nullopt: the arguments are refused
+    std::string file;
+    bool quiet = false, force = false, trust = false;
+    std::string log, files;
+    std::string error; // part of the refusal's text
+};
+
+TEST(CommandLineTest, ArgumentsGiveTheirCommandOrARefusal) {
+    auto ok = [](std::vector<std::string> args, Command command, std::string file = "") {
+        Row row;
+        row.args = std::move(args), row.command = command, row.file = std::move(file);
+        return row;
+    };
+    auto refused = [](std::vector<std::string> args, std::string error, bool quiet = false) {
+        Row row;
+        row.args = std::move(args), row.error = std::move(error), row.quiet = quiet;
+        return row;
+    };
+    std::vector<Row> rows = {
+        ok({"/list"}, Command::List),
+        ok({"-LIST"}, Command::List),
+        ok({"/?"}, Command::Help),
+        ok({"-?"}, Command::Help),
+        ok({"/list", "/?"}, Command::Help),
+        ok({"/export", "C:\\out\\a.qmx"}, Command::Export, "C:\\out\\a.qmx"),
+        ok({"/EXPORT-GPO", "b.xml"}, Command::ExportGpo, "b.xml"),
+        refused({"/quiet"}, "Give a command", true),
+        refused({"/lst"}, "Unknown switch /lst"),
+        refused({"list"}, "Unexpected argument \"list\""),
+        refused({"/export"}, "/export needs a file name"),
+        refused({"/import", "/quiet"}, "/import needs a file name", true),
+        refused({"/import", ""}, "needs a file name"),
+        refused({"/list", "/log"}, "/log needs a file name"),
+        refused({"/list", "/export", "a.qmx"}, "not /list and /export"),
+        refused({"/export", "a.qmx", "/files", "d"}, "/files belongs to /export-gpo"),
+        refused({"/export", "a.qmx", "/force"}, "/force belongs to /import"),
+        refused({"/list", "/trust"}, "/trust belongs to /import"),
+        refused({"/bad", "-Q"}, "Unknown switch /bad", true),
+    };
+    rows.push_back(ok({"/List", "/Quiet"}, Command::List));
+    rows.back().quiet = true;
+    rows.push_back(ok({"-Export", "a b.qmx", "-q"}, Command::Export, "a b.qmx"));
+    rows.back().quiet = true;
+    rows.push_back(ok({"/import", "x.qmx", "/force", "/trust", "/quiet", "/log", "C:\\l.txt"},
+                      Command::Import, "x.qmx"));
+    rows.back().force = rows.back().trust = rows.back().quiet = true, rows.back().log = "C:\\l.txt";
+    rows.push_back(ok({"/quiet", "/import", "x.qmx"}, Command::Import, "x.qmx"));
+    rows.back().quiet = true;
+    rows.push_back(ok({"/export-gpo", "b.xml", "/files", "\\\\srv\\share\\qm"}, Command::ExportGpo, "b.xml"));
+    rows.back().files = "\\\\srv\\share\\qm";
+    for (const Row& row : rows) {
+        std::string shown;
+        for (const auto& arg : row.args) shown += "[" + arg + "]";
+        SCOPED_TRACE(shown);
+        EXPECT_TRUE(HasCommand(row.args));
+        ParseResult result = ParseCommandLine(row.args);
+        if (!row.command) {
+            EXPECT_FALSE(result.options);
+            EXPECT_NE(result.error.find(row.error), std::string::npos) << result.error;
+            EXPECT_EQ(result.quiet, row.quiet); // a refused line still honours /quiet
+            continue;
+        }
+        ASSERT_TRUE(result.options) << result.error;
+        EXPECT_EQ(result.options->command, *row.command);
+        EXPECT_EQ(result.options->file, row.file);
+        EXPECT_EQ(result.options->quiet, row.quiet);
+        EXPECT_EQ(result.options->force, row.force);
+        EXPECT_EQ(result.options->trust, row.trust);
+        EXPECT_EQ(result.options->log, row.log);
+        EXPECT_EQ(result.options->files, row.files);
+    }
+    EXPECT_FALSE(HasCommand({})); // no arguments: the window
+}
+
+// Collects what a command writes to its console.
+struct CapturedOutput : CommandOutput {
+    std::string out, err;
+    void Out(std::string_view text) override { out += text; }
+    void Err(std::string_view text) override { err += text; }
+};
+
+class CommandExitTest : public qmtest::ProgramTest {};
+
+TEST_F(CommandExitTest, RefusedArgumentsEndWithOneAndTheUsageAndAskNothingWhenQuiet) {
+    CapturedOutput output;
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/lst", "/quiet"}), output), kExitBadArguments);
+    EXPECT_NE(output.err.find("Unknown switch /lst"), std::string::npos);
+    EXPECT_NE(output.out.find("Exit codes: 0 done; 1 bad arguments"), std::string::npos);
+    EXPECT_TRUE(dialogs.Shown().empty());
+
+    // Without /quiet the error is also shown on the screen.
+    dialogs.ExpectApplicationError("Unknown switch /bad.");
+    CapturedOutput shown;
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/bad"}), shown), kExitBadArguments);
+
+    CapturedOutput help;
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/?"}), help), kExitDone);
+    EXPECT_EQ(help.out, UsageText());
+    EXPECT_EQ(help.err, "");
+}
+
+TEST_F(CommandExitTest, ALogThatCannotBeOpenedEndsWithTwoAndTheLogGetsEveryMessageAppended) {
+    CapturedOutput output;
+    std::string missingFolder = temp.File("no\\such\\folder\\log.txt");
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/list", "/quiet", "/log", missingFolder}), output),
+              kExitFileProblem);
+    EXPECT_NE(output.err.find("The log file \"" + missingFolder + "\" cannot be opened: Path not found"),
+              std::string::npos);
+
+    std::string log = temp.File("run.log");
+    qmtest::WriteFileBytes(log, "earlier run\r\n");
+    CapturedOutput again;
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/import", temp.File("none.qmx"), "/quiet", "/log", log}), again),
+              kExitFileProblem);
+    std::string logged = qmtest::ReadFileBytes(log);
+    EXPECT_EQ(logged.rfind("earlier run\r\n", 0), 0u) << logged;
+    EXPECT_NE(logged.find("Error: The file \"" + temp.File("none.qmx") + "\" cannot be read: File not found\r\n"),
+              std::string::npos)
+        << logged;
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+} // namespace

@@ -1,0 +1,253 @@
+#include "transfer/GroupPolicy.h"
+
+#include "buttons/ButtonRecord.h"
+#include "transfer/ExportFile.h"
+#include "transfer/ExportFormat.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <set>
+#include <stdexcept>
+
+namespace qm::transfer {
+namespace {
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return text;
+}
+
+uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
+    for (unsigned char c : bytes) {
+        hash ^= c;
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
+}
+
+// A GUID in the registry's spelling, upper case, made from a text: the same text always
+// gives the same GUID (marked as a name-based one).
+std::string GuidFromText(std::string_view text) {
+    uint64_t high = Fnv1a(text, 0xcbf29ce484222325ull);
+    uint64_t low = Fnv1a(text, 0x84222325cbf29ce4ull ^ high);
+    high = (high & ~0xF000ull) | 0x5000ull;                        // version 5
+    low = (low & ~(0xC0ull << 56)) | (0x80ull << 56);              // RFC 4122 variant
+    char guid[40];
+    std::snprintf(guid, sizeof guid, "{%08X-%04X-%04X-%04X-%012llX}",
+                  static_cast<unsigned>(high >> 32), static_cast<unsigned>((high >> 16) & 0xFFFF),
+                  static_cast<unsigned>(high & 0xFFFF), static_cast<unsigned>(low >> 48),
+                  static_cast<unsigned long long>(low & 0xFFFFFFFFFFFFull));
+    return guid;
+}
+
+std::string TextOf(const GpoButton& button, const std::string& name) {
+    for (const auto& [valueName, value] : button.values)
+        if (valueName == name) {
+            try {
+                return RegistryAccessor::StringFromValue(name, value);
+            } catch (const RegistryError&) {
+                return {};
+            }
+        }
+    return {};
+}
+
+bool IsFile(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The program's text (ANSI code page) as UTF-8, the XML file's encoding.
+std::string Utf8FromAnsi(const std::string& text) {
+    if (text.empty()) return text;
+    int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring buffer(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer.data(), wide);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+}
+
+// An attribute value: markup characters as entities, and tab and line ends as character
+// references so that a reader's attribute normalisation keeps them. Other control characters
+// cannot appear in XML at all; where is the button and value, for the message.
+std::string Attribute(const std::string& ansi, const std::string& where) {
+    std::string out;
+    for (char c : Utf8FromAnsi(ansi)) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\t': out += "&#9;"; break;
+        case '\n': out += "&#10;"; break;
+        case '\r': out += "&#13;"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20)
+                throw std::runtime_error(where + " holds a control character, which a Group Policy file cannot carry");
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return hex;
+}
+
+std::string HexNumber(const std::string& bytes, size_t width) {
+    std::string padded = bytes;
+    padded.resize(width, '\0');
+    std::string reversed(padded.rbegin(), padded.rend()); // stored little-endian
+    return Hex(reversed);
+}
+
+struct TypedText {
+    const char* type;
+    std::string value;
+};
+
+TypedText ValueForXml(const RawValue& value, const std::string& where) {
+    switch (value.type) {
+    case REG_SZ: return {"REG_SZ", value.bytes.substr(0, value.bytes.find('\0'))};
+    case REG_EXPAND_SZ: return {"REG_EXPAND_SZ", value.bytes.substr(0, value.bytes.find('\0'))};
+    case REG_DWORD: return {"REG_DWORD", HexNumber(value.bytes, 4)};
+    case REG_QWORD: return {"REG_QWORD", HexNumber(value.bytes, 8)};
+    case REG_BINARY: return {"REG_BINARY", Hex(value.bytes)};
+    default:
+        throw std::runtime_error(where + " is of a registry type that a Group Policy file of this program does not carry");
+    }
+}
+
+} // namespace
+
+std::string DeploymentKeyName(const GpoButton& button) {
+    std::string identity = TextOf(button, kButtonTextValue) + '\n' +
+                           Lower(TextOf(button, kExecValue)) + '\n' +
+                           Lower(TextOf(button, kScriptValue));
+    if (identity == "\n\n") identity += button.sourceKey; // nothing else tells it apart
+    return GuidFromText("Quillmere toolbar button\n" + identity);
+}
+
+std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry) {
+    std::vector<GpoButton> buttons;
+    registry.SetRoot(HKEY_LOCAL_MACHINE);
+    if (!registry.OpenKey(kExtensionsKey, false)) return buttons;
+    std::vector<std::string> names = registry.GetKeyNames();
+    RegistryAccessor button;
+    // In the order export writes them: the last enumerated key first.
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        if (*name == kReservedButtonKey) continue;
+        if (!button.OpenKeyBelow(registry, *name, false)) continue;
+        if (button.ValueExists(kIsQuillmereValue)) buttons.push_back({*name, button.GetValues()});
+        button.CloseKey();
+    }
+    registry.CloseKey();
+    return buttons;
+}
+
+GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& filesFolder) {
+    GpoExport plan;
+    std::set<std::string> seen;
+    CompanionNames names;
+    for (GpoButton& button : buttons) {
+        // The same button twice (a copy under another key) would go to the same key anyway.
+        if (!seen.insert(DeploymentKeyName(button)).second) continue;
+        std::string text = TextOf(button, kButtonTextValue);
+        for (auto& [name, value] : button.values) {
+            if (!IsFileValue(name) || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) continue;
+            std::string here = value.bytes.substr(0, value.bytes.find('\0'));
+            if (here.empty() || !IsFile(here)) continue; // no file of its own to travel
+            std::string onClients = here;
+            if (!filesFolder.empty()) {
+                onClients = filesFolder + "\\" + names.Claim(FileNamePart(here), here);
+                value.bytes = onClients + '\0';
+            }
+            bool listed = std::any_of(plan.files.begin(), plan.files.end(),
+                                      [&](const GpoFile& f) { return Lower(f.here) == Lower(here); });
+            if (!listed) plan.files.push_back({text, here, onClients});
+        }
+        plan.buttons.push_back(std::move(button));
+    }
+    return plan;
+}
+
+std::string GroupPolicyXml(const GpoExport& plan, const std::string& changed) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
+    xml += std::string("<RegistrySettings clsid=\"") + kGpoSettingsClsid + "\">\r\n";
+    xml += std::string("<Collection clsid=\"") + kGpoCollectionClsid +
+           "\" name=\"Quillmere toolbar buttons\">\r\n";
+    for (const GpoButton& button : plan.buttons) {
+        std::string text = TextOf(button, kButtonTextValue);
+        std::string label = text.empty() ? button.sourceKey : text;
+        std::string where = "The button \"" + text + "\"";
+        std::string keyName = DeploymentKeyName(button);
+        xml += std::string("<Collection clsid=\"") + kGpoCollectionClsid + "\" name=\"" +
+               Attribute(label, where) + "\">\r\n";
+        for (const char* extensions : {kGpoNativeExtensionsKey, kGpoWow64ExtensionsKey}) {
+            std::string key = std::string(extensions) + "\\" + keyName;
+            for (const auto& [name, value] : button.values) {
+                std::string valueWhere = where + " cannot go into a Group Policy file: " +
+                                         (name.empty() ? std::string("its default value")
+                                                       : "its value \"" + name + "\"");
+                TypedText typed = ValueForXml(value, valueWhere);
+                std::string shown = name.empty() ? "(Default)" : name;
+                // Update: makes the key and value where missing and sets the value where not.
+                xml += std::string("<Registry clsid=\"") + kGpoRegistryClsid + "\" name=\"" +
+                       Attribute(shown, valueWhere) + "\" status=\"" + Attribute(shown, valueWhere) +
+                       "\" image=\"2\" changed=\"" + changed + "\" uid=\"" +
+                       GuidFromText(key + '\n' + name) + "\">";
+                xml += std::string("<Properties action=\"U\" displayDecimal=\"0\" default=\"") +
+                       (name.empty() ? "1" : "0") + "\" hive=\"HKEY_LOCAL_MACHINE\" key=\"" +
+                       Attribute(key, valueWhere) + "\" name=\"" + Attribute(name, valueWhere) +
+                       "\" type=\"" + typed.type + "\" value=\"" +
+                       Attribute(typed.value, valueWhere) + "\"/></Registry>\r\n";
+            }
+        }
+        xml += "</Collection>\r\n";
+    }
+    xml += "</Collection>\r\n</RegistrySettings>\r\n";
+    return xml;
+}
+
+void WriteGroupPolicy(const GpoExport& plan, const std::string& path,
+                      const std::string& filesFolder, const std::string& changed) {
+    std::string xml = GroupPolicyXml(plan, changed); // every refusal comes before any write
+    if (!filesFolder.empty() && !plan.files.empty()) {
+        if (!CreateFolderTree(filesFolder))
+            throw InOutError("The folder \"" + filesFolder + "\" cannot be made: " +
+                             InOutErrorText(GetLastError()));
+        for (const GpoFile& file : plan.files)
+            if (!CopyFileA(file.here.c_str(), file.onClients.c_str(), FALSE))
+                throw InOutError("The file \"" + file.here + "\" cannot be copied to \"" +
+                                 file.onClients + "\": " + InOutErrorText(GetLastError()));
+    }
+    std::string temporary = path + ".tmp";
+    try {
+        ExportFileWriter writer(temporary);
+        writer.Write(xml);
+        writer.Close();
+    } catch (...) {
+        DeleteFileA(temporary.c_str());
+        throw;
+    }
+    if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DWORD error = GetLastError();
+        DeleteFileA(temporary.c_str());
+        throw InOutError(InOutErrorText(error));
+    }
+}
+
+} // namespace qm::transfer

@@ -1,0 +1,70 @@
+#pragma once
+// The program's machine-wide buttons as a Group Policy Preferences registry collection: the
+// "RegistrySettings" XML that the Group Policy Management Console's registry preference takes
+// by paste or import, so that a domain deploys the buttons without Quillmere on the clients.
+
+#include "registry/RegistryAccessor.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qm::transfer {
+
+// Element names and class identifiers of the preference XML, as the console writes them.
+inline constexpr char kGpoSettingsClsid[] = "{A3CCFC41-DFDB-43a5-8D26-0FE8B954DA51}";
+inline constexpr char kGpoCollectionClsid[] = "{53B533F5-224C-47e3-B01B-CA3B3F3FF4BF}";
+inline constexpr char kGpoRegistryClsid[] = "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}";
+
+// Where the clients get each button, below HKEY_LOCAL_MACHINE: the native view, which the
+// 64-bit browser reads, and the 32-bit view as a 64-bit client names it. A 32-bit client
+// simply gets a second, unused copy.
+inline constexpr char kGpoNativeExtensionsKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Extensions";
+inline constexpr char kGpoWow64ExtensionsKey[] =
+    "SOFTWARE\\Wow6432Node\\Microsoft\\Internet Explorer\\Extensions";
+
+// One button as read on this machine.
+struct GpoButton {
+    std::string sourceKey; // its key name here
+    std::vector<std::pair<std::string, RawValue>> values;
+};
+
+// A file a button needs on the clients: where it is here and where the clients find it.
+struct GpoFile {
+    std::string button; // the button's text
+    std::string here;
+    std::string onClients;
+};
+
+struct GpoExport {
+    std::vector<GpoButton> buttons;
+    std::vector<GpoFile> files;
+};
+
+// The key name a button gets on the clients: a GUID made from its text and what it runs, so
+// that exporting the same buttons again gives the same keys and a new deployment replaces
+// the old one instead of adding to it, and so that it never takes the name of a button the
+// program made on a client.
+std::string DeploymentKeyName(const GpoButton& button);
+
+// Reads the marked machine-wide buttons (the ones export writes). Leaves no key open.
+std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry);
+
+// Turns each button's file values (Script, Icon, HotIcon) into the paths the clients use:
+// with a files folder, a value that names an existing file becomes that folder's path and
+// the file's name, and the file is listed for copying; without one, the values stay and the
+// files are listed where they are. A value that names no file here (an icon inside a system
+// library) stays as it is.
+GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& filesFolder);
+
+// The XML text (UTF-8) for the buttons; changed is the time stamp "YYYY-MM-DD hh:mm:ss".
+// Throws std::runtime_error naming the button and value when a value cannot be carried.
+std::string GroupPolicyXml(const GpoExport& plan, const std::string& changed);
+
+// Copies the listed files to the files folder (made when missing), then writes the XML to
+// path through a temporary file, so that a failure leaves no half-written file. Throws
+// InOutError.
+void WriteGroupPolicy(const GpoExport& plan, const std::string& path,
+                      const std::string& filesFolder, const std::string& changed);
+
+} // namespace qm::transfer
