@@ -136,7 +136,7 @@ TypedText ValueForXml(const RawValue& value, const std::string& where) {
 std::string DeploymentKeyName(const GpoButton& button) {
     std::string identity = TextOf(button, kButtonTextValue) + '\n' +
                            Lower(TextOf(button, kExecValue)) + '\n' +
-                           Lower(TextOf(button, kScriptValue));
+                           Lower(FileNamePart(TextOf(button, kScriptValue)));
     if (identity == "\n\n") identity += button.sourceKey; // nothing else tells it apart
     return GuidFromText("Quillmere toolbar button\n" + identity);
 }
@@ -151,7 +151,7 @@ std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry) {
     for (auto name = names.rbegin(); name != names.rend(); ++name) {
         if (*name == kReservedButtonKey) continue;
         if (!button.OpenKeyBelow(registry, *name, false)) continue;
-        if (button.ValueExists(kIsQuillmereValue)) buttons.push_back({*name, button.GetValues()});
+        if (button.ValueExists(kIsQuillmereValue)) buttons.push_back({*name, {}, button.GetValues()});
         button.CloseKey();
     }
     registry.CloseKey();
@@ -164,7 +164,8 @@ GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& fil
     CompanionNames names;
     for (GpoButton& button : buttons) {
         // The same button twice (a copy under another key) would go to the same key anyway.
-        if (!seen.insert(DeploymentKeyName(button)).second) continue;
+        button.deploymentKey = DeploymentKeyName(button);
+        if (!seen.insert(button.deploymentKey).second) continue;
         std::string text = TextOf(button, kButtonTextValue);
         for (auto& [name, value] : button.values) {
             if (!IsFileValue(name) || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) continue;
@@ -193,7 +194,8 @@ std::string GroupPolicyXml(const GpoExport& plan, const std::string& changed) {
         std::string text = TextOf(button, kButtonTextValue);
         std::string label = text.empty() ? button.sourceKey : text;
         std::string where = "The button \"" + text + "\"";
-        std::string keyName = DeploymentKeyName(button);
+        std::string keyName =
+            button.deploymentKey.empty() ? DeploymentKeyName(button) : button.deploymentKey;
         xml += std::string("<Collection clsid=\"") + kGpoCollectionClsid + "\" name=\"" +
                Attribute(label, where) + "\">\r\n";
         for (const char* extensions : {kGpoNativeExtensionsKey, kGpoWow64ExtensionsKey}) {

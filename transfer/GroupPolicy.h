@@ -25,7 +25,8 @@ inline constexpr char kGpoWow64ExtensionsKey[] =
 
 // One button as read on this machine.
 struct GpoButton {
-    std::string sourceKey; // its key name here
+    std::string sourceKey;     // its key name here
+    std::string deploymentKey; // its key name on the clients (DeploymentKeyName), once planned
     std::vector<std::pair<std::string, RawValue>> values;
 };
 
@@ -41,10 +42,11 @@ struct GpoExport {
     std::vector<GpoFile> files;
 };
 
-// The key name a button gets on the clients: a GUID made from its text and what it runs, so
-// that exporting the same buttons again gives the same keys and a new deployment replaces
-// the old one instead of adding to it, and so that it never takes the name of a button the
-// program made on a client.
+// The key name a button gets on the clients: a GUID made from its text and what it runs (the
+// program, or the script page's file name, wherever that lies), so that exporting the same
+// buttons again, also with another files folder, gives the same keys and a new deployment
+// replaces the old one instead of adding to it; and so that it never takes the name of a
+// button the program made on a client.
 std::string DeploymentKeyName(const GpoButton& button);
 
 // Reads the marked machine-wide buttons (the ones export writes). Leaves no key open.

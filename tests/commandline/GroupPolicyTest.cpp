@@ -1,0 +1,341 @@
+// /export-gpo: the program's buttons as a Group Policy Preferences registry collection. The
+// file is read back with the system's XML parser (MSXML) and held against the facts of the
+// published preference schema that a console import relies on, listed here; the values it
+// carries are compared with the registry through the plain registry functions.
+#include "app/CommandLine.h"
+#include "app/CommandRun.h"
+#include "buttons/ButtonRecord.h"
+
+#include "RawRegistry.h"
+#include "support/ProgramTest.h"
+
+#include <gtest/gtest.h>
+
+#include <msxml2.h>
+#include <objbase.h>
+
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+
+namespace {
+
+using namespace qm::cli;
+namespace raw = qmtest::raw;
+
+// --- the schema facts ([MS-GPPREF] registry preference) ---
+// The outer element and its class.
+constexpr char kSettings[] = "RegistrySettings";
+constexpr char kSettingsClsid[] = "{A3CCFC41-DFDB-43a5-8D26-0FE8B954DA51}";
+// A folder of items, which may nest; it carries a name.
+constexpr char kCollection[] = "Collection";
+constexpr char kCollectionClsid[] = "{53B533F5-224C-47e3-B01B-CA3B3F3FF4BF}";
+// One registry item: clsid, name, status, image, changed, uid (in that order), then at most
+// the common options; exactly one Properties child.
+constexpr char kRegistry[] = "Registry";
+constexpr char kRegistryClsid[] = "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}";
+const std::vector<std::string> kRegistryAttributes = {"clsid", "name", "status", "image", "changed", "uid"};
+const std::set<std::string> kCommonOptions = {"desc", "bypassErrors", "userContext", "removePolicy", "disabled"};
+// Properties: these attributes in this order. action C(reate) R(eplace) U(pdate) D(elete),
+// whose item image is 0, 1, 2, 3; hive a root's full name; key below it with no leading
+// backslash; default "1" exactly for the unnamed value; a type of the registry's names.
+const std::vector<std::string> kPropertiesAttributes = {"action", "displayDecimal", "default", "hive",
+                                                        "key",    "name",           "type",    "value"};
+const std::map<std::string, std::string> kImageForAction = {{"C", "0"}, {"R", "1"}, {"U", "2"}, {"D", "3"}};
+const std::set<std::string> kHives = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
+                                      "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
+const std::set<std::string> kTypes = {"REG_SZ", "REG_EXPAND_SZ", "REG_DWORD", "REG_QWORD", "REG_BINARY",
+                                      "REG_MULTI_SZ"};
+const std::regex kChanged(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2})");
+const std::regex kUid(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\})");
+
+// An element as the parser gave it: name, attributes in document order, child elements.
+struct Element {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> attributes;
+    std::vector<Element> children;
+    std::string Get(const std::string& attribute) const {
+        for (const auto& [n, v] : attributes)
+            if (n == attribute) return v;
+        return "\x01missing";
+    }
+    std::vector<std::string> AttributeNames() const {
+        std::vector<std::string> names;
+        for (const auto& a : attributes) names.push_back(a.first);
+        return names;
+    }
+};
+
+std::string Ansi(BSTR text) {
+    if (!text) return {};
+    int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.data(), length, nullptr, nullptr);
+    ansi.resize(ansi.size() - 1);
+    return ansi;
+}
+
+template <class T> struct Releaser {
+    void operator()(T* p) const { p->Release(); }
+};
+template <class T> using Com = std::unique_ptr<T, Releaser<T>>;
+
+Element Convert(IXMLDOMNode* node) {
+    Element element;
+    BSTR name = nullptr;
+    node->get_nodeName(&name);
+    element.name = Ansi(name);
+    SysFreeString(name);
+    IXMLDOMNamedNodeMap* rawAttributes = nullptr;
+    if (node->get_attributes(&rawAttributes) == S_OK && rawAttributes) {
+        Com<IXMLDOMNamedNodeMap> attributes(rawAttributes);
+        long count = 0;
+        attributes->get_length(&count);
+        for (long i = 0; i < count; ++i) {
+            IXMLDOMNode* rawAttribute = nullptr;
+            attributes->get_item(i, &rawAttribute);
+            Com<IXMLDOMNode> attribute(rawAttribute);
+            BSTR attributeName = nullptr;
+            VARIANT value;
+            VariantInit(&value);
+            attribute->get_nodeName(&attributeName);
+            attribute->get_nodeValue(&value);
+            element.attributes.emplace_back(Ansi(attributeName), Ansi(value.bstrVal));
+            SysFreeString(attributeName);
+            VariantClear(&value);
+        }
+    }
+    IXMLDOMNodeList* rawChildren = nullptr;
+    node->get_childNodes(&rawChildren);
+    Com<IXMLDOMNodeList> children(rawChildren);
+    long count = 0;
+    children->get_length(&count);
+    for (long i = 0; i < count; ++i) {
+        IXMLDOMNode* rawChild = nullptr;
+        children->get_item(i, &rawChild);
+        Com<IXMLDOMNode> child(rawChild);
+        DOMNodeType type;
+        child->get_nodeType(&type);
+        if (type == NODE_ELEMENT) element.children.push_back(Convert(child.get()));
+    }
+    return element;
+}
+
+// IXMLDOMDocument's interface identifier, as msxml2.h declares it.
+const IID kDomDocumentInterface = {0x2933BF81, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+
+// Parses the file with MSXML; fails the test when the parser refuses it.
+std::optional<Element> ParseXml(const std::string& path) {
+    CLSID clsid;
+    if (FAILED(CLSIDFromProgID(L"Msxml2.DOMDocument.6.0", &clsid)) &&
+        FAILED(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &clsid))) {
+        ADD_FAILURE() << "no XML parser";
+        return std::nullopt;
+    }
+    IXMLDOMDocument* rawDocument = nullptr;
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kDomDocumentInterface,
+                                reinterpret_cast<void**>(&rawDocument)))) {
+        ADD_FAILURE() << "no XML parser";
+        return std::nullopt;
+    }
+    Com<IXMLDOMDocument> document(rawDocument);
+    document->put_async(VARIANT_FALSE);
+    std::wstring widePath(path.begin(), path.end());
+    VARIANT source;
+    VariantInit(&source);
+    source.vt = VT_BSTR;
+    source.bstrVal = SysAllocString(widePath.c_str());
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    document->load(source, &loaded);
+    VariantClear(&source);
+    if (loaded != VARIANT_TRUE) {
+        ADD_FAILURE() << "the XML parser refused " << path;
+        return std::nullopt;
+    }
+    IXMLDOMElement* rawRoot = nullptr;
+    document->get_documentElement(&rawRoot);
+    Com<IXMLDOMElement> root(rawRoot);
+    return Convert(root.get());
+}
+
+struct Item {
+    std::string key, name, type, value;
+};
+
+// Holds an element and all below it against the schema facts; collects the registry items.
+void CheckAgainstSchema(const Element& element, std::vector<Item>& items, const std::string& where) {
+    SCOPED_TRACE(where + "/" + element.name);
+    if (element.name == kCollection) {
+        EXPECT_EQ(element.Get("clsid"), kCollectionClsid);
+        EXPECT_NE(element.Get("name"), "\x01missing");
+    } else if (element.name == kRegistry) {
+        std::vector<std::string> names = element.AttributeNames();
+        ASSERT_GE(names.size(), kRegistryAttributes.size());
+        EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 6), kRegistryAttributes);
+        for (size_t i = 6; i < names.size(); ++i) EXPECT_TRUE(kCommonOptions.count(names[i])) << names[i];
+        EXPECT_EQ(element.Get("clsid"), kRegistryClsid);
+        EXPECT_EQ(element.Get("status"), element.Get("name"));
+        EXPECT_TRUE(std::regex_match(element.Get("changed"), kChanged)) << element.Get("changed");
+        EXPECT_TRUE(std::regex_match(element.Get("uid"), kUid)) << element.Get("uid");
+        ASSERT_EQ(element.children.size(), 1u);
+        const Element& properties = element.children[0];
+        ASSERT_EQ(properties.name, "Properties");
+        EXPECT_EQ(properties.AttributeNames(), kPropertiesAttributes);
+        ASSERT_TRUE(kImageForAction.count(properties.Get("action"))) << properties.Get("action");
+        EXPECT_EQ(element.Get("image"), kImageForAction.at(properties.Get("action")));
+        EXPECT_TRUE(kHives.count(properties.Get("hive")));
+        EXPECT_TRUE(kTypes.count(properties.Get("type"))) << properties.Get("type");
+        std::string key = properties.Get("key");
+        EXPECT_TRUE(!key.empty() && key.front() != '\\' && key.rfind("HKEY_", 0) != 0) << key;
+        EXPECT_EQ(properties.Get("default"), properties.Get("name").empty() ? "1" : "0");
+        EXPECT_TRUE(properties.Get("displayDecimal") == "0" || properties.Get("displayDecimal") == "1");
+        items.push_back({properties.Get("hive") + "\\" + key, properties.Get("name"), properties.Get("type"),
+                         properties.Get("value")});
+        return;
+    } else {
+        ASSERT_EQ(element.name, kSettings) << "only the settings element may hold the rest";
+        EXPECT_EQ(element.Get("clsid"), kSettingsClsid);
+    }
+    for (const Element& child : element.children) {
+        EXPECT_TRUE(child.name == kCollection || child.name == kRegistry) << child.name;
+        CheckAgainstSchema(child, items, where + "/" + element.name);
+    }
+}
+
+struct CapturedOutput : CommandOutput {
+    std::string out, err;
+    void Out(std::string_view text) override { out += text; }
+    void Err(std::string_view text) override { err += text; }
+};
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class GroupPolicyTest : public qmtest::ProgramTest {
+protected:
+    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    void TearDown() override { CoUninitialize(); }
+    CapturedOutput output;
+    int Run(std::vector<std::string> args) {
+        output = {};
+        return RunCommand(ParseCommandLine(args), output);
+    }
+};
+
+TEST_F(GroupPolicyTest, TheFileHoldsTheMarkedButtonsForBothViewsAndTheSchemaTakesIt) {
+    std::string source = temp.File("src");
+    CreateDirectoryA(source.c_str(), nullptr);
+    qmtest::WriteFileBytes(source + "\\page.htm", "<html>page</html>");
+    qmtest::WriteFileBytes(source + "\\a.ico", "icon");
+    std::string notes = qm::ButtonKeyPath(qm::ButtonKeyName(1));
+    std::string text = "Notes & <Links> \"quoted\" \xE9";
+    raw::SetString(HKEY_LOCAL_MACHINE, notes, "ButtonText", text);
+    raw::SetString(HKEY_LOCAL_MACHINE, notes, "Script", source + "\\page.htm");
+    raw::SetString(HKEY_LOCAL_MACHINE, notes, "Icon", source + "\\a.ico");
+    raw::SetString(HKEY_LOCAL_MACHINE, notes, "HotIcon", "C:\\windows\\system32\\shell32.dll,4");
+    raw::SetString(HKEY_LOCAL_MACHINE, notes, "", "default");
+    raw::SetString(HKEY_LOCAL_MACHINE, notes, "MenuStatusBar", "tab\there");
+    raw::SetRaw(HKEY_LOCAL_MACHINE, notes, "Unknown", REG_EXPAND_SZ, std::string("%windir%\\x\0", 11));
+    raw::SetRaw(HKEY_LOCAL_MACHINE, notes, "Count", REG_DWORD, std::string("\x2A\x01\0\0", 4));
+    raw::SetString(HKEY_LOCAL_MACHINE, notes, "IsQuillmere", "YES");
+    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText", "not ours");
+    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "IsQuillmere", "YES");
+    raw::SetString(HKEY_CURRENT_USER, qm::ButtonKeyPath("{USER}"), "IsQuillmere", "YES");
+
+    std::string share = temp.File("share\\qm");
+    std::string xml = temp.File("buttons.xml");
+    ASSERT_EQ(Run({"/export-gpo", xml, "/files", share, "/quiet"}), kExitDone) << output.err;
+    EXPECT_EQ(FilesIn(share), (std::vector<std::string>{"a.ico", "page.htm"}));
+    EXPECT_EQ(qmtest::ReadFileBytes(share + "\\page.htm"), "<html>page</html>");
+    EXPECT_FALSE(qmtest::FileExists(xml + ".tmp"));
+
+    auto root = ParseXml(xml);
+    ASSERT_TRUE(root);
+    std::vector<Item> items;
+    CheckAgainstSchema(*root, items, "");
+    // Nine values, for the native view and for the 32-bit view as a 64-bit client names it.
+    ASSERT_EQ(items.size(), 18u);
+    std::set<std::string> keys;
+    for (const Item& item : items) keys.insert(item.key);
+    ASSERT_EQ(keys.size(), 2u);
+    std::string native = *keys.begin(), wow = *keys.rbegin();
+    EXPECT_EQ(native.rfind("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\Extensions\\{", 0), 0u);
+    EXPECT_EQ(wow, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Internet Explorer\\Extensions\\" +
+                       native.substr(native.rfind('\\') + 1));
+    EXPECT_NE(native.substr(native.rfind('\\') + 1), qm::ButtonKeyName(1)); // never a client's own name
+
+    std::map<std::string, Item> byName;
+    for (const Item& item : items)
+        if (item.key == native) byName[item.name] = item;
+    auto expect = [&](const std::string& name, const std::string& type, const std::string& value) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(byName.count(name));
+        EXPECT_EQ(byName[name].type, type);
+        EXPECT_EQ(byName[name].value, value);
+    };
+    expect("ButtonText", "REG_SZ", *raw::GetString(HKEY_LOCAL_MACHINE, notes, "ButtonText"));
+    expect("Script", "REG_SZ", share + "\\page.htm");
+    expect("Icon", "REG_SZ", share + "\\a.ico");
+    expect("HotIcon", "REG_SZ", "C:\\windows\\system32\\shell32.dll,4"); // no file of its own
+    expect("", "REG_SZ", "default");
+    expect("MenuStatusBar", "REG_SZ", "tab\there");
+    expect("Unknown", "REG_EXPAND_SZ", "%windir%\\x");
+    expect("Count", "REG_DWORD", "0000012A");
+    expect("IsQuillmere", "REG_SZ", "YES");
+
+    // The same buttons give the same keys and item identities: a new deployment replaces.
+    std::string again = temp.File("again.xml");
+    ASSERT_EQ(Run({"/export-gpo", again, "/quiet"}), kExitDone) << output.err;
+    auto second = ParseXml(again);
+    ASSERT_TRUE(second);
+    std::vector<Item> secondItems;
+    CheckAgainstSchema(*second, secondItems, "");
+    ASSERT_EQ(secondItems.size(), 18u);
+    EXPECT_EQ(secondItems[0].key, items[0].key);
+    // Without /files the paths stay, and the output says which files the clients need.
+    for (const Item& item : secondItems)
+        if (item.name == "Script") {
+            EXPECT_EQ(item.value, source + "\\page.htm");
+        }
+    EXPECT_NE(output.out.find("The clients need \"" + source + "\\page.htm\""), std::string::npos) << output.out;
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(GroupPolicyTest, AValueTheFileCannotCarryWritesNoFileAndKeepsTheOldOne) {
+    std::string key = qm::ButtonKeyPath(qm::ButtonKeyName(1));
+    raw::SetString(HKEY_LOCAL_MACHINE, key, "ButtonText", "Bell");
+    raw::SetString(HKEY_LOCAL_MACHINE, key, "MenuText", "ring\x07");
+    raw::SetString(HKEY_LOCAL_MACHINE, key, "IsQuillmere", "YES");
+    std::string xml = temp.File("old.xml");
+    qmtest::WriteFileBytes(xml, "earlier deployment");
+    EXPECT_EQ(Run({"/export-gpo", xml, "/quiet"}), kExitFailed);
+    EXPECT_NE(output.err.find("The button \"Bell\" cannot go into a Group Policy file: its value \"MenuText\" "
+                              "holds a control character"),
+              std::string::npos)
+        << output.err;
+    EXPECT_EQ(qmtest::ReadFileBytes(xml), "earlier deployment");
+    EXPECT_EQ(FilesIn(temp.Path()), std::vector<std::string>{"old.xml"});
+
+    // No marked button: a valid, empty collection.
+    raw::DeleteTree(HKEY_LOCAL_MACHINE, key);
+    ASSERT_EQ(Run({"/export-gpo", xml, "/quiet"}), kExitDone) << output.err;
+    auto root = ParseXml(xml);
+    ASSERT_TRUE(root);
+    std::vector<Item> items;
+    CheckAgainstSchema(*root, items, "");
+    EXPECT_TRUE(items.empty());
+}
+
+} // namespace

@@ -1,0 +1,153 @@
+// /list and /export from the command line, in this process on the sandboxed registry; and the
+// program itself started as a command, as a script starts it, with its output and exit code.
+#include "app/CommandLine.h"
+#include "app/CommandRun.h"
+#include "buttons/ButtonRecord.h"
+
+#include "RawRegistry.h"
+#include "support/ProgramTest.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace qm::cli;
+namespace raw = qmtest::raw;
+
+struct CapturedOutput : CommandOutput {
+    std::string out, err;
+    void Out(std::string_view text) override { out += text; }
+    void Err(std::string_view text) override { err += text; }
+};
+
+class ListExportTest : public qmtest::ProgramTest {
+protected:
+    CapturedOutput output;
+    int Run(std::vector<std::string> args) {
+        output = {};
+        return RunCommand(ParseCommandLine(args), output);
+    }
+};
+
+TEST_F(ListExportTest, ListGivesEveryListedButtonOfBothRootsOneLineEach) {
+    std::string one = qm::ButtonKeyPath(qm::ButtonKeyName(1));
+    raw::SetString(HKEY_LOCAL_MACHINE, one, "ButtonText", "Notes");
+    raw::SetString(HKEY_LOCAL_MACHINE, one, "Script", "C:\\q\\notes.htm");
+    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText", "Two\tparts\r\nand lines");
+    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Exec", "C:\\x.exe");
+    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Script", "C:\\not-shown.htm");
+    raw::SetRaw(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{ODD}"), "ButtonText", REG_DWORD, std::string("\1\0\0\0", 4));
+    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "ButtonText", "reserved");
+    raw::SetString(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "CLSID", qm::kButtonClsid);
+    raw::SetString(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "ButtonText", "Mine");
+    raw::SetString(HKEY_CURRENT_USER, qm::ButtonKeyPath("{NOCLSID}"), "ButtonText", "not a button");
+
+    ASSERT_EQ(Run({"/list", "/quiet"}), kExitDone) << output.err;
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < output.out.size();) {
+        size_t end = output.out.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos) << "every line ends with CR LF";
+        lines.push_back(output.out.substr(at, end - at));
+        at = end + 2;
+    }
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "HKCU\t{MINE}\tMine\t",
+                         "HKLM\t" + qm::ButtonKeyName(1) + "\tNotes\tC:\\q\\notes.htm",
+                         "HKLM\t{FOREIGN}\tTwo parts  and lines\tC:\\x.exe",
+                         "HKLM\t{ODD}\t(Invalid data type for 'ButtonText')\t",
+                     }));
+    EXPECT_EQ(output.err, "");
+
+    raw::DeleteTree(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
+    raw::DeleteTree(HKEY_CURRENT_USER, qm::kExtensionsKey);
+    ASSERT_EQ(Run({"/list", "/quiet"}), kExitDone);
+    EXPECT_EQ(output.out, "");
+}
+
+TEST_F(ListExportTest, ExportWritesTheSameFileAsTheToolsMenuAndAFileThatCannotBeMadeEndsWithTwo) {
+    std::string key = qm::ButtonKeyPath(qm::ButtonKeyName(1));
+    raw::SetString(HKEY_LOCAL_MACHINE, key, "ButtonText", "Notes");
+    raw::SetString(HKEY_LOCAL_MACHINE, key, "IsQuillmere", "YES");
+    std::string file = temp.File("out.qmx");
+    ASSERT_EQ(Run({"/export", file, "/quiet"}), kExitDone) << output.err;
+    EXPECT_EQ(qmtest::ReadFileBytes(file), "buttonstart\r\nButtonText=Notes\r\nIsQuillmere=YES\r\nbuttonend\r\n");
+    EXPECT_TRUE(qmtest::FolderExists(temp.File("out_files")));
+
+    CreateDirectoryA(temp.File("taken.qmx").c_str(), nullptr);
+    EXPECT_EQ(Run({"/export", temp.File("taken.qmx"), "/quiet"}), kExitFileProblem);
+    EXPECT_NE(output.err.find("The file \"" + temp.File("taken.qmx") + "\" cannot be written: File access denied"),
+              std::string::npos)
+        << output.err;
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+// --- the program itself, started as a command ---
+
+struct ProcessResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output; // standard output and error together, as a script's redirection gets them
+};
+
+// Starts quillmere.exe with the arguments, its standard output and error on one pipe.
+ProcessResult RunProgram(const std::string& arguments) {
+    std::string program = QM_DIST_DIR "/quillmere.exe";
+    std::replace(program.begin(), program.end(), '/', '\\');
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ProcessResult result;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = writeEnd;
+    startup.hStdInput = nullptr;
+    PROCESS_INFORMATION process{};
+    std::string commandLine = "\"" + program + "\" " + arguments;
+    BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        ADD_FAILURE() << "cannot start " << program << ": " << GetLastError();
+        return result;
+    }
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) result.output.append(buffer, read);
+    CloseHandle(readEnd);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return result;
+}
+
+TEST(ProgramAsCommandTest, TheProgramWritesToItsRedirectedOutputAndEndsWithTheExitCode) {
+    ProcessResult help = RunProgram("/?");
+    EXPECT_EQ(help.exitCode, DWORD(kExitDone));
+    EXPECT_EQ(help.output, UsageText());
+
+    ProcessResult wrong = RunProgram("/bogus /quiet");
+    EXPECT_EQ(wrong.exitCode, DWORD(kExitBadArguments));
+    EXPECT_NE(wrong.output.find("Error: Unknown switch /bogus\r\n"), std::string::npos) << wrong.output;
+
+    ProcessResult missing = RunProgram("/import Z:\\no\\such\\file.qmx /quiet");
+    EXPECT_EQ(missing.exitCode, DWORD(kExitFileProblem));
+    EXPECT_NE(missing.output.find("cannot be read"), std::string::npos) << missing.output;
+
+    // The started program sees the test prefix's real registry, not a sandbox: a key of the
+    // test's own, removed afterwards.
+    const std::string key = "Software\\Microsoft\\Internet Explorer\\Extensions\\{QM-COMMAND-TEST}";
+    raw::SetString(HKEY_CURRENT_USER, key, "CLSID", qm::kButtonClsid);
+    raw::SetString(HKEY_CURRENT_USER, key, "ButtonText", "Started");
+    raw::SetString(HKEY_CURRENT_USER, key, "Exec", "C:\\started.exe");
+    ProcessResult list = RunProgram("/LIST /quiet");
+    raw::DeleteTree(HKEY_CURRENT_USER, key);
+    EXPECT_EQ(list.exitCode, DWORD(kExitDone));
+    EXPECT_NE(list.output.find("HKCU\t{QM-COMMAND-TEST}\tStarted\tC:\\started.exe\r\n"), std::string::npos)
+        << list.output;
+}
+
+} // namespace
