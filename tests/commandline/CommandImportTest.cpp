@@ -5,7 +5,7 @@
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
 
-#include "RawRegistry.h"
+#include "support/RawRegistry.h"
 #include "support/ProgramTest.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,15 @@
 namespace {
 
 using namespace qm::cli;
-namespace raw = qmtest::raw;
+
+
+// A key's value names in enumeration order.
+std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
+    std::vector<std::string> names;
+    if (auto values = qmtest::StoredValuesOf(root, path))
+        for (const auto& value : *values) names.push_back(value.first);
+    return names;
+}
 
 struct CapturedOutput : CommandOutput {
     std::string out, err;
@@ -35,13 +43,13 @@ protected:
         return RunCommand(ParseCommandLine(args), output);
     }
     static std::vector<std::string> Buttons() {
-        return raw::SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
+        return qmtest::StoredSubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
     }
     static std::optional<std::string> ButtonValue(int n, const std::string& name) {
-        return raw::GetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)), name);
+        return qmtest::StoredText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)), name);
     }
     static std::vector<std::string> OwnRecord() {
-        return raw::ValueNames(HKEY_CURRENT_USER, qm::kOwnRecordKey);
+        return ValueNames(HKEY_CURRENT_USER, qm::kOwnRecordKey);
     }
 };
 
@@ -50,8 +58,8 @@ TEST_F(CommandImportTest, ASecondRunSkipsWhatTheFirstMadeAndForceMakesItAgain) {
     qmtest::WriteFileBytes(file, Section("Notes", "Script=notes.htm") + Section("Web", "Exec=https://intranet/") +
                                      Section("Calc", "Script=calc.htm"));
     // A button of the machine with the same text but another page is no duplicate.
-    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "ButtonText", "Calc");
-    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "Script", "C:\\other\\calc.htm");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "ButtonText", "Calc");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "Script", "C:\\other\\calc.htm");
 
     ASSERT_EQ(Run({"/import", file, "/quiet"}), kExitDone) << output.err;
     EXPECT_EQ(output.err, "");
@@ -162,7 +170,7 @@ TEST_F(CommandImportTest, AnUnfinishedSectionIsLeftOutAndTheNamesLeftBoundTheImp
 
     // 97 names taken of 99: a file of three new buttons makes none of them.
     for (int n = 3; n <= 98; ++n)
-        raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)), "ButtonText", "x");
+        qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)), "ButtonText", "x");
     std::string three = temp.File("three.qmx");
     qmtest::WriteFileBytes(three, Section("A", "Script=a.htm") + Section("B", "Script=b.htm") +
                                       Section("C", "Script=c.htm"));

@@ -6,7 +6,7 @@
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
 
-#include "RawRegistry.h"
+#include "support/RawRegistry.h"
 #include "support/ProgramTest.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +22,12 @@
 namespace {
 
 using namespace qm::cli;
-namespace raw = qmtest::raw;
+
+// Seeds one value of any type with its bytes as given.
+void PutRaw(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes) {
+    qmtest::PutValues(root, path, {{name, qmtest::StoredValue{type, bytes}}});
+}
+
 
 // --- the schema facts ([MS-GPPREF] registry preference) ---
 // The outer element and its class.
@@ -241,18 +246,18 @@ TEST_F(GroupPolicyTest, TheFileHoldsTheMarkedButtonsForBothViewsAndTheSchemaTake
     qmtest::WriteFileBytes(source + "\\a.ico", "icon");
     std::string notes = qm::ButtonKeyPath(qm::ButtonKeyName(1));
     std::string text = "Notes & <Links> \"quoted\" \xE9";
-    raw::SetString(HKEY_LOCAL_MACHINE, notes, "ButtonText", text);
-    raw::SetString(HKEY_LOCAL_MACHINE, notes, "Script", source + "\\page.htm");
-    raw::SetString(HKEY_LOCAL_MACHINE, notes, "Icon", source + "\\a.ico");
-    raw::SetString(HKEY_LOCAL_MACHINE, notes, "HotIcon", "C:\\windows\\system32\\shell32.dll,4");
-    raw::SetString(HKEY_LOCAL_MACHINE, notes, "", "default");
-    raw::SetString(HKEY_LOCAL_MACHINE, notes, "MenuStatusBar", "tab\there");
-    raw::SetRaw(HKEY_LOCAL_MACHINE, notes, "Unknown", REG_EXPAND_SZ, std::string("%windir%\\x\0", 11));
-    raw::SetRaw(HKEY_LOCAL_MACHINE, notes, "Count", REG_DWORD, std::string("\x2A\x01\0\0", 4));
-    raw::SetString(HKEY_LOCAL_MACHINE, notes, "IsQuillmere", "YES");
-    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText", "not ours");
-    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "IsQuillmere", "YES");
-    raw::SetString(HKEY_CURRENT_USER, qm::ButtonKeyPath("{USER}"), "IsQuillmere", "YES");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "ButtonText", text);
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "Script", source + "\\page.htm");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "Icon", source + "\\a.ico");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "HotIcon", "C:\\windows\\system32\\shell32.dll,4");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "", "default");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "MenuStatusBar", "tab\there");
+    PutRaw(HKEY_LOCAL_MACHINE, notes, "Unknown", REG_EXPAND_SZ, std::string("%windir%\\x\0", 11));
+    PutRaw(HKEY_LOCAL_MACHINE, notes, "Count", REG_DWORD, std::string("\x2A\x01\0\0", 4));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "IsQuillmere", "YES");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText", "not ours");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "IsQuillmere", "YES");
+    qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{USER}"), "IsQuillmere", "YES");
 
     std::string share = temp.File("share\\qm");
     std::string xml = temp.File("buttons.xml");
@@ -285,7 +290,7 @@ TEST_F(GroupPolicyTest, TheFileHoldsTheMarkedButtonsForBothViewsAndTheSchemaTake
         EXPECT_EQ(byName[name].type, type);
         EXPECT_EQ(byName[name].value, value);
     };
-    expect("ButtonText", "REG_SZ", *raw::GetString(HKEY_LOCAL_MACHINE, notes, "ButtonText"));
+    expect("ButtonText", "REG_SZ", *qmtest::StoredText(HKEY_LOCAL_MACHINE, notes, "ButtonText"));
     expect("Script", "REG_SZ", share + "\\page.htm");
     expect("Icon", "REG_SZ", share + "\\a.ico");
     expect("HotIcon", "REG_SZ", "C:\\windows\\system32\\shell32.dll,4"); // no file of its own
@@ -315,9 +320,9 @@ TEST_F(GroupPolicyTest, TheFileHoldsTheMarkedButtonsForBothViewsAndTheSchemaTake
 
 TEST_F(GroupPolicyTest, AValueTheFileCannotCarryWritesNoFileAndKeepsTheOldOne) {
     std::string key = qm::ButtonKeyPath(qm::ButtonKeyName(1));
-    raw::SetString(HKEY_LOCAL_MACHINE, key, "ButtonText", "Bell");
-    raw::SetString(HKEY_LOCAL_MACHINE, key, "MenuText", "ring\x07");
-    raw::SetString(HKEY_LOCAL_MACHINE, key, "IsQuillmere", "YES");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "ButtonText", "Bell");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "MenuText", "ring\x07");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "IsQuillmere", "YES");
     std::string xml = temp.File("old.xml");
     qmtest::WriteFileBytes(xml, "earlier deployment");
     EXPECT_EQ(Run({"/export-gpo", xml, "/quiet"}), kExitFailed);
@@ -329,7 +334,7 @@ TEST_F(GroupPolicyTest, AValueTheFileCannotCarryWritesNoFileAndKeepsTheOldOne) {
     EXPECT_EQ(FilesIn(temp.Path()), std::vector<std::string>{"old.xml"});
 
     // No marked button: a valid, empty collection.
-    raw::DeleteTree(HKEY_LOCAL_MACHINE, key);
+    qmtest::RemoveKey(HKEY_LOCAL_MACHINE, key);
     ASSERT_EQ(Run({"/export-gpo", xml, "/quiet"}), kExitDone) << output.err;
     auto root = ParseXml(xml);
     ASSERT_TRUE(root);

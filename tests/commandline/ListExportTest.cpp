@@ -4,7 +4,7 @@
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
 
-#include "RawRegistry.h"
+#include "support/RawRegistry.h"
 #include "support/ProgramTest.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,12 @@
 namespace {
 
 using namespace qm::cli;
-namespace raw = qmtest::raw;
+
+// Seeds one value of any type with its bytes as given.
+void PutRaw(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes) {
+    qmtest::PutValues(root, path, {{name, qmtest::StoredValue{type, bytes}}});
+}
+
 
 struct CapturedOutput : CommandOutput {
     std::string out, err;
@@ -31,16 +36,16 @@ protected:
 
 TEST_F(ListExportTest, ListGivesEveryListedButtonOfBothRootsOneLineEach) {
     std::string one = qm::ButtonKeyPath(qm::ButtonKeyName(1));
-    raw::SetString(HKEY_LOCAL_MACHINE, one, "ButtonText", "Notes");
-    raw::SetString(HKEY_LOCAL_MACHINE, one, "Script", "C:\\q\\notes.htm");
-    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText", "Two\tparts\r\nand lines");
-    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Exec", "C:\\x.exe");
-    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Script", "C:\\not-shown.htm");
-    raw::SetRaw(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{ODD}"), "ButtonText", REG_DWORD, std::string("\1\0\0\0", 4));
-    raw::SetString(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "ButtonText", "reserved");
-    raw::SetString(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "CLSID", qm::kButtonClsid);
-    raw::SetString(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "ButtonText", "Mine");
-    raw::SetString(HKEY_CURRENT_USER, qm::ButtonKeyPath("{NOCLSID}"), "ButtonText", "not a button");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, one, "ButtonText", "Notes");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, one, "Script", "C:\\q\\notes.htm");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText", "Two\tparts\r\nand lines");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Exec", "C:\\x.exe");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Script", "C:\\not-shown.htm");
+    PutRaw(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{ODD}"), "ButtonText", REG_DWORD, std::string("\1\0\0\0", 4));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "ButtonText", "reserved");
+    qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "CLSID", qm::kButtonClsid);
+    qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "ButtonText", "Mine");
+    qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{NOCLSID}"), "ButtonText", "not a button");
 
     ASSERT_EQ(Run({"/list", "/quiet"}), kExitDone) << output.err;
     std::vector<std::string> lines;
@@ -59,16 +64,16 @@ TEST_F(ListExportTest, ListGivesEveryListedButtonOfBothRootsOneLineEach) {
                      }));
     EXPECT_EQ(output.err, "");
 
-    raw::DeleteTree(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
-    raw::DeleteTree(HKEY_CURRENT_USER, qm::kExtensionsKey);
+    qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
+    qmtest::RemoveKey(HKEY_CURRENT_USER, qm::kExtensionsKey);
     ASSERT_EQ(Run({"/list", "/quiet"}), kExitDone);
     EXPECT_EQ(output.out, "");
 }
 
 TEST_F(ListExportTest, ExportWritesTheSameFileAsTheToolsMenuAndAFileThatCannotBeMadeEndsWithTwo) {
     std::string key = qm::ButtonKeyPath(qm::ButtonKeyName(1));
-    raw::SetString(HKEY_LOCAL_MACHINE, key, "ButtonText", "Notes");
-    raw::SetString(HKEY_LOCAL_MACHINE, key, "IsQuillmere", "YES");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "ButtonText", "Notes");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "IsQuillmere", "YES");
     std::string file = temp.File("out.qmx");
     ASSERT_EQ(Run({"/export", file, "/quiet"}), kExitDone) << output.err;
     EXPECT_EQ(qmtest::ReadFileBytes(file), "buttonstart\r\nButtonText=Notes\r\nIsQuillmere=YES\r\nbuttonend\r\n");
@@ -140,11 +145,11 @@ TEST(ProgramAsCommandTest, TheProgramWritesToItsRedirectedOutputAndEndsWithTheEx
     // The started program sees the test prefix's real registry, not a sandbox: a key of the
     // test's own, removed afterwards.
     const std::string key = "Software\\Microsoft\\Internet Explorer\\Extensions\\{QM-COMMAND-TEST}";
-    raw::SetString(HKEY_CURRENT_USER, key, "CLSID", qm::kButtonClsid);
-    raw::SetString(HKEY_CURRENT_USER, key, "ButtonText", "Started");
-    raw::SetString(HKEY_CURRENT_USER, key, "Exec", "C:\\started.exe");
+    qmtest::PutText(HKEY_CURRENT_USER, key, "CLSID", qm::kButtonClsid);
+    qmtest::PutText(HKEY_CURRENT_USER, key, "ButtonText", "Started");
+    qmtest::PutText(HKEY_CURRENT_USER, key, "Exec", "C:\\started.exe");
     ProcessResult list = RunProgram("/LIST /quiet");
-    raw::DeleteTree(HKEY_CURRENT_USER, key);
+    qmtest::RemoveKey(HKEY_CURRENT_USER, key);
     EXPECT_EQ(list.exitCode, DWORD(kExitDone));
     EXPECT_NE(list.output.find("HKCU\t{QM-COMMAND-TEST}\tStarted\tC:\\started.exe\r\n"), std::string::npos)
         << list.output;
