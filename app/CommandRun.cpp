@@ -160,44 +160,41 @@ int List(Reporter& reporter) {
 int Export(Reporter& reporter, const Options& options) {
     std::string path = FullPath(options.file);
     RegistryAccessor registry;
-    try {
-        transfer::ExportButtons(registry, path, transfer::CompanionFolderFor(path));
-    } catch (const transfer::InOutError& error) {
-        throw transfer::InOutError("The file \"" + path + "\" cannot be written: " + error.what());
-    }
+    // Failures of the file name it already.
+    std::string leftOut = transfer::ExportButtons(registry, path, transfer::CompanionFolderFor(path));
     reporter.Info("Exported the program's machine-wide buttons to \"" + path + "\"");
+    if (!leftOut.empty()) return reporter.Fail(kExitFailed, leftOut);
     return kExitDone;
 }
 
 int Import(Reporter& reporter, const Options& options) {
     std::string path = FullPath(options.file);
-    transfer::ImportBatch plan;
+    std::string companionFolder = transfer::CompanionFolderFor(path);
+    transfer::ImportPlan plan;
     try {
-        plan = transfer::ReadImportBatch(path, transfer::CompanionFolderFor(path));
+        plan = transfer::ReadImportFile(path);
     } catch (const transfer::UnusableFileError&) {
         throw; // names the file already
     } catch (const transfer::InOutError& error) {
         throw transfer::InOutError("The file \"" + path + "\" cannot be read: " + error.what());
     }
-    if (plan.unfinishedSections)
-        reporter.Info(std::to_string(plan.unfinishedSections) +
-                      (plan.unfinishedSections == 1 ? " section of the file has" : " sections of the file have") +
-                      " no end and is left out");
 
     RegistryAccessor registry;
     transfer::ExistingButtons existing(registry);
     if (!options.force) {
-        std::vector<transfer::BatchButton> kept;
+        std::vector<transfer::PlannedButton> kept;
         for (auto& button : plan.buttons) {
             if (existing.Contains(button))
-                reporter.Info("Skipped \"" + button.Value(kButtonTextValue) +
+                reporter.Info("Skipped \"" + transfer::PlannedText(button, kButtonTextValue) +
                               "\": a button with this text that runs the same is already there");
             else
                 kept.push_back(std::move(button));
         }
         plan.buttons = std::move(kept);
     }
+    std::string refused = transfer::RefusedSectionsMessage(path, plan);
     if (plan.buttons.empty()) {
+        if (!refused.empty()) return reporter.Fail(kExitFailed, refused);
         reporter.Info("Nothing to import: every button of \"" + path + "\" is already there");
         return kExitDone;
     }
@@ -205,13 +202,14 @@ int Import(Reporter& reporter, const Options& options) {
     if (reporter.Quiet()) {
         if (!options.trust)
             for (const auto& button : plan.buttons)
-                if (transfer::RunsProgramOnThisMachine(button, plan.companionFolder))
+                if (transfer::RunsProgramOnThisMachine(button, companionFolder))
                     return reporter.Fail(kExitBadArguments,
-                                         "The button \"" + button.Value(kButtonTextValue) +
-                                             "\" of \"" + path + "\" runs " + button.Value(kExecValue) +
+                                         "The button \"" + transfer::PlannedText(button, kButtonTextValue) +
+                                             "\" of \"" + path + "\" runs " +
+                                             transfer::PlannedText(button, kExecValue) +
                                              ", a program on this machine; give /trust to import it. "
                                              "Nothing was imported");
-    } else if (!reporter.Ask(transfer::PreviewQuestion(plan))) {
+    } else if (!reporter.Ask(transfer::PreviewQuestion(path, plan))) {
         reporter.Info("Nothing was imported: the import was declined");
         return kExitFailed;
     }
@@ -233,15 +231,19 @@ int Import(Reporter& reporter, const Options& options) {
                                  " cannot be written. Run the command as an administrator. Nothing was imported");
     registry.CloseKey();
 
-    bool ownRecordFailed = false;
-    auto created = transfer::WriteImportBatch(registry, plan, [&](const std::string& text) {
-        ownRecordFailed = true;
+    bool failed = false;
+    auto created = transfer::ImportPlanned(registry, plan, nullptr, [&](const std::string& text) {
+        failed = true;
         reporter.Fail(kExitFailed, text);
     });
     for (size_t i = 0; i < created.size(); ++i)
-        reporter.Info("Created \"" + plan.buttons[i].Value(kButtonTextValue) + "\" as " +
+        reporter.Info("Created \"" + transfer::PlannedText(plan.buttons[i], kButtonTextValue) + "\" as " +
                       created[i].keyName);
-    return ownRecordFailed ? kExitFailed : kExitDone;
+    if (!refused.empty()) {
+        reporter.Fail(kExitFailed, refused);
+        failed = true;
+    }
+    return failed ? kExitFailed : kExitDone;
 }
 
 int ExportGpo(Reporter& reporter, const Options& options) {

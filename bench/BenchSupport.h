@@ -47,8 +47,14 @@ class BenchDialogs : public qm::ui::Dialogs {
 public:
     explicit BenchDialogs(const char* program) : program_(program) {}
     std::optional<std::string> chosen;
+    // Answers questions with Yes (such as the import's "Create these buttons?"); otherwise a
+    // question ends the benchmark.
+    bool answerYes = false;
 
-    bool AskYesNo(HWND, const std::string& text) override { Fail(program_, "question: " + text); }
+    bool AskYesNo(HWND, const std::string& text) override {
+        if (!answerYes) Fail(program_, "question: " + text);
+        return true;
+    }
     void ShowError(HWND, const std::string& text) override { Fail(program_, "error box: " + text); }
     void ShowApplicationError(HWND, const std::string& text) override {
         Fail(program_, "error: " + text);

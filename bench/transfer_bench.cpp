@@ -125,6 +125,7 @@ int main() {
     reg.CloseKey();
 
     bench::BenchDialogs dialogs("bench_transfer");
+    dialogs.answerYes = true; // the import shows what it will create and asks
     qm::ui::SetAppDialogs(&dialogs);
     bench::BenchHost host(nullptr, dialogs);
     qm::transfer::ToolBarTransfer transfer(host);

@@ -237,18 +237,20 @@ void WriteGroupPolicy(const GpoExport& plan, const std::string& path,
                                  file.onClients + "\": " + InOutErrorText(GetLastError()));
     }
     std::string temporary = path + ".tmp";
-    try {
-        ExportFileWriter writer(temporary);
-        writer.Write(xml);
-        writer.Close();
-    } catch (...) {
+    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw InOutError(WriteErrorText(path, GetLastError()));
+    DWORD error = WriteToDisk(file, xml);
+    if (!error && !FlushFileBuffers(file)) error = GetLastError();
+    CloseHandle(file);
+    if (error) {
         DeleteFileA(temporary.c_str());
-        throw;
+        throw InOutError(WriteErrorText(path, error));
     }
     if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DWORD error = GetLastError();
         DeleteFileA(temporary.c_str());
-        throw InOutError(InOutErrorText(error));
+        throw InOutError(WriteErrorText(path, error));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "transfer/TransferCommands.h"
 
 #include "transfer/ExportFile.h"
+#include "transfer/ImportCheck.h"
 #include "ui/Controls.h"
 #include "ui/PageHost.h"
 #include "ui/Window.h"
@@ -182,8 +183,10 @@ ImportPlan PlanImport(const std::string& path) {
     return PlanExportFile(path, CompanionFolderFor(path));
 }
 
-void ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner) {
+std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner,
+                                        const std::function<void(const std::string&)>& ownRecordNotice) {
     ButtonImporter importer(registry, owner);
+    if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
     try {
         for (const PlannedButton& button : plan.buttons) {
             importer.SectionStart();
@@ -195,6 +198,7 @@ void ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owne
         throw;
     }
     registry.CloseKey();
+    return importer.Created();
 }
 
 std::string RefusedSectionsMessage(const std::string& path, const ImportPlan& plan) {
@@ -246,10 +250,16 @@ void ToolBarTransfer::Import() {
     if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
                                         OpenDialog2))
         return;
-    ui::HourglassCursor busy;
     // The whole file is read and checked before the first key is made; a file that cannot be
-    // opened or read imports nothing.
-    ImportPlan plan = PlanImport(OpenDialog2.fileName);
+    // opened or read, or is no export file, imports nothing. The user sees what it will create
+    // (a file is data from another machine) and No writes nothing.
+    ImportPlan plan;
+    {
+        ui::HourglassCursor reading;
+        plan = ReadImportFile(OpenDialog2.fileName);
+    }
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), PreviewQuestion(OpenDialog2.fileName, plan))) return;
+    ui::HourglassCursor busy;
     try {
         ImportPlanned(registry, plan, host_.MainWindow());
     } catch (...) {

@@ -101,8 +101,11 @@ std::string ExportButtons(RegistryAccessor& registry, const std::string& path,
 ImportPlan PlanImport(const std::string& path);
 
 // Creates the planned buttons, in order. Registry failures stop the writing with the buttons
-// written so far kept whole; the error goes on to the caller.
-void ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner);
+// written so far kept whole; the error goes on to the caller. An own-record entry that cannot
+// be written is shown in an "Error" box over owner, or told to ownRecordNotice when one is
+// given (a command run without a window); the import goes on. Returns the keys made.
+std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner,
+                                        const std::function<void(const std::string&)>& ownRecordNotice = {});
 
 // The message about the sections of the file at path that the plan refused; empty when none.
 std::string RefusedSectionsMessage(const std::string& path, const ImportPlan& plan);

@@ -245,7 +245,7 @@ TEST_F(GroupPolicyTest, TheFileHoldsTheMarkedButtonsForBothViewsAndTheSchemaTake
     qmtest::WriteFileBytes(source + "\\page.htm", "<html>page</html>");
     qmtest::WriteFileBytes(source + "\\a.ico", "icon");
     std::string notes = qm::ButtonKeyPath(qm::ButtonKeyName(1));
-    std::string text = "Notes & <Links> \"quoted\" \xE9";
+    std::string text = "Notes & <Links> \"quoted\"";
     qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "ButtonText", text);
     qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "Script", source + "\\page.htm");
     qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "Icon", source + "\\a.ico");

@@ -36,6 +36,7 @@ TEST_F(ToolsMenuTest, ExportAndImportItemsMoveTheButtonsAndTheStripShowsThem) {
               "buttonstart\r\nButtonText=Mine\r\nIsQuillmere=YES\r\nbuttonend\r\n");
 
     dialogs.AnswerFileDialog(temp.File("menu.qmx"));
+    dialogs.AnswerQuestion(true);
     MenuCommand(IDM_IMPORTTOOLBARSINFO1);
     std::string made = qm::ButtonKeyName(1);
     EXPECT_EQ(StripKeys(), (std::vector<std::string>{"{ABC}", made}));
@@ -46,6 +47,7 @@ TEST_F(ToolsMenuTest, ExportAndImportItemsMoveTheButtonsAndTheStripShowsThem) {
     qmtest::WriteFileBytes(temp.File("bad.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
                                                  "buttonstart\r\n" + longName + "=x\r\n");
     dialogs.AnswerFileDialog(temp.File("bad.qmx"));
+    dialogs.AnswerQuestion(true);
     dialogs.ExpectApplicationError("The button at line 4 of \"" + temp.File("bad.qmx") +
                                    "\" cannot be imported: the value name \"" + longName.substr(0, 64) +
                                    "...\" on line 5 is longer than the registry allows.");

@@ -99,8 +99,11 @@ protected:
         transfer.ExportToolBarInfo();
         return ReadFileBytes(path);
     }
-    void Import(const std::string& path, const std::string& error = {}) {
+    // The import shows what the file will create and is answered Yes; a file that cannot be
+    // read or is no export file is refused before that question (asks false).
+    void Import(const std::string& path, const std::string& error = {}, bool asks = true) {
         dialogs.AnswerFileDialog(path);
+        if (asks) dialogs.AnswerQuestion(true);
         if (!error.empty()) dialogs.ExpectApplicationError(error);
         transfer.ImportToolBarInfo();
     }
@@ -268,15 +271,17 @@ TEST_F(TransferTest, ImportActsOnEachLineAsTheSectionsOpenAndClose) {
     EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{{"StdBtn02", Button(2)}}));
     EXPECT_EQ(rebuilds, 1);
 
-    // Files that hold no section import nothing, and the strip is still rebuilt.
+    // Files that hold no section are refused by name, write nothing and leave the strip alone.
     ForgetAllButtons();
     for (const char* bytes : {"", "buttonstart\nA=1\nbuttonend\n", "\x1A" "buttonstart\r\nA=1\r\n"}) {
         WriteFileBytes(temp.File("empty.qmx"), bytes);
-        Import(temp.File("empty.qmx"));
+        Import(temp.File("empty.qmx"),
+               "The file \"" + temp.File("empty.qmx") + "\" cannot be imported: it holds no button section.",
+               false);
         EXPECT_TRUE(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).empty());
     }
     EXPECT_TRUE(OwnRecord().empty());
-    EXPECT_EQ(rebuilds, 4);
+    EXPECT_EQ(rebuilds, 1);
 }
 
 TEST_F(TransferTest, ExportImportExportGivesTheSameValuesAndTheSameFile) {
@@ -364,7 +369,7 @@ TEST_F(TransferTest, ExportLeavesOutWholeButtonsThatCannotTravelAndSaysWhichOnce
 
 TEST_F(TransferTest, ImportRefusesOversizedSectionsNamingFileAndLineAndWritesTheOthers) {
     // A missing file imports nothing and leaves the strip alone.
-    Import(temp.File("missing.qmx"), "File not found.");
+    Import(temp.File("missing.qmx"), "File not found.", false);
     EXPECT_TRUE(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).empty());
     EXPECT_EQ(rebuilds, 0);
 
@@ -438,6 +443,7 @@ TEST_F(TransferTest, AnOwnRecordThatCannotBeWrittenIsReportedAndTheImportGoesOn)
     WriteFileBytes(temp.File("two.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
                                          "buttonstart\r\nB=2\r\nbuttonend\r\n");
     dialogs.AnswerFileDialog(temp.File("two.qmx"));
+    dialogs.AnswerQuestion(true);
     dialogs.ExpectError("Error while trying to write registry data");
     dialogs.ExpectError("Error while trying to write registry data");
     transfer.ImportToolBarInfo();
