@@ -103,7 +103,14 @@ public:
 private:
     void Log(const std::string& text) {
         if (log_ == INVALID_HANDLE_VALUE) return;
-        std::string line = LocalTimeStamp() + " " + text + "\r\n";
+        // Every line of the message gets the time, so that the log reads line by line.
+        std::string stamp = LocalTimeStamp() + " ", line;
+        for (size_t at = 0; at <= text.size();) {
+            size_t end = text.find("\r\n", at);
+            if (end == std::string::npos) end = text.size();
+            line += stamp + text.substr(at, end - at) + "\r\n";
+            at = end + 2;
+        }
         DWORD written = 0;
         WriteFile(log_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
