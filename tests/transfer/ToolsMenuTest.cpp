@@ -70,6 +70,7 @@ TEST_F(ToolsMenuTest, AnImportAsksOnlyAboutTheButtonPageAndKeepsAnotherPagesEdit
     // Edits of the shown button: the import offers to save them first, once.
     Type(kPageButtons, IDC_BUTTONTEXT, "Renamed");
     dialogs.AnswerFileDialog(temp.File("one.qmx"));
+    dialogs.AnswerQuestion(true); // what the file will create
     dialogs.AnswerQuestion(true, "Save changes in button \"Renamed\"?");
     MenuCommand(IDM_IMPORTTOOLBARSINFO1);
     EXPECT_EQ(qmtest::StoredText(HKEY_LOCAL_MACHINE, mine, "ButtonText"), "Renamed");
@@ -84,6 +85,7 @@ TEST_F(ToolsMenuTest, AnImportAsksOnlyAboutTheButtonPageAndKeepsAnotherPagesEdit
     Type(kPageWindowAttributes, IDC_WTITLEEDIT, "Edited title");
     ASSERT_TRUE(form->IsPageModified(kPageWindowAttributes));
     dialogs.AnswerFileDialog(temp.File("one.qmx"));
+    dialogs.AnswerQuestion(true); // what the file will create
     MenuCommand(IDM_IMPORTTOOLBARSINFO1);
     EXPECT_EQ(dialogs.PendingAnswers(), 0u);
     EXPECT_EQ(StripKeys().size(), 3u);
