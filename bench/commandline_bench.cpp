@@ -120,7 +120,7 @@ int main() {
     if (Run("reg.exe export \"" + std::string(kRegExtensionsKey) + "\" \"" + regFile + "\" /y"))
         Fail("reg export failed");
 
-    std::vector<double> importTimes, regImportTimes, listTimes, queryTimes;
+    std::vector<double> importTimes, regImportTimes, listTimes, queryTimes, startTimes, regStartTimes;
     for (int run = 0; run < kRuns; ++run) {
         ForgetButtons();
         importTimes.push_back(Time([&] {
@@ -132,6 +132,9 @@ int main() {
             if (Run("reg.exe import \"" + regFile + "\"")) Fail("reg import failed");
         }));
         if (ButtonCount() != kImportButtons) Fail("reg import made " + std::to_string(ButtonCount()) + " buttons");
+        // What starting each program costs before it does anything.
+        startTimes.push_back(Time([&] { Run(program + " /?"); }));
+        regStartTimes.push_back(Time([&] { Run("reg.exe /?"); }));
     }
 
     ForgetButtons();
@@ -151,6 +154,8 @@ int main() {
     std::printf("each started as a process; median of %d runs\n", kRuns);
     std::printf("  quillmere /import, %d buttons  %8.1f ms\n", kImportButtons, importMs);
     std::printf("  reg import of the same keys     %8.1f ms\n", regImportMs);
+    std::printf("  of which starting: quillmere /? %8.1f ms, reg /? %8.1f ms\n", bench::Median(startTimes),
+                bench::Median(regStartTimes));
     std::printf("  quillmere /list, %d buttons   %8.1f ms\n", kListButtons, listMs);
     std::printf("  reg query /s of the same keys   %8.1f ms\n", queryMs);
     double importRatio = importMs / regImportMs, listRatio = listMs / queryMs;
