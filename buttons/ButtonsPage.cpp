@@ -547,36 +547,74 @@ void ButtonsPage::SaveFromPrompt(bool refresh) {
 void ButtonsPage::SaveButton(const std::string& keyName) {
     // With no record shown the path would be the Extensions key itself: nothing to write to.
     if (keyName.empty()) return;
+    // What the fields showed of the record: a value whose field still holds it is left as
+    // stored (type and bytes), so that only the user's changes are written.
+    const ShownRecord none;
+    const ShownRecord& shown = keyName == shown_.keyName ? shown_ : none;
+    struct TextField {
+        int id;
+        const char* value;
+        const StoredText& stored;
+        std::string text;
+    };
+    const TextField buttonText{IDC_BUTTONTEXT, kButtonTextValue, shown.buttonText,
+                               ui::GetText(Item(IDC_BUTTONTEXT))};
+    const TextField exec{IDC_EXECEDIT, kExecValue, shown.exec, ui::GetText(Item(IDC_EXECEDIT))};
+    const TextField script{IDC_SCRIPTEDIT, kScriptValue, shown.script,
+                           ui::GetText(Item(IDC_SCRIPTEDIT))};
+    const TextField icons[] = {
+        {IDC_ICONEDIT, kIconValue, shown.icon, ui::GetText(Item(IDC_ICONEDIT))},
+        {IDC_HOTICONEDIT, kHotIconValue, shown.hotIcon, ui::GetText(Item(IDC_HOTICONEDIT))}};
+    const TextField menu[] = {
+        {IDC_MENUTEXTEDIT, kMenuTextValue, shown.menuText, ui::GetText(Item(IDC_MENUTEXTEDIT))},
+        {IDC_STATUSBARTEXTEDIT, kMenuStatusBarValue, shown.menuStatusBar,
+         ui::GetText(Item(IDC_STATUSBARTEXTEDIT))}};
+    const bool execChosen = ui::IsChecked(Item(IDC_EXEC));
+    const bool scriptChosen = !execChosen && ui::IsChecked(Item(IDC_SCRIPT));
+    const bool inTools = ui::IsChecked(Item(IDC_SHOWINTOOLS));
+    // The check box counts as changed when it no longer says what the stored value meant.
+    const bool visible = ui::IsChecked(Item(IDC_DEFAULTVISIBLE));
+    const bool visibleWritten =
+        !shown.defaultVisible.present || visible != IsDefaultVisible(shown.defaultVisible.text);
+
+    // A changed field that could not show its stored text exactly would replace characters
+    // the user never saw: the save says so before anything is written.
+    std::vector<const TextField*> written{&buttonText, &icons[0], &icons[1]};
+    if (execChosen) written.push_back(&exec);
+    if (scriptChosen) written.push_back(&script);
+    if (inTools) written.insert(written.end(), {&menu[0], &menu[1]});
+    for (const TextField* field : written) {
+        if (!field->stored.CanKeep(field->text)) {
+            host_.UiDialogs().ShowError(host_.MainWindow(),
+                                        RegistryAccessor::CannotKeepText(field->value));
+            return;
+        }
+    }
+
     RegistryAccessor& registry = host_.Registry();
     // The record shown is saved where it was read, whatever a listing found since.
-    registry.SetRoot(keyName == shown_.keyName && shown_.root
-                         ? shown_.root
-                         : RootForButton(keyName, currentUserButtons_));
+    registry.SetRoot(shown.root ? shown.root : RootForButton(keyName, currentUserButtons_));
     registry.OpenKey(ButtonKeyPath(keyName), false);
     try {
-        registry.WriteString(kButtonTextValue, ui::GetText(Item(IDC_BUTTONTEXT)));
-        if (ui::IsChecked(Item(IDC_EXEC))) {
-            registry.WriteString(kExecValue, ui::GetText(Item(IDC_EXECEDIT)));
+        registry.WriteText(buttonText.value, buttonText.text, buttonText.stored);
+        if (execChosen) {
+            registry.WriteText(exec.value, exec.text, exec.stored);
             registry.DeleteValue(kScriptValue);
-        } else if (ui::IsChecked(Item(IDC_SCRIPT))) {
-            registry.WriteString(kScriptValue, ui::GetText(Item(IDC_SCRIPTEDIT)));
+        } else if (scriptChosen) {
+            registry.WriteText(script.value, script.text, script.stored);
             registry.DeleteValue(kExecValue);
         }
-        const std::pair<int, const char*> icons[] = {{IDC_ICONEDIT, kIconValue},
-                                                     {IDC_HOTICONEDIT, kHotIconValue}};
-        for (const auto& [id, value] : icons) {
-            std::string location = ui::GetText(Item(id));
-            if (!location.empty())
-                registry.WriteString(value, location);
+        for (const TextField& icon : icons) {
+            if (!icon.stored.Changed(icon.text)) continue;
+            if (icon.text.empty())
+                registry.DeleteValue(icon.value);
             else
-                registry.DeleteValue(value);
+                registry.WriteText(icon.value, icon.text, icon.stored);
         }
-        registry.WriteString(kDefaultVisibleValue, ui::IsChecked(Item(IDC_DEFAULTVISIBLE))
-                                                       ? kVisibleData
-                                                       : kHiddenData);
-        if (ui::IsChecked(Item(IDC_SHOWINTOOLS))) {
-            registry.WriteString(kMenuTextValue, ui::GetText(Item(IDC_MENUTEXTEDIT)));
-            registry.WriteString(kMenuStatusBarValue, ui::GetText(Item(IDC_STATUSBARTEXTEDIT)));
+        if (visibleWritten)
+            registry.WriteString(kDefaultVisibleValue, visible ? kVisibleData : kHiddenData);
+        if (inTools) {
+            for (const TextField& field : menu) registry.WriteText(field.value, field.text, field.stored);
         } else {
             registry.DeleteValue(kMenuTextValue);
             registry.DeleteValue(kMenuStatusBarValue);
@@ -587,6 +625,39 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
         return;
     }
     registry.CloseKey();
+    // What is stored now is what the fields show: a second save writes nothing again, and a
+    // later change is measured against it.
+    if (&shown == &shown_) {
+        auto now = [](const StoredText& before, const std::string& text) {
+            if (!before.Changed(text)) return before;
+            StoredText after;
+            after.present = true;
+            after.text = text;
+            after.stored = RawValue{before.Expandable() ? DWORD{REG_EXPAND_SZ} : DWORD{REG_SZ},
+                                    text + '\0'};
+            return after;
+        };
+        shown_.buttonText = now(shown_.buttonText, buttonText.text);
+        if (execChosen) {
+            shown_.exec = now(shown_.exec, exec.text);
+            shown_.script = {};
+        } else if (scriptChosen) {
+            shown_.script = now(shown_.script, script.text);
+            shown_.exec = {};
+        }
+        for (StoredText* icon : {&shown_.icon, &shown_.hotIcon}) {
+            const std::string& text = icon == &shown_.icon ? icons[0].text : icons[1].text;
+            *icon = text.empty() ? StoredText{} : now(*icon, text);
+        }
+        if (visibleWritten) shown_.defaultVisible = now(StoredText{}, visible ? kVisibleData : kHiddenData);
+        if (inTools) {
+            shown_.menuText = now(shown_.menuText, menu[0].text);
+            shown_.menuStatusBar = now(shown_.menuStatusBar, menu[1].text);
+        } else {
+            shown_.menuText = {};
+            shown_.menuStatusBar = {};
+        }
+    }
 }
 
 void ButtonsPage::DeleteButton(const std::string& keyName) {

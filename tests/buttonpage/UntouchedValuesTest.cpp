@@ -1,0 +1,145 @@
+// Saving page 0 rewrites only what the user changed: values whose fields were not touched keep
+// their type and bytes, an expandable icon location stays expandable when edited and is
+// expanded when its icon is loaded, and text outside the old ANSI code page is kept exactly.
+// The registry is set up and checked with the wide registry functions directly.
+
+#include "ButtonPageFixture.h"
+
+#include "app/Main.h"
+#include "buttons/IconLoader.h"
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+const std::wstring kRecord =
+    L"Software\\Microsoft\\Internet Explorer\\Extensions\\{0A000000-0000-0000-0000-00000000000A}";
+const std::string kKeyName = "{0A000000-0000-0000-0000-00000000000A}";
+// "ü漢字" in UTF-16 and UTF-8.
+const std::wstring kWide = L"\u00fc\u6f22\u5b57";
+const std::string kUtf8 = "\xc3\xbc\xe6\xbc\xa2\xe5\xad\x97";
+
+struct WideValue {
+    DWORD type = REG_NONE;
+    std::wstring text;
+    bool operator==(const WideValue&) const = default;
+};
+
+void Put(const std::wstring& name, DWORD type, const std::wstring& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRecord.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+std::optional<WideValue> Get(const std::wstring& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRecord.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    wchar_t data[512] = {};
+    DWORD size = sizeof data - sizeof(wchar_t), type = REG_NONE;
+    LONG result =
+        RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    return WideValue{type, data};
+}
+
+// The pixels of an icon drawn at 32 x 32, to tell one icon from another.
+std::vector<COLORREF> Pixels(HICON icon) {
+    std::vector<COLORREF> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 32, 32);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    RECT all{0, 0, 32, 32};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+class UntouchedValuesTest : public qmtest::ProgramTest {
+protected:
+    void Open() {
+        form = std::make_unique<qm::TForm1>(false);
+        form->Show(SW_SHOWNOACTIVATE);
+        qm::ui::ProcessPendingMessages();
+        page = dynamic_cast<qm::ButtonsPage*>(&form->PageAt(qm::ui::kPageButtons));
+        ASSERT_NE(page, nullptr);
+        ASSERT_EQ(page->ShownKey(), kKeyName);
+    }
+    ~UntouchedValuesTest() override { form.reset(); }
+    std::string Text(int id) const { return qm::ui::GetText(page->Item(id)); }
+    void Type(int id, const std::string& text) {
+        SendMessageA(page->Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        qm::ui::ProcessPendingMessages();
+    }
+    void Save() {
+        SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(IDM_SAVE, 0), 0);
+        qm::ui::ProcessPendingMessages();
+    }
+
+    std::unique_ptr<qm::TForm1> form;
+    qm::ButtonsPage* page = nullptr;
+};
+
+TEST_F(UntouchedValuesTest, SavingRewritesOnlyTheChangedFieldsAndKeepsTheirKind) {
+    const std::wstring icon = L"%SystemRoot%\\system32\\shell32.dll,4";
+    Put(L"ButtonText", REG_SZ, L"Before");
+    Put(L"Exec", REG_EXPAND_SZ, L"%ProgramFiles%\\Notes\\notes.exe");
+    Put(L"Icon", REG_EXPAND_SZ, icon);
+    Put(L"HotIcon", REG_EXPAND_SZ, icon);
+    Put(L"Default Visible", REG_SZ, L"yes");
+    Put(L"MenuText", REG_SZ, kWide);
+    Put(L"MenuStatusBar", REG_SZ, L"Status " + kWide);
+    Open();
+
+    // Shown as stored: unexpanded, and every character of the menu text.
+    EXPECT_EQ(Text(IDC_ICONEDIT), "%SystemRoot%\\system32\\shell32.dll,4");
+    EXPECT_EQ(Text(IDC_MENUTEXTEDIT), kUtf8);
+    // The expandable location names a real icon: the preview is not the error icon.
+    EXPECT_NE(Pixels(page->Image1Icon()), Pixels(qm::StockErrorIcon().get()));
+
+    Type(IDC_BUTTONTEXT, "After " + kUtf8);
+    Type(IDC_HOTICONEDIT, "%SystemRoot%\\system32\\shell32.dll,5");
+    Save();
+    EXPECT_TRUE(dialogs.Shown().empty());
+
+    EXPECT_EQ(Get(L"ButtonText"), (WideValue{REG_SZ, L"After " + kWide}));
+    // Untouched: type and text as they were, "yes" not turned into "YES".
+    EXPECT_EQ(Get(L"Exec"), (WideValue{REG_EXPAND_SZ, L"%ProgramFiles%\\Notes\\notes.exe"}));
+    EXPECT_EQ(Get(L"Icon"), (WideValue{REG_EXPAND_SZ, icon}));
+    EXPECT_EQ(Get(L"Default Visible"), (WideValue{REG_SZ, L"yes"}));
+    EXPECT_EQ(Get(L"MenuText"), (WideValue{REG_SZ, kWide}));
+    EXPECT_EQ(Get(L"MenuStatusBar"), (WideValue{REG_SZ, L"Status " + kWide}));
+    // Changed, and still expandable.
+    EXPECT_EQ(Get(L"HotIcon"),
+              (WideValue{REG_EXPAND_SZ, L"%SystemRoot%\\system32\\shell32.dll,5"}));
+
+    // A changed check box is written as the page writes it.
+    SendMessageA(page->Item(IDC_DEFAULTVISIBLE), BM_CLICK, 0, 0);
+    qm::ui::ProcessPendingMessages();
+    Save();
+    EXPECT_EQ(Get(L"Default Visible"), (WideValue{REG_SZ, L"NO"}));
+    EXPECT_EQ(Get(L"Icon"), (WideValue{REG_EXPAND_SZ, icon}));
+
+    // Changed back to what it held when the record was shown: that is a change from what is
+    // stored now, and it is saved.
+    Type(IDC_HOTICONEDIT, "%SystemRoot%\\system32\\shell32.dll,4");
+    Save();
+    EXPECT_EQ(Get(L"HotIcon"), (WideValue{REG_EXPAND_SZ, icon}));
+}
+
+} // namespace
