@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "app/SingleInstance.h"
 
 #include "appearance/BackgroundsPage.h"
 #include "appearance/WindowAttributesPage.h"
@@ -92,6 +93,8 @@ TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
         DestroyMenu(menu);
         throw std::runtime_error("The main window cannot be created");
     }
+    // A second start of the program finds this window and brings it to the front.
+    if (endsApplication_) MarkMainWindow(hwnd());
     accelerators_ = LoadAcceleratorsA(ui::Instance(), MAKEINTRESOURCEA(IDA_MAIN));
 
     LOGFONTA face{};
@@ -512,7 +515,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         // The window's registry accessor goes with it.
         registry_.reset();
-        if (endsApplication_) PostQuitMessage(0);
+        if (endsApplication_) {
+            UnmarkMainWindow(hwnd());
+            PostQuitMessage(0);
+        }
         return 0;
     default:
         break;

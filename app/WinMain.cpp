@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "app/CommandRun.h"
+#include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "ui/Window.h"
 
@@ -13,9 +14,13 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    // With arguments the program runs as a command: no splash, no window.
+    // With arguments the program runs as a command: no splash, no window, beside a running copy.
     std::vector<std::string> args = qm::cli::ProcessArguments();
     if (qm::cli::HasCommand(args)) return qm::cli::RunCommandLine(args);
+    // A second interactive start shows the copy that runs instead of opening another window
+    // over the same records.
+    qm::InstanceLock instance;
+    if (!instance.First() && qm::BringRunningWindowToFront()) return 0;
     // The folder dialog that can make a new folder needs COM on this thread.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 1;
