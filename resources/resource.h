@@ -37,6 +37,23 @@
 #define IDB_TABS 1202           // the four pages, in tab order
 #define IDB_MENU 1203           // Import, Export, Content, About
 #define IDB_LOGO 1204           // the 150 x 200 splash picture
+// The same four strips drawn at 20, 24 and 32 pixels, for screens of more than 96 DPI: the
+// 16-pixel strip's identifier plus the size's offset.
+#define IDB_PICTURES20_OFFSET 20
+#define IDB_PICTURES24_OFFSET 30
+#define IDB_PICTURES32_OFFSET 40
+#define IDB_TOOLBAR_NORMAL_20 1220
+#define IDB_TOOLBAR_HOT_20 1221
+#define IDB_TABS_20 1222
+#define IDB_MENU_20 1223
+#define IDB_TOOLBAR_NORMAL_24 1230
+#define IDB_TOOLBAR_HOT_24 1231
+#define IDB_TABS_24 1232
+#define IDB_MENU_24 1233
+#define IDB_TOOLBAR_NORMAL_32 1240
+#define IDB_TOOLBAR_HOT_32 1241
+#define IDB_TABS_32 1242
+#define IDB_MENU_32 1243
 
 // A page whose room has not been built into the program: nothing on it.
 #define IDD_EMPTYPAGE 1300
@@ -65,6 +82,7 @@
 // --- "Standard Toolbar Buttons" page (2000-2999) ---
 #define IDD_STDBTN 2000
 #define IDC_TOOLBAR2 2001
+#define IDC_STRIPVIEW 2002
 #define IDC_BUTTONTEXTLABEL 2010
 #define IDC_BUTTONTEXT 2011
 #define IDC_EXEC 2012
