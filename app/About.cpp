@@ -3,13 +3,15 @@
 #include "resource.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
+#include "ui/Dpi.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qm {
 namespace {
 
-// Where each control sits, in client pixels. The right panel starts at x = 151; the places of
+// Where each control sits, in client pixels at 96 DPI. The right panel starts at x = 151; the places of
 // its labels are counted from the panel's own corner.
 struct Place {
     int id;
@@ -32,8 +34,8 @@ constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 constexpr COLORREF kTextColour = RGB(0, 0, 0);
 constexpr COLORREF kBackground = RGB(255, 255, 255);
 
-ui::UniqueFont MakeFont(int height, int weight, bool underline) {
-    return ui::UniqueFont(CreateFontA(-height, 0, 0, 0, weight, FALSE, underline, FALSE,
+ui::UniqueFont MakeFont(int height, int weight, bool underline, UINT dpi) {
+    return ui::UniqueFont(CreateFontA(-ui::Scale(height, dpi), 0, 0, 0, weight, FALSE, underline, FALSE,
                                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
 }
@@ -108,17 +110,94 @@ bool TAboutForm::IsLink(HWND control) const {
 }
 
 void TAboutForm::LayOut() {
-    RECT frame{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
-    SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    const UINT dpi = ui::WindowDpi(hwnd());
+    const SIZE frame = ui::WindowSizeForClient(
+        ui::Scale(kClientWidth, dpi), ui::Scale(kClientHeight, dpi),
+        static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)),
+        static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)), false, dpi);
+    SetWindowPos(hwnd(), nullptr, 0, 0, frame.cx, frame.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const Place& place : kLayout)
-        SetWindowPos(Item(place.id), nullptr, place.left, place.top, place.width, place.height,
+    const int clientRight = ui::Scale(kClientWidth, dpi);
+    for (const Place& place : kLayout) {
+        // Edges scaled, not sizes, so that neighbours still meet and nothing passes the edge.
+        RECT r{ui::Scale(place.left, dpi), ui::Scale(place.top, dpi),
+               ui::Scale(place.left + place.width, dpi), ui::Scale(place.top + place.height, dpi)};
+        r.right = std::min<LONG>(r.right, clientRight);
+        FitText(place.id, r, place.left >= kPanel2Left ? ui::Scale(kPanel2Left, dpi) : 0,
+                clientRight);
+        SetWindowPos(Item(place.id), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     // The labels lie on the panels: the picture above the left panel, both panels below all.
     for (int id : {IDC_ABOUT_IMAGE1, IDC_ABOUT_PANEL1, IDC_ABOUT_PANEL2})
         SetWindowPos(Item(id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TAboutForm::DressForDpi() {
+    // Fonts, picture and places for the DPI of the monitor the box is on. The controls take
+    // the new fonts before the old ones go.
+    const UINT dpi = ui::WindowDpi(hwnd());
+    ui::UniqueFont text = MakeFont(11, FW_NORMAL, false, dpi);
+    ui::UniqueFont title = MakeFont(13, FW_BOLD, false, dpi);
+    ui::UniqueFont bold = MakeFont(11, FW_BOLD, false, dpi);
+    ui::UniqueFont link = MakeFont(11, FW_NORMAL, true, dpi);
+    for (const Place& place : kLayout)
+        SendMessageA(Item(place.id), WM_SETFONT, reinterpret_cast<WPARAM>(text.get()), 0);
+    SendMessageA(Item(IDC_ABOUT_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(title.get()), 0);
+    SendMessageA(Item(IDC_ABOUT_MAILCAPTION), WM_SETFONT, reinterpret_cast<WPARAM>(bold.get()), 0);
+    for (int id : {IDC_ABOUT_WEBLINK, IDC_ABOUT_MAILLINK})
+        SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(link.get()), 0);
+    ui::UniqueBitmap picture(static_cast<HBITMAP>(LoadImageA(
+        ui::Instance(), MAKEINTRESOURCEA(IDB_ABOUT), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (picture && dpi != ui::kDefaultDpi) {
+        BITMAP size{};
+        GetObjectA(picture.get(), sizeof size, &size);
+        ui::UniqueBitmap scaled(ui::ScaledBitmap(picture.get(), ui::Scale(size.bmWidth, dpi),
+                                                 ui::Scale(size.bmHeight, dpi)));
+        if (scaled) picture = std::move(scaled);
+    }
+    SendMessageA(Item(IDC_ABOUT_IMAGE1), STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(picture.get()));
+    picture_ = std::move(picture);
+    textFont_ = std::move(text);
+    titleFont_ = std::move(title);
+    boldFont_ = std::move(bold);
+    linkFont_ = std::move(link);
+    LayOut();
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void TAboutForm::FitText(int id, RECT& place, int panelLeft, int panelRight) const {
+    // The fonts do not grow exactly with the DPI: a label whose text has become wider than its
+    // place grows, about its centre (or from its right edge, or its left), within its panel.
+    HWND label = Item(id);
+    const std::string text = ui::GetText(label);
+    if (text.empty()) return;
+    HDC dc = GetDC(label);
+    HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    SIZE needs{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &needs);
+    SelectObject(dc, previous);
+    ReleaseDC(label, dc);
+    const int width = place.right - place.left;
+    const int wanted = std::min<int>(needs.cx + 2, panelRight - panelLeft);
+    if (wanted > width) {
+        const LONG align = GetWindowLongA(label, GWL_STYLE) & SS_TYPEMASK;
+        const int grow = wanted - width;
+        if (align == SS_CENTER) {
+            place.left -= grow / 2;
+            place.right += grow - grow / 2;
+        } else if (align == SS_RIGHT) {
+            place.left -= grow;
+        } else {
+            place.right += grow;
+        }
+        // Back inside the panel where the growth pushed it out.
+        if (place.left < panelLeft) OffsetRect(&place, panelLeft - place.left, 0);
+        if (place.right > panelRight) OffsetRect(&place, panelRight - place.right, 0);
+    }
+    if (needs.cy > place.bottom - place.top) place.bottom = place.top + needs.cy;
 }
 
 INT_PTR TAboutForm::ColourStatic(HDC dc, HWND control) {
@@ -135,25 +214,12 @@ INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG: {
         SetWindowTextA(hwnd(), kCaption);
         background_.reset(CreateSolidBrush(kBackground));
-        textFont_ = MakeFont(11, FW_NORMAL, false);
-        titleFont_ = MakeFont(13, FW_BOLD, false);
-        boldFont_ = MakeFont(11, FW_BOLD, false);
-        linkFont_ = MakeFont(11, FW_NORMAL, true);
-        for (const Place& place : kLayout)
-            SendMessageA(Item(place.id), WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), 0);
-        SendMessageA(Item(IDC_ABOUT_TITLE), WM_SETFONT,
-                     reinterpret_cast<WPARAM>(titleFont_.get()), 0);
-        SendMessageA(Item(IDC_ABOUT_MAILCAPTION), WM_SETFONT,
-                     reinterpret_cast<WPARAM>(boldFont_.get()), 0);
-        for (int id : {IDC_ABOUT_WEBLINK, IDC_ABOUT_MAILLINK})
-            SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.get()), 0);
-        picture_.reset(static_cast<HBITMAP>(LoadImageA(ui::Instance(), MAKEINTRESOURCEA(IDB_ABOUT),
-                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-        SendMessageA(Item(IDC_ABOUT_IMAGE1), STM_SETIMAGE, IMAGE_BITMAP,
-                     reinterpret_cast<LPARAM>(picture_.get()));
-        LayOut();
+        DressForDpi();
         return TRUE;
     }
+    case WM_DPICHANGED: // moved to a monitor of another DPI
+        DressForDpi();
+        return TRUE;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
             // None of the labels takes the keyboard: the box keeps it, so that Escape works.

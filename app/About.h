@@ -15,6 +15,7 @@ class TAboutForm : public ui::DialogBase {
 public:
     static constexpr const char* kCaption = "About Quillmere";
     static constexpr const char* kVersionText = "version 1.1";
+    // At 96 DPI; the box scales them by its DPI.
     static constexpr int kClientWidth = 301;
     static constexpr int kClientHeight = 201;
 
@@ -38,7 +39,11 @@ protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // Fonts, picture and places at the DPI of the box's monitor.
+    void DressForDpi();
     void LayOut();
+    // Widens a label's place where its text needs more at this DPI, within its panel.
+    void FitText(int id, RECT& place, int panelLeft, int panelRight) const;
     void Close();
     // Hands a link's text to the shell's open action; a link the shell cannot open is
     // disabled for the rest of the run.

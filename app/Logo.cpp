@@ -1,6 +1,7 @@
 #include "app/Logo.h"
 
 #include "resource.h"
+#include "ui/Dpi.h"
 
 namespace qm {
 namespace {
@@ -11,9 +12,17 @@ TLogoForm::TLogoForm()
     : picture_(static_cast<HBITMAP>(LoadImageA(ui::Instance(), MAKEINTRESOURCEA(IDB_LOGO),
                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION))) {
     RegisterClassOnce(kLogoClass, 0, nullptr, GetSysColorBrush(COLOR_BTNFACE));
+    // The picture at the screen's DPI: larger, and smoothed, on a screen of more than 96 DPI.
+    const UINT dpi = ui::SystemDpi();
+    width_ = ui::Scale(kWidth, dpi);
+    height_ = ui::Scale(kHeight, dpi);
+    if (picture_ && dpi != ui::kDefaultDpi) {
+        ui::UniqueBitmap scaled(ui::ScaledBitmap(picture_.get(), width_, height_));
+        if (scaled) picture_ = std::move(scaled);
+    }
     RECT desktop{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     Create(kLogoClass, "Quillmere", WS_POPUP, WS_EX_TOOLWINDOW,
-           (desktop.right - kWidth) / 2, (desktop.bottom - kHeight) / 2, kWidth, kHeight, nullptr,
+           (desktop.right - width_) / 2, (desktop.bottom - height_) / 2, width_, height_, nullptr,
            nullptr);
     if (!hwnd()) return;
     ShowWindow(hwnd(), SW_SHOWNORMAL);
@@ -32,7 +41,7 @@ void TLogoForm::FormPaint() {
     if (picture_) {
         HDC source = CreateCompatibleDC(dc);
         HGDIOBJ previous = SelectObject(source, picture_.get());
-        BitBlt(dc, 0, 0, kWidth, kHeight, source, 0, 0, SRCCOPY);
+        BitBlt(dc, 0, 0, width_, height_, source, 0, 0, SRCCOPY);
         SelectObject(source, previous);
         DeleteDC(source);
     }

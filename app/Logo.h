@@ -24,6 +24,8 @@ private:
     void FormPaint();
 
     ui::UniqueBitmap picture_;
+    int width_ = kWidth; // the window and picture at the screen's DPI
+    int height_ = kHeight;
 };
 
 } // namespace qm

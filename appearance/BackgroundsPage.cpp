@@ -3,6 +3,7 @@
 #include "appearance/PageTools.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Controls.h"
+#include "ui/Dpi.h"
 #include "ui/PageHost.h"
 
 #include "resource.h"
@@ -13,7 +14,7 @@
 namespace qm {
 namespace {
 
-// The panels' picture areas in pixels, inside their sunken frames.
+// The panels' picture areas in pixels at 96 DPI, inside their sunken frames.
 constexpr SIZE kBrowserPanelSize{505, 105};
 constexpr SIZE kExplorerPanelSize{506, 105};
 
@@ -40,15 +41,23 @@ void BackgroundsPage::FormCreate() {
                              {IDC_WEBACKGROUND, RightAnchors::Stretch},
                              {IDC_WEBACKGROUNDBROWSE, RightAnchors::Move}});
     const SIZE sizes[] = {kBrowserPanelSize, kExplorerPanelSize};
+    const int kTextBelow[] = {IDC_STATICTEXT9, IDC_STATICTEXT10};
     for (size_t i = 0; i < panels_.size(); ++i) {
         Panel& panel = panels_[i];
         // The frame is outside the picture area: size the window so that its client area is
         // exactly the picture area.
         HWND control = Item(panel.panelId);
-        RECT frame{0, 0, sizes[i].cx, sizes[i].cy};
+        const UINT dpi = ui::WindowDpi(hwnd());
+        RECT frame{0, 0, ui::Scale(sizes[i].cx, dpi), ui::Scale(sizes[i].cy, dpi)};
         AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE)), FALSE,
                            static_cast<DWORD>(GetWindowLongPtrA(control, GWL_EXSTYLE)));
-        SetWindowPos(control, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+        // The dialog font does not grow exactly with the DPI: the panel never reaches into the
+        // text below it.
+        RECT place, below;
+        GetWindowRect(control, &place);
+        GetWindowRect(Item(kTextBelow[i]), &below);
+        const int height = std::min<int>(frame.bottom - frame.top, below.top - place.top);
+        SetWindowPos(control, nullptr, 0, 0, frame.right - frame.left, height,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         panel.onEnter = [this, &panel] { KeyPressEnter(panel); };
         ui::CallOnEnter(Item(panel.editId), &panel.onEnter);

@@ -2,13 +2,14 @@
 
 #include "buttons/ButtonRecord.h"
 #include "resource.h"
+#include "ui/Dpi.h"
 
 #include <iterator>
 
 namespace qm {
 namespace {
 
-// The dialog's geometry in pixels: the client area, the list across the top and the two
+// The dialog's geometry in pixels at 96 DPI, scaled by the dialog's DPI: the client area, the list across the top and the two
 // buttons below it.
 constexpr int kClientWidth = 257;
 constexpr int kClientHeight = 64;
@@ -19,15 +20,14 @@ constexpr int kButtonHeight = 22;
 constexpr int kButtonTop = 34;
 constexpr int kButtonGap = 17;
 
-HICON LoadSmallIcon(int id) {
+HICON LoadSmallIcon(int id, int size) {
     return static_cast<HICON>(
-        LoadImageA(ui::Instance(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        LoadImageA(ui::Instance(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
 } // namespace
 
-TConMenuDlgForm::TConMenuDlgForm()
-    : yesIcon_(LoadSmallIcon(IDI_CONMENU_YES)), noIcon_(LoadSmallIcon(IDI_CONMENU_NO)) {}
+TConMenuDlgForm::TConMenuDlgForm() = default;
 
 std::optional<int> TConMenuDlgForm::ShowModal(HWND owner) {
     owner_ = owner;
@@ -46,23 +46,39 @@ void TConMenuDlgForm::FormShow() {
 }
 
 void TConMenuDlgForm::PlaceControls() {
-    RECT frame{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)));
-    SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    const UINT dpi = ui::WindowDpi(hwnd());
+    auto px = [dpi](int pixels96) { return ui::Scale(pixels96, dpi); };
+    const SIZE frame = ui::WindowSizeForClient(
+        px(kClientWidth), px(kClientHeight),
+        static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)),
+        static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)), false, dpi);
+    SetWindowPos(hwnd(), nullptr, 0, 0, frame.cx, frame.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     // A drop-down list's height is that of its opened list; the closed box sizes itself.
-    SetWindowPos(Item(IDC_CONMENU_COMBOBOX1), nullptr, kMargin, kMargin, kListWidth, 120,
+    SetWindowPos(Item(IDC_CONMENU_COMBOBOX1), nullptr, px(kMargin), px(kMargin), px(kListWidth),
+                 px(120), SWP_NOZORDER | SWP_NOACTIVATE);
+    int left = (px(kClientWidth) - 2 * px(kButtonWidth) - px(kButtonGap)) / 2;
+    SetWindowPos(Item(IDOK), nullptr, left, px(kButtonTop), px(kButtonWidth), px(kButtonHeight),
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    int left = (kClientWidth - 2 * kButtonWidth - kButtonGap) / 2;
-    SetWindowPos(Item(IDOK), nullptr, left, kButtonTop, kButtonWidth, kButtonHeight,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(Item(IDCANCEL), nullptr, left + kButtonWidth + kButtonGap, kButtonTop,
-                 kButtonWidth, kButtonHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Item(IDCANCEL), nullptr, left + px(kButtonWidth) + px(kButtonGap), px(kButtonTop),
+                 px(kButtonWidth), px(kButtonHeight), SWP_NOZORDER | SWP_NOACTIVATE);
 
-    SendMessageA(Item(IDOK), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(yesIcon_.get()));
-    SendMessageA(Item(IDCANCEL), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(noIcon_.get()));
+    // The buttons' pictures at the small-icon size of this DPI.
+    const int iconSize = ui::SystemMetric(SM_CXSMICON, dpi);
+    if (iconSize != iconSize_ || !yesIcon_) {
+        ui::UniqueIcon yes(LoadSmallIcon(IDI_CONMENU_YES, iconSize));
+        ui::UniqueIcon no(LoadSmallIcon(IDI_CONMENU_NO, iconSize));
+        SendMessageA(Item(IDOK), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(yes.get()));
+        SendMessageA(Item(IDCANCEL), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(no.get()));
+        yesIcon_ = std::move(yes);
+        noIcon_ = std::move(no);
+        iconSize_ = iconSize;
+    } else {
+        SendMessageA(Item(IDOK), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(yesIcon_.get()));
+        SendMessageA(Item(IDCANCEL), BM_SETIMAGE, IMAGE_ICON,
+                     reinterpret_cast<LPARAM>(noIcon_.get()));
+    }
 }
 
 void TConMenuDlgForm::CentreOnOwner() {
@@ -97,6 +113,10 @@ INT_PTR TConMenuDlgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
         return TRUE; // focus to the first control, the list
     case WM_PAINT:
         PaintBevel();
+        return TRUE;
+    case WM_DPICHANGED: // moved to a monitor of another DPI
+        PlaceControls();
+        InvalidateRect(hwnd(), nullptr, TRUE);
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {

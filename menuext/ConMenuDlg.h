@@ -33,6 +33,7 @@ private:
     int chosenRow_ = -1;
     ui::UniqueIcon yesIcon_;
     ui::UniqueIcon noIcon_;
+    int iconSize_ = 0; // the size yesIcon_ and noIcon_ were loaded at
 };
 
 } // namespace qm
