@@ -5,6 +5,7 @@
 #include "buttons/SmallIconBatch.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Controls.h"
+#include "ui/Dpi.h"
 #include "ui/Layout.h"
 #include "ui/PageHost.h"
 
@@ -40,15 +41,22 @@ constexpr int kLastStripCommand = 0xFFFF;
 // until the strip button's own click is over.
 constexpr UINT kRebuildStrip = WM_APP + 1;
 
-// The strip's place on the page, in pixels: inset from the page's edges like the fields.
+// The strip's place on the page, in pixels at 96 DPI: inset from the page's edges like the
+// fields.
 constexpr int kStripTop = 4;
-constexpr int kStripBorder = 1; // WS_BORDER, on all four sides
+constexpr int kStripBorder = 1; // WS_BORDER, on all four sides, one pixel at any DPI
 constexpr int kGapBelowStrip = 6;
+// A strip button at 96 DPI; its row is ui::kStripButtonHeight high.
+constexpr int kStripButtonWidth = 23;
+// The strip shows at most this many rows and scrolls through the others, so that the fields
+// below it stay on the screen however many buttons there are.
+constexpr int kStripRowsShown = 4;
 
-// The previews: a 41 x 41 sunken frame around a 33 x 33 picture area.
+// The previews at 96 DPI: a 41 x 41 sunken frame around a 33 x 33 picture area.
 constexpr int kPreviewFrame = 41;
 constexpr int kPreviewArea = 33;
-constexpr int kPreviewInset = (kPreviewFrame - kPreviewArea) / 2;
+
+constexpr const char* kStripViewClass = "QuillmereButtonStrip";
 
 constexpr int kEditIds[] = {IDC_BUTTONTEXT,  IDC_EXECEDIT,     IDC_SCRIPTEDIT,
                             IDC_ICONEDIT,    IDC_HOTICONEDIT,  IDC_MENUTEXTEDIT,
@@ -58,6 +66,7 @@ constexpr int kEditIds[] = {IDC_BUTTONTEXT,  IDC_EXECEDIT,     IDC_SCRIPTEDIT,
 
 // The normal and hot icons of the records a walk finds, on their way to Icons and HotIcons.
 struct ButtonsPage::IconBatches {
+    explicit IconBatches(int size) : icons(size), hotIcons(size) {}
     SmallIconBatch icons;
     SmallIconBatch hotIcons;
 };
@@ -87,6 +96,7 @@ void ButtonsPage::Create(HWND mainWindow) { CreateModeless(IDD_STDBTN, mainWindo
 // --- creation and layout ---
 
 void ButtonsPage::FormCreate() {
+    dpi_ = ui::WindowDpi(hwnd());
     // Where the template puts each control. The controls move down as the strip grows, and
     // the fields and their buttons keep to the page's right edge when the page is wider than
     // its template (the dialog font decides how wide the template comes out).
@@ -108,8 +118,8 @@ void ButtonsPage::FormCreate() {
             anchor = FieldPlace::FollowRightEdge;
         if (id == IDC_IMAGE1 || id == IDC_IMAGE2) {
             // The previews are sized in pixels, not in dialog units.
-            place.right = place.left + kPreviewFrame;
-            place.bottom = place.top + kPreviewFrame;
+            place.right = place.left + ui::Scale(kPreviewFrame, dpi_);
+            place.bottom = place.top + ui::Scale(kPreviewFrame, dpi_);
         }
         fieldPlaces_.push_back({child, place, anchor});
         if (anchor == FieldPlace::Stretch) fieldsRight_ = std::max<int>(fieldsRight_, place.right);
@@ -127,25 +137,120 @@ void ButtonsPage::FormCreate() {
     LayoutStrip();
 }
 
+namespace {
+
+// The strip's frame: it shows as many rows of the strip as fit and scrolls through the rest.
+LRESULT CALLBACK StripViewProcedure(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(view, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* page = reinterpret_cast<ButtonsPage*>(GetWindowLongPtrA(view, GWLP_USERDATA));
+    if (page && (message == WM_VSCROLL || message == WM_MOUSEWHEEL)) {
+        ui::Guarded(GetParent(view), [&] { page->ScrollStrip(message, wParam); });
+        return 0;
+    }
+    if (message == WM_NCDESTROY) SetWindowLongPtrA(view, GWLP_USERDATA, 0);
+    return DefWindowProcA(view, message, wParam, lParam);
+}
+
+constexpr UINT_PTR kStripKeysSubclass = 0x53544B; // "STK"
+
+// The strip's keys: arrows, Home and End move between its buttons, Enter and Space show the
+// record of the button reached.
+LRESULT CALLBACK StripKeys(HWND strip, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR data) {
+    auto* page = reinterpret_cast<ButtonsPage*>(data);
+    switch (message) {
+    case WM_GETDLGCODE: {
+        LRESULT code = DefSubclassProc(strip, message, wParam, lParam) | DLGC_WANTARROWS |
+                       DLGC_WANTCHARS;
+        auto* pending = reinterpret_cast<const MSG*>(lParam);
+        if (pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
+            code |= DLGC_WANTMESSAGE;
+        return code;
+    }
+    case WM_KEYDOWN: {
+        bool handled = false;
+        ui::Guarded(GetParent(GetParent(strip)), [&] { handled = page->StripKeyDown(static_cast<UINT>(wParam)); });
+        if (handled) return 0;
+        break;
+    }
+    case WM_CHAR:
+        if (wParam == ' ' || wParam == '\r') return 0; // taken by the key itself
+        break;
+    case WM_SETFOCUS: {
+        LRESULT result = DefSubclassProc(strip, message, wParam, lParam);
+        page->StripFocused();
+        return result;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(strip, &StripKeys, kStripKeysSubclass);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(strip, message, wParam, lParam);
+}
+
+} // namespace
+
 void ButtonsPage::CreateStrip() {
-    icons_.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 16));
-    hotIcons_.reset(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 16));
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (!GetClassInfoExA(ui::Instance(), kStripViewClass, &existing)) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &StripViewProcedure;
+        wc.hInstance = ui::Instance();
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        wc.lpszClassName = kStripViewClass;
+        RegisterClassExA(&wc);
+    }
+    stripView_ = CreateWindowExA(WS_EX_CONTROLPARENT, kStripViewClass, nullptr,
+                                 WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN |
+                                     WS_CLIPSIBLINGS,
+                                 0, ui::Scale(kStripTop, dpi_), 0, ui::OneRowStripHeight(dpi_),
+                                 hwnd(), reinterpret_cast<HMENU>(IDC_STRIPVIEW), ui::Instance(),
+                                 this);
+    if (!stripView_) throw std::runtime_error("The button strip cannot be created");
     toolBar2_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                                WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS | TBSTYLE_FLAT |
-                                    TBSTYLE_WRAPABLE | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
-                                    CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                                0, kStripTop, 0, ui::kOneRowStripHeight, hwnd(),
-                                reinterpret_cast<HMENU>(IDC_TOOLBAR2), ui::Instance(), nullptr);
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS |
+                                    TBSTYLE_FLAT | TBSTYLE_WRAPABLE | TBSTYLE_TOOLTIPS |
+                                    CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                                0, 0, 0, ui::OneRowStripHeight(dpi_) - 2 * kStripBorder,
+                                stripView_, reinterpret_cast<HMENU>(IDC_TOOLBAR2), ui::Instance(),
+                                nullptr);
     if (!toolBar2_) throw std::runtime_error("The button strip cannot be created");
     SendMessageA(toolBar2_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(toolBar2_, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
-    SendMessageA(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(icons_.get()));
-    SendMessageA(toolBar2_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotIcons_.get()));
+    // Its clicks and hints go to the page, not to the frame around it.
+    SendMessageA(toolBar2_, TB_SETPARENT, reinterpret_cast<WPARAM>(hwnd()), 0);
+    // The buttons carry their records' texts, not shown on them: screen readers announce each
+    // button by its text, as the hint shows it.
+    SendMessageA(toolBar2_, TB_SETMAXTEXTROWS, 0, 0);
+    SetWindowSubclass(toolBar2_, &StripKeys, kStripKeysSubclass, reinterpret_cast<DWORD_PTR>(this));
+    SetStripPictureSize();
     // Hints show a record's text as stored: "&Highlight Selection" keeps its ampersand.
     if (HWND tips = reinterpret_cast<HWND>(SendMessageA(toolBar2_, TB_GETTOOLTIPS, 0, 0)))
         SetWindowLongPtrA(tips, GWL_STYLE, GetWindowLongPtrA(tips, GWL_STYLE) | TTS_NOPREFIX);
     // The strip is first in the page's tab order, above the fields.
-    SetWindowPos(toolBar2_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(stripView_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void ButtonsPage::SetStripPictureSize() {
+    iconSize_ = ui::SystemMetric(SM_CXSMICON, dpi_);
+    ui::UniqueImageList icons(ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
+    ui::UniqueImageList hotIcons(
+        ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
+    SendMessageA(toolBar2_, TB_SETBITMAPSIZE, 0, MAKELPARAM(iconSize_, iconSize_));
+    SendMessageA(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(icons.get()));
+    SendMessageA(toolBar2_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotIcons.get()));
+    SendMessageA(toolBar2_, TB_SETBUTTONSIZE, 0,
+                 MAKELPARAM(std::max(ui::Scale(kStripButtonWidth, dpi_), iconSize_ + 4),
+                            std::max(ui::Scale(ui::kStripButtonHeight, dpi_), iconSize_ + 4)));
+    icons_ = std::move(icons);
+    hotIcons_ = std::move(hotIcons);
 }
 
 void ButtonsPage::CreateHints() {
@@ -165,18 +270,57 @@ void ButtonsPage::CreateHints() {
     }
 }
 
-int ButtonsPage::StripHeight() const {
+int ButtonsPage::StripRowHeight() const {
+    return std::max(1, static_cast<int>(HIWORD(SendMessageA(toolBar2_, TB_GETBUTTONSIZE, 0, 0))));
+}
+
+int ButtonsPage::StripContentHeight() const {
     int rows = std::max<int>(1, static_cast<int>(SendMessageA(toolBar2_, TB_GETROWS, 0, 0)));
-    int buttonHeight = HIWORD(SendMessageA(toolBar2_, TB_GETBUTTONSIZE, 0, 0));
     // The strip's buttons may lie lower than rows times their height (wrapped rows have gaps
-    // in some versions of the control): the last button's bottom is what must be seen.
-    int bottom = rows * buttonHeight;
-    for (int i = 0; i < static_cast<int>(strip_.size()); ++i) {
+    // in some versions of the control): the last button's bottom is what must be reachable.
+    int bottom = rows * StripRowHeight();
+    for (int i = static_cast<int>(strip_.size()) - 1; i >= 0; --i) {
         RECT item;
-        if (SendMessageA(toolBar2_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item)))
+        if (SendMessageA(toolBar2_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item))) {
             bottom = std::max<int>(bottom, item.bottom);
+            break;
+        }
     }
-    return bottom + 2 * kStripBorder;
+    return bottom;
+}
+
+int ButtonsPage::StripHeight() const {
+    RECT view;
+    GetWindowRect(stripView_, &view);
+    return view.bottom - view.top;
+}
+
+int ButtonsPage::StripRowsShown() const {
+    // A few rows, fewer when the main window would otherwise reach below its monitor's work
+    // area; at least one.
+    int rows = kStripRowsShown;
+    HWND main = host_.MainWindow();
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT window;
+    if (main && GetWindowRect(main, &window) &&
+        GetMonitorInfoA(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const int grown = std::max(0, reportedStripHeight_ - ui::OneRowStripHeight(dpi_));
+        const int oneRowWindow = window.bottom - window.top - grown;
+        const int room = monitor.rcWork.bottom - monitor.rcWork.top - oneRowWindow;
+        rows = std::min(rows, 1 + std::max(0, room) / StripRowHeight());
+    }
+    return std::max(rows, 1);
+}
+
+int ButtonsPage::LayOutStripButtons(int width) {
+    RECT now;
+    GetWindowRect(toolBar2_, &now);
+    // The control lays its buttons out (wrapping them) for its width; then the height follows.
+    SetWindowPos(toolBar2_, nullptr, 0, 0, std::max(width, 0), now.bottom - now.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(toolBar2_, TB_AUTOSIZE, 0, 0);
+    return StripContentHeight();
 }
 
 void ButtonsPage::LayoutStrip() {
@@ -187,27 +331,160 @@ void ButtonsPage::LayoutStrip() {
     MapDialogRect(hwnd(), &margin);
     // The strip lines up with the fields on both sides.
     const int rightMargin = fieldsRight_ > 0 ? templateWidth_ - fieldsRight_ : margin.left;
-    int width = std::max<int>(0, page.right - rightMargin - margin.left);
-    RECT now;
-    GetWindowRect(toolBar2_, &now);
-    // The control lays its buttons out (wrapping them) for its width; then the height follows.
-    SetWindowPos(toolBar2_, nullptr, margin.left, kStripTop, width, now.bottom - now.top,
+    const int width = std::max<int>(0, page.right - rightMargin - margin.left);
+    const int inner = std::max(0, width - 2 * kStripBorder);
+    const int shownRows = StripRowsShown();
+    const int tallest = shownRows * StripRowHeight();
+    int content = LayOutStripButtons(inner);
+    const bool scrolls = content > tallest;
+    if (scrolls) content = LayOutStripButtons(inner - ui::SystemMetric(SM_CXVSCROLL, dpi_));
+    const int shown = std::min(content, tallest);
+    const int height = shown + 2 * kStripBorder;
+    ShowScrollBar(stripView_, SB_VERT, scrolls ? TRUE : FALSE);
+    SetWindowPos(stripView_, nullptr, margin.left, ui::Scale(kStripTop, dpi_), width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageA(toolBar2_, TB_AUTOSIZE, 0, 0);
-    int height = StripHeight();
-    SetWindowPos(toolBar2_, nullptr, margin.left, kStripTop, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetStripScroll(stripScroll_);
     if (height != reportedStripHeight_ || page.right != placedWidth_) PlaceFields(height);
     if (height == reportedStripHeight_) return;
     reportedStripHeight_ = height;
     host_.ButtonStripResized(height);
 }
 
+void ButtonsPage::SetStripScroll(int offset) {
+    RECT view;
+    GetClientRect(stripView_, &view);
+    const int content = StripContentHeight();
+    const int most = std::max(0, content - static_cast<int>(view.bottom));
+    stripScroll_ = std::clamp(offset, 0, most);
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMin = 0;
+    info.nMax = std::max(0, content - 1);
+    info.nPage = static_cast<UINT>(std::max<LONG>(view.bottom, 0));
+    info.nPos = stripScroll_;
+    SetScrollInfo(stripView_, SB_VERT, &info, TRUE);
+    RECT bar;
+    GetWindowRect(toolBar2_, &bar);
+    SetWindowPos(toolBar2_, nullptr, 0, -stripScroll_, bar.right - bar.left, content,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ButtonsPage::ScrollStrip(UINT message, WPARAM wParam) {
+    const int row = StripRowHeight();
+    RECT view;
+    GetClientRect(stripView_, &view);
+    int offset = stripScroll_;
+    if (message == WM_MOUSEWHEEL) {
+        offset -= GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * row;
+    } else {
+        switch (LOWORD(wParam)) {
+        case SB_LINEUP: offset -= row; break;
+        case SB_LINEDOWN: offset += row; break;
+        case SB_PAGEUP: offset -= std::max<int>(row, view.bottom - row); break;
+        case SB_PAGEDOWN: offset += std::max<int>(row, view.bottom - row); break;
+        case SB_TOP: offset = 0; break;
+        case SB_BOTTOM: offset = StripContentHeight(); break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: {
+            SCROLLINFO info{};
+            info.cbSize = sizeof info;
+            info.fMask = SIF_TRACKPOS;
+            GetScrollInfo(stripView_, SB_VERT, &info);
+            offset = info.nTrackPos / row * row;
+            break;
+        }
+        default: return;
+        }
+    }
+    SetStripScroll(offset);
+}
+
+void ButtonsPage::RevealStripButton(int position) {
+    RECT item, view;
+    if (!SendMessageA(toolBar2_, TB_GETITEMRECT, position, reinterpret_cast<LPARAM>(&item))) return;
+    GetClientRect(stripView_, &view);
+    if (item.top < stripScroll_)
+        SetStripScroll(item.top);
+    else if (item.bottom > stripScroll_ + view.bottom)
+        SetStripScroll(item.bottom - view.bottom);
+}
+
+int ButtonsPage::StripButtonBeside(int from, UINT key) const {
+    const int last = StripButtonCount() - 1;
+    switch (key) {
+    case VK_LEFT: return std::max(from - 1, 0);
+    case VK_RIGHT: return std::min(from + 1, last);
+    case VK_HOME: return 0;
+    case VK_END: return last;
+    case VK_UP:
+    case VK_DOWN: {
+        // The button of the row above or below that lies nearest across.
+        RECT at;
+        if (!SendMessageA(toolBar2_, TB_GETITEMRECT, from, reinterpret_cast<LPARAM>(&at))) return from;
+        const int centre = (at.left + at.right) / 2;
+        const int step = key == VK_UP ? -1 : 1;
+        int best = from;
+        int bestRowTop = -1;
+        int bestDistance = 0;
+        for (int i = from + step; i >= 0 && i <= last; i += step) {
+            RECT item;
+            if (!SendMessageA(toolBar2_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item))) continue;
+            if (item.top == at.top) continue; // the same row
+            if (bestRowTop >= 0 && item.top != bestRowTop) break; // past the next row
+            bestRowTop = item.top;
+            const int distance = std::abs((item.left + item.right) / 2 - centre);
+            if (best == from || distance < bestDistance) {
+                best = i;
+                bestDistance = distance;
+            }
+        }
+        return best;
+    }
+    default:
+        return from;
+    }
+}
+
+bool ButtonsPage::StripKeyDown(UINT key) {
+    const bool moves = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN ||
+                       key == VK_HOME || key == VK_END;
+    const bool shows = key == VK_RETURN || key == VK_SPACE;
+    if (!moves && !shows) return false;
+    if (strip_.empty() || strip_.front().command == 0) return true; // only the placeholder
+    int hot = static_cast<int>(SendMessageA(toolBar2_, TB_GETHOTITEM, 0, 0));
+    if (hot < 0 || hot >= StripButtonCount()) {
+        hot = std::max(FindStripButton(ShownKey()), 0);
+        if (moves) { // the first arrow only marks the button of the record shown
+            SendMessageA(toolBar2_, TB_SETHOTITEM, hot, 0);
+            RevealStripButton(hot);
+            return true;
+        }
+    }
+    if (moves) {
+        hot = StripButtonBeside(hot, key);
+        SendMessageA(toolBar2_, TB_SETHOTITEM, hot, 0);
+        RevealStripButton(hot);
+        return true;
+    }
+    ShowButton(hot);
+    return true;
+}
+
+void ButtonsPage::StripFocused() {
+    // The keyboard arrives at the button of the record shown.
+    const int shown = FindStripButton(ShownKey());
+    if (shown < 0) return;
+    SendMessageA(toolBar2_, TB_SETHOTITEM, shown, 0);
+    RevealStripButton(shown);
+}
+
 void ButtonsPage::PlaceFields(int stripHeight) {
     RECT page;
     GetClientRect(hwnd(), &page);
     placedWidth_ = page.right;
-    const int shift = kStripTop + stripHeight + kGapBelowStrip - templateTop_;
+    const int shift =
+        ui::Scale(kStripTop, dpi_) + stripHeight + ui::Scale(kGapBelowStrip, dpi_) - templateTop_;
     const int grown = std::max<int>(0, page.right - templateWidth_);
     for (const FieldPlace& place : fieldPlaces_) {
         RECT r = place.original;
@@ -217,6 +494,45 @@ void ButtonsPage::PlaceFields(int stripHeight) {
         SetWindowPos(place.field, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void ButtonsPage::SetStripButtonText(int position) {
+    TBBUTTONINFOA info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_TEXT | TBIF_BYINDEX;
+    info.pszText = const_cast<char*>(strip_.at(position).hint.c_str());
+    SendMessageA(toolBar2_, TB_SETBUTTONINFOA, position, reinterpret_cast<LPARAM>(&info));
+}
+
+void ButtonsPage::DpiChanged(UINT oldDpi, UINT newDpi) {
+    if (oldDpi == 0 || newDpi == 0 || oldDpi == newDpi) return;
+    // Windows has placed the controls anew for the new DPI; the places recorded from the
+    // template follow in proportion.
+    auto scale = [&](LONG value) { return static_cast<LONG>(MulDiv(value, newDpi, oldDpi)); };
+    for (FieldPlace& place : fieldPlaces_) {
+        place.original = {scale(place.original.left), scale(place.original.top),
+                          scale(place.original.right), scale(place.original.bottom)};
+    }
+    templateWidth_ = scale(templateWidth_);
+    templateTop_ = scale(templateTop_);
+    fieldsRight_ = scale(fieldsRight_);
+    dpi_ = newDpi;
+
+    // The strip's icons at the new small-icon size, read again for the buttons it shows; the
+    // fields and their flags are left as they are.
+    SetStripPictureSize();
+    host_.NewRegistry();
+    currentUserButtons_.clear();
+    std::vector<ListedRecord> found;
+    std::exception_ptr failure = WalkBothRoots(found);
+    const bool placeholder = StripButtonCount() == 1 && strip_[0].command == 0;
+    const int buttons = placeholder ? 0 : StripButtonCount();
+    if ((failure || static_cast<int>(found.size()) != buttons) && !rebuildPosted_)
+        rebuildPosted_ = PostMessageA(hwnd(), kRebuildStrip, 0, 0) != FALSE;
+    placedWidth_ = -1;
+    reportedStripHeight_ = 0;
+    LayoutStrip();
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
@@ -251,7 +567,7 @@ void ButtonsPage::WalkRoot(HKEY root, IconBatches& batches,
 }
 
 std::exception_ptr ButtonsPage::WalkBothRoots(std::vector<ListedRecord>& found) {
-    IconBatches batches;
+    IconBatches batches(iconSize_);
     std::exception_ptr failure;
     try {
         WalkRoot(HKEY_LOCAL_MACHINE, batches,
@@ -302,7 +618,8 @@ void ButtonsPage::InsertStripButtons(const std::vector<ListedRecord>& records) {
         item.idCommand = button.command;
         item.fsState = TBSTATE_ENABLED;
         item.fsStyle = BTNS_BUTTON;
-        item.iString = -1;
+        // The control copies the text: its accessible name (it shows no text).
+        item.iString = reinterpret_cast<INT_PTR>(records[i].hint.c_str());
         buttons.push_back(item);
         added.push_back(std::move(button));
     }
@@ -395,7 +712,10 @@ void ButtonsPage::RefreshButtonImages() {
     for (int i = 0; matches && i < buttons; ++i)
         matches = strip_[buttons - 1 - i].keyName == found[i].keyName;
     if (matches) {
-        for (int i = 0; i < buttons; ++i) strip_[buttons - 1 - i].hint = found[i].hint;
+        for (int i = 0; i < buttons; ++i) {
+            strip_[buttons - 1 - i].hint = found[i].hint;
+            SetStripButtonText(buttons - 1 - i);
+        }
     } else if (!failure && !rebuildPosted_) {
         // (A refresh that failed is shown once by its caller; a rebuild would only fail again
         // and show the same error a second time.)
@@ -411,6 +731,7 @@ void ButtonsPage::RefreshButtonImages() {
 
 void ButtonsPage::ShowButton(int position) {
     if (position < 0 || position >= StripButtonCount() || strip_[position].command == 0) return;
+    RevealStripButton(position);
     // The question concerns the record shown until now; its Yes refreshes the strip in place,
     // so the position still names the clicked button afterwards.
     const std::string keyName = strip_[position].keyName;
@@ -781,7 +1102,7 @@ void ButtonsPage::WriteNewRecord(const std::string& keyName) {
 }
 
 void ButtonsPage::InsertNewStripButton(const std::string& keyName) {
-    IconBatches batches;
+    IconBatches batches(iconSize_);
     LoadIcons(batches, ui::GetText(Item(IDC_ICONEDIT)), ui::GetText(Item(IDC_HOTICONEDIT)));
     batches.icons.AppendTo(icons_.get());
     batches.hotIcons.AppendTo(hotIcons_.get());
@@ -791,7 +1112,7 @@ void ButtonsPage::InsertNewStripButton(const std::string& keyName) {
     item.idCommand = button.command;
     item.fsState = TBSTATE_ENABLED;
     item.fsStyle = BTNS_BUTTON;
-    item.iString = -1;
+    item.iString = reinterpret_cast<INT_PTR>(button.hint.c_str());
     SendMessageA(toolBar2_, TB_INSERTBUTTONA, 0, reinterpret_cast<LPARAM>(&item));
     strip_.insert(strip_.begin(), std::move(button));
     FinishStripChange();
@@ -884,10 +1205,11 @@ void ButtonsPage::PaintPreview(const DRAWITEMSTRUCT& item, HICON icon) {
     if (!icon) return;
     // Unscaled from the picture area's top left corner; a larger icon is cut at its edges.
     int saved = SaveDC(item.hDC);
-    IntersectClipRect(item.hDC, frame.left + kPreviewInset, frame.top + kPreviewInset,
-                      frame.left + kPreviewInset + kPreviewArea,
-                      frame.top + kPreviewInset + kPreviewArea);
-    DrawIconEx(item.hDC, frame.left + kPreviewInset, frame.top + kPreviewInset, icon, 0, 0, 0,
+    const int area = ui::Scale(kPreviewArea, dpi_);
+    const int inset = (frame.right - frame.left - area) / 2;
+    IntersectClipRect(item.hDC, frame.left + inset, frame.top + inset, frame.left + inset + area,
+                      frame.top + inset + area);
+    DrawIconEx(item.hDC, frame.left + inset, frame.top + inset, icon, 0, 0, 0,
                nullptr, DI_NORMAL);
     RestoreDC(item.hDC, saved);
 }

@@ -27,6 +27,7 @@ public:
     void OnShow() override;
     // After the user changed to this page on the tabs: always a full listing.
     void AfterTabChange() override { ListButtons(-1); }
+    void DpiChanged(UINT oldDpi, UINT newDpi) override;
 
     bool HasListCommands() const override { return true; }
     void Refresh() override { ListButtons(-1); }
@@ -80,6 +81,12 @@ public:
     // The command identifier a strip button sends when clicked (0 for the placeholder).
     int StripCommand(int position) const { return strip_.at(position).command; }
     HWND ToolBar2() const { return toolBar2_; }
+    // The frame the strip lies in: it shows a few rows and scrolls through the others.
+    HWND StripView() const { return stripView_; }
+    // The size of the strip's icons: the system's small-icon size at the page's DPI.
+    int StripIconSize() const { return iconSize_; }
+    // How far the strip is scrolled, in pixels from its first row.
+    int StripScroll() const { return stripScroll_; }
     HIMAGELIST Icons() const { return icons_.get(); }
     HIMAGELIST HotIcons() const { return hotIcons_.get(); }
     // The icons the previews Image1 and Image2 show; null when empty.
@@ -87,8 +94,14 @@ public:
     HICON Image2Icon() const { return image2_.get(); }
     // The shared file-open dialog of the page's "Browse" buttons.
     const ui::FileDialog& OpenDialog1() const { return openDialog1_; }
-    // The strip's height in pixels, border included (kOneRowStripHeight for one row).
+    // The height the strip shows, in pixels, its frame included: OneRowStripHeight for one row,
+    // and never more than a few rows.
     int StripHeight() const;
+
+    // For the strip's frame and keys.
+    void ScrollStrip(UINT message, WPARAM wParam);
+    bool StripKeyDown(UINT key);
+    void StripFocused();
 
 protected:
     INT_PTR OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -123,7 +136,21 @@ private:
 
     void FormCreate();
     void CreateStrip();
+    // Image lists and button size for the small-icon size at the page's DPI.
+    void SetStripPictureSize();
+    void SetStripButtonText(int position);
     void CreateHints();
+    int StripRowHeight() const;
+    // The height of all the strip's rows, shown or not.
+    int StripContentHeight() const;
+    int StripRowsShown() const;
+    // Lays the buttons out for that width; returns the height of all rows.
+    int LayOutStripButtons(int width);
+    void SetStripScroll(int offset);
+    // Scrolls the strip so that the button at that position is in view.
+    void RevealStripButton(int position);
+    // The button an arrow key (or Home, End) leads to from that one.
+    int StripButtonBeside(int from, UINT key) const;
     // Places the strip at the top and the fields below it; reports a change of the strip's
     // height to the main window.
     void LayoutStrip();
@@ -176,7 +203,11 @@ private:
     INT_PTR OnNotify(NMHDR& header);
     void EnableMenuFields(bool enabled);
 
+    HWND stripView_ = nullptr;
     HWND toolBar2_ = nullptr;
+    UINT dpi_ = 96;
+    int iconSize_ = 16;
+    int stripScroll_ = 0;
     HWND hints_ = nullptr; // the tooltips of the Exec and Script choices
     ui::UniqueImageList icons_;
     ui::UniqueImageList hotIcons_;

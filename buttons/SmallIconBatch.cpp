@@ -8,14 +8,12 @@
 namespace qm {
 namespace {
 
-constexpr int kPixels = SmallIconBatch::kSize * SmallIconBatch::kSize;
-
-// A 32-bit top-down DIB section of the given width, 16 rows high.
-HBITMAP MakeColourBitmap(HDC dc, int width, uint32_t** bits) {
+// A 32-bit top-down DIB section of the given size.
+HBITMAP MakeColourBitmap(HDC dc, int width, int height, uint32_t** bits) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -SmallIconBatch::kSize;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -27,9 +25,9 @@ HBITMAP MakeColourBitmap(HDC dc, int width, uint32_t** bits) {
 
 } // namespace
 
-SmallIconBatch::SmallIconBatch() {
+SmallIconBatch::SmallIconBatch(int size) : size_(std::max(size, 1)) {
     dc_ = CreateCompatibleDC(nullptr);
-    cell_ = dc_ ? MakeColourBitmap(dc_, kSize, &cellBits_) : nullptr;
+    cell_ = dc_ ? MakeColourBitmap(dc_, size_, size_, &cellBits_) : nullptr;
     if (!cell_) {
         if (dc_) DeleteDC(dc_);
         throw std::runtime_error("Not enough memory to draw the button icons");
@@ -44,19 +42,21 @@ SmallIconBatch::~SmallIconBatch() {
 }
 
 void SmallIconBatch::Add(HICON icon) {
+    const int size = size_;
+    const int pixels = size * size;
     GdiFlush();
-    std::fill(cellBits_, cellBits_ + kPixels, 0u);
-    DrawIconEx(dc_, 0, 0, icon, kSize, kSize, 0, nullptr, DI_IMAGE);
+    std::fill(cellBits_, cellBits_ + pixels, 0u);
+    DrawIconEx(dc_, 0, 0, icon, size, size, 0, nullptr, DI_IMAGE);
     GdiFlush();
-    std::vector<uint32_t> colours(cellBits_, cellBits_ + kPixels);
+    std::vector<uint32_t> colours(cellBits_, cellBits_ + pixels);
 
-    std::fill(cellBits_, cellBits_ + kPixels, 0u);
-    DrawIconEx(dc_, 0, 0, icon, kSize, kSize, 0, nullptr, DI_MASK);
+    std::fill(cellBits_, cellBits_ + pixels, 0u);
+    DrawIconEx(dc_, 0, 0, icon, size, size, 0, nullptr, DI_MASK);
     GdiFlush();
 
     const bool hasAlpha = std::any_of(colours.begin(), colours.end(),
                                       [](uint32_t pixel) { return (pixel >> 24) != 0; });
-    for (int i = 0; i < kPixels; ++i) {
+    for (int i = 0; i < pixels; ++i) {
         uint32_t pixel = colours[i];
         uint8_t transparent = (cellBits_[i] & 0x00FFFFFFu) != 0;
         if (hasAlpha) {
@@ -82,18 +82,20 @@ void SmallIconBatch::Add(HICON icon) {
 
 bool SmallIconBatch::AppendTo(HIMAGELIST list) {
     if (count_ == 0) return true;
-    const int width = count_ * kSize;
+    const int size = size_;
+    const int pixels = size * size;
+    const int width = count_ * size;
     uint32_t* stripBits = nullptr;
-    ui::UniqueBitmap colours(MakeColourBitmap(dc_, width, &stripBits));
-    // Monochrome rows are padded to whole 16-bit words; 16 pixels a cell fill two bytes.
-    const int rowBytes = width / 8;
-    std::vector<uint8_t> maskRows(static_cast<size_t>(rowBytes) * kSize, 0);
+    ui::UniqueBitmap colours(MakeColourBitmap(dc_, width, size, &stripBits));
+    // Monochrome rows are padded to whole 16-bit words.
+    const int rowBytes = (width + 15) / 16 * 2;
+    std::vector<uint8_t> maskRows(static_cast<size_t>(rowBytes) * size, 0);
     if (colours) {
         for (int image = 0; image < count_; ++image) {
-            for (int y = 0; y < kSize; ++y) {
-                for (int x = 0; x < kSize; ++x) {
-                    const size_t from = static_cast<size_t>(image) * kPixels + y * kSize + x;
-                    const int column = image * kSize + x;
+            for (int y = 0; y < size; ++y) {
+                for (int x = 0; x < size; ++x) {
+                    const size_t from = static_cast<size_t>(image) * pixels + y * size + x;
+                    const int column = image * size + x;
                     stripBits[y * width + column] = colours_[from];
                     if (mask_[from])
                         maskRows[y * rowBytes + column / 8] |=
@@ -102,7 +104,7 @@ bool SmallIconBatch::AppendTo(HIMAGELIST list) {
             }
         }
     }
-    ui::UniqueBitmap mask(CreateBitmap(width, kSize, 1, 1, maskRows.data()));
+    ui::UniqueBitmap mask(CreateBitmap(width, size, 1, 1, maskRows.data()));
     const int before = ImageList_GetImageCount(list);
     // The list copies both bitmaps; they go when this returns.
     if (colours && mask) ImageList_Add(list, colours.get(), mask.get());

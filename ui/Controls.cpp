@@ -29,7 +29,11 @@ HBRUSH FieldBrush(HWND control, HDC dc) {
     char className[16] = {};
     GetClassNameA(control, className, sizeof className);
     if (lstrcmpiA(className, "Edit") != 0) return nullptr;
-    int colour = IsWindowEnabled(control) ? COLOR_WINDOW : COLOR_INACTIVEBORDER;
+    // A read-only field (the key name) is shown on the dialog's colour, as Windows shows one.
+    const bool readOnly = (GetWindowLongPtrA(control, GWL_STYLE) & ES_READONLY) != 0;
+    int colour = !IsWindowEnabled(control) ? COLOR_INACTIVEBORDER
+                 : readOnly                ? COLOR_BTNFACE
+                                           : COLOR_WINDOW;
     SetBkColor(dc, GetSysColor(colour));
     SetTextColor(dc, GetSysColor(IsWindowEnabled(control) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
     return GetSysColorBrush(colour);

@@ -23,6 +23,9 @@ public:
     virtual void OnShow() = 0;
     // After a page change made on the tabs, once the command states are set again.
     virtual void AfterTabChange() {}
+    // The main window moved to a monitor of another DPI; Windows has rescaled the page's
+    // dialog. A page places again what it sizes in pixels itself.
+    virtual void DpiChanged(UINT /*oldDpi*/, UINT /*newDpi*/) {}
 
     // Whether Refresh, Add and Delete are available on this page (Save always is).
     virtual bool HasListCommands() const { return false; }

@@ -335,9 +335,10 @@ TEST_F(ButtonStripTest, TheStripWrapsOntoMoreRowsAndTheFieldsMoveBelowIt) {
     RECT field;
     GetWindowRect(Field(IDC_BUTTONTEXT), &field);
     const LONG oneRowTop = field.top;
-    // The fields start below the strip and reach the page's right edge, whatever the font.
+    // The fields start below the strip (its frame) and reach the page's right edge, whatever
+    // the font.
     RECT strip, pageArea, browse;
-    GetWindowRect(page->ToolBar2(), &strip);
+    GetWindowRect(page->StripView(), &strip);
     GetWindowRect(page->hwnd(), &pageArea);
     GetWindowRect(Field(IDC_EXECBROWSE), &browse);
     EXPECT_GT(field.top, strip.bottom);
@@ -350,7 +351,7 @@ TEST_F(ButtonStripTest, TheStripWrapsOntoMoreRowsAndTheFieldsMoveBelowIt) {
     page->ListButtons(-1);
     const int height = page->StripHeight();
     EXPECT_GT(height, 2 * qm::ui::kOneRowStripHeight - 4);
-    GetWindowRect(page->ToolBar2(), &strip);
+    GetWindowRect(page->StripView(), &strip);
     EXPECT_EQ(strip.bottom - strip.top, height);
     // Every button lies inside the strip.
     RECT last{};
