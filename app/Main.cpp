@@ -7,6 +7,7 @@
 #include "menuext/ContextMenuPage.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Dialogs.h"
+#include "ui/Dpi.h"
 
 #include "resource.h"
 
@@ -19,6 +20,7 @@ namespace qm {
 namespace {
 
 constexpr const char* kMainClass = "TForm1";
+// Sizes at 96 DPI; the window scales them by its own DPI.
 constexpr int kClientWidth = 522;
 constexpr int kClientHeight = 440;
 constexpr int kMinimumWidth = 530;
@@ -50,19 +52,22 @@ constexpr std::array<ToolSpec, 4> kToolButtons{{
     {IDM_DELETE, "Delete"},
 }};
 
-ui::UniqueImageList LoadStrip(int bitmapId) {
-    return ui::UniqueImageList(ImageList_LoadImageA(ui::Instance(), MAKEINTRESOURCEA(bitmapId), 16,
-                                                    0, kTransparent, IMAGE_BITMAP,
-                                                    LR_CREATEDIBSECTION));
+// A strip of pictures (IDB_TOOLBAR_NORMAL ...) drawn at that size (16, 20, 24 or 32 pixels).
+ui::UniqueImageList LoadStrip(int bitmapId, int size) {
+    return ui::UniqueImageList(ImageList_LoadImageA(
+        ui::Instance(), MAKEINTRESOURCEA(ui::PictureResource(bitmapId, size)), size, 0,
+        kTransparent, IMAGE_BITMAP, LR_CREATEDIBSECTION));
 }
 
 // One image of a list drawn on the menu's own colour, for a menu item.
 ui::UniqueBitmap MenuBitmap(HIMAGELIST images, int index) {
+    int width = 16, height = 16;
+    ImageList_GetIconSize(images, &width, &height);
     HDC screen = GetDC(nullptr);
-    ui::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, 16, 16));
+    ui::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, width, height));
     HDC dc = CreateCompatibleDC(screen);
     HGDIOBJ previous = SelectObject(dc, bitmap.get());
-    RECT area{0, 0, 16, 16};
+    RECT area{0, 0, width, height};
     FillRect(dc, &area, GetSysColorBrush(COLOR_MENU));
     ImageList_Draw(images, index, dc, 0, 0, ILD_TRANSPARENT);
     SelectObject(dc, previous);
@@ -78,16 +83,14 @@ TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
     RegisterClassOnce(kMainClass, 0, LoadIconA(ui::Instance(), MAKEINTRESOURCEA(IDI_QUILLMERE)),
                       GetSysColorBrush(COLOR_BTNFACE));
     HMENU menu = LoadMenuA(ui::Instance(), MAKEINTRESOURCEA(IDM_MAINMENU));
-    RECT frame{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, kStyle, TRUE, 0);
-    int width = std::max<int>(frame.right - frame.left, kMinimumWidth);
-    int height = std::max<int>(frame.bottom - frame.top, kMinimumHeight);
-    oneRowWindowHeight_ = height;
+    // Made at the system's DPI, then sized for the DPI of the monitor it is on.
+    dpi_ = ui::SystemDpi();
+    const SIZE size = OneRowWindowSize();
     RECT desktop;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &desktop, 0);
     Create(kMainClass, "Quillmere version 1.0", kStyle, 0,
-           desktop.left + (desktop.right - desktop.left - width) / 2,
-           desktop.top + (desktop.bottom - desktop.top - height) / 2, width, height, nullptr,
+           desktop.left + (desktop.right - desktop.left - size.cx) / 2,
+           desktop.top + (desktop.bottom - desktop.top - size.cy) / 2, size.cx, size.cy, nullptr,
            menu);
     if (!hwnd()) {
         DestroyMenu(menu);
@@ -96,22 +99,27 @@ TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
     // A second start of the program finds this window and brings it to the front.
     if (endsApplication_) MarkMainWindow(hwnd());
     accelerators_ = LoadAcceleratorsA(ui::Instance(), MAKEINTRESOURCEA(IDA_MAIN));
-
-    LOGFONTA face{};
-    HDC screen = GetDC(nullptr);
-    face.lfHeight = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    face.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(face.lfFaceName, "MS Shell Dlg", LF_FACESIZE);
-    font_.reset(CreateFontIndirectA(&face));
+    dpi_ = ui::WindowDpi(hwnd());
+    oneRowWindowHeight_ = OneRowWindowSize().cy;
+    font_.reset(ui::CreateDialogFont(dpi_));
 
     CreateToolBar();
     CreatePageControl();
     AttachMenuImages();
     CreatePages();
+    SetWindowPos(hwnd(), nullptr, 0, 0, OneRowWindowSize().cx, oneRowWindowHeight_,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutControls();
     SetCommandStates();
     aboutForm_ = std::make_unique<TAboutForm>(hwnd());
+}
+
+SIZE TForm1::OneRowWindowSize() const {
+    SIZE size = ui::WindowSizeForClient(ui::Scale(kClientWidth, dpi_),
+                                        ui::Scale(kClientHeight, dpi_), kStyle, 0, true, dpi_);
+    size.cx = std::max<LONG>(size.cx, ui::Scale(kMinimumWidth, dpi_));
+    size.cy = std::max<LONG>(size.cy, ui::Scale(kMinimumHeight, dpi_));
+    return size;
 }
 
 TForm1::~TForm1() {
@@ -137,10 +145,7 @@ void TForm1::CreateToolBar() {
                                 0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(IDC_TOOLBAR1),
                                 ui::Instance(), nullptr);
     SendMessageA(toolBar1_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    toolImages_ = LoadStrip(IDB_TOOLBAR_NORMAL);
-    toolHotImages_ = LoadStrip(IDB_TOOLBAR_HOT);
-    SendMessageA(toolBar1_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages_.get()));
-    SendMessageA(toolBar1_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(toolHotImages_.get()));
+    LoadToolPictures();
 
     std::vector<TBBUTTON> buttons;
     for (size_t i = 0; i < kToolButtons.size(); ++i) {
@@ -163,6 +168,18 @@ void TForm1::CreateToolBar() {
     SendMessageA(toolBar1_, TB_AUTOSIZE, 0, 0);
 }
 
+void TForm1::LoadToolPictures() {
+    const int size = ui::PictureSize(dpi_);
+    ui::UniqueImageList normal = LoadStrip(IDB_TOOLBAR_NORMAL, size);
+    ui::UniqueImageList hot = LoadStrip(IDB_TOOLBAR_HOT, size);
+    SendMessageA(toolBar1_, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
+    SendMessageA(toolBar1_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normal.get()));
+    SendMessageA(toolBar1_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot.get()));
+    // The lists the tool bar showed until now go only after it has the new ones.
+    toolImages_ = std::move(normal);
+    toolHotImages_ = std::move(hot);
+}
+
 void TForm1::CreatePageControl() {
     pageControl1_ = CreateWindowExA(0, WC_TABCONTROLA, nullptr,
                                     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP |
@@ -170,7 +187,7 @@ void TForm1::CreatePageControl() {
                                     0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(IDC_PAGECONTROL1),
                                     ui::Instance(), nullptr);
     SendMessageA(pageControl1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    tabImages_ = LoadStrip(IDB_TABS);
+    tabImages_ = LoadStrip(IDB_TABS, ui::PictureSize(dpi_));
     TabCtrl_SetImageList(pageControl1_, tabImages_.get());
     for (int i = 0; i < kPageCount; ++i) {
         TCITEMA item{};
@@ -182,7 +199,7 @@ void TForm1::CreatePageControl() {
 }
 
 void TForm1::AttachMenuImages() {
-    ui::UniqueImageList menuStrip = LoadStrip(IDB_MENU);
+    ui::UniqueImageList menuStrip = LoadStrip(IDB_MENU, ui::PictureSize(dpi_));
     struct Picture {
         int command;
         HIMAGELIST images;
@@ -203,15 +220,18 @@ void TForm1::AttachMenuImages() {
         {IDM_ABOUT2, menuStrip.get(), 3},
     };
     HMENU menu = GetMenu(hwnd());
+    std::vector<ui::UniqueBitmap> images;
     for (const Picture& picture : pictures) {
         if (!picture.images) continue;
-        menuImages_.push_back(MenuBitmap(picture.images, picture.index));
+        images.push_back(MenuBitmap(picture.images, picture.index));
         MENUITEMINFOA info{};
         info.cbSize = sizeof info;
         info.fMask = MIIM_BITMAP;
-        info.hbmpItem = menuImages_.back().get();
+        info.hbmpItem = images.back().get();
         SetMenuItemInfoA(menu, picture.command, FALSE, &info);
     }
+    // The menu shows the new pictures now: the ones it showed before can go.
+    menuImages_ = std::move(images);
 }
 
 void TForm1::LayoutControls() {
@@ -254,11 +274,93 @@ void TForm1::Show(int showCommand, TLogoForm* splash) {
     }
 }
 
+namespace {
+
+bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+// Whether the window is an edit field (also the edit part of a combo box).
+bool IsEditField(HWND window) {
+    char className[16] = {};
+    return window && GetClassNameA(window, className, sizeof className) &&
+           lstrcmpiA(className, "Edit") == 0;
+}
+
+} // namespace
+
 bool TForm1::TranslateKeyboard(MSG& message) {
     if (!hwnd()) return false;
+    // Only the keys typed in this window and its pages; a dialog of its own (the About box,
+    // "Select category", a message box) keeps its keys.
+    if (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)) return false;
+    if (message.message == WM_KEYDOWN && TranslatePageKeys(message)) return true;
     if (accelerators_ && TranslateAcceleratorA(hwnd(), accelerators_, &message)) return true;
     HWND page = pages_[activePage_] ? pages_[activePage_]->hwnd() : nullptr;
-    return page && IsDialogMessageA(page, &message);
+    if (!page) return false;
+    if (message.message == WM_SYSCHAR && message.hwnd != page && !IsChild(page, message.hwnd)) {
+        // An access key typed while the tabs or the tool bar have the keyboard: the page's
+        // labels answer it; a key of none of them goes on to the menu bar.
+        MSG forPage = message;
+        forPage.hwnd = page;
+        return IsDialogMessageA(page, &forPage) != FALSE;
+    }
+    return IsDialogMessageA(page, &message);
+}
+
+bool TForm1::TranslatePageKeys(const MSG& message) {
+    const bool control = KeyDown(VK_CONTROL);
+    const bool shift = KeyDown(VK_SHIFT);
+    if (KeyDown(VK_MENU)) return false;
+    const UINT key = static_cast<UINT>(message.wParam);
+    if (control && (key == VK_TAB || key == VK_NEXT || key == VK_PRIOR)) {
+        const bool back = key == VK_PRIOR || (key == VK_TAB && shift);
+        ChangePageByKeyboard((activePage_ + (back ? kPageCount - 1 : 1)) % kPageCount);
+        return true;
+    }
+    // Ctrl+A inside an edit field selects its text; elsewhere it is the Add command.
+    if (control && !shift && key == 'A' && IsEditField(GetFocus())) {
+        SendMessageA(GetFocus(), EM_SETSEL, 0, -1);
+        return true;
+    }
+    if (key == VK_TAB && !control) return TabBetweenTabsAndPage(shift);
+    return false;
+}
+
+void TForm1::ChangePageByKeyboard(int index) {
+    // The same road as a click on the tab: the save question for the page being left, then
+    // the new page with its loading.
+    PageControl1Changing();
+    TabCtrl_SetCurSel(pageControl1_, index);
+    PageControl1Change();
+    // The keyboard stays with the window: never in a page that is now hidden.
+    HWND focus = GetFocus();
+    if (!focus || !IsWindowVisible(focus) || !IsChild(hwnd(), focus)) SetFocus(pageControl1_);
+}
+
+bool TForm1::TabBetweenTabsAndPage(bool backwards) {
+    // One Tab order for the whole window: the tabs, then the page's controls, then the tabs
+    // again, as in a property sheet.
+    HWND page = pages_[activePage_] ? pages_[activePage_]->hwnd() : nullptr;
+    if (!page) return false;
+    HWND focus = GetFocus();
+    HWND first = GetNextDlgTabItem(page, nullptr, FALSE);
+    if (!first) {
+        SetFocus(pageControl1_);
+        return true;
+    }
+    HWND last = GetNextDlgTabItem(page, first, TRUE);
+    if (focus == pageControl1_ || !focus || !IsChild(page, focus)) {
+        HWND target = backwards ? last : first;
+        SetFocus(target);
+        if (IsEditField(target)) SendMessageA(target, EM_SETSEL, 0, -1);
+        return true;
+    }
+    // Leaving the page's last control forwards, or its first one backwards: to the tabs.
+    HWND edge = backwards ? first : last;
+    if (focus == edge || IsChild(edge, focus)) {
+        SetFocus(pageControl1_);
+        return true;
+    }
+    return false; // within the page: the dialog manager moves on
 }
 
 // --- pages and commands ---
@@ -454,8 +556,8 @@ ui::Dialogs& TForm1::UiDialogs() { return ui::AppDialogs(); }
 void TForm1::ButtonStripResized(int stripHeight) {
     // Measured from the one-row height, so that a strip rebuilt row by row always ends at the
     // same window height.
-    int height = std::max(oneRowWindowHeight_ + stripHeight - ui::kOneRowStripHeight,
-                          std::max(oneRowWindowHeight_, kMinimumHeight));
+    int height = std::max(oneRowWindowHeight_ + stripHeight - ui::OneRowStripHeight(dpi_),
+                          std::max(oneRowWindowHeight_, ui::Scale(kMinimumHeight, dpi_)));
     RECT window;
     GetWindowRect(hwnd(), &window);
     if (window.bottom - window.top == height) return;
@@ -464,6 +566,29 @@ void TForm1::ButtonStripResized(int stripHeight) {
 }
 
 // --- messages ---
+
+void TForm1::DpiChanged(UINT dpi, const RECT& suggested) {
+    // The window moved to a monitor of another DPI: its fonts, pictures and sizes follow. The
+    // pages' dialogs are rescaled by Windows; each page then places what it sizes itself.
+    const UINT oldDpi = dpi_;
+    if (dpi == 0 || dpi == oldDpi) return;
+    dpi_ = dpi;
+    ui::UniqueFont font(ui::CreateDialogFont(dpi_));
+    SendMessageA(pageControl1_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    font_ = std::move(font);
+    LoadToolPictures();
+    SendMessageA(toolBar1_, TB_AUTOSIZE, 0, 0);
+    ui::UniqueImageList tabs = LoadStrip(IDB_TABS, ui::PictureSize(dpi_));
+    TabCtrl_SetImageList(pageControl1_, tabs.get());
+    tabImages_ = std::move(tabs);
+    AttachMenuImages();
+    oneRowWindowHeight_ = OneRowWindowSize().cy;
+    SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (auto& page : pages_) page->DpiChanged(oldDpi, dpi_);
+    LayoutControls();
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
 
 LRESULT TForm1::OnNotify(NMHDR& header) {
     if (header.hwndFrom == pageControl1_) {
@@ -505,10 +630,13 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETMINMAXINFO: {
         auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
-        limits.ptMinTrackSize.x = kMinimumWidth;
-        limits.ptMinTrackSize.y = kMinimumHeight;
+        limits.ptMinTrackSize.x = ui::Scale(kMinimumWidth, dpi_);
+        limits.ptMinTrackSize.y = ui::Scale(kMinimumHeight, dpi_);
         return 0;
     }
+    case WM_DPICHANGED:
+        DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CLOSE:
         FormClose();
         return 0;

@@ -48,6 +48,8 @@ public:
     ui::Page& PageAt(int index) { return *pages_.at(index); }
     HWND ToolBar() const { return toolBar1_; }
     HWND PageControl() const { return pageControl1_; }
+    // The DPI the window is laid out for.
+    UINT Dpi() const { return dpi_; }
     // Whether a command (IDM_REFRESH ...) is available on the page showing.
     bool CommandEnabled(int command) const;
     // The About box, made with the window and shown again by every "About".
@@ -74,8 +76,19 @@ private:
     void CreatePages();
     void CreateToolBar();
     void CreatePageControl();
+    // The tool bar's normal and highlighted pictures at the window's DPI.
+    void LoadToolPictures();
     void AttachMenuImages();
     void LayoutControls();
+    // The window's outer size with a one-row button strip, at its DPI.
+    SIZE OneRowWindowSize() const;
+    void DpiChanged(UINT dpi, const RECT& suggested);
+
+    // Keys of the page control: Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp change pages;
+    // Ctrl+A in an edit field selects its text; Tab goes from the tabs into the page and out.
+    bool TranslatePageKeys(const MSG& message);
+    void ChangePageByKeyboard(int index);
+    bool TabBetweenTabsAndPage(bool backwards);
 
     // Makes the page active, puts the focus on its first field and runs its show handling:
     // command states, then (with load) its load.
@@ -130,6 +143,7 @@ private:
     ui::UniqueImageList tabImages_;
     std::vector<ui::UniqueBitmap> menuImages_;
     ui::UniqueFont font_;
+    UINT dpi_ = 96; // the DPI the window is laid out for
     // The window's height with a one-row button strip; the strip's further rows add to it.
     int oneRowWindowHeight_ = 0;
 };

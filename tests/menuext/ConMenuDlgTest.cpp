@@ -113,8 +113,8 @@ TEST_F(ConMenuDlgTest, ListsTheTemplateNamesAndLooksAsDesigned) {
     EXPECT_EQ(seen.no.bottom - seen.no.top, 22);
     EXPECT_LT(seen.yes.left, seen.no.left);
     EXPECT_GT(seen.yes.top, seen.list.bottom);
-    EXPECT_EQ(seen.yesText, "Yes");
-    EXPECT_EQ(seen.noText, "No");
+    EXPECT_EQ(seen.yesText, "&Yes");
+    EXPECT_EQ(seen.noText, "&No");
     EXPECT_TRUE(seen.yesIsDefault);
     EXPECT_TRUE(seen.listIsDropDownList);
     EXPECT_FALSE(seen.resizable);

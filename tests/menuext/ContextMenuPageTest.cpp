@@ -451,10 +451,10 @@ TEST_F(ContextMenuPageTest, PromptsWithTheNameFieldAndSavesThroughTheHostsPrompt
 
 TEST_F(ContextMenuPageTest, ShowsTheDesignedTextsAndReadOnlyDisplays) {
     const std::pair<int, const char*> texts[] = {
-        {IDC_CONTEXTMENU_TITLE, "Context Menu"},
-        {IDC_SHOWONLYQUILLMEREMENU, "Show only Quillmere created menu"},
-        {IDC_CHECKREQIRED, "Check reqired"},
-        {IDC_CONTEXTTEXTSELECTION, "Text selection (0x10)"},
+        {IDC_CONTEXTMENU_TITLE, "&Context Menu"},
+        {IDC_SHOWONLYQUILLMEREMENU, "Show only &Quillmere created menu"},
+        {IDC_CHECKREQIRED, "Chec&k reqired"},
+        {IDC_CONTEXTTEXTSELECTION, "Text &selection (0x10)"},
         {IDC_DECIMALLABEL, "Decimal"},
         {IDC_HEXLABEL, "Hex"},
     };
