@@ -1,0 +1,363 @@
+// The forms at screens of more than 96 DPI, and the button strip with many buttons.
+//
+// Wine reads the screen's DPI (LogPixels) once, when a program starts. The tests named AtDpi
+// therefore run in a second copy of this test program, started by ScreenDpiTest with LogPixels
+// set in the test prefix's registry; on their own (no QM_TEST_DPI) they do not run.
+#include "ScreenTest.h"
+
+#include "app/About.h"
+#include "ui/Controls.h"
+#include "ui/Dpi.h"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qm::ui::kPageButtons;
+using qm::ui::kPageWindowAttributes;
+using screentest::KeyboardTest;
+
+constexpr const char* kDpiVariable = "QM_TEST_DPI";
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
+
+UINT RequestedDpi() {
+    const char* value = std::getenv(kDpiVariable);
+    return value ? static_cast<UINT>(std::atoi(value)) : 0;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+RECT RectIn(HWND parent, HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string Describe(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    return ClassOf(control) + " " + std::to_string(GetDlgCtrlID(control)) + " \"" +
+           qm::ui::GetText(control) + "\" at " + std::to_string(r.left) + "," +
+           std::to_string(r.top) + "-" + std::to_string(r.right) + "," + std::to_string(r.bottom);
+}
+
+bool IsGroupBox(HWND control) {
+    return ClassOf(control) == "Button" &&
+           (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// The room a control's text needs in its own font, laid out as the control lays it out.
+SIZE TextNeeds(HWND control, int width) {
+    std::string text = qm::ui::GetText(control);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    RECT area{0, 0, width, 0};
+    DrawTextA(dc, text.c_str(), -1, &area, DT_CALCRECT | DT_WORDBREAK);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    return SIZE{area.right, area.bottom};
+}
+
+// Every visible control lies inside the window's client area, no two overlap (a frame may hold
+// others), and each label's and button's text fits its control.
+void ExpectTidy(HWND window, const std::string& what, bool panelsBehind = false) {
+    RECT client;
+    GetClientRect(window, &client);
+    std::vector<HWND> controls;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsWindowVisible(child)) controls.push_back(child);
+    ASSERT_FALSE(controls.empty()) << what;
+    const UINT dpi = qm::ui::WindowDpi(window);
+    for (HWND control : controls) {
+        const RECT r = RectIn(window, control);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+            << what << ": outside its window (" << client.right << " x " << client.bottom
+            << "): " << Describe(control);
+        const std::string kind = ClassOf(control);
+        const LONG style = GetWindowLongA(control, GWL_STYLE);
+        if (qm::ui::GetText(control).empty() || kind == "Edit" || IsGroupBox(control)) continue;
+        if (kind == "Static" && (style & SS_TYPEMASK) > SS_RIGHT) continue; // pictures
+        int width = r.right - r.left;
+        if (kind == "Button" && (style & BS_TYPEMASK) != BS_PUSHBUTTON &&
+            (style & BS_TYPEMASK) != BS_DEFPUSHBUTTON)
+            width -= qm::ui::Scale(16, dpi); // the check mark and its gap
+        else if (kind == "Button")
+            width -= 4; // the button's edges
+        const SIZE needs = TextNeeds(control, std::max(width, 1));
+        EXPECT_LE(needs.cx, width) << what << ": text wider than " << Describe(control);
+        EXPECT_LE(needs.cy, r.bottom - r.top) << what << ": text cut off in " << Describe(control);
+    }
+    if (panelsBehind) return;
+    for (size_t i = 0; i < controls.size(); ++i) {
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            const RECT a = RectIn(window, controls[i]);
+            const RECT b = RectIn(window, controls[j]);
+            RECT both;
+            if (!IntersectRect(&both, &a, &b)) continue;
+            RECT inFrame;
+            if (IsGroupBox(controls[i]) && IntersectRect(&inFrame, &a, &b) && EqualRect(&inFrame, &b))
+                continue;
+            if (IsGroupBox(controls[j]) && IntersectRect(&inFrame, &a, &b) && EqualRect(&inFrame, &a))
+                continue;
+            ADD_FAILURE() << what << ": " << Describe(controls[i]) << " overlaps "
+                          << Describe(controls[j]);
+        }
+    }
+}
+
+int IconWidth(HIMAGELIST list) {
+    int width = 0, height = 0;
+    ImageList_GetIconSize(list, &width, &height);
+    return width;
+}
+
+// Looks at "Select category" once it is up, then closes it with Escape.
+struct CategoryLook {
+    bool seen = false;
+    HWND dialog = nullptr;
+};
+CategoryLook* categoryLook = nullptr;
+
+void CALLBACK LookAtCategory(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowA("#32770", "Select category");
+    if (!dialog || !IsWindowVisible(dialog) || !categoryLook) return;
+    KillTimer(nullptr, timer);
+    categoryLook->seen = true;
+    ExpectTidy(dialog, "Select category");
+    EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), IDOK);
+    PostMessageA(GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1), WM_KEYDOWN, VK_ESCAPE, 1);
+}
+
+class AtDpi : public KeyboardTest {
+protected:
+    void SetUp() override {
+        dpi = RequestedDpi();
+        if (dpi == 0) GTEST_SKIP() << "run by ScreenDpiTest at a screen DPI of its choosing";
+        for (const char* path : {"Software\\Microsoft\\Internet Explorer\\Main",
+                                 "Software\\Microsoft\\Internet Explorer\\Toolbar"}) {
+            HKEY key = nullptr;
+            RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr);
+            RegCloseKey(key);
+        }
+        for (int n = 1; n <= 30; ++n) screentest::PutButton(qm::ButtonKeyName(n), "Button");
+        KeyboardTest::SetUp();
+    }
+    UINT dpi = 0;
+};
+
+TEST_F(AtDpi, TheWindowItsPagesAndDialogsAreLaidOutForTheScreen) {
+    ASSERT_EQ(qm::ui::SystemDpi(), dpi) << "the screen's DPI was not set for this run";
+    ASSERT_EQ(form->Dpi(), dpi);
+
+    RECT client;
+    GetClientRect(form->hwnd(), &client);
+    EXPECT_GE(client.right, qm::ui::Scale(522, dpi));
+    EXPECT_GE(client.bottom, qm::ui::Scale(440, dpi));
+    RECT window, screen;
+    GetWindowRect(form->hwnd(), &window);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+    EXPECT_LE(window.bottom - window.top, screen.bottom - screen.top);
+
+    // Pictures drawn for the DPI: 16, 20, 24 or 32 pixels; the strip's at the small-icon size.
+    const int picture = dpi >= 192 ? 32 : dpi >= 144 ? 24 : dpi >= 120 ? 20 : 16;
+    EXPECT_EQ(IconWidth(reinterpret_cast<HIMAGELIST>(
+                  SendMessageA(form->ToolBar(), TB_GETIMAGELIST, 0, 0))),
+              picture);
+    EXPECT_EQ(IconWidth(TabCtrl_GetImageList(form->PageControl())), picture);
+    EXPECT_EQ(IconWidth(ButtonPage().Icons()), GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(ButtonPage().StripIconSize(), GetSystemMetrics(SM_CXSMICON));
+
+    const std::pair<int, const char*> pages[] = {{IDM_VIEWSTDBTN, "page 0"},
+                                                 {IDM_VIEWCONTEXTMENU, "page 1"},
+                                                 {IDM_VIEWTBBACKGROUND, "page 2"},
+                                                 {IDM_VIEWWINDOWTITLE, "page 3"}};
+    for (const auto& [command, name] : pages) {
+        MenuCommand(command);
+        const HWND page = form->PageAt(form->ActivePage()).hwnd();
+        ExpectTidy(page, name);
+        // The page lies in the page control's display area.
+        RECT display;
+        GetClientRect(form->PageControl(), &display);
+        TabCtrl_AdjustRect(form->PageControl(), FALSE, &display);
+        const RECT placed = RectIn(form->PageControl(), page);
+        EXPECT_LE(placed.bottom, display.bottom + 1) << name;
+        EXPECT_LE(placed.right, display.right + 1) << name;
+    }
+    // The strip's buttons lie inside its frame.
+    MenuCommand(IDM_VIEWSTDBTN);
+    ExpectTidy(ButtonPage().StripView(), "the strip");
+
+    MenuCommand(IDM_ABOUT2);
+    ASSERT_TRUE(form->AboutForm().IsShowing());
+    // The About box's labels lie on its two panels by design: inside and readable is what counts.
+    ExpectTidy(form->AboutForm().hwnd(), "About", true);
+    GetClientRect(form->AboutForm().hwnd(), &client);
+    EXPECT_EQ(client.right, qm::ui::Scale(qm::TAboutForm::kClientWidth, dpi));
+    SendMessageA(form->AboutForm().hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+
+    CategoryLook look;
+    categoryLook = &look;
+    SetTimer(nullptr, 0, 20, &LookAtCategory);
+    MenuCommand(IDM_ADD);
+    categoryLook = nullptr;
+    EXPECT_TRUE(look.seen);
+}
+
+// Runs this program again with LogPixels set to dpi in the registry it starts with, for the
+// AtDpi tests; returns its exit code, its output in output.
+int RunAtDpi(UINT dpi, std::string& output) {
+    HKEY desktop = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &desktop, nullptr) != ERROR_SUCCESS)
+        return -1;
+    DWORD previous = 0, size = sizeof previous, type = 0;
+    const bool hadValue = RegQueryValueExA(desktop, "LogPixels", nullptr, &type,
+                                           reinterpret_cast<BYTE*>(&previous), &size) == ERROR_SUCCESS;
+    RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
+
+    char program[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    std::string command = std::string("\"") + program + "\" --gtest_filter=AtDpi.*";
+    SetEnvironmentVariableA(kDpiVariable, std::to_string(dpi).c_str());
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    CreatePipe(&readEnd, &writeEnd, &inherit, 0);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdOutput = writeEnd;
+    start.hStdError = writeEnd;
+    start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION child{};
+    DWORD exitCode = static_cast<DWORD>(-1);
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &start, &child)) {
+        CloseHandle(writeEnd);
+        writeEnd = nullptr;
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0)
+            output.append(buffer, read);
+        WaitForSingleObject(child.hProcess, INFINITE);
+        GetExitCodeProcess(child.hProcess, &exitCode);
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    }
+    if (writeEnd) CloseHandle(writeEnd);
+    CloseHandle(readEnd);
+    SetEnvironmentVariableA(kDpiVariable, nullptr);
+
+    if (hadValue)
+        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous),
+                       sizeof previous);
+    else
+        RegDeleteValueA(desktop, "LogPixels");
+    RegCloseKey(desktop);
+    return static_cast<int>(exitCode);
+}
+
+TEST(ScreenDpiTest, FormsFitAndPicturesFollowAt96_120_144And192Dpi) {
+    if (RequestedDpi() != 0) GTEST_SKIP() << "already the run at a chosen DPI";
+    for (UINT dpi : {96u, 120u, 144u, 192u}) {
+        std::string output;
+        const int exitCode = RunAtDpi(dpi, output);
+        EXPECT_EQ(exitCode, 0) << "at " << dpi << " DPI:\n" << output;
+        EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos)
+            << "at " << dpi << " DPI the layout test did not run:\n" << output;
+    }
+}
+
+TEST_F(KeyboardTest, AMoveToAMonitorOfAnotherDpiRedrawsAndReplacesEverything) {
+    for (int n = 1; n <= 3; ++n) screentest::PutButton(qm::ButtonKeyName(n), "Button");
+    MenuCommand(IDM_REFRESH);
+    Type(kPageButtons, IDC_BUTTONTEXT, "Unsaved");
+    const UINT newDpi = form->Dpi() * 3 / 2;
+    RECT now;
+    GetWindowRect(form->hwnd(), &now);
+    RECT suggested{now.left, now.top, now.left + (now.right - now.left) * 3 / 2,
+                   now.top + (now.bottom - now.top) * 3 / 2};
+    SendMessageA(form->hwnd(), WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    Pump();
+
+    EXPECT_EQ(form->Dpi(), newDpi);
+    RECT after;
+    GetWindowRect(form->hwnd(), &after);
+    EXPECT_TRUE(EqualRect(&after, &suggested));
+    const int picture = qm::ui::PictureSize(newDpi);
+    EXPECT_GT(picture, 16);
+    EXPECT_EQ(IconWidth(reinterpret_cast<HIMAGELIST>(
+                  SendMessageA(form->ToolBar(), TB_GETIMAGELIST, 0, 0))),
+              picture);
+    EXPECT_EQ(IconWidth(TabCtrl_GetImageList(form->PageControl())), picture);
+    EXPECT_EQ(IconWidth(ButtonPage().Icons()), qm::ui::SystemMetric(SM_CXSMICON, newDpi));
+    EXPECT_EQ(ImageList_GetImageCount(ButtonPage().Icons()), 3);
+    // The edit in progress is kept, still unsaved.
+    EXPECT_EQ(Text(kPageButtons, IDC_BUTTONTEXT), "Unsaved");
+    EXPECT_TRUE(form->IsPageModified(kPageButtons));
+    ExpectTidy(form->PageAt(kPageButtons).hwnd(), "page 0 after the move");
+}
+
+TEST_F(KeyboardTest, SixHundredButtonsScrollInAFewRowsAndTheFieldsStayOnTheScreen) {
+    RECT oneRow;
+    GetWindowRect(form->hwnd(), &oneRow);
+    for (int n = 1; n <= 600; ++n) screentest::PutButton(qm::ButtonKeyName(n), "b" + std::to_string(n));
+    MenuCommand(IDM_REFRESH);
+    qm::ButtonsPage& page = ButtonPage();
+    ASSERT_EQ(page.StripButtonCount(), 600);
+
+    // A few rows show; the window grows by them as before, and no further.
+    const int row = qm::ui::OneRowStripHeight(form->Dpi()) - 2;
+    const int shown = page.StripHeight();
+    EXPECT_GT(shown, 2 * row);
+    EXPECT_LE(shown, 4 * row + 2);
+    RECT window, screen;
+    GetWindowRect(form->hwnd(), &window);
+    EXPECT_EQ(window.bottom - window.top,
+              oneRow.bottom - oneRow.top + shown - qm::ui::OneRowStripHeight(form->Dpi()));
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+    EXPECT_LE(window.bottom, screen.bottom);
+    EXPECT_GE(window.top, screen.top);
+    ExpectTidy(page.hwnd(), "page 0 with 600 buttons");
+
+    // The last button (shown after the listing) is scrolled into view; Home goes back up.
+    auto inView = [&](int position) {
+        RECT item{}, view;
+        SendMessageA(page.ToolBar2(), TB_GETITEMRECT, position, reinterpret_cast<LPARAM>(&item));
+        MapWindowPoints(page.ToolBar2(), page.StripView(), reinterpret_cast<POINT*>(&item), 2);
+        GetClientRect(page.StripView(), &view);
+        return item.top >= 0 && item.bottom <= view.bottom;
+    };
+    EXPECT_EQ(page.ShownKey(), page.StripKey(599));
+    EXPECT_TRUE(inView(599));
+    SetFocus(page.ToolBar2());
+    Press(VK_HOME);
+    EXPECT_TRUE(inView(0));
+    EXPECT_EQ(page.StripScroll(), 0);
+    Press(VK_DOWN);
+    Press(VK_DOWN);
+    Press(VK_DOWN);
+    Press(VK_DOWN);
+    const int hot = static_cast<int>(SendMessageA(page.ToolBar2(), TB_GETHOTITEM, 0, 0));
+    EXPECT_GT(hot, 0);
+    EXPECT_TRUE(inView(hot)) << "the fifth row is scrolled into view";
+    EXPECT_GT(page.StripScroll(), 0);
+
+    // The scroll bar and the wheel move through the rows.
+    SendMessageA(page.StripView(), WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    EXPECT_TRUE(inView(599));
+    SendMessageA(page.StripView(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA * 100), 0);
+    EXPECT_EQ(page.StripScroll(), 0);
+}
+
+} // namespace
