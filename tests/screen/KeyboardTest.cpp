@@ -242,7 +242,19 @@ TEST_F(KeyboardPagesTest, TheStripIsReachedByTabAndItsButtonsByArrowsEnterAndSpa
     EXPECT_EQ(form->ActivePage(), kPageButtons);
 }
 
+// Answers every "Select category" that comes up with No, counting them.
+int categoriesOpened = 0;
+void CALLBACK AnswerCategoryNo(HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialog = FindWindowA("#32770", "Select category");
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    ++categoriesOpened;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+}
+
 TEST_F(KeyboardPagesTest, CtrlASelectsInAFieldAndAddsElsewhereAndCtrlNAddsEverywhere) {
+    categoriesOpened = 0;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &AnswerCategoryNo);
     HWND field = Item(kPageButtons, IDC_BUTTONTEXT);
     SetFocus(field);
     SendMessageA(field, EM_SETSEL, 2, 2);
@@ -251,29 +263,17 @@ TEST_F(KeyboardPagesTest, CtrlASelectsInAFieldAndAddsElsewhereAndCtrlNAddsEveryw
     SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
     EXPECT_EQ(from, 0u);
     EXPECT_EQ(to, static_cast<DWORD>(qm::ui::GetText(field).size()));
-    EXPECT_EQ(FindWindowA("#32770", "Select category"), nullptr);
+    EXPECT_EQ(categoriesOpened, 0) << "Ctrl+A in a field is no Add";
 
     // Elsewhere Ctrl+A is the Add command, and Ctrl+N is Add everywhere: each opens "Select
     // category" (answered No here, so nothing is added).
-    int opened = 0;
-    static int* openedCount = nullptr;
-    openedCount = &opened;
-    auto answerNo = [](HWND, UINT, UINT_PTR timer, DWORD) {
-        HWND dialog = FindWindowA("#32770", "Select category");
-        if (!dialog || !IsWindowVisible(dialog)) return;
-        KillTimer(nullptr, timer);
-        ++*openedCount;
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
-    };
     SetFocus(ButtonPage().ToolBar2());
-    SetTimer(nullptr, 0, 20, answerNo);
     Press('A', kCtrl);
-    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(categoriesOpened, 1);
     SetFocus(field);
-    SetTimer(nullptr, 0, 20, answerNo);
     Press('N', kCtrl);
-    EXPECT_EQ(opened, 2);
+    EXPECT_EQ(categoriesOpened, 2);
+    KillTimer(nullptr, timer);
     EXPECT_EQ(ButtonPage().StripButtonCount(), 3);
 }
 
