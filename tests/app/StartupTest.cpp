@@ -44,8 +44,9 @@ struct Observed {
 };
 Observed* observed = nullptr;
 
+// Page 0 is the window that holds the Key field; its strip lies somewhere inside it.
 BOOL CALLBACK FindPage0(HWND child, LPARAM found) {
-    if (GetDlgItem(child, IDC_TOOLBAR2)) {
+    if (GetDlgItem(child, IDC_STATICTEXT1)) {
         *reinterpret_cast<HWND*>(found) = child;
         return FALSE;
     }
@@ -71,8 +72,16 @@ void CALLBACK LookThenClose(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND page = nullptr;
     EnumChildWindows(main, FindPage0, reinterpret_cast<LPARAM>(&page));
     if (page) {
-        seen.stripButtons = static_cast<int>(
-            SendMessageA(GetDlgItem(page, IDC_TOOLBAR2), TB_BUTTONCOUNT, 0, 0));
+        HWND strip = nullptr;
+        EnumChildWindows(
+            page,
+            [](HWND child, LPARAM found) -> BOOL {
+                if (GetDlgCtrlID(child) != IDC_TOOLBAR2) return TRUE;
+                *reinterpret_cast<HWND*>(found) = child;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&strip));
+        seen.stripButtons = static_cast<int>(SendMessageA(strip, TB_BUTTONCOUNT, 0, 0));
         seen.keyField = qm::ui::GetText(GetDlgItem(page, IDC_STATICTEXT1));
         seen.buttonText = qm::ui::GetText(GetDlgItem(page, IDC_BUTTONTEXT));
     }
