@@ -453,14 +453,8 @@ bool ButtonsPage::StripKeyDown(UINT key) {
     if (!moves && !shows) return false;
     if (strip_.empty() || strip_.front().command == 0) return true; // only the placeholder
     int hot = static_cast<int>(SendMessageA(toolBar2_, TB_GETHOTITEM, 0, 0));
-    if (hot < 0 || hot >= StripButtonCount()) {
-        hot = std::max(FindStripButton(ShownKey()), 0);
-        if (moves) { // the first arrow only marks the button of the record shown
-            SendMessageA(toolBar2_, TB_SETHOTITEM, hot, 0);
-            RevealStripButton(hot);
-            return true;
-        }
-    }
+    // Without a marked button the keys start from the record shown.
+    if (hot < 0 || hot >= StripButtonCount()) hot = std::max(FindStripButton(ShownKey()), 0);
     if (moves) {
         hot = StripButtonBeside(hot, key);
         SendMessageA(toolBar2_, TB_SETHOTITEM, hot, 0);
