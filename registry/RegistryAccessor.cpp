@@ -1,10 +1,33 @@
 #include "registry/RegistryAccessor.h"
 
+#include "registry/RegistryRefusals.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace qm {
 namespace {
+
+// What each kind of open asks for: reads no more than reading needs, so that a user without
+// rights to a key can still list and show it.
+constexpr REGSAM kReadAccess = KEY_READ;
+constexpr REGSAM kWriteAccess = KEY_READ | KEY_WRITE;
+constexpr REGSAM kDeleteAccess = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
+
+testing::RegistryRule& Rule() {
+    static testing::RegistryRule rule;
+    return rule;
+}
+
+bool& OneMachineView() {
+    static bool oneView = false;
+    return oneView;
+}
+
+bool RuleRefuses(HKEY root, REGSAM view, const std::string& path, REGSAM access, bool creates) {
+    const testing::RegistryRule& rule = Rule();
+    return rule && rule(testing::RegistryRequest{root, view, path, access, creates});
+}
 
 std::string WithName(const char* format, const std::string& name) {
     std::string text = format;
@@ -44,7 +67,7 @@ private:
 bool DeleteTree(HKEY parent, const std::wstring& name, REGSAM view) {
     {
         ScopedKey key;
-        if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_ALL_ACCESS | view, key.out()) !=
+        if (RegOpenKeyExW(parent, name.c_str(), 0, kDeleteAccess | view, key.out()) !=
             ERROR_SUCCESS)
             return false;
         DWORD count = 0;
@@ -99,7 +122,7 @@ bool CopyTree(HKEY from, HKEY to, REGSAM view) {
         ScopedKey source, target;
         if (RegOpenKeyExW(from, child, 0, KEY_READ | view, source.out()) != ERROR_SUCCESS)
             return false;
-        if (RegCreateKeyExW(to, child, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+        if (RegCreateKeyExW(to, child, 0, nullptr, 0, kWriteAccess | view, nullptr,
                             target.out(), nullptr) != ERROR_SUCCESS)
             return false;
         if (!CopyTree(source.get(), target.get(), view)) return false;
@@ -145,7 +168,38 @@ std::string FromLegacyCodePage(const std::string& bytes) {
     return utf8;
 }
 
+std::string Join(const std::string& path, const std::string& relative) {
+    if (path.empty()) return relative;
+    if (relative.empty()) return path;
+    return path + "\\" + relative;
+}
+
 } // namespace
+
+namespace testing {
+void SetRegistryRule(RegistryRule rule) { Rule() = std::move(rule); }
+void UseOneMachineView(bool oneView) { OneMachineView() = oneView; }
+} // namespace testing
+
+bool MachineHasTwoViews() {
+#if defined(_WIN64)
+    return true; // a 64-bit program runs on 64-bit Windows only
+#else
+    // A 32-bit program asks which processor Windows itself runs on.
+    using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    auto isWow64Process2 = reinterpret_cast<IsWow64Process2Function>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process2")));
+    USHORT process = 0, native = 0;
+    if (isWow64Process2 && isWow64Process2(GetCurrentProcess(), &process, &native))
+        return native == IMAGE_FILE_MACHINE_AMD64 || native == IMAGE_FILE_MACHINE_ARM64 ||
+               native == IMAGE_FILE_MACHINE_IA64;
+    SYSTEM_INFO system{};
+    GetNativeSystemInfo(&system);
+    return system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+           system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64 ||
+           system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
+#endif
+}
 
 RegistryAccessor::~RegistryAccessor() { CloseKey(); }
 
@@ -154,40 +208,155 @@ void RegistryAccessor::SetRoot(HKEY root) {
     root_ = root;
 }
 
-REGSAM RegistryAccessor::Access() const {
-    return KEY_ALL_ACCESS | (root_ == HKEY_LOCAL_MACHINE ? kMachineRegistryView : 0);
+int RegistryAccessor::ViewCount() const {
+    if (root_ != HKEY_LOCAL_MACHINE || OneMachineView()) return 1;
+    static const bool twoViews = MachineHasTwoViews();
+    return twoViews ? 2 : 1;
 }
 
-HKEY RegistryAccessor::BaseFor(const std::string& path, std::string& relative,
-                               std::string& fullPath) const {
-    if (!path.empty() && path.front() == '\\') {
-        relative = StripTrailingSeparators(path.substr(1));
-        fullPath = relative;
-        return root_;
+REGSAM RegistryAccessor::View(int index) const {
+    if (root_ != HKEY_LOCAL_MACHINE) return 0;
+    return index == 0 ? kMachineRegistryView : kMachineOtherView;
+}
+
+HKEY RegistryAccessor::Primary() const {
+    for (const ViewKey& key : keys_)
+        if (key.handle) return key.handle;
+    return nullptr;
+}
+
+RegistryAccessor::Places RegistryAccessor::PlacesFromRoot(const std::string& fullPath) const {
+    Places places;
+    for (int i = 0; i < ViewCount(); ++i) places[i] = Place{root_, fullPath};
+    return places;
+}
+
+RegistryAccessor::Places RegistryAccessor::PlacesFor(const std::string& path,
+                                                     std::string& fullPath) const {
+    if ((!path.empty() && path.front() == '\\') || !HasOpenKey()) {
+        fullPath = StripTrailingSeparators(path.substr(!path.empty() && path.front() == '\\'));
+        return PlacesFromRoot(fullPath);
     }
-    relative = StripTrailingSeparators(path);
-    if (key_ == nullptr) {
-        fullPath = relative;
-        return root_;
+    std::string relative = StripTrailingSeparators(path);
+    fullPath = Join(currentPath_, relative);
+    Places places = PlacesFromRoot(fullPath);
+    // Below the open key's handle where it has one in that view.
+    for (int i = 0; i < ViewCount(); ++i)
+        if (keys_[i].handle) places[i] = Place{keys_[i].handle, relative};
+    return places;
+}
+
+LONG RegistryAccessor::Open(const Place& place, int view, const std::string& fullPath,
+                            REGSAM access, HKEY& opened) const {
+    opened = nullptr;
+    LONG result = RegOpenKeyExA(place.base, place.relative.c_str(), 0, access | View(view), &opened);
+    // Windows says whether a key exists before it weighs the rights to it.
+    if (result == ERROR_SUCCESS && RuleRefuses(root_, View(view), fullPath, access, false)) {
+        RegCloseKey(opened);
+        opened = nullptr;
+        return ERROR_ACCESS_DENIED;
     }
-    fullPath = currentPath_.empty() ? relative
-               : relative.empty()   ? currentPath_
-                                    : currentPath_ + "\\" + relative;
-    return key_;
+    return result;
+}
+
+LONG RegistryAccessor::Create(const Place& place, int view, const std::string& fullPath,
+                              HKEY& created, DWORD& disposition) const {
+    created = nullptr;
+    if (RuleRefuses(root_, View(view), fullPath, KEY_CREATE_SUB_KEY, true))
+        return ERROR_ACCESS_DENIED;
+    return RegCreateKeyExA(place.base, place.relative.c_str(), 0, nullptr, 0,
+                           kWriteAccess | View(view), nullptr, &created, &disposition);
+}
+
+LONG RegistryAccessor::OpenInViews(const Places& places, const std::string& fullPath,
+                                   ViewKeys& keys) const {
+    LONG failure = ERROR_FILE_NOT_FOUND;
+    bool any = false;
+    for (int i = 0; i < ViewCount(); ++i) {
+        LONG result = Open(places[i], i, fullPath, kReadAccess, keys[i].handle);
+        if (result == ERROR_SUCCESS) any = true;
+        else if (failure != ERROR_ACCESS_DENIED) failure = result;
+    }
+    return any ? ERROR_SUCCESS : failure;
+}
+
+void RegistryAccessor::Unmake(const Place& place, int view) const {
+    std::string parentPath, leaf = place.relative;
+    if (size_t slash = leaf.rfind('\\'); slash != std::string::npos) {
+        parentPath = leaf.substr(0, slash);
+        leaf = leaf.substr(slash + 1);
+    }
+    ScopedKey parent;
+    if (RegOpenKeyExA(place.base, parentPath.c_str(), 0, kReadAccess | View(view),
+                      parent.out()) == ERROR_SUCCESS)
+        DeleteTree(parent.get(), Widen(leaf), View(view));
+}
+
+LONG RegistryAccessor::CreateInViews(const Places& places, const std::string& fullPath,
+                                     ViewKeys& keys) const {
+    if (fullPath.empty()) return ERROR_INVALID_PARAMETER; // never the root itself
+    // First the views that have the key, for writing: a refusal there changes nothing.
+    std::array<bool, kMaxViews> missing{};
+    for (int i = 0; i < ViewCount(); ++i) {
+        LONG result = Open(places[i], i, fullPath, kWriteAccess, keys[i].handle);
+        if (result == ERROR_FILE_NOT_FOUND) {
+            missing[i] = true;
+        } else if (result != ERROR_SUCCESS) {
+            CloseAll(keys);
+            return result;
+        }
+        keys[i].writable = keys[i].handle != nullptr;
+    }
+    HKEY original = nullptr;
+    for (const ViewKey& key : keys)
+        if (key.handle && !original) original = key.handle;
+    // Then the views that lack it, each as a copy of the key where it exists.
+    for (int i = 0; i < ViewCount(); ++i) {
+        if (!missing[i]) continue;
+        DWORD disposition = REG_CREATED_NEW_KEY;
+        LONG result = Create(places[i], i, fullPath, keys[i].handle, disposition);
+        if (result == ERROR_SUCCESS) {
+            keys[i].writable = true;
+            keys[i].changed = disposition == REG_CREATED_NEW_KEY;
+            if (original && !CopyTree(original, keys[i].handle, View(i)))
+                result = ERROR_CANTWRITE;
+        }
+        if (result != ERROR_SUCCESS) {
+            // The copies made so far go again, so that no view is left half done.
+            for (int j = 0; j <= i; ++j) {
+                bool made = missing[j] && keys[j].handle;
+                if (keys[j].handle) RegCloseKey(keys[j].handle);
+                keys[j] = ViewKey{};
+                if (made) Unmake(places[j], j);
+            }
+            CloseAll(keys);
+            return result;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+void RegistryAccessor::CloseAll(ViewKeys& keys) {
+    for (ViewKey& key : keys) {
+        if (key.handle) {
+            // Only a key that was made or written through this accessor has anything to flush.
+            if (key.changed) RegFlushKey(key.handle);
+            RegCloseKey(key.handle);
+        }
+        key = ViewKey{};
+    }
 }
 
 bool RegistryAccessor::OpenKey(const std::string& path, bool canCreate) {
-    std::string relative, fullPath;
-    HKEY base = BaseFor(path, relative, fullPath);
-    HKEY opened = nullptr;
-    DWORD disposition = REG_OPENED_EXISTING_KEY;
-    LONG result = canCreate ? RegCreateKeyExA(base, relative.c_str(), 0, nullptr, 0, Access(),
-                                              nullptr, &opened, &disposition)
-                            : RegOpenKeyExA(base, relative.c_str(), 0, Access(), &opened);
+    std::string fullPath;
+    Places places = PlacesFor(path, fullPath);
+    ViewKeys opened{};
+    LONG result = canCreate ? CreateInViews(places, fullPath, opened)
+                            : OpenInViews(places, fullPath, opened);
     CloseKey();
+    lastResult_ = result;
     if (result != ERROR_SUCCESS) return false;
-    key_ = opened;
-    changed_ = disposition == REG_CREATED_NEW_KEY;
+    keys_ = opened;
     currentPath_ = fullPath;
     return true;
 }
@@ -196,63 +365,89 @@ bool RegistryAccessor::OpenKeyBelow(const RegistryAccessor& parent, const std::s
                                     bool canCreate) {
     CloseKey();
     root_ = parent.root_;
-    if (!parent.key_) return false;
+    if (!parent.HasOpenKey()) return false;
     std::string relative = StripTrailingSeparators(path);
-    HKEY opened = nullptr;
-    DWORD disposition = REG_OPENED_EXISTING_KEY;
-    LONG result = canCreate ? RegCreateKeyExA(parent.key_, relative.c_str(), 0, nullptr, 0,
-                                              Access(), nullptr, &opened, &disposition)
-                            : RegOpenKeyExA(parent.key_, relative.c_str(), 0, Access(), &opened);
-    if (result != ERROR_SUCCESS) return false;
-    key_ = opened;
-    changed_ = disposition == REG_CREATED_NEW_KEY;
-    currentPath_ = parent.currentPath_.empty() ? relative
-                   : relative.empty()          ? parent.currentPath_
-                                               : parent.currentPath_ + "\\" + relative;
+    std::string fullPath = Join(parent.currentPath_, relative);
+    Places places = PlacesFromRoot(fullPath);
+    for (int i = 0; i < ViewCount(); ++i)
+        if (parent.keys_[i].handle) places[i] = Place{parent.keys_[i].handle, relative};
+    ViewKeys opened{};
+    lastResult_ = canCreate ? CreateInViews(places, fullPath, opened)
+                            : OpenInViews(places, fullPath, opened);
+    if (lastResult_ != ERROR_SUCCESS) return false;
+    keys_ = opened;
+    currentPath_ = fullPath;
     return true;
 }
 
 void RegistryAccessor::CreateKey(const std::string& path) {
-    std::string relative, fullPath;
-    HKEY base = BaseFor(path, relative, fullPath);
-    HKEY created = nullptr;
-    if (relative.empty() || RegCreateKeyExA(base, relative.c_str(), 0, nullptr, 0, Access(),
-                                            nullptr, &created, nullptr) != ERROR_SUCCESS)
-        throw RegistryError(WithName("Failed to create key %s", path));
-    RegCloseKey(created);
-    if (key_) changed_ = true;
+    std::string fullPath;
+    Places places = PlacesFor(path, fullPath);
+    ViewKeys created{};
+    lastResult_ = CreateInViews(places, fullPath, created);
+    if (lastResult_ != ERROR_SUCCESS)
+        throw RegistryError(WithName("Failed to create key %s", path), Refused());
+    bool changed = false;
+    for (const ViewKey& key : created) changed = changed || key.changed;
+    CloseAll(created);
+    if (changed)
+        for (ViewKey& key : keys_) key.changed = key.changed || key.handle;
 }
 
 bool RegistryAccessor::KeyExists(const std::string& path) {
-    std::string relative, fullPath;
-    HKEY base = BaseFor(path, relative, fullPath);
-    ScopedKey key;
-    REGSAM view = root_ == HKEY_LOCAL_MACHINE ? kMachineRegistryView : 0;
-    return RegOpenKeyExA(base, relative.c_str(), 0, KEY_READ | view, key.out()) == ERROR_SUCCESS;
+    std::string fullPath;
+    Places places = PlacesFor(path, fullPath);
+    for (int i = 0; i < ViewCount(); ++i) {
+        ScopedKey key;
+        if (Open(places[i], i, fullPath, kReadAccess, *key.out()) == ERROR_SUCCESS) return true;
+    }
+    return false;
 }
 
 bool RegistryAccessor::DeleteKey(const std::string& path) {
-    std::string relative, fullPath;
-    HKEY base = BaseFor(path, relative, fullPath);
-    if (relative.empty()) return false; // never the root or the open key through an empty name
-    std::string parentPath, leaf = relative;
-    if (size_t slash = relative.rfind('\\'); slash != std::string::npos) {
-        parentPath = relative.substr(0, slash);
-        leaf = relative.substr(slash + 1);
+    std::string fullPath;
+    Places places = PlacesFor(path, fullPath);
+    if (fullPath.empty() || StripTrailingSeparators(path).empty() ||
+        (path.size() == 1 && path[0] == '\\'))
+        return false; // never the root or the open key through an empty name
+    // Every view's copy must be deletable before any is deleted.
+    std::array<bool, kMaxViews> present{};
+    bool any = false;
+    for (int i = 0; i < ViewCount(); ++i) {
+        ScopedKey key;
+        LONG result = Open(places[i], i, fullPath, kDeleteAccess, *key.out());
+        if (result == ERROR_FILE_NOT_FOUND) continue;
+        lastResult_ = result;
+        if (result != ERROR_SUCCESS) return false;
+        present[i] = any = true;
     }
-    ScopedKey parent;
-    if (RegOpenKeyExA(base, parentPath.c_str(), 0, Access(), parent.out()) != ERROR_SUCCESS)
+    if (!any) {
+        lastResult_ = ERROR_FILE_NOT_FOUND;
         return false;
-    REGSAM view = root_ == HKEY_LOCAL_MACHINE ? kMachineRegistryView : 0;
-    if (key_) changed_ = true;
-    return DeleteTree(parent.get(), Widen(leaf), view);
+    }
+    bool deleted = true;
+    for (int i = 0; i < ViewCount(); ++i) {
+        if (!present[i]) continue;
+        std::string parentPath, leaf = places[i].relative;
+        if (size_t slash = leaf.rfind('\\'); slash != std::string::npos) {
+            parentPath = leaf.substr(0, slash);
+            leaf = leaf.substr(slash + 1);
+        }
+        ScopedKey parent;
+        deleted = RegOpenKeyExA(places[i].base, parentPath.c_str(), 0, kReadAccess | View(i),
+                                parent.out()) == ERROR_SUCCESS &&
+                  DeleteTree(parent.get(), Widen(leaf), View(i)) && deleted;
+    }
+    for (ViewKey& key : keys_) key.changed = key.changed || key.handle;
+    lastResult_ = deleted ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    return deleted;
 }
 
 bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& newPath) {
-    std::string oldRelative, oldFull, newRelative, newFull;
-    HKEY oldBase = BaseFor(oldPath, oldRelative, oldFull);
-    HKEY newBase = BaseFor(newPath, newRelative, newFull);
-    if (oldRelative.empty() || newRelative.empty()) return false;
+    std::string oldFull, newFull;
+    Places oldPlaces = PlacesFor(oldPath, oldFull);
+    Places newPlaces = PlacesFor(newPath, newFull);
+    if (oldFull.empty() || newFull.empty()) return false;
     // Key names compare without regard to letter case, as the registry matches them.
     std::string oldKey = Lower(oldFull), newKey = Lower(newFull);
     if (newKey.size() > oldKey.size() && newKey.compare(0, oldKey.size(), oldKey) == 0 &&
@@ -260,53 +455,92 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
         throw RegistryError(WithName("Cannot move key %s into itself", oldPath));
     if (!KeyExists(oldPath) || KeyExists(newPath)) return false;
 
-    REGSAM view = root_ == HKEY_LOCAL_MACHINE ? kMachineRegistryView : 0;
-    ScopedKey source, target;
-    if (RegOpenKeyExA(oldBase, oldRelative.c_str(), 0, KEY_READ | view, source.out()) !=
-        ERROR_SUCCESS)
-        return false;
-    if (RegCreateKeyExA(newBase, newRelative.c_str(), 0, nullptr, 0, Access(), nullptr,
-                        target.out(), nullptr) != ERROR_SUCCESS)
-        throw RegistryError(WithName("Failed to create key %s", newPath));
-    if (key_) changed_ = true;
-    if (!CopyTree(source.get(), target.get(), view))
-        throw RegistryError(WithName("Failed to copy key %s", oldPath));
-    if (!DeleteKey(oldPath)) throw RegistryError(WithName("Failed to delete key %s", oldPath));
+    // The old key must be deletable in every view before the new one is made.
+    ViewKeys sources{};
+    for (int i = 0; i < ViewCount(); ++i) {
+        LONG result = Open(oldPlaces[i], i, oldFull, kDeleteAccess, sources[i].handle);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+            CloseAll(sources);
+            lastResult_ = result;
+            throw RegistryError(WithName("Failed to delete key %s", oldPath), Refused());
+        }
+    }
+    ViewKeys targets{};
+    lastResult_ = CreateInViews(newPlaces, newFull, targets);
+    if (lastResult_ != ERROR_SUCCESS) {
+        CloseAll(sources);
+        throw RegistryError(WithName("Failed to create key %s", newPath), Refused());
+    }
+    for (ViewKey& key : keys_) key.changed = key.changed || key.handle;
+    bool copied = true;
+    HKEY anySource = nullptr;
+    for (const ViewKey& source : sources)
+        if (source.handle && !anySource) anySource = source.handle;
+    for (int i = 0; i < ViewCount(); ++i) {
+        // A view that lacks the old key gets the other view's copy, so both end the same.
+        HKEY from = sources[i].handle ? sources[i].handle : anySource;
+        copied = copied && CopyTree(from, targets[i].handle, View(i));
+    }
+    CloseAll(sources);
+    CloseAll(targets);
+    if (!copied) throw RegistryError(WithName("Failed to copy key %s", oldPath));
+    if (!DeleteKey(oldPath))
+        throw RegistryError(WithName("Failed to delete key %s", oldPath), Refused());
     return true;
 }
 
 void RegistryAccessor::CloseKey() {
-    if (key_) {
-        // Only a key that was made or written through this accessor has anything to flush.
-        if (changed_) RegFlushKey(key_);
-        RegCloseKey(key_);
-    }
-    key_ = nullptr;
-    changed_ = false;
+    CloseAll(keys_);
     currentPath_.clear();
+}
+
+void RegistryAccessor::MakeWritable(const std::string& failureText) {
+    if (!HasOpenKey()) {
+        lastResult_ = ERROR_INVALID_HANDLE;
+        throw RegistryError(failureText);
+    }
+    bool writable = true;
+    for (int i = 0; i < ViewCount(); ++i) writable = writable && keys_[i].writable;
+    if (writable) return;
+    ViewKeys reopened{};
+    lastResult_ = CreateInViews(PlacesFromRoot(currentPath_), currentPath_, reopened);
+    if (lastResult_ != ERROR_SUCCESS) throw RegistryError(failureText, Refused());
+    for (int i = 0; i < kMaxViews; ++i) reopened[i].changed = reopened[i].changed || keys_[i].changed;
+    CloseAll(keys_);
+    keys_ = reopened;
 }
 
 std::vector<std::string> RegistryAccessor::GetKeyNames() const {
     std::vector<std::string> names;
-    if (!key_) return names;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD length = sizeof name;
-        LONG result = RegEnumKeyExA(key_, i, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result == ERROR_SUCCESS) names.emplace_back(name, length);
-        else if (result != ERROR_MORE_DATA) break;
+    std::vector<std::string> seen; // lower case, as the registry matches names
+    for (const ViewKey& key : keys_) {
+        if (!key.handle) continue;
+        for (DWORD i = 0;; ++i) {
+            char name[256];
+            DWORD length = sizeof name;
+            LONG result =
+                RegEnumKeyExA(key.handle, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+            if (result == ERROR_NO_MORE_ITEMS) break;
+            if (result == ERROR_SUCCESS) {
+                std::string lower = Lower(std::string(name, length));
+                if (std::find(seen.begin(), seen.end(), lower) != seen.end()) continue;
+                seen.push_back(std::move(lower));
+                names.emplace_back(name, length);
+            } else if (result != ERROR_MORE_DATA) {
+                break;
+            }
+        }
     }
     return names;
 }
 
 std::vector<std::string> RegistryAccessor::GetValueNames() const {
     std::vector<std::string> names;
-    if (!key_) return names;
+    if (!Primary()) return names;
     std::string name(32768, '\0');
     for (DWORD i = 0;; ++i) {
         DWORD length = static_cast<DWORD>(name.size());
-        LONG result = RegEnumValueA(key_, i, name.data(), &length, nullptr, nullptr, nullptr,
+        LONG result = RegEnumValueA(Primary(), i, name.data(), &length, nullptr, nullptr, nullptr,
                                     nullptr);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result == ERROR_SUCCESS) names.emplace_back(name.data(), length);
@@ -317,14 +551,14 @@ std::vector<std::string> RegistryAccessor::GetValueNames() const {
 
 std::vector<std::pair<std::string, RawValue>> RegistryAccessor::GetValues() const {
     std::vector<std::pair<std::string, RawValue>> values;
-    if (!key_) return values;
+    if (!Primary()) return values;
     std::string name(32768, '\0');
     std::string data(1024, '\0');
     for (DWORD i = 0;;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
-        LONG result = RegEnumValueA(key_, i, name.data(), &nameLength, nullptr, &type,
+        LONG result = RegEnumValueA(Primary(), i, name.data(), &nameLength, nullptr, &type,
                                     reinterpret_cast<BYTE*>(data.data()), &dataLength);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result == ERROR_MORE_DATA && data.size() < (1u << 30)) { // the same value again
@@ -340,7 +574,7 @@ std::vector<std::pair<std::string, RawValue>> RegistryAccessor::GetValues() cons
 }
 
 bool RegistryAccessor::ValueExists(const std::string& name) const {
-    return key_ && RegQueryValueExA(key_, name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+    return Primary() && RegQueryValueExA(Primary(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
                        ERROR_SUCCESS;
 }
 
@@ -350,7 +584,7 @@ LONG RegistryAccessor::Query(const std::string& name, RawValue& value) const {
     for (;;) {
         DWORD capacity = size;
         value.bytes.assign(capacity, '\0');
-        LONG result = RegQueryValueExA(key_, name.c_str(), nullptr, &value.type,
+        LONG result = RegQueryValueExA(Primary(), name.c_str(), nullptr, &value.type,
                                        reinterpret_cast<BYTE*>(value.bytes.data()), &size);
         if (result == ERROR_MORE_DATA) { // size now holds what the value needs
             if (size <= capacity) size = capacity * 2;
@@ -364,14 +598,14 @@ LONG RegistryAccessor::Query(const std::string& name, RawValue& value) const {
 
 RawValue RegistryAccessor::ReadRaw(const std::string& name) const {
     RawValue value;
-    if (!key_ || Query(name, value) != ERROR_SUCCESS)
+    if (!Primary() || Query(name, value) != ERROR_SUCCESS)
         throw RegistryError(WithName("Failed to get data for '%s'", name));
     return value;
 }
 
 std::string RegistryAccessor::ReadString(const std::string& name) const {
     RawValue value;
-    if (!key_ || Query(name, value) != ERROR_SUCCESS) return {}; // absent reads as ""
+    if (!Primary() || Query(name, value) != ERROR_SUCCESS) return {}; // absent reads as ""
     return StringFromValue(name, value);
 }
 
@@ -384,7 +618,7 @@ std::string RegistryAccessor::StringFromValue(const std::string& name, const Raw
 
 int32_t RegistryAccessor::ReadInteger(const std::string& name) const {
     DWORD data = 0, size = sizeof data, type = REG_NONE;
-    if (!key_ || RegQueryValueExA(key_, name.c_str(), nullptr, &type,
+    if (!Primary() || RegQueryValueExA(Primary(), name.c_str(), nullptr, &type,
                                   reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
         throw RegistryError(WithName("Failed to get data for '%s'", name));
     if (type != REG_DWORD) throw RegistryError(WithName("Invalid data type for '%s'", name));
@@ -392,14 +626,19 @@ int32_t RegistryAccessor::ReadInteger(const std::string& name) const {
 }
 
 void RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) {
-    if (key_) changed_ = true;
+    const std::string failure = WithName("Failed to set data for '%s'", name);
+    MakeWritable(failure);
     const std::string& bytes = value.type == REG_SZ || value.type == REG_EXPAND_SZ
                                    ? FromLegacyCodePage(value.bytes)
                                    : value.bytes;
-    if (!key_ || RegSetValueExA(key_, name.c_str(), 0, value.type,
-                                reinterpret_cast<const BYTE*>(bytes.data()),
-                                static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS)
-        throw RegistryError(WithName("Failed to set data for '%s'", name));
+    for (ViewKey& key : keys_) {
+        if (!key.handle) continue;
+        key.changed = true;
+        lastResult_ = RegSetValueExA(key.handle, name.c_str(), 0, value.type,
+                                     reinterpret_cast<const BYTE*>(bytes.data()),
+                                     static_cast<DWORD>(bytes.size()));
+        if (lastResult_ != ERROR_SUCCESS) throw RegistryError(failure, Refused());
+    }
 }
 
 void RegistryAccessor::WriteString(const std::string& name, const std::string& value) {
@@ -408,7 +647,7 @@ void RegistryAccessor::WriteString(const std::string& name, const std::string& v
 
 StoredText RegistryAccessor::ReadText(const std::string& name) const {
     StoredText shown;
-    if (!key_ || Query(name, shown.stored) != ERROR_SUCCESS) {
+    if (!Primary() || Query(name, shown.stored) != ERROR_SUCCESS) {
         shown.stored = {};
         return shown;
     }
@@ -421,7 +660,7 @@ StoredText RegistryAccessor::ReadText(const std::string& name) const {
         std::wstring wide(shown.stored.bytes.size() + 1, L'\0');
         DWORD size = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
         DWORD type = REG_NONE;
-        if (RegQueryValueExW(key_, Widen(name).c_str(), nullptr, &type,
+        if (RegQueryValueExW(Primary(), Widen(name).c_str(), nullptr, &type,
                              reinterpret_cast<BYTE*>(wide.data()), &size) == ERROR_SUCCESS) {
             wide.resize(size / sizeof(wchar_t));
             wide = wide.substr(0, wide.find(L'\0'));
@@ -437,7 +676,7 @@ StoredText RegistryAccessor::ReadText(const std::string& name) const {
 bool RegistryAccessor::WriteText(const std::string& name, const std::string& text,
                                  const StoredText& shown) {
     if (!shown.Changed(text)) {
-        if (!key_) throw RegistryError(WithName("Failed to set data for '%s'", name));
+        if (!Primary()) throw RegistryError(WithName("Failed to set data for '%s'", name));
         return false;
     }
     WriteRaw(name, RawValue{shown.Expandable() ? DWORD{REG_EXPAND_SZ} : DWORD{REG_SZ}, text + '\0'});
@@ -466,9 +705,30 @@ void RegistryAccessor::WriteInteger(const std::string& name, int32_t value) {
 }
 
 bool RegistryAccessor::DeleteValue(const std::string& name) {
-    if (!key_ || RegDeleteValueA(key_, name.c_str()) != ERROR_SUCCESS) return false;
-    changed_ = true;
-    return true;
+    // A value no view has needs no rights to stay absent.
+    bool present = false;
+    for (const ViewKey& key : keys_)
+        present = present || (key.handle && RegQueryValueExA(key.handle, name.c_str(), nullptr,
+                                                             nullptr, nullptr, nullptr) ==
+                                                ERROR_SUCCESS);
+    if (!present) return false;
+    try {
+        MakeWritable(name);
+    } catch (const RegistryError&) {
+        return false; // Refused() says whether for lack of rights
+    }
+    bool deleted = false;
+    for (ViewKey& key : keys_) {
+        if (!key.handle) continue;
+        LONG result = RegDeleteValueA(key.handle, name.c_str());
+        if (result == ERROR_SUCCESS) {
+            key.changed = deleted = true;
+        } else if (result != ERROR_FILE_NOT_FOUND) {
+            lastResult_ = result;
+            return false;
+        }
+    }
+    return deleted;
 }
 
 } // namespace qm

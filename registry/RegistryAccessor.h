@@ -1,9 +1,12 @@
 #pragma once
 // The program's one way into the registry: a root, at most one open key, and string and
 // 32-bit integer values, with the user-facing failure texts carried by RegistryError.
+// Keys are opened for reading only; the first write to a key asks for write access then, so
+// a user without rights to a key still lists and shows it.
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -12,16 +15,28 @@
 
 namespace qm {
 
-// A registry failure whose what() is the exact text shown to the user.
+// A registry failure whose what() is the exact text shown to the user. Refused() tells a
+// failure for lack of rights (ERROR_ACCESS_DENIED) from every other one.
 class RegistryError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit RegistryError(const std::string& what, bool refused = false)
+        : std::runtime_error(what), refused_(refused) {}
+    bool Refused() const { return refused_; }
+
+private:
+    bool refused_;
 };
 
-// Machine-wide keys are read and written in the 32-bit registry view: the browser's page
-// processes, which load toolbar buttons, are 32-bit on 64-bit Windows. The current user's
-// Software key is shared between the views, so the flag is harmless there.
+// On 64-bit Windows the machine's Software key has two registry views: the 64-bit browser
+// reads its toolbar buttons in the 64-bit view, the 32-bit browser in the 32-bit view. The
+// program keeps machine-wide keys the same in both: a key exists if it exists in either view,
+// is read from the 32-bit view where it exists there (else from the 64-bit view), and every
+// write, creation and deletion goes to both. On 32-bit Windows there is one view. The current
+// user's Software key is shared between the views, so the current user's root has one.
 inline constexpr REGSAM kMachineRegistryView = KEY_WOW64_32KEY;
+inline constexpr REGSAM kMachineOtherView = KEY_WOW64_64KEY;
+// Whether this Windows has the two views (it runs on a 64-bit processor).
+bool MachineHasTwoViews();
 
 // A value exactly as the registry stores it: its type and its bytes.
 struct RawValue {
@@ -71,7 +86,10 @@ public:
     HKEY Root() const { return root_; }
 
     // Paths with a leading backslash start at the root; others lie below the open key.
-    // A failed open leaves no key open, so later reads give "" and writes fail.
+    // A failed open leaves no key open, so later reads give "" and writes fail. Without
+    // canCreate the key is opened for reading; with it, for writing (a key missing in one
+    // machine view is made there as a copy of the other view's), and nothing is made when
+    // any view refuses.
     bool OpenKey(const std::string& path, bool canCreate);
     // Opens (or with canCreate creates) a key below the key open in parent, under parent's
     // root; path is relative to that key. Reaching a key through a handle that is already
@@ -90,12 +108,16 @@ public:
     bool MoveKey(const std::string& oldPath, const std::string& newPath);
     // Flushes the key to disk first when it was made or changed through this accessor.
     void CloseKey();
+    // Whether the last operation that failed was refused for lack of rights.
+    bool Refused() const { return lastResult_ == ERROR_ACCESS_DENIED; }
 
-    bool HasOpenKey() const { return key_ != nullptr; }
+    bool HasOpenKey() const { return Primary() != nullptr; }
     // The open key's path from the root, without a leading backslash.
     const std::string& CurrentPath() const { return currentPath_; }
 
-    // Names of the open key's sub-keys or values, in the registry's enumeration order.
+    // Names of the open key's sub-keys or values, in the registry's enumeration order. A
+    // machine-wide key's sub-keys of both views are listed, each name once: the 32-bit
+    // view's first, then those only the 64-bit view has.
     std::vector<std::string> GetKeyNames() const;
     std::vector<std::string> GetValueNames() const;
     // The open key's values with their types and bytes as stored, in enumeration order, read
@@ -133,17 +155,53 @@ public:
     void WriteRaw(const std::string& name, const RawValue& value);
 
 private:
-    REGSAM Access() const;
+    static constexpr int kMaxViews = 2;
+    // The open key in one registry view: missing (no handle) in a view that lacks it.
+    struct ViewKey {
+        HKEY handle = nullptr;
+        bool writable = false;
+        bool changed = false; // made or written through this accessor
+    };
+    using ViewKeys = std::array<ViewKey, kMaxViews>;
+    // Where an operation starts in one view: a key handle and a path relative to it.
+    struct Place {
+        HKEY base = nullptr;
+        std::string relative;
+    };
+    using Places = std::array<Place, kMaxViews>;
+
+    // The views of the root: one, or two for the machine's root on 64-bit Windows.
+    int ViewCount() const;
+    REGSAM View(int index) const;
+    // The handle reads use: the first view's where the key exists there.
+    HKEY Primary() const;
+    // Splits a path into where it starts in each view and the rest, relative to that.
+    Places PlacesFor(const std::string& path, std::string& fullPath) const;
+    Places PlacesFromRoot(const std::string& fullPath) const;
+    // Every open goes through Open, so that a test can have chosen requests refused.
+    LONG Open(const Place& place, int view, const std::string& fullPath, REGSAM access,
+              HKEY& opened) const;
+    LONG Create(const Place& place, int view, const std::string& fullPath, HKEY& created,
+                DWORD& disposition) const;
+    // Opens the key for reading in every view that has it; success when any has.
+    LONG OpenInViews(const Places& places, const std::string& fullPath, ViewKeys& keys) const;
+    // Opens the key for writing in every view, making it where it is missing as a copy of
+    // another view's; all or nothing.
+    LONG CreateInViews(const Places& places, const std::string& fullPath, ViewKeys& keys) const;
+    // Removes a key made by CreateInViews again.
+    void Unmake(const Place& place, int view) const;
+    static void CloseAll(ViewKeys& keys);
+    // Gives the open key write access in every view before a write; throws RegistryError
+    // (Refused() when for lack of rights) with that text when it cannot.
+    void MakeWritable(const std::string& failureText);
     // Reads a value of the open key in one query when it fits the first buffer; the
     // registry's result code.
     LONG Query(const std::string& name, RawValue& value) const;
-    // Splits a path into the key it starts from and the rest, relative to that key.
-    HKEY BaseFor(const std::string& path, std::string& relative, std::string& fullPath) const;
 
     HKEY root_ = HKEY_CURRENT_USER;
-    HKEY key_ = nullptr;
-    bool changed_ = false; // the open key was made or written through this accessor
+    ViewKeys keys_{};
     std::string currentPath_;
+    LONG lastResult_ = ERROR_SUCCESS;
 };
 
 } // namespace qm

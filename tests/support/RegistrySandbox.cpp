@@ -25,6 +25,9 @@ RegistrySandbox::RegistrySandbox() {
     RegDeleteTreeA(realSoftware_, path_.c_str());
     HKEY currentUser = CreateUnder(realSoftware_, CurrentUserPath());
     HKEY localMachine = CreateUnder(realSoftware_, LocalMachinePath());
+    // The machine's Software key has its 32-bit view below Wow6432Node, as on 64-bit Windows;
+    // with it in place, Wine keeps the two views of the stand-in apart as Windows does.
+    RegCloseKey(CreateUnder(localMachine, "Software\\Wow6432Node"));
     EXPECT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, currentUser), ERROR_SUCCESS);
     EXPECT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, localMachine), ERROR_SUCCESS);
     RegCloseKey(currentUser);

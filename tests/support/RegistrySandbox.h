@@ -1,7 +1,9 @@
 #pragma once
 // A fresh registry key per test, with HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE mapped onto two
 // of its sub-keys, so that the program's own code runs unchanged and never touches the real
-// keys. Removed and unmapped again when the sandbox ends.
+// keys. Removed and unmapped again when the sandbox ends. The machine's stand-in has two
+// registry views, as on 64-bit Windows: KEY_WOW64_32KEY and KEY_WOW64_64KEY reach different
+// keys below its Software key.
 
 #include <windows.h>
 
