@@ -69,6 +69,7 @@ public:
     }
     void ShowHelp(HWND, const std::string&, UINT, DWORD_PTR) override { Fail(program_, "help"); }
     bool ShellOpen(HWND, const std::string&) override { Fail(program_, "shell open"); }
+    bool StartElevated(HWND) override { Fail(program_, "elevated start"); }
 
 private:
     const char* program_;

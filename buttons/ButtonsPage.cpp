@@ -8,6 +8,7 @@
 #include "ui/Dpi.h"
 #include "ui/Layout.h"
 #include "ui/PageHost.h"
+#include "ui/Rights.h"
 
 #include "resource.h"
 
@@ -24,6 +25,19 @@ constexpr const char* kWriteError = "Error while trying to write registry data";
 constexpr const char* kDeleteError = "Error while trying to delete registry data";
 constexpr const char* kCreateError = "Error while trying to create new registry key";
 constexpr const char* kNoButtonShown = "No toolbar button is shown. Use Add to make a new one.";
+
+// A failed write: why Windows refused it when it did (failure says what could not be done),
+// else the fixed text.
+void ReportWriteFailure(ui::PageHost& host, bool refused, HKEY root, const std::string& failure,
+                        const char* fixedText) {
+    if (refused)
+        ui::ReportRefusal(host,
+                          root == HKEY_LOCAL_MACHINE ? ui::RefusedKeys::Machine
+                                                     : ui::RefusedKeys::CurrentUser,
+                          failure);
+    else
+        host.UiDialogs().ShowError(host.MainWindow(), fixedText);
+}
 
 constexpr const char* kExecHint = "if you need open web page or if you need to run application";
 constexpr const char* kScriptHint = "if you need to run web page on your PC";
@@ -934,9 +948,12 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
             registry.DeleteValue(kMenuTextValue);
             registry.DeleteValue(kMenuStatusBarValue);
         }
-    } catch (const RegistryError&) {
+    } catch (const RegistryError& error) {
         registry.CloseKey();
-        host_.UiDialogs().ShowError(host_.MainWindow(), kWriteError);
+        ReportWriteFailure(host_, error.Refused(), registry.Root(),
+                           "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) +
+                               "\" cannot be saved",
+                           kWriteError);
         return;
     }
     registry.CloseKey();
@@ -982,7 +999,10 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
     RegistryAccessor& registry = host_.Registry();
     registry.SetRoot(RootForButton(keyName, currentUserButtons_));
     if (!registry.DeleteKey(ButtonKeyPath(keyName))) {
-        host_.UiDialogs().ShowError(host_.MainWindow(), kDeleteError);
+        ReportWriteFailure(host_, registry.Refused(), registry.Root(),
+                           "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) +
+                               "\" cannot be deleted",
+                           kDeleteError);
         return;
     }
     ForgetOwnRecord(registry, keyName);
@@ -1006,8 +1026,9 @@ void ButtonsPage::AddButton(int templateRow) {
     registry.SetRoot(HKEY_LOCAL_MACHINE);
     try {
         registry.CreateKey(ButtonKeyPath(key.keyName));
-    } catch (const RegistryError&) {
-        host_.UiDialogs().ShowError(host_.MainWindow(), kCreateError);
+    } catch (const RegistryError& error) {
+        ReportWriteFailure(host_, error.Refused(), HKEY_LOCAL_MACHINE,
+                           "The button cannot be added", kCreateError);
         created = false;
     }
     if (created) {
@@ -1015,9 +1036,11 @@ void ButtonsPage::AddButton(int templateRow) {
         WriteNewRecord(key.keyName);
         try {
             WriteOwnRecord(registry, key);
-        } catch (const RegistryError&) {
+        } catch (const RegistryError& error) {
             registry.CloseKey();
-            host_.UiDialogs().ShowError(host_.MainWindow(), kWriteError);
+            ReportWriteFailure(host_, error.Refused(), HKEY_CURRENT_USER,
+                               "The new button cannot be entered in Quillmere's own record",
+                               kWriteError);
         }
         InsertNewStripButton(key.keyName);
         ShowButton(0);
@@ -1087,9 +1110,10 @@ void ButtonsPage::WriteNewRecord(const std::string& keyName) {
             registry.WriteString(kMenuStatusBarValue, ui::GetText(Item(IDC_STATUSBARTEXTEDIT)));
         }
         registry.WriteString(kIsQuillmereValue, kIsQuillmereData);
-    } catch (const RegistryError&) {
+    } catch (const RegistryError& error) {
         registry.CloseKey();
-        host_.UiDialogs().ShowError(host_.MainWindow(), kWriteError);
+        ReportWriteFailure(host_, error.Refused(), HKEY_LOCAL_MACHINE,
+                           "The new button cannot be written", kWriteError);
         return;
     }
     registry.CloseKey();

@@ -47,6 +47,10 @@ public:
     virtual void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) = 0;
     // The shell's open action, shown normally; false when the shell reports failure.
     virtual bool ShellOpen(HWND owner, const std::string& target) = 0;
+    // Starts this program once more with administrator rights (the shell's "runas" verb,
+    // which shows Windows' elevation prompt); false when the user declined the prompt or the
+    // program could not be started.
+    virtual bool StartElevated(HWND owner) = 0;
 };
 
 // The application's title, shown on the standard error box.
@@ -71,6 +75,7 @@ public:
     std::optional<std::string> BrowseForFolder(HWND owner, const std::string& caption) override;
     void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) override;
     bool ShellOpen(HWND owner, const std::string& target) override;
+    bool StartElevated(HWND owner) override;
 };
 
 } // namespace qm::ui

@@ -222,4 +222,19 @@ bool WinDialogs::ShellOpen(HWND owner, const std::string& target) {
     return result > 32;
 }
 
+bool WinDialogs::StartElevated(HWND owner) {
+    char program[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC;
+    info.hwnd = owner;
+    info.lpVerb = "runas";
+    info.lpFile = program;
+    info.nShow = SW_SHOWNORMAL;
+    // Declining the elevation prompt fails with ERROR_CANCELLED; the caller goes on.
+    return ShellExecuteExA(&info) != FALSE;
+}
+
 } // namespace qm::ui

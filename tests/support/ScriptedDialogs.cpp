@@ -13,6 +13,7 @@ const char* ToString(Shown kind) {
     case Shown::Folder: return "folder dialog";
     case Shown::Help: return "help";
     case Shown::ShellOpen: return "shell open";
+    case Shown::Elevation: return "elevated start";
     }
     return "?";
 }
@@ -54,6 +55,10 @@ void ScriptedDialogs::AnswerFolder(std::optional<std::string> chosen) {
 void ScriptedDialogs::ExpectHelp() { queue_.push_back({Shown::Help, {}, true, std::nullopt}); }
 void ScriptedDialogs::AnswerShellOpen(bool succeeds) {
     queue_.push_back({Shown::ShellOpen, {}, succeeds, std::nullopt});
+}
+
+void ScriptedDialogs::AnswerElevation(bool started) {
+    queue_.push_back({Shown::Elevation, {}, started, std::nullopt});
 }
 
 std::vector<ShownRecord> ScriptedDialogs::ShownOf(qmtest::Shown kind) const {
@@ -120,6 +125,11 @@ void ScriptedDialogs::ShowHelp(HWND owner, const std::string& path, UINT command
 
 bool ScriptedDialogs::ShellOpen(HWND owner, const std::string& target) {
     auto answer = Take(Record(Shown::ShellOpen, target, owner));
+    return answer && answer->yes;
+}
+
+bool ScriptedDialogs::StartElevated(HWND owner) {
+    auto answer = Take(Record(Shown::Elevation, "", owner));
     return answer && answer->yes;
 }
 

@@ -20,6 +20,7 @@ enum class Shown {
     Folder,           // folder selection
     Help,             // the help call
     ShellOpen,        // the shell's open action
+    Elevation,        // starting the program again with administrator rights
 };
 
 const char* ToString(Shown kind);
@@ -51,6 +52,8 @@ public:
     void AnswerFolder(std::optional<std::string> chosen);
     void ExpectHelp();
     void AnswerShellOpen(bool succeeds);
+    // started false stands for a declined elevation prompt.
+    void AnswerElevation(bool started);
 
     const std::vector<ShownRecord>& Shown() const { return shown_; }
     // The records of one kind, in order.
@@ -64,6 +67,7 @@ public:
     std::optional<std::string> BrowseForFolder(HWND owner, const std::string& caption) override;
     void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) override;
     bool ShellOpen(HWND owner, const std::string& target) override;
+    bool StartElevated(HWND owner) override;
 
 private:
     struct Answer {
