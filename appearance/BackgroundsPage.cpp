@@ -2,6 +2,7 @@
 
 #include "appearance/PageTools.h"
 #include "registry/RegistryAccessor.h"
+#include "ui/Rights.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
 #include "ui/PageHost.h"
@@ -199,9 +200,12 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
             shown_.Read(registry, panel.value);
             panel.shownText = *paths[i];
         }
-    } catch (const RegistryError&) {
+    } catch (const RegistryError& error) {
         registry.CloseKey();
-        host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
+        if (error.Refused())
+            ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, "The backgrounds cannot be saved");
+        else
+            host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
     }
     registry.CloseKey();
     for (Panel& panel : panels_) ReloadPanel(panel, FieldText(panel));

@@ -1,6 +1,7 @@
 #include "appearance/WindowAttributesPage.h"
 
 #include "registry/RegistryAccessor.h"
+#include "ui/Rights.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/PageHost.h"
@@ -202,9 +203,13 @@ void WindowAttributesPage::SaveWindowAttributes() {
             shown_.Read(registry, option.value);
             shownChecks_[i] = checked;
         }
-    } catch (const RegistryError&) {
+    } catch (const RegistryError& error) {
         registry.CloseKey();
-        host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
+        if (error.Refused())
+            ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
+                              "The window attributes cannot be saved");
+        else
+            host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
     }
     registry.CloseKey();
 }

@@ -27,16 +27,16 @@ constexpr const char* kCreateError = "Error while trying to create new registry 
 constexpr const char* kNoButtonShown = "No toolbar button is shown. Use Add to make a new one.";
 
 // A failed write: why Windows refused it when it did (failure says what could not be done),
-// else the fixed text.
-void ReportWriteFailure(ui::PageHost& host, bool refused, HKEY root, const std::string& failure,
+// else the fixed text. True when Quillmere restarts elevated and the window is closing.
+bool ReportWriteFailure(ui::PageHost& host, bool refused, HKEY root, const std::string& failure,
                         const char* fixedText) {
     if (refused)
-        ui::ReportRefusal(host,
-                          root == HKEY_LOCAL_MACHINE ? ui::RefusedKeys::Machine
-                                                     : ui::RefusedKeys::CurrentUser,
-                          failure);
-    else
-        host.UiDialogs().ShowError(host.MainWindow(), fixedText);
+        return ui::ReportRefusal(host,
+                                 root == HKEY_LOCAL_MACHINE ? ui::RefusedKeys::Machine
+                                                            : ui::RefusedKeys::CurrentUser,
+                                 failure);
+    host.UiDialogs().ShowError(host.MainWindow(), fixedText);
+    return false;
 }
 
 constexpr const char* kExecHint = "if you need open web page or if you need to run application";
@@ -856,8 +856,12 @@ void ButtonsPage::Save() {
         host_.UiDialogs().ShowError(host_.MainWindow(), kNoButtonShown);
         return;
     }
+    editsRefused_ = false;
     SaveButton(ShownKey());
     RefreshButtonImages();
+    // Windows refused the save: the edits are still unsaved in the fields, and leaving the
+    // page asks about them again.
+    if (editsRefused_) host_.MarkModified(ui::kPageButtons);
 }
 
 std::string ButtonsPage::SavePrompt() const {
@@ -950,10 +954,15 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
         }
     } catch (const RegistryError& error) {
         registry.CloseKey();
-        ReportWriteFailure(host_, error.Refused(), registry.Root(),
-                           "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) +
-                               "\" cannot be saved",
-                           kWriteError);
+        const bool closing = ReportWriteFailure(
+            host_, error.Refused(), registry.Root(),
+            "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) + "\" cannot be saved",
+            kWriteError);
+        // Nothing was written, so the edits in the fields are still unsaved.
+        if (error.Refused() && !closing) {
+            host_.MarkModified(ui::kPageButtons);
+            editsRefused_ = true;
+        }
         return;
     }
     registry.CloseKey();
@@ -1005,7 +1014,15 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
                            kDeleteError);
         return;
     }
-    ForgetOwnRecord(registry, keyName);
+    try {
+        ForgetOwnRecord(registry, keyName);
+    } catch (const RegistryError& error) {
+        // The button is gone; only its entry in the program's own record stays behind.
+        registry.CloseKey();
+        ReportWriteFailure(host_, error.Refused(), HKEY_CURRENT_USER,
+                           "The deleted button cannot be taken out of Quillmere's own record",
+                           kWriteError);
+    }
     // The edits of the record just deleted have nowhere to go: the rebuild asks nothing.
     host_.ClearModified(ui::kPageButtons);
     ListButtons(-1);

@@ -217,6 +217,7 @@ private:
     int nextCommand_ = 0;
     int reportedStripHeight_ = 0;
     bool rebuildPosted_ = false;
+    bool editsRefused_ = false; // the last save was refused for lack of rights
 
     ui::UniqueIcon image1_;
     ui::UniqueIcon image2_;

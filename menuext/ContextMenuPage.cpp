@@ -2,6 +2,7 @@
 
 #include "buttons/ButtonRecord.h"
 #include "resource.h"
+#include "ui/Rights.h"
 #include "ui/Controls.h"
 #include "ui/Layout.h"
 #include "ui/Dialogs.h"
@@ -125,6 +126,15 @@ void ContextMenuPage::KeepEditsMarked() {
         host_.MarkModified(kPage);
 }
 
+// A registry step that failed: why Windows refused it when it did, else the fixed text.
+void ContextMenuPage::ShowRegistryError(const RegistryAccessor& reg, const std::string& failure,
+                                        const std::string& text) {
+    if (reg.Refused())
+        ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, failure);
+    else
+        ShowError(text);
+}
+
 void ContextMenuPage::ListMenus() {
     ui::HourglassCursor hourglass;
     ClearMenuFields(fields_);
@@ -191,7 +201,8 @@ void ContextMenuPage::AddMenu(int templateRow) {
     RegistryAccessor& reg = host_.Registry();
     std::string name = FreeMenuName(reg, row[kTemplateName]);
     if (!CreateMenuKey(reg, name)) {
-        ShowError("Error while trying to create new registry key");
+        ShowRegistryError(reg, "The context menu entry \"" + name + "\" cannot be added",
+                          "Error while trying to create new registry key");
         return;
     }
     // The new key holds no value yet: the save below writes every field that is filled.
@@ -284,7 +295,10 @@ void ContextMenuPage::SaveMenu() {
             return;
         }
         if (!RenameMenuKey(reg, currentMenu_, newName)) {
-            ShowError("Error while trying to rename registry key");
+            ShowRegistryError(reg,
+                              "The context menu entry \"" + currentMenu_ +
+                                  "\" cannot be renamed",
+                              "Error while trying to rename registry key");
             return;
         }
         HWND list = PopupMenuList();
@@ -295,7 +309,8 @@ void ContextMenuPage::SaveMenu() {
         currentMenu_ = newName;
     }
     if (!WriteMenuChanges(reg, newName, changes, shown_)) {
-        ShowError("Error while trying to write registry data");
+        ShowRegistryError(reg, "The context menu entry \"" + newName + "\" cannot be saved",
+                          "Error while trying to write registry data");
         KeepEditsMarked();
         return;
     }
@@ -310,7 +325,9 @@ void ContextMenuPage::DeleteMenu() {
     int line = SelectedLine();
     if (line < 0) return; // nothing is selected, so there is nothing to delete
     if (!DeleteMenuKey(host_.Registry(), LineText(line))) {
-        ShowError("Error while trying to delete registry data");
+        ShowRegistryError(host_.Registry(),
+                          "The context menu entry \"" + LineText(line) + "\" cannot be deleted",
+                          "Error while trying to delete registry data");
         return;
     }
     SendMessageA(PopupMenuList(), LB_DELETESTRING, line, 0);

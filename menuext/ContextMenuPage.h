@@ -59,6 +59,8 @@ private:
     void ContextBoxClick();
     void FieldChange(); // MenuEditChange, DefaultEditChange, ... FlagEditChange
     void ShowError(const std::string& text);
+    void ShowRegistryError(const RegistryAccessor& reg, const std::string& failure,
+                           const std::string& text);
 
     HWND PopupMenuList() const;
     int SelectedLine() const;

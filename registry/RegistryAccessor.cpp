@@ -206,6 +206,7 @@ RegistryAccessor::~RegistryAccessor() { CloseKey(); }
 void RegistryAccessor::SetRoot(HKEY root) {
     CloseKey();
     root_ = root;
+    lastResult_ = ERROR_SUCCESS;
 }
 
 int RegistryAccessor::ViewCount() const {
@@ -712,10 +713,12 @@ bool RegistryAccessor::DeleteValue(const std::string& name) {
                                                              nullptr, nullptr, nullptr) ==
                                                 ERROR_SUCCESS);
     if (!present) return false;
+    // A refusal is no absent value: it throws, so that a save does not pass it by silently.
     try {
-        MakeWritable(name);
-    } catch (const RegistryError&) {
-        return false; // Refused() says whether for lack of rights
+        MakeWritable(WithName("Failed to delete value '%s'", name));
+    } catch (const RegistryError& error) {
+        if (error.Refused()) throw;
+        return false;
     }
     bool deleted = false;
     for (ViewKey& key : keys_) {

@@ -94,8 +94,9 @@ public:
     // Opens (or with canCreate creates) a key below the key open in parent, under parent's
     // root; path is relative to that key. Reaching a key through a handle that is already
     // open spares walking its path from the root again, which costs many times more for a
-    // machine-wide key in the 32-bit view. False, with no key open, when parent has none open
-    // or the key cannot be opened.
+    // machine-wide key in the 32-bit view. The key is reached in each view below the
+    // parent's key there. False, with no key open, when parent has none open or the key
+    // cannot be opened.
     bool OpenKeyBelow(const RegistryAccessor& parent, const std::string& path, bool canCreate);
     // Creates the key (and its missing parents); throws "Failed to create key %s".
     void CreateKey(const std::string& path);
@@ -148,6 +149,8 @@ public:
     // The user text of a save refused because a changed field could not show its value.
     static std::string CannotKeepText(const std::string& name);
     void WriteInteger(const std::string& name, int32_t value);
+    // False when no view has the value; a deletion Windows refuses throws RegistryError
+    // "Failed to delete value '%s'" with Refused(), so that a save does not pass it by.
     bool DeleteValue(const std::string& name);
 
     // The value's type and bytes as stored; throws "Failed to get data for '%s'" if absent.

@@ -4,6 +4,7 @@
 #include "transfer/ImportCheck.h"
 #include "ui/Controls.h"
 #include "ui/PageHost.h"
+#include "ui/Rights.h"
 #include "ui/Window.h"
 
 namespace qm::transfer {
@@ -21,13 +22,15 @@ void ButtonImporter::SectionStart() {
     // The Extensions key is reached again for every section, so that each button goes where
     // the machine's root points at that moment.
     extensions_.SetRoot(HKEY_LOCAL_MACHINE);
-    extensions_.OpenKey(kExtensionsKey, true);
+    // Without the rights to change it the import stops here, before any button is made.
+    if (!extensions_.OpenKey(kExtensionsKey, true) && extensions_.Refused())
+        throw RegistryError(std::string("Failed to create key ") + kExtensionsKey, true);
     NewButtonKey key;
     try {
         key = NextButtonKeyBelow(extensions_, searchFrom_);
         std::string path = ButtonKeyPath(key.keyName);
         if (!registry_.OpenKeyBelow(extensions_, key.keyName, true))
-            throw RegistryError("Failed to create key " + path);
+            throw RegistryError("Failed to create key " + path, registry_.Refused());
     } catch (...) {
         extensions_.CloseKey();
         throw;
@@ -42,9 +45,9 @@ void ButtonImporter::Value(const std::string& name, const std::string& text) {
     if (!sectionOpen_) return; // stray lines between sections have no effect
     try {
         registry_.WriteString(name, text);
-    } catch (const RegistryError&) {
+    } catch (const RegistryError& error) {
         RemoveOpenSection();
-        throw RegistryError("Failed to set data for '" + QuoteCut(name) + "'");
+        throw RegistryError("Failed to set data for '" + QuoteCut(name) + "'", error.Refused());
     }
 }
 
@@ -83,7 +86,8 @@ using StoredValues = std::vector<std::pair<std::string, RawValue>>;
 std::vector<StoredValues> ReadMarkedButtons(RegistryAccessor& registry) {
     registry.SetRoot(HKEY_LOCAL_MACHINE);
     std::vector<std::string> keys;
-    // Without the key (or without full access to it) there is nothing to export.
+    // Without the key there is nothing to export. The buttons of both registry views are
+    // listed, each once, and each is read where the accessor reads it.
     if (registry.OpenKey(kExtensionsKey, false)) keys = registry.GetKeyNames();
     std::vector<StoredValues> buttons;
     RegistryAccessor button;
@@ -262,8 +266,14 @@ void ToolBarTransfer::Import() {
     ui::HourglassCursor busy;
     try {
         ImportPlanned(registry, plan, host_.MainWindow());
-    } catch (...) {
+    } catch (const RegistryError& error) {
         // What was imported before the failure stays, and the strip shows it.
+        if (rebuildStrip_) rebuildStrip_();
+        if (!error.Refused()) throw;
+        ui::ReportRefusal(host_, ui::RefusedKeys::Machine,
+                          "The buttons of \"" + OpenDialog2.fileName + "\" cannot be imported");
+        return;
+    } catch (...) {
         if (rebuildStrip_) rebuildStrip_();
         throw;
     }

@@ -18,15 +18,15 @@ std::string RefusalText(RefusedKeys keys, const std::string& failure) {
            "account; changing it needs administrator rights.";
 }
 
-void ReportRefusal(PageHost& host, RefusedKeys keys, const std::string& failure) {
+bool ReportRefusal(PageHost& host, RefusedKeys keys, const std::string& failure) {
     Dialogs& dialogs = host.UiDialogs();
     if (keys == RefusedKeys::CurrentUser || g_offering) {
         std::string text = RefusalText(keys, failure);
         if (keys == RefusedKeys::Machine) text = text.substr(0, text.find("\n\n"));
         dialogs.ShowError(host.MainWindow(), text);
-        return;
+        return false;
     }
-    if (!dialogs.AskYesNo(host.MainWindow(), RefusalText(keys, failure))) return;
+    if (!dialogs.AskYesNo(host.MainWindow(), RefusalText(keys, failure))) return false;
     g_offering = true;
     // The edits of a page that has them are offered for saving, as when the window closes.
     for (int page : {kPageButtons, kPageContextMenu, kPageBackgrounds, kPageWindowAttributes})
@@ -34,6 +34,7 @@ void ReportRefusal(PageHost& host, RefusedKeys keys, const std::string& failure)
     bool started = dialogs.StartElevated(host.MainWindow());
     g_offering = false;
     if (started && host.MainWindow()) PostMessageA(host.MainWindow(), WM_CLOSE, 0, 0);
+    return started;
 }
 
 } // namespace qm::ui

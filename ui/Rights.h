@@ -26,7 +26,8 @@ std::string RefusalText(RefusedKeys keys, const std::string& failure);
 // is asked for a page with unsaved edits, then Quillmere is started with administrator rights
 // through Dialogs::StartElevated and, once that started, the main window closes. Declining the
 // elevation prompt changes nothing and the program goes on. A refusal met while that offer is
-// being made (a save it asked for was refused too) is only shown.
-void ReportRefusal(PageHost& host, RefusedKeys keys, const std::string& failure);
+// being made (a save it asked for was refused too) is only shown. True when the elevated copy
+// started and the window is closing.
+bool ReportRefusal(PageHost& host, RefusedKeys keys, const std::string& failure);
 
 } // namespace qm::ui
