@@ -153,11 +153,21 @@ bool RemoveKey(HKEY root, const std::string& path) {
     std::string relative = Relative(path);
     while (!relative.empty() && relative.back() == '\\') relative.pop_back();
     const size_t split = relative.find_last_of('\\');
-    Key parent(root, split == std::string::npos ? std::string() : relative.substr(0, split), true);
-    if (!parent) return false;
+    const std::string parentPath = split == std::string::npos ? std::string() : relative.substr(0, split);
     const std::string name = split == std::string::npos ? relative : relative.substr(split + 1);
-    RegDeleteTreeA(parent.get(), name.c_str());
-    RegDeleteKeyExA(parent.get(), name.c_str(), View(root), 0);
+    // A machine-wide key goes from both registry views, as the program deletes it.
+    const REGSAM views[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
+    for (REGSAM view : views) {
+        if (root != HKEY_LOCAL_MACHINE && view != KEY_WOW64_32KEY) break;
+        HKEY parent = nullptr;
+        if (RegOpenKeyExA(root, parentPath.c_str(), 0,
+                          KEY_ALL_ACCESS | (root == HKEY_LOCAL_MACHINE ? view : 0),
+                          &parent) != ERROR_SUCCESS)
+            continue;
+        RegDeleteTreeA(parent, name.c_str());
+        RegDeleteKeyExA(parent, name.c_str(), root == HKEY_LOCAL_MACHINE ? view : 0, 0);
+        RegCloseKey(parent);
+    }
     return !StoredKeyExists(root, path);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The registry as the browser and other programs see it: seeded and read back with plain
 // registry calls, never through the program's own accessor, so a test sees the bytes the
-// program really left. Machine-wide keys are reached in the 32-bit view the browser reads.
+// program really left. Machine-wide keys are seeded and read in the 32-bit view, which the
+// program reads first; RemoveKey removes a machine-wide key from both views.
 // Paths may start with a backslash; they are relative to the (sandboxed) root either way.
 // The Expect... checks report a failure at the calling test's line.
 
