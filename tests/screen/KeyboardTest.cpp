@@ -136,6 +136,11 @@ TEST_F(KeyboardPagesTest, TheTwoChoicesAreOneGroupThatTheArrowsMoveIn) {
     EXPECT_FALSE(qm::ui::IsChecked(exec));
     EXPECT_TRUE(IsWindowEnabled(Item(kPageButtons, IDC_SCRIPTEDIT)));
     EXPECT_TRUE(form->IsPageModified(kPageButtons));
+    Press(VK_DOWN); // round to the first choice: the group holds the two choices only
+    EXPECT_EQ(Focus(), exec);
+    EXPECT_TRUE(qm::ui::IsChecked(exec));
+    Press(VK_UP);
+    EXPECT_EQ(Focus(), script);
     Press(VK_UP);
     EXPECT_EQ(Focus(), exec);
     EXPECT_TRUE(qm::ui::IsChecked(exec));
