@@ -117,11 +117,14 @@ bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName) {
 std::vector<std::string> ListedButtonKeys(RegistryAccessor& reg, HKEY root, bool onlyOwn) {
     std::vector<std::string> listed;
     reg.SetRoot(root);
-    if (!reg.OpenKey(kExtensionsKey, false)) return listed;
-    std::vector<std::string> names = reg.GetKeyNames();
+    // Records are opened below the open Extensions key, whatever the length of their path.
+    RegistryAccessor extensions;
+    extensions.SetRoot(root);
+    if (!extensions.OpenKey(kExtensionsKey, false)) return listed;
+    std::vector<std::string> names = extensions.GetKeyNames();
     for (const std::string& name : names) {
         if (name == kReservedButtonKey) continue;
-        if (!reg.OpenKey(ButtonKeyPath(name), false)) continue;
+        if (!reg.OpenKeyBelow(extensions, name, false)) continue;
         bool passes = (root != HKEY_CURRENT_USER || reg.ValueExists(kClsidValue)) &&
                       (!onlyOwn || reg.ValueExists(kIsQuillmereValue));
         if (passes) listed.push_back(name);

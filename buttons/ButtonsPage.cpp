@@ -555,13 +555,17 @@ void ButtonsPage::WalkRoot(HKEY root, IconBatches& batches,
     RegistryAccessor& registry = host_.Registry();
     registry.SetRoot(root);
     CloseKeyAtEnd closeAtEnd{registry};
-    if (!registry.OpenKey(kExtensionsKey, false)) return; // no Extensions key: no buttons
-    const std::vector<std::string> names = registry.GetKeyNames();
+    // Each record is opened below the open Extensions key: its full path from the root can be
+    // longer than the platform takes (a key name may have 255 characters).
+    RegistryAccessor extensions;
+    extensions.SetRoot(root);
+    if (!extensions.OpenKey(kExtensionsKey, false)) return; // no Extensions key: no buttons
+    const std::vector<std::string> names = extensions.GetKeyNames();
     const bool onlyOwn = ui::IsChecked(Item(IDC_ONLYQUILLMERE));
     for (auto name = names.rbegin(); name != names.rend(); ++name) {
         if (*name == kReservedButtonKey) continue;
         // A record removed since the names were read is no button any more.
-        if (!registry.OpenKey(ButtonKeyPath(*name), false)) continue;
+        if (!registry.OpenKeyBelow(extensions, *name, false)) continue;
         if (root == HKEY_CURRENT_USER && !registry.ValueExists(kClsidValue)) continue;
         if (onlyOwn && !registry.ValueExists(kIsQuillmereValue)) continue;
         ListedRecord record{*name, registry.ReadString(kButtonTextValue)};
