@@ -121,7 +121,13 @@ private:
 };
 
 // The exit code for a failure that stopped a command.
+bool RefusedForRights(const std::exception& error) {
+    auto registryError = dynamic_cast<const RegistryError*>(&error);
+    return registryError && registryError->Refused();
+}
+
 int ExitCodeFor(const std::exception& error) {
+    if (RefusedForRights(error)) return kExitNoRights;
     if (dynamic_cast<const ButtonKeysExhausted*>(&error)) return kExitLimit;
     if (dynamic_cast<const transfer::InOutError*>(&error)) return kExitFileProblem;
     return kExitFailed;
@@ -330,6 +336,11 @@ int RunCommand(const ParseResult& parsed, CommandOutput& output) {
         case Command::ExportGpo: return ExportGpo(reporter, options);
         }
     } catch (const std::exception& error) {
+        // Windows refuses a write to the machine's keys to a user without administrator
+        // rights only at the write itself, after the keys could be opened for reading.
+        if (RefusedForRights(error))
+            return reporter.Fail(kExitNoRights, std::string(error.what()) +
+                                                    ": the command needs administrator rights. Run it as an administrator");
         return reporter.Fail(ExitCodeFor(error), error.what());
     }
     return kExitFailed;

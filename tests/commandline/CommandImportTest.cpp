@@ -5,6 +5,7 @@
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
 
+#include "support/MachineViews.h"
 #include "support/RawRegistry.h"
 #include "support/ProgramTest.h"
 
@@ -181,3 +182,21 @@ TEST_F(CommandImportTest, AFileCutShortImportsWhatItHoldsAndTheNamesLeftBoundThe
 }
 
 } // namespace
+
+TEST_F(CommandImportTest, AnImportWithoutAdministratorRightsEndsWithItsOwnCodeAndWritesNothing) {
+    std::string file = temp.File("denied.qmx");
+    qmtest::WriteFileBytes(file, Section("Notes", "Script=notes.htm") + Section("Web", "Exec=https://intranet/"));
+    // The browser's key exists, as on every Windows: a standard user may open it for reading,
+    // and Windows refuses only the changes.
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "ButtonText", "Old");
+    qmtest::RefuseChanges refuse(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
+
+    std::string log = temp.File("denied.log");
+    EXPECT_EQ(Run({"/import", file, "/quiet", "/log", log}), kExitNoRights) << output.err;
+    EXPECT_GT(refuse.refused, 0);
+    EXPECT_EQ(Buttons(), (std::vector<std::string>{qm::ButtonKeyName(1)}));
+    EXPECT_TRUE(OwnRecord().empty());
+    EXPECT_NE(output.err.find("administrator rights"), std::string::npos) << output.err;
+    EXPECT_NE(qmtest::ReadFileBytes(log).find("administrator rights"), std::string::npos);
+    EXPECT_TRUE(dialogs.Shown().empty());
+}
