@@ -12,8 +12,9 @@ qm_build() {
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
     export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$QM_ROOT")}
   fi
+  # Warnings fail the build here (QM_WERROR=OFF lets a local build go on past them).
   cmake -S "$QM_ROOT" -B "$QM_BUILD" -DCMAKE_TOOLCHAIN_FILE="$QM_ROOT/cmake/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_WERROR="${QM_WERROR:-ON}" "${launcher[@]}" >/dev/null
   local log="$QM_BUILD/build.log"
   if ! cmake --build "$QM_BUILD" --parallel "$(nproc)" >"$log" 2>&1; then
     grep -E -B2 -A6 'error|Error' "$log" | head -80 >&2
