@@ -547,8 +547,10 @@ RegistryAccessor& TForm1::Registry() {
 }
 
 RegistryAccessor& TForm1::NewRegistry() {
-    registry_ = std::make_unique<RegistryAccessor>();
-    return *registry_;
+    // The same accessor, set back to a fresh one's state: references to it stay valid.
+    RegistryAccessor& registry = Registry();
+    registry.SetRoot(HKEY_CURRENT_USER); // closes the open key
+    return registry;
 }
 
 ui::Dialogs& TForm1::UiDialogs() { return ui::AppDialogs(); }

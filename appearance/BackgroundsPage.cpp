@@ -1,6 +1,7 @@
 #include "appearance/BackgroundsPage.h"
 
 #include "appearance/PageTools.h"
+#include "registry/KeyScope.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Rights.h"
 #include "ui/Controls.h"
@@ -92,10 +93,7 @@ void BackgroundsPage::LoadBackgrounds() {
     RegistryAccessor& registry = host_.NewRegistry();
     registry.SetRoot(HKEY_CURRENT_USER);
     registry.OpenKey(kToolbarKey, false);
-    struct CloseAtEnd {
-        RegistryAccessor& registry;
-        ~CloseAtEnd() { registry.CloseKey(); }
-    } closeAtEnd{registry};
+    KeyScope keyScope(registry);
 
     shown_.Clear();
     damaged_.clear();
@@ -159,10 +157,7 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
     RegistryAccessor& registry = host_.Registry();
     registry.SetRoot(HKEY_CURRENT_USER);
     registry.OpenKey(kToolbarKey, false);
-    struct CloseAtEnd {
-        RegistryAccessor& registry;
-        ~CloseAtEnd() { registry.CloseKey(); }
-    } closeAtEnd{registry};
+    KeyScope keyScope(registry);
 
     // Only the paths that differ from what the page showed are written; the others stay as
     // stored, whatever another program did to them meanwhile.

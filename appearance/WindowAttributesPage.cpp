@@ -1,5 +1,6 @@
 #include "appearance/WindowAttributesPage.h"
 
+#include "registry/KeyScope.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Rights.h"
 #include "ui/Controls.h"
@@ -66,10 +67,7 @@ void WindowAttributesPage::LoadWindowAttributes() {
     RegistryAccessor& registry = host_.NewRegistry();
     registry.SetRoot(HKEY_CURRENT_USER);
     registry.OpenKey(kMainKey, false);
-    struct CloseAtEnd {
-        RegistryAccessor& registry;
-        ~CloseAtEnd() { registry.CloseKey(); }
-    } closeAtEnd{registry};
+    KeyScope keyScope(registry);
 
     shown_.Clear();
     damaged_.clear();
@@ -145,10 +143,7 @@ void WindowAttributesPage::SaveWindowAttributes() {
     RegistryAccessor& registry = host_.Registry();
     registry.SetRoot(HKEY_CURRENT_USER);
     registry.OpenKey(kMainKey, false);
-    struct CloseAtEnd {
-        RegistryAccessor& registry;
-        ~CloseAtEnd() { registry.CloseKey(); }
-    } closeAtEnd{registry};
+    KeyScope keyScope(registry);
 
     // Only what the user changed is written; every other value stays as stored, whatever
     // another program did to it meanwhile. Those the user changed are asked about first when

@@ -3,6 +3,7 @@
 #include "buttons/ButtonRecord.h"
 #include "buttons/IconLoader.h"
 #include "buttons/SmallIconBatch.h"
+#include "registry/KeyScope.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
@@ -87,11 +88,6 @@ struct ButtonsPage::IconBatches {
 
 namespace {
 
-// Closes the accessor's key when a command ends, also when it stops on a failure.
-struct CloseKeyAtEnd {
-    RegistryAccessor& registry;
-    ~CloseKeyAtEnd() { registry.CloseKey(); }
-};
 
 } // namespace
 
@@ -554,7 +550,7 @@ void ButtonsPage::WalkRoot(HKEY root, IconBatches& batches,
                            const std::function<void(ListedRecord&&)>& found) {
     RegistryAccessor& registry = host_.Registry();
     registry.SetRoot(root);
-    CloseKeyAtEnd closeAtEnd{registry};
+    KeyScope keyScope(registry);
     // Each record is opened below the open Extensions key: its full path from the root can be
     // longer than the platform takes (a key name may have 255 characters).
     RegistryAccessor extensions;
@@ -756,7 +752,7 @@ void ButtonsPage::ShowButton(int position) {
     record.root = RootForButton(keyName, currentUserButtons_);
     RegistryAccessor& registry = host_.Registry();
     registry.SetRoot(record.root);
-    CloseKeyAtEnd closeAtEnd{registry};
+    KeyScope keyScope(registry);
     try {
         registry.OpenKey(ButtonKeyPath(keyName), false);
         record.buttonText = registry.ReadText(kButtonTextValue);

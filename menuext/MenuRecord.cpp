@@ -1,23 +1,13 @@
 #include "menuext/MenuRecord.h"
 
+#include "registry/KeyScope.h"
+
 #include <cctype>
 #include <cstdio>
 #include <limits>
 
 namespace qm {
 namespace {
-
-// Closes the accessor's key when an operation ends, also on an exception.
-class KeyCloser {
-public:
-    explicit KeyCloser(RegistryAccessor& reg) : reg_(reg) {}
-    ~KeyCloser() { reg_.CloseKey(); }
-    KeyCloser(const KeyCloser&) = delete;
-    KeyCloser& operator=(const KeyCloser&) = delete;
-
-private:
-    RegistryAccessor& reg_;
-};
 
 bool OpenEntry(RegistryAccessor& reg, const std::string& name) {
     reg.SetRoot(HKEY_CURRENT_USER);
@@ -77,13 +67,13 @@ std::optional<int32_t> ParseMenuInteger(const std::string& text) {
 
 std::vector<std::string> ListMenuNames(RegistryAccessor& reg) {
     reg.SetRoot(HKEY_CURRENT_USER);
-    KeyCloser closer(reg);
+    KeyScope keyScope(reg);
     if (!reg.OpenKey(kMenuExtKey, false)) return {};
     return reg.GetKeyNames();
 }
 
 bool IsQuillmereMenu(RegistryAccessor& reg, const std::string& name) {
-    KeyCloser closer(reg);
+    KeyScope keyScope(reg);
     return OpenEntry(reg, name) && reg.ValueExists(kMenuMarkerValue);
 }
 
@@ -101,7 +91,7 @@ std::string FreeMenuName(RegistryAccessor& reg, const std::string& base) {
 }
 
 void ReadMenuEntry(RegistryAccessor& reg, const std::string& name, const MenuEntryReader& reader) {
-    KeyCloser closer(reg);
+    KeyScope keyScope(reg);
     // A key that is gone reads as empty: the accessor then has no key open and every value is
     // absent.
     OpenEntry(reg, name);
@@ -126,7 +116,7 @@ int32_t IntegerFromValue(const std::string& name, const RawValue& value) {
 
 MenuValues ReadMenuRecord(RegistryAccessor& reg, const std::string& name, ShownValues& shown,
                           std::string& reading) {
-    KeyCloser closer(reg);
+    KeyScope keyScope(reg);
     OpenEntry(reg, name); // a key that is gone reads as empty: every value is absent
     MenuValues values;
     reading = kMenuScriptValue;
@@ -143,7 +133,7 @@ MenuValues ReadMenuRecord(RegistryAccessor& reg, const std::string& name, ShownV
 
 bool WriteMenuChanges(RegistryAccessor& reg, const std::string& name, const MenuChanges& changes,
                       ShownValues& shown) {
-    KeyCloser closer(reg);
+    KeyScope keyScope(reg);
     if (!OpenEntry(reg, name)) return false;
     try {
         if (changes.script) {
@@ -167,19 +157,19 @@ bool WriteMenuChanges(RegistryAccessor& reg, const std::string& name, const Menu
 
 std::vector<std::string> ChangedMenuValues(RegistryAccessor& reg, const std::string& name,
                                            const ShownValues& shown) {
-    KeyCloser closer(reg);
+    KeyScope keyScope(reg);
     OpenEntry(reg, name);
     return shown.ChangedIn(reg);
 }
 
 bool CreateMenuKey(RegistryAccessor& reg, const std::string& name) {
     reg.SetRoot(HKEY_CURRENT_USER);
-    KeyCloser closer(reg);
+    KeyScope keyScope(reg);
     return IsUsableMenuName(name) && reg.OpenKey(MenuKeyPath(name), true);
 }
 
 bool MarkMenu(RegistryAccessor& reg, const std::string& name) {
-    KeyCloser closer(reg);
+    KeyScope keyScope(reg);
     if (!OpenEntry(reg, name)) return false;
     try {
         reg.WriteString(kMenuMarkerValue, kMenuMarkerData);
@@ -191,7 +181,7 @@ bool MarkMenu(RegistryAccessor& reg, const std::string& name) {
 
 bool WriteMenuValues(RegistryAccessor& reg, const std::string& name, const std::string& script,
                      const std::string& contextsDecimal, const std::string& flags) {
-    KeyCloser closer(reg);
+    KeyScope keyScope(reg);
     if (!OpenEntry(reg, name)) return false;
     try {
         reg.WriteString(kMenuScriptValue, script);

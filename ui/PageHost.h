@@ -37,7 +37,8 @@ public:
     // on Yes, and clears all flags whatever the answer.
     virtual void OfferSave(int page, bool refresh) = 0;
 
-    // The main window's current registry accessor, and a fresh one in its place.
+    // The main window's registry accessor, and the same accessor set back to a fresh one's state
+    // (no key open, the current user's root), so a reference held across a dialog stays valid.
     virtual RegistryAccessor& Registry() = 0;
     virtual RegistryAccessor& NewRegistry() = 0;
 

@@ -263,4 +263,14 @@ TEST_F(ShellTest, TheWindowGrowsWithTheButtonStripWithoutDrifting) {
     EXPECT_LE(page.bottom, client.bottom);
 }
 
+TEST_F(ShellTest, ANewRegistryIsTheSameAccessorSetBackSoAHeldReferenceStaysValid) {
+    qm::RegistryAccessor& held = form->Registry();
+    held.SetRoot(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(held.OpenKey("\\Software", true));
+    qm::RegistryAccessor& fresh = form->NewRegistry();
+    EXPECT_EQ(&fresh, &held);
+    EXPECT_FALSE(held.HasOpenKey());
+    EXPECT_EQ(held.Root(), HKEY_CURRENT_USER);
+}
+
 } // namespace

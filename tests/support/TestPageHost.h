@@ -36,7 +36,7 @@ public:
 
     qm::RegistryAccessor& Registry() override { return *registry_; }
     qm::RegistryAccessor& NewRegistry() override {
-        registry_ = std::make_unique<qm::RegistryAccessor>();
+        registry_->SetRoot(HKEY_CURRENT_USER); // closes the open key, as the main window does
         return *registry_;
     }
     qm::ui::Dialogs& UiDialogs() override { return qm::ui::AppDialogs(); }
