@@ -128,6 +128,35 @@ void TAboutForm::LayOut() {
         SetWindowPos(Item(place.id), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    // The bold "Mail:" grows faster than the DPI, and the address beside it may have grown to
+    // the panel's edge: the address starts where the caption ends, and the caption gives way
+    // to the left, within its panel, when the address would pass the edge.
+    auto placeOf = [this](int id) {
+        RECT r;
+        GetWindowRect(Item(id), &r);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    RECT caption = placeOf(IDC_ABOUT_MAILCAPTION);
+    RECT link = placeOf(IDC_ABOUT_MAILLINK);
+    const int gap = ui::Scale(2, dpi);
+    if (caption.right + gap > link.left) {
+        const int linkWidth = link.right - link.left;
+        link.left = caption.right + gap;
+        link.right = link.left + linkWidth;
+        if (link.right > clientRight) {
+            const int back = std::min<int>(link.right - clientRight,
+                                           caption.left - ui::Scale(kPanel2Left + 2, dpi));
+            OffsetRect(&caption, -std::max(back, 0), 0);
+            OffsetRect(&link, -std::max(back, 0), 0);
+            link.right = std::min<LONG>(link.right, clientRight);
+        }
+        SetWindowPos(Item(IDC_ABOUT_MAILCAPTION), nullptr, caption.left, caption.top,
+                     caption.right - caption.left, caption.bottom - caption.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(Item(IDC_ABOUT_MAILLINK), nullptr, link.left, link.top,
+                     link.right - link.left, link.bottom - link.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     // The labels lie on the panels: the picture above the left panel, both panels below all.
     for (int id : {IDC_ABOUT_IMAGE1, IDC_ABOUT_PANEL1, IDC_ABOUT_PANEL2})
         SetWindowPos(Item(id), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -6,6 +6,7 @@
 #include "ScreenTest.h"
 
 #include "app/About.h"
+#include "resource.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
 
@@ -199,6 +200,10 @@ TEST_F(AtDpi, TheWindowItsPagesAndDialogsAreLaidOutForTheScreen) {
     ASSERT_TRUE(form->AboutForm().IsShowing());
     // The About box's labels lie on its two panels by design: inside and readable is what counts.
     ExpectTidy(form->AboutForm().hwnd(), "About", true);
+    // The caption "Mail:" and the address beside it never cover each other.
+    const RECT mailCaption = RectIn(form->AboutForm().hwnd(), GetDlgItem(form->AboutForm().hwnd(), IDC_ABOUT_MAILCAPTION));
+    const RECT mailLink = RectIn(form->AboutForm().hwnd(), GetDlgItem(form->AboutForm().hwnd(), IDC_ABOUT_MAILLINK));
+    EXPECT_LE(mailCaption.right, mailLink.left) << "About at " << dpi << " DPI: \"Mail:\" covers the address";
     GetClientRect(form->AboutForm().hwnd(), &client);
     EXPECT_EQ(client.right, qm::ui::Scale(qm::TAboutForm::kClientWidth, dpi));
     SendMessageA(form->AboutForm().hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
