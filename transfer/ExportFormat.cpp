@@ -5,12 +5,6 @@
 namespace qm::transfer {
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
 
 std::string ValueLabel(const std::string& name) {
     return name.empty() ? std::string("the default value")
@@ -64,6 +58,13 @@ void CheckPortable(const SectionSource& source, const std::string& name,
 
 } // namespace
 
+std::string AsciiLower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return text;
+}
+
 std::string QuoteCut(std::string_view text) {
     // Characters are counted as UTF-8 has them (the program's code page): a byte 10xxxxxx
     // continues the character before it, so no character is cut in two.
@@ -95,8 +96,8 @@ std::string FileNamePart(std::string_view path) {
 
 std::string CompanionNames::Claim(const std::string& part, const std::string& sourcePath) {
     if (part.empty()) return part; // names no file: nothing can be overwritten
-    std::string source = Lower(sourcePath);
-    auto [it, isNew] = sourceByName_.try_emplace(Lower(part), source);
+    std::string source = AsciiLower(sourcePath);
+    auto [it, isNew] = sourceByName_.try_emplace(AsciiLower(part), source);
     if (isNew || it->second == source) return part;
 
     // Another file already travels under this name: number this one, before its extension.
@@ -105,7 +106,7 @@ std::string CompanionNames::Claim(const std::string& part, const std::string& so
     for (int number = 2;; ++number) {
         std::string candidate =
             part.substr(0, dot) + "_" + std::to_string(number) + part.substr(dot);
-        auto [other, free] = sourceByName_.try_emplace(Lower(candidate), source);
+        auto [other, free] = sourceByName_.try_emplace(AsciiLower(candidate), source);
         if (free || other->second == source) return candidate;
     }
 }

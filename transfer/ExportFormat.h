@@ -33,6 +33,10 @@ inline constexpr size_t kMaxLineBytes = 1024 * 1024;
 // Names and texts quoted in messages are cut to this many characters, with "..." after them.
 inline constexpr size_t kQuoteLength = 64;
 
+// The text with A to Z made small and every other byte kept: file names and paths compare
+// without regard to letter case as the file system compares them for these letters.
+std::string AsciiLower(std::string text);
+
 // A name or text as a message quotes it: whole up to kQuoteLength characters, cut there with
 // "..." when longer (never inside a character of several bytes).
 std::string QuoteCut(std::string_view text);

@@ -15,12 +15,6 @@
 namespace qm::transfer {
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
 
 uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
     for (unsigned char c : bytes) {
@@ -135,8 +129,8 @@ TypedText ValueForXml(const RawValue& value, const std::string& where) {
 
 std::string DeploymentKeyName(const GpoButton& button) {
     std::string identity = TextOf(button, kButtonTextValue) + '\n' +
-                           Lower(TextOf(button, kExecValue)) + '\n' +
-                           Lower(FileNamePart(TextOf(button, kScriptValue)));
+                           AsciiLower(TextOf(button, kExecValue)) + '\n' +
+                           AsciiLower(FileNamePart(TextOf(button, kScriptValue)));
     if (identity == "\n\n") identity += button.sourceKey; // nothing else tells it apart
     return GuidFromText("Quillmere toolbar button\n" + identity);
 }
@@ -177,7 +171,7 @@ GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& fil
                 value.bytes = onClients + '\0';
             }
             bool listed = std::any_of(plan.files.begin(), plan.files.end(),
-                                      [&](const GpoFile& f) { return Lower(f.here) == Lower(here); });
+                                      [&](const GpoFile& f) { return AsciiLower(f.here) == AsciiLower(here); });
             if (!listed) plan.files.push_back({text, here, onClients});
         }
         plan.buttons.push_back(std::move(button));

@@ -8,14 +8,8 @@
 namespace qm::transfer {
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
 
-bool SameText(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+bool SameText(const std::string& a, const std::string& b) { return AsciiLower(a) == AsciiLower(b); }
 
 std::string Refusal(const std::string& path, const std::string& why) {
     return "The file \"" + path + "\" cannot be imported: " + why;
@@ -44,7 +38,7 @@ std::string FileStart(const std::string& path) {
 }
 
 bool IsWebAddress(const std::string& exec) {
-    std::string lower = Lower(exec);
+    std::string lower = AsciiLower(exec);
     return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
 }
 
@@ -74,7 +68,7 @@ std::string PlannedText(const PlannedButton& button, const std::string& name) {
 bool RunsProgramOnThisMachine(const PlannedButton& button, const std::string& companionFolder) {
     std::string exec = PlannedText(button, kExecValue);
     if (exec.empty() || IsWebAddress(exec)) return false;
-    return Lower(exec).rfind(Lower(companionFolder + "\\"), 0) != 0;
+    return AsciiLower(exec).rfind(AsciiLower(companionFolder + "\\"), 0) != 0;
 }
 
 std::string DescribeButton(const PlannedButton& button, const std::string& companionFolder) {
@@ -121,11 +115,11 @@ ExistingButtons::ExistingButtons(RegistryAccessor& registry) {
         return;
     }
     std::vector<bool> taken(kMaxButtonCounter + 1, false);
-    const std::string prefix = Lower(ButtonKeyPrefix);
+    const std::string prefix = AsciiLower(ButtonKeyPrefix);
     RegistryAccessor button;
     for (const std::string& name : registry.GetKeyNames()) {
         // A program-made name: the prefix, two counter digits and "}".
-        if (name.size() == prefix.size() + 3 && Lower(name).rfind(prefix, 0) == 0 && name.back() == '}') {
+        if (name.size() == prefix.size() + 3 && AsciiLower(name).rfind(prefix, 0) == 0 && name.back() == '}') {
             std::string digits = name.substr(prefix.size(), 2);
             if (std::isdigit(static_cast<unsigned char>(digits[0])) &&
                 std::isdigit(static_cast<unsigned char>(digits[1]))) {

@@ -5,12 +5,6 @@
 namespace qm::transfer {
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return text;
-}
 
 std::string WithoutTrailingSeparators(std::string path) {
     while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
@@ -26,7 +20,7 @@ bool LiesDirectlyIn(const std::string& path, const std::string& folder,
     if (!full || !base) return false;
     size_t separator = full->find_last_of("\\/");
     if (separator == std::string::npos || separator + 1 == full->size()) return false;
-    return Lower(full->substr(0, separator)) == Lower(WithoutTrailingSeparators(*base));
+    return AsciiLower(full->substr(0, separator)) == AsciiLower(WithoutTrailingSeparators(*base));
 }
 
 ImportPlanner::ImportPlanner(std::string companionFolder, PathResolver resolve)
