@@ -11,6 +11,7 @@
 #include "resource.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace qm {
@@ -154,55 +155,59 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
         KeepEditsMarked();
         return;
     }
-    RegistryAccessor& registry = host_.Registry();
-    registry.SetRoot(HKEY_CURRENT_USER);
-    registry.OpenKey(kToolbarKey, false);
-    KeyScope keyScope(registry);
+    // The key is open for this block alone: closed before any error box shows and before the
+    // previews are loaded again.
+    std::optional<RegistryError> failure;
+    {
+        RegistryAccessor& registry = host_.Registry();
+        registry.SetRoot(HKEY_CURRENT_USER);
+        registry.OpenKey(kToolbarKey, false);
+        KeyScope keyScope(registry);
 
-    // Only the paths that differ from what the page showed are written; the others stay as
-    // stored, whatever another program did to them meanwhile.
-    const std::string* paths[] = {&browserPath, &explorerPath};
-    std::vector<size_t> edited;
-    for (size_t i = 0; i < panels_.size(); ++i)
-        if (*paths[i] != panels_[i].shownText) edited.push_back(i);
-    for (size_t i : edited) {
-        if (!shown_.Exact(panels_[i].value)) {
-            host_.UiDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(panels_[i].value));
+        // Only the paths that differ from what the page showed are written; the others stay as
+        // stored, whatever another program did to them meanwhile.
+        const std::string* paths[] = {&browserPath, &explorerPath};
+        std::vector<size_t> edited;
+        for (size_t i = 0; i < panels_.size(); ++i)
+            if (*paths[i] != panels_[i].shownText) edited.push_back(i);
+        for (size_t i : edited) {
+            if (!shown_.Exact(panels_[i].value)) {
+                host_.UiDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(panels_[i].value));
+                KeepEditsMarked();
+                return;
+            }
+        }
+        std::string overwritten;
+        for (const std::string& name : shown_.ChangedIn(registry)) {
+            for (size_t i : edited)
+                if (name == panels_[i].value)
+                    overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
+        }
+        if (!overwritten.empty() &&
+            !host_.UiDialogs().AskYesNo(host_.MainWindow(),
+                                        "The backgrounds were changed in the registry since they were "
+                                        "shown (" + overwritten + "). Overwrite them?")) {
             KeepEditsMarked();
             return;
         }
-    }
-    std::string overwritten;
-    for (const std::string& name : shown_.ChangedIn(registry)) {
-        for (size_t i : edited)
-            if (name == panels_[i].value)
-                overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
-    }
-    if (!overwritten.empty() &&
-        !host_.UiDialogs().AskYesNo(host_.MainWindow(),
-                                    "The backgrounds were changed in the registry since they were "
-                                    "shown (" + overwritten + "). Overwrite them?")) {
-        KeepEditsMarked();
-        return;
-    }
-    try {
-        for (size_t i : edited) {
-            Panel& panel = panels_[i];
-            if (!paths[i]->empty())
-                registry.WriteRaw(panel.value, TypedText(shown_.Stored(panel.value), *paths[i]));
-            else
-                registry.DeleteValue(panel.value);
-            shown_.Read(registry, panel.value);
-            panel.shownText = *paths[i];
+        try {
+            for (size_t i : edited) {
+                Panel& panel = panels_[i];
+                if (!paths[i]->empty())
+                    registry.WriteRaw(panel.value, TypedText(shown_.Stored(panel.value), *paths[i]));
+                else
+                    registry.DeleteValue(panel.value);
+                shown_.Read(registry, panel.value);
+                panel.shownText = *paths[i];
+            }
+        } catch (const RegistryError& error) {
+            failure = error;
         }
-    } catch (const RegistryError& error) {
-        registry.CloseKey();
-        if (error.Refused())
-            ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, "The backgrounds cannot be saved");
-        else
-            host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
     }
-    registry.CloseKey();
+    if (failure && failure->Refused())
+        ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, "The backgrounds cannot be saved");
+    else if (failure)
+        host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
     for (Panel& panel : panels_) ReloadPanel(panel, FieldText(panel));
 }
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <vector>
 
 namespace qm {
@@ -140,73 +141,76 @@ void WindowAttributesPage::SaveWindowAttributes() {
         KeepEditsMarked();
         return;
     }
-    RegistryAccessor& registry = host_.Registry();
-    registry.SetRoot(HKEY_CURRENT_USER);
-    registry.OpenKey(kMainKey, false);
-    KeyScope keyScope(registry);
+    // The key is open for this block alone: closed before any error box shows.
+    std::optional<RegistryError> failure;
+    {
+        RegistryAccessor& registry = host_.Registry();
+        registry.SetRoot(HKEY_CURRENT_USER);
+        registry.OpenKey(kMainKey, false);
+        KeyScope keyScope(registry);
 
-    // Only what the user changed is written; every other value stays as stored, whatever
-    // another program did to it meanwhile. Those the user changed are asked about first when
-    // they changed in the registry too.
-    std::vector<std::string> edited;
-    for (size_t i = 0; i < std::size(kTextValues); ++i)
-        if (TextEdited(i)) edited.push_back(kTextValues[i].value);
-    for (size_t i = 0; i < std::size(kOptions); ++i)
-        if (OptionEdited(i)) edited.push_back(kOptions[i].value);
-    for (const std::string& name : edited) {
-        if (!shown_.Exact(name)) {
-            host_.UiDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(name));
+        // Only what the user changed is written; every other value stays as stored, whatever
+        // another program did to it meanwhile. Those the user changed are asked about first when
+        // they changed in the registry too.
+        std::vector<std::string> edited;
+        for (size_t i = 0; i < std::size(kTextValues); ++i)
+            if (TextEdited(i)) edited.push_back(kTextValues[i].value);
+        for (size_t i = 0; i < std::size(kOptions); ++i)
+            if (OptionEdited(i)) edited.push_back(kOptions[i].value);
+        for (const std::string& name : edited) {
+            if (!shown_.Exact(name)) {
+                host_.UiDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(name));
+                KeepEditsMarked();
+                return;
+            }
+        }
+        std::string overwritten;
+        for (const std::string& name : shown_.ChangedIn(registry))
+            if (std::find(edited.begin(), edited.end(), name) != edited.end())
+                overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
+        if (!overwritten.empty() &&
+            !host_.UiDialogs().AskYesNo(host_.MainWindow(),
+                                        "The window attributes were changed in the registry since "
+                                        "they were shown (" + overwritten + "). Overwrite them?")) {
             KeepEditsMarked();
             return;
         }
-    }
-    std::string overwritten;
-    for (const std::string& name : shown_.ChangedIn(registry))
-        if (std::find(edited.begin(), edited.end(), name) != edited.end())
-            overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
-    if (!overwritten.empty() &&
-        !host_.UiDialogs().AskYesNo(host_.MainWindow(),
-                                    "The window attributes were changed in the registry since "
-                                    "they were shown (" + overwritten + "). Overwrite them?")) {
-        KeepEditsMarked();
-        return;
-    }
-    try {
-        for (size_t i = 0; i < std::size(kTextValues); ++i) {
-            if (!TextEdited(i)) continue;
-            const TextValue& text = kTextValues[i];
-            std::string typed = ui::GetText(Item(text.field));
-            const std::optional<RawValue>& stored = shown_.Stored(text.value);
-            if (!typed.empty())
-                registry.WriteRaw(text.value, TypedText(stored, typed));
-            else if (text.whenEmpty == WhenEmpty::Delete)
-                registry.DeleteValue(text.value);
-            else
-                registry.WriteRaw(text.value,
-                                  TypedText(stored, text.whenEmpty == WhenEmpty::WriteBlankPage
-                                                        ? "about:blank"
-                                                        : ""));
-            shown_.Read(registry, text.value);
-            shownTexts_[i] = typed;
+        try {
+            for (size_t i = 0; i < std::size(kTextValues); ++i) {
+                if (!TextEdited(i)) continue;
+                const TextValue& text = kTextValues[i];
+                std::string typed = ui::GetText(Item(text.field));
+                const std::optional<RawValue>& stored = shown_.Stored(text.value);
+                if (!typed.empty())
+                    registry.WriteRaw(text.value, TypedText(stored, typed));
+                else if (text.whenEmpty == WhenEmpty::Delete)
+                    registry.DeleteValue(text.value);
+                else
+                    registry.WriteRaw(text.value,
+                                      TypedText(stored, text.whenEmpty == WhenEmpty::WriteBlankPage
+                                                            ? "about:blank"
+                                                            : ""));
+                shown_.Read(registry, text.value);
+                shownTexts_[i] = typed;
+            }
+            for (size_t i = 0; i < std::size(kOptions); ++i) {
+                if (!OptionEdited(i)) continue;
+                const OptionValue& option = kOptions[i];
+                bool checked = ui::IsChecked(Item(option.box));
+                registry.WriteRaw(option.value,
+                                  TypedText(shown_.Stored(option.value), checked ? "yes" : "no"));
+                shown_.Read(registry, option.value);
+                shownChecks_[i] = checked;
+            }
+        } catch (const RegistryError& error) {
+            failure = error;
         }
-        for (size_t i = 0; i < std::size(kOptions); ++i) {
-            if (!OptionEdited(i)) continue;
-            const OptionValue& option = kOptions[i];
-            bool checked = ui::IsChecked(Item(option.box));
-            registry.WriteRaw(option.value,
-                              TypedText(shown_.Stored(option.value), checked ? "yes" : "no"));
-            shown_.Read(registry, option.value);
-            shownChecks_[i] = checked;
-        }
-    } catch (const RegistryError& error) {
-        registry.CloseKey();
-        if (error.Refused())
-            ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
-                              "The window attributes cannot be saved");
-        else
-            host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
     }
-    registry.CloseKey();
+    if (failure && failure->Refused())
+        ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
+                          "The window attributes cannot be saved");
+    else if (failure)
+        host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
 }
 
 void WindowAttributesPage::FieldChange() { host_.MarkModified(ui::kPageWindowAttributes); }

@@ -1,5 +1,7 @@
 #include "buttons/ButtonRecord.h"
 
+#include "registry/KeyScope.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -48,14 +50,8 @@ NewButtonKey NextButtonKey(RegistryAccessor& reg, int firstCandidate) {
     reg.SetRoot(HKEY_LOCAL_MACHINE);
     // Without an Extensions key every name is free.
     reg.OpenKey(kExtensionsKey, false);
-    try {
-        NewButtonKey key = NextButtonKeyBelow(reg, firstCandidate);
-        reg.CloseKey();
-        return key;
-    } catch (...) {
-        reg.CloseKey();
-        throw;
-    }
+    KeyScope keyScope(reg);
+    return NextButtonKeyBelow(reg, firstCandidate);
 }
 
 NewButtonKey NextButtonKeyBelow(RegistryAccessor& extensions, int firstCandidate) {
@@ -85,13 +81,8 @@ void AddOwnRecordEntry(RegistryAccessor& ownRecord, const NewButtonKey& key) {
 
 void WriteOwnRecord(RegistryAccessor& reg, const NewButtonKey& key) {
     reg.SetRoot(HKEY_CURRENT_USER);
-    try {
-        AddOwnRecordEntry(reg, key);
-    } catch (...) {
-        reg.CloseKey();
-        throw;
-    }
-    reg.CloseKey();
+    KeyScope keyScope(reg);
+    AddOwnRecordEntry(reg, key);
 }
 
 bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName) {

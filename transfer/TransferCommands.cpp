@@ -2,6 +2,7 @@
 
 #include "transfer/ExportFile.h"
 #include "transfer/ImportCheck.h"
+#include "registry/KeyScope.h"
 #include "ui/Controls.h"
 #include "ui/PageHost.h"
 #include "ui/Rights.h"
@@ -22,20 +23,14 @@ void ButtonImporter::SectionStart() {
     // The Extensions key is reached again for every section, so that each button goes where
     // the machine's root points at that moment.
     extensions_.SetRoot(HKEY_LOCAL_MACHINE);
+    KeyScope extensionsScope(extensions_);
     // Without the rights to change it the import stops here, before any button is made.
     if (!extensions_.OpenKey(kExtensionsKey, true) && extensions_.Refused())
         throw RegistryError(std::string("Failed to create key ") + kExtensionsKey, true);
-    NewButtonKey key;
-    try {
-        key = NextButtonKeyBelow(extensions_, searchFrom_);
-        std::string path = ButtonKeyPath(key.keyName);
-        if (!registry_.OpenKeyBelow(extensions_, key.keyName, true))
-            throw RegistryError("Failed to create key " + path, registry_.Refused());
-    } catch (...) {
-        extensions_.CloseKey();
-        throw;
-    }
-    extensions_.CloseKey();
+    NewButtonKey key = NextButtonKeyBelow(extensions_, searchFrom_);
+    if (!registry_.OpenKeyBelow(extensions_, key.keyName, true))
+        throw RegistryError("Failed to create key " + ButtonKeyPath(key.keyName),
+                            registry_.Refused());
     searchFrom_ = key.counter + 1;
     sectionOpen_ = true;
     created_.push_back(std::move(key));
@@ -85,26 +80,20 @@ using StoredValues = std::vector<std::pair<std::string, RawValue>>;
 // anything of the export is written.
 std::vector<StoredValues> ReadMarkedButtons(RegistryAccessor& registry) {
     registry.SetRoot(HKEY_LOCAL_MACHINE);
+    KeyScope registryScope(registry);
     std::vector<std::string> keys;
     // Without the key there is nothing to export. The buttons of both registry views are
     // listed, each once, and each is read where the accessor reads it.
     if (registry.OpenKey(kExtensionsKey, false)) keys = registry.GetKeyNames();
     std::vector<StoredValues> buttons;
     RegistryAccessor button;
-    try {
-        for (auto name = keys.rbegin(); name != keys.rend(); ++name) {
-            if (*name == kReservedButtonKey) continue;
-            if (!button.OpenKeyBelow(registry, *name, false)) continue;
-            if (!button.ValueExists(kIsQuillmereValue)) continue;
-            buttons.push_back(button.GetValues());
-        }
-    } catch (...) {
-        button.CloseKey();
-        registry.CloseKey();
-        throw;
+    for (auto name = keys.rbegin(); name != keys.rend(); ++name) {
+        if (*name == kReservedButtonKey) continue;
+        if (!button.OpenKeyBelow(registry, *name, false)) continue;
+        KeyScope buttonScope(button);
+        if (!button.ValueExists(kIsQuillmereValue)) continue;
+        buttons.push_back(button.GetValues());
     }
-    button.CloseKey();
-    registry.CloseKey();
     return buttons;
 }
 
@@ -191,17 +180,12 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
                                         const std::function<void(const std::string&)>& ownRecordNotice) {
     ButtonImporter importer(registry, owner);
     if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
-    try {
-        for (const PlannedButton& button : plan.buttons) {
-            importer.SectionStart();
-            for (const PlannedValue& value : button.values) importer.Value(value.name, value.text);
-            if (button.complete) importer.SectionEnd();
-        }
-    } catch (...) {
-        registry.CloseKey();
-        throw;
+    KeyScope keyScope(registry);
+    for (const PlannedButton& button : plan.buttons) {
+        importer.SectionStart();
+        for (const PlannedValue& value : button.values) importer.Value(value.name, value.text);
+        if (button.complete) importer.SectionEnd();
     }
-    registry.CloseKey();
     return importer.Created();
 }
 
