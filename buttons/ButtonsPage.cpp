@@ -5,6 +5,7 @@
 #include "buttons/SmallIconBatch.h"
 #include "registry/KeyScope.h"
 #include "registry/RegistryAccessor.h"
+#include "ui/AccessibleName.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
 #include "ui/Layout.h"
@@ -144,6 +145,9 @@ void ButtonsPage::FormCreate() {
 
     CreateStrip();
     CreateHints();
+    // The two fields follow their choices, not a label: a screen reader reads the choice's words.
+    ui::SetAccessibleName(Item(IDC_EXECEDIT), ui::GetText(Item(IDC_EXEC)));
+    ui::SetAccessibleName(Item(IDC_SCRIPTEDIT), ui::GetText(Item(IDC_SCRIPT)));
     LayoutStrip();
 }
 
