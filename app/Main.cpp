@@ -384,7 +384,7 @@ void TForm1::ViewPage(int index) {
     // page already shown stays as it is, and a page that still holds unsaved edits (left
     // earlier through this menu) is shown with them instead of being loaded over them.
     if (index == activePage_) return;
-    ShowPage(index, !pageModified_.at(index));
+    ShowPage(index, !flags_.IsPageModified(index));
 }
 
 bool TForm1::CommandEnabled(int command) const {
@@ -452,19 +452,17 @@ void TForm1::RebuildButtonStrip() {
     // An import concerns the button page alone: a save is offered only for that page's own
     // edits, and another page keeps its unsaved edits and its flag through the rebuild (the
     // listing clears every flag once it has filled the button fields).
-    std::array<bool, kPageCount> others = pageModified_;
-    others[ui::kPageButtons] = false;
+    const std::array<bool, kPageCount> others = flags_.EditedPagesBut(ui::kPageButtons);
     std::exception_ptr failure;
-    if (pageModified_[ui::kPageButtons]) {
-        modified_ = true;
+    if (flags_.IsPageModified(ui::kPageButtons)) {
+        flags_.Mark(ui::kPageButtons);
         try {
             OfferSave(ui::kPageButtons, false);
         } catch (...) {
             failure = std::current_exception(); // the strip still shows what was imported
         }
     }
-    modified_ = false;
-    pageModified_.fill(false);
+    flags_.ClearAll();
     try {
         static_cast<ButtonsPage&>(*pages_[ui::kPageButtons]).ListButtons(-1);
     } catch (...) {
@@ -476,7 +474,7 @@ void TForm1::RebuildButtonStrip() {
 }
 
 void TForm1::Content1Click() {
-    UiDialogs().ShowHelp(hwnd(), ui::ProgramFolder() + "qmhelp.chm::/index.htm", 0, 0);
+    ui::AppDialogs().ShowHelp(hwnd(), ui::ProgramFolder() + "qmhelp.chm::/index.htm", 0, 0);
 }
 
 void TForm1::About2Click() { aboutForm_->Show(); }
@@ -489,10 +487,10 @@ void TForm1::PageControl1Changing() {
 }
 
 void TForm1::OfferSaveOfFirstEditedPage() {
-    for (int page = 0; page < kPageCount; ++page) {
-        if (!pageModified_[page]) continue;
-        modified_ = true; // another page's load may have cleared Modified alone
-        OfferSave(page, false);
+    // OfferSave clears every flag: there is at most one question.
+    if (std::optional<int> page = flags_.FirstEditedPage()) {
+        flags_.Mark(*page); // another page's load may have cleared Modified alone
+        OfferSave(*page, false);
     }
 }
 
@@ -515,30 +513,14 @@ void TForm1::FormClose() {
 
 // --- PageHost ---
 
-void TForm1::MarkModified(int page) {
-    modified_ = true;
-    pageModified_.at(page) = true;
-}
+void TForm1::MarkModified(int page) { flags_.Mark(page); }
 
-void TForm1::ClearModified(int page) {
-    modified_ = false;
-    pageModified_.at(page) = false;
-}
+void TForm1::ClearModified(int page) { flags_.Clear(page); }
 
-void TForm1::ClearAllModified() {
-    modified_ = false;
-    pageModified_.fill(false);
-}
+void TForm1::ClearAllModified() { flags_.ClearAll(); }
 
 void TForm1::OfferSave(int page, bool refresh) {
-    // Whatever the answer, and also when the save fails, the flags end cleared.
-    struct ClearAtEnd {
-        TForm1& form;
-        ~ClearAtEnd() { form.ClearAllModified(); }
-    } clearAtEnd{*this};
-    if (!modified_) return;
-    ui::Page& shown = *pages_.at(page);
-    if (UiDialogs().AskYesNo(hwnd(), shown.SavePrompt())) shown.SaveFromPrompt(refresh);
+    flags_.OfferSave(*pages_.at(page), hwnd(), refresh);
 }
 
 RegistryAccessor& TForm1::Registry() {
@@ -552,8 +534,6 @@ RegistryAccessor& TForm1::NewRegistry() {
     registry.SetRoot(HKEY_CURRENT_USER); // closes the open key
     return registry;
 }
-
-ui::Dialogs& TForm1::UiDialogs() { return ui::AppDialogs(); }
 
 void TForm1::ButtonStripResized(int stripHeight) {
     // Measured from the one-row height, so that a strip rebuilt row by row always ends at the

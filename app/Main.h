@@ -9,6 +9,7 @@
 #include "menuext/ConMenuDlg.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Handles.h"
+#include "ui/ModifiedFlags.h"
 #include "ui/Page.h"
 #include "ui/PageHost.h"
 #include "ui/Window.h"
@@ -26,7 +27,7 @@ class ToolBarTransfer;
 
 class TForm1 : public ui::WindowBase, public ui::PageHost {
 public:
-    static constexpr int kPageCount = 4;
+    static constexpr int kPageCount = ui::ModifiedFlags::kPageCount;
 
     // Creates the window with its tool bar, menus, page control and pages, hidden; Show()
     // puts it on the screen. When endsApplication is set, the window's end ends the message
@@ -59,12 +60,11 @@ public:
     void MarkModified(int page) override;
     void ClearModified(int page) override;
     void ClearAllModified() override;
-    bool IsModified() const override { return modified_; }
-    bool IsPageModified(int page) const override { return pageModified_.at(page); }
+    bool IsModified() const override { return flags_.IsModified(); }
+    bool IsPageModified(int page) const override { return flags_.IsPageModified(page); }
     void OfferSave(int page, bool refresh) override;
     RegistryAccessor& Registry() override;
     RegistryAccessor& NewRegistry() override;
-    ui::Dialogs& UiDialogs() override;
     HWND MainWindow() const override { return hwnd(); }
     void ButtonStripResized(int stripHeight) override;
 
@@ -124,8 +124,7 @@ private:
     void RebuildButtonStrip();
 
     bool endsApplication_;
-    bool modified_ = false;
-    std::array<bool, kPageCount> pageModified_{};
+    ui::ModifiedFlags flags_;
     std::unique_ptr<RegistryAccessor> registry_ = std::make_unique<RegistryAccessor>();
     std::array<std::unique_ptr<ui::Page>, kPageCount> pages_;
     // Made with the window and reused for every Add.

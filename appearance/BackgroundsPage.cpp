@@ -5,6 +5,7 @@
 #include "registry/RegistryAccessor.h"
 #include "ui/Rights.h"
 #include "ui/Controls.h"
+#include "ui/Dialogs.h"
 #include "ui/Dpi.h"
 #include "ui/PageHost.h"
 
@@ -132,7 +133,7 @@ void BackgroundsPage::LoadBackgrounds() {
     // Last: filling the fields has set the flags through their change handlers.
     host_.ClearModified(ui::kPageBackgrounds);
     if (!tooLong.empty())
-        host_.UiDialogs().ShowError(hwnd(), "The value \"" + tooLong +
+        ui::AppDialogs().ShowError(hwnd(), "The value \"" + tooLong +
                                                 "\" is too long to edit. It is shown in part and "
                                                 "kept as stored when the page is saved.");
 }
@@ -149,7 +150,7 @@ void BackgroundsPage::KeepEditsMarked() {
 void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
                                       const std::string& explorerPath) {
     if (!damaged_.empty()) {
-        host_.UiDialogs().ShowError(hwnd(), "The backgrounds cannot be saved: the value \"" +
+        ui::AppDialogs().ShowError(hwnd(), "The backgrounds cannot be saved: the value \"" +
                                                 damaged_ + "\" is not a text. Correct or delete "
                                                 "it, then show the page again.");
         KeepEditsMarked();
@@ -172,7 +173,7 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
             if (*paths[i] != panels_[i].shownText) edited.push_back(i);
         for (size_t i : edited) {
             if (!shown_.Exact(panels_[i].value)) {
-                host_.UiDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(panels_[i].value));
+                ui::AppDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(panels_[i].value));
                 KeepEditsMarked();
                 return;
             }
@@ -184,7 +185,7 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
                     overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
         }
         if (!overwritten.empty() &&
-            !host_.UiDialogs().AskYesNo(host_.MainWindow(),
+            !ui::AppDialogs().AskYesNo(host_.MainWindow(),
                                         "The backgrounds were changed in the registry since they were "
                                         "shown (" + overwritten + "). Overwrite them?")) {
             KeepEditsMarked();
@@ -207,7 +208,7 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
     if (failure && failure->Refused())
         ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, "The backgrounds cannot be saved");
     else if (failure)
-        host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
+        ui::AppDialogs().ShowError(hwnd(), "Error while trying to write registry data");
     for (Panel& panel : panels_) ReloadPanel(panel, FieldText(panel));
 }
 
@@ -220,7 +221,7 @@ void BackgroundsPage::FieldChange() { host_.MarkModified(ui::kPageBackgrounds); 
 void BackgroundsPage::KeyPressEnter(Panel& panel) { ReloadPanel(panel, FieldText(panel)); }
 
 void BackgroundsPage::BrowseClick(Panel& panel) {
-    if (!host_.UiDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Picture,
+    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Picture,
                                          openPictureDialog1_))
         return;
     const std::string chosen = openPictureDialog1_.fileName;

@@ -113,7 +113,7 @@ void WindowAttributesPage::LoadWindowAttributes() {
     // Last: filling the fields has set the flags through their change handlers.
     host_.ClearModified(ui::kPageWindowAttributes);
     if (!tooLong.empty())
-        host_.UiDialogs().ShowError(hwnd(), "The value \"" + tooLong +
+        ui::AppDialogs().ShowError(hwnd(), "The value \"" + tooLong +
                                                 "\" is too long to edit. It is shown in part and "
                                                 "kept as stored when the page is saved.");
 }
@@ -135,7 +135,7 @@ void WindowAttributesPage::KeepEditsMarked() {
 
 void WindowAttributesPage::SaveWindowAttributes() {
     if (!damaged_.empty()) {
-        host_.UiDialogs().ShowError(hwnd(), "The window attributes cannot be saved: the value \"" +
+        ui::AppDialogs().ShowError(hwnd(), "The window attributes cannot be saved: the value \"" +
                                                 damaged_ + "\" is not a text. Correct or delete "
                                                 "it, then show the page again.");
         KeepEditsMarked();
@@ -159,7 +159,7 @@ void WindowAttributesPage::SaveWindowAttributes() {
             if (OptionEdited(i)) edited.push_back(kOptions[i].value);
         for (const std::string& name : edited) {
             if (!shown_.Exact(name)) {
-                host_.UiDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(name));
+                ui::AppDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(name));
                 KeepEditsMarked();
                 return;
             }
@@ -169,7 +169,7 @@ void WindowAttributesPage::SaveWindowAttributes() {
             if (std::find(edited.begin(), edited.end(), name) != edited.end())
                 overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
         if (!overwritten.empty() &&
-            !host_.UiDialogs().AskYesNo(host_.MainWindow(),
+            !ui::AppDialogs().AskYesNo(host_.MainWindow(),
                                         "The window attributes were changed in the registry since "
                                         "they were shown (" + overwritten + "). Overwrite them?")) {
             KeepEditsMarked();
@@ -210,7 +210,7 @@ void WindowAttributesPage::SaveWindowAttributes() {
         ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
                           "The window attributes cannot be saved");
     else if (failure)
-        host_.UiDialogs().ShowError(hwnd(), "Error while trying to write registry data");
+        ui::AppDialogs().ShowError(hwnd(), "Error while trying to write registry data");
 }
 
 void WindowAttributesPage::FieldChange() { host_.MarkModified(ui::kPageWindowAttributes); }
@@ -220,7 +220,7 @@ void WindowAttributesPage::OptionClick() { host_.MarkModified(ui::kPageWindowAtt
 void WindowAttributesPage::FavoritBrowseClick() {
     // Placed over the main window; it starts where the dialog starts, not at the field's folder.
     if (std::optional<std::string> folder =
-            host_.UiDialogs().BrowseForFolder(host_.MainWindow(), kFolderCaption))
+            ui::AppDialogs().BrowseForFolder(host_.MainWindow(), kFolderCaption))
         ui::SetText(Item(IDC_FAVORITFOLDER), *folder);
 }
 

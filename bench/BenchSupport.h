@@ -45,7 +45,11 @@ inline double Median(std::vector<double> times) {
 // else the program shows ends the benchmark, since it means the run is not what it measures.
 class BenchDialogs : public qm::ui::Dialogs {
 public:
-    explicit BenchDialogs(const char* program) : program_(program) {}
+    // Puts itself in place as the program's dialogs until it goes.
+    explicit BenchDialogs(const char* program) : program_(program) { qm::ui::SetAppDialogs(this); }
+    ~BenchDialogs() override { qm::ui::SetAppDialogs(nullptr); }
+    BenchDialogs(const BenchDialogs&) = delete;
+    BenchDialogs& operator=(const BenchDialogs&) = delete;
     std::optional<std::string> chosen;
     // Answers questions with Yes (such as the import's "Create these buttons?"); otherwise a
     // question ends the benchmark.
@@ -78,7 +82,7 @@ private:
 // The main window's part for a page or command under measurement: no flags, no questions.
 class BenchHost : public qm::ui::PageHost {
 public:
-    BenchHost(HWND window, qm::ui::Dialogs& dialogs) : window_(window), dialogs_(dialogs) {}
+    explicit BenchHost(HWND window) : window_(window) {}
     void MarkModified(int) override {}
     void ClearModified(int) override {}
     void ClearAllModified() override {}
@@ -90,12 +94,10 @@ public:
         registry_ = std::make_unique<qm::RegistryAccessor>();
         return *registry_;
     }
-    qm::ui::Dialogs& UiDialogs() override { return dialogs_; }
     HWND MainWindow() const override { return window_; }
 
 private:
     HWND window_;
-    qm::ui::Dialogs& dialogs_;
     std::unique_ptr<qm::RegistryAccessor> registry_ = std::make_unique<qm::RegistryAccessor>();
 };
 

@@ -130,7 +130,7 @@ int main() {
     HWND owner = CreateWindowExA(0, "Static", "bench", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0,
                                  0, 530, 420, nullptr, nullptr, nullptr, nullptr);
     bench::BenchDialogs dialogs("bench_buttonpage");
-    bench::BenchHost host(owner, dialogs);
+    bench::BenchHost host(owner);
     qm::ButtonsPage page(host);
     page.Create(owner);
     if (!page.hwnd()) Fail("the page cannot be created");

@@ -126,8 +126,7 @@ int main() {
 
     bench::BenchDialogs dialogs("bench_transfer");
     dialogs.answerYes = true; // the import shows what it will create and asks
-    qm::ui::SetAppDialogs(&dialogs);
-    bench::BenchHost host(nullptr, dialogs);
+    bench::BenchHost host(nullptr);
     qm::transfer::ToolBarTransfer transfer(host);
     std::string exportFile = out + "\\buttons.qmx", regFile = out + "\\buttons.reg";
 
@@ -181,6 +180,5 @@ int main() {
                 verdict(exportRatio));
     std::printf("  import / reg import            = %.2f (target at most 1.5: %s)\n", importRatio,
                 verdict(importRatio));
-    qm::ui::SetAppDialogs(nullptr);
     return exportRatio <= 1.5 && importRatio <= 1.5 ? 0 : 2;
 }

@@ -98,7 +98,7 @@ int ContextMenuPage::FindLine(const std::string& name) const {
 }
 
 void ContextMenuPage::ShowError(const std::string& text) {
-    host_.UiDialogs().ShowError(host_.MainWindow(), text);
+    ui::AppDialogs().ShowError(host_.MainWindow(), text);
 }
 
 void ContextMenuPage::ForgetShown() {
@@ -275,7 +275,7 @@ void ContextMenuPage::SaveMenu() {
                        (name.empty() ? std::string("(Default)") : name) + "\"";
     }
     if (!overwritten.empty() &&
-        !host_.UiDialogs().AskYesNo(host_.MainWindow(),
+        !ui::AppDialogs().AskYesNo(host_.MainWindow(),
                                     "The context menu \"" + currentMenu_ +
                                         "\" was changed in the registry since it was shown (" +
                                         overwritten + "). Overwrite it?")) {
@@ -321,7 +321,7 @@ void ContextMenuPage::SaveMenu() {
 }
 
 void ContextMenuPage::DeleteMenu() {
-    if (!host_.UiDialogs().AskYesNo(host_.MainWindow(), "Ok to delete the context menu?")) return;
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), "Ok to delete the context menu?")) return;
     int line = SelectedLine();
     if (line < 0) return; // nothing is selected, so there is nothing to delete
     if (!DeleteMenuKey(host_.Registry(), LineText(line))) {

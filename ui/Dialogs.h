@@ -60,9 +60,11 @@ inline constexpr const char* kApplicationTitle = "Quillmere";
 // character sorts after ".".
 std::string StandardErrorText(const std::string& what);
 
-// The Dialogs the windows use; WinDialogs unless a test has put another in place.
+// The one way to the dialogs, for the windows and pages, the exception guard, the About box and
+// the command line alike: WinDialogs unless a test or benchmark has put another in place.
 Dialogs& AppDialogs();
-// Puts another implementation in place (nullptr restores WinDialogs). Not owned.
+// Puts another implementation in place (nullptr restores WinDialogs). Not owned. Tests and
+// benchmarks call it in one place, the constructor and destructor of their Dialogs.
 void SetAppDialogs(Dialogs* dialogs);
 
 // The production implementation on the Windows dialogs.

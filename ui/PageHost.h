@@ -1,6 +1,9 @@
 #pragma once
-// What a page needs from the main window: the modified flags, the save prompt, the window's
-// registry accessor and the dialogs. Pages depend on this, never on the main window itself.
+// What a page needs from the main window: the modified flags, the save prompt and the window's
+// registry accessor. Pages depend on this, never on the main window itself. The dialogs are not
+// the host's: every window reaches them through AppDialogs().
+
+#include "ui/Dialogs.h"
 
 #include <windows.h>
 
@@ -9,8 +12,6 @@ class RegistryAccessor;
 }
 
 namespace qm::ui {
-
-class Dialogs;
 
 // The pages of the main window's page control, in tab order.
 enum PageIndex : int {
@@ -42,7 +43,8 @@ public:
     virtual RegistryAccessor& Registry() = 0;
     virtual RegistryAccessor& NewRegistry() = 0;
 
-    virtual Dialogs& UiDialogs() = 0;
+    // The same as AppDialogs(), which every caller but the button page already uses.
+    Dialogs& UiDialogs() { return AppDialogs(); }
     virtual HWND MainWindow() const = 0;
 
     // The button page's strip changed its height (it wraps onto further rows); the main

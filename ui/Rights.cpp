@@ -19,7 +19,7 @@ std::string RefusalText(RefusedKeys keys, const std::string& failure) {
 }
 
 bool ReportRefusal(PageHost& host, RefusedKeys keys, const std::string& failure) {
-    Dialogs& dialogs = host.UiDialogs();
+    Dialogs& dialogs = AppDialogs();
     if (keys == RefusedKeys::CurrentUser || g_offering) {
         std::string text = RefusalText(keys, failure);
         if (keys == RefusedKeys::Machine) text = text.substr(0, text.find("\n\n"));
