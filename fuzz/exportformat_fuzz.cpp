@@ -4,6 +4,7 @@
 // length, file values inside the companion folder). Every planned button that the writer
 // accepts must read back as the same values.
 #include "transfer/ImportPlan.h"
+#include "tests/transfer/PathStandIn.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -17,26 +18,7 @@ using namespace qm::transfer;
 
 const std::string kFolder = "D:\\m\\set_files";
 
-// A stand-in for the platform's resolution: "\" and "/" separate, "." and ".." are followed.
-std::optional<std::string> Resolve(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path + "\\") {
-        if (c != '\\' && c != '/') {
-            part += c;
-            continue;
-        }
-        if (part == "..") {
-            if (parts.size() > 1) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        part.clear();
-    }
-    std::string full;
-    for (const std::string& p : parts) full += (full.empty() ? "" : "\\") + p;
-    return full;
-}
+const auto Resolve = qmtest::ResolveLexically;
 
 class Collect : public ExportEvents {
 public:

@@ -1,8 +1,8 @@
 // Working out what an export file will create, without Windows: this file also builds with the
 // host's compiler (with the sanitizers) against transfer/ExportFormat.cpp and
-// transfer/ImportPlan.cpp alone. The platform's path resolution is stood in for by a small one
-// that knows "\", "/", "." and "..".
+// transfer/ImportPlan.cpp alone, with a stand-in for the platform's path resolution.
 #include "transfer/ImportPlan.h"
+#include "PathStandIn.h"
 
 #include <gtest/gtest.h>
 
@@ -13,25 +13,7 @@ namespace {
 
 using namespace qm::transfer;
 
-std::optional<std::string> Resolve(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path + "\\") {
-        if (c != '\\' && c != '/') {
-            part += c;
-            continue;
-        }
-        if (part == "..") {
-            if (parts.size() > 1) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        part.clear();
-    }
-    std::string full;
-    for (const std::string& p : parts) full += (full.empty() ? "" : "\\") + p;
-    return full;
-}
+const auto Resolve = qmtest::ResolveLexically;
 
 ImportPlan Plan(const std::string& bytes) { return PlanExportBytes(bytes, "D:\\m\\set_files", Resolve); }
 
