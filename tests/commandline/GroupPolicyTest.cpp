@@ -214,19 +214,7 @@ struct CapturedOutput : CommandOutput {
     void Err(std::string_view text) override { err += text; }
 };
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using qmtest::FilesIn;
 
 class GroupPolicyTest : public qmtest::ProgramTest {
 protected:

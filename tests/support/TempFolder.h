@@ -2,6 +2,7 @@
 // A fresh folder under the temporary folder, removed with everything in it at the end.
 
 #include <string>
+#include <vector>
 
 namespace qmtest {
 
@@ -26,5 +27,7 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
+// The names of the files and folders in a folder, sorted ("." and ".." left out).
+std::vector<std::string> FilesIn(const std::string& folder);
 
 } // namespace qmtest

@@ -43,19 +43,7 @@ std::vector<std::string> SubKeys(HKEY root, const std::string& path) {
     return qmtest::StoredSubKeys(root, path);
 }
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using qmtest::FilesIn;
 
 // Every file below folder, by its path below it, with its bytes; folders end in "\\".
 std::map<std::string, std::string> Tree(const std::string& folder, const std::string& below = "") {
