@@ -105,23 +105,38 @@ bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName) {
     return deleted;
 }
 
-std::vector<std::string> ListedButtonKeys(RegistryAccessor& reg, HKEY root, bool onlyOwn) {
-    std::vector<std::string> listed;
+void WalkListedButtons(RegistryAccessor& reg, HKEY root, bool onlyOwn, bool backwards,
+                       const std::function<void(const std::string&, RegistryAccessor&)>& listed) {
     reg.SetRoot(root);
-    // Records are opened below the open Extensions key, whatever the length of their path.
+    KeyScope recordScope(reg);
     RegistryAccessor extensions;
     extensions.SetRoot(root);
-    if (!extensions.OpenKey(kExtensionsKey, false)) return listed;
+    if (!extensions.OpenKey(kExtensionsKey, false)) return;
     std::vector<std::string> names = extensions.GetKeyNames();
+    if (backwards) std::reverse(names.begin(), names.end());
     for (const std::string& name : names) {
         if (name == kReservedButtonKey) continue;
+        // A record removed since the names were read is no button any more.
         if (!reg.OpenKeyBelow(extensions, name, false)) continue;
-        bool passes = (root != HKEY_CURRENT_USER || reg.ValueExists(kClsidValue)) &&
-                      (!onlyOwn || reg.ValueExists(kIsQuillmereValue));
-        if (passes) listed.push_back(name);
+        if (root == HKEY_CURRENT_USER && !reg.ValueExists(kClsidValue)) continue;
+        if (onlyOwn && !reg.ValueExists(kIsQuillmereValue)) continue;
+        listed(name, reg);
     }
-    reg.CloseKey();
+}
+
+std::vector<std::string> ListedButtonKeys(RegistryAccessor& reg, HKEY root, bool onlyOwn) {
+    std::vector<std::string> listed;
+    WalkListedButtons(reg, root, onlyOwn, false,
+                      [&](const std::string& name, RegistryAccessor&) { listed.push_back(name); });
     return listed;
+}
+
+bool OpenButtonRecord(RegistryAccessor& extensions, RegistryAccessor& reg, HKEY root,
+                      const std::string& keyName) {
+    reg.SetRoot(root);
+    extensions.SetRoot(root);
+    if (keyName.empty() || !extensions.OpenKey(kExtensionsKey, false)) return false;
+    return reg.OpenKeyBelow(extensions, keyName, false);
 }
 
 HKEY RootForButton(const std::string& keyName, const std::vector<std::string>& currentUserButtons) {

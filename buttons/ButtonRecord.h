@@ -8,6 +8,7 @@
 #include "registry/RegistryAccessor.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -105,11 +106,21 @@ bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName);
 
 // --- which records are listed, and under which root ---
 
-// The key names below the Extensions key of root that are listed as buttons, in the
-// registry's enumeration order: the reserved key is skipped, under the current user's root a
-// record without "CLSID" is skipped, and with onlyOwn a record without "IsQuillmere" is
-// skipped. A missing Extensions key lists nothing. Leaves no key open.
+// Walks the records below the Extensions key of root that are listed as buttons: the reserved
+// key is skipped, under the current user's root a record without "CLSID" is skipped, and with
+// onlyOwn a record without "IsQuillmere" is skipped. A missing Extensions key lists nothing.
+// In the registry's enumeration order, or from the last name to the first when backwards.
+// listed gets each record's key name with reg open on the record (each is opened below the
+// open Extensions key: its full path may be longer than the platform takes). Leaves no key open.
+void WalkListedButtons(RegistryAccessor& reg, HKEY root, bool onlyOwn, bool backwards,
+                       const std::function<void(const std::string&, RegistryAccessor&)>& listed);
+// The key names WalkListedButtons lists, in the registry's enumeration order.
 std::vector<std::string> ListedButtonKeys(RegistryAccessor& reg, HKEY root, bool onlyOwn);
+// Opens the record of that key name below root's Extensions key, which extensions is left
+// open on; reg is opened on the record for reading. False, with no record open, when either
+// is missing.
+bool OpenButtonRecord(RegistryAccessor& extensions, RegistryAccessor& reg, HKEY root,
+                      const std::string& keyName);
 
 // The root a record is addressed under: the current user's when its key name is among the
 // names the last listing found there (compared without regard to letter case), else the

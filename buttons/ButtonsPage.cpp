@@ -5,6 +5,7 @@
 #include "buttons/SmallIconBatch.h"
 #include "registry/KeyScope.h"
 #include "registry/RegistryAccessor.h"
+#include "registry/ShownValues.h"
 #include "ui/AccessibleName.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -39,6 +41,30 @@ bool ReportWriteFailure(ui::PageHost& host, bool refused, HKEY root, const std::
                                  failure);
     host.UiDialogs().ShowError(host.MainWindow(), fixedText);
     return false;
+}
+
+// Runs steps on the accessor; whatever key they leave open is closed before the failure, if
+// any, is handed back for its message.
+template <typename Steps>
+std::optional<RegistryError> Attempt(RegistryAccessor& registry, Steps&& steps) {
+    KeyScope keyScope(registry);
+    try {
+        steps();
+    } catch (const RegistryError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+// A button's text as a hint in the strip: hints are short, and a text of megabytes would cost
+// every listing its time and memory.
+std::string HintText(std::string text) {
+    constexpr size_t kLongestHint = 1024;
+    if (text.size() <= kLongestHint) return text;
+    size_t end = kLongestHint;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.resize(end);
+    return text + "...";
 }
 
 constexpr const char* kExecHint = "if you need open web page or if you need to run application";
@@ -552,30 +578,21 @@ void ButtonsPage::OnShow() {
 
 void ButtonsPage::WalkRoot(HKEY root, IconBatches& batches,
                            const std::function<void(ListedRecord&&)>& found) {
-    RegistryAccessor& registry = host_.Registry();
-    registry.SetRoot(root);
-    KeyScope keyScope(registry);
-    // Each record is opened below the open Extensions key: its full path from the root can be
-    // longer than the platform takes (a key name may have 255 characters).
-    RegistryAccessor extensions;
-    extensions.SetRoot(root);
-    if (!extensions.OpenKey(kExtensionsKey, false)) return; // no Extensions key: no buttons
-    const std::vector<std::string> names = extensions.GetKeyNames();
     const bool onlyOwn = ui::IsChecked(Item(IDC_ONLYQUILLMERE));
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
-        if (*name == kReservedButtonKey) continue;
-        // A record removed since the names were read is no button any more.
-        if (!registry.OpenKeyBelow(extensions, *name, false)) continue;
-        if (root == HKEY_CURRENT_USER && !registry.ValueExists(kClsidValue)) continue;
-        if (onlyOwn && !registry.ValueExists(kIsQuillmereValue)) continue;
-        ListedRecord record{*name, registry.ReadString(kButtonTextValue)};
-        // The browser expands icon locations stored as expandable strings, and so does the strip.
-        StoredText icon = registry.ReadText(kIconValue);
-        StoredText hotIcon = registry.ReadText(kHotIconValue);
-        LoadIcons(batches, RegistryAccessor::ExpandedText(icon.text, icon.stored.type),
-                  RegistryAccessor::ExpandedText(hotIcon.text, hotIcon.stored.type));
-        found(std::move(record));
-    }
+    // The strip shows the records in the reverse order of the walks.
+    WalkListedButtons(host_.Registry(), root, onlyOwn, true,
+                      [&](const std::string& name, RegistryAccessor& record) {
+                          ListedRecord listed{name, HintText(record.ReadString(kButtonTextValue))};
+                          // The browser expands icon locations stored as expandable strings, and
+                          // so does the strip.
+                          StoredText icon = record.ReadText(kIconValue);
+                          StoredText hotIcon = record.ReadText(kHotIconValue);
+                          LoadIcons(batches,
+                                    RegistryAccessor::ExpandedText(icon.text, icon.stored.type),
+                                    RegistryAccessor::ExpandedText(hotIcon.text,
+                                                                   hotIcon.stored.type));
+                          found(std::move(listed));
+                      });
 }
 
 std::exception_ptr ButtonsPage::WalkBothRoots(std::vector<ListedRecord>& found) {
@@ -754,72 +771,82 @@ void ButtonsPage::ShowButton(int position) {
     ShownRecord record;
     record.keyName = keyName;
     record.root = RootForButton(keyName, currentUserButtons_);
-    RegistryAccessor& registry = host_.Registry();
-    registry.SetRoot(record.root);
-    KeyScope keyScope(registry);
-    try {
-        registry.OpenKey(ButtonKeyPath(keyName), false);
-        record.buttonText = registry.ReadText(kButtonTextValue);
-        record.exec = registry.ReadText(kExecValue);
-        record.script = registry.ReadText(kScriptValue);
-        record.icon = registry.ReadText(kIconValue);
-        record.hotIcon = registry.ReadText(kHotIconValue);
-        record.defaultVisible = registry.ReadText(kDefaultVisibleValue);
-        record.menuText = registry.ReadText(kMenuTextValue);
-        record.menuStatusBar = registry.ReadText(kMenuStatusBarValue);
-    } catch (...) {
-        // Nothing of the record is shown, and nothing of the record shown before stays in the
-        // fields: a later Save then has no record to write into.
-        ClearButtonFields();
-        host_.ClearModified(ui::kPageButtons);
-        throw;
+    std::string tooLong;
+    {
+        RegistryAccessor& registry = host_.Registry();
+        KeyScope keyScope(registry);
+        RegistryAccessor extensions;
+        try {
+            OpenButtonRecord(extensions, registry, record.root, keyName);
+            for (const ButtonFieldRule& rule : kButtonFields) {
+                StoredText& text = record.values.texts[rule.field];
+                text = registry.ReadText(rule.value);
+                record.values.tooLong[rule.field] = CutForField(text);
+                if (record.values.tooLong[rule.field] && tooLong.empty()) tooLong = rule.value;
+            }
+            record.values.defaultVisible = registry.ReadText(kDefaultVisibleValue);
+        } catch (...) {
+            // Nothing of the record is shown, and nothing of the record shown before stays in
+            // the fields: a later Save then has no record to write into.
+            ClearButtonFields();
+            host_.ClearModified(ui::kPageButtons);
+            throw;
+        }
     }
-    registry.CloseKey();
     shown_ = std::move(record);
 
     ui::SetText(Item(IDC_STATICTEXT1), keyName);
-    ui::SetText(Item(IDC_BUTTONTEXT), shown_.buttonText.text);
-
-    ui::SetText(Item(IDC_EXECEDIT), "");
-    ui::SetText(Item(IDC_SCRIPTEDIT), "");
-    if (shown_.exec.present) {
-        ui::SetChecked(Item(IDC_EXEC), true);
-        ui::SetChecked(Item(IDC_SCRIPT), false);
-        ui::EnableField(Item(IDC_EXECEDIT), true);
-        ui::SetText(Item(IDC_EXECEDIT), shown_.exec.text);
-        ui::EnableField(Item(IDC_SCRIPTEDIT), false);
-    }
-    if (shown_.script.present) {
-        ui::SetChecked(Item(IDC_SCRIPT), true);
-        ui::SetChecked(Item(IDC_EXEC), false);
-        ui::EnableField(Item(IDC_SCRIPTEDIT), true);
-        ui::SetText(Item(IDC_SCRIPTEDIT), shown_.script.text);
-        ui::EnableField(Item(IDC_EXECEDIT), false);
-    }
-
-    ui::SetText(Item(IDC_ICONEDIT), shown_.icon.text);
-    ui::SetText(Item(IDC_HOTICONEDIT), shown_.hotIcon.text);
+    ShowFields(FieldsFromRecord(shown_.values));
+    for (const ButtonFieldRule& rule : kButtonFields)
+        SendMessageA(Item(rule.control), EM_SETREADONLY, shown_.values.tooLong[rule.field], 0);
     SetPreview(image1_, IDC_IMAGE1, {});
     SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT)));
     SetPreview(image2_, IDC_IMAGE2, {});
     SetPreview(image2_, IDC_IMAGE2, LoadIconFromLocation(IconLocationOf(IDC_HOTICONEDIT)));
-
-    ui::SetChecked(Item(IDC_DEFAULTVISIBLE), IsDefaultVisible(shown_.defaultVisible.text));
-
-    if (shown_.menuStatusBar.present || shown_.menuText.present) {
-        ui::SetChecked(Item(IDC_SHOWINTOOLS), true);
-        EnableMenuFields(true);
-        ui::SetText(Item(IDC_MENUTEXTEDIT), shown_.menuText.text);
-        ui::SetText(Item(IDC_STATUSBARTEXTEDIT), shown_.menuStatusBar.text);
-    } else {
-        ui::SetChecked(Item(IDC_SHOWINTOOLS), false);
-        ui::SetText(Item(IDC_MENUTEXTEDIT), "");
-        ui::SetText(Item(IDC_STATUSBARTEXTEDIT), "");
-        EnableMenuFields(false);
-    }
     // Last: filling the fields has set the flags through their change handlers. Only this
     // page's: edits left on another page through the View menu are still to be offered.
     host_.ClearModified(ui::kPageButtons);
+    if (!tooLong.empty())
+        host_.UiDialogs().ShowError(host_.MainWindow(),
+                                    "The value \"" + tooLong + "\" of the toolbar button " +
+                                        keyName +
+                                        " is too long to edit. It is shown in part and kept as "
+                                        "stored when the button is saved.");
+}
+
+void ButtonsPage::ShowFields(const ButtonFieldState& fields) {
+    for (const ButtonFieldRule& rule : kButtonFields)
+        ui::SetText(Item(rule.control), fields.texts[rule.field]);
+    if (fields.action != ActionChoice::Neither) ChooseAction(fields.action);
+    ui::SetChecked(Item(IDC_DEFAULTVISIBLE), fields.visible);
+    ui::SetChecked(Item(IDC_SHOWINTOOLS), fields.inTools);
+    EnableMenuFields(fields.inTools);
+}
+
+ButtonFieldState ButtonsPage::FieldsShown() const {
+    ButtonFieldState fields;
+    for (const ButtonFieldRule& rule : kButtonFields)
+        fields.texts[rule.field] = ui::GetText(Item(rule.control));
+    fields.action = ui::IsChecked(Item(IDC_EXEC))     ? ActionChoice::Exec
+                    : ui::IsChecked(Item(IDC_SCRIPT)) ? ActionChoice::Script
+                                                      : ActionChoice::Neither;
+    fields.visible = ui::IsChecked(Item(IDC_DEFAULTVISIBLE));
+    fields.inTools = ui::IsChecked(Item(IDC_SHOWINTOOLS));
+    return fields;
+}
+
+void ButtonsPage::ChooseAction(ActionChoice action) {
+    ui::SetChecked(Item(IDC_EXEC), action == ActionChoice::Exec);
+    ui::SetChecked(Item(IDC_SCRIPT), action == ActionChoice::Script);
+    for (const ButtonFieldRule& rule : kButtonFields)
+        if (rule.group == FieldGroup::Exec || rule.group == FieldGroup::Script)
+            ui::EnableField(Item(rule.control), GroupInUse(rule.group, action, false));
+}
+
+void ButtonsPage::EnableMenuFields(bool enabled) {
+    for (const ButtonFieldRule& rule : kButtonFields)
+        if (rule.group == FieldGroup::Tools)
+            ui::EnableField(Item(rule.control), GroupInUse(rule.group, ActionChoice::Neither, enabled));
 }
 
 void ButtonsPage::OfferSaveOfShownRecord(bool refresh) {
@@ -830,23 +857,20 @@ void ButtonsPage::OfferSaveOfShownRecord(bool refresh) {
 }
 
 std::string ButtonsPage::IconLocationOf(int editId) const {
-    const StoredText& shown = editId == IDC_ICONEDIT ? shown_.icon : shown_.hotIcon;
-    return RegistryAccessor::ExpandedText(ui::GetText(Item(editId)), shown.stored.type);
+    const ButtonField field = editId == IDC_ICONEDIT ? kFieldIcon : kFieldHotIcon;
+    // A location too long to edit names no file the platform can open.
+    if (shown_.values.tooLong[field]) return {};
+    return RegistryAccessor::ExpandedText(ui::GetText(Item(editId)),
+                                          shown_.values.texts[field].stored.type);
 }
 
 void ButtonsPage::ClearButtonFields() {
-    for (int id : {IDC_STATICTEXT1, IDC_BUTTONTEXT, IDC_EXECEDIT, IDC_SCRIPTEDIT, IDC_ICONEDIT,
-                   IDC_HOTICONEDIT, IDC_MENUTEXTEDIT, IDC_STATUSBARTEXTEDIT})
-        ui::SetText(Item(id), "");
-    ui::SetChecked(Item(IDC_EXEC), true);
-    ui::SetChecked(Item(IDC_SCRIPT), false);
-    ui::EnableField(Item(IDC_EXECEDIT), true);
-    ui::EnableField(Item(IDC_SCRIPTEDIT), false);
-    EnableMenuFields(false);
+    ui::SetText(Item(IDC_STATICTEXT1), "");
+    ShowFields(NoRecordFields());
+    for (const ButtonFieldRule& rule : kButtonFields)
+        SendMessageA(Item(rule.control), EM_SETREADONLY, FALSE, 0);
     SetPreview(image1_, IDC_IMAGE1, {});
     SetPreview(image2_, IDC_IMAGE2, {});
-    ui::SetChecked(Item(IDC_DEFAULTVISIBLE), false);
-    ui::SetChecked(Item(IDC_SHOWINTOOLS), false);
     shown_ = {};
 }
 
@@ -881,6 +905,36 @@ void ButtonsPage::SaveFromPrompt(bool refresh) {
     if (refresh) RefreshButtonImages();
 }
 
+bool ButtonsPage::OverwriteChangedValues(const std::string& keyName, HKEY root,
+                                         const std::vector<ValueChange>& changes) {
+    std::string overwritten;
+    {
+        RegistryAccessor& registry = host_.Registry();
+        KeyScope keyScope(registry);
+        RegistryAccessor extensions;
+        // A record that is gone fails at the first write, with its message.
+        if (!OpenButtonRecord(extensions, registry, root, keyName)) return true;
+        for (const ValueChange& change : changes) {
+            const std::optional<RawValue> now = ReadStored(registry, change.name);
+            std::optional<RawValue> shown;
+            if (change.name == kDefaultVisibleValue) {
+                if (shown_.values.defaultVisible.present) shown = shown_.values.defaultVisible.stored;
+            }
+            for (const ButtonFieldRule& rule : kButtonFields)
+                if (change.name == rule.value && shown_.values.texts[rule.field].present)
+                    shown = shown_.values.texts[rule.field].stored;
+            // Another program's change, unless it made the very change this save makes.
+            if (now != shown && now != change.value)
+                overwritten += (overwritten.empty() ? "\"" : ", \"") + change.name + "\"";
+        }
+    }
+    if (overwritten.empty()) return true;
+    return host_.UiDialogs().AskYesNo(host_.MainWindow(),
+                                      "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) +
+                                          "\" was changed in the registry since it was shown (" +
+                                          overwritten + "). Overwrite it?");
+}
+
 void ButtonsPage::SaveButton(const std::string& keyName) {
     // With no record shown the path would be the Extensions key itself: nothing to write to.
     if (keyName.empty()) return;
@@ -888,121 +942,57 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
     // stored (type and bytes), so that only the user's changes are written.
     const ShownRecord none;
     const ShownRecord& shown = keyName == shown_.keyName ? shown_ : none;
-    struct TextField {
-        int id;
-        const char* value;
-        const StoredText& stored;
-        std::string text;
-    };
-    const TextField buttonText{IDC_BUTTONTEXT, kButtonTextValue, shown.buttonText,
-                               ui::GetText(Item(IDC_BUTTONTEXT))};
-    const TextField exec{IDC_EXECEDIT, kExecValue, shown.exec, ui::GetText(Item(IDC_EXECEDIT))};
-    const TextField script{IDC_SCRIPTEDIT, kScriptValue, shown.script,
-                           ui::GetText(Item(IDC_SCRIPTEDIT))};
-    const TextField icons[] = {
-        {IDC_ICONEDIT, kIconValue, shown.icon, ui::GetText(Item(IDC_ICONEDIT))},
-        {IDC_HOTICONEDIT, kHotIconValue, shown.hotIcon, ui::GetText(Item(IDC_HOTICONEDIT))}};
-    const TextField menu[] = {
-        {IDC_MENUTEXTEDIT, kMenuTextValue, shown.menuText, ui::GetText(Item(IDC_MENUTEXTEDIT))},
-        {IDC_STATUSBARTEXTEDIT, kMenuStatusBarValue, shown.menuStatusBar,
-         ui::GetText(Item(IDC_STATUSBARTEXTEDIT))}};
-    const bool execChosen = ui::IsChecked(Item(IDC_EXEC));
-    const bool scriptChosen = !execChosen && ui::IsChecked(Item(IDC_SCRIPT));
-    const bool inTools = ui::IsChecked(Item(IDC_SHOWINTOOLS));
-    // The check box counts as changed when it no longer says what the stored value meant.
-    const bool visible = ui::IsChecked(Item(IDC_DEFAULTVISIBLE));
-    const bool visibleWritten =
-        !shown.defaultVisible.present || visible != IsDefaultVisible(shown.defaultVisible.text);
+    const HKEY root = shown.root ? shown.root : RootForButton(keyName, currentUserButtons_);
+    const std::vector<ValueChange> changes = SaveChanges(shown.values, FieldsShown());
 
     // A changed field that could not show its stored text exactly would replace characters
     // the user never saw: the save says so before anything is written.
-    std::vector<const TextField*> written{&buttonText, &icons[0], &icons[1]};
-    if (execChosen) written.push_back(&exec);
-    if (scriptChosen) written.push_back(&script);
-    if (inTools) written.insert(written.end(), {&menu[0], &menu[1]});
-    for (const TextField* field : written) {
-        if (!field->stored.CanKeep(field->text)) {
-            host_.UiDialogs().ShowError(host_.MainWindow(),
-                                        RegistryAccessor::CannotKeepText(field->value));
-            return;
-        }
+    if (std::optional<std::string> inexact = ValueNotShownExactly(shown.values, changes)) {
+        host_.UiDialogs().ShowError(host_.MainWindow(), RegistryAccessor::CannotKeepText(*inexact));
+        host_.MarkModified(ui::kPageButtons);
+        editsRefused_ = true;
+        return;
+    }
+    if (&shown == &shown_ && !OverwriteChangedValues(keyName, root, changes)) {
+        // Nothing is written; the edits stay in the fields, still unsaved.
+        host_.MarkModified(ui::kPageButtons);
+        editsRefused_ = true;
+        return;
     }
 
-    RegistryAccessor& registry = host_.Registry();
-    // The record shown is saved where it was read, whatever a listing found since.
-    registry.SetRoot(shown.root ? shown.root : RootForButton(keyName, currentUserButtons_));
-    registry.OpenKey(ButtonKeyPath(keyName), false);
-    try {
-        registry.WriteText(buttonText.value, buttonText.text, buttonText.stored);
-        if (execChosen) {
-            registry.WriteText(exec.value, exec.text, exec.stored);
-            registry.DeleteValue(kScriptValue);
-        } else if (scriptChosen) {
-            registry.WriteText(script.value, script.text, script.stored);
-            registry.DeleteValue(kExecValue);
+    std::optional<RegistryError> failure;
+    {
+        RegistryAccessor& registry = host_.Registry();
+        KeyScope keyScope(registry);
+        RegistryAccessor extensions;
+        try {
+            // The record shown is saved where it was read, whatever a listing found since.
+            if (!OpenButtonRecord(extensions, registry, root, keyName))
+                throw RegistryError("The toolbar button " + keyName + " is gone", registry.Refused());
+            for (const ValueChange& change : changes) {
+                if (change.value)
+                    registry.WriteRaw(change.name, *change.value);
+                else
+                    registry.DeleteValue(change.name);
+            }
+        } catch (const RegistryError& error) {
+            failure = error;
         }
-        for (const TextField& icon : icons) {
-            if (!icon.stored.Changed(icon.text)) continue;
-            if (icon.text.empty())
-                registry.DeleteValue(icon.value);
-            else
-                registry.WriteText(icon.value, icon.text, icon.stored);
-        }
-        if (visibleWritten)
-            registry.WriteString(kDefaultVisibleValue, visible ? kVisibleData : kHiddenData);
-        if (inTools) {
-            for (const TextField& field : menu) registry.WriteText(field.value, field.text, field.stored);
-        } else {
-            registry.DeleteValue(kMenuTextValue);
-            registry.DeleteValue(kMenuStatusBarValue);
-        }
-    } catch (const RegistryError& error) {
-        registry.CloseKey();
+    }
+    if (failure) {
         const bool closing = ReportWriteFailure(
-            host_, error.Refused(), registry.Root(),
-            "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) + "\" cannot be saved",
-            kWriteError);
-        // Nothing was written, so the edits in the fields are still unsaved.
-        if (error.Refused() && !closing) {
+            host_, failure->Refused(), root,
+            "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) + "\" cannot be saved", kWriteError);
+        // Windows refused it: the edits in the fields are still unsaved.
+        if (failure->Refused() && !closing) {
             host_.MarkModified(ui::kPageButtons);
             editsRefused_ = true;
         }
         return;
     }
-    registry.CloseKey();
     // What is stored now is what the fields show: a second save writes nothing again, and a
     // later change is measured against it.
-    if (&shown == &shown_) {
-        auto now = [](const StoredText& before, const std::string& text) {
-            if (!before.Changed(text)) return before;
-            StoredText after;
-            after.present = true;
-            after.text = text;
-            after.stored = RawValue{before.Expandable() ? DWORD{REG_EXPAND_SZ} : DWORD{REG_SZ},
-                                    text + '\0'};
-            return after;
-        };
-        shown_.buttonText = now(shown_.buttonText, buttonText.text);
-        if (execChosen) {
-            shown_.exec = now(shown_.exec, exec.text);
-            shown_.script = {};
-        } else if (scriptChosen) {
-            shown_.script = now(shown_.script, script.text);
-            shown_.exec = {};
-        }
-        for (StoredText* icon : {&shown_.icon, &shown_.hotIcon}) {
-            const std::string& text = icon == &shown_.icon ? icons[0].text : icons[1].text;
-            *icon = text.empty() ? StoredText{} : now(*icon, text);
-        }
-        if (visibleWritten) shown_.defaultVisible = now(StoredText{}, visible ? kVisibleData : kHiddenData);
-        if (inTools) {
-            shown_.menuText = now(shown_.menuText, menu[0].text);
-            shown_.menuStatusBar = now(shown_.menuStatusBar, menu[1].text);
-        } else {
-            shown_.menuText = {};
-            shown_.menuStatusBar = {};
-        }
-    }
+    if (&shown == &shown_) ApplyChanges(shown_.values, changes);
 }
 
 void ButtonsPage::DeleteButton(const std::string& keyName) {
@@ -1010,23 +1000,29 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
     if (keyName.empty()) return;
     if (!host_.UiDialogs().AskYesNo(host_.MainWindow(), "Ok to delete the button?")) return;
     RegistryAccessor& registry = host_.Registry();
-    registry.SetRoot(RootForButton(keyName, currentUserButtons_));
-    if (!registry.DeleteKey(ButtonKeyPath(keyName))) {
-        ReportWriteFailure(host_, registry.Refused(), registry.Root(),
+    const HKEY root = RootForButton(keyName, currentUserButtons_);
+    bool deleted = false;
+    bool refused = false;
+    {
+        KeyScope keyScope(registry);
+        registry.SetRoot(root);
+        // Below the open Extensions key: the record's full path may be longer than the
+        // platform takes.
+        deleted = registry.OpenKey(kExtensionsKey, false) && registry.DeleteKey(keyName);
+        refused = registry.Refused();
+    }
+    if (!deleted) {
+        ReportWriteFailure(host_, refused, root,
                            "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) +
                                "\" cannot be deleted",
                            kDeleteError);
         return;
     }
-    try {
-        ForgetOwnRecord(registry, keyName);
-    } catch (const RegistryError& error) {
+    if (std::optional<RegistryError> failure = Attempt(registry, [&] { ForgetOwnRecord(registry, keyName); }))
         // The button is gone; only its entry in the program's own record stays behind.
-        registry.CloseKey();
-        ReportWriteFailure(host_, error.Refused(), HKEY_CURRENT_USER,
+        ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
                            "The deleted button cannot be taken out of Quillmere's own record",
                            kWriteError);
-    }
     // The edits of the record just deleted have nowhere to go: the rebuild asks nothing.
     host_.ClearModified(ui::kPageButtons);
     ListButtons(-1);
@@ -1043,26 +1039,20 @@ void ButtonsPage::AddButton(int templateRow) {
         return;
     }
 
-    bool created = true;
-    registry.SetRoot(HKEY_LOCAL_MACHINE);
-    try {
-        registry.CreateKey(ButtonKeyPath(key.keyName));
-    } catch (const RegistryError& error) {
-        ReportWriteFailure(host_, error.Refused(), HKEY_LOCAL_MACHINE,
+    if (std::optional<RegistryError> failure = Attempt(registry, [&] {
+            registry.SetRoot(HKEY_LOCAL_MACHINE);
+            registry.CreateKey(ButtonKeyPath(key.keyName));
+        })) {
+        ReportWriteFailure(host_, failure->Refused(), HKEY_LOCAL_MACHINE,
                            "The button cannot be added", kCreateError);
-        created = false;
-    }
-    if (created) {
+    } else {
         FillFromTemplate(templateRow);
         WriteNewRecord(key.keyName);
-        try {
-            WriteOwnRecord(registry, key);
-        } catch (const RegistryError& error) {
-            registry.CloseKey();
-            ReportWriteFailure(host_, error.Refused(), HKEY_CURRENT_USER,
+        if (std::optional<RegistryError> failure =
+                Attempt(registry, [&] { WriteOwnRecord(registry, key); }))
+            ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
                                "The new button cannot be entered in Quillmere's own record",
                                kWriteError);
-        }
         InsertNewStripButton(key.keyName);
         ShowButton(0);
     }
@@ -1074,70 +1064,22 @@ void ButtonsPage::AddButton(int templateRow) {
 }
 
 void ButtonsPage::FillFromTemplate(int templateRow) {
-    const ButtonTemplateRow& row = ButtonTemplates[templateRow];
-    const std::string folder = ui::ProgramFolder();
-    ui::SetText(Item(IDC_BUTTONTEXT), row[kTemplateName]);
-    if (*row[kTemplateExec] != '\0') {
-        ui::SetChecked(Item(IDC_EXEC), true);
-        ui::SetChecked(Item(IDC_SCRIPT), false);
-        ui::SetText(Item(IDC_EXECEDIT), TemplatePath(folder, row[kTemplateExec]));
-        ui::EnableField(Item(IDC_EXECEDIT), true);
-        ui::SetText(Item(IDC_SCRIPTEDIT), "");
-        ui::EnableField(Item(IDC_SCRIPTEDIT), false);
-    } else {
-        ui::SetChecked(Item(IDC_EXEC), false);
-        ui::SetText(Item(IDC_EXECEDIT), "");
-        ui::EnableField(Item(IDC_EXECEDIT), false);
-        ui::SetChecked(Item(IDC_SCRIPT), true);
-        ui::SetText(Item(IDC_SCRIPTEDIT), TemplatePath(folder, row[kTemplateScript]));
-        ui::EnableField(Item(IDC_SCRIPTEDIT), true);
-    }
-    ui::SetText(Item(IDC_ICONEDIT), TemplatePath(folder, row[kTemplateIcon]));
-    ui::SetText(Item(IDC_HOTICONEDIT), TemplatePath(folder, row[kTemplateHotIcon]));
-    ui::SetChecked(Item(IDC_DEFAULTVISIBLE), TemplateIsVisible(row));
+    ShowFields(FieldsFromTemplate(ButtonTemplates[templateRow], ui::ProgramFolder()));
     SetPreview(image1_, IDC_IMAGE1, {});
     SetPreview(image2_, IDC_IMAGE2, {});
-    if (TemplateShowsInTools(row)) {
-        ui::SetChecked(Item(IDC_SHOWINTOOLS), true);
-        ui::SetText(Item(IDC_MENUTEXTEDIT), row[kTemplateMenuText]);
-        ui::SetText(Item(IDC_STATUSBARTEXTEDIT), row[kTemplateMenuStatusBar]);
-        EnableMenuFields(true);
-    } else {
-        ui::SetChecked(Item(IDC_SHOWINTOOLS), false);
-        ui::SetText(Item(IDC_MENUTEXTEDIT), "");
-        ui::SetText(Item(IDC_STATUSBARTEXTEDIT), "");
-        EnableMenuFields(false);
-    }
     host_.ClearModified(ui::kPageButtons);
 }
 
 void ButtonsPage::WriteNewRecord(const std::string& keyName) {
     RegistryAccessor& registry = host_.Registry();
-    registry.SetRoot(HKEY_LOCAL_MACHINE);
-    registry.OpenKey(ButtonKeyPath(keyName), false);
-    try {
-        registry.WriteString(kClsidValue, kButtonClsid);
-        registry.WriteString(kButtonTextValue, ui::GetText(Item(IDC_BUTTONTEXT)));
-        if (ui::IsChecked(Item(IDC_EXEC)))
-            registry.WriteString(kExecValue, ui::GetText(Item(IDC_EXECEDIT)));
-        else
-            registry.WriteString(kScriptValue, ui::GetText(Item(IDC_SCRIPTEDIT)));
-        registry.WriteString(kIconValue, ui::GetText(Item(IDC_ICONEDIT)));
-        registry.WriteString(kHotIconValue, ui::GetText(Item(IDC_HOTICONEDIT)));
-        if (ui::IsChecked(Item(IDC_DEFAULTVISIBLE)))
-            registry.WriteString(kDefaultVisibleValue, kVisibleData);
-        if (ui::IsChecked(Item(IDC_SHOWINTOOLS))) {
-            registry.WriteString(kMenuTextValue, ui::GetText(Item(IDC_MENUTEXTEDIT)));
-            registry.WriteString(kMenuStatusBarValue, ui::GetText(Item(IDC_STATUSBARTEXTEDIT)));
-        }
-        registry.WriteString(kIsQuillmereValue, kIsQuillmereData);
-    } catch (const RegistryError& error) {
-        registry.CloseKey();
-        ReportWriteFailure(host_, error.Refused(), HKEY_LOCAL_MACHINE,
+    if (std::optional<RegistryError> failure = Attempt(registry, [&] {
+            registry.SetRoot(HKEY_LOCAL_MACHINE);
+            registry.OpenKey(ButtonKeyPath(keyName), false);
+            for (const auto& [name, text] : NewRecordValues(FieldsShown()))
+                registry.WriteString(name, text);
+        }))
+        ReportWriteFailure(host_, failure->Refused(), HKEY_LOCAL_MACHINE,
                            "The new button cannot be written", kWriteError);
-        return;
-    }
-    registry.CloseKey();
 }
 
 void ButtonsPage::InsertNewStripButton(const std::string& keyName) {
@@ -1164,25 +1106,18 @@ void ButtonsPage::FieldChange() { host_.MarkModified(ui::kPageButtons); }
 void ButtonsPage::DefaultVisibleClick() { host_.MarkModified(ui::kPageButtons); }
 
 void ButtonsPage::ExecRadioClick() {
-    ui::EnableField(Item(IDC_EXECEDIT), true);
-    ui::EnableField(Item(IDC_SCRIPTEDIT), false);
+    ChooseAction(ActionChoice::Exec);
     host_.MarkModified(ui::kPageButtons);
 }
 
 void ButtonsPage::ScriptRadioClick() {
-    ui::EnableField(Item(IDC_SCRIPTEDIT), true);
-    ui::EnableField(Item(IDC_EXECEDIT), false);
+    ChooseAction(ActionChoice::Script);
     host_.MarkModified(ui::kPageButtons);
 }
 
 void ButtonsPage::ShowInToolsClick() {
     EnableMenuFields(ui::IsChecked(Item(IDC_SHOWINTOOLS)));
     host_.MarkModified(ui::kPageButtons);
-}
-
-void ButtonsPage::EnableMenuFields(bool enabled) {
-    ui::EnableField(Item(IDC_MENUTEXTEDIT), enabled);
-    ui::EnableField(Item(IDC_STATUSBARTEXTEDIT), enabled);
 }
 
 void ButtonsPage::BrowseInto(int editId) {

@@ -5,6 +5,7 @@
 // shows, saves, deletes and adds button records; the main window calls it for its Refresh,
 // Add, Save and Delete commands and for its save prompt.
 
+#include "buttons/ButtonFields.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Dialogs.h"
 #include "ui/Handles.h"
@@ -118,14 +119,13 @@ private:
         std::string hint;
     };
     struct IconBatches;
-    // The values of the record shown, as they were read: what a save leaves alone while the
+    // The record shown, with its values as they were read: what a save leaves alone while the
     // fields still hold it. root is where the record lives, kept with it so that a save goes
     // there whatever a later listing found.
     struct ShownRecord {
         std::string keyName;
         HKEY root = nullptr;
-        StoredText buttonText, exec, script, icon, hotIcon, defaultVisible, menuText,
-            menuStatusBar;
+        ShownButton values;
     };
     // Offers to save the edits of the record shown (when this page has any) before the fields
     // or the list they belong to are replaced.
@@ -174,6 +174,17 @@ private:
     int NextCommand();
     void FinishStripChange();
 
+    // Puts the texts, the choices and the enabling they imply into the controls; an action of
+    // Neither leaves the radio buttons and Exec's and Script's enabling as they are.
+    void ShowFields(const ButtonFieldState& fields);
+    // What the controls hold now.
+    ButtonFieldState FieldsShown() const;
+    // Checks the action's radio button and enables its field only (the Exec/Script rule).
+    void ChooseAction(ActionChoice action);
+    // Offers the edits of a save whose values another program changed since they were shown:
+    // true when there are none, or the user chose to overwrite them.
+    bool OverwriteChangedValues(const std::string& keyName, HKEY root,
+                                const std::vector<ValueChange>& changes);
     void FillFromTemplate(int templateRow);
     void WriteNewRecord(const std::string& keyName);
     void InsertNewStripButton(const std::string& keyName);
@@ -201,6 +212,7 @@ private:
     void SetPreview(ui::UniqueIcon& preview, int imageId, ui::UniqueIcon icon);
     void PaintPreview(const DRAWITEMSTRUCT& item, HICON icon);
     INT_PTR OnNotify(NMHDR& header);
+    // Enables the Tools-menu fields while "Show In Tools" is checked.
     void EnableMenuFields(bool enabled);
 
     HWND stripView_ = nullptr;

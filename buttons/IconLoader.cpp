@@ -119,9 +119,14 @@ ui::UniqueIcon StockErrorIcon() {
 
 ui::UniqueIcon LoadIconFromLocation(const std::string& location) {
     ui::UniqueIcon icon;
+    // The platform's ANSI file calls take no path this long: looking for it would only cost
+    // time (a location of a hundred thousand characters held a showing up for half a minute).
+    if (location.size() >= 32768) return StockErrorIcon();
     try {
         const IconLocation parsed = ParseIconLocation(location);
-        if (parsed.kind == IconLocationKind::Module)
+        if (parsed.path.size() >= MAX_PATH)
+            icon = {}; // no file the ANSI calls can open
+        else if (parsed.kind == IconLocationKind::Module)
             icon = IconFromModule(parsed);
         else if (parsed.kind == IconLocationKind::IconFile)
             icon = IconFromFile(parsed.path);

@@ -503,8 +503,14 @@ void RegistryAccessor::MakeWritable(const std::string& failureText) {
     bool writable = true;
     for (int i = 0; i < ViewCount(); ++i) writable = writable && keys_[i].writable;
     if (writable) return;
+    // A view that has the key reopens it through its own handle: the path from the root is not
+    // walked again, and may be longer than the platform takes for a key opened below another.
+    // A view that lacks the key is reached from the root.
+    Places places = PlacesFromRoot(currentPath_);
+    for (int i = 0; i < ViewCount(); ++i)
+        if (keys_[i].handle) places[i] = Place{keys_[i].handle, ""};
     ViewKeys reopened{};
-    lastResult_ = CreateInViews(PlacesFromRoot(currentPath_), currentPath_, reopened);
+    lastResult_ = CreateInViews(places, currentPath_, reopened);
     if (lastResult_ != ERROR_SUCCESS) throw RegistryError(failureText, Refused());
     for (int i = 0; i < kMaxViews; ++i) reopened[i].changed = reopened[i].changed || keys_[i].changed;
     CloseAll(keys_);
@@ -655,21 +661,29 @@ StoredText RegistryAccessor::ReadText(const std::string& name) const {
     shown.present = true;
     shown.text = StringFromValue(name, shown.stored);
     // The program's text is in the active code page: UTF-8 where the system honours the
-    // manifest, and then every character is kept. An older system's ANSI code page may lack
-    // some of the stored characters: the wide text tells.
-    if (GetACP() != CP_UTF8 && !shown.text.empty()) {
-        std::wstring wide(shown.stored.bytes.size() + 1, L'\0');
-        DWORD size = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
-        DWORD type = REG_NONE;
-        if (RegQueryValueExW(Primary(), Widen(name).c_str(), nullptr, &type,
-                             reinterpret_cast<BYTE*>(wide.data()), &size) == ERROR_SUCCESS) {
-            wide.resize(size / sizeof(wchar_t));
-            wide = wide.substr(0, wide.find(L'\0'));
-            BOOL lost = FALSE;
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
-            shown.exact = !lost;
-        }
+    // manifest, and then every character is kept but for a stored UTF-16 text that is itself
+    // broken (a lone surrogate), which comes across as the replacement character. An older
+    // system's ANSI code page may lack some of the stored characters. The wide text tells.
+    const bool utf8 = GetACP() == CP_UTF8;
+    if (shown.text.empty() || (utf8 && shown.text.find("\xEF\xBF\xBD") == std::string::npos))
+        return shown;
+    std::wstring wide(shown.stored.bytes.size() + 1, L'\0');
+    DWORD size = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
+    DWORD type = REG_NONE;
+    if (RegQueryValueExW(Primary(), Widen(name).c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(wide.data()), &size) != ERROR_SUCCESS)
+        return shown;
+    wide.resize(size / sizeof(wchar_t));
+    wide = wide.substr(0, wide.find(L'\0'));
+    if (utf8) {
+        shown.exact = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(),
+                                          static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                          nullptr) != 0;
+    } else {
+        BOOL lost = FALSE;
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                            nullptr, 0, nullptr, &lost);
+        shown.exact = !lost;
     }
     return shown;
 }

@@ -90,11 +90,11 @@ TEST_F(ButtonEditingTest, SavingWritesTheFieldsAndDeletesWhatTheyNoLongerHold) {
          {{"CLSID", qmtest::kOtherClsid}, {"IsQuillmere", "YES"}, {"ButtonText", "new"},
           {"Exec", "old.exe"}, {"HotIcon", "hot.ico"}, {"Default Visible", "YES"},
           {"MenuText", "m"}, {"MenuStatusBar", "s"}}},
+        // "Default Visible" was absent and its box left clear: it stays absent.
         {"script chosen deletes Exec, tools cleared deletes both menu values", IDC_SCRIPT,
          "C:\\i.ico", false, false,
          {{"CLSID", qmtest::kOtherClsid}, {"IsQuillmere", "YES"}, {"ButtonText", "new"},
-          {"Script", "old.htm"}, {"Icon", "C:\\i.ico"}, {"HotIcon", "hot.ico"},
-          {"Default Visible", "NO"}}},
+          {"Script", "old.htm"}, {"Icon", "C:\\i.ico"}, {"HotIcon", "hot.ico"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
