@@ -189,6 +189,19 @@ TEST_F(ButtonRobustnessTest, AnEditOverATextThatCannotBeShownExactlyIsRefusedWit
               ERROR_SUCCESS);
     RegCloseKey(key);
     const std::optional<qmtest::StoredValue> before = Stored("ButtonText");
+    // The stored UTF-16 itself, which a narrow read cannot tell from a replacement character.
+    auto wide = [&] {
+        HKEY record = nullptr;
+        wchar_t data[16] = {};
+        DWORD size = sizeof data - sizeof(wchar_t);
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Path().substr(1).c_str(), 0,
+                          KEY_READ | KEY_WOW64_32KEY, &record) == ERROR_SUCCESS) {
+            RegQueryValueExW(record, L"ButtonText", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(data), &size);
+            RegCloseKey(record);
+        }
+        return std::wstring(data);
+    };
 
     page->ListButtons(-1);
     Type(IDC_BUTTONTEXT, Text(IDC_BUTTONTEXT) + "!");
@@ -197,6 +210,7 @@ TEST_F(ButtonRobustnessTest, AnEditOverATextThatCannotBeShownExactlyIsRefusedWit
                         "system's code page cannot show. Nothing was written");
     page->Save();
     EXPECT_EQ(Stored("ButtonText"), before);
+    EXPECT_EQ(wide(), broken);
     EXPECT_EQ(Stored("Icon"), Sz("a.ico"));
     EXPECT_TRUE(host.IsPageModified(qm::ui::kPageButtons));
 
@@ -205,7 +219,7 @@ TEST_F(ButtonRobustnessTest, AnEditOverATextThatCannotBeShownExactlyIsRefusedWit
     page->ShowButton(0);
     Type(IDC_ICONEDIT, "b.ico");
     page->Save();
-    EXPECT_EQ(Stored("ButtonText"), before);
+    EXPECT_EQ(wide(), broken);
     EXPECT_EQ(Stored("Icon"), Sz("b.ico"));
 }
 
