@@ -39,7 +39,7 @@ bool ReportWriteFailure(ui::PageHost& host, bool refused, HKEY root, const std::
                                  root == HKEY_LOCAL_MACHINE ? ui::RefusedKeys::Machine
                                                             : ui::RefusedKeys::CurrentUser,
                                  failure);
-    host.UiDialogs().ShowError(host.MainWindow(), fixedText);
+    ui::AppDialogs().ShowError(host.MainWindow(), fixedText);
     return false;
 }
 
@@ -807,7 +807,7 @@ void ButtonsPage::ShowButton(int position) {
     // page's: edits left on another page through the View menu are still to be offered.
     host_.ClearModified(ui::kPageButtons);
     if (!tooLong.empty())
-        host_.UiDialogs().ShowError(host_.MainWindow(),
+        ui::AppDialogs().ShowError(host_.MainWindow(),
                                     "The value \"" + tooLong + "\" of the toolbar button " +
                                         keyName +
                                         " is too long to edit. It is shown in part and kept as "
@@ -881,7 +881,7 @@ std::string ButtonsPage::ShownKey() const { return ui::GetText(Item(IDC_STATICTE
 void ButtonsPage::Save() {
     if (ShownKey().empty()) {
         // The typed text stays in the fields; there is no record to write it into.
-        host_.UiDialogs().ShowError(host_.MainWindow(), kNoButtonShown);
+        ui::AppDialogs().ShowError(host_.MainWindow(), kNoButtonShown);
         return;
     }
     editsRefused_ = false;
@@ -898,7 +898,7 @@ std::string ButtonsPage::SavePrompt() const {
 
 void ButtonsPage::SaveFromPrompt(bool refresh) {
     if (ShownKey().empty()) {
-        host_.UiDialogs().ShowError(host_.MainWindow(), kNoButtonShown);
+        ui::AppDialogs().ShowError(host_.MainWindow(), kNoButtonShown);
         return;
     }
     SaveButton(ShownKey());
@@ -929,7 +929,7 @@ bool ButtonsPage::OverwriteChangedValues(const std::string& keyName, HKEY root,
         }
     }
     if (overwritten.empty()) return true;
-    return host_.UiDialogs().AskYesNo(host_.MainWindow(),
+    return ui::AppDialogs().AskYesNo(host_.MainWindow(),
                                       "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) +
                                           "\" was changed in the registry since it was shown (" +
                                           overwritten + "). Overwrite it?");
@@ -948,7 +948,7 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
     // A changed field that could not show its stored text exactly would replace characters
     // the user never saw: the save says so before anything is written.
     if (std::optional<std::string> inexact = ValueNotShownExactly(shown.values, changes)) {
-        host_.UiDialogs().ShowError(host_.MainWindow(), RegistryAccessor::CannotKeepText(*inexact));
+        ui::AppDialogs().ShowError(host_.MainWindow(), RegistryAccessor::CannotKeepText(*inexact));
         host_.MarkModified(ui::kPageButtons);
         editsRefused_ = true;
         return;
@@ -998,7 +998,7 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
 void ButtonsPage::DeleteButton(const std::string& keyName) {
     // With no record shown the path would be the Extensions key itself, with every button.
     if (keyName.empty()) return;
-    if (!host_.UiDialogs().AskYesNo(host_.MainWindow(), "Ok to delete the button?")) return;
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), "Ok to delete the button?")) return;
     RegistryAccessor& registry = host_.Registry();
     const HKEY root = RootForButton(keyName, currentUserButtons_);
     bool deleted = false;
@@ -1035,7 +1035,7 @@ void ButtonsPage::AddButton(int templateRow) {
     try {
         key = NextButtonKey(registry);
     } catch (const ButtonKeysExhausted& full) {
-        host_.UiDialogs().ShowError(host_.MainWindow(), full.what());
+        ui::AppDialogs().ShowError(host_.MainWindow(), full.what());
         return;
     }
 
@@ -1122,7 +1122,7 @@ void ButtonsPage::ShowInToolsClick() {
 
 void ButtonsPage::BrowseInto(int editId) {
     // The filter stays as the last click left it: an icon "Browse" sets the icon filter.
-    if (!host_.UiDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
+    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
                                          openDialog1_))
         return;
     ui::SetText(Item(editId), openDialog1_.fileName);
@@ -1133,7 +1133,7 @@ void ButtonsPage::ScriptBrowseClick() { BrowseInto(IDC_SCRIPTEDIT); }
 
 void ButtonsPage::BrowseIcon(int editId, ui::UniqueIcon& preview, int imageId) {
     openDialog1_.filter = kIconFilter;
-    if (!host_.UiDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
+    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
                                          openDialog1_))
         return;
     // The full path without an icon number: a module's first icon. The same path as before is
