@@ -2,7 +2,6 @@
 
 #include "buttons/ButtonRecord.h"
 #include "buttons/IconLoader.h"
-#include "buttons/SmallIconBatch.h"
 #include "registry/KeyScope.h"
 #include "registry/RegistryAccessor.h"
 #include "registry/ShownValues.h"
@@ -56,28 +55,12 @@ std::optional<RegistryError> Attempt(RegistryAccessor& registry, Steps&& steps) 
     return std::nullopt;
 }
 
-// A button's text as a hint in the strip: hints are short, and a text of megabytes would cost
-// every listing its time and memory.
-std::string HintText(std::string text) {
-    constexpr size_t kLongestHint = 1024;
-    if (text.size() <= kLongestHint) return text;
-    size_t end = kLongestHint;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    text.resize(end);
-    return text + "...";
-}
-
 constexpr const char* kExecHint = "if you need open web page or if you need to run application";
 constexpr const char* kScriptHint = "if you need to run web page on your PC";
 
 constexpr const char* kAllFilesFilter = "All files|*.*";
 constexpr const char* kIconFilter =
     "Icons (*.ico)|*.ICO|Exe and Dll files (*.exe,*.dll)|*.EXE;*.DLL";
-
-// Strip buttons send commands from here up, one identifier per button of a listing; far above
-// the page's control identifiers, and room for more buttons than any registry holds.
-constexpr int kFirstStripCommand = 0x4000;
-constexpr int kLastStripCommand = 0xFFFF;
 
 // Posted when the registry no longer matches the strip after a refresh: the full rebuild waits
 // until the strip button's own click is over.
@@ -86,10 +69,7 @@ constexpr UINT kRebuildStrip = WM_APP + 1;
 // The strip's place on the page, in pixels at 96 DPI: inset from the page's edges like the
 // fields.
 constexpr int kStripTop = 4;
-constexpr int kStripBorder = 1; // WS_BORDER, on all four sides, one pixel at any DPI
 constexpr int kGapBelowStrip = 6;
-// A strip button at 96 DPI; its row is ui::kStripButtonHeight high.
-constexpr int kStripButtonWidth = 23;
 // The strip shows at most this many rows and scrolls through the others, so that the fields
 // below it stay on the screen however many buttons there are.
 constexpr int kStripRowsShown = 4;
@@ -98,27 +78,18 @@ constexpr int kStripRowsShown = 4;
 constexpr int kPreviewFrame = 41;
 constexpr int kPreviewArea = 33;
 
-constexpr const char* kStripViewClass = "QuillmereButtonStrip";
-
 constexpr int kEditIds[] = {IDC_BUTTONTEXT,  IDC_EXECEDIT,     IDC_SCRIPTEDIT,
                             IDC_ICONEDIT,    IDC_HOTICONEDIT,  IDC_MENUTEXTEDIT,
                             IDC_STATUSBARTEXTEDIT};
 
 } // namespace
 
-// The normal and hot icons of the records a walk finds, on their way to Icons and HotIcons.
-struct ButtonsPage::IconBatches {
-    explicit IconBatches(int size) : icons(size), hotIcons(size) {}
-    SmallIconBatch icons;
-    SmallIconBatch hotIcons;
-};
-
-namespace {
-
-
-} // namespace
-
-ButtonsPage::ButtonsPage(ui::PageHost& host) : Page(host) {
+ButtonsPage::ButtonsPage(ui::PageHost& host)
+    : Page(host),
+      strip_(host, ButtonStrip::Page{[this](int position) { ShowButton(position); },
+                                     [this] { return ShownKey(); },
+                                     [this] { return ui::IsChecked(Item(IDC_ONLYQUILLMERE)); },
+                                     [this] { LayoutStrip(); }}) {
     openDialog1_.filter = kAllFilesFilter;
     openDialog1_.options |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 }
@@ -169,128 +140,12 @@ void ButtonsPage::FormCreate() {
     ui::CallOnEnter(Item(IDC_ICONEDIT), &iconEnter_);
     ui::CallOnEnter(Item(IDC_HOTICONEDIT), &hotIconEnter_);
 
-    CreateStrip();
+    strip_.Create(hwnd(), dpi_);
     CreateHints();
     // The two fields follow their choices, not a label: a screen reader reads the choice's words.
     ui::SetAccessibleName(Item(IDC_EXECEDIT), ui::GetText(Item(IDC_EXEC)));
     ui::SetAccessibleName(Item(IDC_SCRIPTEDIT), ui::GetText(Item(IDC_SCRIPT)));
     LayoutStrip();
-}
-
-namespace {
-
-// The strip's frame: it shows as many rows of the strip as fit and scrolls through the rest.
-LRESULT CALLBACK StripViewProcedure(HWND view, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(view, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* page = reinterpret_cast<ButtonsPage*>(GetWindowLongPtrA(view, GWLP_USERDATA));
-    if (page && (message == WM_VSCROLL || message == WM_MOUSEWHEEL)) {
-        ui::Guarded(GetParent(view), [&] { page->ScrollStrip(message, wParam); });
-        return 0;
-    }
-    if (message == WM_NCDESTROY) SetWindowLongPtrA(view, GWLP_USERDATA, 0);
-    return DefWindowProcA(view, message, wParam, lParam);
-}
-
-constexpr UINT_PTR kStripKeysSubclass = 0x53544B; // "STK"
-
-// The strip's keys: arrows, Home and End move between its buttons, Enter and Space show the
-// record of the button reached.
-LRESULT CALLBACK StripKeys(HWND strip, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                           DWORD_PTR data) {
-    auto* page = reinterpret_cast<ButtonsPage*>(data);
-    switch (message) {
-    case WM_GETDLGCODE: {
-        LRESULT code = DefSubclassProc(strip, message, wParam, lParam) | DLGC_WANTARROWS |
-                       DLGC_WANTCHARS;
-        auto* pending = reinterpret_cast<const MSG*>(lParam);
-        if (pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
-            code |= DLGC_WANTMESSAGE;
-        return code;
-    }
-    case WM_KEYDOWN: {
-        bool handled = false;
-        ui::Guarded(GetParent(GetParent(strip)), [&] { handled = page->StripKeyDown(static_cast<UINT>(wParam)); });
-        if (handled) return 0;
-        break;
-    }
-    case WM_CHAR:
-        if (wParam == ' ' || wParam == '\r') return 0; // taken by the key itself
-        break;
-    case WM_SETFOCUS: {
-        LRESULT result = DefSubclassProc(strip, message, wParam, lParam);
-        page->StripFocused();
-        return result;
-    }
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(strip, &StripKeys, kStripKeysSubclass);
-        break;
-    default:
-        break;
-    }
-    return DefSubclassProc(strip, message, wParam, lParam);
-}
-
-} // namespace
-
-void ButtonsPage::CreateStrip() {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (!GetClassInfoExA(ui::Instance(), kStripViewClass, &existing)) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &StripViewProcedure;
-        wc.hInstance = ui::Instance();
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-        wc.lpszClassName = kStripViewClass;
-        RegisterClassExA(&wc);
-    }
-    stripView_ = CreateWindowExA(WS_EX_CONTROLPARENT, kStripViewClass, nullptr,
-                                 WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN |
-                                     WS_CLIPSIBLINGS,
-                                 0, ui::Scale(kStripTop, dpi_), 0, ui::OneRowStripHeight(dpi_),
-                                 hwnd(), reinterpret_cast<HMENU>(IDC_STRIPVIEW), ui::Instance(),
-                                 this);
-    if (!stripView_) throw std::runtime_error("The button strip cannot be created");
-    toolBar2_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
-                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS |
-                                    TBSTYLE_FLAT | TBSTYLE_WRAPABLE | TBSTYLE_TOOLTIPS |
-                                    CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                                0, 0, 0, ui::OneRowStripHeight(dpi_) - 2 * kStripBorder,
-                                stripView_, reinterpret_cast<HMENU>(IDC_TOOLBAR2), ui::Instance(),
-                                nullptr);
-    if (!toolBar2_) throw std::runtime_error("The button strip cannot be created");
-    SendMessageA(toolBar2_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    // Its clicks and hints go to the page, not to the frame around it.
-    SendMessageA(toolBar2_, TB_SETPARENT, reinterpret_cast<WPARAM>(hwnd()), 0);
-    // The buttons carry their records' texts, not shown on them: screen readers announce each
-    // button by its text, as the hint shows it.
-    SendMessageA(toolBar2_, TB_SETMAXTEXTROWS, 0, 0);
-    SetWindowSubclass(toolBar2_, &StripKeys, kStripKeysSubclass, reinterpret_cast<DWORD_PTR>(this));
-    SetStripPictureSize();
-    // Hints show a record's text as stored: "&Highlight Selection" keeps its ampersand.
-    if (HWND tips = reinterpret_cast<HWND>(SendMessageA(toolBar2_, TB_GETTOOLTIPS, 0, 0)))
-        SetWindowLongPtrA(tips, GWL_STYLE, GetWindowLongPtrA(tips, GWL_STYLE) | TTS_NOPREFIX);
-    // The strip is first in the page's tab order, above the fields.
-    SetWindowPos(stripView_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-void ButtonsPage::SetStripPictureSize() {
-    iconSize_ = ui::SystemMetric(SM_CXSMICON, dpi_);
-    ui::UniqueImageList icons(ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
-    ui::UniqueImageList hotIcons(
-        ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
-    SendMessageA(toolBar2_, TB_SETBITMAPSIZE, 0, MAKELPARAM(iconSize_, iconSize_));
-    SendMessageA(toolBar2_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(icons.get()));
-    SendMessageA(toolBar2_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotIcons.get()));
-    SendMessageA(toolBar2_, TB_SETBUTTONSIZE, 0,
-                 MAKELPARAM(std::max(ui::Scale(kStripButtonWidth, dpi_), iconSize_ + 4),
-                            std::max(ui::Scale(ui::kStripButtonHeight, dpi_), iconSize_ + 4)));
-    icons_ = std::move(icons);
-    hotIcons_ = std::move(hotIcons);
 }
 
 void ButtonsPage::CreateHints() {
@@ -310,31 +165,6 @@ void ButtonsPage::CreateHints() {
     }
 }
 
-int ButtonsPage::StripRowHeight() const {
-    return std::max(1, static_cast<int>(HIWORD(SendMessageA(toolBar2_, TB_GETBUTTONSIZE, 0, 0))));
-}
-
-int ButtonsPage::StripContentHeight() const {
-    int rows = std::max<int>(1, static_cast<int>(SendMessageA(toolBar2_, TB_GETROWS, 0, 0)));
-    // The strip's buttons may lie lower than rows times their height (wrapped rows have gaps
-    // in some versions of the control): the last button's bottom is what must be reachable.
-    int bottom = rows * StripRowHeight();
-    for (int i = static_cast<int>(strip_.size()) - 1; i >= 0; --i) {
-        RECT item;
-        if (SendMessageA(toolBar2_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item))) {
-            bottom = std::max<int>(bottom, item.bottom);
-            break;
-        }
-    }
-    return bottom;
-}
-
-int ButtonsPage::StripHeight() const {
-    RECT view;
-    GetWindowRect(stripView_, &view);
-    return view.bottom - view.top;
-}
-
 int ButtonsPage::StripRowsShown() const {
     // A few rows, fewer when the main window would otherwise reach below its monitor's work
     // area; at least one.
@@ -348,23 +178,13 @@ int ButtonsPage::StripRowsShown() const {
         const int grown = std::max(0, reportedStripHeight_ - ui::OneRowStripHeight(dpi_));
         const int oneRowWindow = window.bottom - window.top - grown;
         const int room = monitor.rcWork.bottom - monitor.rcWork.top - oneRowWindow;
-        rows = std::min(rows, 1 + std::max(0, room) / StripRowHeight());
+        rows = std::min(rows, 1 + std::max(0, room) / strip_.RowHeight());
     }
     return std::max(rows, 1);
 }
 
-int ButtonsPage::LayOutStripButtons(int width) {
-    RECT now;
-    GetWindowRect(toolBar2_, &now);
-    // The control lays its buttons out (wrapping them) for its width; then the height follows.
-    SetWindowPos(toolBar2_, nullptr, 0, 0, std::max(width, 0), now.bottom - now.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageA(toolBar2_, TB_AUTOSIZE, 0, 0);
-    return StripContentHeight();
-}
-
 void ButtonsPage::LayoutStrip() {
-    if (!toolBar2_) return;
+    if (!strip_.ToolBar()) return;
     RECT page;
     GetClientRect(hwnd(), &page);
     RECT margin{4, 0, 0, 0};
@@ -372,145 +192,12 @@ void ButtonsPage::LayoutStrip() {
     // The strip lines up with the fields on both sides.
     const int rightMargin = fieldsRight_ > 0 ? templateWidth_ - fieldsRight_ : margin.left;
     const int width = std::max<int>(0, page.right - rightMargin - margin.left);
-    const int inner = std::max(0, width - 2 * kStripBorder);
-    const int shownRows = StripRowsShown();
-    const int tallest = shownRows * StripRowHeight();
-    int content = LayOutStripButtons(inner);
-    const bool scrolls = content > tallest;
-    if (scrolls) content = LayOutStripButtons(inner - ui::SystemMetric(SM_CXVSCROLL, dpi_));
-    const int shown = std::min(content, tallest);
-    const int height = shown + 2 * kStripBorder;
-    ShowScrollBar(stripView_, SB_VERT, scrolls ? TRUE : FALSE);
-    SetWindowPos(stripView_, nullptr, margin.left, ui::Scale(kStripTop, dpi_), width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    SetStripScroll(stripScroll_);
+    const int height =
+        strip_.LayOut(margin.left, ui::Scale(kStripTop, dpi_), width, StripRowsShown());
     if (height != reportedStripHeight_ || page.right != placedWidth_) PlaceFields(height);
     if (height == reportedStripHeight_) return;
     reportedStripHeight_ = height;
     host_.ButtonStripResized(height);
-}
-
-void ButtonsPage::SetStripScroll(int offset) {
-    RECT view;
-    GetClientRect(stripView_, &view);
-    const int content = StripContentHeight();
-    const int most = std::max(0, content - static_cast<int>(view.bottom));
-    stripScroll_ = std::clamp(offset, 0, most);
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    info.nMin = 0;
-    info.nMax = std::max(0, content - 1);
-    info.nPage = static_cast<UINT>(std::max<LONG>(view.bottom, 0));
-    info.nPos = stripScroll_;
-    SetScrollInfo(stripView_, SB_VERT, &info, TRUE);
-    RECT bar;
-    GetWindowRect(toolBar2_, &bar);
-    SetWindowPos(toolBar2_, nullptr, 0, -stripScroll_, bar.right - bar.left, content,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void ButtonsPage::ScrollStrip(UINT message, WPARAM wParam) {
-    const int row = StripRowHeight();
-    RECT view;
-    GetClientRect(stripView_, &view);
-    int offset = stripScroll_;
-    if (message == WM_MOUSEWHEEL) {
-        offset -= GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * row;
-    } else {
-        switch (LOWORD(wParam)) {
-        case SB_LINEUP: offset -= row; break;
-        case SB_LINEDOWN: offset += row; break;
-        case SB_PAGEUP: offset -= std::max<int>(row, view.bottom - row); break;
-        case SB_PAGEDOWN: offset += std::max<int>(row, view.bottom - row); break;
-        case SB_TOP: offset = 0; break;
-        case SB_BOTTOM: offset = StripContentHeight(); break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: {
-            SCROLLINFO info{};
-            info.cbSize = sizeof info;
-            info.fMask = SIF_TRACKPOS;
-            GetScrollInfo(stripView_, SB_VERT, &info);
-            offset = info.nTrackPos / row * row;
-            break;
-        }
-        default: return;
-        }
-    }
-    SetStripScroll(offset);
-}
-
-void ButtonsPage::RevealStripButton(int position) {
-    RECT item, view;
-    if (!SendMessageA(toolBar2_, TB_GETITEMRECT, position, reinterpret_cast<LPARAM>(&item))) return;
-    GetClientRect(stripView_, &view);
-    if (item.top < stripScroll_)
-        SetStripScroll(item.top);
-    else if (item.bottom > stripScroll_ + view.bottom)
-        SetStripScroll(item.bottom - view.bottom);
-}
-
-int ButtonsPage::StripButtonBeside(int from, UINT key) const {
-    const int last = StripButtonCount() - 1;
-    switch (key) {
-    case VK_LEFT: return std::max(from - 1, 0);
-    case VK_RIGHT: return std::min(from + 1, last);
-    case VK_HOME: return 0;
-    case VK_END: return last;
-    case VK_UP:
-    case VK_DOWN: {
-        // The button of the row above or below that lies nearest across.
-        RECT at;
-        if (!SendMessageA(toolBar2_, TB_GETITEMRECT, from, reinterpret_cast<LPARAM>(&at))) return from;
-        const int centre = (at.left + at.right) / 2;
-        const int step = key == VK_UP ? -1 : 1;
-        int best = from;
-        int bestRowTop = -1;
-        int bestDistance = 0;
-        for (int i = from + step; i >= 0 && i <= last; i += step) {
-            RECT item;
-            if (!SendMessageA(toolBar2_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item))) continue;
-            if (item.top == at.top) continue; // the same row
-            if (bestRowTop >= 0 && item.top != bestRowTop) break; // past the next row
-            bestRowTop = item.top;
-            const int distance = std::abs((item.left + item.right) / 2 - centre);
-            if (best == from || distance < bestDistance) {
-                best = i;
-                bestDistance = distance;
-            }
-        }
-        return best;
-    }
-    default:
-        return from;
-    }
-}
-
-bool ButtonsPage::StripKeyDown(UINT key) {
-    const bool moves = key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN ||
-                       key == VK_HOME || key == VK_END;
-    const bool shows = key == VK_RETURN || key == VK_SPACE;
-    if (!moves && !shows) return false;
-    if (strip_.empty() || strip_.front().command == 0) return true; // only the placeholder
-    int hot = static_cast<int>(SendMessageA(toolBar2_, TB_GETHOTITEM, 0, 0));
-    // Without a marked button the keys start from the record shown.
-    if (hot < 0 || hot >= StripButtonCount()) hot = std::max(FindStripButton(ShownKey()), 0);
-    if (moves) {
-        hot = StripButtonBeside(hot, key);
-        SendMessageA(toolBar2_, TB_SETHOTITEM, hot, 0);
-        RevealStripButton(hot);
-        return true;
-    }
-    ShowButton(hot);
-    return true;
-}
-
-void ButtonsPage::StripFocused() {
-    // The keyboard arrives at the button of the record shown.
-    const int shown = FindStripButton(ShownKey());
-    if (shown < 0) return;
-    SendMessageA(toolBar2_, TB_SETHOTITEM, shown, 0);
-    RevealStripButton(shown);
 }
 
 void ButtonsPage::PlaceFields(int stripHeight) {
@@ -531,14 +218,6 @@ void ButtonsPage::PlaceFields(int stripHeight) {
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void ButtonsPage::SetStripButtonText(int position) {
-    TBBUTTONINFOA info{};
-    info.cbSize = sizeof info;
-    info.dwMask = TBIF_TEXT | TBIF_BYINDEX;
-    info.pszText = const_cast<char*>(strip_.at(position).hint.c_str());
-    SendMessageA(toolBar2_, TB_SETBUTTONINFOA, position, reinterpret_cast<LPARAM>(&info));
-}
-
 void ButtonsPage::DpiChanged(UINT oldDpi, UINT newDpi) {
     if (oldDpi == 0 || newDpi == 0 || oldDpi == newDpi) return;
     // Windows has placed the controls anew for the new DPI; the places recorded from the
@@ -555,15 +234,10 @@ void ButtonsPage::DpiChanged(UINT oldDpi, UINT newDpi) {
 
     // The strip's icons at the new small-icon size, read again for the buttons it shows; the
     // fields and their flags are left as they are.
-    SetStripPictureSize();
+    strip_.SetDpi(newDpi);
     host_.NewRegistry();
-    currentUserButtons_.clear();
-    std::vector<ListedRecord> found;
-    std::exception_ptr failure = WalkBothRoots(found);
-    const bool placeholder = StripButtonCount() == 1 && strip_[0].command == 0;
-    const int buttons = placeholder ? 0 : StripButtonCount();
-    if ((failure || static_cast<int>(found.size()) != buttons) && !rebuildPosted_)
-        rebuildPosted_ = PostMessageA(hwnd(), kRebuildStrip, 0, 0) != FALSE;
+    std::exception_ptr failure;
+    if (!strip_.Refresh(failure)) PostRebuild();
     placedWidth_ = -1;
     reportedStripHeight_ = 0;
     LayoutStrip();
@@ -571,150 +245,37 @@ void ButtonsPage::DpiChanged(UINT oldDpi, UINT newDpi) {
 }
 
 void ButtonsPage::OnShow() {
-    if (strip_.empty()) ListButtons(-1);
+    if (strip_.Count() == 0) ListButtons(-1);
 }
 
-// --- the strip ---
-
-void ButtonsPage::WalkRoot(HKEY root, IconBatches& batches,
-                           const std::function<void(ListedRecord&&)>& found) {
-    const bool onlyOwn = ui::IsChecked(Item(IDC_ONLYQUILLMERE));
-    // The strip shows the records in the reverse order of the walks.
-    WalkListedButtons(host_.Registry(), root, onlyOwn, true,
-                      [&](const std::string& name, RegistryAccessor& record) {
-                          ListedRecord listed{name, HintText(record.ReadString(kButtonTextValue))};
-                          // The browser expands icon locations stored as expandable strings, and
-                          // so does the strip.
-                          StoredText icon = record.ReadText(kIconValue);
-                          StoredText hotIcon = record.ReadText(kHotIconValue);
-                          LoadIcons(batches,
-                                    RegistryAccessor::ExpandedText(icon.text, icon.stored.type),
-                                    RegistryAccessor::ExpandedText(hotIcon.text,
-                                                                   hotIcon.stored.type));
-                          found(std::move(listed));
-                      });
+void ButtonsPage::PostRebuild() {
+    if (!rebuildPosted_) rebuildPosted_ = PostMessageA(hwnd(), kRebuildStrip, 0, 0) != FALSE;
 }
 
-std::exception_ptr ButtonsPage::WalkBothRoots(std::vector<ListedRecord>& found) {
-    IconBatches batches(iconSize_);
-    std::exception_ptr failure;
-    try {
-        WalkRoot(HKEY_LOCAL_MACHINE, batches,
-                 [&](ListedRecord&& record) { found.push_back(std::move(record)); });
-        WalkRoot(HKEY_CURRENT_USER, batches, [&](ListedRecord&& record) {
-            currentUserButtons_.push_back(record.keyName);
-            found.push_back(std::move(record));
-        });
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    // Image i belongs to record i of the walks.
-    batches.icons.AppendTo(icons_.get());
-    batches.hotIcons.AppendTo(hotIcons_.get());
-    return failure;
-}
-
-void ButtonsPage::LoadIcons(IconBatches& batches, const std::string& icon,
-                            const std::string& hotIcon) {
-    // The loaded icons go when they leave scope; the batches keep 16 x 16 drawings of them.
-    batches.icons.Add(LoadIconFromLocation(icon).get());
-    batches.hotIcons.Add(LoadIconFromLocation(hotIcon).get());
-}
-
-void ButtonsPage::RemoveAllStripButtons() {
-    for (int i = static_cast<int>(SendMessageA(toolBar2_, TB_BUTTONCOUNT, 0, 0)) - 1; i >= 0; --i)
-        SendMessageA(toolBar2_, TB_DELETEBUTTON, i, 0);
-    strip_.clear();
-    nextCommand_ = 0;
-}
-
-int ButtonsPage::NextCommand() {
-    int command = kFirstStripCommand + nextCommand_++;
-    return std::min(command, kLastStripCommand);
-}
-
-void ButtonsPage::InsertStripButtons(const std::vector<ListedRecord>& records) {
-    // Each record's button goes before all buttons already in the strip, so the strip shows
-    // the records in the reverse order of the walks; its image is the one appended for it.
-    std::vector<TBBUTTON> buttons;
-    buttons.reserve(records.size());
-    std::vector<StripButton> added;
-    added.reserve(records.size());
-    for (size_t i = records.size(); i-- > 0;) {
-        StripButton button{records[i].keyName, records[i].hint, NextCommand()};
-        TBBUTTON item{};
-        item.iBitmap = static_cast<int>(i);
-        item.idCommand = button.command;
-        item.fsState = TBSTATE_ENABLED;
-        item.fsStyle = BTNS_BUTTON;
-        // The control copies the text: its accessible name (it shows no text).
-        item.iString = reinterpret_cast<INT_PTR>(records[i].hint.c_str());
-        buttons.push_back(item);
-        added.push_back(std::move(button));
-    }
-    if (buttons.empty()) return;
-    // One insertion for the whole lot: the control lays itself out once, not once per button.
-    SendMessageA(toolBar2_, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-    strip_.insert(strip_.begin(), std::make_move_iterator(added.begin()),
-                  std::make_move_iterator(added.end()));
-}
-
-void ButtonsPage::AddPlaceholder() {
-    TBBUTTON item{};
-    item.iBitmap = I_IMAGENONE;
-    item.idCommand = 0;
-    item.fsState = 0; // disabled
-    item.fsStyle = BTNS_BUTTON;
-    item.iString = -1;
-    SendMessageA(toolBar2_, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&item));
-    strip_.push_back(StripButton{});
-}
-
-int ButtonsPage::FindStripButton(const std::string& keyName) const {
-    for (size_t i = 0; i < strip_.size(); ++i)
-        if (strip_[i].command != 0 && strip_[i].keyName == keyName) return static_cast<int>(i);
-    return -1;
-}
-
-void ButtonsPage::FinishStripChange() {
-    LayoutStrip();
-    InvalidateRect(toolBar2_, nullptr, TRUE);
-}
+// --- listing and showing ---
 
 void ButtonsPage::ListButtons(int selection) {
     // Asked before anything is rebuilt: the answer saves into the record shown, where it
     // lives, and a rebuild that ends with no button to show loses nothing unasked.
     OfferSaveOfShownRecord(false);
     std::optional<std::string> remembered;
-    if (selection >= 0 && selection < StripButtonCount() && strip_[selection].command != 0)
-        remembered = strip_[selection].keyName;
+    if (selection >= 0 && selection < strip_.Count() && strip_.Command(selection) != 0)
+        remembered = strip_.Key(selection);
 
     ui::HourglassCursor hourglass;
     host_.NewRegistry();
-    SendMessageA(toolBar2_, WM_SETREDRAW, FALSE, 0);
-    RemoveAllStripButtons();
-    ImageList_RemoveAll(icons_.get());
-    ImageList_RemoveAll(hotIcons_.get());
-    currentUserButtons_.clear();
-
     // A failure part-way keeps the buttons found so far; the selection still runs before the
     // failure is shown.
-    std::vector<ListedRecord> found;
-    std::exception_ptr failure = WalkBothRoots(found);
-    InsertStripButtons(found);
-    SendMessageA(toolBar2_, WM_SETREDRAW, TRUE, 0);
-    FinishStripChange();
-
+    std::exception_ptr failure = strip_.List();
     try {
-        if (strip_.empty()) {
+        if (strip_.Count() == 0) {
             ClearButtonFields();
-            AddPlaceholder();
-            FinishStripChange();
+            strip_.AddPlaceholder();
         } else {
-            int shown = remembered ? FindStripButton(*remembered) : -1;
+            int shown = remembered ? strip_.Find(*remembered) : -1;
             // A remembered record that is gone (deleted, or no longer passing the filter):
             // the last button, as without one.
-            ShowButton(shown >= 0 ? shown : StripButtonCount() - 1);
+            ShowButton(shown >= 0 ? shown : strip_.Count() - 1);
         }
     } catch (...) {
         if (!failure) failure = std::current_exception();
@@ -726,51 +287,29 @@ void ButtonsPage::ListButtons(int selection) {
 void ButtonsPage::RefreshButtonImages() {
     ui::HourglassCursor hourglass;
     host_.NewRegistry();
-    ImageList_RemoveAll(icons_.get());
-    ImageList_RemoveAll(hotIcons_.get());
-    currentUserButtons_.clear();
-
-    std::vector<ListedRecord> found;
-    std::exception_ptr failure = WalkBothRoots(found);
-
-    // Record i of the walks belongs to the strip button i places from the strip's end (the
-    // strip's own order is the reverse of the walks), and image i is again its image.
-    const bool placeholder = StripButtonCount() == 1 && strip_[0].command == 0;
-    const int buttons = placeholder ? 0 : StripButtonCount();
-    bool matches = !failure && static_cast<int>(found.size()) == buttons;
-    for (int i = 0; matches && i < buttons; ++i)
-        matches = strip_[buttons - 1 - i].keyName == found[i].keyName;
-    if (matches) {
-        for (int i = 0; i < buttons; ++i) {
-            strip_[buttons - 1 - i].hint = found[i].hint;
-            SetStripButtonText(buttons - 1 - i);
-        }
-    } else if (!failure && !rebuildPosted_) {
-        // (A refresh that failed is shown once by its caller; a rebuild would only fail again
-        // and show the same error a second time.)
-        // Another program has added or removed records since the last listing. The buttons
-        // cannot be re-created here (this may run inside a strip button's own click), so the
-        // strip is rebuilt as soon as that click is over.
-        rebuildPosted_ = PostMessageA(hwnd(), kRebuildStrip, 0, 0) != FALSE;
-    }
-    InvalidateRect(toolBar2_, nullptr, TRUE);
+    std::exception_ptr failure;
+    // Another program has added or removed records since the last listing. The buttons
+    // cannot be re-created here (this may run inside a strip button's own click), so the
+    // strip is rebuilt as soon as that click is over. A refresh that failed is shown once by
+    // its caller; a rebuild would only fail again and show the same error a second time.
+    if (!strip_.Refresh(failure) && !failure) PostRebuild();
     host_.ClearModified(ui::kPageButtons);
     if (failure) std::rethrow_exception(failure);
 }
 
 void ButtonsPage::ShowButton(int position) {
-    if (position < 0 || position >= StripButtonCount() || strip_[position].command == 0) return;
-    RevealStripButton(position);
+    if (position < 0 || position >= strip_.Count() || strip_.Command(position) == 0) return;
+    strip_.Reveal(position);
     // The question concerns the record shown until now; its Yes refreshes the strip in place,
     // so the position still names the clicked button afterwards.
-    const std::string keyName = strip_[position].keyName;
+    const std::string keyName = strip_.Key(position);
     OfferSaveOfShownRecord(true);
 
     // The whole record is read before any field changes, so that a value that cannot be read
     // leaves no mix of two records in the fields.
     ShownRecord record;
     record.keyName = keyName;
-    record.root = RootForButton(keyName, currentUserButtons_);
+    record.root = RootForButton(keyName, strip_.CurrentUserButtons());
     std::string tooLong;
     {
         RegistryAccessor& registry = host_.Registry();
@@ -942,7 +481,7 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
     // stored (type and bytes), so that only the user's changes are written.
     const ShownRecord none;
     const ShownRecord& shown = keyName == shown_.keyName ? shown_ : none;
-    const HKEY root = shown.root ? shown.root : RootForButton(keyName, currentUserButtons_);
+    const HKEY root = shown.root ? shown.root : RootForButton(keyName, strip_.CurrentUserButtons());
     const std::vector<ValueChange> changes = SaveChanges(shown.values, FieldsShown());
 
     // A changed field that could not show its stored text exactly would replace characters
@@ -1000,7 +539,7 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
     if (keyName.empty()) return;
     if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), "Ok to delete the button?")) return;
     RegistryAccessor& registry = host_.Registry();
-    const HKEY root = RootForButton(keyName, currentUserButtons_);
+    const HKEY root = RootForButton(keyName, strip_.CurrentUserButtons());
     bool deleted = false;
     bool refused = false;
     {
@@ -1053,10 +592,12 @@ void ButtonsPage::AddButton(int templateRow) {
             ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
                                "The new button cannot be entered in Quillmere's own record",
                                kWriteError);
-        InsertNewStripButton(key.keyName);
+        const ButtonFieldState fields = FieldsShown();
+        strip_.InsertFirst(key.keyName, fields.texts[kFieldButtonText], fields.texts[kFieldIcon],
+                           fields.texts[kFieldHotIcon]);
         ShowButton(0);
     }
-    int position = FindStripButton(key.keyName);
+    int position = strip_.Find(key.keyName);
     if (position >= 0) {
         host_.ClearModified(ui::kPageButtons);
         ListButtons(position);
@@ -1080,23 +621,6 @@ void ButtonsPage::WriteNewRecord(const std::string& keyName) {
         }))
         ReportWriteFailure(host_, failure->Refused(), HKEY_LOCAL_MACHINE,
                            "The new button cannot be written", kWriteError);
-}
-
-void ButtonsPage::InsertNewStripButton(const std::string& keyName) {
-    IconBatches batches(iconSize_);
-    LoadIcons(batches, ui::GetText(Item(IDC_ICONEDIT)), ui::GetText(Item(IDC_HOTICONEDIT)));
-    batches.icons.AppendTo(icons_.get());
-    batches.hotIcons.AppendTo(hotIcons_.get());
-    StripButton button{keyName, ui::GetText(Item(IDC_BUTTONTEXT)), NextCommand()};
-    TBBUTTON item{};
-    item.iBitmap = ImageList_GetImageCount(icons_.get()) - 1;
-    item.idCommand = button.command;
-    item.fsState = TBSTATE_ENABLED;
-    item.fsStyle = BTNS_BUTTON;
-    item.iString = reinterpret_cast<INT_PTR>(button.hint.c_str());
-    SendMessageA(toolBar2_, TB_INSERTBUTTONA, 0, reinterpret_cast<LPARAM>(&item));
-    strip_.insert(strip_.begin(), std::move(button));
-    FinishStripChange();
 }
 
 // --- field handlers ---
@@ -1159,12 +683,8 @@ void ButtonsPage::HotIconEditKeyPress() { HotIconViewClick(); }
 void ButtonsPage::OnlyQuillmereClick() { ListButtons(-1); }
 
 void ButtonsPage::ToolBar2Click(int command) {
-    for (size_t i = 0; i < strip_.size(); ++i) {
-        if (strip_[i].command == command) {
-            ShowButton(static_cast<int>(i));
-            return;
-        }
-    }
+    const int position = strip_.FindCommand(command);
+    if (position >= 0) ShowButton(position);
 }
 
 void ButtonsPage::SetPreview(ui::UniqueIcon& preview, int imageId, ui::UniqueIcon icon) {
@@ -1190,28 +710,6 @@ void ButtonsPage::PaintPreview(const DRAWITEMSTRUCT& item, HICON icon) {
 
 // --- messages ---
 
-INT_PTR ButtonsPage::OnNotify(NMHDR& header) {
-    // The strip's hints are asked for by command; the Exec and Script hints are fixed texts.
-    if (header.code != TTN_GETDISPINFOA && header.code != TTN_GETDISPINFOW) return FALSE;
-    if (header.hwndFrom == hints_) return FALSE;
-    const StripButton* button = nullptr;
-    for (const StripButton& candidate : strip_)
-        if (candidate.command != 0 && candidate.command == static_cast<int>(header.idFrom))
-            button = &candidate;
-    if (!button) return FALSE;
-    if (header.code == TTN_GETDISPINFOA) {
-        auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
-        info.lpszText = const_cast<char*>(button->hint.c_str());
-    } else {
-        auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
-        int length = MultiByteToWideChar(CP_ACP, 0, button->hint.c_str(), -1, nullptr, 0);
-        wideHint_.assign(static_cast<size_t>(std::max(length, 1)), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, button->hint.c_str(), -1, wideHint_.data(), length);
-        info.lpszText = wideHint_.data();
-    }
-    return TRUE;
-}
-
 INT_PTR ButtonsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
@@ -1220,7 +718,7 @@ INT_PTR ButtonsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
-        if (lParam != 0 && reinterpret_cast<HWND>(lParam) == toolBar2_) {
+        if (lParam != 0 && reinterpret_cast<HWND>(lParam) == strip_.ToolBar()) {
             ToolBar2Click(id);
             return TRUE;
         }
@@ -1248,7 +746,9 @@ INT_PTR ButtonsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
     }
     case WM_NOTIFY:
-        return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+        // The strip's hints are asked for by command; the Exec and Script hints are fixed texts.
+        return reinterpret_cast<NMHDR*>(lParam)->hwndFrom != hints_ &&
+               strip_.HintAsked(*reinterpret_cast<NMHDR*>(lParam));
     case WM_SIZE:
         LayoutStrip();
         return FALSE;
@@ -1262,7 +762,7 @@ INT_PTR ButtonsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kRebuildStrip: {
         rebuildPosted_ = false;
         // The record shown stays shown when the rebuild still lists it.
-        int shown = FindStripButton(ShownKey());
+        int shown = strip_.Find(ShownKey());
         ListButtons(shown);
         return TRUE;
     }

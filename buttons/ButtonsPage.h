@@ -6,6 +6,7 @@
 // Add, Save and Delete commands and for its save prompt.
 
 #include "buttons/ButtonFields.h"
+#include "buttons/ButtonStrip.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Dialogs.h"
 #include "ui/Handles.h"
@@ -72,24 +73,25 @@ public:
     // --- what the page shows, for the shell and for tests ---
 
     // The key names of the records the last listing found under the current user's root.
-    const std::vector<std::string>& CurrentUserButtons() const { return currentUserButtons_; }
+    const std::vector<std::string>& CurrentUserButtons() const { return strip_.CurrentUserButtons(); }
     // The key name in the read-only "Key" field: the record shown, or "" when none is.
     std::string ShownKey() const;
-    int StripButtonCount() const { return static_cast<int>(strip_.size()); }
+    const ButtonStrip& Strip() const { return strip_; }
+    int StripButtonCount() const { return strip_.Count(); }
     // The key name and hint of a strip button ("" for the placeholder).
-    const std::string& StripKey(int position) const { return strip_.at(position).keyName; }
-    const std::string& StripHint(int position) const { return strip_.at(position).hint; }
+    const std::string& StripKey(int position) const { return strip_.Key(position); }
+    const std::string& StripHint(int position) const { return strip_.Hint(position); }
     // The command identifier a strip button sends when clicked (0 for the placeholder).
-    int StripCommand(int position) const { return strip_.at(position).command; }
-    HWND ToolBar2() const { return toolBar2_; }
+    int StripCommand(int position) const { return strip_.Command(position); }
+    HWND ToolBar2() const { return strip_.ToolBar(); }
     // The frame the strip lies in: it shows a few rows and scrolls through the others.
-    HWND StripView() const { return stripView_; }
+    HWND StripView() const { return strip_.View(); }
     // The size of the strip's icons: the system's small-icon size at the page's DPI.
-    int StripIconSize() const { return iconSize_; }
+    int StripIconSize() const { return strip_.IconSize(); }
     // How far the strip is scrolled, in pixels from its first row.
-    int StripScroll() const { return stripScroll_; }
-    HIMAGELIST Icons() const { return icons_.get(); }
-    HIMAGELIST HotIcons() const { return hotIcons_.get(); }
+    int StripScroll() const { return strip_.Scroll(); }
+    HIMAGELIST Icons() const { return strip_.Icons(); }
+    HIMAGELIST HotIcons() const { return strip_.HotIcons(); }
     // The icons the previews Image1 and Image2 show; null when empty.
     HICON Image1Icon() const { return image1_.get(); }
     HICON Image2Icon() const { return image2_.get(); }
@@ -97,28 +99,12 @@ public:
     const ui::FileDialog& OpenDialog1() const { return openDialog1_; }
     // The height the strip shows, in pixels, its frame included: OneRowStripHeight for one row,
     // and never more than a few rows.
-    int StripHeight() const;
-
-    // For the strip's frame and keys.
-    void ScrollStrip(UINT message, WPARAM wParam);
-    bool StripKeyDown(UINT key);
-    void StripFocused();
+    int StripHeight() const { return strip_.Height(); }
 
 protected:
     INT_PTR OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    struct StripButton {
-        std::string keyName; // compared exactly; "" for the placeholder
-        std::string hint;    // the record's "ButtonText"
-        int command = 0;     // 0 for the placeholder, which has no click action
-    };
-    // A record found by a walk over one root, in the order it was added to the strip.
-    struct ListedRecord {
-        std::string keyName;
-        std::string hint;
-    };
-    struct IconBatches;
     // The record shown, with its values as they were read: what a save leaves alone while the
     // fields still hold it. root is where the record lives, kept with it so that a save goes
     // there whatever a later listing found.
@@ -135,44 +121,16 @@ private:
     std::string IconLocationOf(int editId) const;
 
     void FormCreate();
-    void CreateStrip();
-    // Image lists and button size for the small-icon size at the page's DPI.
-    void SetStripPictureSize();
-    void SetStripButtonText(int position);
     void CreateHints();
-    int StripRowHeight() const;
-    // The height of all the strip's rows, shown or not.
-    int StripContentHeight() const;
+    // How many rows the strip shows: a few, fewer when the main window would otherwise reach
+    // below its monitor's work area.
     int StripRowsShown() const;
-    // Lays the buttons out for that width; returns the height of all rows.
-    int LayOutStripButtons(int width);
-    void SetStripScroll(int offset);
-    // Scrolls the strip so that the button at that position is in view.
-    void RevealStripButton(int position);
-    // The button an arrow key (or Home, End) leads to from that one.
-    int StripButtonBeside(int from, UINT key) const;
     // Places the strip at the top and the fields below it; reports a change of the strip's
     // height to the main window.
     void LayoutStrip();
     void PlaceFields(int stripHeight);
-
-    // Walks the Extensions key of one root from its last sub-key to its first, with the skip
-    // and filter rules of that root, appending both icons of each passing record to the image
-    // lists and calling found for it. Leaves the accessor's key closed.
-    void WalkRoot(HKEY root, IconBatches& batches,
-                  const std::function<void(ListedRecord&&)>& found);
-    // Walks both roots as a listing does; a failure part-way keeps what was found before it
-    // and is returned. The icons are appended to Icons and HotIcons in the walks' order.
-    std::exception_ptr WalkBothRoots(std::vector<ListedRecord>& found);
-    static void LoadIcons(IconBatches& batches, const std::string& icon,
-                          const std::string& hotIcon);
-    void RemoveAllStripButtons();
-    void InsertStripButtons(const std::vector<ListedRecord>& records);
-    void AddPlaceholder();
-    // The position of the first strip button with exactly that key name, or -1.
-    int FindStripButton(const std::string& keyName) const;
-    int NextCommand();
-    void FinishStripChange();
+    // Posts a full rebuild of the strip, once, for when the current click is over.
+    void PostRebuild();
 
     // Puts the texts, the choices and the enabling they imply into the controls; an action of
     // Neither leaves the radio buttons and Exec's and Script's enabling as they are.
@@ -187,7 +145,6 @@ private:
                                 const std::vector<ValueChange>& changes);
     void FillFromTemplate(int templateRow);
     void WriteNewRecord(const std::string& keyName);
-    void InsertNewStripButton(const std::string& keyName);
 
     // Field handlers, by their design names.
     void FieldChange(); // ButtonTextChange, ExecEditChange, ... StatusBarTextEditChange
@@ -211,22 +168,13 @@ private:
     // Gives a preview a new icon (or none); the icon it showed before is released.
     void SetPreview(ui::UniqueIcon& preview, int imageId, ui::UniqueIcon icon);
     void PaintPreview(const DRAWITEMSTRUCT& item, HICON icon);
-    INT_PTR OnNotify(NMHDR& header);
     // Enables the Tools-menu fields while "Show In Tools" is checked.
     void EnableMenuFields(bool enabled);
 
-    HWND stripView_ = nullptr;
-    HWND toolBar2_ = nullptr;
+    ButtonStrip strip_;
     UINT dpi_ = 96;
-    int iconSize_ = 16;
-    int stripScroll_ = 0;
     HWND hints_ = nullptr; // the tooltips of the Exec and Script choices
-    ui::UniqueImageList icons_;
-    ui::UniqueImageList hotIcons_;
-    std::vector<StripButton> strip_;
-    std::vector<std::string> currentUserButtons_;
     ShownRecord shown_;
-    int nextCommand_ = 0;
     int reportedStripHeight_ = 0;
     bool rebuildPosted_ = false;
     bool editsRefused_ = false; // the last save was refused for lack of rights
@@ -248,7 +196,6 @@ private:
     int templateTop_ = 0;    // the top of the highest control
     int fieldsRight_ = 0;    // the right edge of the fields
     int placedWidth_ = -1;
-    std::wstring wideHint_;
 };
 
 } // namespace qm
