@@ -78,9 +78,6 @@ constexpr int kStripRowsShown = 4;
 constexpr int kPreviewFrame = 41;
 constexpr int kPreviewArea = 33;
 
-constexpr int kEditIds[] = {IDC_BUTTONTEXT,  IDC_EXECEDIT,     IDC_SCRIPTEDIT,
-                            IDC_ICONEDIT,    IDC_HOTICONEDIT,  IDC_MENUTEXTEDIT,
-                            IDC_STATUSBARTEXTEDIT};
 
 } // namespace
 
@@ -108,31 +105,35 @@ void ButtonsPage::FormCreate() {
     // Where the template puts each control. The controls move down as the strip grows, and
     // the fields and their buttons keep to the page's right edge when the page is wider than
     // its template (the dialog font decides how wide the template comes out).
+    for (int id : {IDC_IMAGE1, IDC_IMAGE2}) {
+        // The previews are sized in pixels, not in dialog units.
+        const int frame = ui::Scale(kPreviewFrame, dpi_);
+        SetWindowPos(Item(id), nullptr, 0, 0, frame, frame,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     RECT page;
     GetClientRect(hwnd(), &page);
     templateWidth_ = page.right;
     templateTop_ = page.bottom;
+    std::vector<std::pair<int, ui::RightAnchors::Kind>> anchored;
     for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const int id = GetDlgCtrlID(child);
+        ui::RightAnchors::Kind kind = ui::RightAnchors::Stay;
+        if (id == IDC_STATICTEXT1 ||
+            std::any_of(kButtonFields.begin(), kButtonFields.end(),
+                        [&](const ButtonFieldRule& rule) { return rule.control == id; }))
+            kind = ui::RightAnchors::Stretch;
+        else if (id == IDC_EXECBROWSE || id == IDC_SCRIPTBROWSE || id == IDC_ICONBROWSE ||
+                 id == IDC_HOTICONBROWSE)
+            kind = ui::RightAnchors::Move;
+        anchored.emplace_back(id, kind);
         RECT place;
         GetWindowRect(child, &place);
         MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&place), 2);
-        const int id = GetDlgCtrlID(child);
-        FieldPlace::Anchor anchor = FieldPlace::Fixed;
-        if (std::find(std::begin(kEditIds), std::end(kEditIds), id) != std::end(kEditIds) ||
-            id == IDC_STATICTEXT1)
-            anchor = FieldPlace::Stretch;
-        else if (id == IDC_EXECBROWSE || id == IDC_SCRIPTBROWSE || id == IDC_ICONBROWSE ||
-                 id == IDC_HOTICONBROWSE)
-            anchor = FieldPlace::FollowRightEdge;
-        if (id == IDC_IMAGE1 || id == IDC_IMAGE2) {
-            // The previews are sized in pixels, not in dialog units.
-            place.right = place.left + ui::Scale(kPreviewFrame, dpi_);
-            place.bottom = place.top + ui::Scale(kPreviewFrame, dpi_);
-        }
-        fieldPlaces_.push_back({child, place, anchor});
-        if (anchor == FieldPlace::Stretch) fieldsRight_ = std::max<int>(fieldsRight_, place.right);
+        if (kind == ui::RightAnchors::Stretch) fieldsRight_ = std::max<int>(fieldsRight_, place.right);
         templateTop_ = std::min<int>(templateTop_, place.top);
     }
+    anchors_.Attach(hwnd(), anchored);
 
     iconEnter_ = [this] { IconEditKeyPress(); };
     hotIconEnter_ = [this] { HotIconEditKeyPress(); };
@@ -204,17 +205,8 @@ void ButtonsPage::PlaceFields(int stripHeight) {
     RECT page;
     GetClientRect(hwnd(), &page);
     placedWidth_ = page.right;
-    const int shift =
-        ui::Scale(kStripTop, dpi_) + stripHeight + ui::Scale(kGapBelowStrip, dpi_) - templateTop_;
-    const int grown = std::max<int>(0, page.right - templateWidth_);
-    for (const FieldPlace& place : fieldPlaces_) {
-        RECT r = place.original;
-        OffsetRect(&r, 0, shift);
-        if (place.anchor == FieldPlace::Stretch) r.right += grown;
-        if (place.anchor == FieldPlace::FollowRightEdge) OffsetRect(&r, grown, 0);
-        SetWindowPos(place.field, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    anchors_.Apply(ui::Scale(kStripTop, dpi_) + stripHeight + ui::Scale(kGapBelowStrip, dpi_) -
+                   templateTop_);
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
@@ -223,10 +215,7 @@ void ButtonsPage::DpiChanged(UINT oldDpi, UINT newDpi) {
     // Windows has placed the controls anew for the new DPI; the places recorded from the
     // template follow in proportion.
     auto scale = [&](LONG value) { return static_cast<LONG>(MulDiv(value, newDpi, oldDpi)); };
-    for (FieldPlace& place : fieldPlaces_) {
-        place.original = {scale(place.original.left), scale(place.original.top),
-                          scale(place.original.right), scale(place.original.bottom)};
-    }
+    anchors_.Rescale(oldDpi, newDpi);
     templateWidth_ = scale(templateWidth_);
     templateTop_ = scale(templateTop_);
     fieldsRight_ = scale(fieldsRight_);
@@ -723,7 +712,8 @@ INT_PTR ButtonsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         if (code == EN_CHANGE) {
-            if (std::find(std::begin(kEditIds), std::end(kEditIds), id) != std::end(kEditIds)) {
+            if (std::any_of(kButtonFields.begin(), kButtonFields.end(),
+                            [&](const ButtonFieldRule& rule) { return rule.control == id; })) {
                 FieldChange();
                 return TRUE;
             }

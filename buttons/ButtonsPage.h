@@ -10,6 +10,7 @@
 #include "registry/RegistryAccessor.h"
 #include "ui/Dialogs.h"
 #include "ui/Handles.h"
+#include "ui/Layout.h"
 #include "ui/Page.h"
 
 #include <exception>
@@ -184,14 +185,9 @@ private:
     ui::FileDialog openDialog1_;
     std::function<void()> iconEnter_;
     std::function<void()> hotIconEnter_;
-    // Where the controls sit in the template, and how they follow the page's size.
-    struct FieldPlace {
-        enum Anchor { Fixed, Stretch, FollowRightEdge };
-        HWND field;
-        RECT original;
-        Anchor anchor;
-    };
-    std::vector<FieldPlace> fieldPlaces_;
+    // Where the controls sit in the template, and how they follow the page's size: moved down
+    // below the strip, the fields stretched and their buttons moved along to the right edge.
+    ui::RightAnchors anchors_;
     int templateWidth_ = 0;
     int templateTop_ = 0;    // the top of the highest control
     int fieldsRight_ = 0;    // the right edge of the fields

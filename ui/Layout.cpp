@@ -20,7 +20,7 @@ UniqueFont MakeBoldLabels(HWND dialog, std::initializer_list<int> labelIds) {
     return bold;
 }
 
-void RightAnchors::Attach(HWND page, std::initializer_list<std::pair<int, Kind>> controls) {
+void RightAnchors::Attach(HWND page, const std::vector<std::pair<int, Kind>>& controls) {
     page_ = page;
     RECT client;
     GetClientRect(page, &client);
@@ -36,21 +36,30 @@ void RightAnchors::Attach(HWND page, std::initializer_list<std::pair<int, Kind>>
     }
 }
 
-void RightAnchors::Apply() const {
+void RightAnchors::Apply(int down) const {
     if (!page_) return;
     RECT client;
     GetClientRect(page_, &client);
     const int grown = std::max<int>(0, client.right - originalWidth_);
     for (const Anchored& item : anchored_) {
-        const RECT& r = item.original;
-        if (item.kind == Stretch)
-            SetWindowPos(item.control, nullptr, 0, 0, r.right - r.left + grown, r.bottom - r.top,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        else
-            SetWindowPos(item.control, nullptr, r.left + grown, r.top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT r = item.original;
+        OffsetRect(&r, item.kind == Move ? grown : 0, down);
+        if (item.kind == Stretch) r.right += grown;
+        SetWindowPos(item.control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
         InvalidateRect(item.control, nullptr, TRUE);
     }
+}
+
+void RightAnchors::Rescale(UINT oldDpi, UINT newDpi) {
+    if (oldDpi == 0 || newDpi == 0) return;
+    auto scale = [&](LONG value) {
+        return static_cast<LONG>(MulDiv(value, static_cast<int>(newDpi), static_cast<int>(oldDpi)));
+    };
+    originalWidth_ = scale(originalWidth_);
+    for (Anchored& item : anchored_)
+        item.original = {scale(item.original.left), scale(item.original.top),
+                         scale(item.original.right), scale(item.original.bottom)};
 }
 
 namespace {

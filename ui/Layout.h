@@ -24,14 +24,19 @@ void CallOnEnter(HWND edit, std::function<void()>* onEnter);
 
 // Keeps controls at their distance from the page's right edge when the page is wider than its
 // template (the dialog font's size decides how wide the template comes out, while the page
-// always fills the main window): a field grows, a button moves along.
+// always fills the main window): a field grows, a button moves along, a control that stays
+// keeps its place across. Apply can also move them all down, below something the page sizes
+// itself (the button page's strip).
 class RightAnchors {
 public:
-    enum Kind { Stretch, Move };
+    enum Kind { Stretch, Move, Stay };
     // Records the controls' places in the page as the template made it.
-    void Attach(HWND page, std::initializer_list<std::pair<int, Kind>> controls);
-    // Places them again for the page's present width.
-    void Apply() const;
+    void Attach(HWND page, const std::vector<std::pair<int, Kind>>& controls);
+    // Places them again for the page's present width, down pixels below their recorded place.
+    void Apply(int down = 0) const;
+    // Windows has placed the controls anew for a new DPI: the recorded places follow in
+    // proportion.
+    void Rescale(UINT oldDpi, UINT newDpi);
 
 private:
     struct Anchored {
