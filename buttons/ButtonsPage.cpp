@@ -78,7 +78,6 @@ constexpr int kStripRowsShown = 4;
 constexpr int kPreviewFrame = 41;
 constexpr int kPreviewArea = 33;
 
-
 } // namespace
 
 ButtonsPage::ButtonsPage(ui::PageHost& host)
