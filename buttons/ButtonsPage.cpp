@@ -308,8 +308,11 @@ void ButtonsPage::ShowButton(int position) {
             for (const ButtonFieldRule& rule : kButtonFields) {
                 StoredText& text = record.values.texts[rule.field];
                 text = registry.ReadText(rule.value);
-                record.values.tooLong[rule.field] = CutForField(text);
-                if (record.values.tooLong[rule.field] && tooLong.empty()) tooLong = rule.value;
+                if (!CutForField(text)) continue;
+                // Never written back, so its bytes need not be kept: only its type.
+                record.values.tooLong[rule.field] = true;
+                text.stored.bytes = {};
+                if (tooLong.empty()) tooLong = rule.value;
             }
             record.values.defaultVisible = registry.ReadText(kDefaultVisibleValue);
         } catch (...) {
