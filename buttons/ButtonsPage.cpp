@@ -291,7 +291,14 @@ void ButtonsPage::ShowButton(int position) {
     // The question concerns the record shown until now; its Yes refreshes the strip in place,
     // so the position still names the clicked button afterwards.
     const std::string keyName = strip_.Key(position);
+    editsKept_ = false;
     OfferSaveOfShownRecord(true);
+    if (editsKept_) {
+        // The user chose not to overwrite another program's change: the record shown stays,
+        // with the edits, still unsaved.
+        host_.MarkModified(ui::kPageButtons);
+        return;
+    }
 
     // The whole record is read before any field changes, so that a value that cannot be read
     // leaves no mix of two records in the fields.
@@ -480,13 +487,13 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
     if (std::optional<std::string> inexact = ValueNotShownExactly(shown.values, changes)) {
         ui::AppDialogs().ShowError(host_.MainWindow(), RegistryAccessor::CannotKeepText(*inexact));
         host_.MarkModified(ui::kPageButtons);
-        editsRefused_ = true;
+        editsRefused_ = editsKept_ = true;
         return;
     }
     if (&shown == &shown_ && !OverwriteChangedValues(keyName, root, changes)) {
         // Nothing is written; the edits stay in the fields, still unsaved.
         host_.MarkModified(ui::kPageButtons);
-        editsRefused_ = true;
+        editsRefused_ = editsKept_ = true;
         return;
     }
 

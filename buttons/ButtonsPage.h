@@ -50,7 +50,8 @@ public:
     // import has made new records.
     void ListButtons(int selection);
     // Shows the record of the strip button at that position in the fields, offering first to
-    // save the edits of the record shown until now. The record is read whole before any field
+    // save the edits of the record shown until now (a save that writes nothing by the user's
+    // choice keeps that record shown, with its edits). The record is read whole before any field
     // changes; when it cannot be read, the fields, the "Key" field and the flags are cleared
     // and the failure goes on to the caller.
     void ShowButton(int position);
@@ -179,6 +180,9 @@ private:
     int reportedStripHeight_ = 0;
     bool rebuildPosted_ = false;
     bool editsRefused_ = false; // the last save was refused for lack of rights
+    // The last save wrote nothing by the user's choice (not to overwrite another program's
+    // change) or because an edited text could not be shown exactly: the edits stay shown.
+    bool editsKept_ = false;
 
     ui::UniqueIcon image1_;
     ui::UniqueIcon image2_;

@@ -105,6 +105,24 @@ TEST_F(ButtonRobustnessTest, AnEditedValueChangedElsewhereSinceShownIsOverwritte
     EXPECT_EQ(dialogs.PendingAnswers(), 0u);
 }
 
+TEST_F(ButtonRobustnessTest, NotOverwritingWhenLeavingTheRecordKeepsItShownWithItsEdits) {
+    PutRecord(HKEY_LOCAL_MACHINE, kKey, {{"ButtonText", "a"}});
+    PutRecord(HKEY_LOCAL_MACHINE, "{0B000000-0000-0000-0000-00000000000B}", {{"ButtonText", "b"}});
+    page->ListButtons(-1);
+    const std::string shown = page->ShownKey();
+    const std::string path = qm::ButtonKeyPath(shown);
+    Type(IDC_BUTTONTEXT, "typed");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, path, "ButtonText", "theirs");
+
+    dialogs.AnswerQuestion(true, "Save changes in button \"typed\"?");
+    dialogs.AnswerQuestion(false);
+    ClickStrip(page->StripKey(0) == shown ? 1 : 0);
+    EXPECT_EQ(page->ShownKey(), shown);
+    EXPECT_EQ(Text(IDC_BUTTONTEXT), "typed");
+    EXPECT_TRUE(host.IsPageModified(qm::ui::kPageButtons));
+    EXPECT_EQ(StoredValueOf(HKEY_LOCAL_MACHINE, path, "ButtonText"), Sz("theirs"));
+}
+
 TEST_F(ButtonRobustnessTest, ARecordWithTheLongestKeyNameIsShownSavedAndDeletedUnderEitherRoot) {
     const std::string name = "{" + std::string(253, 'c') + "}";
     const std::string extensions = std::string(qm::kExtensionsKey).substr(1);
