@@ -4,6 +4,8 @@
 
 #include "resource.h"
 
+#include <utility>
+
 namespace qm {
 
 const std::array<ButtonFieldRule, kButtonFieldCount> kButtonFields = {{
@@ -24,6 +26,17 @@ bool GroupInUse(FieldGroup group, ActionChoice action, bool inTools) {
     case FieldGroup::Tools: return inTools;
     }
     return false;
+}
+
+const StoredText* ShownValue(const ShownButton& shown, const std::string& name) {
+    if (name == kDefaultVisibleValue) return &shown.defaultVisible;
+    for (const ButtonFieldRule& rule : kButtonFields)
+        if (name == rule.value) return &shown.texts[rule.field];
+    return nullptr;
+}
+
+StoredText* ShownValue(ShownButton& shown, const std::string& name) {
+    return const_cast<StoredText*>(ShownValue(std::as_const(shown), name));
 }
 
 bool CutForField(StoredText& text) {
@@ -107,27 +120,24 @@ std::vector<ValueChange> SaveChanges(const ShownButton& shown, const ButtonField
 std::optional<std::string> ValueNotShownExactly(const ShownButton& shown,
                                                 const std::vector<ValueChange>& changes) {
     for (const ValueChange& change : changes) {
-        if (!change.value) continue;
-        for (const ButtonFieldRule& rule : kButtonFields)
-            if (change.name == rule.value && !shown.texts[rule.field].exact) return change.name;
+        const StoredText* was = ShownValue(shown, change.name);
+        if (change.value && was && !was->exact) return change.name;
     }
     return std::nullopt;
 }
 
 void ApplyChanges(ShownButton& shown, const std::vector<ValueChange>& changes) {
     for (const ValueChange& change : changes) {
-        StoredText now;
+        StoredText* was = ShownValue(shown, change.name);
+        if (!was) continue;
+        *was = {};
         if (change.value) {
-            now.present = true;
-            now.stored = *change.value;
-            now.text = change.value->bytes.substr(0, change.value->bytes.find('\0'));
+            was->present = true;
+            was->stored = *change.value;
+            was->text = change.value->bytes.substr(0, change.value->bytes.find('\0'));
         }
-        if (change.name == kDefaultVisibleValue) shown.defaultVisible = now;
-        for (const ButtonFieldRule& rule : kButtonFields) {
-            if (change.name != rule.value) continue;
-            shown.texts[rule.field] = now;
-            shown.tooLong[rule.field] = false;
-        }
+        for (const ButtonFieldRule& rule : kButtonFields)
+            if (change.name == rule.value) shown.tooLong[rule.field] = false;
     }
 }
 

@@ -69,6 +69,10 @@ struct ShownButton {
     std::array<bool, kButtonFieldCount> tooLong{};
 };
 
+// The value of that name as shown (a field's value or "Default Visible"); null for any other.
+const StoredText* ShownValue(const ShownButton& shown, const std::string& name);
+StoredText* ShownValue(ShownButton& shown, const std::string& name);
+
 // Cuts a value read for a field to what the field shows, at most kMaxFieldText bytes and never
 // inside a character; true when the text was cut.
 bool CutForField(StoredText& text);

@@ -453,13 +453,9 @@ bool ButtonsPage::OverwriteChangedValues(const std::string& keyName, HKEY root,
         if (!OpenButtonRecord(extensions, registry, root, keyName)) return true;
         for (const ValueChange& change : changes) {
             const std::optional<RawValue> now = ReadStored(registry, change.name);
-            std::optional<RawValue> shown;
-            if (change.name == kDefaultVisibleValue) {
-                if (shown_.values.defaultVisible.present) shown = shown_.values.defaultVisible.stored;
-            }
-            for (const ButtonFieldRule& rule : kButtonFields)
-                if (change.name == rule.value && shown_.values.texts[rule.field].present)
-                    shown = shown_.values.texts[rule.field].stored;
+            const StoredText* was = ShownValue(shown_.values, change.name);
+            const std::optional<RawValue> shown =
+                was && was->present ? std::optional<RawValue>(was->stored) : std::nullopt;
             // Another program's change, unless it made the very change this save makes.
             if (now != shown && now != change.value)
                 overwritten += (overwritten.empty() ? "\"" : ", \"") + change.name + "\"";
