@@ -8,6 +8,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Dpi.h"
 #include "ui/PageHost.h"
+#include "ui/Texts.h"
 
 #include "resource.h"
 
@@ -133,9 +134,7 @@ void BackgroundsPage::LoadBackgrounds() {
     // Last: filling the fields has set the flags through their change handlers.
     host_.ClearModified(ui::kPageBackgrounds);
     if (!tooLong.empty())
-        ui::AppDialogs().ShowError(hwnd(), "The value \"" + tooLong +
-                                                "\" is too long to edit. It is shown in part and "
-                                                "kept as stored when the page is saved.");
+        ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_VALUE_TOO_LONG, {tooLong}));
 }
 
 void BackgroundsPage::KeepEditsMarked() {
@@ -150,9 +149,7 @@ void BackgroundsPage::KeepEditsMarked() {
 void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
                                       const std::string& explorerPath) {
     if (!damaged_.empty()) {
-        ui::AppDialogs().ShowError(hwnd(), "The backgrounds cannot be saved: the value \"" +
-                                                damaged_ + "\" is not a text. Correct or delete "
-                                                "it, then show the page again.");
+        ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_BACKGROUNDS_DAMAGED, {damaged_}));
         KeepEditsMarked();
         return;
     }
@@ -173,7 +170,8 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
             if (*paths[i] != panels_[i].shownText) edited.push_back(i);
         for (size_t i : edited) {
             if (!shown_.Exact(panels_[i].value)) {
-                ui::AppDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(panels_[i].value));
+                ui::AppDialogs().ShowError(hwnd(),
+                                           RegistryAccessor::CannotKeepText(panels_[i].value));
                 KeepEditsMarked();
                 return;
             }
@@ -186,8 +184,7 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
         }
         if (!overwritten.empty() &&
             !ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                        "The backgrounds were changed in the registry since they were "
-                                        "shown (" + overwritten + "). Overwrite them?")) {
+                                       ui::Text(IDS_BACKGROUNDS_CHANGED, {overwritten}))) {
             KeepEditsMarked();
             return;
         }
@@ -206,9 +203,9 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
         }
     }
     if (failure && failure->Refused())
-        ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, "The backgrounds cannot be saved");
+        ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, ui::Text(IDS_BACKGROUNDS_NOT_SAVED));
     else if (failure)
-        ui::AppDialogs().ShowError(hwnd(), "Error while trying to write registry data");
+        ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_WRITE_ERROR));
     for (Panel& panel : panels_) ReloadPanel(panel, FieldText(panel));
 }
 
@@ -222,7 +219,7 @@ void BackgroundsPage::KeyPressEnter(Panel& panel) { ReloadPanel(panel, FieldText
 
 void BackgroundsPage::BrowseClick(Panel& panel) {
     if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Picture,
-                                         openPictureDialog1_))
+                                        openPictureDialog1_))
         return;
     const std::string chosen = openPictureDialog1_.fileName;
     ui::SetText(Item(panel.editId), chosen);

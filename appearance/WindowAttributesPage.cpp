@@ -6,6 +6,7 @@
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/PageHost.h"
+#include "ui/Texts.h"
 
 #include "resource.h"
 
@@ -113,9 +114,7 @@ void WindowAttributesPage::LoadWindowAttributes() {
     // Last: filling the fields has set the flags through their change handlers.
     host_.ClearModified(ui::kPageWindowAttributes);
     if (!tooLong.empty())
-        ui::AppDialogs().ShowError(hwnd(), "The value \"" + tooLong +
-                                                "\" is too long to edit. It is shown in part and "
-                                                "kept as stored when the page is saved.");
+        ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_VALUE_TOO_LONG, {tooLong}));
 }
 
 bool WindowAttributesPage::TextEdited(size_t index) const {
@@ -135,9 +134,7 @@ void WindowAttributesPage::KeepEditsMarked() {
 
 void WindowAttributesPage::SaveWindowAttributes() {
     if (!damaged_.empty()) {
-        ui::AppDialogs().ShowError(hwnd(), "The window attributes cannot be saved: the value \"" +
-                                                damaged_ + "\" is not a text. Correct or delete "
-                                                "it, then show the page again.");
+        ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_ATTRIBUTES_DAMAGED, {damaged_}));
         KeepEditsMarked();
         return;
     }
@@ -170,8 +167,7 @@ void WindowAttributesPage::SaveWindowAttributes() {
                 overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
         if (!overwritten.empty() &&
             !ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                        "The window attributes were changed in the registry since "
-                                        "they were shown (" + overwritten + "). Overwrite them?")) {
+                                       ui::Text(IDS_ATTRIBUTES_CHANGED, {overwritten}))) {
             KeepEditsMarked();
             return;
         }
@@ -207,10 +203,9 @@ void WindowAttributesPage::SaveWindowAttributes() {
         }
     }
     if (failure && failure->Refused())
-        ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
-                          "The window attributes cannot be saved");
+        ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, ui::Text(IDS_ATTRIBUTES_NOT_SAVED));
     else if (failure)
-        ui::AppDialogs().ShowError(hwnd(), "Error while trying to write registry data");
+        ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_WRITE_ERROR));
 }
 
 void WindowAttributesPage::FieldChange() { host_.MarkModified(ui::kPageWindowAttributes); }
@@ -219,8 +214,8 @@ void WindowAttributesPage::OptionClick() { host_.MarkModified(ui::kPageWindowAtt
 
 void WindowAttributesPage::FavoritBrowseClick() {
     // Placed over the main window; it starts where the dialog starts, not at the field's folder.
-    if (std::optional<std::string> folder =
-            ui::AppDialogs().BrowseForFolder(host_.MainWindow(), kFolderCaption))
+    if (std::optional<std::string> folder = ui::AppDialogs().BrowseForFolder(
+            host_.MainWindow(), ui::Text(IDS_FAVORITES_FOLDER_CAPTION)))
         ui::SetText(Item(IDC_FAVORITFOLDER), *folder);
 }
 

@@ -16,7 +16,6 @@ namespace qm {
 class WindowAttributesPage : public ui::Page {
 public:
     static constexpr const char* kMainKey = "\\Software\\Microsoft\\Internet Explorer\\Main\\";
-    static constexpr const char* kFolderCaption = "Favorites Import Folder";
 
     explicit WindowAttributesPage(ui::PageHost& host) : Page(host) {}
 

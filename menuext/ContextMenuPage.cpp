@@ -7,6 +7,7 @@
 #include "ui/Layout.h"
 #include "ui/Dialogs.h"
 #include "ui/PageHost.h"
+#include "ui/Texts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -67,7 +68,7 @@ void ContextMenuPage::OnShow() {
 void ContextMenuPage::AfterTabChange() { ListMenus(); }
 
 std::string ContextMenuPage::SavePrompt() const {
-    return "Save changes in menu \"" + ui::GetText(fields_.menuEdit) + "\"?";
+    return ui::Text(IDS_MENU_SAVE_PROMPT, {ui::GetText(fields_.menuEdit)});
 }
 
 void ContextMenuPage::SaveFromPrompt(bool refresh) {
@@ -190,10 +191,7 @@ void ContextMenuPage::ShowMenu() {
     ui::SetText(fields_.flagEdit, values.flags ? std::to_string(*values.flags) : "");
     RememberShownTexts();
     host_.ClearModified(kPage);
-    if (values.scriptTooLong)
-        ShowError("The default value of the context menu \"" + name +
-                  "\" is too long to edit. It is shown in part and kept as stored when the "
-                  "entry is saved.");
+    if (values.scriptTooLong) ShowError(ui::Text(IDS_MENU_DEFAULT_TOO_LONG, {name}));
 }
 
 void ContextMenuPage::AddMenu(int templateRow) {
@@ -201,8 +199,8 @@ void ContextMenuPage::AddMenu(int templateRow) {
     RegistryAccessor& reg = host_.Registry();
     std::string name = FreeMenuName(reg, row[kTemplateName]);
     if (!CreateMenuKey(reg, name)) {
-        ShowRegistryError(reg, "The context menu entry \"" + name + "\" cannot be added",
-                          "Error while trying to create new registry key");
+        ShowRegistryError(reg, ui::Text(IDS_MENU_NOT_ADDED, {name}),
+                          ui::Text(IDS_CREATE_KEY_ERROR));
         return;
     }
     // The new key holds no value yet: the save below writes every field that is filled.
@@ -218,7 +216,7 @@ void ContextMenuPage::AddMenu(int templateRow) {
     ui::SetText(fields_.defaultEdit, TemplatePath(ui::ProgramFolder(), row[kTemplateScript]));
     for (HWND box : fields_.contextBoxes) ui::SetChecked(box, true);
     ShowContextsFromBoxes(fields_);
-    if (!MarkMenu(reg, name)) ShowError("Error while trying to write registry data");
+    if (!MarkMenu(reg, name)) ShowError(ui::Text(IDS_WRITE_ERROR));
     host_.ClearModified(kPage);
     SaveMenu();
 }
@@ -229,20 +227,19 @@ void ContextMenuPage::SaveMenu() {
     // name would make the rename below move the whole MenuExt key.
     int line = currentMenu_.empty() ? -1 : FindLine(currentMenu_);
     if (line < 0) {
-        ShowError("No context menu entry is shown. Use Add to make a new one.");
+        ShowError(ui::Text(IDS_MENU_NONE_SHOWN));
         return;
     }
     if (damaged_) {
-        ShowError("The context menu \"" + currentMenu_ + "\" cannot be saved: its value \"" +
-                  (damaged_->empty() ? "(Default)" : *damaged_) +
-                  "\" has the wrong type. Correct or delete it, then show the entry again.");
+        ShowError(ui::Text(IDS_MENU_DAMAGED,
+                           {currentMenu_, damaged_->empty() ? "(Default)" : *damaged_}));
         KeepEditsMarked();
         return;
     }
     RegistryAccessor& reg = host_.Registry();
     std::string newName = ui::GetText(fields_.menuEdit);
     if (newName.empty()) {
-        ShowError("The name of the context menu is empty. Type a name.");
+        ShowError(ui::Text(IDS_MENU_NAME_EMPTY));
         KeepEditsMarked();
         return;
     }
@@ -276,29 +273,25 @@ void ContextMenuPage::SaveMenu() {
     }
     if (!overwritten.empty() &&
         !ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                    "The context menu \"" + currentMenu_ +
-                                        "\" was changed in the registry since it was shown (" +
-                                        overwritten + "). Overwrite it?")) {
+                                   ui::Text(IDS_MENU_CHANGED, {currentMenu_, overwritten}))) {
         KeepEditsMarked();
         return;
     }
 
     if (newName != currentMenu_) {
         if (newName.find('\\') != std::string::npos) {
-            ShowError("The name '" + newName + "' contains a backslash. Try another name.");
+            ShowError(ui::Text(IDS_MENU_NAME_BACKSLASH, {newName}));
             KeepEditsMarked();
             return;
         }
         if (MenuExists(reg, newName)) {
-            ShowError("Registry key '" + newName + "' already exists. Try another name.");
+            ShowError(ui::Text(IDS_MENU_NAME_TAKEN, {newName}));
             KeepEditsMarked();
             return;
         }
         if (!RenameMenuKey(reg, currentMenu_, newName)) {
-            ShowRegistryError(reg,
-                              "The context menu entry \"" + currentMenu_ +
-                                  "\" cannot be renamed",
-                              "Error while trying to rename registry key");
+            ShowRegistryError(reg, ui::Text(IDS_MENU_NOT_RENAMED, {currentMenu_}),
+                              ui::Text(IDS_RENAME_KEY_ERROR));
             return;
         }
         HWND list = PopupMenuList();
@@ -309,8 +302,7 @@ void ContextMenuPage::SaveMenu() {
         currentMenu_ = newName;
     }
     if (!WriteMenuChanges(reg, newName, changes, shown_)) {
-        ShowRegistryError(reg, "The context menu entry \"" + newName + "\" cannot be saved",
-                          "Error while trying to write registry data");
+        ShowRegistryError(reg, ui::Text(IDS_MENU_NOT_SAVED, {newName}), ui::Text(IDS_WRITE_ERROR));
         KeepEditsMarked();
         return;
     }
@@ -321,13 +313,12 @@ void ContextMenuPage::SaveMenu() {
 }
 
 void ContextMenuPage::DeleteMenu() {
-    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), "Ok to delete the context menu?")) return;
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), ui::Text(IDS_MENU_DELETE_QUESTION))) return;
     int line = SelectedLine();
     if (line < 0) return; // nothing is selected, so there is nothing to delete
     if (!DeleteMenuKey(host_.Registry(), LineText(line))) {
-        ShowRegistryError(host_.Registry(),
-                          "The context menu entry \"" + LineText(line) + "\" cannot be deleted",
-                          "Error while trying to delete registry data");
+        ShowRegistryError(host_.Registry(), ui::Text(IDS_MENU_NOT_DELETED, {LineText(line)}),
+                          ui::Text(IDS_DELETE_DATA_ERROR));
         return;
     }
     SendMessageA(PopupMenuList(), LB_DELETESTRING, line, 0);

@@ -6,7 +6,10 @@
 #include "ui/Controls.h"
 #include "ui/PageHost.h"
 #include "ui/Rights.h"
+#include "ui/Texts.h"
 #include "ui/Window.h"
+
+#include "resource.h"
 
 namespace qm::transfer {
 
@@ -66,9 +69,9 @@ void ButtonImporter::SectionEnd() {
     } catch (const RegistryError&) {
         ownRecord_.CloseKey();
         if (ownRecordNotice_)
-            ownRecordNotice_(kOwnRecordWriteError);
+            ownRecordNotice_(ui::Text(IDS_WRITE_ERROR));
         else
-            ui::AppDialogs().ShowError(owner_, kOwnRecordWriteError);
+            ui::AppDialogs().ShowError(owner_, ui::Text(IDS_WRITE_ERROR));
     }
 }
 
@@ -117,7 +120,7 @@ std::string ListMessage(const std::string& heading, const std::vector<std::strin
     std::string text = heading;
     for (size_t i = 0; i < items.size() && i < kListedInMessage; ++i) text += "\n" + items[i];
     if (items.size() > kListedInMessage)
-        text += "\n... and " + std::to_string(items.size() - kListedInMessage) + " more";
+        text += "\n" + ui::Text(IDS_LIST_MORE, {std::to_string(items.size() - kListedInMessage)});
     return text;
 }
 
@@ -167,9 +170,7 @@ std::string ExportButtons(RegistryAccessor& registry, const std::string& path,
     }
     output.Commit();
     if (leftOut.empty()) return {};
-    return ListMessage(std::to_string(leftOut.size()) +
-                           " buttons were left out of the export; the others were exported:",
-                       leftOut);
+    return ListMessage(ui::Text(IDS_EXPORT_LEFT_OUT, {std::to_string(leftOut.size())}), leftOut);
 }
 
 ImportPlan PlanImport(const std::string& path) {
@@ -192,12 +193,10 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
 std::string RefusedSectionsMessage(const std::string& path, const ImportPlan& plan) {
     std::vector<std::string> items;
     for (const RefusedSection& refused : plan.refused)
-        items.push_back("The button at line " + std::to_string(refused.line) + " of \"" + path +
-                        "\" cannot be imported: " + refused.reason);
+        items.push_back(ui::Text(IDS_IMPORT_BUTTON_REFUSED,
+                                 {std::to_string(refused.line), path, refused.reason}));
     if (items.empty()) return {};
-    return ListMessage(std::to_string(items.size()) + " buttons of \"" + path +
-                           "\" were left out of the import; the others were imported:",
-                       items);
+    return ListMessage(ui::Text(IDS_IMPORT_LEFT_OUT, {std::to_string(items.size()), path}), items);
 }
 
 ToolBarTransfer::ToolBarTransfer(ui::PageHost& host, std::function<void()> rebuildStrip)
@@ -255,7 +254,7 @@ void ToolBarTransfer::Import() {
         if (rebuildStrip_) rebuildStrip_();
         if (!error.Refused()) throw;
         ui::ReportRefusal(host_, ui::RefusedKeys::Machine,
-                          "The buttons of \"" + OpenDialog2.fileName + "\" cannot be imported");
+                          ui::Text(IDS_IMPORT_NOT_DONE, {OpenDialog2.fileName}));
         return;
     } catch (...) {
         if (rebuildStrip_) rebuildStrip_();

@@ -21,8 +21,6 @@ namespace qm::transfer {
 
 inline constexpr char kExportFilter[] = "Quillmere export files (*.qmx)|*.qmx";
 inline constexpr char kExportExtension[] = "qmx";
-// Shown when a button's own-record entry cannot be written; the import goes on.
-inline constexpr char kOwnRecordWriteError[] = "Error while trying to write registry data";
 
 // Creates one new machine-wide button per section, as the sections are handed to it (from a
 // checked import plan): a section start makes a key under the first free name, values go into

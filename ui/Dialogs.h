@@ -53,9 +53,6 @@ public:
     virtual bool StartElevated(HWND owner) = 0;
 };
 
-// The application's title, shown on the standard error box.
-inline constexpr const char* kApplicationTitle = "Quillmere";
-
 // The text of the standard error box: the error's text, with "." added when its last
 // character sorts after ".".
 std::string StandardErrorText(const std::string& what);

@@ -1,6 +1,9 @@
 #include "ui/Rights.h"
 
 #include "ui/Dialogs.h"
+#include "ui/Texts.h"
+
+#include "resource.h"
 
 namespace qm::ui {
 namespace {
@@ -10,12 +13,8 @@ bool g_offering = false;
 
 std::string RefusalText(RefusedKeys keys, const std::string& failure) {
     if (keys == RefusedKeys::Machine)
-        return failure +
-               ": changing the toolbar buttons of all users of this computer needs administrator "
-               "rights.\n\nRestart Quillmere as administrator?";
-    return failure +
-           ": Windows refused the change. An administrator has locked this setting for your "
-           "account; changing it needs administrator rights.";
+        return Text(IDS_REFUSED_MACHINE, {failure}) + "\n\n" + Text(IDS_RESTART_AS_ADMINISTRATOR);
+    return Text(IDS_REFUSED_CURRENT_USER, {failure});
 }
 
 bool ReportRefusal(PageHost& host, RefusedKeys keys, const std::string& failure) {

@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include "ui/Handles.h"
+#include "ui/Texts.h"
 #include "ui/Window.h"
 
 #include "resource.h"
@@ -156,15 +157,16 @@ Dialogs& AppDialogs() {
 void SetAppDialogs(Dialogs* dialogs) { g_dialogs = dialogs; }
 
 bool WinDialogs::AskYesNo(HWND owner, const std::string& text) {
-    return MessageBoxA(owner, text.c_str(), "Information", MB_YESNO | MB_ICONINFORMATION) == IDYES;
+    return MessageBoxA(owner, text.c_str(), Text(IDS_CAPTION_INFORMATION).c_str(),
+                       MB_YESNO | MB_ICONINFORMATION) == IDYES;
 }
 
 void WinDialogs::ShowError(HWND owner, const std::string& text) {
-    MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+    MessageBoxA(owner, text.c_str(), Text(IDS_CAPTION_ERROR).c_str(), MB_OK | MB_ICONERROR);
 }
 
 void WinDialogs::ShowApplicationError(HWND owner, const std::string& text) {
-    MessageBoxA(owner, text.c_str(), kApplicationTitle, MB_OK | MB_ICONERROR);
+    MessageBoxA(owner, text.c_str(), Text(IDS_APPLICATION_TITLE).c_str(), MB_OK | MB_ICONERROR);
 }
 
 bool WinDialogs::RunFileDialog(HWND owner, FileDialogKind kind, FileDialog& dialog) {
