@@ -43,8 +43,6 @@ public:
     virtual RegistryAccessor& Registry() = 0;
     virtual RegistryAccessor& NewRegistry() = 0;
 
-    // The same as AppDialogs(), which every caller but the button page already uses.
-    Dialogs& UiDialogs() { return AppDialogs(); }
     virtual HWND MainWindow() const = 0;
 
     // The button page's strip changed its height (it wraps onto further rows); the main
