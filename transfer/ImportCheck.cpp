@@ -2,6 +2,9 @@
 
 #include "transfer/ExportFormat.h"
 #include "transfer/TransferCommands.h"
+#include "ui/Texts.h"
+
+#include "resource.h"
 
 #include <algorithm>
 
@@ -12,7 +15,7 @@ namespace {
 bool SameText(const std::string& a, const std::string& b) { return AsciiLower(a) == AsciiLower(b); }
 
 std::string Refusal(const std::string& path, const std::string& why) {
-    return "The file \"" + path + "\" cannot be imported: " + why;
+    return ui::Text(IDS_IMPORT_FILE_REFUSED, {path, why});
 }
 
 // An export file is text: a NUL or another control character (beyond tab and the line ends)
@@ -53,9 +56,9 @@ ImportPlan ReadImportFile(const std::string& path) {
     });
     // Binary data mostly shows in the first bytes, also where it stands outside any section.
     if (!binary) binary = LooksBinary(FileStart(path));
-    if (binary) throw UnusableFileError(Refusal(path, "it holds binary data, not the text of an export file"));
+    if (binary) throw UnusableFileError(Refusal(path, ui::Text(IDS_IMPORT_BINARY)));
     if (plan.buttons.empty() && plan.refused.empty())
-        throw UnusableFileError(Refusal(path, "it holds no button section"));
+        throw UnusableFileError(Refusal(path, ui::Text(IDS_IMPORT_NO_SECTION)));
     return plan;
 }
 
@@ -72,40 +75,41 @@ bool RunsProgramOnThisMachine(const PlannedButton& button, const std::string& co
 }
 
 std::string DescribeButton(const PlannedButton& button, const std::string& companionFolder) {
-    std::string text = "\"" + PlannedText(button, kButtonTextValue) + "\": ";
     std::string exec = PlannedText(button, kExecValue);
     std::string script = PlannedText(button, kScriptValue);
-    if (!exec.empty()) {
-        text += "runs " + exec;
-        if (RunsProgramOnThisMachine(button, companionFolder)) text += " (a program on this machine)";
-    } else if (!script.empty()) {
-        text += "runs the script page " + script;
-    } else {
-        text += "runs nothing";
-    }
+    std::string runs;
+    if (!exec.empty())
+        runs = ui::Text(RunsProgramOnThisMachine(button, companionFolder) ? IDS_PREVIEW_RUNS_PROGRAM
+                                                                          : IDS_PREVIEW_RUNS,
+                        {exec});
+    else if (!script.empty())
+        runs = ui::Text(IDS_PREVIEW_RUNS_SCRIPT, {script});
+    else
+        runs = ui::Text(IDS_PREVIEW_RUNS_NOTHING);
     std::string icon = PlannedText(button, kIconValue);
-    return text + "; icon " + (icon.empty() ? std::string("none") : icon);
+    return ui::Text(IDS_PREVIEW_BUTTON, {PlannedText(button, kButtonTextValue), runs,
+                                         icon.empty() ? ui::Text(IDS_PREVIEW_NO_ICON) : icon});
 }
 
 std::string PreviewQuestion(const std::string& path, const ImportPlan& plan, size_t maxLines) {
     std::string companionFolder = CompanionFolderFor(path);
     size_t count = plan.buttons.size();
-    std::string text = "The file \"" + path + "\" will create " + std::to_string(count) +
-                       (count == 1 ? " button" : " buttons") + ":\r\n\r\n";
+    std::string text = ui::Text(count == 1 ? IDS_PREVIEW_CREATES_ONE : IDS_PREVIEW_CREATES,
+                                {path, std::to_string(count)}) +
+                       "\r\n\r\n";
     size_t shown = std::min(count, maxLines);
     for (size_t i = 0; i < shown; ++i) text += DescribeButton(plan.buttons[i], companionFolder) + "\r\n";
-    if (shown < count) text += "... and " + std::to_string(count - shown) + " more\r\n";
+    if (shown < count) text += ui::Text(IDS_LIST_MORE, {std::to_string(count - shown)}) + "\r\n";
     if (!plan.refused.empty())
-        text += "\r\n" + std::to_string(plan.refused.size()) +
-                (plan.refused.size() == 1 ? " button is" : " buttons are") + " left out: the file cannot carry "
-                + (plan.refused.size() == 1 ? "it" : "them") + ".\r\n";
+        text += "\r\n" +
+                ui::Text(plan.refused.size() == 1 ? IDS_PREVIEW_LEFT_OUT_ONE : IDS_PREVIEW_LEFT_OUT,
+                         {std::to_string(plan.refused.size())}) +
+                "\r\n";
     bool programs = std::any_of(plan.buttons.begin(), plan.buttons.end(), [&](const PlannedButton& b) {
         return RunsProgramOnThisMachine(b, companionFolder);
     });
-    if (programs)
-        text += "\r\nA button marked as running a program on this machine starts that program when it is "
-                "clicked. Import only files you trust.\r\n";
-    return text + "\r\nCreate these buttons?";
+    if (programs) text += "\r\n" + ui::Text(IDS_PREVIEW_PROGRAMS) + "\r\n";
+    return text + "\r\n" + ui::Text(IDS_PREVIEW_QUESTION);
 }
 
 ExistingButtons::ExistingButtons(RegistryAccessor& registry) {
