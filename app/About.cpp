@@ -4,6 +4,7 @@
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Dpi.h"
+#include "ui/Placement.h"
 
 #include <algorithm>
 #include <array>
@@ -70,11 +71,7 @@ TAboutForm::~TAboutForm() {
 }
 
 void TAboutForm::Show() {
-    RECT frame;
-    GetWindowRect(hwnd(), &frame);
-    int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    SetWindowPos(hwnd(), HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE);
+    ui::CentreWindow(hwnd(), ui::ScreenArea());
     FormShow();
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());
@@ -111,12 +108,7 @@ bool TAboutForm::IsLink(HWND control) const {
 
 void TAboutForm::LayOut() {
     const UINT dpi = ui::WindowDpi(hwnd());
-    const SIZE frame = ui::WindowSizeForClient(
-        ui::Scale(kClientWidth, dpi), ui::Scale(kClientHeight, dpi),
-        static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)),
-        static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)), false, dpi);
-    SetWindowPos(hwnd(), nullptr, 0, 0, frame.cx, frame.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ui::SetClientSize(hwnd(), ui::Scale(kClientWidth, dpi), ui::Scale(kClientHeight, dpi), dpi);
     const int clientRight = ui::Scale(kClientWidth, dpi);
     for (const Place& place : kLayout) {
         // Edges scaled, not sizes, so that neighbours still meet and nothing passes the edge.

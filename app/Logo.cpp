@@ -2,6 +2,8 @@
 
 #include "resource.h"
 #include "ui/Dpi.h"
+#include "ui/Drawing.h"
+#include "ui/Placement.h"
 
 namespace qm {
 namespace {
@@ -20,10 +22,9 @@ TLogoForm::TLogoForm()
         ui::UniqueBitmap scaled(ui::ScaledBitmap(picture_.get(), width_, height_));
         if (scaled) picture_ = std::move(scaled);
     }
-    RECT desktop{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    Create(kLogoClass, "Quillmere", WS_POPUP, WS_EX_TOOLWINDOW,
-           (desktop.right - width_) / 2, (desktop.bottom - height_) / 2, width_, height_, nullptr,
-           nullptr);
+    const POINT place = ui::CentredIn(ui::ScreenArea(), SIZE{width_, height_});
+    Create(kLogoClass, "Quillmere", WS_POPUP, WS_EX_TOOLWINDOW, place.x, place.y, width_, height_,
+           nullptr, nullptr);
     if (!hwnd()) return;
     ShowWindow(hwnd(), SW_SHOWNORMAL);
     UpdateWindow(hwnd());
@@ -36,16 +37,10 @@ void TLogoForm::Close() {
 }
 
 void TLogoForm::FormPaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd(), &paint);
-    if (picture_) {
-        HDC source = CreateCompatibleDC(dc);
-        HGDIOBJ previous = SelectObject(source, picture_.get());
-        BitBlt(dc, 0, 0, width_, height_, source, 0, 0, SRCCOPY);
-        SelectObject(source, previous);
-        DeleteDC(source);
-    }
-    EndPaint(hwnd(), &paint);
+    ui::PaintScope paint(hwnd());
+    if (!picture_) return;
+    ui::MemoryDC source(paint.dc(), picture_.get());
+    if (source) BitBlt(paint.dc(), 0, 0, width_, height_, source.dc(), 0, 0, SRCCOPY);
 }
 
 LRESULT TLogoForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

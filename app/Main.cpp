@@ -8,6 +8,8 @@
 #include "transfer/TransferCommands.h"
 #include "ui/Dialogs.h"
 #include "ui/Dpi.h"
+#include "ui/Drawing.h"
+#include "ui/Placement.h"
 
 #include "resource.h"
 
@@ -65,14 +67,12 @@ ui::UniqueBitmap MenuBitmap(HIMAGELIST images, int index) {
     ImageList_GetIconSize(images, &width, &height);
     HDC screen = GetDC(nullptr);
     ui::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, width, height));
-    HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ previous = SelectObject(dc, bitmap.get());
-    RECT area{0, 0, width, height};
-    FillRect(dc, &area, GetSysColorBrush(COLOR_MENU));
-    ImageList_Draw(images, index, dc, 0, 0, ILD_TRANSPARENT);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
     ReleaseDC(nullptr, screen);
+    ui::MemoryDC dc(nullptr, bitmap.get());
+    if (!dc) return bitmap;
+    RECT area{0, 0, width, height};
+    FillRect(dc.dc(), &area, GetSysColorBrush(COLOR_MENU));
+    ImageList_Draw(images, index, dc.dc(), 0, 0, ILD_TRANSPARENT);
     return bitmap;
 }
 
@@ -86,12 +86,9 @@ TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
     // Made at the system's DPI, then sized for the DPI of the monitor it is on.
     dpi_ = ui::SystemDpi();
     const SIZE size = OneRowWindowSize();
-    RECT desktop;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &desktop, 0);
-    Create(kMainClass, "Quillmere version 1.0", kStyle, 0,
-           desktop.left + (desktop.right - desktop.left - size.cx) / 2,
-           desktop.top + (desktop.bottom - desktop.top - size.cy) / 2, size.cx, size.cy, nullptr,
-           menu);
+    const POINT place = ui::CentredIn(ui::WorkArea(), size);
+    Create(kMainClass, "Quillmere version 1.0", kStyle, 0, place.x, place.y, size.cx, size.cy,
+           nullptr, menu);
     if (!hwnd()) {
         DestroyMenu(menu);
         throw std::runtime_error("The main window cannot be created");

@@ -8,6 +8,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Dpi.h"
 #include "ui/PageHost.h"
+#include "ui/Placement.h"
 #include "ui/Texts.h"
 
 #include "resource.h"
@@ -53,16 +54,15 @@ void BackgroundsPage::FormCreate() {
         // exactly the picture area.
         HWND control = Item(panel.panelId);
         const UINT dpi = ui::WindowDpi(hwnd());
-        RECT frame{0, 0, ui::Scale(sizes[i].cx, dpi), ui::Scale(sizes[i].cy, dpi)};
-        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrA(control, GWL_EXSTYLE)));
+        const SIZE frame = ui::WindowSizeFor(control, ui::Scale(sizes[i].cx, dpi),
+                                             ui::Scale(sizes[i].cy, dpi), dpi);
         // The dialog font does not grow exactly with the DPI: the panel never reaches into the
         // text below it.
         RECT place, below;
         GetWindowRect(control, &place);
         GetWindowRect(Item(kTextBelow[i]), &below);
-        const int height = std::min<int>(frame.bottom - frame.top, below.top - place.top);
-        SetWindowPos(control, nullptr, 0, 0, frame.right - frame.left, height,
+        const int height = std::min<int>(frame.cy, below.top - place.top);
+        SetWindowPos(control, nullptr, 0, 0, frame.cx, height,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         panel.onEnter = [this, &panel] { KeyPressEnter(panel); };
         ui::CallOnEnter(Item(panel.editId), &panel.onEnter);

@@ -1,6 +1,7 @@
 #include "appearance/PageTools.h"
 
 #include "appearance/BmpReader.h"
+#include "ui/Drawing.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -55,14 +56,12 @@ void PaintTiled(const DRAWITEMSTRUCT& item, HBITMAP bitmap) {
         FillRect(item.hDC, &area, GetSysColorBrush(COLOR_BTNFACE));
         return;
     }
-    HDC source = CreateCompatibleDC(item.hDC);
-    HGDIOBJ previous = SelectObject(source, bitmap);
+    ui::MemoryDC source(item.hDC, bitmap);
+    if (!source) return;
     for (LONG y = area.top; y < area.bottom; y += size.bmHeight)
         for (LONG x = area.left; x < area.right; x += size.bmWidth)
             BitBlt(item.hDC, x, y, std::min<LONG>(size.bmWidth, area.right - x),
-                   std::min<LONG>(size.bmHeight, area.bottom - y), source, 0, 0, SRCCOPY);
-    SelectObject(source, previous);
-    DeleteDC(source);
+                   std::min<LONG>(size.bmHeight, area.bottom - y), source.dc(), 0, 0, SRCCOPY);
 }
 
 } // namespace qm::appearance

@@ -3,6 +3,8 @@
 #include "buttons/ButtonRecord.h"
 #include "resource.h"
 #include "ui/Dpi.h"
+#include "ui/Drawing.h"
+#include "ui/Placement.h"
 
 #include <iterator>
 
@@ -48,12 +50,7 @@ void TConMenuDlgForm::FormShow() {
 void TConMenuDlgForm::PlaceControls() {
     const UINT dpi = ui::WindowDpi(hwnd());
     auto px = [dpi](int pixels96) { return ui::Scale(pixels96, dpi); };
-    const SIZE frame = ui::WindowSizeForClient(
-        px(kClientWidth), px(kClientHeight),
-        static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_STYLE)),
-        static_cast<DWORD>(GetWindowLongPtrA(hwnd(), GWL_EXSTYLE)), false, dpi);
-    SetWindowPos(hwnd(), nullptr, 0, 0, frame.cx, frame.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ui::SetClientSize(hwnd(), px(kClientWidth), px(kClientHeight), dpi);
 
     // A drop-down list's height is that of its opened list; the closed box sizes itself.
     SetWindowPos(Item(IDC_CONMENU_COMBOBOX1), nullptr, px(kMargin), px(kMargin), px(kListWidth),
@@ -82,26 +79,16 @@ void TConMenuDlgForm::PlaceControls() {
 }
 
 void TConMenuDlgForm::CentreOnOwner() {
-    RECT area{};
-    if (owner_ && IsWindow(owner_))
-        GetWindowRect(owner_, &area);
-    else
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    RECT own{};
-    GetWindowRect(hwnd(), &own);
-    int width = own.right - own.left, height = own.bottom - own.top;
-    int x = area.left + (area.right - area.left - width) / 2;
-    int y = area.top + (area.bottom - area.top - height) / 2;
-    SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT area = ui::WorkArea();
+    if (owner_ && IsWindow(owner_)) GetWindowRect(owner_, &area);
+    ui::CentreWindow(hwnd(), area);
 }
 
 void TConMenuDlgForm::PaintBevel() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd(), &paint);
+    ui::PaintScope paint(hwnd());
     RECT client;
     GetClientRect(hwnd(), &client);
-    DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
-    EndPaint(hwnd(), &paint);
+    DrawEdge(paint.dc(), &client, BDR_SUNKENOUTER, BF_RECT);
 }
 
 INT_PTR TConMenuDlgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM) {

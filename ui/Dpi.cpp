@@ -1,5 +1,7 @@
 #include "ui/Dpi.h"
 
+#include "ui/Drawing.h"
+
 #include "resource.h"
 
 #include <algorithm>
@@ -94,20 +96,15 @@ HBITMAP ScaledBitmap(HBITMAP source, int width, int height) {
         return nullptr;
     HDC screen = GetDC(nullptr);
     HBITMAP scaled = CreateCompatibleBitmap(screen, width, height);
-    HDC from = CreateCompatibleDC(screen);
-    HDC to = CreateCompatibleDC(screen);
-    if (scaled && from && to) {
-        HGDIOBJ oldFrom = SelectObject(from, source);
-        HGDIOBJ oldTo = SelectObject(to, scaled);
-        SetStretchBltMode(to, HALFTONE);
-        SetBrushOrgEx(to, 0, 0, nullptr);
-        StretchBlt(to, 0, 0, width, height, from, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
-        SelectObject(from, oldFrom);
-        SelectObject(to, oldTo);
-    }
-    if (from) DeleteDC(from);
-    if (to) DeleteDC(to);
     ReleaseDC(nullptr, screen);
+    if (!scaled) return nullptr;
+    MemoryDC from(nullptr, source), to(nullptr, scaled);
+    if (from && to) {
+        SetStretchBltMode(to.dc(), HALFTONE);
+        SetBrushOrgEx(to.dc(), 0, 0, nullptr);
+        StretchBlt(to.dc(), 0, 0, width, height, from.dc(), 0, 0, info.bmWidth, info.bmHeight,
+                   SRCCOPY);
+    }
     return scaled;
 }
 

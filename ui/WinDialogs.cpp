@@ -1,6 +1,8 @@
 #include "ui/Dialogs.h"
 
+#include "ui/Drawing.h"
 #include "ui/Handles.h"
+#include "ui/Placement.h"
 #include "ui/Texts.h"
 #include "ui/Window.h"
 
@@ -44,15 +46,10 @@ HtmlHelpFunction HtmlHelpEntry() {
 // Places a dialog over the middle of its owner, inside the screen's work area.
 void CentreOver(HWND dialog, HWND owner) {
     if (!owner) return;
-    RECT over, self, screen;
+    RECT over;
     GetWindowRect(owner, &over);
-    GetWindowRect(dialog, &self);
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
-    const long width = self.right - self.left, height = self.bottom - self.top;
-    long x = (over.left + over.right - width) / 2, y = (over.top + over.bottom - height) / 2;
-    x = std::max(screen.left, std::min(x, screen.right - width));
-    y = std::max(screen.top, std::min(y, screen.bottom - height));
-    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT screen = WorkArea();
+    CentreWindow(dialog, over, &screen);
 }
 
 // The picture-open dialog's preview pane: the picture selected in the dialog, shrunk to fit,
@@ -100,13 +97,11 @@ void DrawPreview(const DRAWITEMSTRUCT& item, const PicturePreview& preview) {
     if (w > room) h = std::max(1L, h * room / w), w = room;
     if (h > height) w = std::max(1L, w * height / h), h = height;
     const int x = area.left + (room - w) / 2, y = area.top + (height - h) / 2;
-    HDC source = CreateCompatibleDC(item.hDC);
-    HGDIOBJ previous = SelectObject(source, preview.picture.get());
+    MemoryDC source(item.hDC, preview.picture.get());
+    if (!source) return;
     SetStretchBltMode(item.hDC, HALFTONE);
     SetBrushOrgEx(item.hDC, 0, 0, nullptr);
-    StretchBlt(item.hDC, x, y, w, h, source, 0, 0, preview.size.cx, preview.size.cy, SRCCOPY);
-    SelectObject(source, previous);
-    DeleteDC(source);
+    StretchBlt(item.hDC, x, y, w, h, source.dc(), 0, 0, preview.size.cx, preview.size.cy, SRCCOPY);
 }
 
 // The hook of the picture-open dialog's pane. Nothing may escape into the dialog's frames.

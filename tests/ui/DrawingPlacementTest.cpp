@@ -1,0 +1,86 @@
+#include "ui/Drawing.h"
+#include "ui/Handles.h"
+#include "ui/Placement.h"
+
+#include "support/GdiObjects.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TEST(MemoryDCTest, LeavesNeitherADcNorTheBitmapSelectedBehind) {
+    HDC screen = GetDC(nullptr);
+    const long before = qmtest::GdiObjectCount();
+    for (int i = 0; i < 200; ++i) {
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
+        ASSERT_NE(bitmap, nullptr);
+        {
+            qm::ui::MemoryDC dc(screen, bitmap);
+            ASSERT_TRUE(dc);
+            EXPECT_EQ(GetCurrentObject(dc.dc(), OBJ_BITMAP), bitmap);
+            RECT area{0, 0, 8, 8};
+            FillRect(dc.dc(), &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        }
+        // A bitmap still selected into a DC cannot be deleted.
+        EXPECT_TRUE(DeleteObject(bitmap)) << "round " << i;
+    }
+    ReleaseDC(nullptr, screen);
+    qmtest::ExpectNoMoreGdiObjects(before, 5);
+}
+
+class PlacementTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "QmPlacementTest";
+        RegisterClassA(&wc);
+    }
+    HWND Make(DWORD style, DWORD exStyle, HMENU menu) {
+        HWND window = CreateWindowExA(exStyle, "QmPlacementTest", "", style, 10, 10, 50, 50,
+                                      nullptr, menu, GetModuleHandleA(nullptr), nullptr);
+        windows_.push_back(window);
+        return window;
+    }
+    void TearDown() override {
+        for (HWND window : windows_) DestroyWindow(window);
+    }
+    std::vector<HWND> windows_;
+};
+
+TEST_F(PlacementTest, AClientSizeIsExactWithAndWithoutAMenuBar) {
+    HMENU menu = CreateMenu();
+    AppendMenuA(menu, MF_STRING, 1, "&File");
+    for (HWND window : {Make(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0, menu),
+                        Make(WS_POPUP | WS_CAPTION | DS_MODALFRAME, WS_EX_DLGMODALFRAME, nullptr),
+                        Make(WS_POPUP | WS_BORDER, WS_EX_CLIENTEDGE, nullptr)}) {
+        qm::ui::SetClientSize(window, 333, 222, 96);
+        RECT client;
+        GetClientRect(window, &client);
+        EXPECT_EQ(client.right, 333);
+        EXPECT_EQ(client.bottom, 222);
+    }
+}
+
+TEST_F(PlacementTest, AWindowIsCentredOnTheAreaAndKeptInsideTheLimit) {
+    HWND window = Make(WS_POPUP, 0, nullptr);
+    SetWindowPos(window, nullptr, 0, 0, 100, 60, SWP_NOMOVE | SWP_NOZORDER);
+    qm::ui::CentreWindow(window, RECT{200, 100, 500, 301});
+    RECT place;
+    GetWindowRect(window, &place);
+    EXPECT_EQ(place.left, 300);
+    EXPECT_EQ(place.top, 170);
+    EXPECT_EQ(place.right - place.left, 100);
+
+    // An owner near the limit's corner: centred on it would reach past the limit.
+    const RECT limit{0, 0, 640, 480};
+    qm::ui::CentreWindow(window, RECT{560, -40, 680, 40}, &limit);
+    GetWindowRect(window, &place);
+    EXPECT_EQ(place.left, 540);
+    EXPECT_EQ(place.top, 0);
+}
+
+} // namespace
