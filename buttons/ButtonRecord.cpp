@@ -90,6 +90,7 @@ bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName) {
     if (keyName.size() < 37) return false;
     std::string valueName = "StdBtn" + keyName.substr(35, 2);
     reg.SetRoot(HKEY_CURRENT_USER);
+    KeyScope keyScope(reg);
     if (!reg.OpenKey(kOwnRecordKey, false)) return false;
     bool deleted = false;
     if (reg.ValueExists(valueName)) {
@@ -101,7 +102,6 @@ bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName) {
         if ((stored.type == REG_SZ || stored.type == REG_EXPAND_SZ) && data == keyName)
             deleted = reg.DeleteValue(valueName);
     }
-    reg.CloseKey();
     return deleted;
 }
 

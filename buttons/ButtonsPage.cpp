@@ -493,25 +493,19 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
         return;
     }
 
-    std::optional<RegistryError> failure;
-    {
-        RegistryAccessor& registry = host_.Registry();
-        KeyScope keyScope(registry);
+    RegistryAccessor& registry = host_.Registry();
+    const std::optional<RegistryError> failure = Attempt(registry, [&] {
+        // The record shown is saved where it was read, whatever a listing found since.
         RegistryAccessor extensions;
-        try {
-            // The record shown is saved where it was read, whatever a listing found since.
-            if (!OpenButtonRecord(extensions, registry, root, keyName))
-                throw RegistryError("The toolbar button " + keyName + " is gone", registry.Refused());
-            for (const ValueChange& change : changes) {
-                if (change.value)
-                    registry.WriteRaw(change.name, *change.value);
-                else
-                    registry.DeleteValue(change.name);
-            }
-        } catch (const RegistryError& error) {
-            failure = error;
+        if (!OpenButtonRecord(extensions, registry, root, keyName))
+            throw RegistryError("The toolbar button " + keyName + " is gone", registry.Refused());
+        for (const ValueChange& change : changes) {
+            if (change.value)
+                registry.WriteRaw(change.name, *change.value);
+            else
+                registry.DeleteValue(change.name);
         }
-    }
+    });
     if (failure) {
         const bool closing = ReportWriteFailure(
             host_, failure->Refused(), root,
