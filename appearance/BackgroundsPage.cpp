@@ -31,7 +31,7 @@ BackgroundsPage::BackgroundsPage(ui::PageHost& host)
       panels_{{{IDC_TBIMAGEPANEL, IDC_TBIMAGEEDIT, IDC_TBIMAGEBROWSE, kBrowserValue, {}, {}, {}},
                {IDC_WEBACKGROUNDPANEL, IDC_WEBACKGROUND, IDC_WEBACKGROUNDBROWSE, kExplorerValue,
                 {}, {}, {}}}} {
-    openPictureDialog1_.filter = "Bitmap picture (*.bmp)|*.BMP";
+    openPictureDialog1_.filter = ui::Text(IDS_FILTER_BITMAP_PICTURES);
     openPictureDialog1_.options |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 }
 

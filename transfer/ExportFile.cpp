@@ -1,5 +1,9 @@
 #include "transfer/ExportFile.h"
 
+#include "ui/Texts.h"
+
+#include "resource.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -10,21 +14,21 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 std::string InOutErrorText(DWORD error) {
     switch (error) {
-    case ERROR_FILE_NOT_FOUND: return "File not found";
-    case ERROR_PATH_NOT_FOUND: return "Path not found";
-    case ERROR_TOO_MANY_OPEN_FILES: return "Too many open files";
+    case ERROR_FILE_NOT_FOUND: return ui::Text(IDS_IO_FILE_NOT_FOUND);
+    case ERROR_PATH_NOT_FOUND: return ui::Text(IDS_IO_PATH_NOT_FOUND);
+    case ERROR_TOO_MANY_OPEN_FILES: return ui::Text(IDS_IO_TOO_MANY_OPEN_FILES);
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return "File access denied";
+    case ERROR_LOCK_VIOLATION: return ui::Text(IDS_IO_ACCESS_DENIED);
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_FULL: return "Disk full";
+    case ERROR_DISK_FULL: return ui::Text(IDS_IO_DISK_FULL);
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_DIRECTORY: return "Invalid filename";
-    case ERROR_HANDLE_EOF: return "Read beyond end of file";
-    default: return "I/O error " + std::to_string(error);
+    case ERROR_DIRECTORY: return ui::Text(IDS_IO_INVALID_FILENAME);
+    case ERROR_HANDLE_EOF: return ui::Text(IDS_IO_READ_BEYOND_END);
+    default: return ui::Text(IDS_IO_ERROR, {std::to_string(error)});
     }
 }
 
@@ -41,7 +45,7 @@ DWORD WriteToDisk(HANDLE file, std::string_view bytes) {
 }
 
 std::string WriteErrorText(const std::string& path, DWORD error) {
-    return "The file \"" + path + "\" cannot be written: " + InOutErrorText(error);
+    return ui::Text(IDS_FILE_NOT_WRITTEN, {path, InOutErrorText(error)});
 }
 
 namespace {

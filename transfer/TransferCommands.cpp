@@ -203,7 +203,7 @@ ToolBarTransfer::ToolBarTransfer(ui::PageHost& host, std::function<void()> rebui
     : host_(host), rebuildStrip_(std::move(rebuildStrip)) {}
 
 void ToolBarTransfer::PrepareDialog(ui::FileDialog& dialog, DWORD options) {
-    dialog.filter = kExportFilter;
+    dialog.filter = ui::Text(IDS_FILTER_EXPORT_FILES);
     dialog.defaultExt = kExportExtension;
     dialog.initialDir = ui::ProgramFolder(); // matters only until a name was chosen
     dialog.options = options;

@@ -19,7 +19,6 @@ class PageHost;
 
 namespace qm::transfer {
 
-inline constexpr char kExportFilter[] = "Quillmere export files (*.qmx)|*.qmx";
 inline constexpr char kExportExtension[] = "qmx";
 
 // Creates one new machine-wide button per section, as the sections are handed to it (from a
