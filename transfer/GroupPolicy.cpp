@@ -3,6 +3,9 @@
 #include "buttons/ButtonRecord.h"
 #include "transfer/ExportFile.h"
 #include "transfer/ExportFormat.h"
+#include "ui/Texts.h"
+
+#include "resource.h"
 
 #include <windows.h>
 
@@ -84,7 +87,7 @@ std::string Attribute(const std::string& ansi, const std::string& where) {
         case '\r': out += "&#13;"; break;
         default:
             if (static_cast<unsigned char>(c) < 0x20)
-                throw std::runtime_error(where + " holds a control character, which a Group Policy file cannot carry");
+                throw std::runtime_error(ui::Text(IDS_GPO_CONTROL_CHARACTER, {where}));
             out += c;
         }
     }
@@ -120,8 +123,7 @@ TypedText ValueForXml(const RawValue& value, const std::string& where) {
     case REG_DWORD: return {"REG_DWORD", HexNumber(value.bytes, 4)};
     case REG_QWORD: return {"REG_QWORD", HexNumber(value.bytes, 8)};
     case REG_BINARY: return {"REG_BINARY", Hex(value.bytes)};
-    default:
-        throw std::runtime_error(where + " is of a registry type that a Group Policy file of this program does not carry");
+    default: throw std::runtime_error(ui::Text(IDS_GPO_REGISTRY_TYPE, {where}));
     }
 }
 
@@ -187,7 +189,7 @@ std::string GroupPolicyXml(const GpoExport& plan, const std::string& changed) {
     for (const GpoButton& button : plan.buttons) {
         std::string text = TextOf(button, kButtonTextValue);
         std::string label = text.empty() ? button.sourceKey : text;
-        std::string where = "The button \"" + text + "\"";
+        std::string where = ui::Text(IDS_GPO_THE_BUTTON, {text});
         std::string keyName =
             button.deploymentKey.empty() ? DeploymentKeyName(button) : button.deploymentKey;
         xml += std::string("<Collection clsid=\"") + kGpoCollectionClsid + "\" name=\"" +
@@ -223,12 +225,12 @@ void WriteGroupPolicy(const GpoExport& plan, const std::string& path,
     std::string xml = GroupPolicyXml(plan, changed); // every refusal comes before any write
     if (!filesFolder.empty() && !plan.files.empty()) {
         if (!CreateFolderTree(filesFolder))
-            throw InOutError("The folder \"" + filesFolder + "\" cannot be made: " +
-                             InOutErrorText(GetLastError()));
+            throw InOutError(
+                ui::Text(IDS_FOLDER_NOT_MADE, {filesFolder, InOutErrorText(GetLastError())}));
         for (const GpoFile& file : plan.files)
             if (!CopyFileA(file.here.c_str(), file.onClients.c_str(), FALSE))
-                throw InOutError("The file \"" + file.here + "\" cannot be copied to \"" +
-                                 file.onClients + "\": " + InOutErrorText(GetLastError()));
+                throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {file.here, file.onClients,
+                                                                InOutErrorText(GetLastError())}));
     }
     std::string temporary = path + ".tmp";
     HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

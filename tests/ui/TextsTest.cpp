@@ -15,6 +15,8 @@ TEST(TextsTest, TheStringTableGivesTheProgramsTextsExactly) {
     EXPECT_EQ(Text(IDS_WRITE_ERROR), "Error while trying to write registry data");
     EXPECT_EQ(Text(IDS_CAPTION_INFORMATION), "Information");
     EXPECT_EQ(Text(IDS_APPLICATION_TITLE), "Quillmere");
+    // A text that ends in a doubled quotation mark just before its closing one.
+    EXPECT_EQ(Text(IDS_GPO_THE_BUTTON, {"Notes"}), "The button \"Notes\"");
     // Quotation marks written twice in the table come out once; the inserts go where %1 and
     // %2 stand, also where one stands twice and in any order.
     EXPECT_EQ(Text(IDS_MENU_DAMAGED, {"Links", "(Default)"}),
