@@ -1,7 +1,9 @@
 #pragma once
-// What the benchmark programs share: a clock, the median of repeated runs, giving up, and a
-// quiet stand-in for the main window.
+// What the benchmark programs share: a clock, the median of repeated runs, giving up, starting
+// a command, counting and removing the buttons a benchmark made, and a quiet stand-in for the
+// main window.
 
+#include "buttons/ButtonRecord.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Dialogs.h"
 #include "ui/PageHost.h"
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +42,58 @@ inline double NowMs() {
 inline double Median(std::vector<double> times) {
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// Milliseconds that work takes.
+inline double Time(const std::function<void()>& work) {
+    double start = NowMs();
+    work();
+    return NowMs() - start;
+}
+
+// Runs a command line to its end, without a window, its output going nowhere (as a script that
+// redirects it to NUL); its exit code. A command that cannot be started ends the benchmark.
+inline DWORD Run(const char* program, const std::string& commandLine) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = nul;
+    PROCESS_INFORMATION process{};
+    std::string line = commandLine;
+    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                  nullptr, &startup, &process);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (!started) Fail(program, "cannot start " + commandLine);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+// How many button keys the machine's Extensions key holds in one registry view (the 32-bit
+// view, where the program reads them, unless another is given); counted with the plain calls.
+inline size_t ButtonCount(REGSAM view = qm::kMachineRegistryView) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, qm::kExtensionsKey + 1, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD count = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr);
+    RegCloseKey(key);
+    return count;
+}
+
+// Removes every machine-wide button (in both views) and the program's own record of them.
+inline void ForgetButtons() {
+    qm::RegistryAccessor reg;
+    reg.SetRoot(HKEY_LOCAL_MACHINE);
+    reg.DeleteKey(qm::kExtensionsKey);
+    reg.SetRoot(HKEY_CURRENT_USER);
+    reg.DeleteKey(qm::kOwnRecordKey);
 }
 
 // Dialogs for a benchmark: a file dialog is answered with `chosen` when one is set; anything

@@ -1,6 +1,6 @@
 // The command line against what the platform offers for the same job, each started as a
-// process: "quillmere /import" of 99 toolbar buttons against "reg import" of the same keys as
-// a .reg file, and "quillmere /list" of 400 buttons against "reg query /s" of the same keys.
+// process: "quillmere /import" of 99 toolbar buttons against "reg import" of the same keys (in
+// both registry views, as the import writes them) as a .reg file, and "quillmere /list" of 400 buttons against "reg query /s" of the same keys.
 // Prints the median of several runs of each.
 //
 // It writes machine-wide keys of its own below the browser's Extensions key and removes them
@@ -13,7 +13,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,59 +21,22 @@ namespace {
 constexpr int kImportButtons = 99;
 constexpr int kListButtons = 400;
 constexpr int kRuns = 7;
-// The machine-wide Extensions key as a 64-bit reg.exe sees the program's 32-bit view of it.
+// The machine-wide Extensions key as a 64-bit reg.exe sees the program's 32-bit view of it,
+// and the same key in the 64-bit view.
 constexpr char kRegExtensionsKey[] =
     "HKLM\\Software\\Wow6432Node\\Microsoft\\Internet Explorer\\Extensions";
+constexpr char kRegExtensionsKey64[] = "HKLM\\Software\\Microsoft\\Internet Explorer\\Extensions";
 
 [[noreturn]] void Fail(const std::string& what) { bench::Fail("bench_commandline", what); }
-
-double Time(const std::function<void()>& work) {
-    double start = bench::NowMs();
-    work();
-    return bench::NowMs() - start;
-}
-
-// Runs a command line to its end with its output going nowhere (as a script that redirects
-// it to NUL); its exit code.
-DWORD Run(const std::string& commandLine) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = nul;
-    PROCESS_INFORMATION process{};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process))
-        Fail("cannot start " + commandLine);
-    CloseHandle(nul);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
+DWORD Run(const std::string& commandLine) { return bench::Run("bench_commandline", commandLine); }
+using bench::ButtonCount;
+using bench::ForgetButtons;
+using bench::Time;
 
 std::string Number(int n, int width) {
     char digits[16];
     std::snprintf(digits, sizeof digits, "%0*d", width, n);
     return digits;
-}
-
-size_t ButtonCount() {
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    return reg.OpenKey(qm::kExtensionsKey, false) ? reg.GetKeyNames().size() : 0;
-}
-
-void ForgetButtons() {
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    reg.DeleteKey(qm::kExtensionsKey);
-    reg.SetRoot(HKEY_CURRENT_USER);
-    reg.DeleteKey(qm::kOwnRecordKey);
 }
 
 void MakeButtons(int count, bool marked) {
@@ -96,6 +58,38 @@ void MakeButtons(int count, bool marked) {
     reg.CloseKey();
 }
 
+std::string ReadAll(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) Fail("cannot read " + path);
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE || !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        Fail("cannot write " + path);
+    CloseHandle(file);
+}
+
+// One .reg file with the keys of both: the second's own header line is left out. reg export
+// writes UTF-16 (with a byte-order mark) or, in the old format, ANSI text.
+void JoinRegFiles(const std::string& first, const std::string& second, const std::string& joined) {
+    std::string head = ReadAll(first), tail = ReadAll(second);
+    bool wide = tail.rfind("\xFF\xFE", 0) == 0;
+    const std::string lineEnd = wide ? std::string("\r\0\n\0", 4) : std::string("\r\n");
+    size_t body = tail.find(lineEnd);
+    // In UTF-16 a line end starts at an even offset.
+    while (wide && body != std::string::npos && body % 2) body = tail.find(lineEnd, body + 1);
+    if (body == std::string::npos) Fail("no header line in " + second);
+    WriteAll(joined, head + tail.substr(body + lineEnd.size()));
+}
+
 } // namespace
 
 int main() {
@@ -109,27 +103,44 @@ int main() {
     std::string work = std::string(temp) + "qmbench-cl-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(work.c_str(), nullptr);
     std::string exportFile = work + "\\buttons.qmx", regFile = work + "\\buttons.reg";
+    std::string regFile32 = work + "\\buttons32.reg", regFile64 = work + "\\buttons64.reg";
 
-    // 99 marked buttons exported by the program, and the same keys (as the program makes
-    // them on import) as a .reg file.
+    // 99 marked buttons exported by the program, and the same keys, as the program makes them
+    // on import in both registry views, as one .reg file (and the 32-bit view's alone, which
+    // earlier figures were measured against).
     ForgetButtons();
     MakeButtons(kImportButtons, true);
     if (Run(program + " /export \"" + exportFile + "\" /quiet")) Fail("/export failed");
     ForgetButtons();
     if (Run(program + " /import \"" + exportFile + "\" /quiet")) Fail("/import failed");
-    if (Run("reg.exe export \"" + std::string(kRegExtensionsKey) + "\" \"" + regFile + "\" /y"))
+    if (Run("reg.exe export \"" + std::string(kRegExtensionsKey) + "\" \"" + regFile32 + "\" /y") ||
+        Run("reg.exe export \"" + std::string(kRegExtensionsKey64) + "\" \"" + regFile64 + "\" /y"))
         Fail("reg export failed");
+    JoinRegFiles(regFile32, regFile64, regFile);
+    auto expectBothViews = [](const char* what) {
+        size_t made32 = ButtonCount(), made64 = ButtonCount(KEY_WOW64_64KEY);
+        if (made32 != kImportButtons || made64 != kImportButtons)
+            Fail(std::string(what) + " made " + std::to_string(made32) + " and " + std::to_string(made64) +
+                 " buttons in the two views");
+    };
+    expectBothViews("/import");
 
-    std::vector<double> importTimes, regImportTimes, listTimes, queryTimes, startTimes, regStartTimes;
+    std::vector<double> importTimes, regImportTimes, regImport32Times, listTimes, queryTimes, startTimes,
+        regStartTimes;
     for (int run = 0; run < kRuns; ++run) {
         ForgetButtons();
         importTimes.push_back(Time([&] {
             if (Run(program + " /import \"" + exportFile + "\" /quiet")) Fail("/import failed");
         }));
-        if (ButtonCount() != kImportButtons) Fail("/import made " + std::to_string(ButtonCount()) + " buttons");
+        expectBothViews("/import");
         ForgetButtons();
         regImportTimes.push_back(Time([&] {
             if (Run("reg.exe import \"" + regFile + "\"")) Fail("reg import failed");
+        }));
+        expectBothViews("reg import");
+        ForgetButtons();
+        regImport32Times.push_back(Time([&] {
+            if (Run("reg.exe import \"" + regFile32 + "\"")) Fail("reg import failed");
         }));
         if (ButtonCount() != kImportButtons) Fail("reg import made " + std::to_string(ButtonCount()) + " buttons");
         // What starting each program costs before it does anything.
@@ -154,6 +165,7 @@ int main() {
     std::printf("each started as a process; median of %d runs\n", kRuns);
     std::printf("  quillmere /import, %d buttons  %8.1f ms\n", kImportButtons, importMs);
     std::printf("  reg import of the same keys     %8.1f ms\n", regImportMs);
+    std::printf("  (reg import of the 32-bit view  %8.1f ms)\n", bench::Median(regImport32Times));
     std::printf("  of which starting: quillmere /? %8.1f ms, reg /? %8.1f ms\n", bench::Median(startTimes),
                 bench::Median(regStartTimes));
     std::printf("  quillmere /list, %d buttons   %8.1f ms\n", kListButtons, listMs);

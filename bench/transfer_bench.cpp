@@ -33,13 +33,6 @@ constexpr char kRegExtensionsKey[] =
 [[noreturn]] void Fail(const std::string& what) { bench::Fail("bench_transfer", what); }
 using bench::Median;
 
-// Milliseconds that work takes.
-double Time(const std::function<void()>& work) {
-    double start = bench::NowMs();
-    work();
-    return bench::NowMs() - start;
-}
-
 void MakeFile(const std::string& path, size_t size, char fill) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -50,22 +43,7 @@ void MakeFile(const std::string& path, size_t size, char fill) {
     CloseHandle(file);
 }
 
-// Runs a command line to its end; its exit code.
-DWORD Run(const std::string& commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &process))
-        Fail("cannot start " + commandLine);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
+DWORD Run(const std::string& commandLine) { return bench::Run("bench_transfer", commandLine); }
 
 std::string Number(int n) {
     char digits[8];
@@ -73,19 +51,9 @@ std::string Number(int n) {
     return digits;
 }
 
-size_t ButtonCount() {
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    return reg.OpenKey(qm::kExtensionsKey, false) ? reg.GetKeyNames().size() : 0;
-}
-
-void ForgetButtons() {
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    reg.DeleteKey(qm::kExtensionsKey);
-    reg.SetRoot(HKEY_CURRENT_USER);
-    reg.DeleteKey(qm::kOwnRecordKey);
-}
+using bench::ButtonCount;
+using bench::ForgetButtons;
+using bench::Time;
 
 } // namespace
 

@@ -318,7 +318,6 @@ LONG RegistryAccessor::CreateInViews(const Places& places, const std::string& fu
         LONG result = Create(places[i], i, fullPath, keys[i].handle, disposition);
         if (result == ERROR_SUCCESS) {
             keys[i].writable = true;
-            keys[i].changed = disposition == REG_CREATED_NEW_KEY;
             if (original && !CopyTree(original, keys[i].handle, View(i)))
                 result = ERROR_CANTWRITE;
         }
@@ -338,12 +337,10 @@ LONG RegistryAccessor::CreateInViews(const Places& places, const std::string& fu
 }
 
 void RegistryAccessor::CloseAll(ViewKeys& keys) {
+    // No RegFlushKey: the registry writes changes to disk by itself within seconds, and a flush
+    // stops every other program's registry work while it writes the whole hive.
     for (ViewKey& key : keys) {
-        if (key.handle) {
-            // Only a key that was made or written through this accessor has anything to flush.
-            if (key.changed) RegFlushKey(key.handle);
-            RegCloseKey(key.handle);
-        }
+        if (key.handle) RegCloseKey(key.handle);
         key = ViewKey{};
     }
 }
@@ -388,11 +385,7 @@ void RegistryAccessor::CreateKey(const std::string& path) {
     lastResult_ = CreateInViews(places, fullPath, created);
     if (lastResult_ != ERROR_SUCCESS)
         throw RegistryError(WithName("Failed to create key %s", path), Refused());
-    bool changed = false;
-    for (const ViewKey& key : created) changed = changed || key.changed;
     CloseAll(created);
-    if (changed)
-        for (ViewKey& key : keys_) key.changed = key.changed || key.handle;
 }
 
 bool RegistryAccessor::KeyExists(const std::string& path) {
@@ -439,7 +432,6 @@ bool RegistryAccessor::DeleteKey(const std::string& path) {
                                 parent.out()) == ERROR_SUCCESS &&
                   DeleteTree(parent.get(), Widen(leaf), View(i)) && deleted;
     }
-    for (ViewKey& key : keys_) key.changed = key.changed || key.handle;
     lastResult_ = deleted ? ERROR_SUCCESS : ERROR_CANTWRITE;
     return deleted;
 }
@@ -472,7 +464,6 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
         CloseAll(sources);
         throw RegistryError(WithName("Failed to create key %s", newPath), Refused());
     }
-    for (ViewKey& key : keys_) key.changed = key.changed || key.handle;
     bool copied = true;
     HKEY anySource = nullptr;
     for (const ViewKey& source : sources)
@@ -512,7 +503,6 @@ void RegistryAccessor::MakeWritable(const std::string& failureText) {
     ViewKeys reopened{};
     lastResult_ = CreateInViews(places, currentPath_, reopened);
     if (lastResult_ != ERROR_SUCCESS) throw RegistryError(failureText, Refused());
-    for (int i = 0; i < kMaxViews; ++i) reopened[i].changed = reopened[i].changed || keys_[i].changed;
     CloseAll(keys_);
     keys_ = reopened;
 }
@@ -640,7 +630,6 @@ void RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) 
                                    : value.bytes;
     for (ViewKey& key : keys_) {
         if (!key.handle) continue;
-        key.changed = true;
         lastResult_ = RegSetValueExA(key.handle, name.c_str(), 0, value.type,
                                      reinterpret_cast<const BYTE*>(bytes.data()),
                                      static_cast<DWORD>(bytes.size()));
@@ -739,7 +728,7 @@ bool RegistryAccessor::DeleteValue(const std::string& name) {
         if (!key.handle) continue;
         LONG result = RegDeleteValueA(key.handle, name.c_str());
         if (result == ERROR_SUCCESS) {
-            key.changed = deleted = true;
+            deleted = true;
         } else if (result != ERROR_FILE_NOT_FOUND) {
             lastResult_ = result;
             return false;

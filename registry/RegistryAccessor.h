@@ -107,7 +107,6 @@ public:
     // deletes the old one. Returns false, doing nothing, when the old key is missing or the
     // new one exists; throws when the new path lies inside the old key or a step fails.
     bool MoveKey(const std::string& oldPath, const std::string& newPath);
-    // Flushes the key to disk first when it was made or changed through this accessor.
     void CloseKey();
     // Whether the last operation that failed was refused for lack of rights.
     bool Refused() const { return lastResult_ == ERROR_ACCESS_DENIED; }
@@ -163,7 +162,6 @@ private:
     struct ViewKey {
         HKEY handle = nullptr;
         bool writable = false;
-        bool changed = false; // made or written through this accessor
     };
     using ViewKeys = std::array<ViewKey, kMaxViews>;
     // Where an operation starts in one view: a key handle and a path relative to it.
