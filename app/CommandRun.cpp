@@ -330,7 +330,11 @@ int RunCommand(const ParseResult& parsed, CommandOutput& output) {
     const Options& options = *parsed.options;
     try {
         switch (options.command) {
-        case Command::Help: output.Out(UsageText()); return kExitDone;
+        case Command::Help:
+            output.Out(UsageText());
+            // Started from a shortcut or the Run box, the program has no console to show it in.
+            if (!quiet && !output.Shown()) ui::AppDialogs().ShowInformation(nullptr, UsageText());
+            return kExitDone;
         case Command::List: return List(reporter);
         case Command::Export: return Export(reporter, options);
         case Command::Import: return Import(reporter, options);

@@ -16,6 +16,9 @@ public:
     virtual ~CommandOutput() = default;
     virtual void Out(std::string_view text) = 0;
     virtual void Err(std::string_view text) = 0;
+    // False when the output goes nowhere: the program was started without a console and
+    // without redirection (from a shortcut, Explorer or the Run box).
+    virtual bool Shown() const { return true; }
 };
 
 // The standard handles the program was given (a redirection such as "> list.txt" or a pipe),
@@ -30,6 +33,7 @@ public:
 
     void Out(std::string_view text) override;
     void Err(std::string_view text) override;
+    bool Shown() const override { return out_ != nullptr; }
 
 private:
     void WriteTo(void* handle, std::string_view text);
@@ -39,7 +43,8 @@ private:
 };
 
 // Runs the parsed command line and returns the process's exit code. Messages go to output,
-// to the /log file, and, unless /quiet is given, errors and questions also to the dialogs.
+// to the /log file, and, unless /quiet is given, errors and questions also to the dialogs, as
+// does the usage of /? when the output is shown nowhere.
 int RunCommand(const ParseResult& parsed, CommandOutput& output);
 
 // The process's arguments, without the program's name, split as the C runtime splits them.

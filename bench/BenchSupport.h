@@ -118,6 +118,7 @@ public:
     void ShowApplicationError(HWND, const std::string& text) override {
         Fail(program_, "error: " + text);
     }
+    void ShowInformation(HWND, const std::string& text) override { Fail(program_, "information: " + text); }
     bool RunFileDialog(HWND, qm::ui::FileDialogKind, qm::ui::FileDialog& dialog) override {
         if (!chosen) Fail(program_, "file dialog");
         dialog.fileName = *chosen;

@@ -39,6 +39,9 @@ public:
     // The application's standard error box: the application's title, the error icon, OK.
     // The text arrives complete (see StandardErrorText).
     virtual void ShowApplicationError(HWND owner, const std::string& text) = 0;
+    // A notice under the application's title with the information icon and OK, such as the
+    // command line's usage for a start that has no console to show it in.
+    virtual void ShowInformation(HWND owner, const std::string& text) = 0;
     // Runs a file dialog; on OK stores the chosen full name in dialog.fileName.
     virtual bool RunFileDialog(HWND owner, FileDialogKind kind, FileDialog& dialog) = 0;
     // A folder-selection dialog that can make a new folder; the chosen path, or nothing.
@@ -70,6 +73,7 @@ public:
     bool AskYesNo(HWND owner, const std::string& text) override;
     void ShowError(HWND owner, const std::string& text) override;
     void ShowApplicationError(HWND owner, const std::string& text) override;
+    void ShowInformation(HWND owner, const std::string& text) override;
     bool RunFileDialog(HWND owner, FileDialogKind kind, FileDialog& dialog) override;
     std::optional<std::string> BrowseForFolder(HWND owner, const std::string& caption) override;
     void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) override;

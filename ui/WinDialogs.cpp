@@ -164,6 +164,12 @@ void WinDialogs::ShowApplicationError(HWND owner, const std::string& text) {
     MessageBoxA(owner, text.c_str(), Text(IDS_APPLICATION_TITLE).c_str(), MB_OK | MB_ICONERROR);
 }
 
+void WinDialogs::ShowInformation(HWND owner, const std::string& text) {
+    // Without an owner (a command started from a shortcut) the box comes to the front itself.
+    MessageBoxA(owner, text.c_str(), Text(IDS_APPLICATION_TITLE).c_str(),
+                MB_OK | MB_ICONINFORMATION | (owner ? 0 : MB_SETFOREGROUND));
+}
+
 bool WinDialogs::RunFileDialog(HWND owner, FileDialogKind kind, FileDialog& dialog) {
     std::string filter = FilterForDialog(dialog.filter);
     std::vector<char> name(32768, '\0');

@@ -90,8 +90,10 @@ TEST(CommandLineTest, ArgumentsGiveTheirCommandOrARefusal) {
 // Collects what a command writes to its console.
 struct CapturedOutput : CommandOutput {
     std::string out, err;
+    bool shown = true; // false: as a start without console or redirection
     void Out(std::string_view text) override { out += text; }
     void Err(std::string_view text) override { err += text; }
+    bool Shown() const override { return shown; }
 };
 
 class CommandExitTest : public qmtest::ProgramTest {};
@@ -112,6 +114,23 @@ TEST_F(CommandExitTest, RefusedArgumentsEndWithOneAndTheUsageAndAskNothingWhenQu
     EXPECT_EQ(RunCommand(ParseCommandLine({"/?"}), help), kExitDone);
     EXPECT_EQ(help.out, UsageText());
     EXPECT_EQ(help.err, "");
+}
+
+TEST_F(CommandExitTest, UsageWithNowhereToShowItComesInABoxUnlessQuiet) {
+    CapturedOutput nowhere;
+    nowhere.shown = false;
+    dialogs.ExpectInformation(UsageText());
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/?"}), nowhere), kExitDone);
+    EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::Information).size(), 1u);
+
+    // /quiet keeps the screen clear; output that reaches a console or a file is enough.
+    CapturedOutput quiet;
+    quiet.shown = false;
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/?", "/quiet"}), quiet), kExitDone);
+    EXPECT_EQ(quiet.out, UsageText());
+    CapturedOutput console;
+    EXPECT_EQ(RunCommand(ParseCommandLine({"-?"}), console), kExitDone);
+    EXPECT_EQ(dialogs.Shown().size(), 1u);
 }
 
 TEST_F(CommandExitTest, ALogThatCannotBeOpenedEndsWithTwoAndTheLogGetsEveryMessageAppended) {

@@ -155,4 +155,70 @@ TEST(ProgramAsCommandTest, TheProgramWritesToItsRedirectedOutputAndEndsWithTheEx
         << list.output;
 }
 
+// The box a process shows, with its text: the first dialog window of that process, waited for.
+HWND BoxOf(DWORD processId, std::string& text) {
+    struct Search {
+        DWORD processId;
+        HWND box = nullptr;
+    } search{processId};
+    for (int tries = 0; tries < 400 && !search.box; ++tries) {
+        EnumWindows(
+            [](HWND window, LPARAM context) -> BOOL {
+                auto* search = reinterpret_cast<Search*>(context);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                char kind[16] = {};
+                GetClassNameA(window, kind, sizeof kind);
+                if (owner != search->processId || std::string(kind) != "#32770" || !IsWindowVisible(window))
+                    return TRUE;
+                search->box = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (!search.box) Sleep(50);
+    }
+    text.clear();
+    if (!search.box) return nullptr;
+    // The message is the box's longest static text.
+    EnumChildWindows(
+        search.box,
+        [](HWND child, LPARAM context) -> BOOL {
+            auto* longest = reinterpret_cast<std::string*>(context);
+            std::string shown(GetWindowTextLengthA(child) + 1, '\0');
+            shown.resize(GetWindowTextA(child, shown.data(), static_cast<int>(shown.size())));
+            if (shown.size() > longest->size()) *longest = shown;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return search.box;
+}
+
+TEST(ProgramAsCommandTest, UsageStartedWithoutAConsoleShowsInABoxWithTheConsolesText) {
+    // As from a shortcut: no standard handles, and no console of the starting program to attach to.
+    std::string program = QM_DIST_DIR "/quillmere.exe";
+    std::replace(program.begin(), program.end(), '/', '\\');
+    FreeConsole();
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    PROCESS_INFORMATION process{};
+    std::string commandLine = "\"" + program + "\" /?";
+    ASSERT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                               nullptr, nullptr, &startup, &process))
+        << GetLastError();
+    std::string text;
+    HWND box = BoxOf(process.dwProcessId, text);
+    if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
+    if (!ended) TerminateProcess(process.hProcess, 99);
+    DWORD exitCode = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    ASSERT_NE(box, nullptr) << "no box showed the usage";
+    EXPECT_EQ(text, UsageText());
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(exitCode, DWORD(kExitDone));
+}
+
 } // namespace

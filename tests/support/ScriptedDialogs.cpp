@@ -9,6 +9,7 @@ const char* ToString(Shown kind) {
     case Shown::Question: return "question";
     case Shown::Error: return "error box";
     case Shown::ApplicationError: return "application error box";
+    case Shown::Information: return "information box";
     case Shown::FileDialog: return "file dialog";
     case Shown::Folder: return "folder dialog";
     case Shown::Help: return "help";
@@ -45,6 +46,9 @@ void ScriptedDialogs::ExpectError(const std::string& expectedText) {
 }
 void ScriptedDialogs::ExpectApplicationError(const std::string& expectedText) {
     queue_.push_back({Shown::ApplicationError, expectedText, false, std::nullopt});
+}
+void ScriptedDialogs::ExpectInformation(const std::string& expectedText) {
+    queue_.push_back({Shown::Information, expectedText, false, std::nullopt});
 }
 void ScriptedDialogs::AnswerFileDialog(std::optional<std::string> chosen) {
     queue_.push_back({Shown::FileDialog, {}, chosen.has_value(), std::move(chosen)});
@@ -96,6 +100,10 @@ void ScriptedDialogs::ShowError(HWND owner, const std::string& text) {
 
 void ScriptedDialogs::ShowApplicationError(HWND owner, const std::string& text) {
     Take(Record(Shown::ApplicationError, text, owner));
+}
+
+void ScriptedDialogs::ShowInformation(HWND owner, const std::string& text) {
+    Take(Record(Shown::Information, text, owner));
 }
 
 bool ScriptedDialogs::RunFileDialog(HWND owner, qm::ui::FileDialogKind kind,

@@ -16,6 +16,7 @@ enum class Shown {
     Question,         // Information, Yes/No
     Error,            // "Error" box
     ApplicationError, // the application's standard error box
+    Information,      // a notice with the information icon and OK
     FileDialog,       // open, save or picture-open dialog
     Folder,           // folder selection
     Help,             // the help call
@@ -47,6 +48,7 @@ public:
     void AnswerQuestion(bool yes, const std::string& expectedText = {});
     void ExpectError(const std::string& expectedText = {});
     void ExpectApplicationError(const std::string& expectedText = {});
+    void ExpectInformation(const std::string& expectedText = {});
     // nullopt cancels the dialog; otherwise the chosen full name.
     void AnswerFileDialog(std::optional<std::string> chosen);
     void AnswerFolder(std::optional<std::string> chosen);
@@ -63,6 +65,7 @@ public:
     bool AskYesNo(HWND owner, const std::string& text) override;
     void ShowError(HWND owner, const std::string& text) override;
     void ShowApplicationError(HWND owner, const std::string& text) override;
+    void ShowInformation(HWND owner, const std::string& text) override;
     bool RunFileDialog(HWND owner, qm::ui::FileDialogKind kind, qm::ui::FileDialog& dialog) override;
     std::optional<std::string> BrowseForFolder(HWND owner, const std::string& caption) override;
     void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) override;
