@@ -378,6 +378,48 @@ bool RegistryAccessor::OpenKeyBelow(const RegistryAccessor& parent, const std::s
     return true;
 }
 
+RegistryAccessor::NewKey RegistryAccessor::MakeKeyBelow(const RegistryAccessor& parent,
+                                                         const std::string& name) {
+    CloseKey();
+    root_ = parent.root_;
+    if (!parent.HasOpenKey()) {
+        lastResult_ = ERROR_INVALID_HANDLE;
+        return NewKey::Failed;
+    }
+    std::string relative = StripTrailingSeparators(name);
+    std::string fullPath = Join(parent.currentPath_, relative);
+    Places places = PlacesFromRoot(fullPath);
+    for (int i = 0; i < ViewCount(); ++i)
+        if (parent.keys_[i].handle) places[i] = Place{parent.keys_[i].handle, relative};
+    ViewKeys made{};
+    std::array<bool, kMaxViews> created{};
+    NewKey outcome = NewKey::Made;
+    lastResult_ = ERROR_SUCCESS;
+    for (int i = 0; i < ViewCount() && outcome == NewKey::Made; ++i) {
+        DWORD disposition = 0;
+        LONG result = Create(places[i], i, fullPath, made[i].handle, disposition);
+        if (result != ERROR_SUCCESS) {
+            lastResult_ = result;
+            outcome = NewKey::Failed;
+        } else {
+            made[i].writable = true;
+            created[i] = disposition == REG_CREATED_NEW_KEY;
+            if (!created[i]) outcome = NewKey::Exists;
+        }
+    }
+    if (outcome == NewKey::Made) {
+        keys_ = made;
+        currentPath_ = fullPath;
+        return outcome;
+    }
+    // What this call made goes again, so that every view is as it was.
+    for (int i = 0; i < kMaxViews; ++i) {
+        if (made[i].handle) RegCloseKey(made[i].handle);
+        if (created[i]) Unmake(places[i], i);
+    }
+    return outcome;
+}
+
 void RegistryAccessor::CreateKey(const std::string& path) {
     std::string fullPath;
     Places places = PlacesFor(path, fullPath);

@@ -98,6 +98,15 @@ public:
     // parent's key there. False, with no key open, when parent has none open or the key
     // cannot be opened.
     bool OpenKeyBelow(const RegistryAccessor& parent, const std::string& path, bool canCreate);
+    enum class NewKey {
+        Made,   // the key is new in every view and open for writing
+        Exists, // a key of that name is there already in some view: nothing was made
+        Failed, // it cannot be made (Refused() tells a refusal): nothing was made
+    };
+    // Makes a new key below the key open in parent, under parent's root, with one request per
+    // view, and leaves it open for writing; a key that is already there is never opened for
+    // writing. With anything but Made no key is left open and no view has changed.
+    NewKey MakeKeyBelow(const RegistryAccessor& parent, const std::string& name);
     // Creates the key (and its missing parents); throws "Failed to create key %s".
     void CreateKey(const std::string& path);
     bool KeyExists(const std::string& path);

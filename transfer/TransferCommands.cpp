@@ -11,32 +11,58 @@
 
 #include "resource.h"
 
+#include <algorithm>
+
 namespace qm::transfer {
 
 ButtonImporter::ButtonImporter(RegistryAccessor& registry, HWND owner)
     : registry_(registry), owner_(owner) {}
 
+void ButtonImporter::OpenExtensions() {
+    extensions_.SetRoot(HKEY_LOCAL_MACHINE);
+    if (!extensions_.OpenKey(kExtensionsKey, true)) {
+        // Without the rights to change it the import stops here, before any button is made;
+        // any other failure names the first button's key when it cannot be made below it.
+        if (extensions_.Refused())
+            throw RegistryError(std::string("Failed to create key ") + kExtensionsKey, true);
+        return;
+    }
+    // A name the current user's root holds is taken too: the page would address a new
+    // machine-wide record of that name under the current user's root.
+    for (const std::string& name : extensions_.GetKeyNames()) taken_.push_back(AsciiLower(name));
+    RegistryAccessor user;
+    user.SetRoot(HKEY_CURRENT_USER);
+    if (user.OpenKey(kExtensionsKey, false))
+        for (const std::string& name : user.GetKeyNames()) taken_.push_back(AsciiLower(name));
+}
+
+bool ButtonImporter::Taken(const std::string& keyName) const {
+    return std::find(taken_.begin(), taken_.end(), AsciiLower(keyName)) != taken_.end();
+}
+
 void ButtonImporter::SectionStart() {
     // A section that never ended keeps what it got and has no own-record entry.
     registry_.CloseKey();
     sectionOpen_ = false;
+    if (!extensions_.HasOpenKey()) OpenExtensions();
     // Every name below the one chosen last was taken when it was chosen, and the import only
     // adds keys: the search goes on from there rather than probing the same names again for
-    // each section (which made a long import quadratic). Past the 99th name it stops.
-    // The Extensions key is reached again for every section, so that each button goes where
-    // the machine's root points at that moment.
-    extensions_.SetRoot(HKEY_LOCAL_MACHINE);
-    KeyScope extensionsScope(extensions_);
-    // Without the rights to change it the import stops here, before any button is made.
-    if (!extensions_.OpenKey(kExtensionsKey, true) && extensions_.Refused())
-        throw RegistryError(std::string("Failed to create key ") + kExtensionsKey, true);
-    NewButtonKey key = NextButtonKeyBelow(extensions_, searchFrom_);
-    if (!registry_.OpenKeyBelow(extensions_, key.keyName, true))
-        throw RegistryError("Failed to create key " + ButtonKeyPath(key.keyName),
-                            registry_.Refused());
-    searchFrom_ = key.counter + 1;
-    sectionOpen_ = true;
-    created_.push_back(std::move(key));
+    // each section (which made a long import quadratic). Past the 99th name it stops. A name
+    // another program took since the names were read is passed over as well: a new button
+    // never goes into a key that is already there.
+    for (int n = std::max(searchFrom_, 1);; ++n) {
+        if (n > kMaxButtonCounter) throw ButtonKeysExhausted();
+        NewButtonKey key{n, ButtonKeyName(n), OwnRecordValueName(n)};
+        if (Taken(key.keyName)) continue;
+        RegistryAccessor::NewKey made = registry_.MakeKeyBelow(extensions_, key.keyName);
+        if (made == RegistryAccessor::NewKey::Exists) continue;
+        if (made == RegistryAccessor::NewKey::Failed)
+            throw RegistryError("Failed to create key " + ButtonKeyPath(key.keyName), registry_.Refused());
+        searchFrom_ = n + 1;
+        sectionOpen_ = true;
+        created_.push_back(std::move(key));
+        return;
+    }
 }
 
 void ButtonImporter::Value(const std::string& name, const std::string& text) {

@@ -26,9 +26,10 @@ inline constexpr char kExportExtension[] = "qmx";
 // it as plain strings, and a section end writes the key's own-record entry. A value that
 // cannot be written removes the key made for its section before the error goes on, so that no
 // half button stays behind.
-// Each section reaches the Extensions key once and makes, searches and fills its button key
-// through that handle, and the own-record key stays open from one entry to the next: paths
-// from the root are walked as rarely as possible.
+// The Extensions key is opened once, with the names already taken under either root, and
+// stays open for the whole import like the own-record key: each button costs one request per
+// registry view to make its key, then one per value and view, and no path from the root is
+// walked again.
 class ButtonImporter : public ExportEvents {
 public:
     ButtonImporter(RegistryAccessor& registry, HWND owner);
@@ -47,11 +48,14 @@ public:
 
 private:
     void RemoveOpenSection();
+    void OpenExtensions();
+    bool Taken(const std::string& keyName) const;
 
     RegistryAccessor& registry_; // the key of the open section
     HWND owner_;
     std::function<void(const std::string&)> ownRecordNotice_;
-    RegistryAccessor extensions_; // the machine's Extensions key, while a section starts
+    RegistryAccessor extensions_; // the machine's Extensions key, once the first section starts
+    std::vector<std::string> taken_; // key names under either root then, in lower case
     RegistryAccessor ownRecord_;  // the own-record key, once the first entry is written
     bool sectionOpen_ = false;
     int searchFrom_ = 1; // the first key name the next section may get

@@ -177,4 +177,37 @@ TEST_F(MachineViewsTest, ARefusalInTheSecondViewUndoesWhatTheFirstWasGiven) {
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kOnly32));
 }
 
+TEST_F(MachineViewsTest, ANewKeyIsMadeInBothViewsOrNotAtAllAndAKeyOfEitherViewIsLeftAlone) {
+    using NewKey = RegistryAccessor::NewKey;
+    PutThree();
+    RegistryAccessor extensions, button;
+    extensions.SetRoot(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(extensions.OpenKey("\\" + kExt, true));
+    // Names already there in either view, in any letter case: nothing made, nothing opened.
+    for (const char* name : {"{only32}", "{ONLY64}", "{Both}"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(button.MakeKeyBelow(extensions, name), NewKey::Exists);
+        EXPECT_FALSE(button.HasOpenKey());
+    }
+    EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kOnly32));
+    EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kOnly64));
+    EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kOnly64),
+              (RawStrings{{"ButtonText", "64 only"}, {"CLSID", "{C}"}}));
+
+    ASSERT_EQ(button.MakeKeyBelow(extensions, "{New}"), NewKey::Made);
+    button.WriteString("ButtonText", "new");
+    button.CloseKey();
+    for (REGSAM view : kBothViews)
+        EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, view, kExt + "\\{New}"), (RawStrings{{"ButtonText", "new"}}))
+            << ViewName(view);
+
+    // Refused in the second view: the first view's new key goes again.
+    RefuseChanges refuse(HKEY_LOCAL_MACHINE, kExt + "\\{Refused}", KEY_WOW64_64KEY);
+    EXPECT_EQ(button.MakeKeyBelow(extensions, "{Refused}"), NewKey::Failed);
+    EXPECT_TRUE(button.Refused());
+    EXPECT_FALSE(button.HasOpenKey());
+    for (REGSAM view : kBothViews)
+        EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, view, kExt + "\\{Refused}")) << ViewName(view);
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include "ui/Window.h"
 
 #include "support/ProgramTest.h"
+#include "support/MachineViews.h"
 #include "support/RawRegistry.h"
 #include "support/TestPageHost.h"
 
@@ -456,61 +457,21 @@ TEST_F(TransferTest, AnExtensionsKeyThatCannotBeMadeStopsTheImportAtTheFirstButt
     EXPECT_EQ(rebuilds, 1);
 }
 
-// Passes the reader's events on to the importer, and before the third section puts the
-// machine's root onto a volatile tree, where no lasting key can be made.
-class FreezeBeforeThirdSection : public ExportEvents {
-public:
-    FreezeBeforeThirdSection(ExportEvents& next, HKEY frozen) : next_(next), frozen_(frozen) {}
-    void SectionStart() override {
-        if (++starts_ == 3) RegOverridePredefKey(HKEY_LOCAL_MACHINE, frozen_);
-        next_.SectionStart();
-    }
-    void SectionEnd() override { next_.SectionEnd(); }
-    void Value(const std::string& name, const std::string& text) override { next_.Value(name, text); }
-
-private:
-    ExportEvents& next_;
-    HKEY frozen_;
-    int starts_ = 0;
-};
-
 TEST_F(TransferTest, AKeyThatCannotBeCreatedStopsTheImportAfterTheSectionsBeforeIt) {
-    // The volatile tree already holds the names 01 and 02, so the third button asks for 03.
-    HKEY frozen = nullptr, machine = nullptr;
-    std::string path = sandbox.Path() + "\\Frozen";
-    ASSERT_EQ(RegOpenKeyExA(sandbox.RealSoftwareKey(), sandbox.LocalMachinePath().c_str(), 0,
-                            KEY_ALL_ACCESS, &machine), ERROR_SUCCESS);
-    for (const char* part : {"", "\\Software", "\\Microsoft", "\\Internet Explorer",
-                             "\\Extensions", "\\01"}) {
-        path += std::string(part) == "\\01" ? "\\" + Button(1) : part;
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(sandbox.RealSoftwareKey(), path.c_str(), 0, nullptr,
-                                  REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS) << path;
-        if (std::string(part).empty()) frozen = key;
-        else RegCloseKey(key);
-    }
-    HKEY second = nullptr;
-    RegCreateKeyExA(sandbox.RealSoftwareKey(),
-                    (sandbox.Path() + "\\Frozen\\Software\\Microsoft\\Internet Explorer\\Extensions\\" + Button(2)).c_str(),
-                    0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &second, nullptr);
-    RegCloseKey(second);
-
+    // The registry refuses to make the third button's key (the import keeps the Extensions key
+    // open from the first section on, so only a refusal below it stops a later section).
+    qmtest::RefuseChanges refuse(HKEY_LOCAL_MACHINE, ButtonPath(Button(3)));
     WriteFileBytes(temp.File("three.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
                                            "buttonstart\r\nB=2\r\nbuttonend\r\n"
                                            "buttonstart\r\nC=3\r\nbuttonend\r\n");
     RegistryAccessor reg;
     ButtonImporter importer(reg, nullptr);
-    FreezeBeforeThirdSection events(importer, frozen);
     std::string error;
     try {
-        ReadExportFile(temp.File("three.qmx"), temp.File("three_files"), events);
+        ReadExportFile(temp.File("three.qmx"), temp.File("three_files"), importer);
     } catch (const qm::RegistryError& e) {
         error = e.what();
     }
-    RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine);
-    RegCloseKey(machine);
-    RegCloseKey(frozen);
 
     EXPECT_EQ(error, "Failed to create key \\Software\\Microsoft\\Internet Explorer\\Extensions\\" +
                          Button(3));
