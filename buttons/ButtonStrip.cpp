@@ -5,6 +5,7 @@
 #include "buttons/SmallIconBatch.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Dpi.h"
+#include "ui/Texts.h"
 #include "ui/Window.h"
 
 #include "resource.h"
@@ -126,14 +127,14 @@ void ButtonStrip::Create(HWND pageWindow, UINT dpi) {
                             WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                             0, 0, 0, ui::OneRowStripHeight(dpi_), pageWindow,
                             reinterpret_cast<HMENU>(IDC_STRIPVIEW), ui::Instance(), this);
-    if (!view_) throw std::runtime_error("The button strip cannot be created");
+    if (!view_) throw std::runtime_error(ui::Text(IDS_BUTTON_STRIP_NOT_MADE));
     toolBar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TBSTYLE_FLAT |
                                    TBSTYLE_WRAPABLE | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
                                    CCS_NOPARENTALIGN | CCS_NODIVIDER,
                                0, 0, 0, ui::OneRowStripHeight(dpi_) - 2 * kBorder, view_,
                                reinterpret_cast<HMENU>(IDC_TOOLBAR2), ui::Instance(), nullptr);
-    if (!toolBar_) throw std::runtime_error("The button strip cannot be created");
+    if (!toolBar_) throw std::runtime_error(ui::Text(IDS_BUTTON_STRIP_NOT_MADE));
     SendMessageA(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // Its clicks and hints go to the page, not to the frame around it.
     SendMessageA(toolBar_, TB_SETPARENT, reinterpret_cast<WPARAM>(pageWindow), 0);

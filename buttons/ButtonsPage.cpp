@@ -11,6 +11,7 @@
 #include "ui/Layout.h"
 #include "ui/PageHost.h"
 #include "ui/Rights.h"
+#include "ui/Texts.h"
 
 #include "resource.h"
 
@@ -24,21 +25,17 @@
 namespace qm {
 namespace {
 
-constexpr const char* kWriteError = "Error while trying to write registry data";
-constexpr const char* kDeleteError = "Error while trying to delete registry data";
-constexpr const char* kCreateError = "Error while trying to create new registry key";
-constexpr const char* kNoButtonShown = "No toolbar button is shown. Use Add to make a new one.";
 
 // A failed write: why Windows refused it when it did (failure says what could not be done),
 // else the fixed text. True when Quillmere restarts elevated and the window is closing.
 bool ReportWriteFailure(ui::PageHost& host, bool refused, HKEY root, const std::string& failure,
-                        const char* fixedText) {
+                        UINT fixedText) {
     if (refused)
         return ui::ReportRefusal(host,
                                  root == HKEY_LOCAL_MACHINE ? ui::RefusedKeys::Machine
                                                             : ui::RefusedKeys::CurrentUser,
                                  failure);
-    ui::AppDialogs().ShowError(host.MainWindow(), fixedText);
+    ui::AppDialogs().ShowError(host.MainWindow(), ui::Text(fixedText));
     return false;
 }
 
@@ -55,12 +52,7 @@ std::optional<RegistryError> Attempt(RegistryAccessor& registry, Steps&& steps) 
     return std::nullopt;
 }
 
-constexpr const char* kExecHint = "if you need open web page or if you need to run application";
-constexpr const char* kScriptHint = "if you need to run web page on your PC";
 
-constexpr const char* kAllFilesFilter = "All files|*.*";
-constexpr const char* kIconFilter =
-    "Icons (*.ico)|*.ICO|Exe and Dll files (*.exe,*.dll)|*.EXE;*.DLL";
 
 // Posted when the registry no longer matches the strip after a refresh: the full rebuild waits
 // until the strip button's own click is over.
@@ -86,7 +78,7 @@ ButtonsPage::ButtonsPage(ui::PageHost& host)
                                      [this] { return ShownKey(); },
                                      [this] { return ui::IsChecked(Item(IDC_ONLYQUILLMERE)); },
                                      [this] { LayoutStrip(); }}) {
-    openDialog1_.filter = kAllFilesFilter;
+    openDialog1_.filter = ui::Text(IDS_FILTER_ALL_FILES);
     openDialog1_.options |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 }
 
@@ -153,7 +145,11 @@ void ButtonsPage::CreateHints() {
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
                              ui::Instance(), nullptr);
     if (!hints_) return; // the choices work without their hints
-    const std::pair<int, const char*> tools[] = {{IDC_EXEC, kExecHint}, {IDC_SCRIPT, kScriptHint}};
+    // The tooltip control keeps a copy of each text.
+    const std::string exec = ui::Text(IDS_BUTTON_EXEC_HINT);
+    const std::string script = ui::Text(IDS_BUTTON_SCRIPT_HINT);
+    const std::pair<int, const char*> tools[] = {{IDC_EXEC, exec.c_str()},
+                                                 {IDC_SCRIPT, script.c_str()}};
     for (const auto& [id, text] : tools) {
         TTTOOLINFOA tool{};
         tool.cbSize = sizeof tool;
@@ -345,10 +341,7 @@ void ButtonsPage::ShowButton(int position) {
     host_.ClearModified(ui::kPageButtons);
     if (!tooLong.empty())
         ui::AppDialogs().ShowError(host_.MainWindow(),
-                                    "The value \"" + tooLong + "\" of the toolbar button " +
-                                        keyName +
-                                        " is too long to edit. It is shown in part and kept as "
-                                        "stored when the button is saved.");
+                                    ui::Text(IDS_BUTTON_VALUE_TOO_LONG, {tooLong, keyName}));
 }
 
 void ButtonsPage::ShowFields(const ButtonFieldState& fields) {
@@ -418,7 +411,7 @@ std::string ButtonsPage::ShownKey() const { return ui::GetText(Item(IDC_STATICTE
 void ButtonsPage::Save() {
     if (ShownKey().empty()) {
         // The typed text stays in the fields; there is no record to write it into.
-        ui::AppDialogs().ShowError(host_.MainWindow(), kNoButtonShown);
+        ui::AppDialogs().ShowError(host_.MainWindow(), ui::Text(IDS_BUTTON_NONE_SHOWN));
         return;
     }
     editsRefused_ = false;
@@ -430,12 +423,12 @@ void ButtonsPage::Save() {
 }
 
 std::string ButtonsPage::SavePrompt() const {
-    return "Save changes in button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) + "\"?";
+    return ui::Text(IDS_BUTTON_SAVE_PROMPT, {ui::GetText(Item(IDC_BUTTONTEXT))});
 }
 
 void ButtonsPage::SaveFromPrompt(bool refresh) {
     if (ShownKey().empty()) {
-        ui::AppDialogs().ShowError(host_.MainWindow(), kNoButtonShown);
+        ui::AppDialogs().ShowError(host_.MainWindow(), ui::Text(IDS_BUTTON_NONE_SHOWN));
         return;
     }
     SaveButton(ShownKey());
@@ -463,9 +456,7 @@ bool ButtonsPage::OverwriteChangedValues(const std::string& keyName, HKEY root,
     }
     if (overwritten.empty()) return true;
     return ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                      "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) +
-                                          "\" was changed in the registry since it was shown (" +
-                                          overwritten + "). Overwrite it?");
+                                      ui::Text(IDS_BUTTON_CHANGED, {ui::GetText(Item(IDC_BUTTONTEXT)), overwritten}));
 }
 
 void ButtonsPage::SaveButton(const std::string& keyName) {
@@ -509,7 +500,7 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
     if (failure) {
         const bool closing = ReportWriteFailure(
             host_, failure->Refused(), root,
-            "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) + "\" cannot be saved", kWriteError);
+            ui::Text(IDS_BUTTON_NOT_SAVED, {ui::GetText(Item(IDC_BUTTONTEXT))}), IDS_WRITE_ERROR);
         // Windows refused it: the edits in the fields are still unsaved.
         if (failure->Refused() && !closing) {
             host_.MarkModified(ui::kPageButtons);
@@ -525,7 +516,7 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
 void ButtonsPage::DeleteButton(const std::string& keyName) {
     // With no record shown the path would be the Extensions key itself, with every button.
     if (keyName.empty()) return;
-    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), "Ok to delete the button?")) return;
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), ui::Text(IDS_BUTTON_DELETE_QUESTION))) return;
     RegistryAccessor& registry = host_.Registry();
     const HKEY root = RootForButton(keyName, strip_.CurrentUserButtons());
     bool deleted = false;
@@ -540,16 +531,14 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
     }
     if (!deleted) {
         ReportWriteFailure(host_, refused, root,
-                           "The button \"" + ui::GetText(Item(IDC_BUTTONTEXT)) +
-                               "\" cannot be deleted",
-                           kDeleteError);
+                           ui::Text(IDS_BUTTON_NOT_DELETED, {ui::GetText(Item(IDC_BUTTONTEXT))}),
+                           IDS_DELETE_DATA_ERROR);
         return;
     }
     if (std::optional<RegistryError> failure = Attempt(registry, [&] { ForgetOwnRecord(registry, keyName); }))
         // The button is gone; only its entry in the program's own record stays behind.
         ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
-                           "The deleted button cannot be taken out of Quillmere's own record",
-                           kWriteError);
+                           ui::Text(IDS_BUTTON_OWN_RECORD_NOT_FORGOTTEN), IDS_WRITE_ERROR);
     // The edits of the record just deleted have nowhere to go: the rebuild asks nothing.
     host_.ClearModified(ui::kPageButtons);
     ListButtons(-1);
@@ -571,15 +560,14 @@ void ButtonsPage::AddButton(int templateRow) {
             registry.CreateKey(ButtonKeyPath(key.keyName));
         })) {
         ReportWriteFailure(host_, failure->Refused(), HKEY_LOCAL_MACHINE,
-                           "The button cannot be added", kCreateError);
+                           ui::Text(IDS_BUTTON_NOT_ADDED), IDS_CREATE_KEY_ERROR);
     } else {
         FillFromTemplate(templateRow);
         WriteNewRecord(key.keyName);
         if (std::optional<RegistryError> failure =
                 Attempt(registry, [&] { WriteOwnRecord(registry, key); }))
             ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
-                               "The new button cannot be entered in Quillmere's own record",
-                               kWriteError);
+                               ui::Text(IDS_BUTTON_OWN_RECORD_NOT_WRITTEN), IDS_WRITE_ERROR);
         const ButtonFieldState fields = FieldsShown();
         strip_.InsertFirst(key.keyName, fields.texts[kFieldButtonText], fields.texts[kFieldIcon],
                            fields.texts[kFieldHotIcon]);
@@ -608,7 +596,7 @@ void ButtonsPage::WriteNewRecord(const std::string& keyName) {
                 registry.WriteString(name, text);
         }))
         ReportWriteFailure(host_, failure->Refused(), HKEY_LOCAL_MACHINE,
-                           "The new button cannot be written", kWriteError);
+                           ui::Text(IDS_BUTTON_NOT_WRITTEN), IDS_WRITE_ERROR);
 }
 
 // --- field handlers ---
@@ -644,7 +632,7 @@ void ButtonsPage::ExecBrowseClick() { BrowseInto(IDC_EXECEDIT); }
 void ButtonsPage::ScriptBrowseClick() { BrowseInto(IDC_SCRIPTEDIT); }
 
 void ButtonsPage::BrowseIcon(int editId, ui::UniqueIcon& preview, int imageId) {
-    openDialog1_.filter = kIconFilter;
+    openDialog1_.filter = ui::Text(IDS_FILTER_ICONS);
     if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
                                          openDialog1_))
         return;
