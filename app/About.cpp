@@ -65,11 +65,6 @@ std::string LinkTarget(const std::string& linkText) {
 
 TAboutForm::TAboutForm(HWND owner) { CreateModeless(IDD_ABOUT, owner); }
 
-TAboutForm::~TAboutForm() {
-    // The window goes before the picture and fonts that its controls are drawn with.
-    if (hwnd()) DestroyWindow(hwnd());
-}
-
 void TAboutForm::Show() {
     ui::CentreWindow(hwnd(), ui::ScreenArea());
     FormShow();

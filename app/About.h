@@ -11,7 +11,18 @@
 
 namespace qm {
 
-class TAboutForm : public ui::DialogBase {
+// What the box's controls are drawn with. A base listed before the dialog base: the dialog base
+// destroys the box's window in its destructor, and these go only after it.
+struct AboutDrawing {
+    ui::UniqueBitmap picture_;
+    ui::UniqueFont textFont_;
+    ui::UniqueFont titleFont_;
+    ui::UniqueFont boldFont_;
+    ui::UniqueFont linkFont_;
+    ui::UniqueBrush background_;
+};
+
+class TAboutForm : private AboutDrawing, public ui::DialogBase {
 public:
     static constexpr const char* kCaption = "About Quillmere";
     static constexpr const char* kVersionText = "version 1.1";
@@ -21,7 +32,6 @@ public:
 
     // Makes the box, hidden, owned by the main window.
     explicit TAboutForm(HWND owner);
-    ~TAboutForm() override;
 
     // Shows the box, or brings it to the front when it is showing already. Not modal.
     void Show();
@@ -50,13 +60,6 @@ private:
     void OpenLink(int linkId);
     bool IsLink(HWND control) const;
     INT_PTR ColourStatic(HDC dc, HWND control);
-
-    ui::UniqueBitmap picture_;
-    ui::UniqueFont textFont_;
-    ui::UniqueFont titleFont_;
-    ui::UniqueFont boldFont_;
-    ui::UniqueFont linkFont_;
-    ui::UniqueBrush background_;
 };
 
 // The shell's open target for a link's text: a mail address gets the "mailto:" prefix.

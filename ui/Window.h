@@ -22,6 +22,10 @@ template <class F> void Guarded(HWND owner, F&& f) {
     }
 }
 
+// Both bases destroy their window in their destructor, after unbinding it so that no message
+// reaches the derived object, which is gone by then: a derived class need not destroy it. What
+// a window is drawn with must outlive it: a derived class holds such things in a base listed
+// before this one (members of its own go before the window does).
 class WindowBase {
 public:
     WindowBase() = default;
