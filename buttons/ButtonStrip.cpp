@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
+#include <unordered_map>
 
 namespace qm {
 namespace {
@@ -96,15 +98,30 @@ LRESULT CALLBACK Keys(HWND toolBar, UINT message, WPARAM wParam, LPARAM lParam, 
 } // namespace
 
 // The normal and hot icons of the records a walk finds, on their way to Icons and HotIcons.
+// Each icon location is loaded and drawn once per walk: many buttons share a template's icon,
+// or have none and show the stock error icon.
 struct ButtonStrip::IconBatches {
     explicit IconBatches(int size) : icons(size), hotIcons(size) {}
     void Load(const std::string& icon, const std::string& hotIcon) {
-        // The loaded icons go when they leave scope; the batches keep small drawings of them.
-        icons.Add(LoadIconFromLocation(icon).get());
-        hotIcons.Add(LoadIconFromLocation(hotIcon).get());
+        Add(icons, drawnIcons, icon);
+        Add(hotIcons, drawnHotIcons, hotIcon);
     }
     SmallIconBatch icons;
     SmallIconBatch hotIcons;
+
+private:
+    using Drawn = std::unordered_map<std::string, int>; // location -> its image in the batch
+    static void Add(SmallIconBatch& batch, Drawn& drawn, const std::string& location) {
+        if (auto found = drawn.find(location); found != drawn.end()) {
+            batch.Repeat(found->second);
+            return;
+        }
+        // The loaded icon goes when it leaves scope; the batch keeps a small drawing of it.
+        batch.Add(LoadIconFromLocation(location).get());
+        drawn.emplace(location, batch.Count() - 1);
+    }
+    Drawn drawnIcons;
+    Drawn drawnHotIcons;
 };
 
 // --- creation ---

@@ -80,6 +80,19 @@ void SmallIconBatch::Add(HICON icon) {
     ++count_;
 }
 
+void SmallIconBatch::Repeat(int image) {
+    if (image < 0 || image >= count_) throw std::out_of_range("no such image in the icon batch");
+    const size_t pixels = static_cast<size_t>(size_) * size_;
+    const size_t from = static_cast<size_t>(image) * pixels;
+    // Grown first, then copied: a range of a vector cannot be inserted into that same vector.
+    const size_t to = colours_.size();
+    colours_.resize(to + pixels);
+    mask_.resize(to + pixels);
+    std::copy_n(colours_.begin() + from, pixels, colours_.begin() + to);
+    std::copy_n(mask_.begin() + from, pixels, mask_.begin() + to);
+    ++count_;
+}
+
 bool SmallIconBatch::AppendTo(HIMAGELIST list) {
     if (count_ == 0) return true;
     const int size = size_;

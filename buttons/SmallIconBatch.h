@@ -25,6 +25,9 @@ public:
     // Draws the icon at the batch's size as the next image: its colours with their alpha channel (or
     // none, for an icon without one) and its mask. The icon stays the caller's.
     void Add(HICON icon);
+    // Adds image `image` of this batch (0 <= image < Count()) again as the next image, without
+    // drawing: for the many buttons of a listing that share one icon.
+    void Repeat(int image);
     int Count() const { return count_; }
 
     // Appends the gathered images to the list, in the order they were added, and starts an

@@ -76,12 +76,17 @@ TEST(SmallIconBatchTest, EachImageLooksLikeItsIconDrawnAtSixteenPixels) {
         ASSERT_TRUE(icon);
         batch.Add(icon.get());
     }
-    EXPECT_EQ(batch.Count(), 4);
+    // An icon shared by several buttons is drawn once and its image repeated.
+    batch.Repeat(1);
+    batch.Repeat(0);
+    EXPECT_EQ(batch.Count(), 6);
     ASSERT_TRUE(batch.AppendTo(batched.get()));
     EXPECT_EQ(batch.Count(), 0);
-    ASSERT_EQ(ImageList_GetImageCount(batched.get()), 5);
+    ASSERT_EQ(ImageList_GetImageCount(batched.get()), 7);
+    icons.push_back(qm::LoadIconFromLocation("C:\\windows\\system32\\shell32.dll,4"));
+    icons.push_back(qm::LoadIconFromLocation(std::string(QM_DIST_DIR) + "\\Images\\Icons\\marker.ico"));
 
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 6; ++i) {
         for (COLORREF background : {RGB(255, 255, 255), RGB(0, 0, 0), RGB(40, 160, 90)}) {
             SCOPED_TRACE("icon " + std::to_string(i) + " on " + std::to_string(background));
             std::vector<COLORREF> want = Drawn(nullptr, 0, background, icons[i].get());
