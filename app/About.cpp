@@ -36,24 +36,23 @@ constexpr COLORREF kTextColour = RGB(0, 0, 0);
 constexpr COLORREF kBackground = RGB(255, 255, 255);
 
 ui::UniqueFont MakeFont(int height, int weight, bool underline, UINT dpi) {
-    return ui::UniqueFont(CreateFontA(-ui::Scale(height, dpi), 0, 0, 0, weight, FALSE, underline, FALSE,
-                                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+    return ui::UniqueFont(CreateFontA(-ui::Scale(height, dpi), 0, 0, 0, weight, FALSE, underline,
+                                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                      DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
 }
 
 bool StartsWithMailto(const std::string& text) {
     static constexpr char kPrefix[] = "mailto:";
     constexpr size_t length = sizeof kPrefix - 1;
-    return text.size() >= length &&
-           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str(), length, kPrefix,
-                          length) == CSTR_EQUAL;
+    return text.size() >= length && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str(),
+                                                   length, kPrefix, length) == CSTR_EQUAL;
 }
 
 // Whether a window belongs to this program (and not to another application).
 bool IsOwnWindow(HWND window) {
     DWORD process = 0;
-    return window && GetWindowThreadProcessId(window, &process) &&
-           process == GetCurrentProcessId();
+    return window && GetWindowThreadProcessId(window, &process) && process == GetCurrentProcessId();
 }
 
 } // namespace
@@ -141,8 +140,8 @@ void TAboutForm::LayOut() {
         SetWindowPos(Item(IDC_ABOUT_MAILCAPTION), nullptr, caption.left, caption.top,
                      caption.right - caption.left, caption.bottom - caption.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        SetWindowPos(Item(IDC_ABOUT_MAILLINK), nullptr, link.left, link.top,
-                     link.right - link.left, link.bottom - link.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(Item(IDC_ABOUT_MAILLINK), nullptr, link.left, link.top, link.right - link.left,
+                     link.bottom - link.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // The labels lie on the panels: the picture above the left panel, both panels below all.
     for (int id : {IDC_ABOUT_IMAGE1, IDC_ABOUT_PANEL1, IDC_ABOUT_PANEL2})
@@ -246,11 +245,9 @@ INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // application leaves it where it is, behind that application with the main window.
         if (IsOwnWindow(reinterpret_cast<HWND>(lParam))) FormDeactivate();
         return FALSE;
-    case WM_SETFOCUS:
-        return TRUE; // not handed on to a label, as a dialog would
+    case WM_SETFOCUS: return TRUE; // not handed on to a label, as a dialog would
 
-    case WM_CTLCOLORDLG:
-        return reinterpret_cast<INT_PTR>(background_.get());
+    case WM_CTLCOLORDLG: return reinterpret_cast<INT_PTR>(background_.get());
     case WM_CTLCOLORSTATIC:
         return ColourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR: {
@@ -277,8 +274,7 @@ INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case IDC_ABOUT_MAILLINK: MailLinkClick(); return TRUE;
         default: return FALSE; // the other labels take the click and do nothing
         }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

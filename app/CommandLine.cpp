@@ -23,9 +23,9 @@ enum class Kind { Command, Value, Flag };
 struct SwitchRow {
     const char* name; // without its "/" or "-", in lower case
     Kind kind;
-    Command command;               // for Kind::Command
-    std::string Options::*value;   // for Kind::Value (and commands that take a file)
-    bool Options::*flag;           // for Kind::Flag
+    Command command;             // for Kind::Command
+    std::string Options::*value; // for Kind::Value (and commands that take a file)
+    bool Options::*flag;         // for Kind::Flag
 };
 
 const SwitchRow kSwitches[] = {
@@ -85,8 +85,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         const std::string& arg = args[at];
         const SwitchRow* row = IsSwitch(arg) ? FindSwitch(arg) : nullptr;
         if (!row) {
-            error = IsSwitch(arg) ? "Unknown switch " + arg
-                                  : "Unexpected argument \"" + arg + "\"";
+            error = IsSwitch(arg) ? "Unknown switch " + arg : "Unexpected argument \"" + arg + "\"";
             break;
         }
         if (row->kind == Kind::Flag) {
@@ -99,8 +98,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         }
         if (row->kind == Kind::Command) {
             if (command && *command != row->command) {
-                error = std::string("Give only one of /list, /export, /import and /export-gpo, not ") +
-                        CommandName(*command) + " and " + CommandName(row->command);
+                error =
+                    std::string("Give only one of /list, /export, /import and /export-gpo, not ") +
+                    CommandName(*command) + " and " + CommandName(row->command);
                 break;
             }
             command = row->command;
@@ -139,16 +139,22 @@ std::string UsageText() {
            "quillmere                          starts the program's window\r\n"
            "quillmere /list                    lists every toolbar button, one line each:\r\n"
            "                                   root, key, text, what it runs (tab-separated)\r\n"
-           "quillmere /export FILE.qmx         writes the program's machine-wide buttons to FILE.qmx,\r\n"
+           "quillmere /export FILE.qmx         writes the program's machine-wide buttons to "
+           "FILE.qmx,\r\n"
            "                                   their files to the folder FILE_files beside it\r\n"
            "quillmere /import FILE.qmx [/force] [/trust]\r\n"
            "                                   creates the buttons of FILE.qmx on this machine;\r\n"
-           "                                   a button already there with the same text and the same\r\n"
-           "                                   program or script page is skipped (/force imports it anyway)\r\n"
+           "                                   a button already there with the same text and the "
+           "same\r\n"
+           "                                   program or script page is skipped (/force imports "
+           "it anyway)\r\n"
            "quillmere /export-gpo FILE.xml [/files \\\\server\\share\\dir]\r\n"
-           "                                   writes the program's machine-wide buttons as a Group Policy\r\n"
-           "                                   Preferences registry collection; /files names where the\r\n"
-           "                                   buttons' icon and script files lie for the clients, and\r\n"
+           "                                   writes the program's machine-wide buttons as a "
+           "Group Policy\r\n"
+           "                                   Preferences registry collection; /files names where "
+           "the\r\n"
+           "                                   buttons' icon and script files lie for the clients, "
+           "and\r\n"
            "                                   copies them there\r\n"
            "\r\n"
            "/quiet   no window and no message box: messages go to the console and the log only;\r\n"
@@ -157,7 +163,8 @@ std::string UsageText() {
            "/log FILE  appends every message to FILE\r\n"
            "/?       shows this text\r\n"
            "\r\n"
-           "Exit codes: 0 done; 1 bad arguments, or an import that needs /trust; 2 file not found,\r\n"
+           "Exit codes: 0 done; 1 bad arguments, or an import that needs /trust; 2 file not "
+           "found,\r\n"
            "unreadable or not writable, or no export file; 3 refused for rights (run as\r\n"
            "administrator); 4 the limit of 99 buttons is reached; 5 other failure, or an import\r\n"
            "that was declined.\r\n";

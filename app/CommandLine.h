@@ -30,9 +30,9 @@ enum class Command {
 
 struct Options {
     Command command = Command::Help;
-    std::string file;  // the command's file
-    std::string log;   // /log FILE: every message is also appended there
-    std::string files; // /files DIR: where a Group Policy deployment's files lie for the clients
+    std::string file;   // the command's file
+    std::string log;    // /log FILE: every message is also appended there
+    std::string files;  // /files DIR: where a Group Policy deployment's files lie for the clients
     bool quiet = false; // /quiet: no window, no box; messages only to the console and the log
     bool force = false; // /force: import buttons that are already there
     bool trust = false; // /trust: a quiet import may create buttons that run programs

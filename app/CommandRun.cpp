@@ -175,7 +175,8 @@ int Export(Reporter& reporter, const Options& options) {
     std::string path = FullPath(options.file);
     RegistryAccessor registry;
     // Failures of the file name it already.
-    std::string leftOut = transfer::ExportButtons(registry, path, transfer::CompanionFolderFor(path));
+    std::string leftOut =
+        transfer::ExportButtons(registry, path, transfer::CompanionFolderFor(path));
     reporter.Info("Exported the program's machine-wide buttons to \"" + path + "\"");
     if (!leftOut.empty()) return reporter.Fail(kExitFailed, leftOut);
     return kExitDone;
@@ -217,32 +218,34 @@ int Import(Reporter& reporter, const Options& options) {
         if (!options.trust)
             for (const auto& button : plan.buttons)
                 if (transfer::RunsProgramOnThisMachine(button, companionFolder))
-                    return reporter.Fail(kExitBadArguments,
-                                         "The button \"" + transfer::PlannedText(button, kButtonTextValue) +
-                                             "\" of \"" + path + "\" runs " +
-                                             transfer::PlannedText(button, kExecValue) +
-                                             ", a program on this machine; give /trust to import it. "
-                                             "Nothing was imported");
+                    return reporter.Fail(
+                        kExitBadArguments,
+                        "The button \"" + transfer::PlannedText(button, kButtonTextValue) +
+                            "\" of \"" + path + "\" runs " +
+                            transfer::PlannedText(button, kExecValue) +
+                            ", a program on this machine; give /trust to import it. "
+                            "Nothing was imported");
     } else if (!reporter.Ask(transfer::PreviewQuestion(path, plan))) {
         reporter.Info("Nothing was imported: the import was declined");
         return kExitFailed;
     }
 
     if (existing.FreeNames() < static_cast<int>(plan.buttons.size()))
-        return reporter.Fail(kExitLimit, "\"" + path + "\" holds " + std::to_string(plan.buttons.size()) +
-                                             " buttons to create, but only " +
-                                             std::to_string(existing.FreeNames()) + " of the " +
-                                             std::to_string(kMaxButtonCounter) +
-                                             " button names are free. Nothing was imported");
+        return reporter.Fail(
+            kExitLimit, "\"" + path + "\" holds " + std::to_string(plan.buttons.size()) +
+                            " buttons to create, but only " + std::to_string(existing.FreeNames()) +
+                            " of the " + std::to_string(kMaxButtonCounter) +
+                            " button names are free. Nothing was imported");
 
     // Machine-wide keys need an administrator; asking first keeps a refused import from
     // failing half-way.
     registry.SetRoot(HKEY_LOCAL_MACHINE);
     if (!registry.OpenKey(kExtensionsKey, true))
-        return reporter.Fail(kExitNoRights,
-                             "Importing buttons needs administrator rights: the key HKEY_LOCAL_MACHINE" +
-                                 std::string(kExtensionsKey) +
-                                 " cannot be written. Run the command as an administrator. Nothing was imported");
+        return reporter.Fail(
+            kExitNoRights,
+            "Importing buttons needs administrator rights: the key HKEY_LOCAL_MACHINE" +
+                std::string(kExtensionsKey) +
+                " cannot be written. Run the command as an administrator. Nothing was imported");
     registry.CloseKey();
 
     bool failed = false;
@@ -251,8 +254,8 @@ int Import(Reporter& reporter, const Options& options) {
         reporter.Fail(kExitFailed, text);
     });
     for (size_t i = 0; i < created.size(); ++i)
-        reporter.Info("Created \"" + transfer::PlannedText(plan.buttons[i], kButtonTextValue) + "\" as " +
-                      created[i].keyName);
+        reporter.Info("Created \"" + transfer::PlannedText(plan.buttons[i], kButtonTextValue) +
+                      "\" as " + created[i].keyName);
     if (!refused.empty()) {
         reporter.Fail(kExitFailed, refused);
         failed = true;
@@ -269,9 +272,10 @@ int ExportGpo(Reporter& reporter, const Options& options) {
     reporter.Info("Wrote " + std::to_string(plan.buttons.size()) +
                   (plan.buttons.size() == 1 ? " button" : " buttons") + " to \"" + path + "\"");
     for (const auto& file : plan.files)
-        reporter.Info(options.files.empty()
-                          ? "The clients need \"" + file.here + "\" (button \"" + file.button + "\") at this same path"
-                          : "Copied \"" + file.here + "\" to \"" + file.onClients + "\" for the clients");
+        reporter.Info(options.files.empty() ? "The clients need \"" + file.here + "\" (button \"" +
+                                                  file.button + "\") at this same path"
+                                            : "Copied \"" + file.here + "\" to \"" +
+                                                  file.onClients + "\" for the clients");
     return kExitDone;
 }
 
@@ -287,8 +291,9 @@ ConsoleOutput::ConsoleOutput() {
     }
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return; // started without a console: log only
     attached_ = true;
-    HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE console =
+        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (console == INVALID_HANDLE_VALUE) return;
     out_ = err_ = console;
     // The prompt of the shell that started us is already on the line.
@@ -310,9 +315,11 @@ void ConsoleOutput::WriteTo(void* handle, std::string_view text) {
     DWORD written = 0;
     if (IsConsole(handle)) {
         // The console shows its own code page; the program's texts are in the ANSI one.
-        int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        int wide =
+            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
         std::wstring buffer(static_cast<size_t>(wide), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer.data(), wide);
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer.data(),
+                            wide);
         WriteConsoleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &written, nullptr);
         return;
     }
@@ -322,7 +329,8 @@ void ConsoleOutput::WriteTo(void* handle, std::string_view text) {
 int RunCommand(const ParseResult& parsed, CommandOutput& output) {
     bool quiet = parsed.options ? parsed.options->quiet : parsed.quiet;
     Reporter reporter(output, quiet);
-    if (!reporter.OpenLog(parsed.options ? parsed.options->log : parsed.log)) return kExitFileProblem;
+    if (!reporter.OpenLog(parsed.options ? parsed.options->log : parsed.log))
+        return kExitFileProblem;
     if (!parsed.options) {
         output.Out(UsageText());
         return reporter.Fail(kExitBadArguments, parsed.error);
@@ -344,8 +352,10 @@ int RunCommand(const ParseResult& parsed, CommandOutput& output) {
         // Windows refuses a write to the machine's keys to a user without administrator
         // rights only at the write itself, after the keys could be opened for reading.
         if (RefusedForRights(error))
-            return reporter.Fail(kExitNoRights, std::string(error.what()) +
-                                                    ": the command needs administrator rights. Run it as an administrator");
+            return reporter.Fail(
+                kExitNoRights,
+                std::string(error.what()) +
+                    ": the command needs administrator rights. Run it as an administrator");
         return reporter.Fail(ExitCodeFor(error), error.what());
     }
     return kExitFailed;

@@ -45,14 +45,9 @@ void TLogoForm::FormPaint() {
 
 LRESULT TLogoForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT:
-        FormPaint();
-        return 0;
-    case WM_SETCURSOR:
-        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-        return TRUE;
-    default:
-        return DefaultHandling(message, wParam, lParam);
+    case WM_PAINT: FormPaint(); return 0;
+    case WM_SETCURSOR: SetCursor(LoadCursorA(nullptr, IDC_WAIT)); return TRUE;
+    default: return DefaultHandling(message, wParam, lParam);
     }
 }
 

@@ -27,8 +27,7 @@ constexpr int kClientWidth = 522;
 constexpr int kClientHeight = 440;
 constexpr int kMinimumWidth = 530;
 constexpr int kMinimumHeight = 486;
-constexpr DWORD kStyle =
-    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr COLORREF kTransparent = RGB(255, 0, 255);
 
 struct TabSpec {
@@ -56,9 +55,9 @@ constexpr std::array<ToolSpec, 4> kToolButtons{{
 
 // A strip of pictures (IDB_TOOLBAR_NORMAL ...) drawn at that size (16, 20, 24 or 32 pixels).
 ui::UniqueImageList LoadStrip(int bitmapId, int size) {
-    return ui::UniqueImageList(ImageList_LoadImageA(
-        ui::Instance(), MAKEINTRESOURCEA(ui::PictureResource(bitmapId, size)), size, 0,
-        kTransparent, IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    return ui::UniqueImageList(
+        ImageList_LoadImageA(ui::Instance(), MAKEINTRESOURCEA(ui::PictureResource(bitmapId, size)),
+                             size, 0, kTransparent, IMAGE_BITMAP, LR_CREATEDIBSECTION));
 }
 
 // One image of a list drawn on the menu's own colour, for a menu item.
@@ -79,7 +78,8 @@ ui::UniqueBitmap MenuBitmap(HIMAGELIST images, int index) {
 } // namespace
 
 TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
-    transfer_ = std::make_unique<transfer::ToolBarTransfer>(*this, [this] { RebuildButtonStrip(); });
+    transfer_ =
+        std::make_unique<transfer::ToolBarTransfer>(*this, [this] { RebuildButtonStrip(); });
     RegisterClassOnce(kMainClass, 0, LoadIconA(ui::Instance(), MAKEINTRESOURCEA(IDI_QUILLMERE)),
                       GetSysColorBrush(COLOR_BTNFACE));
     HMENU menu = LoadMenuA(ui::Instance(), MAKEINTRESOURCEA(IDM_MAINMENU));
@@ -178,11 +178,10 @@ void TForm1::LoadToolPictures() {
 }
 
 void TForm1::CreatePageControl() {
-    pageControl1_ = CreateWindowExA(0, WC_TABCONTROLA, nullptr,
-                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP |
-                                        TCS_MULTILINE,
-                                    0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(IDC_PAGECONTROL1),
-                                    ui::Instance(), nullptr);
+    pageControl1_ = CreateWindowExA(
+        0, WC_TABCONTROLA, nullptr,
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_MULTILINE, 0, 0, 0, 0, hwnd(),
+        reinterpret_cast<HMENU>(IDC_PAGECONTROL1), ui::Instance(), nullptr);
     SendMessageA(pageControl1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     tabImages_ = LoadStrip(IDB_TABS, ui::PictureSize(dpi_));
     TabCtrl_SetImageList(pageControl1_, tabImages_.get());
@@ -388,10 +387,8 @@ bool TForm1::CommandEnabled(int command) const {
     switch (command) {
     case IDM_REFRESH:
     case IDM_ADD:
-    case IDM_DELETE:
-        return pages_[activePage_]->HasListCommands();
-    default:
-        return true;
+    case IDM_DELETE: return pages_[activePage_]->HasListCommands();
+    default: return true;
     }
 }
 
@@ -602,11 +599,8 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         break;
-    case WM_NOTIFY:
-        return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
-    case WM_SIZE:
-        LayoutControls();
-        return 0;
+    case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    case WM_SIZE: LayoutControls(); return 0;
     case WM_GETMINMAXINFO: {
         auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
         limits.ptMinTrackSize.x = ui::Scale(kMinimumWidth, dpi_);
@@ -616,9 +610,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
         DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
-    case WM_CLOSE:
-        FormClose();
-        return 0;
+    case WM_CLOSE: FormClose(); return 0;
     case WM_DESTROY:
         // The window's registry accessor goes with it.
         registry_.reset();
@@ -627,8 +619,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             PostQuitMessage(0);
         }
         return 0;
-    default:
-        break;
+    default: break;
     }
     return DefaultHandling(message, wParam, lParam);
 }

@@ -29,8 +29,13 @@ constexpr SIZE kExplorerPanelSize{506, 105};
 BackgroundsPage::BackgroundsPage(ui::PageHost& host)
     : Page(host),
       panels_{{{IDC_TBIMAGEPANEL, IDC_TBIMAGEEDIT, IDC_TBIMAGEBROWSE, kBrowserValue, {}, {}, {}},
-               {IDC_WEBACKGROUNDPANEL, IDC_WEBACKGROUND, IDC_WEBACKGROUNDBROWSE, kExplorerValue,
-                {}, {}, {}}}} {
+               {IDC_WEBACKGROUNDPANEL,
+                IDC_WEBACKGROUND,
+                IDC_WEBACKGROUNDBROWSE,
+                kExplorerValue,
+                {},
+                {},
+                {}}}} {
     openPictureDialog1_.filter = ui::Text(IDS_FILTER_BITMAP_PICTURES);
     openPictureDialog1_.options |= OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 }
@@ -192,7 +197,8 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
             for (size_t i : edited) {
                 Panel& panel = panels_[i];
                 if (!paths[i]->empty())
-                    registry.WriteRaw(panel.value, TypedText(shown_.Stored(panel.value), *paths[i]));
+                    registry.WriteRaw(panel.value,
+                                      TypedText(shown_.Stored(panel.value), *paths[i]));
                 else
                     registry.DeleteValue(panel.value);
                 shown_.Read(registry, panel.value);
@@ -237,9 +243,7 @@ void BackgroundsPage::ReloadPanel(Panel& panel, const std::string& path) {
 
 INT_PTR BackgroundsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        FormCreate();
-        return TRUE;
+    case WM_INITDIALOG: FormCreate(); return TRUE;
     case WM_COMMAND:
         for (Panel& panel : panels_) {
             if (LOWORD(wParam) == panel.editId && HIWORD(wParam) == EN_CHANGE) {
@@ -266,8 +270,7 @@ INT_PTR BackgroundsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lPara
         }
         return FALSE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

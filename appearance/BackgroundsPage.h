@@ -18,7 +18,8 @@ namespace qm {
 
 class BackgroundsPage : public ui::Page {
 public:
-    static constexpr const char* kToolbarKey = "\\Software\\Microsoft\\Internet Explorer\\Toolbar\\";
+    static constexpr const char* kToolbarKey =
+        "\\Software\\Microsoft\\Internet Explorer\\Toolbar\\";
     static constexpr const char* kBrowserValue = "BackBitmapIE5";
     static constexpr const char* kExplorerValue = "BackBitmapShell";
 
@@ -61,9 +62,9 @@ private:
     // Keeps the fixed-size panels in the middle of the page's width.
     void CentrePanels();
     void TBBackgroundShow();
-    void FieldChange(); // TBImageEditChange, WEBackgroundChange
+    void FieldChange();               // TBImageEditChange, WEBackgroundChange
     void KeyPressEnter(Panel& panel); // TBImageEditKeyPress, WEBackgroundKeyPress with Enter
-    void BrowseClick(Panel& panel);  // the "Browse" buttons
+    void BrowseClick(Panel& panel);   // the "Browse" buttons
     // Loads the panel's picture from a path; empties it on any failure, silently.
     void ReloadPanel(Panel& panel, const std::string& path);
     std::string FieldText(const Panel& panel) const;

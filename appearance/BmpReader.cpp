@@ -74,16 +74,10 @@ BmpCheck CheckBmpHeader(std::string_view head, uint64_t fileSize) {
         known = bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 ||
                 bitCount == 24 || bitCount == 32;
         break;
-    case kRle8:
-        known = bitCount == 8;
-        break;
-    case kRle4:
-        known = bitCount == 4;
-        break;
+    case kRle8: known = bitCount == 8; break;
+    case kRle4: known = bitCount == 4; break;
     case kBitFields:
-    case kAlphaBitFields:
-        known = bitCount == 16 || bitCount == 32;
-        break;
+    case kAlphaBitFields: known = bitCount == 16 || bitCount == 32; break;
     default: // JPEG and PNG inside a bitmap are for printers, not for the screen
         break;
     }
@@ -95,7 +89,8 @@ BmpCheck CheckBmpHeader(std::string_view head, uint64_t fileSize) {
     // The colour table (and the masks an info header keeps after itself) must lie before the
     // pixels, and both inside the file.
     uint64_t tableEnd = kFileHeaderSize + headerSize;
-    if (headerSize == kInfoHeaderSize && (compression == kBitFields || compression == kAlphaBitFields))
+    if (headerSize == kInfoHeaderSize &&
+        (compression == kBitFields || compression == kAlphaBitFields))
         tableEnd += compression == kBitFields ? 12 : 16;
     if (bitCount <= 8) {
         const uint64_t maxColours = uint64_t{1} << bitCount;

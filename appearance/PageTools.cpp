@@ -33,8 +33,8 @@ void CheckBitmapFile(const std::string& path) {
 
 ui::UniqueBitmap LoadBitmapFile(const std::string& path) {
     CheckBitmapFile(path);
-    ui::UniqueBitmap bitmap(static_cast<HBITMAP>(
-        LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+    ui::UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageA(
+        nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
     if (!bitmap) throw std::runtime_error("Bitmap image is not valid");
     return bitmap;
 }

@@ -222,9 +222,9 @@ void WindowAttributesPage::FavoritBrowseClick() {
 INT_PTR WindowAttributesPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
-        boldLabels_ = ui::MakeBoldLabels(
-            hwnd(), {IDC_WTITLELABEL, IDC_STARTPAGELABEL, IDC_SEARCHPAGELABEL,
-                     IDC_FAVORITFOLDERLABEL, IDC_OTHEROPTIONSLABEL});
+        boldLabels_ =
+            ui::MakeBoldLabels(hwnd(), {IDC_WTITLELABEL, IDC_STARTPAGELABEL, IDC_SEARCHPAGELABEL,
+                                        IDC_FAVORITFOLDERLABEL, IDC_OTHEROPTIONSLABEL});
         {
             using ui::RightAnchors;
             anchors_.Attach(hwnd(), {{IDC_WTITLEEDIT, RightAnchors::Stretch},
@@ -243,9 +243,7 @@ INT_PTR WindowAttributesPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM)
                                      {IDC_STATICTEXT8, RightAnchors::Stretch}});
         }
         return TRUE;
-    case WM_SIZE:
-        anchors_.Apply();
-        return FALSE;
+    case WM_SIZE: anchors_.Apply(); return FALSE;
     case WM_COMMAND: {
         int id = LOWORD(wParam), code = HIWORD(wParam);
         if (code == EN_CHANGE) {
@@ -270,8 +268,7 @@ INT_PTR WindowAttributesPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM)
         }
         return FALSE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

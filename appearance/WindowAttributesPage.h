@@ -39,8 +39,8 @@ protected:
 
 private:
     void WindowTitleShow();
-    void FieldChange();       // WTitleEditChange, StartPageChange, SearchPageChange, FavoritFolderChange
-    void OptionClick();       // the seven check boxes
+    void FieldChange(); // WTitleEditChange, StartPageChange, SearchPageChange, FavoritFolderChange
+    void OptionClick(); // the seven check boxes
     void FavoritBrowseClick(); // the "Browse" beside FavoritFolder
 
     // Sets the flags again after a refused save when a field or box holds an edit, so that the

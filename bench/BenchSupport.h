@@ -55,15 +55,16 @@ inline double Time(const std::function<void()>& work) {
 // redirects it to NUL); its exit code. A command that cannot be started ends the benchmark.
 inline DWORD Run(const char* program, const std::string& commandLine) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    HANDLE nul =
+        CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = startup.hStdError = nul;
     PROCESS_INFORMATION process{};
     std::string line = commandLine;
-    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                  nullptr, &startup, &process);
+    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                  nullptr, nullptr, &startup, &process);
     if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
     if (!started) Fail(program, "cannot start " + commandLine);
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -78,11 +79,12 @@ inline DWORD Run(const char* program, const std::string& commandLine) {
 // view, where the program reads them, unless another is given); counted with the plain calls.
 inline size_t ButtonCount(REGSAM view = qm::kMachineRegistryView) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, qm::kExtensionsKey + 1, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, qm::kExtensionsKey + 1, 0, KEY_READ | view, &key) !=
+        ERROR_SUCCESS)
         return 0;
     DWORD count = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr);
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, nullptr, nullptr);
     RegCloseKey(key);
     return count;
 }
@@ -118,7 +120,9 @@ public:
     void ShowApplicationError(HWND, const std::string& text) override {
         Fail(program_, "error: " + text);
     }
-    void ShowInformation(HWND, const std::string& text) override { Fail(program_, "information: " + text); }
+    void ShowInformation(HWND, const std::string& text) override {
+        Fail(program_, "information: " + text);
+    }
     bool RunFileDialog(HWND, qm::ui::FileDialogKind, qm::ui::FileDialog& dialog) override {
         if (!chosen) Fail(program_, "file dialog");
         dialog.fileName = *chosen;

@@ -72,17 +72,20 @@ size_t BareLoop() {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         HKEY extensions = nullptr;
         REGSAM view = root == HKEY_LOCAL_MACHINE ? qm::kMachineRegistryView : 0;
-        if (RegOpenKeyExA(root, qm::kExtensionsKey + 1, 0, KEY_READ | view, &extensions) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(root, qm::kExtensionsKey + 1, 0, KEY_READ | view, &extensions) !=
+            ERROR_SUCCESS)
             continue;
         char name[256];
         for (DWORD i = 0;; ++i) {
             DWORD length = sizeof name;
-            if (RegEnumKeyExA(extensions, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            if (RegEnumKeyExA(extensions, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
                 break;
             HKEY button = nullptr;
-            if (RegOpenKeyExA(extensions, name, 0, KEY_READ | view, &button) != ERROR_SUCCESS) continue;
-            for (const char* value : {qm::kClsidValue, qm::kButtonTextValue, qm::kExecValue, qm::kScriptValue,
-                                      qm::kIconValue, qm::kHotIconValue}) {
+            if (RegOpenKeyExA(extensions, name, 0, KEY_READ | view, &button) != ERROR_SUCCESS)
+                continue;
+            for (const char* value : {qm::kClsidValue, qm::kButtonTextValue, qm::kExecValue,
+                                      qm::kScriptValue, qm::kIconValue, qm::kHotIconValue}) {
                 DWORD size = static_cast<DWORD>(data.size());
                 LONG result = RegQueryValueExA(button, value, nullptr, nullptr,
                                                reinterpret_cast<BYTE*>(data.data()), &size);
@@ -120,7 +123,8 @@ std::vector<double> TimeInTurns(const std::vector<std::function<void()>>& jobs) 
 
 bool Report(const char* what, double ratio) {
     bool met = ratio <= kTarget;
-    std::printf("  %-52s %6.2f x (target <= %.1f: %s)\n", what, ratio, kTarget, met ? "met" : "MISSED");
+    std::printf("  %-52s %6.2f x (target <= %.1f: %s)\n", what, ratio, kTarget,
+                met ? "met" : "MISSED");
     return met;
 }
 
@@ -145,20 +149,24 @@ int main() {
     auto small = TimeInTurns({start, [] { BareLoop(); }});
     Seed(kStartButtons, kBigText);
     auto big = TimeInTurns({start, [] {
-                                if (BareLoop() < kBigText) Fail("the bare loop did not read the big value");
+                                if (BareLoop() < kBigText)
+                                    Fail("the bare loop did not read the big value");
                             }});
     size_t grown = PeakWorkingSet() - before;
-    std::printf("start-up, %d buttons: %.1f ms with short texts, %.1f ms with one 10 MB ButtonText\n",
-                kStartButtons, small[0], big[0]);
-    std::printf("  bare loop over the same keys: %.1f ms, %.1f ms with the 10 MB value\n", small[1], big[1]);
-    std::printf("  peak working set grew by %.1f MB over the runs with the 10 MB value\n", grown / 1048576.0);
+    std::printf(
+        "start-up, %d buttons: %.1f ms with short texts, %.1f ms with one 10 MB ButtonText\n",
+        kStartButtons, small[0], big[0]);
+    std::printf("  bare loop over the same keys: %.1f ms, %.1f ms with the 10 MB value\n", small[1],
+                big[1]);
+    std::printf("  peak working set grew by %.1f MB over the runs with the 10 MB value\n",
+                grown / 1048576.0);
     double added = big[0] - small[0];
     std::printf("  the 10 MB value adds %.1f ms to the start\n", added);
     met &= Report("(start with it - start without) / bare loop with it", added / big[1]);
 
     // Listing 600 buttons on page 0.
-    HWND owner = CreateWindowExA(0, "Static", "bench", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 530, 420,
-                                 nullptr, nullptr, nullptr, nullptr);
+    HWND owner = CreateWindowExA(0, "Static", "bench", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0,
+                                 0, 530, 420, nullptr, nullptr, nullptr, nullptr);
     bench::BenchHost host(owner);
     qm::ButtonsPage page(host);
     page.Create(owner);
@@ -167,7 +175,8 @@ int main() {
     Seed(kListButtons, 0);
     auto listed = TimeInTurns({[&] { page.ListButtons(-1); }, [] { BareLoop(); }});
     if (page.StripButtonCount() != kListButtons) Fail("the strip does not hold every record");
-    std::printf("ListButtons, %d buttons: page %.1f ms, bare loop %.1f ms\n", kListButtons, listed[0], listed[1]);
+    std::printf("ListButtons, %d buttons: page %.1f ms, bare loop %.1f ms\n", kListButtons,
+                listed[0], listed[1]);
     met &= Report("page / bare loop", listed[0] / listed[1]);
 
     DestroyWindow(page.hwnd());

@@ -170,8 +170,8 @@ int main() {
                     set.name, listed, bare);
         met &= Report("page / bare loop", listed / bare, 1.3, "x");
         if (set.count == 200 && set.icons == &fromFiles) listed200Files = listed;
-        if (set.count == 400) met &= Report("400 records / 200 records", listed / listed200Files,
-                                            2.2, "x");
+        if (set.count == 400)
+            met &= Report("400 records / 200 records", listed / listed200Files, 2.2, "x");
     }
 
     // A record with two module icons, shown from the strip.

@@ -59,7 +59,8 @@ void MakeButtons(int count, bool marked) {
 }
 
 std::string ReadAll(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     if (file == INVALID_HANDLE_VALUE) Fail("cannot read " + path);
     std::string bytes(GetFileSize(file, nullptr), '\0');
     DWORD read = 0;
@@ -72,7 +73,8 @@ std::string ReadAll(const std::string& path) {
 void WriteAll(const std::string& path, const std::string& bytes) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE || !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+    if (file == INVALID_HANDLE_VALUE ||
+        !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
         Fail("cannot write " + path);
     CloseHandle(file);
 }
@@ -120,13 +122,13 @@ int main() {
     auto expectBothViews = [](const char* what) {
         size_t made32 = ButtonCount(), made64 = ButtonCount(KEY_WOW64_64KEY);
         if (made32 != kImportButtons || made64 != kImportButtons)
-            Fail(std::string(what) + " made " + std::to_string(made32) + " and " + std::to_string(made64) +
-                 " buttons in the two views");
+            Fail(std::string(what) + " made " + std::to_string(made32) + " and " +
+                 std::to_string(made64) + " buttons in the two views");
     };
     expectBothViews("/import");
 
-    std::vector<double> importTimes, regImportTimes, regImport32Times, listTimes, queryTimes, startTimes,
-        regStartTimes;
+    std::vector<double> importTimes, regImportTimes, regImport32Times, listTimes, queryTimes,
+        startTimes, regStartTimes;
     for (int run = 0; run < kRuns; ++run) {
         ForgetButtons();
         importTimes.push_back(Time([&] {
@@ -142,7 +144,8 @@ int main() {
         regImport32Times.push_back(Time([&] {
             if (Run("reg.exe import \"" + regFile32 + "\"")) Fail("reg import failed");
         }));
-        if (ButtonCount() != kImportButtons) Fail("reg import made " + std::to_string(ButtonCount()) + " buttons");
+        if (ButtonCount() != kImportButtons)
+            Fail("reg import made " + std::to_string(ButtonCount()) + " buttons");
         // What starting each program costs before it does anything.
         startTimes.push_back(Time([&] { Run(program + " /?"); }));
         regStartTimes.push_back(Time([&] { Run("reg.exe /?"); }));
@@ -155,7 +158,8 @@ int main() {
             if (Run(program + " /list /quiet")) Fail("/list failed");
         }));
         queryTimes.push_back(Time([&] {
-            if (Run("reg.exe query \"" + std::string(kRegExtensionsKey) + "\" /s")) Fail("reg query failed");
+            if (Run("reg.exe query \"" + std::string(kRegExtensionsKey) + "\" /s"))
+                Fail("reg query failed");
         }));
     }
     ForgetButtons();
@@ -166,13 +170,15 @@ int main() {
     std::printf("  quillmere /import, %d buttons  %8.1f ms\n", kImportButtons, importMs);
     std::printf("  reg import of the same keys     %8.1f ms\n", regImportMs);
     std::printf("  (reg import of the 32-bit view  %8.1f ms)\n", bench::Median(regImport32Times));
-    std::printf("  of which starting: quillmere /? %8.1f ms, reg /? %8.1f ms\n", bench::Median(startTimes),
-                bench::Median(regStartTimes));
+    std::printf("  of which starting: quillmere /? %8.1f ms, reg /? %8.1f ms\n",
+                bench::Median(startTimes), bench::Median(regStartTimes));
     std::printf("  quillmere /list, %d buttons   %8.1f ms\n", kListButtons, listMs);
     std::printf("  reg query /s of the same keys   %8.1f ms\n", queryMs);
     double importRatio = importMs / regImportMs, listRatio = listMs / queryMs;
     auto verdict = [](double ratio) { return ratio <= 1.5 ? "met" : "MISSED"; };
-    std::printf("  /import / reg import = %.2f (target at most 1.5: %s)\n", importRatio, verdict(importRatio));
-    std::printf("  /list / reg query /s = %.2f (target at most 1.5: %s)\n", listRatio, verdict(listRatio));
+    std::printf("  /import / reg import = %.2f (target at most 1.5: %s)\n", importRatio,
+                verdict(importRatio));
+    std::printf("  /list / reg query /s = %.2f (target at most 1.5: %s)\n", listRatio,
+                verdict(listRatio));
     return importRatio <= 1.5 && listRatio <= 1.5 ? 0 : 2;
 }

@@ -60,12 +60,13 @@ ButtonFieldState FieldsFromRecord(const ShownButton& record) {
     else
         fields.action = ActionChoice::Neither;
     fields.visible = IsDefaultVisible(record.defaultVisible.text);
-    fields.inTools = record.texts[kFieldMenuText].present ||
-                     record.texts[kFieldMenuStatusBar].present;
+    fields.inTools =
+        record.texts[kFieldMenuText].present || record.texts[kFieldMenuStatusBar].present;
     return fields;
 }
 
-ButtonFieldState FieldsFromTemplate(const ButtonTemplateRow& row, const std::string& programFolder) {
+ButtonFieldState FieldsFromTemplate(const ButtonTemplateRow& row,
+                                    const std::string& programFolder) {
     ButtonFieldState fields;
     fields.texts[kFieldButtonText] = row[kTemplateName];
     if (*row[kTemplateExec] != '\0') {
@@ -91,10 +92,11 @@ ButtonFieldState NoRecordFields() { return ButtonFieldState{}; }
 std::vector<ValueChange> SaveChanges(const ShownButton& shown, const ButtonFieldState& now) {
     std::vector<ValueChange> changes;
     for (const ButtonFieldRule& rule : kButtonFields) {
-        if (rule.field == kFieldMenuText && now.visible != IsDefaultVisible(shown.defaultVisible.text))
-            changes.push_back({kDefaultVisibleValue,
-                               RawValue{REG_SZ, std::string(now.visible ? kVisibleData
-                                                                        : kHiddenData) + '\0'}});
+        if (rule.field == kFieldMenuText &&
+            now.visible != IsDefaultVisible(shown.defaultVisible.text))
+            changes.push_back(
+                {kDefaultVisibleValue,
+                 RawValue{REG_SZ, std::string(now.visible ? kVisibleData : kHiddenData) + '\0'}});
         if (shown.tooLong[rule.field]) continue;
         const StoredText& was = shown.texts[rule.field];
         const std::string& text = now.texts[rule.field];
@@ -110,8 +112,9 @@ std::vector<ValueChange> SaveChanges(const ShownButton& shown, const ButtonField
         }
         // A choice that is off deletes its values; with neither action chosen, Exec and Script
         // stay as they are.
-        const bool choiceOff = rule.group == FieldGroup::Tools ||
-                               (rule.group != FieldGroup::Always && now.action != ActionChoice::Neither);
+        const bool choiceOff =
+            rule.group == FieldGroup::Tools ||
+            (rule.group != FieldGroup::Always && now.action != ActionChoice::Neither);
         if (choiceOff && was.present) changes.push_back({rule.value, std::nullopt});
     }
     return changes;

@@ -8,9 +8,7 @@
 namespace qm {
 namespace {
 
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -27,21 +25,15 @@ std::string TwoDigits(int n) {
 
 } // namespace
 
-bool IsDefaultVisible(const std::string& stored) {
-    return EqualsIgnoringAsciiCase(stored, "YES");
-}
+bool IsDefaultVisible(const std::string& stored) { return EqualsIgnoringAsciiCase(stored, "YES"); }
 
-std::string ButtonKeyName(int n) {
-    return ButtonKeyPrefix + TwoDigits(n) + "}";
-}
+std::string ButtonKeyName(int n) { return ButtonKeyPrefix + TwoDigits(n) + "}"; }
 
 std::string ButtonKeyPath(const std::string& keyName) {
     return std::string(kExtensionsKey) + "\\" + keyName;
 }
 
-std::string OwnRecordValueName(int n) {
-    return "StdBtn" + TwoDigits(n);
-}
+std::string OwnRecordValueName(int n) { return "StdBtn" + TwoDigits(n); }
 
 ButtonKeysExhausted::ButtonKeysExhausted()
     : RegistryError("No free toolbar button key is left: Quillmere can make at most 99 buttons") {}
@@ -96,8 +88,7 @@ bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName) {
     if (reg.ValueExists(valueName)) {
         RawValue stored = reg.ReadRaw(valueName);
         std::string data = stored.bytes;
-        while (!data.empty() && data.back() == '\0')
-            data.pop_back();
+        while (!data.empty() && data.back() == '\0') data.pop_back();
         // An entry of another type or for another key is not this button's: leave it.
         if ((stored.type == REG_SZ || stored.type == REG_EXPAND_SZ) && data == keyName)
             deleted = reg.DeleteValue(valueName);

@@ -74,7 +74,7 @@ struct NewButtonKey {
 // Thrown by NextButtonKey when all 99 names are taken. It is a RegistryError, so callers that
 // stop on registry failures stop on it too; its text is meant for the user as it stands.
 class ButtonKeysExhausted : public RegistryError {
-  public:
+public:
     ButtonKeysExhausted();
 };
 

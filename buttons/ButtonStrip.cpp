@@ -64,8 +64,8 @@ LRESULT CALLBACK Keys(HWND toolBar, UINT message, WPARAM wParam, LPARAM lParam, 
     auto* strip = reinterpret_cast<ButtonStrip*>(data);
     switch (message) {
     case WM_GETDLGCODE: {
-        LRESULT code = DefSubclassProc(toolBar, message, wParam, lParam) | DLGC_WANTARROWS |
-                       DLGC_WANTCHARS;
+        LRESULT code =
+            DefSubclassProc(toolBar, message, wParam, lParam) | DLGC_WANTARROWS | DLGC_WANTCHARS;
         auto* pending = reinterpret_cast<const MSG*>(lParam);
         if (pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
             code |= DLGC_WANTMESSAGE;
@@ -86,11 +86,8 @@ LRESULT CALLBACK Keys(HWND toolBar, UINT message, WPARAM wParam, LPARAM lParam, 
         strip->Focused();
         return result;
     }
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(toolBar, &Keys, kKeysSubclass);
-        break;
-    default:
-        break;
+    case WM_NCDESTROY: RemoveWindowSubclass(toolBar, &Keys, kKeysSubclass); break;
+    default: break;
     }
     return DefSubclassProc(toolBar, message, wParam, lParam);
 }
@@ -174,7 +171,8 @@ void ButtonStrip::SetDpi(UINT dpi) {
 
 void ButtonStrip::SetPictureSize() {
     iconSize_ = ui::SystemMetric(SM_CXSMICON, dpi_);
-    ui::UniqueImageList icons(ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
+    ui::UniqueImageList icons(
+        ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
     ui::UniqueImageList hotIcons(
         ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
     SendMessageA(toolBar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(iconSize_, iconSize_));
@@ -199,9 +197,9 @@ void ButtonStrip::WalkRoot(HKEY root, IconBatches& batches, std::vector<Listed>&
                           // so does the strip.
                           StoredText icon = record.ReadText(kIconValue);
                           StoredText hotIcon = record.ReadText(kHotIconValue);
-                          batches.Load(RegistryAccessor::ExpandedText(icon.text, icon.stored.type),
-                                       RegistryAccessor::ExpandedText(hotIcon.text,
-                                                                      hotIcon.stored.type));
+                          batches.Load(
+                              RegistryAccessor::ExpandedText(icon.text, icon.stored.type),
+                              RegistryAccessor::ExpandedText(hotIcon.text, hotIcon.stored.type));
                       });
 }
 
@@ -487,7 +485,8 @@ int ButtonStrip::Beside(int from, UINT key) const {
     case VK_DOWN: {
         // The button of the row above or below that lies nearest across.
         RECT at;
-        if (!SendMessageA(toolBar_, TB_GETITEMRECT, from, reinterpret_cast<LPARAM>(&at))) return from;
+        if (!SendMessageA(toolBar_, TB_GETITEMRECT, from, reinterpret_cast<LPARAM>(&at)))
+            return from;
         const int centre = (at.left + at.right) / 2;
         const int step = key == VK_UP ? -1 : 1;
         int best = from;
@@ -495,8 +494,9 @@ int ButtonStrip::Beside(int from, UINT key) const {
         int bestDistance = 0;
         for (int i = from + step; i >= 0 && i <= last; i += step) {
             RECT item;
-            if (!SendMessageA(toolBar_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item))) continue;
-            if (item.top == at.top) continue; // the same row
+            if (!SendMessageA(toolBar_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item)))
+                continue;
+            if (item.top == at.top) continue;                     // the same row
             if (bestRowTop >= 0 && item.top != bestRowTop) break; // past the next row
             bestRowTop = item.top;
             const int distance = std::abs((item.left + item.right) / 2 - centre);
@@ -507,8 +507,7 @@ int ButtonStrip::Beside(int from, UINT key) const {
         }
         return best;
     }
-    default:
-        return from;
+    default: return from;
     }
 }
 

@@ -25,7 +25,6 @@
 namespace qm {
 namespace {
 
-
 // A failed write: why Windows refused it when it did (failure says what could not be done),
 // else the fixed text. True when Quillmere restarts elevated and the window is closing.
 bool ReportWriteFailure(ui::PageHost& host, bool refused, HKEY root, const std::string& failure,
@@ -51,8 +50,6 @@ std::optional<RegistryError> Attempt(RegistryAccessor& registry, Steps&& steps) 
     }
     return std::nullopt;
 }
-
-
 
 // Posted when the registry no longer matches the strip after a refresh: the full rebuild waits
 // until the strip button's own click is over.
@@ -121,7 +118,8 @@ void ButtonsPage::FormCreate() {
         RECT place;
         GetWindowRect(child, &place);
         MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&place), 2);
-        if (kind == ui::RightAnchors::Stretch) fieldsRight_ = std::max<int>(fieldsRight_, place.right);
+        if (kind == ui::RightAnchors::Stretch)
+            fieldsRight_ = std::max<int>(fieldsRight_, place.right);
         templateTop_ = std::min<int>(templateTop_, place.top);
     }
     anchors_.Attach(hwnd(), anchored);
@@ -341,7 +339,7 @@ void ButtonsPage::ShowButton(int position) {
     host_.ClearModified(ui::kPageButtons);
     if (!tooLong.empty())
         ui::AppDialogs().ShowError(host_.MainWindow(),
-                                    ui::Text(IDS_BUTTON_VALUE_TOO_LONG, {tooLong, keyName}));
+                                   ui::Text(IDS_BUTTON_VALUE_TOO_LONG, {tooLong, keyName}));
 }
 
 void ButtonsPage::ShowFields(const ButtonFieldState& fields) {
@@ -376,7 +374,8 @@ void ButtonsPage::ChooseAction(ActionChoice action) {
 void ButtonsPage::EnableMenuFields(bool enabled) {
     for (const ButtonFieldRule& rule : kButtonFields)
         if (rule.group == FieldGroup::Tools)
-            ui::EnableField(Item(rule.control), GroupInUse(rule.group, ActionChoice::Neither, enabled));
+            ui::EnableField(Item(rule.control),
+                            GroupInUse(rule.group, ActionChoice::Neither, enabled));
 }
 
 void ButtonsPage::OfferSaveOfShownRecord(bool refresh) {
@@ -455,8 +454,9 @@ bool ButtonsPage::OverwriteChangedValues(const std::string& keyName, HKEY root,
         }
     }
     if (overwritten.empty()) return true;
-    return ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                      ui::Text(IDS_BUTTON_CHANGED, {ui::GetText(Item(IDC_BUTTONTEXT)), overwritten}));
+    return ui::AppDialogs().AskYesNo(
+        host_.MainWindow(),
+        ui::Text(IDS_BUTTON_CHANGED, {ui::GetText(Item(IDC_BUTTONTEXT)), overwritten}));
 }
 
 void ButtonsPage::SaveButton(const std::string& keyName) {
@@ -516,7 +516,8 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
 void ButtonsPage::DeleteButton(const std::string& keyName) {
     // With no record shown the path would be the Extensions key itself, with every button.
     if (keyName.empty()) return;
-    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), ui::Text(IDS_BUTTON_DELETE_QUESTION))) return;
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), ui::Text(IDS_BUTTON_DELETE_QUESTION)))
+        return;
     RegistryAccessor& registry = host_.Registry();
     const HKEY root = RootForButton(keyName, strip_.CurrentUserButtons());
     bool deleted = false;
@@ -535,7 +536,8 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
                            IDS_DELETE_DATA_ERROR);
         return;
     }
-    if (std::optional<RegistryError> failure = Attempt(registry, [&] { ForgetOwnRecord(registry, keyName); }))
+    if (std::optional<RegistryError> failure =
+            Attempt(registry, [&] { ForgetOwnRecord(registry, keyName); }))
         // The button is gone; only its entry in the program's own record stays behind.
         ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
                            ui::Text(IDS_BUTTON_OWN_RECORD_NOT_FORGOTTEN), IDS_WRITE_ERROR);
@@ -622,8 +624,7 @@ void ButtonsPage::ShowInToolsClick() {
 
 void ButtonsPage::BrowseInto(int editId) {
     // The filter stays as the last click left it: an icon "Browse" sets the icon filter.
-    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
-                                         openDialog1_))
+    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open, openDialog1_))
         return;
     ui::SetText(Item(editId), openDialog1_.fileName);
 }
@@ -633,8 +634,7 @@ void ButtonsPage::ScriptBrowseClick() { BrowseInto(IDC_SCRIPTEDIT); }
 
 void ButtonsPage::BrowseIcon(int editId, ui::UniqueIcon& preview, int imageId) {
     openDialog1_.filter = ui::Text(IDS_FILTER_ICONS);
-    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
-                                         openDialog1_))
+    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open, openDialog1_))
         return;
     // The full path without an icon number: a module's first icon. The same path as before is
     // no edit, but the preview is refreshed all the same.
@@ -679,8 +679,7 @@ void ButtonsPage::PaintPreview(const DRAWITEMSTRUCT& item, HICON icon) {
     const int inset = (frame.right - frame.left - area) / 2;
     IntersectClipRect(item.hDC, frame.left + inset, frame.top + inset, frame.left + inset + area,
                       frame.top + inset + area);
-    DrawIconEx(item.hDC, frame.left + inset, frame.top + inset, icon, 0, 0, 0,
-               nullptr, DI_NORMAL);
+    DrawIconEx(item.hDC, frame.left + inset, frame.top + inset, icon, 0, 0, 0, nullptr, DI_NORMAL);
     RestoreDC(item.hDC, saved);
 }
 
@@ -688,9 +687,7 @@ void ButtonsPage::PaintPreview(const DRAWITEMSTRUCT& item, HICON icon) {
 
 INT_PTR ButtonsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        FormCreate();
-        return TRUE;
+    case WM_INITDIALOG: FormCreate(); return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);
         const int code = HIWORD(wParam);
@@ -726,14 +723,15 @@ INT_PTR ButtonsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // The strip's hints are asked for by command; the Exec and Script hints are fixed texts.
         return reinterpret_cast<NMHDR*>(lParam)->hwndFrom != hints_ &&
                strip_.HintAsked(*reinterpret_cast<NMHDR*>(lParam));
-    case WM_SIZE:
-        LayoutStrip();
-        return FALSE;
+    case WM_SIZE: LayoutStrip(); return FALSE;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (item.CtlID == IDC_IMAGE1) PaintPreview(item, image1_.get());
-        else if (item.CtlID == IDC_IMAGE2) PaintPreview(item, image2_.get());
-        else return FALSE;
+        if (item.CtlID == IDC_IMAGE1)
+            PaintPreview(item, image1_.get());
+        else if (item.CtlID == IDC_IMAGE2)
+            PaintPreview(item, image2_.get());
+        else
+            return FALSE;
         return TRUE;
     }
     case kRebuildStrip: {
@@ -743,8 +741,7 @@ INT_PTR ButtonsPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         ListButtons(shown);
         return TRUE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

@@ -75,7 +75,9 @@ public:
     // --- what the page shows, for the shell and for tests ---
 
     // The key names of the records the last listing found under the current user's root.
-    const std::vector<std::string>& CurrentUserButtons() const { return strip_.CurrentUserButtons(); }
+    const std::vector<std::string>& CurrentUserButtons() const {
+        return strip_.CurrentUserButtons();
+    }
     // The key name in the read-only "Key" field: the record shown, or "" when none is.
     std::string ShownKey() const;
     const ButtonStrip& Strip() const { return strip_; }
@@ -193,8 +195,8 @@ private:
     // below the strip, the fields stretched and their buttons moved along to the right edge.
     ui::RightAnchors anchors_;
     int templateWidth_ = 0;
-    int templateTop_ = 0;    // the top of the highest control
-    int fieldsRight_ = 0;    // the right edge of the fields
+    int templateTop_ = 0; // the top of the highest control
+    int fieldsRight_ = 0; // the right edge of the fields
     int placedWidth_ = -1;
 };
 

@@ -22,8 +22,7 @@ uint32_t Le32(std::string_view b, size_t at) {
 }
 uint32_t Be32(std::string_view b, size_t at) {
     uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i)
-        v = v << 8 | static_cast<uint8_t>(b[at + i]);
+    for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<uint8_t>(b[at + i]);
     return v;
 }
 

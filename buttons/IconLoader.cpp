@@ -20,12 +20,10 @@ constexpr DWORD kLargestIconFile = 16u * 1024 * 1024;
 
 // ExtractIconA answers some calls with a number instead of an icon: the module's icon count
 // for index -1, and 1 for a file that is no program, library or icon file.
-bool IsIconHandle(HICON icon) {
-    return reinterpret_cast<uintptr_t>(icon) > 1;
-}
+bool IsIconHandle(HICON icon) { return reinterpret_cast<uintptr_t>(icon) > 1; }
 
 class ScopedFile {
-  public:
+public:
     explicit ScopedFile(HANDLE file) : file_(file) {}
     ~ScopedFile() {
         if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
@@ -34,12 +32,12 @@ class ScopedFile {
     ScopedFile& operator=(const ScopedFile&) = delete;
     HANDLE get() const { return file_; }
 
-  private:
+private:
     HANDLE file_;
 };
 
 class ScopedModule {
-  public:
+public:
     explicit ScopedModule(HMODULE module) : module_(module) {}
     ~ScopedModule() {
         if (module_) FreeLibrary(module_);
@@ -48,7 +46,7 @@ class ScopedModule {
     ScopedModule& operator=(const ScopedModule&) = delete;
     HMODULE get() const { return module_; }
 
-  private:
+private:
     HMODULE module_;
 };
 

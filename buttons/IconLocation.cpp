@@ -9,9 +9,7 @@ std::string UpperAsciiCopy(std::string text) {
     return text;
 }
 
-bool IsBlankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
-}
+bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -24,8 +22,7 @@ int HexDigit(char c) {
 
 std::optional<int32_t> ConvertSignedInteger(const std::string& text) {
     size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
+    while (i < text.size() && text[i] == ' ') ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
 
@@ -57,10 +54,8 @@ std::optional<int32_t> ConvertSignedInteger(const std::string& text) {
 
 uint16_t IconNumberFromText(const std::string& text) {
     size_t first = 0, last = text.size();
-    while (first < last && IsBlankOrControl(text[first]))
-        ++first;
-    while (last > first && IsBlankOrControl(text[last - 1]))
-        --last;
+    while (first < last && IsBlankOrControl(text[first])) ++first;
+    while (last > first && IsBlankOrControl(text[last - 1])) --last;
     if (first == last) return 0;
     std::optional<int32_t> value = ConvertSignedInteger(text);
     return value ? static_cast<uint16_t>(static_cast<uint32_t>(*value) & 0xFFFFu) : 0;

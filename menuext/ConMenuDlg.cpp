@@ -98,9 +98,7 @@ INT_PTR TConMenuDlgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
         CentreOnOwner();
         FormShow();
         return TRUE; // focus to the first control, the list
-    case WM_PAINT:
-        PaintBevel();
-        return TRUE;
+    case WM_PAINT: PaintBevel(); return TRUE;
     case WM_DPICHANGED: // moved to a monitor of another DPI
         PlaceControls();
         InvalidateRect(hwnd(), nullptr, TRUE);
@@ -120,9 +118,7 @@ INT_PTR TConMenuDlgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
             return TRUE;
         }
         break;
-    case WM_CLOSE:
-        EndDialog(hwnd(), IDCANCEL);
-        return TRUE;
+    case WM_CLOSE: EndDialog(hwnd(), IDCANCEL); return TRUE;
     }
     return FALSE;
 }

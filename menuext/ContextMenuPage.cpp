@@ -17,13 +17,11 @@ namespace {
 
 constexpr int kPage = ui::kPageContextMenu;
 
-constexpr int kContextBoxIds[] = {IDC_CONTEXTDEFAULT, IDC_CONTEXTIMAGES,
-                                  IDC_CONTEXTCONTROLS, IDC_CONTEXTTABLES,
-                                  IDC_CONTEXTTEXTSELECTION, IDC_CONTEXTANCHOR};
+constexpr int kContextBoxIds[] = {IDC_CONTEXTDEFAULT, IDC_CONTEXTIMAGES,        IDC_CONTEXTCONTROLS,
+                                  IDC_CONTEXTTABLES,  IDC_CONTEXTTEXTSELECTION, IDC_CONTEXTANCHOR};
 
 constexpr int kFieldIds[] = {IDC_MENUEDIT, IDC_DEFAULTEDIT, IDC_CONTEXTDECIMALEDIT,
                              IDC_CONTEXTHEXEDIT, IDC_FLAGEDIT};
-
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
@@ -47,8 +45,8 @@ void ContextMenuPage::InitControls() {
     ui::EnableField(fields_.contextDecimalEdit, false);
     ui::EnableField(fields_.contextHexEdit, false);
 
-    boldFont_ = ui::MakeBoldLabels(hwnd(), {IDC_CONTEXTMENU_TITLE, IDC_MENULABEL,
-                                            IDC_DEFAULTLABEL, IDC_CONTEXTSLABEL, IDC_FLAGSLABEL});
+    boldFont_ = ui::MakeBoldLabels(hwnd(), {IDC_CONTEXTMENU_TITLE, IDC_MENULABEL, IDC_DEFAULTLABEL,
+                                            IDC_CONTEXTSLABEL, IDC_FLAGSLABEL});
     // The right panel's fields and notes keep to the page's right edge when the page is wider
     // than its template; the list keeps its width.
     using ui::RightAnchors;
@@ -170,8 +168,8 @@ void ContextMenuPage::ShowMenu() {
         // Only the name is shown: nothing of the entry shown before stays in the fields, the
         // filling must not pass for an edit, and no save may write over the damaged value.
         damaged_ = reading;
-        for (HWND field : {fields_.defaultEdit, fields_.contextDecimalEdit,
-                           fields_.contextHexEdit, fields_.flagEdit})
+        for (HWND field : {fields_.defaultEdit, fields_.contextDecimalEdit, fields_.contextHexEdit,
+                           fields_.flagEdit})
             ui::SetText(field, "");
         for (HWND box : fields_.contextBoxes) ui::SetChecked(box, false);
         RememberShownTexts();
@@ -357,15 +355,9 @@ void ContextMenuPage::OnCommand(int id, int code) {
 
 INT_PTR ContextMenuPage::OnPageMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        InitControls();
-        return FALSE;
-    case WM_SIZE:
-        anchors_.Apply();
-        return FALSE;
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
+    case WM_INITDIALOG: InitControls(); return FALSE;
+    case WM_SIZE: anchors_.Apply(); return FALSE;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_VKEYTOITEM:
         if (reinterpret_cast<HWND>(lParam) == PopupMenuList()) {
             PopupMenuListKeyDown(LOWORD(wParam));

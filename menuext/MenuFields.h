@@ -14,11 +14,11 @@ namespace qm {
 
 // The page's fields that an entry fills and is read from.
 struct MenuFields {
-    HWND menuEdit = nullptr;           // MenuEdit: the entry's name
-    HWND defaultEdit = nullptr;        // DefaultEdit: the script page
-    HWND contextDecimalEdit = nullptr; // ContextDecimalEdit: read-only, disabled
-    HWND contextHexEdit = nullptr;     // ContextHexEdit: read-only, disabled
-    HWND flagEdit = nullptr;           // FlagEdit
+    HWND menuEdit = nullptr;            // MenuEdit: the entry's name
+    HWND defaultEdit = nullptr;         // DefaultEdit: the script page
+    HWND contextDecimalEdit = nullptr;  // ContextDecimalEdit: read-only, disabled
+    HWND contextHexEdit = nullptr;      // ContextHexEdit: read-only, disabled
+    HWND flagEdit = nullptr;            // FlagEdit
     std::array<HWND, 6> contextBoxes{}; // one per bit of kContextBits, in that order
 };
 

@@ -33,7 +33,8 @@ std::string ContextsDecimalText(int32_t contexts) { return std::to_string(contex
 
 std::string ContextsHexText(int32_t contexts) {
     char text[9];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(static_cast<uint32_t>(contexts)));
+    std::snprintf(text, sizeof text, "%08X",
+                  static_cast<unsigned>(static_cast<uint32_t>(contexts)));
     return text;
 }
 
@@ -46,7 +47,8 @@ std::optional<int32_t> ParseMenuInteger(const std::string& text) {
     if (i < text.size() && text[i] == '$') {
         base = 16;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         base = 16;
         i += 2;
     }
@@ -137,7 +139,8 @@ bool WriteMenuChanges(RegistryAccessor& reg, const std::string& name, const Menu
     if (!OpenEntry(reg, name)) return false;
     try {
         if (changes.script) {
-            reg.WriteRaw(kMenuScriptValue, TypedText(shown.Stored(kMenuScriptValue), *changes.script));
+            reg.WriteRaw(kMenuScriptValue,
+                         TypedText(shown.Stored(kMenuScriptValue), *changes.script));
             shown.Read(reg, kMenuScriptValue);
         }
         const std::pair<const char*, const std::optional<std::string>*> integers[] = {

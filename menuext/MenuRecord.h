@@ -76,8 +76,8 @@ void ReadMenuEntry(RegistryAccessor& reg, const std::string& name, const MenuEnt
 
 // An entry's values as a page shows them, read before any field is filled.
 struct MenuValues {
-    std::string script;          // at most kMaxFieldText characters of the default value
-    bool scriptTooLong = false;  // the default value was longer and is shown in part
+    std::string script;         // at most kMaxFieldText characters of the default value
+    bool scriptTooLong = false; // the default value was longer and is shown in part
     std::optional<int32_t> contexts;
     std::optional<int32_t> flags;
 };

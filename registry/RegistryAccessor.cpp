@@ -78,8 +78,8 @@ bool DeleteTree(HKEY parent, const std::wstring& name, REGSAM view) {
         for (DWORD i = count; i-- > 0;) {
             wchar_t child[256];
             DWORD length = 256;
-            if (RegEnumKeyExW(key.get(), i, child, &length, nullptr, nullptr, nullptr,
-                              nullptr) != ERROR_SUCCESS)
+            if (RegEnumKeyExW(key.get(), i, child, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
                 continue;
             DeleteTree(key.get(), std::wstring(child, length), view);
         }
@@ -115,15 +115,14 @@ bool CopyTree(HKEY from, HKEY to, REGSAM view) {
     for (DWORD i = 0;; ++i) {
         wchar_t child[256];
         DWORD length = 256;
-        LONG result =
-            RegEnumKeyExW(from, i, child, &length, nullptr, nullptr, nullptr, nullptr);
+        LONG result = RegEnumKeyExW(from, i, child, &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS) return false;
         ScopedKey source, target;
         if (RegOpenKeyExW(from, child, 0, KEY_READ | view, source.out()) != ERROR_SUCCESS)
             return false;
-        if (RegCreateKeyExW(to, child, 0, nullptr, 0, kWriteAccess | view, nullptr,
-                            target.out(), nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExW(to, child, 0, nullptr, 0, kWriteAccess | view, nullptr, target.out(),
+                            nullptr) != ERROR_SUCCESS)
             return false;
         if (!CopyTree(source.get(), target.get(), view)) return false;
     }
@@ -132,11 +131,10 @@ bool CopyTree(HKEY from, HKEY to, REGSAM view) {
 
 std::wstring Widen(const std::string& text) {
     if (text.empty()) return {};
-    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0);
+    int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
     return wide;
 }
 
@@ -156,8 +154,8 @@ std::string FromLegacyCodePage(const std::string& bytes) {
                        reinterpret_cast<char*>(&legacy), sizeof legacy / sizeof(char)) == 0 ||
         legacy == 0 || legacy == CP_UTF8)
         return bytes;
-    int length = MultiByteToWideChar(legacy, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                     nullptr, 0);
+    int length =
+        MultiByteToWideChar(legacy, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     if (length <= 0) return bytes;
     std::wstring wide(length, L'\0');
     MultiByteToWideChar(legacy, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
@@ -250,7 +248,8 @@ RegistryAccessor::Places RegistryAccessor::PlacesFor(const std::string& path,
 LONG RegistryAccessor::Open(const Place& place, int view, const std::string& fullPath,
                             REGSAM access, HKEY& opened) const {
     opened = nullptr;
-    LONG result = RegOpenKeyExA(place.base, place.relative.c_str(), 0, access | View(view), &opened);
+    LONG result =
+        RegOpenKeyExA(place.base, place.relative.c_str(), 0, access | View(view), &opened);
     // Windows says whether a key exists before it weighs the rights to it.
     if (result == ERROR_SUCCESS && RuleRefuses(root_, View(view), fullPath, access, false)) {
         RegCloseKey(opened);
@@ -275,8 +274,10 @@ LONG RegistryAccessor::OpenInViews(const Places& places, const std::string& full
     bool any = false;
     for (int i = 0; i < ViewCount(); ++i) {
         LONG result = Open(places[i], i, fullPath, kReadAccess, keys[i].handle);
-        if (result == ERROR_SUCCESS) any = true;
-        else if (failure != ERROR_ACCESS_DENIED) failure = result;
+        if (result == ERROR_SUCCESS)
+            any = true;
+        else if (failure != ERROR_ACCESS_DENIED)
+            failure = result;
     }
     return any ? ERROR_SUCCESS : failure;
 }
@@ -288,8 +289,8 @@ void RegistryAccessor::Unmake(const Place& place, int view) const {
         leaf = leaf.substr(slash + 1);
     }
     ScopedKey parent;
-    if (RegOpenKeyExA(place.base, parentPath.c_str(), 0, kReadAccess | View(view),
-                      parent.out()) == ERROR_SUCCESS)
+    if (RegOpenKeyExA(place.base, parentPath.c_str(), 0, kReadAccess | View(view), parent.out()) ==
+        ERROR_SUCCESS)
         DeleteTree(parent.get(), Widen(leaf), View(view));
 }
 
@@ -318,8 +319,7 @@ LONG RegistryAccessor::CreateInViews(const Places& places, const std::string& fu
         LONG result = Create(places[i], i, fullPath, keys[i].handle, disposition);
         if (result == ERROR_SUCCESS) {
             keys[i].writable = true;
-            if (original && !CopyTree(original, keys[i].handle, View(i)))
-                result = ERROR_CANTWRITE;
+            if (original && !CopyTree(original, keys[i].handle, View(i))) result = ERROR_CANTWRITE;
         }
         if (result != ERROR_SUCCESS) {
             // The copies made so far go again, so that no view is left half done.
@@ -349,8 +349,8 @@ bool RegistryAccessor::OpenKey(const std::string& path, bool canCreate) {
     std::string fullPath;
     Places places = PlacesFor(path, fullPath);
     ViewKeys opened{};
-    LONG result = canCreate ? CreateInViews(places, fullPath, opened)
-                            : OpenInViews(places, fullPath, opened);
+    LONG result =
+        canCreate ? CreateInViews(places, fullPath, opened) : OpenInViews(places, fullPath, opened);
     CloseKey();
     lastResult_ = result;
     if (result != ERROR_SUCCESS) return false;
@@ -370,8 +370,8 @@ bool RegistryAccessor::OpenKeyBelow(const RegistryAccessor& parent, const std::s
     for (int i = 0; i < ViewCount(); ++i)
         if (parent.keys_[i].handle) places[i] = Place{parent.keys_[i].handle, relative};
     ViewKeys opened{};
-    lastResult_ = canCreate ? CreateInViews(places, fullPath, opened)
-                            : OpenInViews(places, fullPath, opened);
+    lastResult_ =
+        canCreate ? CreateInViews(places, fullPath, opened) : OpenInViews(places, fullPath, opened);
     if (lastResult_ != ERROR_SUCCESS) return false;
     keys_ = opened;
     currentPath_ = fullPath;
@@ -379,7 +379,7 @@ bool RegistryAccessor::OpenKeyBelow(const RegistryAccessor& parent, const std::s
 }
 
 RegistryAccessor::NewKey RegistryAccessor::MakeKeyBelow(const RegistryAccessor& parent,
-                                                         const std::string& name) {
+                                                        const std::string& name) {
     CloseKey();
     root_ = parent.root_;
     if (!parent.HasOpenKey()) {
@@ -579,11 +579,13 @@ std::vector<std::string> RegistryAccessor::GetValueNames() const {
     std::string name(32768, '\0');
     for (DWORD i = 0;; ++i) {
         DWORD length = static_cast<DWORD>(name.size());
-        LONG result = RegEnumValueA(Primary(), i, name.data(), &length, nullptr, nullptr, nullptr,
-                                    nullptr);
+        LONG result =
+            RegEnumValueA(Primary(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result == ERROR_SUCCESS) names.emplace_back(name.data(), length);
-        else break;
+        if (result == ERROR_SUCCESS)
+            names.emplace_back(name.data(), length);
+        else
+            break;
     }
     return names;
 }
@@ -605,16 +607,17 @@ std::vector<std::pair<std::string, RawValue>> RegistryAccessor::GetValues() cons
             continue;
         }
         if (result != ERROR_SUCCESS) break;
-        values.emplace_back(std::string(name.data(), nameLength),
-                            RawValue{type, data.substr(0, std::min<size_t>(dataLength, data.size()))});
+        values.emplace_back(
+            std::string(name.data(), nameLength),
+            RawValue{type, data.substr(0, std::min<size_t>(dataLength, data.size()))});
         ++i;
     }
     return values;
 }
 
 bool RegistryAccessor::ValueExists(const std::string& name) const {
-    return Primary() && RegQueryValueExA(Primary(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-                       ERROR_SUCCESS;
+    return Primary() && RegQueryValueExA(Primary(), name.c_str(), nullptr, nullptr, nullptr,
+                                         nullptr) == ERROR_SUCCESS;
 }
 
 LONG RegistryAccessor::Query(const std::string& name, RawValue& value) const {
@@ -658,7 +661,7 @@ std::string RegistryAccessor::StringFromValue(const std::string& name, const Raw
 int32_t RegistryAccessor::ReadInteger(const std::string& name) const {
     DWORD data = 0, size = sizeof data, type = REG_NONE;
     if (!Primary() || RegQueryValueExA(Primary(), name.c_str(), nullptr, &type,
-                                  reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
+                                       reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
         throw RegistryError(WithName("Failed to get data for '%s'", name));
     if (type != REG_DWORD) throw RegistryError(WithName("Invalid data type for '%s'", name));
     return static_cast<int32_t>(data);
@@ -707,13 +710,13 @@ StoredText RegistryAccessor::ReadText(const std::string& name) const {
     wide.resize(size / sizeof(wchar_t));
     wide = wide.substr(0, wide.find(L'\0'));
     if (utf8) {
-        shown.exact = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(),
-                                          static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                          nullptr) != 0;
+        shown.exact =
+            WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(),
+                                static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr) != 0;
     } else {
         BOOL lost = FALSE;
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                            nullptr, 0, nullptr, &lost);
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                            static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
         shown.exact = !lost;
     }
     return shown;
@@ -725,7 +728,8 @@ bool RegistryAccessor::WriteText(const std::string& name, const std::string& tex
         if (!Primary()) throw RegistryError(WithName("Failed to set data for '%s'", name));
         return false;
     }
-    WriteRaw(name, RawValue{shown.Expandable() ? DWORD{REG_EXPAND_SZ} : DWORD{REG_SZ}, text + '\0'});
+    WriteRaw(name,
+             RawValue{shown.Expandable() ? DWORD{REG_EXPAND_SZ} : DWORD{REG_SZ}, text + '\0'});
     return true;
 }
 
@@ -754,9 +758,9 @@ bool RegistryAccessor::DeleteValue(const std::string& name) {
     // A value no view has needs no rights to stay absent.
     bool present = false;
     for (const ViewKey& key : keys_)
-        present = present || (key.handle && RegQueryValueExA(key.handle, name.c_str(), nullptr,
-                                                             nullptr, nullptr, nullptr) ==
-                                                ERROR_SUCCESS);
+        present =
+            present || (key.handle && RegQueryValueExA(key.handle, name.c_str(), nullptr, nullptr,
+                                                       nullptr, nullptr) == ERROR_SUCCESS);
     if (!present) return false;
     // A refusal is no absent value: it throws, so that a save does not pass it by silently.
     try {

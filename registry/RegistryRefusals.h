@@ -13,10 +13,10 @@
 namespace qm::testing {
 
 struct RegistryRequest {
-    HKEY root = nullptr; // HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
-    REGSAM view = 0;     // KEY_WOW64_32KEY, KEY_WOW64_64KEY, or 0 for the current user's root
-    std::string path;    // the key's path from the root, without a leading backslash
-    REGSAM access = 0;   // what the open asks for; a key being made asks KEY_CREATE_SUB_KEY
+    HKEY root = nullptr;  // HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE
+    REGSAM view = 0;      // KEY_WOW64_32KEY, KEY_WOW64_64KEY, or 0 for the current user's root
+    std::string path;     // the key's path from the root, without a leading backslash
+    REGSAM access = 0;    // what the open asks for; a key being made asks KEY_CREATE_SUB_KEY
     bool creates = false; // the key does not exist yet and is being made
 };
 

@@ -59,7 +59,8 @@ std::string FolderOf(const std::string& path) {
 std::string MakeTemporaryFile(const std::string& folder, const char* prefix, DWORD* error) {
     char name[MAX_PATH + 16] = {};
     if (folder.size() + 14 >= MAX_PATH || !GetTempFileNameA(folder.c_str(), prefix, 0, name)) {
-        if (error) *error = folder.size() + 14 >= MAX_PATH ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
+        if (error)
+            *error = folder.size() + 14 >= MAX_PATH ? ERROR_FILENAME_EXCED_RANGE : GetLastError();
         return {};
     }
     return name;
@@ -138,10 +139,9 @@ void ExportOutput::Copy(const std::string& from, const std::string& to) {
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (in == INVALID_HANDLE_VALUE) return; // a missing file or a value that is no path
     std::string temporary = MakeTemporaryFile(companionFolder_, "qmc", nullptr);
-    HANDLE out = temporary.empty()
-                     ? INVALID_HANDLE_VALUE
-                     : CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
-                                   TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out = temporary.empty() ? INVALID_HANDLE_VALUE
+                                   : CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                 TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) {
         CloseHandle(in);
         if (!temporary.empty()) DeleteFileA(temporary.c_str());
@@ -233,7 +233,8 @@ ImportPlan PlanExportFile(const std::string& path, const std::string& companionF
 std::optional<std::string> ResolveFullPath(const std::string& path) {
     std::string full(MAX_PATH, '\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        DWORD length =
+            GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         if (length == 0) return std::nullopt;
         if (length < full.size()) {
             full.resize(length);

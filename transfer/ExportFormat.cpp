@@ -5,10 +5,8 @@
 namespace qm::transfer {
 namespace {
 
-
 std::string ValueLabel(const std::string& name) {
-    return name.empty() ? std::string("the default value")
-                        : "the value \"" + QuoteCut(name) + "\"";
+    return name.empty() ? std::string("the default value") : "the value \"" + QuoteCut(name) + "\"";
 }
 
 // What in a value's text would change it on its way through the file, or nullptr when
@@ -41,8 +39,7 @@ std::string ButtonTextFor(const SectionSource& source) {
 
 // Refuses a value whose line would read back as something else: a CR would cut it, Ctrl+Z
 // would end the file there, and "=" in the name would move the split.
-void CheckPortable(const SectionSource& source, const std::string& name,
-                   std::string_view written) {
+void CheckPortable(const SectionSource& source, const std::string& name, std::string_view written) {
     std::string problem;
     if (const char* breaker = NameBreaker(name)) {
         problem = std::string("the name of a value holds ") + breaker;

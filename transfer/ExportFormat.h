@@ -91,8 +91,7 @@ using FileCopier = std::function<void(const std::string& from, const std::string
 // is written: a value that cannot travel throws UnportableValueError with nothing of the button
 // written, copied or claimed, so that the export can go on with the next button.
 void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder,
-                        const SectionSource& source, const FileCopier& copy,
-                        CompanionNames& names);
+                        const SectionSource& source, const FileCopier& copy, CompanionNames& names);
 
 // What the reader reports, exactly one event per line, in file order (so the n-th event is
 // about line n).

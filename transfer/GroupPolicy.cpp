@@ -18,7 +18,6 @@
 namespace qm::transfer {
 namespace {
 
-
 uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
     for (unsigned char c : bytes) {
         hash ^= c;
@@ -32,8 +31,8 @@ uint64_t Fnv1a(std::string_view bytes, uint64_t hash) {
 std::string GuidFromText(std::string_view text) {
     uint64_t high = Fnv1a(text, 0xcbf29ce484222325ull);
     uint64_t low = Fnv1a(text, 0x84222325cbf29ce4ull ^ high);
-    high = (high & ~0xF000ull) | 0x5000ull;                        // version 5
-    low = (low & ~(0xC0ull << 56)) | (0x80ull << 56);              // RFC 4122 variant
+    high = (high & ~0xF000ull) | 0x5000ull;           // version 5
+    low = (low & ~(0xC0ull << 56)) | (0x80ull << 56); // RFC 4122 variant
     char guid[40];
     std::snprintf(guid, sizeof guid, "{%08X-%04X-%04X-%04X-%012llX}",
                   static_cast<unsigned>(high >> 32), static_cast<unsigned>((high >> 16) & 0xFFFF),
@@ -62,7 +61,8 @@ bool IsFile(const std::string& path) {
 // The program's text (ANSI code page) as UTF-8, the XML file's encoding.
 std::string Utf8FromAnsi(const std::string& text) {
     if (text.empty()) return text;
-    int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    int wide =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring buffer(static_cast<size_t>(wide), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer.data(), wide);
     int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
@@ -147,7 +147,8 @@ std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry) {
     for (auto name = names.rbegin(); name != names.rend(); ++name) {
         if (*name == kReservedButtonKey) continue;
         if (!button.OpenKeyBelow(registry, *name, false)) continue;
-        if (button.ValueExists(kIsQuillmereValue)) buttons.push_back({*name, {}, button.GetValues()});
+        if (button.ValueExists(kIsQuillmereValue))
+            buttons.push_back({*name, {}, button.GetValues()});
         button.CloseKey();
     }
     registry.CloseKey();
@@ -164,7 +165,8 @@ GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& fil
         if (!seen.insert(button.deploymentKey).second) continue;
         std::string text = TextOf(button, kButtonTextValue);
         for (auto& [name, value] : button.values) {
-            if (!IsFileValue(name) || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) continue;
+            if (!IsFileValue(name) || (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
+                continue;
             std::string here = value.bytes.substr(0, value.bytes.find('\0'));
             if (here.empty() || !IsFile(here)) continue; // no file of its own to travel
             std::string onClients = here;
@@ -172,8 +174,9 @@ GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& fil
                 onClients = filesFolder + "\\" + names.Claim(FileNamePart(here), here);
                 value.bytes = onClients + '\0';
             }
-            bool listed = std::any_of(plan.files.begin(), plan.files.end(),
-                                      [&](const GpoFile& f) { return AsciiLower(f.here) == AsciiLower(here); });
+            bool listed = std::any_of(plan.files.begin(), plan.files.end(), [&](const GpoFile& f) {
+                return AsciiLower(f.here) == AsciiLower(here);
+            });
             if (!listed) plan.files.push_back({text, here, onClients});
         }
         plan.buttons.push_back(std::move(button));
@@ -204,9 +207,9 @@ std::string GroupPolicyXml(const GpoExport& plan, const std::string& changed) {
                 std::string shown = name.empty() ? "(Default)" : name;
                 // Update: makes the key and value where missing and sets the value where not.
                 xml += std::string("<Registry clsid=\"") + kGpoRegistryClsid + "\" name=\"" +
-                       Attribute(shown, valueWhere) + "\" status=\"" + Attribute(shown, valueWhere) +
-                       "\" image=\"2\" changed=\"" + changed + "\" uid=\"" +
-                       GuidFromText(key + '\n' + name) + "\">";
+                       Attribute(shown, valueWhere) + "\" status=\"" +
+                       Attribute(shown, valueWhere) + "\" image=\"2\" changed=\"" + changed +
+                       "\" uid=\"" + GuidFromText(key + '\n' + name) + "\">";
                 xml += std::string("<Properties action=\"U\" displayDecimal=\"0\" default=\"") +
                        (name.empty() ? "1" : "0") + "\" hive=\"HKEY_LOCAL_MACHINE\" key=\"" +
                        Attribute(key, valueWhere) + "\" name=\"" + Attribute(name, valueWhere) +
@@ -243,7 +246,8 @@ void WriteGroupPolicy(const GpoExport& plan, const std::string& path,
         DeleteFileA(temporary.c_str());
         throw InOutError(WriteErrorText(path, error));
     }
-    if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExA(temporary.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DWORD error = GetLastError();
         DeleteFileA(temporary.c_str());
         throw InOutError(WriteErrorText(path, error));

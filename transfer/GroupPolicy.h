@@ -19,7 +19,8 @@ inline constexpr char kGpoRegistryClsid[] = "{9CD4B2F4-923D-47f5-A062-E897DD1DAD
 // Where the clients get each button, below HKEY_LOCAL_MACHINE: the native view, which the
 // 64-bit browser reads, and the 32-bit view as a 64-bit client names it. A 32-bit client
 // simply gets a second, unused copy.
-inline constexpr char kGpoNativeExtensionsKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Extensions";
+inline constexpr char kGpoNativeExtensionsKey[] =
+    "SOFTWARE\\Microsoft\\Internet Explorer\\Extensions";
 inline constexpr char kGpoWow64ExtensionsKey[] =
     "SOFTWARE\\Wow6432Node\\Microsoft\\Internet Explorer\\Extensions";
 

@@ -11,7 +11,6 @@
 namespace qm::transfer {
 namespace {
 
-
 bool SameText(const std::string& a, const std::string& b) { return AsciiLower(a) == AsciiLower(b); }
 
 std::string Refusal(const std::string& path, const std::string& why) {
@@ -98,16 +97,18 @@ std::string PreviewQuestion(const std::string& path, const ImportPlan& plan, siz
                                 {path, std::to_string(count)}) +
                        "\r\n\r\n";
     size_t shown = std::min(count, maxLines);
-    for (size_t i = 0; i < shown; ++i) text += DescribeButton(plan.buttons[i], companionFolder) + "\r\n";
+    for (size_t i = 0; i < shown; ++i)
+        text += DescribeButton(plan.buttons[i], companionFolder) + "\r\n";
     if (shown < count) text += ui::Text(IDS_LIST_MORE, {std::to_string(count - shown)}) + "\r\n";
     if (!plan.refused.empty())
         text += "\r\n" +
                 ui::Text(plan.refused.size() == 1 ? IDS_PREVIEW_LEFT_OUT_ONE : IDS_PREVIEW_LEFT_OUT,
                          {std::to_string(plan.refused.size())}) +
                 "\r\n";
-    bool programs = std::any_of(plan.buttons.begin(), plan.buttons.end(), [&](const PlannedButton& b) {
-        return RunsProgramOnThisMachine(b, companionFolder);
-    });
+    bool programs =
+        std::any_of(plan.buttons.begin(), plan.buttons.end(), [&](const PlannedButton& b) {
+            return RunsProgramOnThisMachine(b, companionFolder);
+        });
     if (programs) text += "\r\n" + ui::Text(IDS_PREVIEW_PROGRAMS) + "\r\n";
     return text + "\r\n" + ui::Text(IDS_PREVIEW_QUESTION);
 }
@@ -123,7 +124,8 @@ ExistingButtons::ExistingButtons(RegistryAccessor& registry) {
     RegistryAccessor button;
     for (const std::string& name : registry.GetKeyNames()) {
         // A program-made name: the prefix, two counter digits and "}".
-        if (name.size() == prefix.size() + 3 && AsciiLower(name).rfind(prefix, 0) == 0 && name.back() == '}') {
+        if (name.size() == prefix.size() + 3 && AsciiLower(name).rfind(prefix, 0) == 0 &&
+            name.back() == '}') {
             std::string digits = name.substr(prefix.size(), 2);
             if (std::isdigit(static_cast<unsigned char>(digits[0])) &&
                 std::isdigit(static_cast<unsigned char>(digits[1]))) {

@@ -5,7 +5,6 @@
 namespace qm::transfer {
 namespace {
 
-
 std::string WithoutTrailingSeparators(std::string path) {
     while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
     return path;
@@ -53,8 +52,8 @@ void ImportPlanner::Value(const std::string& name, const std::string& text) {
     ++line_;
     if (!open_) return; // stray lines, and the rest of a refused section, have no effect
     if (name.size() > kMaxValueNameBytes)
-        return Refuse("the value name \"" + QuoteCut(name) + "\" on line " +
-                      std::to_string(line_) + " is longer than the registry allows");
+        return Refuse("the value name \"" + QuoteCut(name) + "\" on line " + std::to_string(line_) +
+                      " is longer than the registry allows");
 
     std::string stored = IsFileValue(name) ? Contained(name, text) : text;
     std::vector<PlannedValue>& values = plan_.buttons.back().values;

@@ -57,7 +57,8 @@ void ButtonImporter::SectionStart() {
         RegistryAccessor::NewKey made = registry_.MakeKeyBelow(extensions_, key.keyName);
         if (made == RegistryAccessor::NewKey::Exists) continue;
         if (made == RegistryAccessor::NewKey::Failed)
-            throw RegistryError("Failed to create key " + ButtonKeyPath(key.keyName), registry_.Refused());
+            throw RegistryError("Failed to create key " + ButtonKeyPath(key.keyName),
+                                registry_.Refused());
         searchFrom_ = n + 1;
         sectionOpen_ = true;
         created_.push_back(std::move(key));
@@ -183,7 +184,9 @@ std::string ExportButtons(RegistryAccessor& registry, const std::string& path,
     };
     source.buttonText = [&] { return TextOf(*current, kButtonTextValue).value_or(""); };
     ByteSink sink = [&](std::string_view bytes) { output.Write(bytes); };
-    FileCopier copy = [&](const std::string& from, const std::string& to) { output.Copy(from, to); };
+    FileCopier copy = [&](const std::string& from, const std::string& to) {
+        output.Copy(from, to);
+    };
 
     std::vector<std::string> leftOut;
     for (const StoredValues& values : buttons) {
@@ -203,8 +206,9 @@ ImportPlan PlanImport(const std::string& path) {
     return PlanExportFile(path, CompanionFolderFor(path));
 }
 
-std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner,
-                                        const std::function<void(const std::string&)>& ownRecordNotice) {
+std::vector<NewButtonKey>
+ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner,
+              const std::function<void(const std::string&)>& ownRecordNotice) {
     ButtonImporter importer(registry, owner);
     if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
     KeyScope keyScope(registry);
@@ -246,8 +250,7 @@ void ToolBarTransfer::ImportToolBarInfo() {
 void ToolBarTransfer::Export() {
     RegistryAccessor& registry = host_.NewRegistry();
     PrepareDialog(SaveDialog1, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING);
-    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Save,
-                                        SaveDialog1))
+    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Save, SaveDialog1))
         return;
     ui::HourglassCursor busy;
     std::string leftOut =
@@ -260,8 +263,7 @@ void ToolBarTransfer::Import() {
     RegistryAccessor& registry = host_.NewRegistry();
     // Without OFN_FILEMUSTEXIST: a missing name is taken and fails on opening.
     PrepareDialog(OpenDialog2, OFN_HIDEREADONLY | OFN_ENABLESIZING);
-    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open,
-                                        OpenDialog2))
+    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open, OpenDialog2))
         return;
     // The whole file is read and checked before the first key is made; a file that cannot be
     // opened or read, or is no export file, imports nothing. The user sees what it will create
@@ -271,7 +273,8 @@ void ToolBarTransfer::Import() {
         ui::HourglassCursor reading;
         plan = ReadImportFile(OpenDialog2.fileName);
     }
-    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), PreviewQuestion(OpenDialog2.fileName, plan))) return;
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), PreviewQuestion(OpenDialog2.fileName, plan)))
+        return;
     ui::HourglassCursor busy;
     try {
         ImportPlanned(registry, plan, host_.MainWindow());

@@ -54,9 +54,9 @@ private:
     RegistryAccessor& registry_; // the key of the open section
     HWND owner_;
     std::function<void(const std::string&)> ownRecordNotice_;
-    RegistryAccessor extensions_; // the machine's Extensions key, once the first section starts
+    RegistryAccessor extensions_;    // the machine's Extensions key, once the first section starts
     std::vector<std::string> taken_; // key names under either root then, in lower case
-    RegistryAccessor ownRecord_;  // the own-record key, once the first entry is written
+    RegistryAccessor ownRecord_;     // the own-record key, once the first entry is written
     bool sectionOpen_ = false;
     int searchFrom_ = 1; // the first key name the next section may get
     std::vector<NewButtonKey> created_;
@@ -69,7 +69,9 @@ public:
     explicit ToolBarTransfer(ui::PageHost& host, std::function<void()> rebuildStrip = {});
 
     // The strip rebuild (ListButtons with no selection) that ends every import that read.
-    void SetRebuildStrip(std::function<void()> rebuildStrip) { rebuildStrip_ = std::move(rebuildStrip); }
+    void SetRebuildStrip(std::function<void()> rebuildStrip) {
+        rebuildStrip_ = std::move(rebuildStrip);
+    }
 
     // Both report failures in the application's standard error box and return normally.
     void ExportToolBarInfo();
@@ -105,8 +107,9 @@ ImportPlan PlanImport(const std::string& path);
 // written so far kept whole; the error goes on to the caller. An own-record entry that cannot
 // be written is shown in an "Error" box over owner, or told to ownRecordNotice when one is
 // given (a command run without a window); the import goes on. Returns the keys made.
-std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner,
-                                        const std::function<void(const std::string&)>& ownRecordNotice = {});
+std::vector<NewButtonKey>
+ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner,
+              const std::function<void(const std::string&)>& ownRecordNotice = {});
 
 // The message about the sections of the file at path that the plan refused; empty when none.
 std::string RefusedSectionsMessage(const std::string& path, const ImportPlan& plan);

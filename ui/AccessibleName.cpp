@@ -14,8 +14,8 @@ constexpr UINT_PTR kSubclassId = 0x414e; // the subclass that answers the name q
 
 std::wstring Wide(const std::string& text) {
     std::wstring wide;
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     wide.resize(static_cast<size_t>(length));
     if (length > 0)
         MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
@@ -27,8 +27,10 @@ std::wstring Wide(const std::string& text) {
 std::wstring WithoutAccessMark(const std::wstring& text) {
     std::wstring plain;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'&' && i + 1 < text.size()) ++i;
-        else if (text[i] == L'&') continue;
+        if (text[i] == L'&' && i + 1 < text.size())
+            ++i;
+        else if (text[i] == L'&')
+            continue;
         plain += text[i];
     }
     return plain;
@@ -40,13 +42,15 @@ bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CH
 // goes to the system's object unchanged.
 class NamedAccessible final : public IAccessible {
 public:
-    NamedAccessible(IAccessible* inner, std::wstring name) : inner_(inner), name_(std::move(name)) {}
+    NamedAccessible(IAccessible* inner, std::wstring name)
+        : inner_(inner), name_(std::move(name)) {}
     NamedAccessible(const NamedAccessible&) = delete;
     NamedAccessible& operator=(const NamedAccessible&) = delete;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(IAccessible)) {
+        if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) ||
+            iid == __uuidof(IAccessible)) {
             *out = static_cast<IAccessible*>(this);
             AddRef();
             return S_OK;
@@ -54,7 +58,9 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&refs_));
+    }
     STDMETHODIMP_(ULONG) Release() override {
         const LONG left = InterlockedDecrement(&refs_);
         if (left == 0) delete this;
@@ -81,8 +87,12 @@ public:
         return *name ? S_OK : E_OUTOFMEMORY;
     }
 
-    STDMETHODIMP get_accParent(IDispatch** parent) override { return inner_->get_accParent(parent); }
-    STDMETHODIMP get_accChildCount(long* count) override { return inner_->get_accChildCount(count); }
+    STDMETHODIMP get_accParent(IDispatch** parent) override {
+        return inner_->get_accParent(parent);
+    }
+    STDMETHODIMP get_accChildCount(long* count) override {
+        return inner_->get_accChildCount(count);
+    }
     STDMETHODIMP get_accChild(VARIANT child, IDispatch** out) override {
         return inner_->get_accChild(child, out);
     }

@@ -10,7 +10,8 @@ namespace qm::ui {
 namespace {
 
 // Looks up a user32 function that only newer Windows has; nullptr on older ones.
-template <class F> F User32Function(const char* name) {
+template <class F>
+F User32Function(const char* name) {
     HMODULE user32 = GetModuleHandleA("user32.dll");
     return user32 ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
                   : nullptr;

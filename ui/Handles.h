@@ -10,7 +10,8 @@
 
 namespace qm::ui {
 
-template <class Traits> class UniqueHandle {
+template <class Traits>
+class UniqueHandle {
 public:
     using Handle = typename Traits::Handle;
 
@@ -63,7 +64,8 @@ struct ImageListTraits {
     using Handle = HIMAGELIST;
     static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
 };
-template <class H> struct GdiTraits {
+template <class H>
+struct GdiTraits {
     using Handle = H;
     static void Close(H h) { DeleteObject(h); }
 };

@@ -66,8 +66,8 @@ namespace {
 
 constexpr UINT_PTR kEnterSubclass = 0x454E54; // "ENT"
 
-LRESULT CALLBACK EnterSubclass(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
-                               UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK EnterSubclass(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR data) {
     auto* onEnter = reinterpret_cast<std::function<void()>*>(data);
     switch (message) {
     case WM_GETDLGCODE: {
@@ -80,11 +80,8 @@ LRESULT CALLBACK EnterSubclass(HWND edit, UINT message, WPARAM wParam, LPARAM lP
     case WM_CHAR:
         if (wParam == '\r' && onEnter && *onEnter) Guarded(GetParent(edit), *onEnter);
         break;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(edit, &EnterSubclass, kEnterSubclass);
-        break;
-    default:
-        break;
+    case WM_NCDESTROY: RemoveWindowSubclass(edit, &EnterSubclass, kEnterSubclass); break;
+    default: break;
     }
     return DefSubclassProc(edit, message, wParam, lParam);
 }

@@ -31,7 +31,7 @@ public:
     virtual void ClearModified(int page) = 0;
     // Clears all five flags.
     virtual void ClearAllModified() = 0;
-    virtual bool IsModified() const = 0;           // Modified
+    virtual bool IsModified() const = 0;             // Modified
     virtual bool IsPageModified(int page) const = 0; // the page's own flag
 
     // Asks whether to save the page's changes when Modified is set (Yes and No only), saves

@@ -63,8 +63,8 @@ void ShowSelectedPicture(HWND pane, PicturePreview& preview) {
     // The name in the dialog's field, joined to the folder it shows unless it is a full path
     // already (some dialogs join the two blindly).
     char path[MAX_PATH * 4] = {};
-    LRESULT length = SendMessageA(GetParent(pane), CDM_GETSPEC, sizeof path,
-                                  reinterpret_cast<LPARAM>(path));
+    LRESULT length =
+        SendMessageA(GetParent(pane), CDM_GETSPEC, sizeof path, reinterpret_cast<LPARAM>(path));
     const bool fullPath = (length > 2 && path[1] == ':') || (path[0] == '\\' && path[1] == '\\');
     if (!fullPath)
         length = SendMessageA(GetParent(pane), CDM_GETFILEPATH, sizeof path,
@@ -73,8 +73,8 @@ void ShowSelectedPicture(HWND pane, PicturePreview& preview) {
     preview.size = {};
     DWORD attributes = length > 0 ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        preview.picture.reset(static_cast<HBITMAP>(LoadImageA(
-            nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+        preview.picture.reset(static_cast<HBITMAP>(
+            LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
         BITMAP info{};
         if (preview.picture && GetObjectA(preview.picture.get(), sizeof info, &info))
             preview.size = {info.bmWidth, info.bmHeight};
@@ -110,7 +110,8 @@ UINT_PTR CALLBACK PicturePreviewHook(HWND pane, UINT message, WPARAM, LPARAM lPa
         auto* preview = reinterpret_cast<PicturePreview*>(GetWindowLongPtrA(pane, DWLP_USER));
         switch (message) {
         case WM_INITDIALOG:
-            SetWindowLongPtrA(pane, DWLP_USER, reinterpret_cast<const OPENFILENAMEA*>(lParam)->lCustData);
+            SetWindowLongPtrA(pane, DWLP_USER,
+                              reinterpret_cast<const OPENFILENAMEA*>(lParam)->lCustData);
             return TRUE;
         case WM_NOTIFY: {
             const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
@@ -129,8 +130,7 @@ UINT_PTR CALLBACK PicturePreviewHook(HWND pane, UINT message, WPARAM, LPARAM lPa
             DrawPreview(item, *preview);
             return TRUE;
         }
-        default:
-            return 0;
+        default: return 0;
         }
     } catch (...) {
         return 0; // a preview that cannot be shown stays empty

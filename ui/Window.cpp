@@ -41,8 +41,8 @@ WindowBase::~WindowBase() {
     }
 }
 
-void WindowBase::RegisterClassOnce(const char* className, UINT style, HICON icon,
-                                   HBRUSH background, const char* menu) {
+void WindowBase::RegisterClassOnce(const char* className, UINT style, HICON icon, HBRUSH background,
+                                   const char* menu) {
     WNDCLASSEXA existing{};
     existing.cbSize = sizeof existing;
     if (GetClassInfoExA(Instance(), className, &existing)) return;
@@ -72,7 +72,8 @@ LRESULT WindowBase::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK WindowBase::Thunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        auto* self =
+            static_cast<WindowBase*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         self->hwnd_ = hwnd;
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }

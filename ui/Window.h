@@ -14,7 +14,8 @@ namespace qm::ui {
 void ReportException(HWND owner, const std::exception& error);
 
 // Runs f; an exception that escapes it is shown in the standard error box and swallowed.
-template <class F> void Guarded(HWND owner, F&& f) {
+template <class F>
+void Guarded(HWND owner, F&& f) {
     try {
         f();
     } catch (const std::exception& error) {
@@ -37,8 +38,8 @@ public:
 
 protected:
     // Registers the class on first use; the class's procedure is this base's thunk.
-    static void RegisterClassOnce(const char* className, UINT style, HICON icon,
-                                  HBRUSH background, const char* menu = nullptr);
+    static void RegisterClassOnce(const char* className, UINT style, HICON icon, HBRUSH background,
+                                  const char* menu = nullptr);
     HWND Create(const char* className, const char* caption, DWORD style, DWORD exStyle, int x,
                 int y, int width, int height, HWND parent, HMENU menu);
 

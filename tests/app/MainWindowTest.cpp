@@ -7,13 +7,13 @@
 
 namespace {
 
-using qmtest::MainWindowTest;
-using qmtest::ReadUserString;
-using qmtest::Shown;
 using qm::ui::kPageBackgrounds;
 using qm::ui::kPageButtons;
 using qm::ui::kPageContextMenu;
 using qm::ui::kPageWindowAttributes;
+using qmtest::MainWindowTest;
+using qmtest::ReadUserString;
+using qmtest::Shown;
 
 constexpr const char* kMainKey = "\\Software\\Microsoft\\Internet Explorer\\Main\\";
 constexpr const char* kToolbarKey = "\\Software\\Microsoft\\Internet Explorer\\Toolbar\\";
@@ -223,7 +223,8 @@ TEST_F(ShellTest, ToolButtonsShowTheirCommandsAsHints) {
         {IDM_REFRESH, "Refresh"}, {IDM_ADD, "Add"}, {IDM_SAVE, "Save"}, {IDM_DELETE, "Delete"}};
     for (const auto& [command, hint] : hints) {
         NMTTDISPINFOA info{};
-        info.hdr = {form->ToolBar(), static_cast<UINT_PTR>(command), static_cast<UINT>(TTN_GETDISPINFOA)};
+        info.hdr = {form->ToolBar(), static_cast<UINT_PTR>(command),
+                    static_cast<UINT>(TTN_GETDISPINFOA)};
         SendMessageA(form->hwnd(), WM_NOTIFY, command, reinterpret_cast<LPARAM>(&info));
         EXPECT_STREQ(info.szText, hint);
     }

@@ -8,9 +8,9 @@
 
 namespace {
 
+using qm::ui::kPageBackgrounds;
 using qmtest::ReadUserString;
 using qmtest::Shown;
-using qm::ui::kPageBackgrounds;
 
 constexpr const char* kToolbarKey = "\\Software\\Microsoft\\Internet Explorer\\Toolbar\\";
 
@@ -20,7 +20,8 @@ std::string BitmapBytes(int width, int height) {
     const uint32_t pixels = static_cast<uint32_t>(row * height);
     std::string bytes;
     auto put = [&](uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
     };
     bytes += "BM";
     put(54 + pixels, 4);
@@ -94,7 +95,7 @@ TEST_F(BackgroundsTest, AnEmptyOrAbsentValueEmptiesFieldAndPanel) {
 }
 
 TEST_F(BackgroundsTest, ANonStringValueStopsTheLoadClearsTheFlagsAndRefusesSavesUntilRepaired) {
-        qmtest::WriteUserString(kToolbarKey, "BackBitmapIE5", picture);
+    qmtest::WriteUserString(kToolbarKey, "BackBitmapIE5", picture);
     qmtest::WriteUserInteger(kToolbarKey, "BackBitmapShell", 7);
     dialogs.ExpectApplicationError("Invalid data type for 'BackBitmapShell'");
     ShowPage();
@@ -189,8 +190,9 @@ TEST_F(BackgroundsTest, EnterInAFieldReloadsOnlyItsPanelAndFailsSilently) {
     EXPECT_TRUE(dialogs.Shown().empty());
     // Enter asks the field whether it wants the key, so that the page sees it in the loop.
     MSG enter{Control(kPageBackgrounds, IDC_WEBACKGROUND), WM_KEYDOWN, VK_RETURN, 1, 0, {}};
-    EXPECT_TRUE(SendMessageA(enter.hwnd, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) &
-                DLGC_WANTALLKEYS);
+    EXPECT_TRUE(
+        SendMessageA(enter.hwnd, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) &
+        DLGC_WANTALLKEYS);
 }
 
 TEST_F(BackgroundsTest, LeavingAfterTypingAsksAndYesSavesExactlyTheTwoFields) {
@@ -258,7 +260,8 @@ std::string LyingBitmap(int width, int height) {
     return bytes;
 }
 
-TEST_F(BackgroundsTest, BitmapsWhoseHeaderClaimsTooMuchEmptyThePanelAtLoadAndAreReportedWhenChosen) {
+TEST_F(BackgroundsTest,
+       BitmapsWhoseHeaderClaimsTooMuchEmptyThePanelAtLoadAndAreReportedWhenChosen) {
     const std::string huge = temp.File("huge.bmp");
     qmtest::WriteFileBytes(huge, LyingBitmap(30000, 30000));
     const std::string longer = temp.File("longer.bmp");
@@ -289,7 +292,7 @@ TEST_F(BackgroundsTest, BitmapsWhoseHeaderClaimsTooMuchEmptyThePanelAtLoadAndAre
 }
 
 TEST_F(BackgroundsTest, ASaveWritesOnlyTheEditedPathAndKeepsTheTypeOfAnExpandableOne) {
-        using qmtest::StoredValue;
+    using qmtest::StoredValue;
     // Stored as the user or another tool left them: expandable, and with bytes after the text.
     const StoredValue browser = ExpandSz("%WINDIR%\\web\\tile.bmp");
     const StoredValue explorer{REG_SZ, std::string("C:\\x.bmp\0junk\0", 14)};
@@ -315,7 +318,8 @@ TEST_F(BackgroundsTest, AStoredPathTooLongToEditIsShownInPartReadOnlyAndKeptOnSa
                         "and kept as stored when the page is saved.");
     ShowPage();
     EXPECT_EQ(Text(kPageBackgrounds, IDC_WEBACKGROUND), path.substr(0, 32 * 1024));
-    EXPECT_TRUE(GetWindowLongA(Control(kPageBackgrounds, IDC_WEBACKGROUND), GWL_STYLE) & ES_READONLY);
+    EXPECT_TRUE(GetWindowLongA(Control(kPageBackgrounds, IDC_WEBACKGROUND), GWL_STYLE) &
+                ES_READONLY);
     EXPECT_TRUE(NoFlagSet());
     Type(kPageBackgrounds, IDC_TBIMAGEEDIT, picture);
     Save();
@@ -324,11 +328,12 @@ TEST_F(BackgroundsTest, AStoredPathTooLongToEditIsShownInPartReadOnlyAndKeptOnSa
     // The next load of an ordinary path makes the field editable again.
     qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell", picture);
     ShowPage();
-    EXPECT_FALSE(GetWindowLongA(Control(kPageBackgrounds, IDC_WEBACKGROUND), GWL_STYLE) & ES_READONLY);
+    EXPECT_FALSE(GetWindowLongA(Control(kPageBackgrounds, IDC_WEBACKGROUND), GWL_STYLE) &
+                 ES_READONLY);
 }
 
 TEST_F(BackgroundsTest, SavingOverAPathAnotherProgramChangedSinceItWasShownAsksFirst) {
-        qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5", "C:\\shown.bmp");
+    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5", "C:\\shown.bmp");
     ShowPage();
     // Another copy of the program saves meanwhile.
     qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5", "C:\\theirs.bmp");

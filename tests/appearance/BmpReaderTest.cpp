@@ -24,7 +24,8 @@ struct Header {
     std::string Bytes() const {
         std::string bytes = "BM";
         auto put = [&](uint32_t value, int size) {
-            for (int i = 0; i < size; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+            for (int i = 0; i < size; ++i)
+                bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
         };
         put(0, 4); // the file size field, which loaders ignore
         put(0, 4);
@@ -55,7 +56,8 @@ struct Header {
 // The size of a file holding the header, its colour table and exactly its pixels.
 uint64_t WholeFile(const Header& h) {
     uint64_t stride = (static_cast<uint64_t>(h.width) * h.bitCount + 31) / 32 * 4;
-    uint64_t rows = static_cast<uint64_t>(h.height < 0 ? -static_cast<int64_t>(h.height) : h.height);
+    uint64_t rows =
+        static_cast<uint64_t>(h.height < 0 ? -static_cast<int64_t>(h.height) : h.height);
     return h.pixelOffset + stride * rows;
 }
 
@@ -90,15 +92,16 @@ TEST(BmpReaderTest, AcceptsTheBitmapsThePlatformDraws) {
     largest.width = 4096;
     largest.height = -4096;
     largest.bitCount = 32;
-    for (const Case& c : {Case{"24 bits", Header{}}, Case{"top-down", topDown},
-                          Case{"8 bits with a full table", palette},
-                          Case{"4 bits with 3 colours", fewColours}, Case{"core header", core},
-                          Case{"16-bit masks", fields}, Case{"version 5 header", version5},
-                          Case{"4096 x 4096", largest}}) {
+    for (const Case& c :
+         {Case{"24 bits", Header{}}, Case{"top-down", topDown},
+          Case{"8 bits with a full table", palette}, Case{"4 bits with 3 colours", fewColours},
+          Case{"core header", core}, Case{"16-bit masks", fields},
+          Case{"version 5 header", version5}, Case{"4096 x 4096", largest}}) {
         qm::BmpCheck check = qm::CheckBmpHeader(c.header.Bytes(), WholeFile(c.header));
         EXPECT_TRUE(check.ok) << c.what << ": " << check.problem;
         EXPECT_EQ(check.header.width, c.header.width) << c.what;
-        EXPECT_EQ(check.header.height, c.header.height < 0 ? -c.header.height : c.header.height) << c.what;
+        EXPECT_EQ(check.header.height, c.header.height < 0 ? -c.header.height : c.header.height)
+            << c.what;
         EXPECT_EQ(check.header.topDown, c.header.height < 0) << c.what;
     }
     // RLE pictures: their pixel count is the stored image size.
@@ -117,7 +120,8 @@ TEST(BmpReaderTest, RefusesHeadersThatClaimMoreThanTheFileHoldsOrTooLargeAPictur
     huge.height = 30000;
     qm::BmpCheck check = qm::CheckBmpHeader(huge.Bytes(), 154);
     EXPECT_FALSE(check.ok);
-    EXPECT_EQ(check.problem, "The picture is too large: 30000 x 30000 pixels, more than 4096 x 4096");
+    EXPECT_EQ(check.problem,
+              "The picture is too large: 30000 x 30000 pixels, more than 4096 x 4096");
     // Too large even when the file really holds the pixels.
     EXPECT_FALSE(qm::CheckBmpHeader(huge.Bytes(), WholeFile(huge)).ok);
 
@@ -143,14 +147,26 @@ TEST(BmpReaderTest, RefusesHeadersThatClaimMoreThanTheFileHoldsOrTooLargeAPictur
         {"7 bits", with([](Header& h) { h.bitCount = 7; })},
         {"unknown header size", with([](Header& h) { h.infoSize = 64; })},
         {"PNG inside", with([](Header& h) { h.compression = 5; })},
-        {"RLE8 at 24 bits", with([](Header& h) { h.compression = 1; h.imageSize = 10; })},
-        {"more colours than bits", with([](Header& h) { h.bitCount = 1; h.coloursUsed = 3; h.pixelOffset = 66; })},
-        {"pixels inside the colour table", with([](Header& h) { h.bitCount = 8; h.pixelOffset = 60; })},
+        {"RLE8 at 24 bits", with([](Header& h) {
+             h.compression = 1;
+             h.imageSize = 10;
+         })},
+        {"more colours than bits", with([](Header& h) {
+             h.bitCount = 1;
+             h.coloursUsed = 3;
+             h.pixelOffset = 66;
+         })},
+        {"pixels inside the colour table", with([](Header& h) {
+             h.bitCount = 8;
+             h.pixelOffset = 60;
+         })},
         {"pixels before the header ends", with([](Header& h) { h.pixelOffset = 20; })},
-        {"pixels past the end", with([](Header& h) { h.pixelOffset = 0xFFFFFFF0u; }), -0xFFFFFF00LL},
+        {"pixels past the end", with([](Header& h) { h.pixelOffset = 0xFFFFFFF0u; }),
+         -0xFFFFFF00LL},
     };
     for (const Case& c : cases) {
-        const uint64_t size = static_cast<uint64_t>(static_cast<int64_t>(WholeFile(c.header)) + c.sizeChange);
+        const uint64_t size =
+            static_cast<uint64_t>(static_cast<int64_t>(WholeFile(c.header)) + c.sizeChange);
         qm::BmpCheck result = qm::CheckBmpHeader(c.header.Bytes(), size);
         EXPECT_FALSE(result.ok) << c.what;
         EXPECT_FALSE(result.problem.empty()) << c.what;

@@ -17,12 +17,23 @@ std::string TinyBitmap(int width, int height) {
     const uint32_t pixels = static_cast<uint32_t>(row * height);
     std::string bytes = "BM";
     auto put = [&](uint32_t value, int size) {
-        for (int i = 0; i < size; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
     };
-    for (auto [value, size] : {std::pair{54 + pixels, 4}, {0u, 4}, {54u, 4}, {40u, 4},
-                               {static_cast<uint32_t>(width), 4}, {static_cast<uint32_t>(height), 4},
-                               {1u, 2}, {24u, 2}, {0u, 4}, {pixels, 4}, {2835u, 4}, {2835u, 4},
-                               {0u, 4}, {0u, 4}})
+    for (auto [value, size] : {std::pair{54 + pixels, 4},
+                               {0u, 4},
+                               {54u, 4},
+                               {40u, 4},
+                               {static_cast<uint32_t>(width), 4},
+                               {static_cast<uint32_t>(height), 4},
+                               {1u, 2},
+                               {24u, 2},
+                               {0u, 4},
+                               {pixels, 4},
+                               {2835u, 4},
+                               {2835u, 4},
+                               {0u, 4},
+                               {0u, 4}})
         put(value, size);
     bytes.append(pixels, '\x30');
     return bytes;
@@ -70,7 +81,8 @@ void CALLBACK LookAtTheDialog(HWND, UINT, UINT_PTR timer, DWORD) {
         HWND pane = GetParent(preview);
         // As a user would: the file name typed in, and the selection reported to the pane.
         for (int field : {cmb13, edt1})
-            SendMessageA(dialog, CDM_SETCONTROLTEXT, field, reinterpret_cast<LPARAM>(g_probe->select.c_str()));
+            SendMessageA(dialog, CDM_SETCONTROLTEXT, field,
+                         reinterpret_cast<LPARAM>(g_probe->select.c_str()));
         OFNOTIFYA notify{};
         notify.hdr = {dialog, 0, static_cast<UINT>(CDN_SELCHANGE)};
         SendMessageA(pane, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));

@@ -6,10 +6,10 @@
 
 namespace {
 
+using qm::ui::kPageWindowAttributes;
 using qmtest::ReadUserString;
 using qmtest::Shown;
 using qmtest::WriteUserString;
-using qm::ui::kPageWindowAttributes;
 
 constexpr const char* kMainKey = "\\Software\\Microsoft\\Internet Explorer\\Main\\";
 
@@ -18,9 +18,12 @@ struct Option {
     const char* value;
 };
 constexpr Option kOptions[] = {
-    {IDC_SHOWPICTURES, "Display Inline Images"}, {IDC_PLAYVIDEOS, "Display Inline Videos"},
-    {IDC_PLAYANIMATIONS, "Play_Animations"},     {IDC_PLAYSOUNDS, "Play_Background_Sounds"},
-    {IDC_FULLSCREEN, "FullScreen"},              {IDC_PRINTBACKGROUND, "Print_Background"},
+    {IDC_SHOWPICTURES, "Display Inline Images"},
+    {IDC_PLAYVIDEOS, "Display Inline Videos"},
+    {IDC_PLAYANIMATIONS, "Play_Animations"},
+    {IDC_PLAYSOUNDS, "Play_Background_Sounds"},
+    {IDC_FULLSCREEN, "FullScreen"},
+    {IDC_PRINTBACKGROUND, "Print_Background"},
     {IDC_SHOWGOBUTTON, "ShowGoButton"},
 };
 
@@ -59,9 +62,9 @@ TEST_F(WindowAttributesTest, OptionsAreCheckedOnlyForYesInAnyCaseAndSavedInLower
     const struct {
         std::optional<std::string> stored;
         bool checked;
-    } cases[] = {{"Yes", true}, {"yes", true}, {"YES", true},  {"no", false},
-                 {"1", false},  {"true", false}, {"", false}, {" yes", false},
-                 {std::nullopt, false}};
+    } cases[] = {{"Yes", true}, {"yes", true},   {"YES", true},
+                 {"no", false}, {"1", false},    {"true", false},
+                 {"", false},   {" yes", false}, {std::nullopt, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored.value_or("(absent)"));
         for (const Option& option : kOptions) {
@@ -71,7 +74,8 @@ TEST_F(WindowAttributesTest, OptionsAreCheckedOnlyForYesInAnyCaseAndSavedInLower
                 qmtest::RemoveValue(HKEY_CURRENT_USER, kMainKey, option.value);
         }
         ShowPage();
-        for (const Option& option : kOptions) EXPECT_EQ(Checked(option.box), c.checked) << option.value;
+        for (const Option& option : kOptions)
+            EXPECT_EQ(Checked(option.box), c.checked) << option.value;
         // Untouched options stay exactly as stored (an absent one stays absent, so the browser
         // keeps its own default); a clicked one is saved as "yes" or "no".
         Save();
@@ -80,7 +84,8 @@ TEST_F(WindowAttributesTest, OptionsAreCheckedOnlyForYesInAnyCaseAndSavedInLower
         for (const Option& option : kOptions) {
             Click(kPageWindowAttributes, option.box);
             Save();
-            EXPECT_EQ(ReadUserString(kMainKey, option.value), c.checked ? "no" : "yes") << option.value;
+            EXPECT_EQ(ReadUserString(kMainKey, option.value), c.checked ? "no" : "yes")
+                << option.value;
         }
     }
 }
@@ -103,7 +108,7 @@ TEST_F(WindowAttributesTest, EmptyFieldsAreSavedByTheirOwnRules) {
 }
 
 TEST_F(WindowAttributesTest, ANonStringValueStopsTheLoadThereClearsTheFlagsAndRefusesSaves) {
-        WriteUserString(kMainKey, "Window Title", "Loaded");
+    WriteUserString(kMainKey, "Window Title", "Loaded");
     qmtest::WriteUserInteger(kMainKey, "Search Page", 1);
     WriteUserString(kMainKey, "FavoritesImportFolder", "C:\\Not loaded");
     WriteUserString(kMainKey, "ShowGoButton", "yes");
@@ -149,7 +154,7 @@ TEST_F(WindowAttributesTest, WithoutTheMainKeyASaveReportsTheFailureAndWritesNot
 }
 
 TEST_F(WindowAttributesTest, UntouchedValuesKeepTypeAndBytesAndEditedExpandableOnesStayExpandable) {
-        using qmtest::StoredValue;
+    using qmtest::StoredValue;
     const StoredValue folder = ExpandSz("%USERPROFILE%\\Imports");
     const StoredValue start = ExpandSz("file:///%SystemDrive%/start.htm");
     const StoredValue search{REG_SZ, std::string("http://s/\0old tail\0", 19)};
@@ -183,7 +188,8 @@ TEST_F(WindowAttributesTest, ATextTooLongToEditIsShownInPartReadOnlyAndKeptOnSav
                         "kept as stored when the page is saved.");
     ShowPage();
     EXPECT_EQ(Text(kPageWindowAttributes, IDC_WTITLEEDIT).size(), 32u * 1024);
-    EXPECT_TRUE(GetWindowLongA(Control(kPageWindowAttributes, IDC_WTITLEEDIT), GWL_STYLE) & ES_READONLY);
+    EXPECT_TRUE(GetWindowLongA(Control(kPageWindowAttributes, IDC_WTITLEEDIT), GWL_STYLE) &
+                ES_READONLY);
     Type(kPageWindowAttributes, IDC_SEARCHPAGE, "http://s/");
     Save();
     EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "Window Title"),

@@ -24,7 +24,9 @@ protected:
         page->ListButtons(-1);
         ASSERT_EQ(page->ShownKey(), kForeign);
     }
-    std::optional<Values> OwnRecord() const { return ReadKey(HKEY_CURRENT_USER, qm::kOwnRecordKey); }
+    std::optional<Values> OwnRecord() const {
+        return ReadKey(HKEY_CURRENT_USER, qm::kOwnRecordKey);
+    }
 };
 
 TEST_F(ButtonEditingTest, EveryEditSetsTheFlagsAndTheChoicesEnableTheirFields) {
@@ -75,26 +77,43 @@ TEST_F(ButtonEditingTest, EveryEditSetsTheFlagsAndTheChoicesEnableTheirFields) {
 TEST_F(ButtonEditingTest, SavingWritesTheFieldsAndDeletesWhatTheyNoLongerHold) {
     struct Case {
         const char* what;
-        int choice;      // the radio button clicked before saving
+        int choice;       // the radio button clicked before saving
         std::string icon; // typed into IconEdit
         bool visible;
         bool inTools;
         Values expected; // every value of the record afterwards
     };
     const Values before = {{"CLSID", qmtest::kOtherClsid}, {"IsQuillmere", "YES"},
-                           {"ButtonText", "old"}, {"Exec", "old.exe"}, {"Script", "old.htm"},
-                           {"Icon", "old.ico"}, {"HotIcon", "hot.ico"},
-                           {"MenuText", "m"}, {"MenuStatusBar", "s"}};
+                           {"ButtonText", "old"},          {"Exec", "old.exe"},
+                           {"Script", "old.htm"},          {"Icon", "old.ico"},
+                           {"HotIcon", "hot.ico"},         {"MenuText", "m"},
+                           {"MenuStatusBar", "s"}};
     const Case cases[] = {
-        {"exec chosen deletes Script, empty icon deletes Icon", IDC_EXEC, "", true, true,
-         {{"CLSID", qmtest::kOtherClsid}, {"IsQuillmere", "YES"}, {"ButtonText", "new"},
-          {"Exec", "old.exe"}, {"HotIcon", "hot.ico"}, {"Default Visible", "YES"},
-          {"MenuText", "m"}, {"MenuStatusBar", "s"}}},
+        {"exec chosen deletes Script, empty icon deletes Icon",
+         IDC_EXEC,
+         "",
+         true,
+         true,
+         {{"CLSID", qmtest::kOtherClsid},
+          {"IsQuillmere", "YES"},
+          {"ButtonText", "new"},
+          {"Exec", "old.exe"},
+          {"HotIcon", "hot.ico"},
+          {"Default Visible", "YES"},
+          {"MenuText", "m"},
+          {"MenuStatusBar", "s"}}},
         // "Default Visible" was absent and its box left clear: it stays absent.
-        {"script chosen deletes Exec, tools cleared deletes both menu values", IDC_SCRIPT,
-         "C:\\i.ico", false, false,
-         {{"CLSID", qmtest::kOtherClsid}, {"IsQuillmere", "YES"}, {"ButtonText", "new"},
-          {"Script", "old.htm"}, {"Icon", "C:\\i.ico"}, {"HotIcon", "hot.ico"}}},
+        {"script chosen deletes Exec, tools cleared deletes both menu values",
+         IDC_SCRIPT,
+         "C:\\i.ico",
+         false,
+         false,
+         {{"CLSID", qmtest::kOtherClsid},
+          {"IsQuillmere", "YES"},
+          {"ButtonText", "new"},
+          {"Script", "old.htm"},
+          {"Icon", "C:\\i.ico"},
+          {"HotIcon", "hot.ico"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -174,16 +193,22 @@ TEST_F(ButtonEditingTest, AddingFromATemplateWritesExactlyItsValuesAndTheOwnReco
     };
     const Case cases[] = {
         {0,
-         {{"CLSID", "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}"}, {"ButtonText", "QZO Menu"},
-          {"Script", folder + "Serv\\hello.htm"}, {"Icon", folder + "Images\\Icons\\qmbar.ico"},
-          {"HotIcon", folder + "Images\\Icons\\qmbar.ico"}, {"Default Visible", "YES"},
+         {{"CLSID", "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}"},
+          {"ButtonText", "QZO Menu"},
+          {"Script", folder + "Serv\\hello.htm"},
+          {"Icon", folder + "Images\\Icons\\qmbar.ico"},
+          {"HotIcon", folder + "Images\\Icons\\qmbar.ico"},
+          {"Default Visible", "YES"},
           {"IsQuillmere", "YES"}}},
         {1,
          {{"CLSID", "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}"},
-          {"ButtonText", "&Highlight Selection"}, {"Script", folder + "Serv\\hlsel.htm"},
+          {"ButtonText", "&Highlight Selection"},
+          {"Script", folder + "Serv\\hlsel.htm"},
           {"Icon", folder + "Images\\Icons\\marker.ico"},
-          {"HotIcon", folder + "Images\\Icons\\marker.ico"}, {"Default Visible", "YES"},
-          {"MenuText", "&Highlight Selection"}, {"MenuStatusBar", "Selection Highlighter"},
+          {"HotIcon", folder + "Images\\Icons\\marker.ico"},
+          {"Default Visible", "YES"},
+          {"MenuText", "&Highlight Selection"},
+          {"MenuStatusBar", "Selection Highlighter"},
           {"IsQuillmere", "YES"}}},
     };
     PutRecord(HKEY_LOCAL_MACHINE, kForeign, {{"ButtonText", "there before"}});
@@ -284,7 +309,8 @@ TEST_F(ButtonEditingTest, AddRefusesCleanlyWhenAllNinetyNineNamesAreTaken) {
         qmtest::PutKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)));
     page->ListButtons(-1);
     const std::string shown = page->ShownKey();
-    dialogs.ExpectError("No free toolbar button key is left: Quillmere can make at most 99 buttons");
+    dialogs.ExpectError(
+        "No free toolbar button key is left: Quillmere can make at most 99 buttons");
     page->AddButton(0);
     EXPECT_EQ(page->StripButtonCount(), 99);
     EXPECT_EQ(page->ShownKey(), shown);
@@ -308,7 +334,8 @@ TEST_F(ButtonEditingTest, PreviewsFollowViewEnterAndBrowseAndOpenDialogKeepsTheI
     Type(IDC_HOTICONEDIT, kShell32);
     SetFocus(Field(IDC_HOTICONEDIT));
     MSG enter{Field(IDC_HOTICONEDIT), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
-    LRESULT code = SendMessageA(enter.hwnd, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter));
+    LRESULT code =
+        SendMessageA(enter.hwnd, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter));
     EXPECT_TRUE(code & DLGC_WANTALLKEYS);
     SendMessageA(enter.hwnd, WM_CHAR, '\r', 0x001C0001);
     EXPECT_NE(page->Image2Icon(), hotBefore);
@@ -355,7 +382,8 @@ TEST_F(ButtonEditingTest, PreviewsFollowViewEnterAndBrowseAndOpenDialogKeepsTheI
 }
 
 TEST_F(ButtonEditingTest, APreviewDrawsItsIconUnscaledFromTheTopLeftOfItsFrame) {
-    ShowRecord({{"ButtonText", "t"}, {"Icon", qm::ui::ProgramFolder() + "Images\\Icons\\qmbar.ico"}});
+    ShowRecord(
+        {{"ButtonText", "t"}, {"Icon", qm::ui::ProgramFolder() + "Images\\Icons\\qmbar.ico"}});
     RECT frame;
     GetWindowRect(Field(IDC_IMAGE1), &frame);
     EXPECT_EQ(frame.right - frame.left, 41);

@@ -42,8 +42,8 @@ std::optional<Stored> Get(HKEY root, const std::string& keyName, const std::stri
         return std::nullopt;
     char data[1024];
     DWORD size = sizeof data, type = REG_NONE;
-    LONG result = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(data), &size);
+    LONG result =
+        RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS) return std::nullopt;
     return Stored{type, std::string(data, size)};
@@ -196,8 +196,9 @@ TEST_F(ButtonIntegrityTest, SaveWithNoRecordShownSaysWhatToDoOnceAndKeepsTheType
     EXPECT_EQ(Text(IDC_EXECEDIT), "notes.exe");
     EXPECT_EQ(page->StripButtonCount(), 1); // the placeholder, not rebuilt
     HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Internet Explorer\\Extensions",
-                            0, KEY_READ | KEY_WOW64_32KEY, &key),
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                            "Software\\Microsoft\\Internet Explorer\\Extensions", 0,
+                            KEY_READ | KEY_WOW64_32KEY, &key),
               ERROR_SUCCESS);
 }
 

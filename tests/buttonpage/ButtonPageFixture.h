@@ -98,8 +98,8 @@ protected:
     // The hint the strip's tooltip would show for a button, asked the way the strip asks.
     std::string HintOf(int position) {
         NMTTDISPINFOA info{};
-        info.hdr.hwndFrom = reinterpret_cast<HWND>(
-            SendMessageA(page->ToolBar2(), TB_GETTOOLTIPS, 0, 0));
+        info.hdr.hwndFrom =
+            reinterpret_cast<HWND>(SendMessageA(page->ToolBar2(), TB_GETTOOLTIPS, 0, 0));
         info.hdr.idFrom = static_cast<UINT_PTR>(page->StripCommand(position));
         info.hdr.code = TTN_GETDISPINFOA;
         SendMessageA(page->hwnd(), WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));

@@ -122,7 +122,8 @@ TEST_F(ButtonPageRightsTest, ARefusedUserButtonIsOnlyReportedForElevationWouldNo
               (RawStrings{{"ButtonText", "user"}, {"CLSID", "{C}"}}));
 }
 
-TEST_F(ButtonPageRightsTest, TheRestartIsOfferedAfterTheSaveQuestionAndADeclinedPromptLosesNothing) {
+TEST_F(ButtonPageRightsTest,
+       TheRestartIsOfferedAfterTheSaveQuestionAndADeclinedPromptLosesNothing) {
     PutButtons();
     page->ListButtons(-1);
     Show(kBoth);

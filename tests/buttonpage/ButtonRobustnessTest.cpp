@@ -24,7 +24,9 @@ protected:
     std::optional<qmtest::StoredValue> Stored(const std::string& name) const {
         return StoredValueOf(HKEY_LOCAL_MACHINE, Path(), name);
     }
-    bool ReadOnly(int id) const { return (GetWindowLongA(Field(id), GWL_STYLE) & ES_READONLY) != 0; }
+    bool ReadOnly(int id) const {
+        return (GetWindowLongA(Field(id), GWL_STYLE) & ES_READONLY) != 0;
+    }
 };
 
 TEST_F(ButtonRobustnessTest, AValueTooLongToEditIsShownInPartQuicklyAndKeptByteForByte) {
@@ -68,7 +70,8 @@ TEST_F(ButtonRobustnessTest, AValueTooLongToEditIsShownInPartQuicklyAndKeptByteF
     EXPECT_FALSE(ReadOnly(IDC_ICONEDIT));
 }
 
-TEST_F(ButtonRobustnessTest, AnEditedValueChangedElsewhereSinceShownIsOverwrittenOnlyWhenTheUserSaysSo) {
+TEST_F(ButtonRobustnessTest,
+       AnEditedValueChangedElsewhereSinceShownIsOverwrittenOnlyWhenTheUserSaysSo) {
     PutRecord(HKEY_LOCAL_MACHINE, kKey,
               {{"ButtonText", "mine"}, {"Exec", "a.exe"}, {"Icon", "a.ico"}, {"MenuText", "m"}});
     page->ListButtons(-1);
@@ -139,9 +142,9 @@ TEST_F(ButtonRobustnessTest, ARecordWithTheLongestKeyNameIsShownSavedAndDeletedU
         SCOPED_TRACE(c.root == HKEY_LOCAL_MACHINE ? "machine" : "current user");
         // Made below the Extensions key, as the record's path from the root is longer than the
         // platform takes; machine-wide in both views, as the program keeps it.
-        const std::vector<REGSAM> views = c.root == HKEY_LOCAL_MACHINE
-                                              ? std::vector<REGSAM>{KEY_WOW64_32KEY, KEY_WOW64_64KEY}
-                                              : std::vector<REGSAM>{0};
+        const std::vector<REGSAM> views =
+            c.root == HKEY_LOCAL_MACHINE ? std::vector<REGSAM>{KEY_WOW64_32KEY, KEY_WOW64_64KEY}
+                                         : std::vector<REGSAM>{0};
         for (REGSAM view : views) {
             HKEY parent = nullptr;
             ASSERT_EQ(RegCreateKeyExA(c.root, extensions.c_str(), 0, nullptr, 0,
@@ -170,7 +173,8 @@ TEST_F(ButtonRobustnessTest, ARecordWithTheLongestKeyNameIsShownSavedAndDeletedU
         auto read = [&](REGSAM view) -> std::optional<std::string> {
             HKEY below = nullptr;
             HKEY top = nullptr;
-            if (RegOpenKeyExA(c.root, extensions.c_str(), 0, KEY_READ | view, &top) != ERROR_SUCCESS)
+            if (RegOpenKeyExA(c.root, extensions.c_str(), 0, KEY_READ | view, &top) !=
+                ERROR_SUCCESS)
                 return std::nullopt;
             LONG opened = RegOpenKeyExA(top, name.c_str(), 0, KEY_READ | view, &below);
             RegCloseKey(top);
@@ -195,7 +199,8 @@ TEST_F(ButtonRobustnessTest, ARecordWithTheLongestKeyNameIsShownSavedAndDeletedU
 TEST_F(ButtonRobustnessTest, AnEditOverATextThatCannotBeShownExactlyIsRefusedWithNothingWritten) {
     // UTF-16 with a lone surrogate: no code page, UTF-8 included, can show it, so the field
     // holds a replacement character where the stored text has something else.
-    const std::wstring broken = L"A\xD800" L"B";
+    const std::wstring broken = L"A\xD800"
+                                L"B";
     PutRecord(HKEY_LOCAL_MACHINE, kKey, {{"ButtonText", "x"}, {"Icon", "a.ico"}});
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, Path().substr(1).c_str(), 0,
@@ -214,8 +219,8 @@ TEST_F(ButtonRobustnessTest, AnEditOverATextThatCannotBeShownExactlyIsRefusedWit
         DWORD size = sizeof data - sizeof(wchar_t);
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Path().substr(1).c_str(), 0,
                           KEY_READ | KEY_WOW64_32KEY, &record) == ERROR_SUCCESS) {
-            RegQueryValueExW(record, L"ButtonText", nullptr, nullptr,
-                             reinterpret_cast<BYTE*>(data), &size);
+            RegQueryValueExW(record, L"ButtonText", nullptr, nullptr, reinterpret_cast<BYTE*>(data),
+                             &size);
             RegCloseKey(record);
         }
         return std::wstring(data);

@@ -54,14 +54,16 @@ TEST_F(ButtonStripTest, ListsTheCurrentUsersRecordsFirstThenTheMachinesInRegistr
     SeedBothRoots();
     page->ListButtons(-1);
 
-    std::vector<std::string> expected = Listed(HKEY_CURRENT_USER, {kUserNoClsid, qm::kReservedButtonKey});
+    std::vector<std::string> expected =
+        Listed(HKEY_CURRENT_USER, {kUserNoClsid, qm::kReservedButtonKey});
     std::vector<std::string> machine = Listed(HKEY_LOCAL_MACHINE, {qm::kReservedButtonKey});
     expected.insert(expected.end(), machine.begin(), machine.end());
     ASSERT_EQ(StripKeys(), expected);
     ASSERT_EQ(StripItems(), 5);
 
     // The current user's names, in the order they were walked (last to first).
-    std::vector<std::string> walked = Listed(HKEY_CURRENT_USER, {kUserNoClsid, qm::kReservedButtonKey});
+    std::vector<std::string> walked =
+        Listed(HKEY_CURRENT_USER, {kUserNoClsid, qm::kReservedButtonKey});
     std::reverse(walked.begin(), walked.end());
     EXPECT_EQ(page->CurrentUserButtons(), walked);
 
@@ -107,7 +109,8 @@ TEST_F(ButtonStripTest, ARecordWithTheLongestKeyNameIsListedUnderEitherRoot) {
     };
     seed(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, machine, {{"ButtonText", "Long machine"}});
     seed(HKEY_CURRENT_USER, 0, user, {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "Long user"}});
-    ASSERT_EQ(qmtest::KeyNames(HKEY_LOCAL_MACHINE, qm::kExtensionsKey), std::vector<std::string>{machine});
+    ASSERT_EQ(qmtest::KeyNames(HKEY_LOCAL_MACHINE, qm::kExtensionsKey),
+              std::vector<std::string>{machine});
     page->ListButtons(-1);
     EXPECT_EQ(StripKeys(), (std::vector<std::string>{user, machine}));
     EXPECT_EQ(page->CurrentUserButtons(), std::vector<std::string>{user});
@@ -126,8 +129,9 @@ TEST_F(ButtonStripTest, AKeyNameUnderBothRootsIsListedTwiceAndAlwaysMeansTheCurr
         EXPECT_EQ(Text(IDC_BUTTONTEXT), "Both, user copy") << p;
     }
     // Letter case does not matter for the root of a record.
-    EXPECT_EQ(qm::RootForButton("{0e000000-0000-0000-0000-00000000000e}", page->CurrentUserButtons()),
-              HKEY_CURRENT_USER);
+    EXPECT_EQ(
+        qm::RootForButton("{0e000000-0000-0000-0000-00000000000e}", page->CurrentUserButtons()),
+        HKEY_CURRENT_USER);
 
     Type(IDC_BUTTONTEXT, "Both, edited");
     page->Save();
@@ -153,8 +157,11 @@ TEST_F(ButtonStripTest, TheFilterShowsOnlyTheProgramsOwnRecordsAndRelistsOnEvery
 TEST_F(ButtonStripTest, WithNoRecordTheStripHoldsOneDisabledBlankButtonAndTheFieldsAreEmpty) {
     // Something shown before, then every record disappears.
     PutRecord(HKEY_LOCAL_MACHINE, kMachineA,
-              {{"ButtonText", "A"}, {"Script", "s.htm"}, {"Icon", "C:\\x.ico"},
-               {"MenuText", "m"}, {"Default Visible", "yes"}});
+              {{"ButtonText", "A"},
+               {"Script", "s.htm"},
+               {"Icon", "C:\\x.ico"},
+               {"MenuText", "m"},
+               {"Default Visible", "yes"}});
     page->ListButtons(-1);
     ASSERT_EQ(page->ShownKey(), kMachineA);
     ASSERT_TRUE(Checked(IDC_SCRIPT));
@@ -235,14 +242,45 @@ TEST_F(ButtonStripTest, ShowingARecordFillsEveryFieldByItsRules) {
         std::string menuText, statusText;
     };
     const Case cases[] = {
-        {"exec record", {{"Exec", "http://e/"}, {"Default Visible", "yes"}, {"MenuText", "m"}},
-         true, false, true, false, "http://e/", "", true, true, "m", ""},
+        {"exec record",
+         {{"Exec", "http://e/"}, {"Default Visible", "yes"}, {"MenuText", "m"}},
+         true,
+         false,
+         true,
+         false,
+         "http://e/",
+         "",
+         true,
+         true,
+         "m",
+         ""},
         {"both values show as a script record with both texts",
-         {{"Exec", "run.exe"}, {"Script", "page.htm"}, {"Default Visible", "YES "},
+         {{"Exec", "run.exe"},
+          {"Script", "page.htm"},
+          {"Default Visible", "YES "},
           {"MenuStatusBar", "status only"}},
-         false, true, false, true, "run.exe", "page.htm", false, true, "", "status only"},
-        {"script record", {{"Script", "s.htm"}, {"Default Visible", "No"}},
-         false, true, false, true, "", "s.htm", false, false, "", ""},
+         false,
+         true,
+         false,
+         true,
+         "run.exe",
+         "page.htm",
+         false,
+         true,
+         "",
+         "status only"},
+        {"script record",
+         {{"Script", "s.htm"}, {"Default Visible", "No"}},
+         false,
+         true,
+         false,
+         true,
+         "",
+         "s.htm",
+         false,
+         false,
+         "",
+         ""},
     };
     for (const Case& c : cases) {
         qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(kMachineA));
@@ -401,7 +439,8 @@ TEST_F(ButtonStripTest, TheStripWrapsOntoMoreRowsAndTheFieldsMoveBelowIt) {
 TEST_F(ButtonStripTest, RepeatedListingShowingAndRefreshingOwnNoMoreHandles) {
     for (int i = 0; i < 6; ++i)
         PutRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(i + 1),
-                  {{"ButtonText", "b"}, {"Icon", "C:\\windows\\system32\\shell32.dll,4"},
+                  {{"ButtonText", "b"},
+                   {"Icon", "C:\\windows\\system32\\shell32.dll,4"},
                    {"HotIcon", temp.File("missing.ico")}});
     page->ListButtons(-1);
     page->ShowButton(0);

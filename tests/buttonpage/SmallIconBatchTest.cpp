@@ -21,8 +21,10 @@ qm::ui::UniqueIcon OldStyleIcon() {
         for (int x = 0; x < 32; ++x) {
             bool border = x < 6 || x >= 26 || y < 6 || y >= 26;
             bool stripe = (x / 4) % 2 == 0;
-            if (border) andMask[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
-            else if (stripe) xorBits[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            if (border)
+                andMask[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            else if (stripe)
+                xorBits[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
         }
     }
     return qm::ui::UniqueIcon(CreateIcon(nullptr, 32, 32, 1, 1, andMask.data(), xorBits.data()));
@@ -84,7 +86,8 @@ TEST(SmallIconBatchTest, EachImageLooksLikeItsIconDrawnAtSixteenPixels) {
     EXPECT_EQ(batch.Count(), 0);
     ASSERT_EQ(ImageList_GetImageCount(batched.get()), 7);
     icons.push_back(qm::LoadIconFromLocation("C:\\windows\\system32\\shell32.dll,4"));
-    icons.push_back(qm::LoadIconFromLocation(std::string(QM_DIST_DIR) + "\\Images\\Icons\\marker.ico"));
+    icons.push_back(
+        qm::LoadIconFromLocation(std::string(QM_DIST_DIR) + "\\Images\\Icons\\marker.ico"));
 
     for (int i = 0; i < 6; ++i) {
         for (COLORREF background : {RGB(255, 255, 255), RGB(0, 0, 0), RGB(40, 160, 90)}) {

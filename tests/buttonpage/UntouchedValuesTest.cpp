@@ -31,7 +31,8 @@ void Put(const std::wstring& name, DWORD type, const std::wstring& text) {
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRecord.c_str(), 0, nullptr, 0,
                               KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+    ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, type,
+                             reinterpret_cast<const BYTE*>(text.c_str()),
                              static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
     RegCloseKey(key);

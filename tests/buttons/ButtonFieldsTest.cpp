@@ -66,11 +66,13 @@ TEST(ButtonFieldsTest, ARecordChoosesItsActionAndToolsBlockByTheValuesPresent) {
         EXPECT_EQ(fields.texts[qm::kFieldScript], c.script ? "s" : "");
         // Each field's group is in use exactly as the choices say.
         for (const qm::ButtonFieldRule& rule : qm::kButtonFields) {
-            bool expected = rule.group == qm::FieldGroup::Always ||
-                            (rule.group == qm::FieldGroup::Tools && c.inTools) ||
-                            (rule.group == qm::FieldGroup::Exec && c.action == ActionChoice::Exec) ||
-                            (rule.group == qm::FieldGroup::Script && c.action == ActionChoice::Script);
-            EXPECT_EQ(qm::GroupInUse(rule.group, fields.action, fields.inTools), expected) << rule.value;
+            bool expected =
+                rule.group == qm::FieldGroup::Always ||
+                (rule.group == qm::FieldGroup::Tools && c.inTools) ||
+                (rule.group == qm::FieldGroup::Exec && c.action == ActionChoice::Exec) ||
+                (rule.group == qm::FieldGroup::Script && c.action == ActionChoice::Script);
+            EXPECT_EQ(qm::GroupInUse(rule.group, fields.action, fields.inTools), expected)
+                << rule.value;
         }
     }
 }
@@ -83,7 +85,9 @@ TEST(ButtonFieldsTest, ASaveChangesOnlyWhatTheUserChangedAndDeletesWhatAChoiceTu
     };
     const Case cases[] = {
         {"nothing edited", [](ButtonFieldState&) {}, {}},
-        {"text typed back as it was", [](ButtonFieldState& f) { f.texts[qm::kFieldButtonText] = "text"; }, {}},
+        {"text typed back as it was",
+         [](ButtonFieldState& f) { f.texts[qm::kFieldButtonText] = "text"; },
+         {}},
         {"edited text and expandable icon",
          [](ButtonFieldState& f) {
              f.texts[qm::kFieldButtonText] = "new";

@@ -10,7 +10,7 @@
 namespace {
 
 class ButtonRecordTest : public qmtest::ProgramTest {
-  protected:
+protected:
     qm::RegistryAccessor reg;
 
     void MakeButton(HKEY root, const std::string& keyName,
@@ -61,8 +61,7 @@ TEST_F(ButtonRecordTest, NextButtonKeyTakesTheFirstCounterFreeUnderBothRoots) {
 
 TEST_F(ButtonRecordTest, NextButtonKeyRefusesPastNinetyNineAndFindsTheLastFreeOne) {
     reg.SetRoot(HKEY_LOCAL_MACHINE);
-    for (int n = 1; n <= 98; ++n)
-        reg.CreateKey(qm::ButtonKeyPath(qm::ButtonKeyName(n)));
+    for (int n = 1; n <= 98; ++n) reg.CreateKey(qm::ButtonKeyPath(qm::ButtonKeyName(n)));
     qm::NewButtonKey last = qm::NextButtonKey(reg);
     EXPECT_EQ(last.counter, 99);
     EXPECT_EQ(last.keyName.size(), 38u);
@@ -89,8 +88,7 @@ TEST_F(ButtonRecordTest, SearchBelowAnOpenExtensionsKeyFindsWhatTheSearchFromThe
     EXPECT_EQ(qm::NextButtonKeyBelow(extensions).counter, 1);
     EXPECT_EQ(qm::NextButtonKeyBelow(extensions, 7).keyName, qm::ButtonKeyName(7));
 
-    for (int n : {1, 2, 4, 5, 9})
-        MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(n));
+    for (int n : {1, 2, 4, 5, 9}) MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(n));
     MakeButton(HKEY_CURRENT_USER, qm::ButtonKeyName(3), {{"CLSID", qm::kButtonClsid}});
     ASSERT_TRUE(extensions.OpenKey(qm::kExtensionsKey, false));
     for (int from : {0, 1, 3, 4, 6, 9, 10}) {
@@ -103,8 +101,7 @@ TEST_F(ButtonRecordTest, SearchBelowAnOpenExtensionsKeyFindsWhatTheSearchFromThe
     EXPECT_EQ(qm::NextButtonKeyBelow(extensions, 4).counter, 6);
     EXPECT_TRUE(extensions.HasOpenKey()); // still there for the next search
 
-    for (int n = 10; n <= 99; ++n)
-        MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(n));
+    for (int n = 10; n <= 99; ++n) MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(n));
     EXPECT_EQ(qm::NextButtonKeyBelow(extensions, 6).counter, 6);
     EXPECT_THROW(qm::NextButtonKeyBelow(extensions, 9), qm::ButtonKeysExhausted);
     EXPECT_THROW(qm::NextButtonKeyBelow(extensions, 100), qm::ButtonKeysExhausted);

@@ -18,8 +18,7 @@ inline void PutLe32(std::string& out, uint32_t v) {
     PutLe16(out, v >> 16);
 }
 inline void PutBe32(std::string& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out += static_cast<char>(v >> shift & 0xFF);
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>(v >> shift & 0xFF);
 }
 
 // A bitmap icon image of one colour (0xRRGGBB), fully opaque: header, colour table (entry 0 is
@@ -31,8 +30,7 @@ inline std::string BitmapImage(int width, int height, int bits, uint32_t rgb) {
     PutLe32(out, static_cast<uint32_t>(height * 2));
     PutLe16(out, 1);
     PutLe16(out, static_cast<uint32_t>(bits));
-    for (int i = 0; i < 6; ++i)
-        PutLe32(out, 0); // BI_RGB, no size, resolution, colours used
+    for (int i = 0; i < 6; ++i) PutLe32(out, 0); // BI_RGB, no size, resolution, colours used
     const char b = static_cast<char>(rgb & 0xFF), g = static_cast<char>(rgb >> 8 & 0xFF),
                r = static_cast<char>(rgb >> 16 & 0xFF);
     if (bits <= 8) {
@@ -102,8 +100,7 @@ inline std::string IcoFile(const std::vector<IcoEntry>& entries, uint32_t type =
         PutLe32(out, e.offsetOverride >= 0 ? static_cast<uint32_t>(e.offsetOverride) : offset);
         offset += static_cast<uint32_t>(e.image.size());
     }
-    for (const IcoEntry& e : entries)
-        out += e.image;
+    for (const IcoEntry& e : entries) out += e.image;
     return out;
 }
 

@@ -166,15 +166,9 @@ TEST(IcoReaderTest, RandomlyDamagedFilesOnlyYieldImagesInsideTheFile) {
         for (int d = 0; d < damages; ++d) {
             const size_t at = random() % file.size();
             switch (random() % 3) {
-            case 0:
-                file[at] = static_cast<char>(random());
-                break;
-            case 1:
-                file[at] = static_cast<char>(random() % 2 ? 0xFF : 0x00);
-                break;
-            default:
-                file.resize(at + 1);
-                break;
+            case 0: file[at] = static_cast<char>(random()); break;
+            case 1: file[at] = static_cast<char>(random() % 2 ? 0xFF : 0x00); break;
+            default: file.resize(at + 1); break;
             }
         }
         std::optional<std::vector<qm::IcoImage>> images = qm::ReadIcoDirectory(file);

@@ -80,7 +80,7 @@ std::string SystemFolder() {
 }
 
 class IconLoaderTest : public qmtest::ProgramTest {
-  protected:
+protected:
     const Picture error = Draw(qm::StockErrorIcon().get());
     const std::string shell32 = SystemFolder() + "\\shell32.dll";
     const std::string user32 = SystemFolder() + "\\user32.dll";
@@ -245,8 +245,7 @@ TEST_F(IconLoaderTest, EveryIconHandedOutIsOwnedAndReleasedByItsOwner) {
                 icons.push_back(LoadIconFromLocation(location));
         }
         EXPECT_EQ(UniqueIcon::LiveCount(), before + 200);
-        for (const UniqueIcon& icon : icons)
-            EXPECT_TRUE(icon);
+        for (const UniqueIcon& icon : icons) EXPECT_TRUE(icon);
     }
     EXPECT_EQ(UniqueIcon::LiveCount(), before);
     EXPECT_EQ(Draw(LoadIconA(nullptr, MAKEINTRESOURCEA(32513))), error);

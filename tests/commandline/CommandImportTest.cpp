@@ -15,7 +15,6 @@ namespace {
 
 using namespace qm::cli;
 
-
 // A key's value names in enumeration order.
 std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
     std::vector<std::string> names;
@@ -47,7 +46,8 @@ protected:
         return qmtest::StoredSubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
     }
     static std::optional<std::string> ButtonValue(int n, const std::string& name) {
-        return qmtest::StoredText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)), name);
+        return qmtest::StoredText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)),
+                                  name);
     }
     static std::vector<std::string> OwnRecord() {
         return ValueNames(HKEY_CURRENT_USER, qm::kOwnRecordKey);
@@ -56,11 +56,14 @@ protected:
 
 TEST_F(CommandImportTest, ASecondRunSkipsWhatTheFirstMadeAndForceMakesItAgain) {
     std::string file = temp.File("deploy.qmx");
-    qmtest::WriteFileBytes(file, Section("Notes", "Script=notes.htm") + Section("Web", "Exec=https://intranet/") +
+    qmtest::WriteFileBytes(file, Section("Notes", "Script=notes.htm") +
+                                     Section("Web", "Exec=https://intranet/") +
                                      Section("Calc", "Script=calc.htm"));
     // A button of the machine with the same text but another page is no duplicate.
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "ButtonText", "Calc");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "Script", "C:\\other\\calc.htm");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "ButtonText",
+                    "Calc");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "Script",
+                    "C:\\other\\calc.htm");
 
     ASSERT_EQ(Run({"/import", file, "/quiet"}), kExitDone) << output.err;
     EXPECT_EQ(output.err, "");
@@ -116,8 +119,9 @@ TEST_F(CommandImportTest, WithoutQuietTheImportShowsWhatItCreatesAndNoWritesNoth
     EXPECT_TRUE(Buttons().empty());
     auto questions = dialogs.ShownOf(qmtest::Shown::Question);
     ASSERT_EQ(questions.size(), 1u);
-    EXPECT_NE(questions[0].text.find("\"Shell\": runs C:\\Tools\\run.exe (a program on this machine)"),
-              std::string::npos)
+    EXPECT_NE(
+        questions[0].text.find("\"Shell\": runs C:\\Tools\\run.exe (a program on this machine)"),
+        std::string::npos)
         << questions[0].text;
 
     dialogs.AnswerQuestion(true);
@@ -136,7 +140,8 @@ TEST_F(CommandImportTest, FilesThatAreNoExportFilesAreRefusedByNameAndWriteNothi
     for (int i = 0; i < 500; ++i) many += Section("B" + std::to_string(i), "Script=b.htm");
     const Case cases[] = {
         {"junk.qmx", junk, "binary data", kExitFileProblem},
-        {"zero.qmx", Section("A", "Script=a.htm") + std::string("\0", 1), "binary data", kExitFileProblem},
+        {"zero.qmx", Section("A", "Script=a.htm") + std::string("\0", 1), "binary data",
+         kExitFileProblem},
         {"empty.qmx", "", "no button section", kExitFileProblem},
         {"text.qmx", "just some text\r\nButtonText=x\r\n", "no button section", kExitFileProblem},
         {"lf.qmx", "buttonstart\nButtonText=x\nbuttonend\n", "no button section", kExitFileProblem},
@@ -149,7 +154,8 @@ TEST_F(CommandImportTest, FilesThatAreNoExportFilesAreRefusedByNameAndWriteNothi
         EXPECT_EQ(Run({"/import", file, "/quiet", "/trust"}), c.exit);
         EXPECT_NE(output.err.find(c.why), std::string::npos) << output.err;
         if (c.exit == kExitFileProblem) {
-            EXPECT_NE(output.err.find("The file \"" + file + "\" cannot be imported"), std::string::npos)
+            EXPECT_NE(output.err.find("The file \"" + file + "\" cannot be imported"),
+                      std::string::npos)
                 << output.err;
         }
         EXPECT_TRUE(Buttons().empty());
@@ -161,8 +167,9 @@ TEST_F(CommandImportTest, FilesThatAreNoExportFilesAreRefusedByNameAndWriteNothi
 TEST_F(CommandImportTest, AFileCutShortImportsWhatItHoldsAndTheNamesLeftBoundTheImport) {
     // Sections cut short by the next start or by the file's end get no own-record entry.
     std::string file = temp.File("cut.qmx");
-    qmtest::WriteFileBytes(file, Section("Whole", "Script=w.htm") + "buttonstart\r\nButtonText=Cut\r\n" +
-                                     Section("Next", "Script=n.htm") + "buttonstart\r\nButtonText=Tail");
+    qmtest::WriteFileBytes(file,
+                           Section("Whole", "Script=w.htm") + "buttonstart\r\nButtonText=Cut\r\n" +
+                               Section("Next", "Script=n.htm") + "buttonstart\r\nButtonText=Tail");
     ASSERT_EQ(Run({"/import", file, "/quiet"}), kExitDone) << output.err;
     EXPECT_EQ(Buttons().size(), 4u);
     EXPECT_EQ(ButtonValue(2, "ButtonText"), "Cut");
@@ -171,12 +178,14 @@ TEST_F(CommandImportTest, AFileCutShortImportsWhatItHoldsAndTheNamesLeftBoundThe
 
     // 97 names taken of 99: a file of three new buttons makes none of them.
     for (int n = 5; n <= 98; ++n)
-        qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)), "ButtonText", "x");
+        qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(n)), "ButtonText",
+                        "x");
     std::string three = temp.File("three.qmx");
     qmtest::WriteFileBytes(three, Section("A", "Script=a.htm") + Section("B", "Script=b.htm") +
                                       Section("C", "Script=c.htm"));
     EXPECT_EQ(Run({"/import", three, "/quiet"}), kExitLimit);
-    EXPECT_NE(output.err.find("holds 3 buttons to create, but only 1 of the 99"), std::string::npos) << output.err;
+    EXPECT_NE(output.err.find("holds 3 buttons to create, but only 1 of the 99"), std::string::npos)
+        << output.err;
     EXPECT_EQ(Buttons().size(), 98u);
     EXPECT_FALSE(ButtonValue(99, "ButtonText"));
 }
@@ -185,10 +194,12 @@ TEST_F(CommandImportTest, AFileCutShortImportsWhatItHoldsAndTheNamesLeftBoundThe
 
 TEST_F(CommandImportTest, AnImportWithoutAdministratorRightsEndsWithItsOwnCodeAndWritesNothing) {
     std::string file = temp.File("denied.qmx");
-    qmtest::WriteFileBytes(file, Section("Notes", "Script=notes.htm") + Section("Web", "Exec=https://intranet/"));
+    qmtest::WriteFileBytes(file, Section("Notes", "Script=notes.htm") +
+                                     Section("Web", "Exec=https://intranet/"));
     // The browser's key exists, as on every Windows: a standard user may open it for reading,
     // and Windows refuses only the changes.
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "ButtonText", "Old");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)), "ButtonText",
+                    "Old");
     qmtest::RefuseChanges refuse(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
 
     std::string log = temp.File("denied.log");

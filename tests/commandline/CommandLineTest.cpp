@@ -61,7 +61,8 @@ TEST(CommandLineTest, ArgumentsGiveTheirCommandOrARefusal) {
     rows.back().force = rows.back().trust = rows.back().quiet = true, rows.back().log = "C:\\l.txt";
     rows.push_back(ok({"/quiet", "/import", "x.qmx"}, Command::Import, "x.qmx"));
     rows.back().quiet = true;
-    rows.push_back(ok({"/export-gpo", "b.xml", "/files", "\\\\srv\\share\\qm"}, Command::ExportGpo, "b.xml"));
+    rows.push_back(
+        ok({"/export-gpo", "b.xml", "/files", "\\\\srv\\share\\qm"}, Command::ExportGpo, "b.xml"));
     rows.back().files = "\\\\srv\\share\\qm";
     for (const Row& row : rows) {
         std::string shown;
@@ -138,17 +139,21 @@ TEST_F(CommandExitTest, ALogThatCannotBeOpenedEndsWithTwoAndTheLogGetsEveryMessa
     std::string missingFolder = temp.File("no\\such\\folder\\log.txt");
     EXPECT_EQ(RunCommand(ParseCommandLine({"/list", "/quiet", "/log", missingFolder}), output),
               kExitFileProblem);
-    EXPECT_NE(output.err.find("The log file \"" + missingFolder + "\" cannot be opened: Path not found"),
-              std::string::npos);
+    EXPECT_NE(
+        output.err.find("The log file \"" + missingFolder + "\" cannot be opened: Path not found"),
+        std::string::npos);
 
     std::string log = temp.File("run.log");
     qmtest::WriteFileBytes(log, "earlier run\r\n");
     CapturedOutput again;
-    EXPECT_EQ(RunCommand(ParseCommandLine({"/import", temp.File("none.qmx"), "/quiet", "/log", log}), again),
-              kExitFileProblem);
+    EXPECT_EQ(
+        RunCommand(ParseCommandLine({"/import", temp.File("none.qmx"), "/quiet", "/log", log}),
+                   again),
+        kExitFileProblem);
     std::string logged = qmtest::ReadFileBytes(log);
     EXPECT_EQ(logged.rfind("earlier run\r\n", 0), 0u) << logged;
-    EXPECT_NE(logged.find("Error: The file \"" + temp.File("none.qmx") + "\" cannot be read: File not found\r\n"),
+    EXPECT_NE(logged.find("Error: The file \"" + temp.File("none.qmx") +
+                          "\" cannot be read: File not found\r\n"),
               std::string::npos)
         << logged;
     EXPECT_TRUE(dialogs.Shown().empty());

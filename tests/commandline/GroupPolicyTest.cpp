@@ -24,10 +24,10 @@ namespace {
 using namespace qm::cli;
 
 // Seeds one value of any type with its bytes as given.
-void PutRaw(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes) {
+void PutRaw(HKEY root, const std::string& path, const std::string& name, DWORD type,
+            const std::string& bytes) {
     qmtest::PutValues(root, path, {{name, qmtest::StoredValue{type, bytes}}});
 }
-
 
 // --- the schema facts ([MS-GPPREF] registry preference) ---
 // The outer element and its class.
@@ -40,18 +40,21 @@ constexpr char kCollectionClsid[] = "{53B533F5-224C-47e3-B01B-CA3B3F3FF4BF}";
 // the common options; exactly one Properties child.
 constexpr char kRegistry[] = "Registry";
 constexpr char kRegistryClsid[] = "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}";
-const std::vector<std::string> kRegistryAttributes = {"clsid", "name", "status", "image", "changed", "uid"};
-const std::set<std::string> kCommonOptions = {"desc", "bypassErrors", "userContext", "removePolicy", "disabled"};
+const std::vector<std::string> kRegistryAttributes = {"clsid", "name",    "status",
+                                                      "image", "changed", "uid"};
+const std::set<std::string> kCommonOptions = {"desc", "bypassErrors", "userContext", "removePolicy",
+                                              "disabled"};
 // Properties: these attributes in this order. action C(reate) R(eplace) U(pdate) D(elete),
 // whose item image is 0, 1, 2, 3; hive a root's full name; key below it with no leading
 // backslash; default "1" exactly for the unnamed value; a type of the registry's names.
-const std::vector<std::string> kPropertiesAttributes = {"action", "displayDecimal", "default", "hive",
-                                                        "key",    "name",           "type",    "value"};
-const std::map<std::string, std::string> kImageForAction = {{"C", "0"}, {"R", "1"}, {"U", "2"}, {"D", "3"}};
-const std::set<std::string> kHives = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT",
-                                      "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
-const std::set<std::string> kTypes = {"REG_SZ", "REG_EXPAND_SZ", "REG_DWORD", "REG_QWORD", "REG_BINARY",
-                                      "REG_MULTI_SZ"};
+const std::vector<std::string> kPropertiesAttributes = {
+    "action", "displayDecimal", "default", "hive", "key", "name", "type", "value"};
+const std::map<std::string, std::string> kImageForAction = {
+    {"C", "0"}, {"R", "1"}, {"U", "2"}, {"D", "3"}};
+const std::set<std::string> kHives = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER",
+                                      "HKEY_CLASSES_ROOT", "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
+const std::set<std::string> kTypes = {"REG_SZ",    "REG_EXPAND_SZ", "REG_DWORD",
+                                      "REG_QWORD", "REG_BINARY",    "REG_MULTI_SZ"};
 const std::regex kChanged(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2})");
 const std::regex kUid(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\})");
 
@@ -81,10 +84,12 @@ std::string Ansi(BSTR text) {
     return ansi;
 }
 
-template <class T> struct Releaser {
+template <class T>
+struct Releaser {
     void operator()(T* p) const { p->Release(); }
 };
-template <class T> using Com = std::unique_ptr<T, Releaser<T>>;
+template <class T>
+using Com = std::unique_ptr<T, Releaser<T>>;
 
 Element Convert(IXMLDOMNode* node) {
     Element element;
@@ -128,7 +133,8 @@ Element Convert(IXMLDOMNode* node) {
 }
 
 // IXMLDOMDocument's interface identifier, as msxml2.h declares it.
-const IID kDomDocumentInterface = {0x2933BF81, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
+const IID kDomDocumentInterface = {
+    0x2933BF81, 0x7B36, 0x11d2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 // Parses the file with MSXML; fails the test when the parser refuses it.
 std::optional<Element> ParseXml(const std::string& path) {
@@ -169,7 +175,8 @@ struct Item {
 };
 
 // Holds an element and all below it against the schema facts; collects the registry items.
-void CheckAgainstSchema(const Element& element, std::vector<Item>& items, const std::string& where) {
+void CheckAgainstSchema(const Element& element, std::vector<Item>& items,
+                        const std::string& where) {
     SCOPED_TRACE(where + "/" + element.name);
     if (element.name == kCollection) {
         EXPECT_EQ(element.Get("clsid"), kCollectionClsid);
@@ -178,7 +185,8 @@ void CheckAgainstSchema(const Element& element, std::vector<Item>& items, const 
         std::vector<std::string> names = element.AttributeNames();
         ASSERT_GE(names.size(), kRegistryAttributes.size());
         EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 6), kRegistryAttributes);
-        for (size_t i = 6; i < names.size(); ++i) EXPECT_TRUE(kCommonOptions.count(names[i])) << names[i];
+        for (size_t i = 6; i < names.size(); ++i)
+            EXPECT_TRUE(kCommonOptions.count(names[i])) << names[i];
         EXPECT_EQ(element.Get("clsid"), kRegistryClsid);
         EXPECT_EQ(element.Get("status"), element.Get("name"));
         EXPECT_TRUE(std::regex_match(element.Get("changed"), kChanged)) << element.Get("changed");
@@ -194,9 +202,10 @@ void CheckAgainstSchema(const Element& element, std::vector<Item>& items, const 
         std::string key = properties.Get("key");
         EXPECT_TRUE(!key.empty() && key.front() != '\\' && key.rfind("HKEY_", 0) != 0) << key;
         EXPECT_EQ(properties.Get("default"), properties.Get("name").empty() ? "1" : "0");
-        EXPECT_TRUE(properties.Get("displayDecimal") == "0" || properties.Get("displayDecimal") == "1");
-        items.push_back({properties.Get("hive") + "\\" + key, properties.Get("name"), properties.Get("type"),
-                         properties.Get("value")});
+        EXPECT_TRUE(properties.Get("displayDecimal") == "0" ||
+                    properties.Get("displayDecimal") == "1");
+        items.push_back({properties.Get("hive") + "\\" + key, properties.Get("name"),
+                         properties.Get("type"), properties.Get("value")});
         return;
     } else {
         ASSERT_EQ(element.name, kSettings) << "only the settings element may hold the rest";
@@ -244,7 +253,8 @@ TEST_F(GroupPolicyTest, TheFileHoldsTheMarkedButtonsForBothViewsAndTheSchemaTake
     PutRaw(HKEY_LOCAL_MACHINE, notes, "Count", REG_DWORD, std::string("\x2A\x01\0\0", 4));
     qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "IsQuillmere", "YES");
     qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText", "not ours");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "IsQuillmere", "YES");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "IsQuillmere",
+                    "YES");
     qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{USER}"), "IsQuillmere", "YES");
 
     std::string share = temp.File("share\\qm");
@@ -264,10 +274,15 @@ TEST_F(GroupPolicyTest, TheFileHoldsTheMarkedButtonsForBothViewsAndTheSchemaTake
     for (const Item& item : items) keys.insert(item.key);
     ASSERT_EQ(keys.size(), 2u);
     std::string native = *keys.begin(), wow = *keys.rbegin();
-    EXPECT_EQ(native.rfind("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\Extensions\\{", 0), 0u);
-    EXPECT_EQ(wow, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Internet Explorer\\Extensions\\" +
-                       native.substr(native.rfind('\\') + 1));
-    EXPECT_NE(native.substr(native.rfind('\\') + 1), qm::ButtonKeyName(1)); // never a client's own name
+    EXPECT_EQ(native.rfind(
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Internet Explorer\\Extensions\\{", 0),
+              0u);
+    EXPECT_EQ(
+        wow,
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Internet Explorer\\Extensions\\" +
+            native.substr(native.rfind('\\') + 1));
+    EXPECT_NE(native.substr(native.rfind('\\') + 1),
+              qm::ButtonKeyName(1)); // never a client's own name
 
     std::map<std::string, Item> byName;
     for (const Item& item : items)
@@ -302,7 +317,8 @@ TEST_F(GroupPolicyTest, TheFileHoldsTheMarkedButtonsForBothViewsAndTheSchemaTake
         if (item.name == "Script") {
             EXPECT_EQ(item.value, source + "\\page.htm");
         }
-    EXPECT_NE(output.out.find("The clients need \"" + source + "\\page.htm\""), std::string::npos) << output.out;
+    EXPECT_NE(output.out.find("The clients need \"" + source + "\\page.htm\""), std::string::npos)
+        << output.out;
     EXPECT_TRUE(dialogs.Shown().empty());
 }
 
@@ -314,8 +330,9 @@ TEST_F(GroupPolicyTest, AValueTheFileCannotCarryWritesNoFileAndKeepsTheOldOne) {
     std::string xml = temp.File("old.xml");
     qmtest::WriteFileBytes(xml, "earlier deployment");
     EXPECT_EQ(Run({"/export-gpo", xml, "/quiet"}), kExitFailed);
-    EXPECT_NE(output.err.find("The button \"Bell\" cannot go into a Group Policy file: its value \"MenuText\" "
-                              "holds a control character"),
+    EXPECT_NE(output.err.find(
+                  "The button \"Bell\" cannot go into a Group Policy file: its value \"MenuText\" "
+                  "holds a control character"),
               std::string::npos)
         << output.err;
     EXPECT_EQ(qmtest::ReadFileBytes(xml), "earlier deployment");

@@ -14,10 +14,10 @@ namespace {
 using namespace qm::cli;
 
 // Seeds one value of any type with its bytes as given.
-void PutRaw(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes) {
+void PutRaw(HKEY root, const std::string& path, const std::string& name, DWORD type,
+            const std::string& bytes) {
     qmtest::PutValues(root, path, {{name, qmtest::StoredValue{type, bytes}}});
 }
-
 
 struct CapturedOutput : CommandOutput {
     std::string out, err;
@@ -38,14 +38,19 @@ TEST_F(ListExportTest, ListGivesEveryListedButtonOfBothRootsOneLineEach) {
     std::string one = qm::ButtonKeyPath(qm::ButtonKeyName(1));
     qmtest::PutText(HKEY_LOCAL_MACHINE, one, "ButtonText", "Notes");
     qmtest::PutText(HKEY_LOCAL_MACHINE, one, "Script", "C:\\q\\notes.htm");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText", "Two\tparts\r\nand lines");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText",
+                    "Two\tparts\r\nand lines");
     qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Exec", "C:\\x.exe");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Script", "C:\\not-shown.htm");
-    PutRaw(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{ODD}"), "ButtonText", REG_DWORD, std::string("\1\0\0\0", 4));
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "ButtonText", "reserved");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Script",
+                    "C:\\not-shown.htm");
+    PutRaw(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{ODD}"), "ButtonText", REG_DWORD,
+           std::string("\1\0\0\0", 4));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "ButtonText",
+                    "reserved");
     qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "CLSID", qm::kButtonClsid);
     qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "ButtonText", "Mine");
-    qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{NOCLSID}"), "ButtonText", "not a button");
+    qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{NOCLSID}"), "ButtonText",
+                    "not a button");
 
     ASSERT_EQ(Run({"/list", "/quiet"}), kExitDone) << output.err;
     std::vector<std::string> lines;
@@ -76,12 +81,14 @@ TEST_F(ListExportTest, ExportWritesTheSameFileAsTheToolsMenuAndAFileThatCannotBe
     qmtest::PutText(HKEY_LOCAL_MACHINE, key, "IsQuillmere", "YES");
     std::string file = temp.File("out.qmx");
     ASSERT_EQ(Run({"/export", file, "/quiet"}), kExitDone) << output.err;
-    EXPECT_EQ(qmtest::ReadFileBytes(file), "buttonstart\r\nButtonText=Notes\r\nIsQuillmere=YES\r\nbuttonend\r\n");
+    EXPECT_EQ(qmtest::ReadFileBytes(file),
+              "buttonstart\r\nButtonText=Notes\r\nIsQuillmere=YES\r\nbuttonend\r\n");
     EXPECT_TRUE(qmtest::FolderExists(temp.File("out_files")));
 
     CreateDirectoryA(temp.File("taken.qmx").c_str(), nullptr);
     EXPECT_EQ(Run({"/export", temp.File("taken.qmx"), "/quiet"}), kExitFileProblem);
-    EXPECT_NE(output.err.find("The file \"" + temp.File("taken.qmx") + "\" cannot be written: File access denied"),
+    EXPECT_NE(output.err.find("The file \"" + temp.File("taken.qmx") +
+                              "\" cannot be written: File access denied"),
               std::string::npos)
         << output.err;
     EXPECT_TRUE(dialogs.Shown().empty());
@@ -110,8 +117,8 @@ ProcessResult RunProgram(const std::string& arguments) {
     startup.hStdInput = nullptr;
     PROCESS_INFORMATION process{};
     std::string commandLine = "\"" + program + "\" " + arguments;
-    BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                  nullptr, &startup, &process);
+    BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                  nullptr, nullptr, &startup, &process);
     CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);
@@ -120,7 +127,8 @@ ProcessResult RunProgram(const std::string& arguments) {
     }
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) result.output.append(buffer, read);
+    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        result.output.append(buffer, read);
     CloseHandle(readEnd);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
     GetExitCodeProcess(process.hProcess, &result.exitCode);
@@ -136,7 +144,8 @@ TEST(ProgramAsCommandTest, TheProgramWritesToItsRedirectedOutputAndEndsWithTheEx
 
     ProcessResult wrong = RunProgram("/bogus /quiet");
     EXPECT_EQ(wrong.exitCode, DWORD(kExitBadArguments));
-    EXPECT_NE(wrong.output.find("Error: Unknown switch /bogus\r\n"), std::string::npos) << wrong.output;
+    EXPECT_NE(wrong.output.find("Error: Unknown switch /bogus\r\n"), std::string::npos)
+        << wrong.output;
 
     ProcessResult missing = RunProgram("/import Z:\\no\\such\\file.qmx /quiet");
     EXPECT_EQ(missing.exitCode, DWORD(kExitFileProblem));
@@ -151,7 +160,8 @@ TEST(ProgramAsCommandTest, TheProgramWritesToItsRedirectedOutputAndEndsWithTheEx
     ProcessResult list = RunProgram("/LIST /quiet");
     qmtest::RemoveKey(HKEY_CURRENT_USER, key);
     EXPECT_EQ(list.exitCode, DWORD(kExitDone));
-    EXPECT_NE(list.output.find("HKCU\t{QM-COMMAND-TEST}\tStarted\tC:\\started.exe\r\n"), std::string::npos)
+    EXPECT_NE(list.output.find("HKCU\t{QM-COMMAND-TEST}\tStarted\tC:\\started.exe\r\n"),
+              std::string::npos)
         << list.output;
 }
 
@@ -169,7 +179,8 @@ HWND BoxOf(DWORD processId, std::string& text) {
                 GetWindowThreadProcessId(window, &owner);
                 char kind[16] = {};
                 GetClassNameA(window, kind, sizeof kind);
-                if (owner != search->processId || std::string(kind) != "#32770" || !IsWindowVisible(window))
+                if (owner != search->processId || std::string(kind) != "#32770" ||
+                    !IsWindowVisible(window))
                     return TRUE;
                 search->box = window;
                 return FALSE;
@@ -203,8 +214,8 @@ TEST(ProgramAsCommandTest, UsageStartedWithoutAConsoleShowsInABoxWithTheConsoles
     startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION process{};
     std::string commandLine = "\"" + program + "\" /?";
-    ASSERT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
-                               nullptr, nullptr, &startup, &process))
+    ASSERT_TRUE(CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                               DETACHED_PROCESS, nullptr, nullptr, &startup, &process))
         << GetLastError();
     std::string text;
     HWND box = BoxOf(process.dwProcessId, text);

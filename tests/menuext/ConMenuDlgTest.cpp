@@ -123,8 +123,10 @@ TEST_F(ConMenuDlgTest, ListsTheTemplateNamesAndLooksAsDesigned) {
 
     RECT ownerRect;
     GetWindowRect(owner, &ownerRect);
-    EXPECT_NEAR((seen.window.left + seen.window.right) / 2, (ownerRect.left + ownerRect.right) / 2, 1);
-    EXPECT_NEAR((seen.window.top + seen.window.bottom) / 2, (ownerRect.top + ownerRect.bottom) / 2, 1);
+    EXPECT_NEAR((seen.window.left + seen.window.right) / 2, (ownerRect.left + ownerRect.right) / 2,
+                1);
+    EXPECT_NEAR((seen.window.top + seen.window.bottom) / 2, (ownerRect.top + ownerRect.bottom) / 2,
+                1);
 }
 
 TEST_F(ConMenuDlgTest, OpensOnTheFirstRowEveryTimeWhateverWasChosenBefore) {
@@ -135,7 +137,8 @@ TEST_F(ConMenuDlgTest, OpensOnTheFirstRowEveryTimeWhateverWasChosenBefore) {
     EXPECT_EQ(Show(chooseLast), 2);
     EXPECT_EQ(Show([](HWND dialog) { Click(dialog, IDOK); }), 0);
     EXPECT_EQ(seen.selected, 0);
-    EXPECT_EQ(seen.lines.size(), qm::ButtonTemplates.size()) << "the list is refilled, not added to";
+    EXPECT_EQ(seen.lines.size(), qm::ButtonTemplates.size())
+        << "the list is refilled, not added to";
 }
 
 TEST_F(ConMenuDlgTest, EnterChoosesTheRowShownAndEveryWayOutButYesChoosesNothing) {

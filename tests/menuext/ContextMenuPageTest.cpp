@@ -16,8 +16,8 @@ using namespace menutest;
 using qm::ui::GetText;
 using qm::ui::IsChecked;
 
-constexpr int kBoxes[] = {IDC_CONTEXTDEFAULT, IDC_CONTEXTIMAGES, IDC_CONTEXTCONTROLS,
-                          IDC_CONTEXTTABLES, IDC_CONTEXTTEXTSELECTION, IDC_CONTEXTANCHOR};
+constexpr int kBoxes[] = {IDC_CONTEXTDEFAULT, IDC_CONTEXTIMAGES,        IDC_CONTEXTCONTROLS,
+                          IDC_CONTEXTTABLES,  IDC_CONTEXTTEXTSELECTION, IDC_CONTEXTANCHOR};
 
 class ContextMenuPageTest : public qmtest::ProgramTest {
 protected:
@@ -203,7 +203,8 @@ TEST_F(ContextMenuPageTest, AValueOfTheWrongTypeShowsOnlyTheNameAndRefusesSavesU
     EXPECT_EQ(StoredDword("B", "Flags"), 1u);
 }
 
-TEST_F(ContextMenuPageTest, UntouchedValuesKeepTypeAndBytesAndAnEditedExpandableScriptStaysExpandable) {
+TEST_F(ContextMenuPageTest,
+       UntouchedValuesKeepTypeAndBytesAndAnEditedExpandableScriptStaysExpandable) {
     SeedEntry("E", Seed().Contexts(0x41).Flags(1));
     const std::string script = std::string("%ProgramFiles%\\q\\a.htm") + '\0';
     SeedRaw("E", "", REG_EXPAND_SZ, script);

@@ -30,7 +30,8 @@ protected:
     // A click on a tab: the changing notification, the new selection, the change notification.
     void ClickTab(int index) {
         HWND tabs = form.PageControl();
-        NMHDR header{tabs, static_cast<UINT_PTR>(GetDlgCtrlID(tabs)), static_cast<UINT>(TCN_SELCHANGING)};
+        NMHDR header{tabs, static_cast<UINT_PTR>(GetDlgCtrlID(tabs)),
+                     static_cast<UINT>(TCN_SELCHANGING)};
         SendMessageA(form.hwnd(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
         SendMessageA(tabs, TCM_SETCURSEL, index, 0);
         header.code = static_cast<UINT>(TCN_SELCHANGE);
@@ -100,9 +101,8 @@ TEST_F(MainWindowMenuTest, AddShowsTheCategoryDialogAndMakesTheChosenTemplate) {
               qm::ui::ProgramFolder() + "Serv\\zoomsel.htm" + '\0');
 
     const std::string before = DumpMenuExt();
-    AnswerCategoryDialog([](HWND dialog) {
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    });
+    AnswerCategoryDialog(
+        [](HWND dialog) { SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); });
     Command(IDM_ADD);
     EXPECT_EQ(DumpMenuExt(), before) << "No adds nothing";
 }

@@ -56,7 +56,8 @@ void SeedEntry(const std::string& name, const Seed& seed) {
 
 std::optional<qm::RawValue> Stored(const std::string& name, const std::string& value) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, Relative(name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, Relative(name).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     qm::RawValue raw;
     BYTE data[16384];
@@ -78,7 +79,8 @@ std::optional<uint32_t> StoredDword(const std::string& name, const std::string& 
 
 bool EntryExists(const std::string& name) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, Relative(name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, Relative(name).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;

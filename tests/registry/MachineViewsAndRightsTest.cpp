@@ -37,7 +37,8 @@ protected:
         RawPut(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kBoth, {{"ButtonText", "32 copy"}});
         RawPut(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kBoth, {{"ButtonText", "64 copy"}});
     }
-    template <class F> static std::pair<std::string, bool> ErrorOf(F&& f) {
+    template <class F>
+    static std::pair<std::string, bool> ErrorOf(F&& f) {
         try {
             f();
         } catch (const RegistryError& error) {
@@ -198,7 +199,8 @@ TEST_F(MachineViewsTest, ANewKeyIsMadeInBothViewsOrNotAtAllAndAKeyOfEitherViewIs
     button.WriteString("ButtonText", "new");
     button.CloseKey();
     for (REGSAM view : kBothViews)
-        EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, view, kExt + "\\{New}"), (RawStrings{{"ButtonText", "new"}}))
+        EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, view, kExt + "\\{New}"),
+                  (RawStrings{{"ButtonText", "new"}}))
             << ViewName(view);
 
     // Refused in the second view: the first view's new key goes again.
@@ -207,7 +209,8 @@ TEST_F(MachineViewsTest, ANewKeyIsMadeInBothViewsOrNotAtAllAndAKeyOfEitherViewIs
     EXPECT_TRUE(button.Refused());
     EXPECT_FALSE(button.HasOpenKey());
     for (REGSAM view : kBothViews)
-        EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, view, kExt + "\\{Refused}")) << ViewName(view);
+        EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, view, kExt + "\\{Refused}"))
+            << ViewName(view);
 }
 
 } // namespace

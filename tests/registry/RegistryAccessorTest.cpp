@@ -15,7 +15,8 @@ protected:
     RegistryAccessor reg;
 
     // The text of the RegistryError that f throws, or "" when it throws none.
-    template <class F> static std::string ErrorOf(F&& f) {
+    template <class F>
+    static std::string ErrorOf(F&& f) {
         try {
             f();
         } catch (const RegistryError& error) {
@@ -44,8 +45,7 @@ TEST_F(RegistryAccessorTest, SandboxedWritesNeverReachTheRealKeys) {
               ERROR_SUCCESS);
     RegCloseKey(probe);
     // ...and nowhere in the real ones.
-    EXPECT_NE(RegOpenKeyExA(real, "qzo\\Quillmere\\StdBtn", 0, KEY_READ, &probe),
-              ERROR_SUCCESS);
+    EXPECT_NE(RegOpenKeyExA(real, "qzo\\Quillmere\\StdBtn", 0, KEY_READ, &probe), ERROR_SUCCESS);
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
                             "Software\\Microsoft\\Internet Explorer\\Extensions\\Probe", 0,
@@ -221,7 +221,9 @@ TEST_F(RegistryAccessorTest, ValuesReadWithTheirNamesMatchTheOneByOneReads) {
             EXPECT_EQ(RegistryAccessor::StringFromValue(name, value), expected);
         }
     }
-    EXPECT_EQ(ErrorOf([] { RegistryAccessor::StringFromValue("N", {REG_DWORD, std::string(4, '\1')}); }),
+    EXPECT_EQ(ErrorOf([] {
+                  RegistryAccessor::StringFromValue("N", {REG_DWORD, std::string(4, '\1')});
+              }),
               "Invalid data type for 'N'");
     EXPECT_EQ(RegistryAccessor::StringFromValue("S", {REG_SZ, std::string("ab\0cd", 5)}), "ab");
 }
@@ -238,8 +240,8 @@ TEST_F(RegistryAccessorTest, ListsComeInEnumerationOrder) {
     HKEY key = nullptr;
     RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\List", 0, KEY_READ, &key);
     char name[256];
-    for (DWORD i = 0, length = 256; RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr,
-                                                 nullptr) == ERROR_SUCCESS;
+    for (DWORD i = 0, length = 256;
+         RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
          ++i, length = 256)
         enumerated.emplace_back(name);
     RegCloseKey(key);

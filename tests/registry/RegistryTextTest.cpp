@@ -28,8 +28,8 @@ struct WideValue {
 
 void PutWide(const std::wstring& name, DWORD type, const std::wstring& text) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, type,
                              reinterpret_cast<const BYTE*>(text.c_str()),
@@ -44,8 +44,8 @@ std::optional<WideValue> GetWide(const std::wstring& name) {
         return std::nullopt;
     wchar_t data[512] = {};
     DWORD size = sizeof data - sizeof(wchar_t), type = REG_NONE;
-    LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(data), &size);
+    LONG result =
+        RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS) return std::nullopt;
     return WideValue{type, data};
@@ -54,7 +54,9 @@ std::optional<WideValue> GetWide(const std::wstring& name) {
 class RegistryTextTest : public qmtest::ProgramTest {
 protected:
     RegistryAccessor reg;
-    void Open() { ASSERT_TRUE(reg.OpenKey("\\Software\\Microsoft\\Internet Explorer\\Main", true)); }
+    void Open() {
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Microsoft\\Internet Explorer\\Main", true));
+    }
 };
 
 TEST_F(RegistryTextTest, TextOutsideTheOldCodePageIsReadAndWrittenExactly) {

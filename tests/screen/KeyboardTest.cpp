@@ -12,11 +12,11 @@
 
 namespace {
 
-using screentest::KeyboardTest;
 using qm::ui::kPageBackgrounds;
 using qm::ui::kPageButtons;
 using qm::ui::kPageContextMenu;
 using qm::ui::kPageWindowAttributes;
+using screentest::KeyboardTest;
 
 constexpr const char* kMainKey = "Software\\Microsoft\\Internet Explorer\\Main";
 constexpr const char* kToolbarKey = "Software\\Microsoft\\Internet Explorer\\Toolbar";
@@ -43,8 +43,10 @@ char AccessKey(const std::string& text) {
 std::string WithoutAccessMark(const std::string& text) {
     std::string plain;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && i + 1 < text.size()) ++i;
-        else if (text[i] == '&') continue;
+        if (text[i] == '&' && i + 1 < text.size())
+            ++i;
+        else if (text[i] == '&')
+            continue;
         plain += text[i];
     }
     return plain;

@@ -58,7 +58,8 @@ bool IsGroupBox(HWND control) {
 SIZE TextNeeds(HWND control, int width) {
     std::string text = qm::ui::GetText(control);
     HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
     RECT area{0, 0, width, 0};
     DrawTextA(dc, text.c_str(), -1, &area, DT_CALCRECT | DT_WORDBREAK);
     SelectObject(dc, old);
@@ -78,7 +79,8 @@ void ExpectTidy(HWND window, const std::string& what, bool panelsBehind = false)
     const UINT dpi = qm::ui::WindowDpi(window);
     for (HWND control : controls) {
         const RECT r = RectIn(window, control);
-        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right &&
+                    r.bottom <= client.bottom)
             << what << ": outside its window (" << client.right << " x " << client.bottom
             << "): " << Describe(control);
         const std::string kind = ClassOf(control);
@@ -103,9 +105,11 @@ void ExpectTidy(HWND window, const std::string& what, bool panelsBehind = false)
             RECT both;
             if (!IntersectRect(&both, &a, &b)) continue;
             RECT inFrame;
-            if (IsGroupBox(controls[i]) && IntersectRect(&inFrame, &a, &b) && EqualRect(&inFrame, &b))
+            if (IsGroupBox(controls[i]) && IntersectRect(&inFrame, &a, &b) &&
+                EqualRect(&inFrame, &b))
                 continue;
-            if (IsGroupBox(controls[j]) && IntersectRect(&inFrame, &a, &b) && EqualRect(&inFrame, &a))
+            if (IsGroupBox(controls[j]) && IntersectRect(&inFrame, &a, &b) &&
+                EqualRect(&inFrame, &a))
                 continue;
             ADD_FAILURE() << what << ": " << Describe(controls[i]) << " overlaps "
                           << Describe(controls[j]);
@@ -201,9 +205,12 @@ TEST_F(AtDpi, TheWindowItsPagesAndDialogsAreLaidOutForTheScreen) {
     // The About box's labels lie on its two panels by design: inside and readable is what counts.
     ExpectTidy(form->AboutForm().hwnd(), "About", true);
     // The caption "Mail:" and the address beside it never cover each other.
-    const RECT mailCaption = RectIn(form->AboutForm().hwnd(), GetDlgItem(form->AboutForm().hwnd(), IDC_ABOUT_MAILCAPTION));
-    const RECT mailLink = RectIn(form->AboutForm().hwnd(), GetDlgItem(form->AboutForm().hwnd(), IDC_ABOUT_MAILLINK));
-    EXPECT_LE(mailCaption.right, mailLink.left) << "About at " << dpi << " DPI: \"Mail:\" covers the address";
+    const RECT mailCaption = RectIn(form->AboutForm().hwnd(),
+                                    GetDlgItem(form->AboutForm().hwnd(), IDC_ABOUT_MAILCAPTION));
+    const RECT mailLink =
+        RectIn(form->AboutForm().hwnd(), GetDlgItem(form->AboutForm().hwnd(), IDC_ABOUT_MAILLINK));
+    EXPECT_LE(mailCaption.right, mailLink.left)
+        << "About at " << dpi << " DPI: \"Mail:\" covers the address";
     GetClientRect(form->AboutForm().hwnd(), &client);
     EXPECT_EQ(client.right, qm::ui::Scale(qm::TAboutForm::kClientWidth, dpi));
     SendMessageA(form->AboutForm().hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -224,8 +231,9 @@ int RunAtDpi(UINT dpi, std::string& output) {
                         &desktop, nullptr) != ERROR_SUCCESS)
         return -1;
     DWORD previous = 0, size = sizeof previous, type = 0;
-    const bool hadValue = RegQueryValueExA(desktop, "LogPixels", nullptr, &type,
-                                           reinterpret_cast<BYTE*>(&previous), &size) == ERROR_SUCCESS;
+    const bool hadValue =
+        RegQueryValueExA(desktop, "LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&previous),
+                         &size) == ERROR_SUCCESS;
     RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
                    sizeof dpi);
 
@@ -245,8 +253,8 @@ int RunAtDpi(UINT dpi, std::string& output) {
     start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION child{};
     DWORD exitCode = static_cast<DWORD>(-1);
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &start, &child)) {
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
+                       &child)) {
         CloseHandle(writeEnd);
         writeEnd = nullptr;
         char buffer[4096];
@@ -278,7 +286,8 @@ TEST(ScreenDpiTest, FormsFitAndPicturesFollowAt96_120_144And192Dpi) {
         const int exitCode = RunAtDpi(dpi, output);
         EXPECT_EQ(exitCode, 0) << "at " << dpi << " DPI:\n" << output;
         EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos)
-            << "at " << dpi << " DPI the layout test did not run:\n" << output;
+            << "at " << dpi << " DPI the layout test did not run:\n"
+            << output;
     }
 }
 
@@ -316,7 +325,8 @@ TEST_F(KeyboardTest, AMoveToAMonitorOfAnotherDpiRedrawsAndReplacesEverything) {
 TEST_F(KeyboardTest, SixHundredButtonsScrollInAFewRowsAndTheFieldsStayOnTheScreen) {
     RECT oneRow;
     GetWindowRect(form->hwnd(), &oneRow);
-    for (int n = 1; n <= 600; ++n) screentest::PutButton(qm::ButtonKeyName(n), "b" + std::to_string(n));
+    for (int n = 1; n <= 600; ++n)
+        screentest::PutButton(qm::ButtonKeyName(n), "b" + std::to_string(n));
     MenuCommand(IDM_REFRESH);
     qm::ButtonsPage& page = ButtonPage();
     ASSERT_EQ(page.StripButtonCount(), 600);

@@ -35,8 +35,8 @@ inline std::optional<std::string> StoredButtonText(const std::string& keyName) {
     char data[512] = {};
     DWORD size = sizeof data - 1;
     DWORD type = 0;
-    LONG result = RegQueryValueExA(key, "ButtonText", nullptr, &type,
-                                   reinterpret_cast<BYTE*>(data), &size);
+    LONG result =
+        RegQueryValueExA(key, "ButtonText", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS) return std::nullopt;
     return std::string(data);

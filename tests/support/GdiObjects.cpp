@@ -30,8 +30,8 @@ const std::byte* ProcessEnvironmentBlock() {
     auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic{};
-    if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic,
-                        nullptr) != 0)
+    if (!query ||
+        query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0)
         return nullptr;
     return reinterpret_cast<const std::byte*>(basic.PebBaseAddress);
 }

@@ -44,8 +44,7 @@ std::optional<RawStrings> RawRead(HKEY root, REGSAM view, const std::string& pat
 
 bool RawKeyExists(HKEY root, REGSAM view, const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
-        return false;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
@@ -53,12 +52,10 @@ bool RawKeyExists(HKEY root, REGSAM view, const std::string& path) {
 std::vector<std::string> RawSubKeys(HKEY root, REGSAM view, const std::string& path) {
     std::vector<std::string> names;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
-        return names;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return names;
     char name[256];
     for (DWORD i = 0, length = sizeof name;
-         RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-         ERROR_SUCCESS;
+         RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
          ++i, length = sizeof name)
         names.emplace_back(name, length);
     RegCloseKey(key);

@@ -40,7 +40,8 @@ protected:
     // A mouse click on a tool bar button; a disabled button does nothing, as on the screen.
     void ClickToolButton(int command) {
         RECT area{};
-        ASSERT_TRUE(SendMessageA(form->ToolBar(), TB_GETRECT, command, reinterpret_cast<LPARAM>(&area)));
+        ASSERT_TRUE(
+            SendMessageA(form->ToolBar(), TB_GETRECT, command, reinterpret_cast<LPARAM>(&area)));
         LPARAM at = MAKELPARAM((area.left + area.right) / 2, (area.top + area.bottom) / 2);
         SendMessageA(form->ToolBar(), WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageA(form->ToolBar(), WM_LBUTTONUP, 0, at);
@@ -94,7 +95,8 @@ protected:
 
 // Registry access around the program, on the sandbox's current-user root, with plain registry
 // calls.
-inline void WriteUserString(const std::string& key, const std::string& name, const std::string& value,
+inline void WriteUserString(const std::string& key, const std::string& name,
+                            const std::string& value,
                             std::source_location where = std::source_location::current()) {
     PutText(HKEY_CURRENT_USER, key, name, value, where);
 }

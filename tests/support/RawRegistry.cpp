@@ -64,10 +64,10 @@ std::string TextOf(const StoredValue& value) {
     const bool text = value.type == REG_SZ || value.type == REG_EXPAND_SZ;
     if (text && !bytes.empty() && bytes.find('\0') == bytes.size() - 1)
         return bytes.substr(0, bytes.size() - 1);
-    std::string what = !text                   ? "type " + std::to_string(value.type)
-                       : bytes.empty()          ? "empty data"
-                       : bytes.back() != '\0'   ? "no terminating zero"
-                                                : "a zero inside";
+    std::string what = !text                  ? "type " + std::to_string(value.type)
+                       : bytes.empty()        ? "empty data"
+                       : bytes.back() != '\0' ? "no terminating zero"
+                                              : "a zero inside";
     return "<stored with " + what + ": \"" + bytes + "\">";
 }
 
@@ -153,7 +153,8 @@ bool RemoveKey(HKEY root, const std::string& path) {
     std::string relative = Relative(path);
     while (!relative.empty() && relative.back() == '\\') relative.pop_back();
     const size_t split = relative.find_last_of('\\');
-    const std::string parentPath = split == std::string::npos ? std::string() : relative.substr(0, split);
+    const std::string parentPath =
+        split == std::string::npos ? std::string() : relative.substr(0, split);
     const std::string name = split == std::string::npos ? relative : relative.substr(split + 1);
     // A machine-wide key goes from both registry views, as the program deletes it.
     const REGSAM views[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};

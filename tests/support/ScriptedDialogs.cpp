@@ -76,9 +76,9 @@ std::optional<ScriptedDialogs::Answer> ScriptedDialogs::Take(ShownRecord record)
     shown_.push_back(record);
     if (queue_.empty() || queue_.front().kind != record.kind) {
         ADD_FAILURE() << "unexpected " << ToString(record.kind) << ": \"" << record.text << "\""
-                      << (queue_.empty() ? std::string()
-                                         : std::string(" (expected a ") +
-                                               ToString(queue_.front().kind) + ")");
+                      << (queue_.empty()
+                              ? std::string()
+                              : std::string(" (expected a ") + ToString(queue_.front().kind) + ")");
         return std::nullopt;
     }
     Answer answer = queue_.front();
@@ -123,8 +123,7 @@ std::optional<std::string> ScriptedDialogs::BrowseForFolder(HWND owner,
     return answer ? answer->chosen : std::nullopt;
 }
 
-void ScriptedDialogs::ShowHelp(HWND owner, const std::string& path, UINT command,
-                               DWORD_PTR data) {
+void ScriptedDialogs::ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) {
     ShownRecord record = Record(Shown::Help, path, owner);
     record.helpCommand = command;
     record.helpData = data;

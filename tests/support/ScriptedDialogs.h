@@ -29,10 +29,10 @@ const char* ToString(Shown kind);
 // One thing the program showed, as it showed it.
 struct ShownRecord {
     Shown kind = Shown::Question;
-    std::string text;          // question or error text, folder caption, help path, open target
+    std::string text; // question or error text, folder caption, help path, open target
     HWND owner = nullptr;
     qm::ui::FileDialogKind fileKind = qm::ui::FileDialogKind::Open;
-    qm::ui::FileDialog file;   // the file dialog's settings as the program made them
+    qm::ui::FileDialog file; // the file dialog's settings as the program made them
     UINT helpCommand = 0;
     DWORD_PTR helpData = 0;
 };
@@ -66,7 +66,8 @@ public:
     void ShowError(HWND owner, const std::string& text) override;
     void ShowApplicationError(HWND owner, const std::string& text) override;
     void ShowInformation(HWND owner, const std::string& text) override;
-    bool RunFileDialog(HWND owner, qm::ui::FileDialogKind kind, qm::ui::FileDialog& dialog) override;
+    bool RunFileDialog(HWND owner, qm::ui::FileDialogKind kind,
+                       qm::ui::FileDialog& dialog) override;
     std::optional<std::string> BrowseForFolder(HWND owner, const std::string& caption) override;
     void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) override;
     bool ShellOpen(HWND owner, const std::string& target) override;

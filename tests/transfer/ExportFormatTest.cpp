@@ -54,7 +54,8 @@ struct FakeButton {
         source.readString = [this](const std::string& name) {
             for (size_t i = 0; i < values.size(); ++i)
                 if (values[i].first == name) {
-                    if (i == failAt) throw std::runtime_error("Invalid data type for '" + name + "'");
+                    if (i == failAt)
+                        throw std::runtime_error("Invalid data type for '" + name + "'");
                     return values[i].second;
                 }
             return std::string();
@@ -70,8 +71,7 @@ struct Written {
     CompanionNames names;
 
     void Section(FakeButton& button, const std::string& folder = "E:\\out\\set_files") {
-        WriteButtonSection([this](std::string_view b) { bytes.append(b); }, folder,
-                           button.Source(),
+        WriteButtonSection([this](std::string_view b) { bytes.append(b); }, folder, button.Source(),
                            [this](const std::string& from, const std::string& to) {
                                copies.push_back({from, to});
                            },
@@ -138,7 +138,8 @@ TEST(ExportFormatTest, SectionHoldsEveryValueInOrderWithFileValuesCutAndCopied) 
 }
 
 TEST(ExportFormatTest, AValueThatCannotBeReadRefusesTheWholeButtonBeforeAnythingIsWritten) {
-    FakeButton button{{{"ButtonText", "Notes"}, {"Icon", "C:\\i\\a.ico"}, {"Bad", "x"}, {"Z", "z"}}};
+    FakeButton button{
+        {{"ButtonText", "Notes"}, {"Icon", "C:\\i\\a.ico"}, {"Bad", "x"}, {"Z", "z"}}};
     button.failAt = 2;
     Written out;
     try {
@@ -245,7 +246,8 @@ TEST(ExportFormatTest, ValuesTheFileCannotCarryAreRefusedNamingButtonAndValue) {
         out.Section(longText);
         ADD_FAILURE() << "Ctrl+Z accepted";
     } catch (const UnportableValueError& error) {
-        std::string start = "The button \"" + std::string(64, 't') + "...\" cannot be exported: the value";
+        std::string start =
+            "The button \"" + std::string(64, 't') + "...\" cannot be exported: the value";
         EXPECT_EQ(std::string(error.what()).substr(0, start.size()), start);
     }
 }
@@ -258,21 +260,24 @@ TEST(ExportFormatTest, ReaderSplitsLinesAtCrAndKnowsOnlyExactKeywords) {
         {"", {}},
         {"buttonstart\r\nA=1\r\nbuttonend\r\n", {"start", "A|1", "end"}},
         {"buttonstart\rA=1\rbuttonend", {"start", "A|1", "end"}}, // last line without CR
-        {"A=1\r\r\nB=2\r\n", {"A|1", "|", "B|2"}},                 // CR CR LF: an empty line
+        {"A=1\r\r\nB=2\r\n", {"A|1", "|", "B|2"}},                // CR CR LF: an empty line
         {"A=1\r\n\nB=2\r\n", {"A|1", "\nB|2"}},                   // a lone LF stays in the line
         {"buttonstart\nA=1\nbuttonend\n", {"buttonstart\nA|1\nbuttonend\n"}}, // LF-only: one line
-        {"A=1\r\nB=2\x1A\r\nC=3\r\n", {"A|1", "B|2"}},            // Ctrl+Z ends the file
-        {"\x1A" "buttonstart\r\n", {}},
+        {"A=1\r\nB=2\x1A\r\nC=3\r\n", {"A|1", "B|2"}}, // Ctrl+Z ends the file
+        {"\x1A"
+         "buttonstart\r\n",
+         {}},
         {"ButtonStart\r\nbuttonstart \r\n buttonend\r\nbuttonEnd\r\n",
          {"|ButtonStart", "|buttonstart ", "| buttonend", "|buttonEnd"}},
         {"a=b=c\r\n=x\r\nno equals\r\n=\r\n", {"a|b=c", "|x", "|no equals", "|"}},
         {"buttonstart=1\r\n", {"buttonstart|1"}},
         {"Icon=a.ico\r\nHotIcon=\r\nScript=C:\\x\\s.htm\r\nicon=a.ico\r\n",
-         {"Icon|D:\\set_files\\a.ico", "HotIcon|D:\\set_files\\", "Script|D:\\set_files\\C:\\x\\s.htm",
-          "icon|a.ico"}},
+         {"Icon|D:\\set_files\\a.ico", "HotIcon|D:\\set_files\\",
+          "Script|D:\\set_files\\C:\\x\\s.htm", "icon|a.ico"}},
         {"Icon=shell32.dll,4", {"Icon|D:\\set_files\\shell32.dll,4"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(Read(c.bytes), c.events) << testing::PrintToString(c.bytes);
+    for (const auto& c : cases)
+        EXPECT_EQ(Read(c.bytes), c.events) << testing::PrintToString(c.bytes);
 }
 
 TEST(ExportFormatTest, ReaderGivesTheSameLinesWhateverPiecesTheFileArrivesIn) {

@@ -51,7 +51,8 @@ protected:
     qmtest::TestPageHost host;
     qm::transfer::ToolBarTransfer transfer{host};
 
-    template <class F> void WithOkPressed(F&& command) {
+    template <class F>
+    void WithOkPressed(F&& command) {
         ticks = 0;
         UINT_PTR timer = SetTimer(nullptr, 0, 50, &PressOk);
         command();

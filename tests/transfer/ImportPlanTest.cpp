@@ -15,7 +15,9 @@ using namespace qm::transfer;
 
 const auto Resolve = qmtest::ResolveLexically;
 
-ImportPlan Plan(const std::string& bytes) { return PlanExportBytes(bytes, "D:\\m\\set_files", Resolve); }
+ImportPlan Plan(const std::string& bytes) {
+    return PlanExportBytes(bytes, "D:\\m\\set_files", Resolve);
+}
 
 TEST(ImportPlanTest, SectionsBecomeButtonsWithTheirLinesAndTheirLastValues) {
     ImportPlan plan = Plan("stray=1\r\n"
@@ -42,13 +44,14 @@ TEST(ImportPlanTest, SectionsBecomeButtonsWithTheirLinesAndTheirLastValues) {
 }
 
 TEST(ImportPlanTest, FileValuesThatLeaveTheFolderKeepOnlyTheirLastNamePart) {
-    ImportPlan plan = Plan("buttonstart\r\n"
-                           "Icon=x/../../../AppData/Startup/evil.bat\r\n"
-                           "HotIcon=..\\..\\b.ico\r\n"
-                           "Script=C:\\Windows\\c.htm\r\n"
-                           "icon=../not/a/file/value\r\n"
-                           "buttonend\r\n"
-                           "buttonstart\r\nIcon=..\r\nHotIcon=a.ico:stream\r\nScript=sub/\r\nbuttonend\r\n");
+    ImportPlan plan =
+        Plan("buttonstart\r\n"
+             "Icon=x/../../../AppData/Startup/evil.bat\r\n"
+             "HotIcon=..\\..\\b.ico\r\n"
+             "Script=C:\\Windows\\c.htm\r\n"
+             "icon=../not/a/file/value\r\n"
+             "buttonend\r\n"
+             "buttonstart\r\nIcon=..\r\nHotIcon=a.ico:stream\r\nScript=sub/\r\nbuttonend\r\n");
     ASSERT_EQ(plan.buttons.size(), 2u);
     EXPECT_EQ(plan.buttons[0].values,
               (std::vector<PlannedValue>{{"Icon", "D:\\m\\set_files\\evil.bat"},
@@ -70,15 +73,17 @@ TEST(ImportPlanTest, OversizedSectionsAreRefusedWholeAndTheOthersStay) {
     for (size_t i = 0; i <= kMaxSectionValues; ++i) many += "V" + std::to_string(i) + "=x\r\n";
     many += "buttonend\r\n";
     std::string exactly = "buttonstart\r\n";
-    for (size_t i = 0; i < kMaxSectionValues; ++i) exactly += "V" + std::to_string(i) + "=x\r\nV0=y\r\n";
+    for (size_t i = 0; i < kMaxSectionValues; ++i)
+        exactly += "V" + std::to_string(i) + "=x\r\nV0=y\r\n";
     exactly += "buttonend\r\n";
     std::string longName(kMaxValueNameBytes + 1, 'n');
-    std::string bytes = "buttonstart\r\nA=1\r\nbuttonend\r\n" + // lines 1-3
-                        many +                                  // lines 4-262
-                        "buttonstart\r\nB=1\r\n" + longName + "=x\r\nC=2\r\nbuttonend\r\n" + // 263-267
-                        "buttonstart\r\nD=" + std::string(kMaxLineBytes, 'd') + "\r\nbuttonend\r\n" + // 268-270
-                        "E=stray\r\n" + // 271
-                        exactly;        // from 272
+    std::string bytes =
+        "buttonstart\r\nA=1\r\nbuttonend\r\n" +                                       // lines 1-3
+        many +                                                                        // lines 4-262
+        "buttonstart\r\nB=1\r\n" + longName + "=x\r\nC=2\r\nbuttonend\r\n" +          // 263-267
+        "buttonstart\r\nD=" + std::string(kMaxLineBytes, 'd') + "\r\nbuttonend\r\n" + // 268-270
+        "E=stray\r\n" +                                                               // 271
+        exactly;                                                                      // from 272
     ImportPlan plan = Plan(bytes);
     ASSERT_EQ(plan.buttons.size(), 2u);
     EXPECT_EQ(plan.buttons[0].values, (std::vector<PlannedValue>{{"A", "1"}}));

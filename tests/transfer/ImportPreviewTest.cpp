@@ -24,24 +24,34 @@ protected:
 TEST_F(ImportPreviewTest, TheQuestionListsEveryButtonAndNoWritesNothing) {
     std::string file = temp.File("set.qmx");
     std::string folder = temp.File("set_files");
-    qmtest::WriteFileBytes(file, "buttonstart\r\nButtonText=Notes\r\nScript=notes.htm\r\nIcon=notes.ico\r\nbuttonend\r\n"
-                                 "buttonstart\r\nButtonText=Shell\r\nExec=C:\\Windows\\System32\\cmd.exe\r\nbuttonend\r\n"
-                                 "buttonstart\r\nButtonText=Own\r\nExec=" + folder + "\\tool.exe\r\nbuttonend\r\n"
-                                 "buttonstart\r\nButtonText=Web\r\nExec=https://intranet/\r\nbuttonend\r\n");
+    qmtest::WriteFileBytes(
+        file,
+        "buttonstart\r\nButtonText=Notes\r\nScript=notes.htm\r\nIcon=notes.ico\r\nbuttonend\r\n"
+        "buttonstart\r\nButtonText=Shell\r\nExec=C:\\Windows\\System32\\cmd.exe\r\nbuttonend\r\n"
+        "buttonstart\r\nButtonText=Own\r\nExec=" +
+            folder +
+            "\\tool.exe\r\nbuttonend\r\n"
+            "buttonstart\r\nButtonText=Web\r\nExec=https://intranet/\r\nbuttonend\r\n");
     dialogs.AnswerFileDialog(file);
     dialogs.AnswerQuestion(false);
     transfer.ImportToolBarInfo();
     auto questions = dialogs.ShownOf(Shown::Question);
     ASSERT_EQ(questions.size(), 1u);
-    EXPECT_EQ(questions[0].text,
-              "The file \"" + file + "\" will create 4 buttons:\r\n\r\n"
-              "\"Notes\": runs the script page " + folder + "\\notes.htm; icon " + folder + "\\notes.ico\r\n"
-              "\"Shell\": runs C:\\Windows\\System32\\cmd.exe (a program on this machine); icon none\r\n"
-              "\"Own\": runs " + folder + "\\tool.exe; icon none\r\n"
-              "\"Web\": runs https://intranet/; icon none\r\n"
-              "\r\nA button marked as running a program on this machine starts that program when it is "
-              "clicked. Import only files you trust.\r\n"
-              "\r\nCreate these buttons?");
+    EXPECT_EQ(questions[0].text, "The file \"" + file +
+                                     "\" will create 4 buttons:\r\n\r\n"
+                                     "\"Notes\": runs the script page " +
+                                     folder + "\\notes.htm; icon " + folder +
+                                     "\\notes.ico\r\n"
+                                     "\"Shell\": runs C:\\Windows\\System32\\cmd.exe (a program on "
+                                     "this machine); icon none\r\n"
+                                     "\"Own\": runs " +
+                                     folder +
+                                     "\\tool.exe; icon none\r\n"
+                                     "\"Web\": runs https://intranet/; icon none\r\n"
+                                     "\r\nA button marked as running a program on this machine "
+                                     "starts that program when it is "
+                                     "clicked. Import only files you trust.\r\n"
+                                     "\r\nCreate these buttons?");
     EXPECT_TRUE(qmtest::StoredSubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).empty());
     EXPECT_FALSE(qmtest::StoredKeyExists(HKEY_CURRENT_USER, qm::kOwnRecordKey));
     EXPECT_EQ(rebuilds, 0);
@@ -56,7 +66,8 @@ TEST_F(ImportPreviewTest, TheQuestionListsEveryButtonAndNoWritesNothing) {
 
     // A long file lists its first buttons and says how many more.
     std::string many;
-    for (int i = 0; i < 30; ++i) many += "buttonstart\r\nButtonText=B" + std::to_string(i) + "\r\nbuttonend\r\n";
+    for (int i = 0; i < 30; ++i)
+        many += "buttonstart\r\nButtonText=B" + std::to_string(i) + "\r\nbuttonend\r\n";
     qmtest::WriteFileBytes(temp.File("many.qmx"), many);
     dialogs.AnswerFileDialog(temp.File("many.qmx"));
     dialogs.AnswerQuestion(false);
@@ -81,10 +92,11 @@ TEST_F(ImportPreviewTest, AFileThatIsNoExportFileIsRefusedByNameWithoutAQuestion
         std::string file = temp.File(name);
         qmtest::WriteFileBytes(file, bytes);
         dialogs.AnswerFileDialog(file);
-        dialogs.ExpectApplicationError("The file \"" + file + "\" cannot be imported: " +
-                                       (bytes.empty() || bytes[0] == 'D'
-                                            ? "it holds no button section."
-                                            : "it holds binary data, not the text of an export file."));
+        dialogs.ExpectApplicationError(
+            "The file \"" + file + "\" cannot be imported: " +
+            (bytes.empty() || bytes[0] == 'D'
+                 ? "it holds no button section."
+                 : "it holds binary data, not the text of an export file."));
         transfer.ImportToolBarInfo();
     }
     EXPECT_TRUE(dialogs.ShownOf(Shown::Question).empty());

@@ -22,7 +22,8 @@ protected:
     qm::ButtonsPage& Buttons() { return static_cast<qm::ButtonsPage&>(form->PageAt(0)); }
     std::vector<std::string> StripKeys() {
         std::vector<std::string> keys;
-        for (int i = 0; i < Buttons().StripButtonCount(); ++i) keys.push_back(Buttons().StripKey(i));
+        for (int i = 0; i < Buttons().StripButtonCount(); ++i)
+            keys.push_back(Buttons().StripKey(i));
         std::sort(keys.begin(), keys.end());
         return keys;
     }
@@ -45,11 +46,13 @@ TEST_F(ToolsMenuTest, ExportAndImportItemsMoveTheButtonsAndTheStripShowsThem) {
     // An import with a section it refuses shows what it made, and no half of the other.
     std::string longName(20000, 'n');
     qmtest::WriteFileBytes(temp.File("bad.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
-                                                 "buttonstart\r\n" + longName + "=x\r\n");
+                                                 "buttonstart\r\n" +
+                                                     longName + "=x\r\n");
     dialogs.AnswerFileDialog(temp.File("bad.qmx"));
     dialogs.AnswerQuestion(true);
     dialogs.ExpectApplicationError("The button at line 4 of \"" + temp.File("bad.qmx") +
-                                   "\" cannot be imported: the value name \"" + longName.substr(0, 64) +
+                                   "\" cannot be imported: the value name \"" +
+                                   longName.substr(0, 64) +
                                    "...\" on line 5 is longer than the registry allows.");
     MenuCommand(IDM_IMPORTTOOLBARSINFO1);
     EXPECT_EQ(Buttons().StripButtonCount(), 3);

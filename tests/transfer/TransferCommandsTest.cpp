@@ -23,8 +23,8 @@ using namespace qm::transfer;
 using qm::RegistryAccessor;
 using qmtest::ReadFileBytes;
 using qmtest::Shown;
-using qmtest::WriteFileBytes;
 using qmtest::Sz;
+using qmtest::WriteFileBytes;
 using Stored = qmtest::StoredValues;
 
 std::string Button(int n) { return qm::ButtonKeyName(n); }
@@ -117,9 +117,11 @@ TEST_F(TransferTest, DialogsOfferExportFilesAndCancellingChangesNothing) {
     auto shown = dialogs.ShownOf(Shown::FileDialog);
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].fileKind, qm::ui::FileDialogKind::Save);
-    EXPECT_EQ(shown[0].file.options, DWORD(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING));
+    EXPECT_EQ(shown[0].file.options,
+              DWORD(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING));
     EXPECT_EQ(shown[1].fileKind, qm::ui::FileDialogKind::Open);
-    EXPECT_EQ(shown[1].file.options, DWORD(OFN_HIDEREADONLY | OFN_ENABLESIZING)); // missing names too
+    EXPECT_EQ(shown[1].file.options,
+              DWORD(OFN_HIDEREADONLY | OFN_ENABLESIZING)); // missing names too
     for (const auto& record : shown) {
         EXPECT_EQ(record.file.filter, "Quillmere export files (*.qmx)|*.qmx");
         EXPECT_EQ(record.file.defaultExt, "qmx");
@@ -154,16 +156,21 @@ TEST_F(TransferTest, ExportWritesMarkedMachineButtonsLastEnumeratedFirstWithThei
                             {"Script", Sz(source + "\\a.htm")},
                             {"Icon", Sz(source + "\\a.ico")},
                             {"HotIcon", {REG_EXPAND_SZ, source + "\\a.ico" + '\0'}}});
-    MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")}, {"Icon", Sz("C:\\windows\\system32\\shell32.dll,4")}});
+    MakeOwnButton("{BBB}",
+                  {{"ButtonText", Sz("B")}, {"Icon", Sz("C:\\windows\\system32\\shell32.dll,4")}});
     MakeKey(HKEY_LOCAL_MACHINE, ButtonPath("{CCC}"), {{"ButtonText", Sz("not ours")}});
     MakeOwnButton(qm::kReservedButtonKey, {{"ButtonText", Sz("reserved")}});
     MakeKey(HKEY_CURRENT_USER, ButtonPath("{DDD}"),
-            {{"ButtonText", Sz("user's")}, {"CLSID", Sz(qm::kButtonClsid)}, {"IsQuillmere", Sz("YES")}});
+            {{"ButtonText", Sz("user's")},
+             {"CLSID", Sz(qm::kButtonClsid)},
+             {"IsQuillmere", Sz("YES")}});
 
     std::string bytes = Export(temp.File("my.set.qmx"));
-    EXPECT_EQ(bytes, "buttonstart\r\nButtonText=B\r\nIcon=shell32.dll,4\r\nIsQuillmere=YES\r\nbuttonend\r\n"
-                     "buttonstart\r\nButtonText=A\r\nHotIcon=a.ico\r\nIcon=a.ico\r\nIsQuillmere=YES\r\n"
-                     "Script=a.htm\r\nbuttonend\r\n");
+    EXPECT_EQ(
+        bytes,
+        "buttonstart\r\nButtonText=B\r\nIcon=shell32.dll,4\r\nIsQuillmere=YES\r\nbuttonend\r\n"
+        "buttonstart\r\nButtonText=A\r\nHotIcon=a.ico\r\nIcon=a.ico\r\nIsQuillmere=YES\r\n"
+        "Script=a.htm\r\nbuttonend\r\n");
     std::string folder = temp.File("my_files");
     EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"a.htm", "a.ico"}));
     EXPECT_EQ(ReadFileBytes(folder + "\\a.ico"), std::string("\0\0\1\0icon", 8));
@@ -182,7 +189,7 @@ TEST_F(TransferTest, ExportWithoutMarkedButtonsGivesAnEmptyFileAndAnEmptyFolder)
     EXPECT_TRUE(qmtest::FolderExists(temp.File("none_files")));
     EXPECT_TRUE(FilesIn(temp.File("none_files")).empty());
 
-    ForgetAllButtons(); // no Extensions key at all
+    ForgetAllButtons();                                     // no Extensions key at all
     EXPECT_EQ(Export(temp.File("deep\\er\\none.qmx")), ""); // missing folders are made
     EXPECT_TRUE(qmtest::FolderExists(temp.File("deep\\er\\none_files")));
 }
@@ -190,10 +197,11 @@ TEST_F(TransferTest, ExportWithoutMarkedButtonsGivesAnEmptyFileAndAnEmptyFolder)
 TEST_F(TransferTest, ImportMakesNewButtonsFrom01WithFilesInTheCompanionFolder) {
     std::string move = temp.File("Move");
     CreateDirectoryA(move.c_str(), nullptr);
-    WriteFileBytes(move + "\\set.qmx",
-                   "buttonstart\r\nCLSID={1FBA04EE-3024-11d2-8F1F-0000F87ABD16}\r\nButtonText=Notes\r\n"
-                   "Icon=a.ico\r\nHotIcon=shell32.dll,4\r\nScript=\r\nOdd=x=y\r\nIsQuillmere=YES\r\n"
-                   "buttonend\r\nbuttonstart\r\nButtonText=Second\r\nbuttonend\r\n");
+    WriteFileBytes(
+        move + "\\set.qmx",
+        "buttonstart\r\nCLSID={1FBA04EE-3024-11d2-8F1F-0000F87ABD16}\r\nButtonText=Notes\r\n"
+        "Icon=a.ico\r\nHotIcon=shell32.dll,4\r\nScript=\r\nOdd=x=y\r\nIsQuillmere=YES\r\n"
+        "buttonend\r\nbuttonstart\r\nButtonText=Second\r\nbuttonend\r\n");
     Import(move + "\\set.qmx");
 
     std::string folder = move + "\\set_files";
@@ -208,7 +216,8 @@ TEST_F(TransferTest, ImportMakesNewButtonsFrom01WithFilesInTheCompanionFolder) {
                        {"Script", Sz(folder + "\\")}};
     std::sort(first->begin(), first->end(), [](auto& a, auto& b) { return a.first < b.first; });
     EXPECT_EQ(*first, expected);
-    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"ButtonText", Sz("Second")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))),
+              (Stored{{"ButtonText", Sz("Second")}}));
     EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{
                                {"StdBtn01", Button(1)}, {"StdBtn02", Button(2)}}));
     EXPECT_EQ(rebuilds, 1);
@@ -217,7 +226,8 @@ TEST_F(TransferTest, ImportMakesNewButtonsFrom01WithFilesInTheCompanionFolder) {
     Import(move + "\\set.qmx");
     EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey),
               (std::vector<std::string>{Button(1), Button(2), Button(3), Button(4)}));
-    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(4))), (Stored{{"ButtonText", Sz("Second")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(4))),
+              (Stored{{"ButtonText", Sz("Second")}}));
     EXPECT_EQ(OwnRecord().size(), 4u);
     EXPECT_EQ(rebuilds, 2);
     EXPECT_TRUE(dialogs.ShownOf(Shown::ApplicationError).empty());
@@ -229,10 +239,14 @@ TEST_F(TransferTest, ImportFillsGapsInTheKeyNamesFirst) {
     WriteFileBytes(temp.File("two.qmx"), "buttonstart\r\nButtonText=x\r\nbuttonend\r\n"
                                          "buttonstart\r\nButtonText=y\r\nbuttonend\r\n");
     Import(temp.File("two.qmx"));
-    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"ButtonText", Sz("one")}}));
-    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"ButtonText", Sz("x")}}));
-    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(3))), (Stored{{"ButtonText", Sz("three")}}));
-    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(4))), (Stored{{"ButtonText", Sz("y")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))),
+              (Stored{{"ButtonText", Sz("one")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))),
+              (Stored{{"ButtonText", Sz("x")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(3))),
+              (Stored{{"ButtonText", Sz("three")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(4))),
+              (Stored{{"ButtonText", Sz("y")}}));
     EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{
                                {"StdBtn02", Button(2)}, {"StdBtn04", Button(4)}}));
 }
@@ -240,32 +254,37 @@ TEST_F(TransferTest, ImportFillsGapsInTheKeyNamesFirst) {
 TEST_F(TransferTest, ImportActsOnEachLineAsTheSectionsOpenAndClose) {
     WriteFileBytes(temp.File("odd.qmx"),
                    "stray=ignored\r\n"
-                   "buttonend\r\n"       // no section open: nothing is recorded
+                   "buttonend\r\n" // no section open: nothing is recorded
                    "buttonstart\r\n"
                    "A=1\r\n"
-                   "\r\n"                // an empty unnamed default value
-                   "buttonstart\r\n"     // the first key stays as it is, without an entry
+                   "\r\n"            // an empty unnamed default value
+                   "buttonstart\r\n" // the first key stays as it is, without an entry
                    "B=2\r\n"
-                   "B=3\r\n"             // a later line of the same name wins
+                   "B=3\r\n" // a later line of the same name wins
                    "buttonend\r\n"
-                   "\r\n"                // between sections: no effect
-                   "ButtonStart\r\n"     // no keyword: a stray line
+                   "\r\n"            // between sections: no effect
+                   "ButtonStart\r\n" // no keyword: a stray line
                    "buttonstart\r\n"
-                   "C=4");               // the file ends inside a section
+                   "C=4"); // the file ends inside a section
     Import(temp.File("odd.qmx"));
-    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"", Sz("")}, {"A", Sz("1")}}));
+    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))),
+              (Stored{{"", Sz("")}, {"A", Sz("1")}}));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"B", Sz("3")}}));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(3))), (Stored{{"C", Sz("4")}}));
     EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 3u);
-    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{{"StdBtn02", Button(2)}}));
+    EXPECT_EQ(OwnRecord(),
+              (std::vector<std::pair<std::string, std::string>>{{"StdBtn02", Button(2)}}));
     EXPECT_EQ(rebuilds, 1);
 
     // Files that hold no section are refused by name, write nothing and leave the strip alone.
     ForgetAllButtons();
-    for (const char* bytes : {"", "buttonstart\nA=1\nbuttonend\n", "\x1A" "buttonstart\r\nA=1\r\n"}) {
+    for (const char* bytes : {"", "buttonstart\nA=1\nbuttonend\n",
+                              "\x1A"
+                              "buttonstart\r\nA=1\r\n"}) {
         WriteFileBytes(temp.File("empty.qmx"), bytes);
         Import(temp.File("empty.qmx"),
-               "The file \"" + temp.File("empty.qmx") + "\" cannot be imported: it holds no button section.",
+               "The file \"" + temp.File("empty.qmx") +
+                   "\" cannot be imported: it holds no button section.",
                false);
         EXPECT_TRUE(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).empty());
     }
@@ -312,7 +331,8 @@ TEST_F(TransferTest, ExportImportExportGivesTheSameValuesAndTheSameFile) {
     // B was written first, so its file kept the plain name; A's went in under a name of its own.
     EXPECT_EQ(ReadFileBytes(folder + "\\i.ico"), "icon two");
     EXPECT_EQ(ReadFileBytes(folder + "\\i_2.ico"), "icon one");
-    EXPECT_NE(std::find(b->begin(), b->end(), std::make_pair(std::string("Icon"), Sz(folder + "\\i.ico"))),
+    EXPECT_NE(std::find(b->begin(), b->end(),
+                        std::make_pair(std::string("Icon"), Sz(folder + "\\i.ico"))),
               b->end());
 
     // The buttons come back in the opposite order each time, so two rounds give the same file.
@@ -328,20 +348,26 @@ TEST_F(TransferTest, ExportImportExportGivesTheSameValuesAndTheSameFile) {
 TEST_F(TransferTest, ExportLeavesOutWholeButtonsThatCannotTravelAndSaysWhichOnce) {
     // Walked last to first: {CCC} is written, {BBB} is left out whole, {AAA} is written.
     MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")}});
-    MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")}, {"Count", {REG_DWORD, std::string("\1\0\0\0", 4)}}});
+    MakeOwnButton("{BBB}",
+                  {{"ButtonText", Sz("B")}, {"Count", {REG_DWORD, std::string("\1\0\0\0", 4)}}});
     MakeOwnButton("{CCC}", {{"ButtonText", Sz("C")}, {"Empty", {REG_DWORD, ""}}});
-    EXPECT_EQ(Export(temp.File("bad.qmx"), "The button \"B\" cannot be exported: the value \"Count\" "
-                                           "cannot be read as a text."),
+    EXPECT_EQ(Export(temp.File("bad.qmx"),
+                     "The button \"B\" cannot be exported: the value \"Count\" "
+                     "cannot be read as a text."),
               "buttonstart\r\nButtonText=C\r\nEmpty=\r\nIsQuillmere=YES\r\nbuttonend\r\n"
               "buttonstart\r\nButtonText=A\r\nIsQuillmere=YES\r\nbuttonend\r\n");
 
     // Several are listed in one message, names and texts cut to a readable length.
-    MakeOwnButton("{DDD}", {{"ButtonText", Sz(std::string(20000, 'D'))}, {"MenuText", Sz("two\r\nlines")}});
+    MakeOwnButton("{DDD}",
+                  {{"ButtonText", Sz(std::string(20000, 'D'))}, {"MenuText", Sz("two\r\nlines")}});
     EXPECT_EQ(Export(temp.File("bad.qmx"),
                      "2 buttons were left out of the export; the others were exported:\n"
-                     "The button \"" + std::string(64, 'D') + "...\" cannot be exported: the value "
-                     "\"MenuText\" holds a line break, which an export file cannot carry\n"
-                     "The button \"B\" cannot be exported: the value \"Count\" cannot be read as a text."),
+                     "The button \"" +
+                         std::string(64, 'D') +
+                         "...\" cannot be exported: the value "
+                         "\"MenuText\" holds a line break, which an export file cannot carry\n"
+                         "The button \"B\" cannot be exported: the value \"Count\" cannot be read "
+                         "as a text."),
               "buttonstart\r\nButtonText=C\r\nEmpty=\r\nIsQuillmere=YES\r\nbuttonend\r\n"
               "buttonstart\r\nButtonText=A\r\nIsQuillmere=YES\r\nbuttonend\r\n");
 
@@ -365,29 +391,45 @@ TEST_F(TransferTest, ImportRefusesOversizedSectionsNamingFileAndLineAndWritesThe
     std::string many;
     for (int i = 0; i < 300; ++i) many += "V" + std::to_string(i) + "=x\r\n";
     std::string path = temp.File("big.qmx");
-    WriteFileBytes(path, "buttonstart\r\nA=1\r\nbuttonend\r\n"                              // 1-3
-                         "buttonstart\r\nB=2\r\n" + std::string(20000, 'n') + "=x\r\nbuttonend\r\n" // 4-7
-                         "buttonstart\r\nC=3\r\nbuttonend\r\n"                              // 8-10
-                         "buttonstart\r\nD=" + std::string(2 * 1024 * 1024, 'd') + "\r\nE=5\r\nbuttonend\r\n" // 11-14
-                         "buttonstart\r\n" + std::string(1000000, 'm') + "=x\r\nbuttonend\r\n" // 15-17
-                         "buttonstart\r\n" + many + "buttonend\r\n"                           // 18-319
-                         "buttonstart\r\nF=6\r\nbuttonend\r\n");                            // 320-322
-    Import(path, "4 buttons of \"" + path + "\" were left out of the import; the others were imported:\n"
-                 "The button at line 4 of \"" + path + "\" cannot be imported: the value name \"" +
-                 std::string(64, 'n') + "...\" on line 6 is longer than the registry allows\n"
-                 "The button at line 11 of \"" + path + "\" cannot be imported: line 12 is longer than 1 MiB\n"
-                 "The button at line 15 of \"" + path + "\" cannot be imported: the value name \"" +
-                 std::string(64, 'm') + "...\" on line 16 is longer than the registry allows\n"
-                 "The button at line 18 of \"" + path + "\" cannot be imported: it gives its button "
-                 "more than 256 values.");
+    WriteFileBytes(path, "buttonstart\r\nA=1\r\nbuttonend\r\n" // 1-3
+                         "buttonstart\r\nB=2\r\n" +
+                             std::string(20000, 'n') +
+                             "=x\r\nbuttonend\r\n"                 // 4-7
+                             "buttonstart\r\nC=3\r\nbuttonend\r\n" // 8-10
+                             "buttonstart\r\nD=" +
+                             std::string(2 * 1024 * 1024, 'd') +
+                             "\r\nE=5\r\nbuttonend\r\n" // 11-14
+                             "buttonstart\r\n" +
+                             std::string(1000000, 'm') +
+                             "=x\r\nbuttonend\r\n" // 15-17
+                             "buttonstart\r\n" +
+                             many +
+                             "buttonend\r\n"                         // 18-319
+                             "buttonstart\r\nF=6\r\nbuttonend\r\n"); // 320-322
+    Import(path, "4 buttons of \"" + path +
+                     "\" were left out of the import; the others were imported:\n"
+                     "The button at line 4 of \"" +
+                     path + "\" cannot be imported: the value name \"" + std::string(64, 'n') +
+                     "...\" on line 6 is longer than the registry allows\n"
+                     "The button at line 11 of \"" +
+                     path +
+                     "\" cannot be imported: line 12 is longer than 1 MiB\n"
+                     "The button at line 15 of \"" +
+                     path + "\" cannot be imported: the value name \"" + std::string(64, 'm') +
+                     "...\" on line 16 is longer than the registry allows\n"
+                     "The button at line 18 of \"" +
+                     path +
+                     "\" cannot be imported: it gives its button "
+                     "more than 256 values.");
     // Nothing of a refused section was written: no key, no value, no entry.
     EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey),
               (std::vector<std::string>{Button(1), Button(2), Button(3)}));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"A", Sz("1")}}));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"C", Sz("3")}}));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(3))), (Stored{{"F", Sz("6")}}));
-    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{
-                               {"StdBtn01", Button(1)}, {"StdBtn02", Button(2)}, {"StdBtn03", Button(3)}}));
+    EXPECT_EQ(OwnRecord(),
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"StdBtn01", Button(1)}, {"StdBtn02", Button(2)}, {"StdBtn03", Button(3)}}));
     EXPECT_EQ(rebuilds, 1);
 }
 
@@ -407,7 +449,8 @@ TEST_F(TransferTest, AValueThatCannotBeWrittenTakesItsWholeButtonAwayAndStopsThe
     }
     EXPECT_EQ(error, "Failed to set data for '" + std::string(64, 'n') + "...'");
     EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey), std::vector<std::string>{Button(1)});
-    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{{"StdBtn01", Button(1)}}));
+    EXPECT_EQ(OwnRecord(),
+              (std::vector<std::pair<std::string, std::string>>{{"StdBtn01", Button(1)}}));
 }
 
 TEST_F(TransferTest, ImportStopsAtThe99thButtonKeepingWhatItMade) {
@@ -418,7 +461,8 @@ TEST_F(TransferTest, ImportStopsAtThe99thButtonKeepingWhatItMade) {
            "No free toolbar button key is left: Quillmere can make at most 99 buttons.");
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(99))), (Stored{{"A", Sz("1")}}));
     EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 99u);
-    EXPECT_EQ(OwnRecord(), (std::vector<std::pair<std::string, std::string>>{{"StdBtn99", Button(99)}}));
+    EXPECT_EQ(OwnRecord(),
+              (std::vector<std::pair<std::string, std::string>>{{"StdBtn99", Button(99)}}));
     EXPECT_EQ(rebuilds, 1);
 }
 
@@ -512,8 +556,9 @@ TEST_F(TransferTest, ExportCopiesNothingOutsideTheCompanionFolder) {
 
     std::string bytes = Export(temp.File("out\\set.qmx"));
     // The lines are as ever; only copies that would leave the folder are not made.
-    EXPECT_EQ(bytes, "buttonstart\r\nButtonText=A\r\nHotIcon=src/ok.ico\r\n"
-                     "Icon=x/../../victim.txt\r\nIsQuillmere=YES\r\nScript=x/ok.ico\r\nbuttonend\r\n");
+    EXPECT_EQ(bytes,
+              "buttonstart\r\nButtonText=A\r\nHotIcon=src/ok.ico\r\n"
+              "Icon=x/../../victim.txt\r\nIsQuillmere=YES\r\nScript=x/ok.ico\r\nbuttonend\r\n");
     auto after = Tree(temp.Path());
     EXPECT_EQ(after["out\\victim.txt"], "precious");
     after.erase("out\\set.qmx");
@@ -525,17 +570,16 @@ TEST_F(TransferTest, ExportCopiesNothingOutsideTheCompanionFolder) {
 TEST_F(TransferTest, ImportedFileValuesStayInTheCompanionFolderAndALaterExportToo) {
     CreateDirectoryA(temp.File("in").c_str(), nullptr);
     std::string folder = temp.File("in\\set_files");
-    WriteFileBytes(temp.File("in\\set.qmx"),
-                   "buttonstart\r\nButtonText=A\r\n"
-                   "Icon=x/../../../AppData/Startup/evil.bat\r\n"
-                   "HotIcon=..\\b.ico\r\n"
-                   "Script=C:\\Windows\\c.htm\r\n"
-                   "IsQuillmere=YES\r\nbuttonend\r\n"
-                   "buttonstart\r\nButtonText=B\r\n"
-                   "Icon=\\\\server\\share\\d.ico\r\n"
-                   "HotIcon=e.ico:hidden\r\n"
-                   "Script=..\r\n"
-                   "IsQuillmere=YES\r\nbuttonend\r\n");
+    WriteFileBytes(temp.File("in\\set.qmx"), "buttonstart\r\nButtonText=A\r\n"
+                                             "Icon=x/../../../AppData/Startup/evil.bat\r\n"
+                                             "HotIcon=..\\b.ico\r\n"
+                                             "Script=C:\\Windows\\c.htm\r\n"
+                                             "IsQuillmere=YES\r\nbuttonend\r\n"
+                                             "buttonstart\r\nButtonText=B\r\n"
+                                             "Icon=\\\\server\\share\\d.ico\r\n"
+                                             "HotIcon=e.ico:hidden\r\n"
+                                             "Script=..\r\n"
+                                             "IsQuillmere=YES\r\nbuttonend\r\n");
     Import(temp.File("in\\set.qmx"));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))),
               (Stored{{"ButtonText", Sz("A")},
@@ -572,12 +616,14 @@ TEST_F(TransferTest, ReExportIntoACompanionFolderKeepsTheFilesImportedButtonsUse
     WriteFileBytes(folder + "\\a.ico", "imported icon");
     WriteFileBytes(temp.File("src\\a.ico"), "other icon");
     MakeOwnButton("{AAA}", {{"ButtonText", Sz("imported")}, {"Icon", Sz(folder + "\\a.ico")}});
-    MakeOwnButton("{BBB}", {{"ButtonText", Sz("other")}, {"Icon", Sz(temp.File("src\\a.ico"))},
+    MakeOwnButton("{BBB}", {{"ButtonText", Sz("other")},
+                            {"Icon", Sz(temp.File("src\\a.ico"))},
                             {"MenuText", Sz("two\nlines")}});
-    EXPECT_EQ(Export(temp.File("set.qmx")),
-              "buttonstart\r\nButtonText=other\r\nIcon=a_2.ico\r\nIsQuillmere=YES\r\n"
-              "MenuText=two\nlines\r\nbuttonend\r\n"
-              "buttonstart\r\nButtonText=imported\r\nIcon=a.ico\r\nIsQuillmere=YES\r\nbuttonend\r\n");
+    EXPECT_EQ(
+        Export(temp.File("set.qmx")),
+        "buttonstart\r\nButtonText=other\r\nIcon=a_2.ico\r\nIsQuillmere=YES\r\n"
+        "MenuText=two\nlines\r\nbuttonend\r\n"
+        "buttonstart\r\nButtonText=imported\r\nIcon=a.ico\r\nIsQuillmere=YES\r\nbuttonend\r\n");
     EXPECT_EQ(ReadFileBytes(folder + "\\a.ico"), "imported icon");
     EXPECT_EQ(ReadFileBytes(folder + "\\a_2.ico"), "other icon");
     EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"a.ico", "a_2.ico"}));
@@ -587,7 +633,8 @@ TEST_F(TransferTest, ReExportIntoACompanionFolderKeepsTheFilesImportedButtonsUse
     Import(temp.File("set.qmx"));
     auto other = ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1)));
     ASSERT_TRUE(other);
-    EXPECT_NE(std::find(other->begin(), other->end(), std::make_pair(std::string("MenuText"), Sz("two\nlines"))),
+    EXPECT_NE(std::find(other->begin(), other->end(),
+                        std::make_pair(std::string("MenuText"), Sz("two\nlines"))),
               other->end());
 }
 
@@ -633,8 +680,8 @@ TEST_F(TransferTest, AFullDiskLeavesTheLastGoodExportAndNamesTheFile) {
 
     // A first export into new folders that fails takes its folders away again.
     RegistryAccessor reg;
-    EXPECT_THROW(ExportButtons(reg, temp.File("new\\deep\\set.qmx"), temp.File("new\\deep\\set_files"),
-                               FillingDisk{0}),
+    EXPECT_THROW(ExportButtons(reg, temp.File("new\\deep\\set.qmx"),
+                               temp.File("new\\deep\\set_files"), FillingDisk{0}),
                  InOutError);
     EXPECT_EQ(Tree(temp.Path()), before);
     // With room enough, the same export goes through and replaces the previous one.
@@ -658,14 +705,16 @@ TEST_F(TransferTest, AHugeLineCostsNoMoreMemoryThanTheLineBound) {
     std::string piece(1024 * 1024, 'a');
     DWORD written = 0;
     WriteFile(file, "buttonstart\r\nA=", 15, &written, nullptr);
-    for (int i = 0; i < 64; ++i) WriteFile(file, piece.data(), DWORD(piece.size()), &written, nullptr);
+    for (int i = 0; i < 64; ++i)
+        WriteFile(file, piece.data(), DWORD(piece.size()), &written, nullptr);
     std::string rest = "\r\nbuttonend\r\nbuttonstart\r\nB=1\r\nbuttonend\r\n";
     WriteFile(file, rest.data(), DWORD(rest.size()), &written, nullptr);
     CloseHandle(file);
     std::string().swap(piece);
 
     size_t before = PeakMemory();
-    Import(path, "The button at line 1 of \"" + path + "\" cannot be imported: line 2 is longer than 1 MiB.");
+    Import(path, "The button at line 1 of \"" + path +
+                     "\" cannot be imported: line 2 is longer than 1 MiB.");
     EXPECT_LT(PeakMemory(), before + 16 * 1024 * 1024);
     EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey), std::vector<std::string>{Button(1)});
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"B", Sz("1")}}));

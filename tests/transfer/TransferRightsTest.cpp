@@ -47,7 +47,8 @@ TEST_F(TransferRightsTest, ExportTakesEveryMarkedButtonOfBothViewsOnce) {
     std::string file = ReadFileBytes(temp.File("all.qmx"));
     auto count = [&](const std::string& text) {
         size_t n = 0;
-        for (size_t at = file.find(text); at != std::string::npos; at = file.find(text, at + 1)) ++n;
+        for (size_t at = file.find(text); at != std::string::npos; at = file.find(text, at + 1))
+            ++n;
         return n;
     };
     EXPECT_EQ(count("buttonstart"), 3u) << file;
@@ -65,8 +66,12 @@ TEST_F(TransferRightsTest, ImportMakesEachButtonInBothViewsAndRecordsItOnce) {
     transfer.ImportToolBarInfo();
     for (REGSAM view : kBothViews) {
         SCOPED_TRACE(ViewName(view));
-        EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, view, kExt + "\\" + qm::ButtonKeyName(1))->at("ButtonText"), "x");
-        EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, view, kExt + "\\" + qm::ButtonKeyName(2))->at("ButtonText"), "y");
+        EXPECT_EQ(
+            RawRead(HKEY_LOCAL_MACHINE, view, kExt + "\\" + qm::ButtonKeyName(1))->at("ButtonText"),
+            "x");
+        EXPECT_EQ(
+            RawRead(HKEY_LOCAL_MACHINE, view, kExt + "\\" + qm::ButtonKeyName(2))->at("ButtonText"),
+            "y");
     }
     EXPECT_EQ(RawRead(HKEY_CURRENT_USER, 0, "Software\\qzo\\Quillmere\\StdBtn")->size(), 2u);
 }

@@ -12,7 +12,8 @@ using qm::ui::StandardErrorText;
 
 TEST(StandardErrorTextTest, AddsAFullStopOnlyAfterCharactersThatSortAfterIt) {
     EXPECT_EQ(StandardErrorText("File not found"), "File not found.");
-    EXPECT_EQ(StandardErrorText("Failed to create key \\Software\\X}"), "Failed to create key \\Software\\X}.");
+    EXPECT_EQ(StandardErrorText("Failed to create key \\Software\\X}"),
+              "Failed to create key \\Software\\X}.");
     EXPECT_EQ(StandardErrorText("Invalid data type for 'Icon'"), "Invalid data type for 'Icon'");
     EXPECT_EQ(StandardErrorText("Disk full."), "Disk full.");
     EXPECT_EQ(StandardErrorText("Error 42"), "Error 42.");
