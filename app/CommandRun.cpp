@@ -8,6 +8,9 @@
 #include "transfer/ImportCheck.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Dialogs.h"
+#include "ui/Texts.h"
+
+#include "resource.h"
 
 #include <windows.h>
 
@@ -77,7 +80,7 @@ public:
                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (log_ != INVALID_HANDLE_VALUE) return true;
         std::string why = transfer::InOutErrorText(GetLastError());
-        Fail(kExitFileProblem, "The log file \"" + path + "\" cannot be opened: " + why);
+        Fail(kExitFileProblem, ui::Text(IDS_COMMAND_LOG_NOT_OPENED, {path, why}));
         return false;
     }
 
@@ -177,7 +180,7 @@ int Export(Reporter& reporter, const Options& options) {
     // Failures of the file name it already.
     std::string leftOut =
         transfer::ExportButtons(registry, path, transfer::CompanionFolderFor(path));
-    reporter.Info("Exported the program's machine-wide buttons to \"" + path + "\"");
+    reporter.Info(ui::Text(IDS_COMMAND_EXPORTED, {path}));
     if (!leftOut.empty()) return reporter.Fail(kExitFailed, leftOut);
     return kExitDone;
 }
@@ -191,7 +194,7 @@ int Import(Reporter& reporter, const Options& options) {
     } catch (const transfer::UnusableFileError&) {
         throw; // names the file already
     } catch (const transfer::InOutError& error) {
-        throw transfer::InOutError("The file \"" + path + "\" cannot be read: " + error.what());
+        throw transfer::InOutError(ui::Text(IDS_COMMAND_FILE_NOT_READ, {path, error.what()}));
     }
 
     RegistryAccessor registry;
@@ -200,8 +203,8 @@ int Import(Reporter& reporter, const Options& options) {
         std::vector<transfer::PlannedButton> kept;
         for (auto& button : plan.buttons) {
             if (existing.Contains(button))
-                reporter.Info("Skipped \"" + transfer::PlannedText(button, kButtonTextValue) +
-                              "\": a button with this text that runs the same is already there");
+                reporter.Info(ui::Text(IDS_COMMAND_SKIPPED,
+                                       {transfer::PlannedText(button, kButtonTextValue)}));
             else
                 kept.push_back(std::move(button));
         }
@@ -210,7 +213,7 @@ int Import(Reporter& reporter, const Options& options) {
     std::string refused = transfer::RefusedSectionsMessage(path, plan);
     if (plan.buttons.empty()) {
         if (!refused.empty()) return reporter.Fail(kExitFailed, refused);
-        reporter.Info("Nothing to import: every button of \"" + path + "\" is already there");
+        reporter.Info(ui::Text(IDS_COMMAND_NOTHING_TO_IMPORT, {path}));
         return kExitDone;
     }
 
@@ -220,32 +223,27 @@ int Import(Reporter& reporter, const Options& options) {
                 if (transfer::RunsProgramOnThisMachine(button, companionFolder))
                     return reporter.Fail(
                         kExitBadArguments,
-                        "The button \"" + transfer::PlannedText(button, kButtonTextValue) +
-                            "\" of \"" + path + "\" runs " +
-                            transfer::PlannedText(button, kExecValue) +
-                            ", a program on this machine; give /trust to import it. "
-                            "Nothing was imported");
+                        ui::Text(IDS_COMMAND_NEEDS_TRUST,
+                                 {transfer::PlannedText(button, kButtonTextValue), path,
+                                  transfer::PlannedText(button, kExecValue)}));
     } else if (!reporter.Ask(transfer::PreviewQuestion(path, plan))) {
-        reporter.Info("Nothing was imported: the import was declined");
+        reporter.Info(ui::Text(IDS_COMMAND_DECLINED));
         return kExitFailed;
     }
 
     if (existing.FreeNames() < static_cast<int>(plan.buttons.size()))
-        return reporter.Fail(
-            kExitLimit, "\"" + path + "\" holds " + std::to_string(plan.buttons.size()) +
-                            " buttons to create, but only " + std::to_string(existing.FreeNames()) +
-                            " of the " + std::to_string(kMaxButtonCounter) +
-                            " button names are free. Nothing was imported");
+        return reporter.Fail(kExitLimit,
+                             ui::Text(IDS_COMMAND_LIMIT, {path, std::to_string(plan.buttons.size()),
+                                                          std::to_string(existing.FreeNames()),
+                                                          std::to_string(kMaxButtonCounter)}));
 
     // Machine-wide keys need an administrator; asking first keeps a refused import from
     // failing half-way.
     registry.SetRoot(HKEY_LOCAL_MACHINE);
     if (!registry.OpenKey(kExtensionsKey, true))
-        return reporter.Fail(
-            kExitNoRights,
-            "Importing buttons needs administrator rights: the key HKEY_LOCAL_MACHINE" +
-                std::string(kExtensionsKey) +
-                " cannot be written. Run the command as an administrator. Nothing was imported");
+        return reporter.Fail(kExitNoRights,
+                             ui::Text(IDS_COMMAND_NEEDS_ADMINISTRATOR,
+                                      {std::string("HKEY_LOCAL_MACHINE") + kExtensionsKey}));
     registry.CloseKey();
 
     bool failed = false;
@@ -254,8 +252,9 @@ int Import(Reporter& reporter, const Options& options) {
         reporter.Fail(kExitFailed, text);
     });
     for (size_t i = 0; i < created.size(); ++i)
-        reporter.Info("Created \"" + transfer::PlannedText(plan.buttons[i], kButtonTextValue) +
-                      "\" as " + created[i].keyName);
+        reporter.Info(
+            ui::Text(IDS_COMMAND_CREATED, {transfer::PlannedText(plan.buttons[i], kButtonTextValue),
+                                           created[i].keyName}));
     if (!refused.empty()) {
         reporter.Fail(kExitFailed, refused);
         failed = true;
@@ -269,13 +268,12 @@ int ExportGpo(Reporter& reporter, const Options& options) {
     transfer::GpoExport plan =
         transfer::PlanGroupPolicy(transfer::ReadMachineButtons(registry), options.files);
     transfer::WriteGroupPolicy(plan, path, options.files, UtcTimeStamp());
-    reporter.Info("Wrote " + std::to_string(plan.buttons.size()) +
-                  (plan.buttons.size() == 1 ? " button" : " buttons") + " to \"" + path + "\"");
+    reporter.Info(ui::Text(plan.buttons.size() == 1 ? IDS_COMMAND_WROTE_ONE : IDS_COMMAND_WROTE,
+                           {std::to_string(plan.buttons.size()), path}));
     for (const auto& file : plan.files)
-        reporter.Info(options.files.empty() ? "The clients need \"" + file.here + "\" (button \"" +
-                                                  file.button + "\") at this same path"
-                                            : "Copied \"" + file.here + "\" to \"" +
-                                                  file.onClients + "\" for the clients");
+        reporter.Info(options.files.empty()
+                          ? ui::Text(IDS_COMMAND_CLIENTS_NEED, {file.here, file.button})
+                          : ui::Text(IDS_COMMAND_COPIED, {file.here, file.onClients}));
     return kExitDone;
 }
 
