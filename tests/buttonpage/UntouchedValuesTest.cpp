@@ -20,36 +20,15 @@ const std::string kKeyName = "{0A000000-0000-0000-0000-00000000000A}";
 const std::wstring kWide = L"\u00fc\u6f22\u5b57";
 const std::string kUtf8 = "\xc3\xbc\xe6\xbc\xa2\xe5\xad\x97";
 
-struct WideValue {
-    DWORD type = REG_NONE;
-    std::wstring text;
-    bool operator==(const WideValue&) const = default;
-};
+using qmtest::WideValue;
 
-void Put(const std::wstring& name, DWORD type, const std::wstring& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRecord.c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, type,
-                             reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+void Put(const std::wstring& name, DWORD type, const std::wstring& text,
+         std::source_location where = std::source_location::current()) {
+    qmtest::PutWideText(HKEY_LOCAL_MACHINE, kRecord, name, type, text, KEY_WOW64_32KEY, where);
 }
 
 std::optional<WideValue> Get(const std::wstring& name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRecord.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    wchar_t data[512] = {};
-    DWORD size = sizeof data - sizeof(wchar_t), type = REG_NONE;
-    LONG result =
-        RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return std::nullopt;
-    return WideValue{type, data};
+    return qmtest::StoredWideValue(HKEY_LOCAL_MACHINE, kRecord, name, KEY_WOW64_32KEY);
 }
 
 // The pixels of an icon drawn at 32 x 32, to tell one icon from another.

@@ -5,6 +5,7 @@
 #include "registry/RegistryAccessor.h"
 
 #include "support/ProgramTest.h"
+#include "support/RawRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -21,34 +22,15 @@ constexpr wchar_t kKey[] = L"Software\\Microsoft\\Internet Explorer\\Main";
 const std::wstring kWideText = L"\u00fc\u6f22\u5b57";
 const std::string kUtf8Text = "\xc3\xbc\xe6\xbc\xa2\xe5\xad\x97";
 
-struct WideValue {
-    DWORD type = REG_NONE;
-    std::wstring text; // up to the first NUL
-};
+using qmtest::WideValue;
 
-void PutWide(const std::wstring& name, DWORD type, const std::wstring& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, type,
-                             reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+void PutWide(const std::wstring& name, DWORD type, const std::wstring& text,
+             std::source_location where = std::source_location::current()) {
+    qmtest::PutWideText(HKEY_CURRENT_USER, kKey, name, type, text, 0, where);
 }
 
 std::optional<WideValue> GetWide(const std::wstring& name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    wchar_t data[512] = {};
-    DWORD size = sizeof data - sizeof(wchar_t), type = REG_NONE;
-    LONG result =
-        RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return std::nullopt;
-    return WideValue{type, data};
+    return qmtest::StoredWideValue(HKEY_CURRENT_USER, kKey, name);
 }
 
 class RegistryTextTest : public qmtest::ProgramTest {

@@ -144,6 +144,36 @@ void PutText(HKEY root, const std::string& path, const std::string& name, const 
     PutValues(root, path, {{name, Sz(text)}}, where);
 }
 
+void PutWideText(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                 const std::wstring& text, REGSAM view, std::source_location where) {
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                                  &key, nullptr);
+    if (result == ERROR_SUCCESS) {
+        result =
+            RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    if (result != ERROR_SUCCESS)
+        ADD_FAILURE_AT(where.file_name(), where.line())
+            << "cannot write a wide value, error " << result;
+}
+
+std::optional<WideValue> StoredWideValue(HKEY root, const std::wstring& path,
+                                         const std::wstring& name, REGSAM view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    wchar_t data[512] = {};
+    DWORD size = sizeof data - sizeof(wchar_t), type = REG_NONE;
+    LONG result =
+        RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    return WideValue{type, data};
+}
+
 void PutKey(HKEY root, const std::string& path, std::source_location where) {
     PutValues(root, path, {}, where);
 }

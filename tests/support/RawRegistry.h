@@ -60,6 +60,18 @@ void PutText(HKEY root, const std::string& path, const std::string& name, const 
              std::source_location where = std::source_location::current());
 void PutKey(HKEY root, const std::string& path,
             std::source_location where = std::source_location::current());
+// Text written and read with the wide registry functions, past any code page. `view` is 0 or
+// one of KEY_WOW64_32KEY / KEY_WOW64_64KEY.
+struct WideValue {
+    DWORD type = REG_NONE;
+    std::wstring text; // up to the first NUL
+    bool operator==(const WideValue&) const = default;
+};
+void PutWideText(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                 const std::wstring& text, REGSAM view = 0,
+                 std::source_location where = std::source_location::current());
+std::optional<WideValue> StoredWideValue(HKEY root, const std::wstring& path,
+                                         const std::wstring& name, REGSAM view = 0);
 // Removes a key with everything below it (true when it was there and is gone now), or one value.
 bool RemoveKey(HKEY root, const std::string& path);
 void RemoveValue(HKEY root, const std::string& path, const std::string& name);
