@@ -1,5 +1,6 @@
-// The program's entry: common controls and COM for this thread, then the run (app/Startup),
-// or, with arguments, the command they give (app/CommandRun), without any window.
+// The program's entry: with arguments, the command they give (app/CommandRun), run before
+// anything only a window needs is loaded; otherwise common controls and COM for this thread,
+// then the run (app/Startup).
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
@@ -12,11 +13,11 @@
 #include <exception>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
     // With arguments the program runs as a command: no splash, no window, beside a running copy.
     std::vector<std::string> args = qm::cli::ProcessArguments();
     if (qm::cli::HasCommand(args)) return qm::cli::RunCommandLine(args);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
     // A second interactive start shows the copy that runs instead of opening another window
     // over the same records.
     qm::InstanceLock instance;
