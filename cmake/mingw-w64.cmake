@@ -14,4 +14,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 find_program(QM_WINE wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${QM_WINE})
+# Wine starts without address-space randomisation, as scripts/env.sh explains: with it, about
+# one start in four thousand ends at once, silently, with exit code 1.
+find_program(QM_SETARCH setarch)
+if(QM_SETARCH)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${QM_SETARCH} ${CMAKE_HOST_SYSTEM_PROCESSOR} -R ${QM_WINE})
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${QM_WINE})
+endif()

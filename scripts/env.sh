@@ -5,6 +5,15 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # Never offer to install Mono or Gecko: a modal prompt would hang an unattended run.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
+# Wine is started with the address space laid out without randomisation. Debian's 64-bit Wine
+# has no preloader to reserve Windows' fixed addresses before Linux fills them, and the kernel
+# puts a process's Linux heap anywhere up to 1 GB above wine64's image at 0x7d000000. About one
+# start in four thousand that heap already covers 0x7ffe0000, where every Windows program finds
+# the shared user data; Wine then ends the process at once with exit code 1 ("failed to map the
+# shared user data", hidden with WINEDEBUG=-all). Without randomisation the heap starts right
+# after the image, 47 MB below. Processes started from Wine inherit the setting.
+QM_FIXED_LAYOUT=(setarch "$(uname -m)" -R)
+
 qm_build() {
   # ccache, where installed, lets several checkouts of the tree share their compiled objects.
   local launcher=()
