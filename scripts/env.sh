@@ -12,7 +12,9 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # the shared user data; Wine then ends the process at once with exit code 1 ("failed to map the
 # shared user data", hidden with WINEDEBUG=-all). Without randomisation the heap starts right
 # after the image, 47 MB below. Processes started from Wine inherit the setting.
-QM_FIXED_LAYOUT=(setarch "$(uname -m)" -R)
+# (setarch is part of util-linux; where it is missing, Wine starts as it is.)
+QM_FIXED_LAYOUT=()
+if command -v setarch >/dev/null 2>&1; then QM_FIXED_LAYOUT=(setarch "$(uname -m)" -R); fi
 
 qm_build() {
   # ccache, where installed, lets several checkouts of the tree share their compiled objects.
