@@ -4,6 +4,7 @@
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
 
+#include "commandline/BuiltProgram.h"
 #include "support/RawRegistry.h"
 #include "support/ProgramTest.h"
 
@@ -103,8 +104,7 @@ struct ProcessResult {
 
 // Starts quillmere.exe with the arguments, its standard output and error on one pipe.
 ProcessResult RunProgram(const std::string& arguments) {
-    std::string program = QM_DIST_DIR "/quillmere.exe";
-    std::replace(program.begin(), program.end(), '/', '\\');
+    std::string program = qmtest::BuiltProgram();
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     ProcessResult result;
@@ -206,8 +206,7 @@ HWND BoxOf(DWORD processId, std::string& text) {
 
 TEST(ProgramAsCommandTest, UsageStartedWithoutAConsoleShowsInABoxWithTheConsolesText) {
     // As from a shortcut: no standard handles, and no console of the starting program to attach to.
-    std::string program = QM_DIST_DIR "/quillmere.exe";
-    std::replace(program.begin(), program.end(), '/', '\\');
+    std::string program = qmtest::BuiltProgram();
     FreeConsole();
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

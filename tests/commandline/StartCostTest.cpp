@@ -3,6 +3,8 @@
 // every function the program calls in them.
 #include <windows.h>
 
+#include "commandline/BuiltProgram.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,8 +30,7 @@ std::string FileNameOf(const std::string& path) {
 // Runs the program under this test as its debugger and returns the name of every DLL it loads,
 // with its exit code.
 std::set<std::string> LoadedBy(const std::string& arguments, DWORD& exitCode) {
-    std::string program = QM_DIST_DIR "/quillmere.exe";
-    std::replace(program.begin(), program.end(), '/', '\\');
+    std::string program = qmtest::BuiltProgram();
     std::string commandLine = "\"" + program + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
