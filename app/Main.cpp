@@ -474,14 +474,13 @@ void TForm1::Content1Click() {
 void TForm1::About2Click() { aboutForm_->Show(); }
 
 void TForm1::PageControl1Changing() {
-    // Edits may have been left on another page through the View menu: as at the close, the
-    // question is about the first page in tab order that holds edits, and there is at most
-    // one (OfferSave clears every flag).
+    // Edits may have been left on another page through the View menu: the question is about
+    // the first page in tab order that holds edits. Its answer clears that page's flag alone;
+    // a page with edits still unasked keeps them, and shows them when it is shown again.
     OfferSaveOfFirstEditedPage();
 }
 
 void TForm1::OfferSaveOfFirstEditedPage() {
-    // OfferSave clears every flag: there is at most one question.
     if (std::optional<int> page = flags_.FirstEditedPage()) {
         flags_.Mark(*page); // another page's load may have cleared Modified alone
         OfferSave(*page, false);
@@ -491,17 +490,26 @@ void TForm1::OfferSaveOfFirstEditedPage() {
 void TForm1::PageControl1Change() {
     int index = TabCtrl_GetCurSel(pageControl1_);
     if (index < 0 || index >= kPageCount) return;
-    ShowPage(index);
+    // A page that still holds edits nobody was asked about is shown with them, not loaded over
+    // them.
+    const bool load = !flags_.IsPageModified(index);
+    ShowPage(index, load);
     SetCommandStates();
-    pages_[index]->AfterTabChange();
+    if (load) pages_[index]->AfterTabChange();
 }
 
 void TForm1::FormClose() {
-    // At most one question, for the first page in tab order with unsaved edits: OfferSave
-    // clears every flag. A page's own flag alone counts here: loading another page (through
-    // the View menu, which asks nothing) clears Modified, and the edits must not be lost
-    // without a question. The close is never refused, also not when the save fails.
-    ui::Guarded(hwnd(), [&] { OfferSaveOfFirstEditedPage(); });
+    // One question for each page with unsaved edits, in tab order. A page's own flag alone
+    // counts here: loading another page (through the View menu, which asks nothing) clears
+    // Modified, and the edits must not be lost without a question. The close is never refused,
+    // also not when a save fails.
+    for (int page = 0; page < kPageCount; ++page) {
+        if (!flags_.IsPageModified(page)) continue;
+        ui::Guarded(hwnd(), [&] {
+            flags_.Mark(page);
+            OfferSave(page, false);
+        });
+    }
     DestroyWindow(hwnd());
 }
 
@@ -514,7 +522,7 @@ void TForm1::ClearModified(int page) { flags_.Clear(page); }
 void TForm1::ClearAllModified() { flags_.ClearAll(); }
 
 void TForm1::OfferSave(int page, bool refresh) {
-    flags_.OfferSave(*pages_.at(page), hwnd(), refresh);
+    flags_.OfferSave(page, *pages_.at(page), hwnd(), refresh);
 }
 
 RegistryAccessor& TForm1::Registry() {

@@ -1,6 +1,7 @@
 #include "appearance/BackgroundsPage.h"
 
 #include "appearance/PageTools.h"
+#include "registry/GuardedSave.h"
 #include "registry/KeyScope.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Rights.h"
@@ -158,60 +159,46 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
         KeepEditsMarked();
         return;
     }
-    // The key is open for this block alone: closed before any error box shows and before the
-    // previews are loaded again.
-    std::optional<RegistryError> failure;
-    {
-        RegistryAccessor& registry = host_.Registry();
-        registry.SetRoot(HKEY_CURRENT_USER);
-        registry.OpenKey(kToolbarKey, false);
-        KeyScope keyScope(registry);
-
-        // Only the paths that differ from what the page showed are written; the others stay as
-        // stored, whatever another program did to them meanwhile.
-        const std::string* paths[] = {&browserPath, &explorerPath};
-        std::vector<size_t> edited;
-        for (size_t i = 0; i < panels_.size(); ++i)
-            if (*paths[i] != panels_[i].shownText) edited.push_back(i);
-        for (size_t i : edited) {
-            if (!shown_.Exact(panels_[i].value)) {
-                ui::AppDialogs().ShowError(hwnd(),
-                                           RegistryAccessor::CannotKeepText(panels_[i].value));
-                KeepEditsMarked();
-                return;
-            }
-        }
-        std::string overwritten;
-        for (const std::string& name : shown_.ChangedIn(registry)) {
-            for (size_t i : edited)
-                if (name == panels_[i].value)
-                    overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
-        }
-        if (!overwritten.empty() &&
-            !ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                       ui::Text(IDS_BACKGROUNDS_CHANGED, {overwritten}))) {
-            KeepEditsMarked();
-            return;
-        }
-        try {
-            for (size_t i : edited) {
-                Panel& panel = panels_[i];
-                if (!paths[i]->empty())
-                    registry.WriteRaw(panel.value,
-                                      TypedText(shown_.Stored(panel.value), *paths[i]));
-                else
-                    registry.DeleteValue(panel.value);
-                shown_.Read(registry, panel.value);
-                panel.shownText = *paths[i];
-            }
-        } catch (const RegistryError& error) {
-            failure = error;
-        }
+    // Only the paths that differ from what the page showed are written; an emptied path deletes
+    // its value.
+    const std::string* paths[] = {&browserPath, &explorerPath};
+    std::vector<ValueEdit> edits;
+    for (size_t i = 0; i < panels_.size(); ++i) {
+        if (*paths[i] == panels_[i].shownText) continue;
+        const char* value = panels_[i].value;
+        if (paths[i]->empty())
+            edits.push_back({value, std::nullopt});
+        else
+            edits.push_back({value, TypedText(shown_.Stored(value), *paths[i])});
     }
-    if (failure && failure->Refused())
-        ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, ui::Text(IDS_BACKGROUNDS_NOT_SAVED));
-    else if (failure)
-        ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_WRITE_ERROR));
+    const RecordOpener open = [](RegistryAccessor& registry) {
+        registry.SetRoot(HKEY_CURRENT_USER);
+        return registry.OpenKey(kToolbarKey, false);
+    };
+    const SaveOutcome outcome =
+        SaveEdits(host_.Registry(), open, shown_, edits, [&](const std::string& names) {
+            return ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                             ui::Text(IDS_BACKGROUNDS_CHANGED, {names}));
+        });
+    switch (outcome.kind) {
+    case SaveOutcome::Kind::Saved:
+        for (size_t i = 0; i < panels_.size(); ++i) panels_[i].shownText = *paths[i];
+        break;
+    case SaveOutcome::Kind::CannotKeep:
+        ui::AppDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(outcome.name));
+        KeepEditsMarked();
+        return;
+    case SaveOutcome::Kind::RefusedField:
+    case SaveOutcome::Kind::Declined: KeepEditsMarked(); return;
+    case SaveOutcome::Kind::Failed:
+        if (outcome.error->Refused())
+            ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
+                              ui::Text(IDS_BACKGROUNDS_NOT_SAVED));
+        else
+            ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_WRITE_ERROR));
+        KeepEditsMarked();
+        break;
+    }
     for (Panel& panel : panels_) ReloadPanel(panel, FieldText(panel));
 }
 

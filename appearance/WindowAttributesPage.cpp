@@ -1,5 +1,6 @@
 #include "appearance/WindowAttributesPage.h"
 
+#include "registry/GuardedSave.h"
 #include "registry/KeyScope.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Rights.h"
@@ -138,74 +139,60 @@ void WindowAttributesPage::SaveWindowAttributes() {
         KeepEditsMarked();
         return;
     }
-    // The key is open for this block alone: closed before any error box shows.
-    std::optional<RegistryError> failure;
-    {
-        RegistryAccessor& registry = host_.Registry();
-        registry.SetRoot(HKEY_CURRENT_USER);
-        registry.OpenKey(kMainKey, false);
-        KeyScope keyScope(registry);
-
-        // Only what the user changed is written; every other value stays as stored, whatever
-        // another program did to it meanwhile. Those the user changed are asked about first when
-        // they changed in the registry too.
-        std::vector<std::string> edited;
-        for (size_t i = 0; i < std::size(kTextValues); ++i)
-            if (TextEdited(i)) edited.push_back(kTextValues[i].value);
-        for (size_t i = 0; i < std::size(kOptions); ++i)
-            if (OptionEdited(i)) edited.push_back(kOptions[i].value);
-        for (const std::string& name : edited) {
-            if (!shown_.Exact(name)) {
-                ui::AppDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(name));
-                KeepEditsMarked();
-                return;
-            }
-        }
-        std::string overwritten;
-        for (const std::string& name : shown_.ChangedIn(registry))
-            if (std::find(edited.begin(), edited.end(), name) != edited.end())
-                overwritten += (overwritten.empty() ? "\"" : ", \"") + name + "\"";
-        if (!overwritten.empty() &&
-            !ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                       ui::Text(IDS_ATTRIBUTES_CHANGED, {overwritten}))) {
-            KeepEditsMarked();
-            return;
-        }
-        try {
-            for (size_t i = 0; i < std::size(kTextValues); ++i) {
-                if (!TextEdited(i)) continue;
-                const TextValue& text = kTextValues[i];
-                std::string typed = ui::GetText(Item(text.field));
-                const std::optional<RawValue>& stored = shown_.Stored(text.value);
-                if (!typed.empty())
-                    registry.WriteRaw(text.value, TypedText(stored, typed));
-                else if (text.whenEmpty == WhenEmpty::Delete)
-                    registry.DeleteValue(text.value);
-                else
-                    registry.WriteRaw(text.value,
-                                      TypedText(stored, text.whenEmpty == WhenEmpty::WriteBlankPage
-                                                            ? "about:blank"
-                                                            : ""));
-                shown_.Read(registry, text.value);
-                shownTexts_[i] = typed;
-            }
-            for (size_t i = 0; i < std::size(kOptions); ++i) {
-                if (!OptionEdited(i)) continue;
-                const OptionValue& option = kOptions[i];
-                bool checked = ui::IsChecked(Item(option.box));
-                registry.WriteRaw(option.value,
-                                  TypedText(shown_.Stored(option.value), checked ? "yes" : "no"));
-                shown_.Read(registry, option.value);
-                shownChecks_[i] = checked;
-            }
-        } catch (const RegistryError& error) {
-            failure = error;
-        }
+    // The user's edits: the fields and boxes changed since they were shown. An emptied field
+    // saves as its value's rule says.
+    std::vector<ValueEdit> edits;
+    for (size_t i = 0; i < std::size(kTextValues); ++i) {
+        if (!TextEdited(i)) continue;
+        const TextValue& text = kTextValues[i];
+        const std::string typed = ui::GetText(Item(text.field));
+        const std::optional<RawValue>& stored = shown_.Stored(text.value);
+        if (!typed.empty())
+            edits.push_back({text.value, TypedText(stored, typed)});
+        else if (text.whenEmpty == WhenEmpty::Delete)
+            edits.push_back({text.value, std::nullopt});
+        else
+            edits.push_back(
+                {text.value,
+                 TypedText(stored,
+                           text.whenEmpty == WhenEmpty::WriteBlankPage ? "about:blank" : "")});
     }
-    if (failure && failure->Refused())
-        ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, ui::Text(IDS_ATTRIBUTES_NOT_SAVED));
-    else if (failure)
-        ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_WRITE_ERROR));
+    for (size_t i = 0; i < std::size(kOptions); ++i) {
+        if (!OptionEdited(i)) continue;
+        const OptionValue& option = kOptions[i];
+        edits.push_back({option.value, TypedText(shown_.Stored(option.value),
+                                                 ui::IsChecked(Item(option.box)) ? "yes" : "no")});
+    }
+    const RecordOpener open = [](RegistryAccessor& registry) {
+        registry.SetRoot(HKEY_CURRENT_USER);
+        return registry.OpenKey(kMainKey, false);
+    };
+    const SaveOutcome outcome =
+        SaveEdits(host_.Registry(), open, shown_, edits, [&](const std::string& names) {
+            return ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                             ui::Text(IDS_ATTRIBUTES_CHANGED, {names}));
+        });
+    switch (outcome.kind) {
+    case SaveOutcome::Kind::Saved:
+        for (size_t i = 0; i < std::size(kTextValues); ++i)
+            shownTexts_[i] = ui::GetText(Item(kTextValues[i].field));
+        for (size_t i = 0; i < std::size(kOptions); ++i)
+            shownChecks_[i] = ui::IsChecked(Item(kOptions[i].box));
+        return;
+    case SaveOutcome::Kind::CannotKeep:
+        ui::AppDialogs().ShowError(hwnd(), RegistryAccessor::CannotKeepText(outcome.name));
+        break;
+    case SaveOutcome::Kind::RefusedField:
+    case SaveOutcome::Kind::Declined: break;
+    case SaveOutcome::Kind::Failed:
+        if (outcome.error->Refused())
+            ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
+                              ui::Text(IDS_ATTRIBUTES_NOT_SAVED));
+        else
+            ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_WRITE_ERROR));
+        break;
+    }
+    KeepEditsMarked();
 }
 
 void WindowAttributesPage::FieldChange() { host_.MarkModified(ui::kPageWindowAttributes); }

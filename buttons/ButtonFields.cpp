@@ -28,40 +28,19 @@ bool GroupInUse(FieldGroup group, ActionChoice action, bool inTools) {
     return false;
 }
 
-const StoredText* ShownValue(const ShownButton& shown, const std::string& name) {
-    if (name == kDefaultVisibleValue) return &shown.defaultVisible;
-    for (const ButtonFieldRule& rule : kButtonFields)
-        if (name == rule.value) return &shown.texts[rule.field];
-    return nullptr;
-}
-
-StoredText* ShownValue(ShownButton& shown, const std::string& name) {
-    return const_cast<StoredText*>(ShownValue(std::as_const(shown), name));
-}
-
-bool CutForField(StoredText& text) {
-    if (text.text.size() <= kMaxFieldText) return false;
-    size_t end = kMaxFieldText;
-    // Back to the first byte of a UTF-8 character, so that the field shows whole characters.
-    while (end > 0 && (static_cast<unsigned char>(text.text[end]) & 0xC0) == 0x80) --end;
-    text.text.resize(end);
-    return true;
-}
-
-ButtonFieldState FieldsFromRecord(const ShownButton& record) {
+ButtonFieldState FieldsFromRecord(const ShownValues& record) {
     ButtonFieldState fields;
     for (const ButtonFieldRule& rule : kButtonFields)
-        fields.texts[rule.field] = record.texts[rule.field].text;
+        fields.texts[rule.field] = record.Text(rule.value);
     // With both values the record shows as a Script record with both texts.
-    if (record.texts[kFieldScript].present)
+    if (record.Present(kScriptValue))
         fields.action = ActionChoice::Script;
-    else if (record.texts[kFieldExec].present)
+    else if (record.Present(kExecValue))
         fields.action = ActionChoice::Exec;
     else
         fields.action = ActionChoice::Neither;
-    fields.visible = IsDefaultVisible(record.defaultVisible.text);
-    fields.inTools =
-        record.texts[kFieldMenuText].present || record.texts[kFieldMenuStatusBar].present;
+    fields.visible = IsDefaultVisible(record.Text(kDefaultVisibleValue));
+    fields.inTools = record.Present(kMenuTextValue) || record.Present(kMenuStatusBarValue);
     return fields;
 }
 
@@ -89,59 +68,34 @@ ButtonFieldState FieldsFromTemplate(const ButtonTemplateRow& row,
 
 ButtonFieldState NoRecordFields() { return ButtonFieldState{}; }
 
-std::vector<ValueChange> SaveChanges(const ShownButton& shown, const ButtonFieldState& now) {
-    std::vector<ValueChange> changes;
+std::vector<ValueEdit> ButtonEdits(const ShownValues& shown, const ButtonFieldState& before,
+                                   const ButtonFieldState& now) {
+    std::vector<ValueEdit> edits;
+    const auto remove = [&](const char* name) {
+        if (shown.Present(name)) edits.push_back({name, std::nullopt});
+    };
     for (const ButtonFieldRule& rule : kButtonFields) {
-        if (rule.field == kFieldMenuText &&
-            now.visible != IsDefaultVisible(shown.defaultVisible.text))
-            changes.push_back(
-                {kDefaultVisibleValue,
-                 RawValue{REG_SZ, std::string(now.visible ? kVisibleData : kHiddenData) + '\0'}});
-        if (shown.tooLong[rule.field]) continue;
-        const StoredText& was = shown.texts[rule.field];
+        if (rule.field == kFieldMenuText && now.visible != before.visible)
+            edits.push_back(
+                {kDefaultVisibleValue, TypedText(shown.Stored(kDefaultVisibleValue),
+                                                 now.visible ? kVisibleData : kHiddenData)});
+        if (shown.TooLong(rule.value)) continue;
+        const bool inUse = GroupInUse(rule.group, now.action, now.inTools);
+        const bool wasInUse = GroupInUse(rule.group, before.action, before.inTools);
         const std::string& text = now.texts[rule.field];
-        if (GroupInUse(rule.group, now.action, now.inTools)) {
-            if (text == was.text) continue;
-            if (text.empty() && rule.emptyDeletes) {
-                if (was.present) changes.push_back({rule.value, std::nullopt});
-                continue;
-            }
-            const DWORD type = was.Expandable() ? DWORD{REG_EXPAND_SZ} : DWORD{REG_SZ};
-            changes.push_back({rule.value, RawValue{type, text + '\0'}});
+        if (!inUse) {
+            // A choice the user turned off deletes its values.
+            if (wasInUse) remove(rule.value);
             continue;
         }
-        // A choice that is off deletes its values; with neither action chosen, Exec and Script
-        // stay as they are.
-        const bool choiceOff =
-            rule.group == FieldGroup::Tools ||
-            (rule.group != FieldGroup::Always && now.action != ActionChoice::Neither);
-        if (choiceOff && was.present) changes.push_back({rule.value, std::nullopt});
+        // A choice the user turned on writes its values, whatever they hold.
+        if (wasInUse && text == before.texts[rule.field]) continue;
+        if (text.empty() && rule.emptyDeletes)
+            remove(rule.value);
+        else
+            edits.push_back({rule.value, TypedText(shown.Stored(rule.value), text)});
     }
-    return changes;
-}
-
-std::optional<std::string> ValueNotShownExactly(const ShownButton& shown,
-                                                const std::vector<ValueChange>& changes) {
-    for (const ValueChange& change : changes) {
-        const StoredText* was = ShownValue(shown, change.name);
-        if (change.value && was && !was->exact) return change.name;
-    }
-    return std::nullopt;
-}
-
-void ApplyChanges(ShownButton& shown, const std::vector<ValueChange>& changes) {
-    for (const ValueChange& change : changes) {
-        StoredText* was = ShownValue(shown, change.name);
-        if (!was) continue;
-        *was = {};
-        if (change.value) {
-            was->present = true;
-            was->stored = *change.value;
-            was->text = change.value->bytes.substr(0, change.value->bytes.find('\0'));
-        }
-        for (const ButtonFieldRule& rule : kButtonFields)
-            if (change.name == rule.value) shown.tooLong[rule.field] = false;
-    }
+    return edits;
 }
 
 std::vector<std::pair<std::string, std::string>> NewRecordValues(const ButtonFieldState& fields) {

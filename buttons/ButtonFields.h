@@ -5,7 +5,9 @@
 // save writes and deletes. The page only moves texts and checks between these and its controls.
 
 #include "buttons/ButtonRecord.h"
+#include "registry/GuardedSave.h"
 #include "registry/RegistryAccessor.h"
+#include "registry/ShownValues.h"
 
 #include <array>
 #include <optional>
@@ -59,49 +61,22 @@ struct ButtonFieldState {
 // Neither action leaves Exec's and Script's fields as they are: neither is in use then.
 bool GroupInUse(FieldGroup group, ActionChoice action, bool inTools);
 
-// A record's values as the page read them when it showed the record: what a save compares the
-// fields with, so that what the user did not change stays as stored.
-struct ShownButton {
-    std::array<StoredText, kButtonFieldCount> texts;
-    StoredText defaultVisible;
-    // Values longer than a field shows: the field holds their start, is read-only, and a save
-    // leaves the value exactly as stored.
-    std::array<bool, kButtonFieldCount> tooLong{};
-};
-
-// The value of that name as shown (a field's value or "Default Visible"); null for any other.
-const StoredText* ShownValue(const ShownButton& shown, const std::string& name);
-StoredText* ShownValue(ShownButton& shown, const std::string& name);
-
-// Cuts a value read for a field to what the field shows, at most kMaxFieldText bytes and never
-// inside a character; true when the text was cut.
-bool CutForField(StoredText& text);
-
 // The fields for a record as shown; for a template row (paths joined to the program's folder,
 // which ends in a backslash); and for no record (the "Exec" choice on, everything empty).
-ButtonFieldState FieldsFromRecord(const ShownButton& record);
+ButtonFieldState FieldsFromRecord(const ShownValues& record);
 ButtonFieldState FieldsFromTemplate(const ButtonTemplateRow& row, const std::string& programFolder);
 ButtonFieldState NoRecordFields();
 
-// One change a save makes to a record: the value to store, or nothing to delete the value.
-struct ValueChange {
-    std::string name;
-    std::optional<RawValue> value;
-    bool operator==(const ValueChange&) const = default;
-};
-
-// What saving the fields changes in a record shown as `shown`, in the order it is written:
-// "ButtonText", "Exec" and "Script", "Icon", "HotIcon", "Default Visible", "MenuText",
-// "MenuStatusBar". Only what the user changed: a field whose text is the one shown, a check box
-// as it was shown, a value too long to edit, and a value to delete that was absent when shown
-// give no change. A changed text keeps an expandable value expandable.
-std::vector<ValueChange> SaveChanges(const ShownButton& shown, const ButtonFieldState& now);
-// The first value those changes would write although its field could not show the stored
-// text exactly; nothing when there is none.
-std::optional<std::string> ValueNotShownExactly(const ShownButton& shown,
-                                                const std::vector<ValueChange>& changes);
-// The record as stored after the changes were written.
-void ApplyChanges(ShownButton& shown, const std::vector<ValueChange>& changes);
+// The user's edits to a record shown as `shown`, whose controls showed `before`, in the order
+// they are written: "ButtonText", "Exec" and "Script", "Icon", "HotIcon", "Default Visible",
+// "MenuText", "MenuStatusBar". A control the user changed is an edit whatever the stored bytes:
+// a text that differs from the one shown, a check box or radio choice that differs from how it
+// was shown. A choice turned on writes its values (empty texts too: an emptied icon deletes its
+// value), a choice turned off deletes them; "Default Visible" is written "YES" or "NO". Nothing
+// else is touched, and a value too long to edit never is. A changed text keeps an expandable
+// value expandable.
+std::vector<ValueEdit> ButtonEdits(const ShownValues& shown, const ButtonFieldState& before,
+                                   const ButtonFieldState& now);
 
 // The values written into a new record made from the fields, in order: "CLSID", "ButtonText",
 // the chosen action's value, "Icon", "HotIcon" (both even when empty), "Default Visible" only

@@ -307,15 +307,12 @@ void ButtonsPage::ShowButton(int position) {
         try {
             OpenButtonRecord(extensions, registry, record.root, keyName);
             for (const ButtonFieldRule& rule : kButtonFields) {
-                StoredText& text = record.values.texts[rule.field];
-                text = registry.ReadText(rule.value);
-                if (!CutForField(text)) continue;
-                // Never written back, so its bytes need not be kept: only its type.
-                record.values.tooLong[rule.field] = true;
-                text.stored.bytes = {};
-                if (tooLong.empty()) tooLong = rule.value;
+                bool cut = false;
+                record.values.ReadText(registry, rule.value, cut);
+                if (cut && tooLong.empty()) tooLong = rule.value;
             }
-            record.values.defaultVisible = registry.ReadText(kDefaultVisibleValue);
+            bool cut = false;
+            record.values.ReadText(registry, kDefaultVisibleValue, cut);
         } catch (...) {
             // Nothing of the record is shown, and nothing of the record shown before stays in
             // the fields: a later Save then has no record to write into.
@@ -329,7 +326,9 @@ void ButtonsPage::ShowButton(int position) {
     ui::SetText(Item(IDC_STATICTEXT1), keyName);
     ShowFields(FieldsFromRecord(shown_.values));
     for (const ButtonFieldRule& rule : kButtonFields)
-        SendMessageA(Item(rule.control), EM_SETREADONLY, shown_.values.tooLong[rule.field], 0);
+        SendMessageA(Item(rule.control), EM_SETREADONLY, shown_.values.TooLong(rule.value), 0);
+    // The controls as shown: a save writes what the user changed of them since.
+    shown_.fields = FieldsShown();
     SetPreview(image1_, IDC_IMAGE1, {});
     SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT)));
     SetPreview(image2_, IDC_IMAGE2, {});
@@ -386,11 +385,12 @@ void ButtonsPage::OfferSaveOfShownRecord(bool refresh) {
 }
 
 std::string ButtonsPage::IconLocationOf(int editId) const {
-    const ButtonField field = editId == IDC_ICONEDIT ? kFieldIcon : kFieldHotIcon;
+    const char* value = editId == IDC_ICONEDIT ? kIconValue : kHotIconValue;
     // A location too long to edit names no file the platform can open.
-    if (shown_.values.tooLong[field]) return {};
+    if (shown_.values.TooLong(value)) return {};
+    const std::optional<RawValue>& stored = shown_.values.Stored(value);
     return RegistryAccessor::ExpandedText(ui::GetText(Item(editId)),
-                                          shown_.values.texts[field].stored.type);
+                                          stored ? stored->type : DWORD{REG_NONE});
 }
 
 void ButtonsPage::ClearButtonFields() {
@@ -434,83 +434,55 @@ void ButtonsPage::SaveFromPrompt(bool refresh) {
     if (refresh) RefreshButtonImages();
 }
 
-bool ButtonsPage::OverwriteChangedValues(const std::string& keyName, HKEY root,
-                                         const std::vector<ValueChange>& changes) {
-    std::string overwritten;
-    {
-        RegistryAccessor& registry = host_.Registry();
-        KeyScope keyScope(registry);
-        RegistryAccessor extensions;
-        // A record that is gone fails at the first write, with its message.
-        if (!OpenButtonRecord(extensions, registry, root, keyName)) return true;
-        for (const ValueChange& change : changes) {
-            const std::optional<RawValue> now = ReadStored(registry, change.name);
-            const StoredText* was = ShownValue(shown_.values, change.name);
-            const std::optional<RawValue> shown =
-                was && was->present ? std::optional<RawValue>(was->stored) : std::nullopt;
-            // Another program's change, unless it made the very change this save makes.
-            if (now != shown && now != change.value)
-                overwritten += (overwritten.empty() ? "\"" : ", \"") + change.name + "\"";
-        }
-    }
-    if (overwritten.empty()) return true;
-    return ui::AppDialogs().AskYesNo(
-        host_.MainWindow(),
-        ui::Text(IDS_BUTTON_CHANGED, {ui::GetText(Item(IDC_BUTTONTEXT)), overwritten}));
-}
-
 void ButtonsPage::SaveButton(const std::string& keyName) {
     // With no record shown the path would be the Extensions key itself: nothing to write to.
     if (keyName.empty()) return;
-    // What the fields showed of the record: a value whose field still holds it is left as
-    // stored (type and bytes), so that only the user's changes are written.
-    const ShownRecord none;
-    const ShownRecord& shown = keyName == shown_.keyName ? shown_ : none;
+    // What the fields showed of the record: only what the user changed since is written.
+    ShownRecord none;
+    none.fields = FieldsShown();
+    ShownRecord& shown = keyName == shown_.keyName ? shown_ : none;
     const HKEY root = shown.root ? shown.root : RootForButton(keyName, strip_.CurrentUserButtons());
-    const std::vector<ValueChange> changes = SaveChanges(shown.values, FieldsShown());
-
-    // A changed field that could not show its stored text exactly would replace characters
-    // the user never saw: the save says so before anything is written.
-    if (std::optional<std::string> inexact = ValueNotShownExactly(shown.values, changes)) {
-        ui::AppDialogs().ShowError(host_.MainWindow(), RegistryAccessor::CannotKeepText(*inexact));
-        host_.MarkModified(ui::kPageButtons);
-        editsRefused_ = editsKept_ = true;
-        return;
-    }
-    if (&shown == &shown_ && !OverwriteChangedValues(keyName, root, changes)) {
-        // Nothing is written; the edits stay in the fields, still unsaved.
-        host_.MarkModified(ui::kPageButtons);
-        editsRefused_ = editsKept_ = true;
-        return;
-    }
+    const ButtonFieldState now = FieldsShown();
+    const std::vector<ValueEdit> edits = ButtonEdits(shown.values, shown.fields, now);
 
     RegistryAccessor& registry = host_.Registry();
-    const std::optional<RegistryError> failure = Attempt(registry, [&] {
-        // The record shown is saved where it was read, whatever a listing found since.
+    // The record shown is saved where it was read, whatever a listing found since.
+    const RecordOpener open = [&](RegistryAccessor& record) {
         RegistryAccessor extensions;
-        if (!OpenButtonRecord(extensions, registry, root, keyName))
-            throw RegistryError("The toolbar button " + keyName + " is gone", registry.Refused());
-        for (const ValueChange& change : changes) {
-            if (change.value)
-                registry.WriteRaw(change.name, *change.value);
-            else
-                registry.DeleteValue(change.name);
-        }
-    });
-    if (failure) {
+        return OpenButtonRecord(extensions, record, root, keyName);
+    };
+    const std::string text = ui::GetText(Item(IDC_BUTTONTEXT));
+    const SaveOutcome outcome =
+        SaveEdits(registry, open, shown.values, edits, [&](const std::string& names) {
+            return ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                             ui::Text(IDS_BUTTON_CHANGED, {text, names}));
+        });
+    switch (outcome.kind) {
+    case SaveOutcome::Kind::Saved:
+        // What is stored now is what the fields show: a second save writes nothing again.
+        shown.fields = now;
+        return;
+    case SaveOutcome::Kind::CannotKeep:
+        ui::AppDialogs().ShowError(host_.MainWindow(),
+                                   RegistryAccessor::CannotKeepText(outcome.name));
+        break;
+    case SaveOutcome::Kind::RefusedField:
+    case SaveOutcome::Kind::Declined: break;
+    case SaveOutcome::Kind::Failed: {
+        const bool refused = outcome.error->Refused();
         const bool closing = ReportWriteFailure(
-            host_, failure->Refused(), root,
-            ui::Text(IDS_BUTTON_NOT_SAVED, {ui::GetText(Item(IDC_BUTTONTEXT))}), IDS_WRITE_ERROR);
+            host_, refused, root, ui::Text(IDS_BUTTON_NOT_SAVED, {text}), IDS_WRITE_ERROR);
         // Windows refused it: the edits in the fields are still unsaved.
-        if (failure->Refused() && !closing) {
+        if (refused && !closing) {
             host_.MarkModified(ui::kPageButtons);
             editsRefused_ = true;
         }
         return;
     }
-    // What is stored now is what the fields show: a second save writes nothing again, and a
-    // later change is measured against it.
-    if (&shown == &shown_) ApplyChanges(shown_.values, changes);
+    }
+    // Nothing is written; the edits stay in the fields, still unsaved.
+    host_.MarkModified(ui::kPageButtons);
+    editsRefused_ = editsKept_ = true;
 }
 
 void ButtonsPage::DeleteButton(const std::string& keyName) {
@@ -548,6 +520,8 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
 
 void ButtonsPage::AddButton(int templateRow) {
     if (templateRow < 0 || templateRow >= static_cast<int>(ButtonTemplates.size())) return;
+    // The template replaces the fields: their edits are offered first, for the record shown.
+    OfferSaveOfShownRecord(false);
     RegistryAccessor& registry = host_.Registry();
     NewButtonKey key;
     try {

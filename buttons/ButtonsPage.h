@@ -115,7 +115,8 @@ private:
     struct ShownRecord {
         std::string keyName;
         HKEY root = nullptr;
-        ShownButton values;
+        ShownValues values;
+        ButtonFieldState fields; // the controls as they showed the record
     };
     // Offers to save the edits of the record shown (when this page has any) before the fields
     // or the list they belong to are replaced.
@@ -143,10 +144,6 @@ private:
     ButtonFieldState FieldsShown() const;
     // Checks the action's radio button and enables its field only (the Exec/Script rule).
     void ChooseAction(ActionChoice action);
-    // Offers the edits of a save whose values another program changed since they were shown:
-    // true when there are none, or the user chose to overwrite them.
-    bool OverwriteChangedValues(const std::string& keyName, HKEY root,
-                                const std::vector<ValueChange>& changes);
     void FillFromTemplate(int templateRow);
     void WriteNewRecord(const std::string& keyName);
 

@@ -100,6 +100,13 @@ void ContextMenuPage::ShowError(const std::string& text) {
     ui::AppDialogs().ShowError(host_.MainWindow(), text);
 }
 
+void ContextMenuPage::OfferSaveOfShownEntry() {
+    if (!host_.IsPageModified(kPage)) return;
+    // The edits are this page's even when another page's load has cleared Modified since.
+    host_.MarkModified(kPage);
+    host_.OfferSave(kPage, false);
+}
+
 void ContextMenuPage::ForgetShown() {
     shown_.Clear();
     damaged_.reset();
@@ -153,7 +160,7 @@ void ContextMenuPage::ListMenus() {
 
 void ContextMenuPage::ShowMenu() {
     // The edits belong to the entry shown before (CurrentMenu); a Yes saves them there.
-    if (host_.IsModified()) host_.OfferSave(kPage, false);
+    OfferSaveOfShownEntry();
     int line = SelectedLine();
     if (line < 0) return;
     std::string name = LineText(line);
@@ -242,40 +249,6 @@ void ContextMenuPage::SaveMenu() {
         return;
     }
 
-    // Only what the user changed is written. When one of those values changed in the registry
-    // since the entry was shown (another program, or another copy of this one), ask first.
-    MenuChanges changes;
-    std::vector<std::string> edited;
-    if (Edited(fields_.defaultEdit, shownScript_)) {
-        changes.script = ui::GetText(fields_.defaultEdit);
-        edited.push_back(kMenuScriptValue);
-    }
-    if (Edited(fields_.contextDecimalEdit, shownContexts_)) {
-        changes.contextsDecimal = ui::GetText(fields_.contextDecimalEdit);
-        edited.push_back(kContextsValue);
-    }
-    if (Edited(fields_.flagEdit, shownFlags_)) {
-        changes.flags = ui::GetText(fields_.flagEdit);
-        edited.push_back(kFlagsValue);
-    }
-    if (changes.script && !shown_.Exact(kMenuScriptValue)) {
-        ShowError(RegistryAccessor::CannotKeepText("(Default)"));
-        KeepEditsMarked();
-        return;
-    }
-    std::string overwritten;
-    for (const std::string& name : ChangedMenuValues(reg, currentMenu_, shown_)) {
-        if (std::find(edited.begin(), edited.end(), name) == edited.end()) continue;
-        overwritten += (overwritten.empty() ? "\"" : ", \"") +
-                       (name.empty() ? std::string("(Default)") : name) + "\"";
-    }
-    if (!overwritten.empty() &&
-        !ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                   ui::Text(IDS_MENU_CHANGED, {currentMenu_, overwritten}))) {
-        KeepEditsMarked();
-        return;
-    }
-
     if (newName != currentMenu_) {
         if (newName.find('\\') != std::string::npos) {
             ShowError(ui::Text(IDS_MENU_NAME_BACKSLASH, {newName}));
@@ -287,11 +260,61 @@ void ContextMenuPage::SaveMenu() {
             KeepEditsMarked();
             return;
         }
-        if (!RenameMenuKey(reg, currentMenu_, newName)) {
-            ShowRegistryError(reg, ui::Text(IDS_MENU_NOT_RENAMED, {currentMenu_}),
-                              ui::Text(IDS_RENAME_KEY_ERROR));
-            return;
-        }
+    }
+
+    // Only what the user changed is written, all of it or nothing.
+    const auto changed = [&](HWND field, const std::string& shown) {
+        return Edited(field, shown) ? std::optional<std::string>(ui::GetText(field)) : std::nullopt;
+    };
+    const std::vector<ValueEdit> edits =
+        MenuEdits(shown_, changed(fields_.defaultEdit, shownScript_),
+                  changed(fields_.contextDecimalEdit, shownContexts_),
+                  changed(fields_.flagEdit, shownFlags_));
+    const std::string oldName = currentMenu_;
+    SaveOutcome outcome = CheckEdits(
+        reg, [&](RegistryAccessor& entry) { return OpenMenuEntry(entry, oldName); }, shown_, edits,
+        [&](const std::string& names) {
+            return ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                             ui::Text(IDS_MENU_CHANGED, {oldName, names}));
+        });
+    if (outcome.kind == SaveOutcome::Kind::RefusedField) {
+        const bool flags = outcome.name == kFlagsValue;
+        ShowError(ui::Text(IDS_MENU_NOT_A_NUMBER, {oldName, outcome.name, outcome.text}));
+        SetFocus(flags ? fields_.flagEdit : fields_.contextBoxes[0]);
+        KeepEditsMarked();
+        return;
+    }
+    if (outcome.kind == SaveOutcome::Kind::CannotKeep) {
+        ShowError(RegistryAccessor::CannotKeepText(ValueLabel(outcome.name)));
+        KeepEditsMarked();
+        return;
+    }
+    if (outcome.kind == SaveOutcome::Kind::Declined) {
+        KeepEditsMarked();
+        return;
+    }
+
+    const bool renaming = newName != oldName;
+    if (renaming && !RenameMenuKey(reg, oldName, newName)) {
+        ShowRegistryError(reg, ui::Text(IDS_MENU_NOT_RENAMED, {oldName}),
+                          ui::Text(IDS_RENAME_KEY_ERROR));
+        KeepEditsMarked();
+        return;
+    }
+    outcome = WriteEdits(
+        reg, [&](RegistryAccessor& entry) { return OpenMenuEntry(entry, newName); }, shown_, edits);
+    if (!outcome.Saved()) {
+        // Nothing of the save stays: the values are back, and so is the entry's name.
+        if (renaming) RenameMenuKey(reg, newName, oldName);
+        if (outcome.error && outcome.error->Refused())
+            ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
+                              ui::Text(IDS_MENU_NOT_SAVED, {newName}));
+        else
+            ShowError(ui::Text(IDS_WRITE_ERROR));
+        KeepEditsMarked();
+        return;
+    }
+    if (renaming) {
         HWND list = PopupMenuList();
         int selected = SelectedLine();
         SendMessageA(list, LB_DELETESTRING, line, 0);
@@ -299,15 +322,10 @@ void ContextMenuPage::SaveMenu() {
         SendMessageA(list, LB_SETCURSEL, selected, 0); // the list keeps its selection
         currentMenu_ = newName;
     }
-    if (!WriteMenuChanges(reg, newName, changes, shown_)) {
-        ShowRegistryError(reg, ui::Text(IDS_MENU_NOT_SAVED, {newName}), ui::Text(IDS_WRITE_ERROR));
-        KeepEditsMarked();
-        return;
-    }
     // What was written is what the fields now show; a later save writes only later edits.
-    if (changes.script) shownScript_ = *changes.script;
-    if (changes.contextsDecimal) shownContexts_ = *changes.contextsDecimal;
-    if (changes.flags) shownFlags_ = *changes.flags;
+    shownScript_ = ui::GetText(fields_.defaultEdit);
+    shownContexts_ = ui::GetText(fields_.contextDecimalEdit);
+    shownFlags_ = ui::GetText(fields_.flagEdit);
 }
 
 void ContextMenuPage::DeleteMenu() {
@@ -340,7 +358,10 @@ void ContextMenuPage::OnCommand(int id, int code) {
         return;
     }
     if (id == IDC_SHOWONLYQUILLMEREMENU) {
-        if (code == BN_CLICKED) ListMenus();
+        if (code == BN_CLICKED) {
+            OfferSaveOfShownEntry();
+            ListMenus();
+        }
         return;
     }
     if (std::find(std::begin(kContextBoxIds), std::end(kContextBoxIds), id) !=

@@ -21,8 +21,14 @@ public:
     void OnShow() override;         // ContextMenuShow
     void AfterTabChange() override; // the listing again after a page change on the tabs
     bool HasListCommands() const override { return true; }
-    void Refresh() override { ListMenus(); }
-    void Add(int templateRow) override { AddMenu(templateRow); }
+    void Refresh() override {
+        OfferSaveOfShownEntry();
+        ListMenus();
+    }
+    void Add(int templateRow) override {
+        OfferSaveOfShownEntry();
+        AddMenu(templateRow);
+    }
     void Save() override { SaveMenu(); }
     void Delete() override { DeleteMenu(); }
     std::string SavePrompt() const override;
@@ -68,6 +74,9 @@ private:
     // The line whose text equals the name, letter case ignored; -1 when there is none.
     int FindLine(const std::string& name) const;
 
+    // Offers to save the shown entry's edits (when this page has any) before the list or the
+    // fields they belong to are replaced.
+    void OfferSaveOfShownEntry();
     // Forgets what was shown: no entry's values are held.
     void ForgetShown();
     // Remembers the fields' texts as shown, to tell the user's edits from them on Save.

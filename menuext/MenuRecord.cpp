@@ -133,37 +133,29 @@ MenuValues ReadMenuRecord(RegistryAccessor& reg, const std::string& name, ShownV
     return values;
 }
 
-bool WriteMenuChanges(RegistryAccessor& reg, const std::string& name, const MenuChanges& changes,
-                      ShownValues& shown) {
-    KeyScope keyScope(reg);
-    if (!OpenEntry(reg, name)) return false;
-    try {
-        if (changes.script) {
-            reg.WriteRaw(kMenuScriptValue,
-                         TypedText(shown.Stored(kMenuScriptValue), *changes.script));
-            shown.Read(reg, kMenuScriptValue);
+std::vector<ValueEdit> MenuEdits(const ShownValues& shown, const std::optional<std::string>& script,
+                                 const std::optional<std::string>& contextsDecimal,
+                                 const std::optional<std::string>& flags) {
+    std::vector<ValueEdit> edits;
+    if (script)
+        edits.push_back({kMenuScriptValue, TypedText(shown.Stored(kMenuScriptValue), *script)});
+    const std::pair<const char*, const std::optional<std::string>*> integers[] = {
+        {kContextsValue, &contextsDecimal}, {kFlagsValue, &flags}};
+    for (const auto& [value, text] : integers) {
+        if (!*text || (*text)->empty()) continue;
+        if (std::optional<int32_t> parsed = ParseMenuInteger(**text)) {
+            const uint32_t bits = static_cast<uint32_t>(*parsed);
+            std::string bytes(4, '\0');
+            for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(bits >> (8 * i) & 0xFF);
+            edits.push_back({value, RawValue{REG_DWORD, bytes}});
+        } else {
+            edits.push_back(ValueEdit::Refused(value, **text));
         }
-        const std::pair<const char*, const std::optional<std::string>*> integers[] = {
-            {kContextsValue, &changes.contextsDecimal}, {kFlagsValue, &changes.flags}};
-        for (const auto& [value, text] : integers) {
-            if (!*text || (*text)->empty()) continue;
-            std::optional<int32_t> parsed = ParseMenuInteger(**text);
-            if (!parsed) return false;
-            reg.WriteInteger(value, *parsed);
-            shown.Read(reg, value);
-        }
-        return true;
-    } catch (const RegistryError&) {
-        return false;
     }
+    return edits;
 }
 
-std::vector<std::string> ChangedMenuValues(RegistryAccessor& reg, const std::string& name,
-                                           const ShownValues& shown) {
-    KeyScope keyScope(reg);
-    OpenEntry(reg, name);
-    return shown.ChangedIn(reg);
-}
+bool OpenMenuEntry(RegistryAccessor& reg, const std::string& name) { return OpenEntry(reg, name); }
 
 bool CreateMenuKey(RegistryAccessor& reg, const std::string& name) {
     reg.SetRoot(HKEY_CURRENT_USER);
@@ -176,28 +168,6 @@ bool MarkMenu(RegistryAccessor& reg, const std::string& name) {
     if (!OpenEntry(reg, name)) return false;
     try {
         reg.WriteString(kMenuMarkerValue, kMenuMarkerData);
-        return true;
-    } catch (const RegistryError&) {
-        return false;
-    }
-}
-
-bool WriteMenuValues(RegistryAccessor& reg, const std::string& name, const std::string& script,
-                     const std::string& contextsDecimal, const std::string& flags) {
-    KeyScope keyScope(reg);
-    if (!OpenEntry(reg, name)) return false;
-    try {
-        reg.WriteString(kMenuScriptValue, script);
-        if (!contextsDecimal.empty()) {
-            std::optional<int32_t> contexts = ParseMenuInteger(contextsDecimal);
-            if (!contexts) return false;
-            reg.WriteInteger(kContextsValue, *contexts);
-        }
-        if (!flags.empty()) {
-            std::optional<int32_t> value = ParseMenuInteger(flags);
-            if (!value) return false;
-            reg.WriteInteger(kFlagsValue, *value);
-        }
         return true;
     } catch (const RegistryError&) {
         return false;

@@ -5,6 +5,7 @@
 // item appears and how its script runs. Also the context bit mask and its display forms. The
 // page's fields are filled and read on the page's side (MenuFields.h); a record knows no windows.
 
+#include "registry/GuardedSave.h"
 #include "registry/RegistryAccessor.h"
 #include "registry/ShownValues.h"
 
@@ -88,31 +89,21 @@ struct MenuValues {
 MenuValues ReadMenuRecord(RegistryAccessor& reg, const std::string& name, ShownValues& shown,
                           std::string& reading);
 
-// What a save writes into an entry: only the values the user changed; the others keep their
-// type and bytes. An empty Contexts or Flags text writes nothing, as in WriteMenuValues.
-struct MenuChanges {
-    std::optional<std::string> script; // written with the type it was stored with
-    std::optional<std::string> contextsDecimal;
-    std::optional<std::string> flags;
-};
-bool WriteMenuChanges(RegistryAccessor& reg, const std::string& name, const MenuChanges& changes,
-                      ShownValues& shown);
-
-// The names of the entry's values that differ in the registry from what `shown` remembers.
-std::vector<std::string> ChangedMenuValues(RegistryAccessor& reg, const std::string& name,
-                                           const ShownValues& shown);
+// The user's edits to an entry shown as `shown`: each text is given only when its field changed
+// since it was shown. The script keeps the type it was stored with; an empty Contexts or Flags
+// text writes nothing (a stored value stays); a text that is no integer (optional leading blanks
+// and sign, decimal digits, or hexadecimal ones after "$" or "0x") refuses the whole save.
+std::vector<ValueEdit> MenuEdits(const ShownValues& shown, const std::optional<std::string>& script,
+                                 const std::optional<std::string>& contextsDecimal,
+                                 const std::optional<std::string>& flags);
+// Opens the entry's key for reading, under the current user's root; false when it is gone or
+// the name is not usable.
+bool OpenMenuEntry(RegistryAccessor& reg, const std::string& name);
 
 // Creates the entry's key (and MenuExt with it); an existing key is opened, not refused.
 bool CreateMenuKey(RegistryAccessor& reg, const std::string& name);
 // Writes the marker "IsQuillmere" = "YES" into the existing entry key.
 bool MarkMenu(RegistryAccessor& reg, const std::string& name);
-
-// Writes an entry in this order: the default value (REG_SZ, also when empty); "Contexts" from
-// the decimal display unless it is empty; "Flags" from its text unless that is empty. Stops at
-// the first failure (a key that does not open, a refused write, a text that is no integer),
-// keeping what was written before. Returns whether everything was written.
-bool WriteMenuValues(RegistryAccessor& reg, const std::string& name, const std::string& script,
-                     const std::string& contextsDecimal, const std::string& flags);
 
 // Moves the entry's key with every value (type and bytes as stored) and sub-key to the new
 // name. Succeeds doing nothing when the old key is missing or the new one exists; fails when a

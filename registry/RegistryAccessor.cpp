@@ -309,18 +309,13 @@ LONG RegistryAccessor::CreateInViews(const Places& places, const std::string& fu
         }
         keys[i].writable = keys[i].handle != nullptr;
     }
-    HKEY original = nullptr;
-    for (const ViewKey& key : keys)
-        if (key.handle && !original) original = key.handle;
-    // Then the views that lack it, each as a copy of the key where it exists.
+    // Then the views that lack it, each made empty: what another view holds under the key
+    // (every program's buttons, for the Extensions key) is never copied into it.
     for (int i = 0; i < ViewCount(); ++i) {
         if (!missing[i]) continue;
         DWORD disposition = REG_CREATED_NEW_KEY;
         LONG result = Create(places[i], i, fullPath, keys[i].handle, disposition);
-        if (result == ERROR_SUCCESS) {
-            keys[i].writable = true;
-            if (original && !CopyTree(original, keys[i].handle, View(i))) result = ERROR_CANTWRITE;
-        }
+        if (result == ERROR_SUCCESS) keys[i].writable = true;
         if (result != ERROR_SUCCESS) {
             // The copies made so far go again, so that no view is left half done.
             for (int j = 0; j <= i; ++j) {
@@ -507,13 +502,15 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
         throw RegistryError(WithName("Failed to create key %s", newPath), Refused());
     }
     bool copied = true;
-    HKEY anySource = nullptr;
-    for (const ViewKey& source : sources)
-        if (source.handle && !anySource) anySource = source.handle;
     for (int i = 0; i < ViewCount(); ++i) {
-        // A view that lacks the old key gets the other view's copy, so both end the same.
-        HKEY from = sources[i].handle ? sources[i].handle : anySource;
-        copied = copied && CopyTree(from, targets[i].handle, View(i));
+        if (sources[i].handle) {
+            copied = copied && CopyTree(sources[i].handle, targets[i].handle, View(i));
+            continue;
+        }
+        // A view that lacks the old key gets no new one either.
+        RegCloseKey(targets[i].handle);
+        targets[i] = ViewKey{};
+        Unmake(newPlaces[i], i);
     }
     CloseAll(sources);
     CloseAll(targets);
@@ -536,15 +533,22 @@ void RegistryAccessor::MakeWritable(const std::string& failureText) {
     bool writable = true;
     for (int i = 0; i < ViewCount(); ++i) writable = writable && keys_[i].writable;
     if (writable) return;
-    // A view that has the key reopens it through its own handle: the path from the root is not
-    // walked again, and may be longer than the platform takes for a key opened below another.
-    // A view that lacks the key is reached from the root.
-    Places places = PlacesFromRoot(currentPath_);
-    for (int i = 0; i < ViewCount(); ++i)
-        if (keys_[i].handle) places[i] = Place{keys_[i].handle, ""};
+    // An edit writes the views that hold the key and no other: a record one view lacks is not
+    // made there. Each view reopens the key through its own handle: the path from the root is
+    // not walked again, and may be longer than the platform takes for a key opened below
+    // another. All or nothing: a refusal in one view leaves the key as it was.
     ViewKeys reopened{};
-    lastResult_ = CreateInViews(places, currentPath_, reopened);
-    if (lastResult_ != ERROR_SUCCESS) throw RegistryError(failureText, Refused());
+    lastResult_ = ERROR_SUCCESS;
+    for (int i = 0; i < ViewCount() && lastResult_ == ERROR_SUCCESS; ++i) {
+        if (!keys_[i].handle) continue;
+        lastResult_ =
+            Open(Place{keys_[i].handle, ""}, i, currentPath_, kWriteAccess, reopened[i].handle);
+        reopened[i].writable = lastResult_ == ERROR_SUCCESS;
+    }
+    if (lastResult_ != ERROR_SUCCESS) {
+        CloseAll(reopened);
+        throw RegistryError(failureText, Refused());
+    }
     CloseAll(keys_);
     keys_ = reopened;
 }

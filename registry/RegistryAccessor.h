@@ -28,11 +28,13 @@ private:
 };
 
 // On 64-bit Windows the machine's Software key has two registry views: the 64-bit browser
-// reads its toolbar buttons in the 64-bit view, the 32-bit browser in the 32-bit view. The
-// program keeps machine-wide keys the same in both: a key exists if it exists in either view,
-// is read from the 32-bit view where it exists there (else from the 64-bit view), and every
-// write, creation and deletion goes to both. On 32-bit Windows there is one view. The current
-// user's Software key is shared between the views, so the current user's root has one.
+// reads its toolbar buttons in the 64-bit view, the 32-bit browser in the 32-bit view. A key
+// exists if it exists in either view and is read from the 32-bit view where it exists there
+// (else from the 64-bit view). Writes touch only what the user's action is about: a key made
+// (a container such as Extensions, or a new record) is made empty in every view that lacks
+// it, never as a copy of another view's; a write to a key goes to the views that hold it; a
+// deletion removes it from both. On 32-bit Windows there is one view. The current user's
+// Software key is shared between the views, so the current user's root has one.
 inline constexpr REGSAM kMachineRegistryView = KEY_WOW64_32KEY;
 inline constexpr REGSAM kMachineOtherView = KEY_WOW64_64KEY;
 // Whether this Windows has the two views (it runs on a 64-bit processor).
@@ -87,9 +89,8 @@ public:
 
     // Paths with a leading backslash start at the root; others lie below the open key.
     // A failed open leaves no key open, so later reads give "" and writes fail. Without
-    // canCreate the key is opened for reading; with it, for writing (a key missing in one
-    // machine view is made there as a copy of the other view's), and nothing is made when
-    // any view refuses.
+    // canCreate the key is opened for reading; with it, for writing (a key missing in a machine
+    // view is made there, empty), and nothing is made when any view refuses.
     bool OpenKey(const std::string& path, bool canCreate);
     // Opens (or with canCreate creates) a key below the key open in parent, under parent's
     // root; path is relative to that key. Reaching a key through a handle that is already
@@ -195,8 +196,8 @@ private:
                 DWORD& disposition) const;
     // Opens the key for reading in every view that has it; success when any has.
     LONG OpenInViews(const Places& places, const std::string& fullPath, ViewKeys& keys) const;
-    // Opens the key for writing in every view, making it where it is missing as a copy of
-    // another view's; all or nothing.
+    // Opens the key for writing in every view, making it empty where it is missing; all or
+    // nothing.
     LONG CreateInViews(const Places& places, const std::string& fullPath, ViewKeys& keys) const;
     // Removes a key made by CreateInViews again.
     void Unmake(const Place& place, int view) const;

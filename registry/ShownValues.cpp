@@ -11,6 +11,15 @@ std::optional<RawValue> ReadStored(const RegistryAccessor& registry, const std::
     }
 }
 
+bool CutAtCharacter(std::string& text, size_t limit) {
+    if (text.size() <= limit) return false;
+    size_t end = limit;
+    // Back to the first byte of a UTF-8 character, so that the field shows whole characters.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.resize(end);
+    return true;
+}
+
 const std::optional<RawValue>& ShownValues::Read(const RegistryAccessor& registry,
                                                  const std::string& name) {
     Remember(name, ReadStored(registry, name));
@@ -20,41 +29,59 @@ const std::optional<RawValue>& ShownValues::Read(const RegistryAccessor& registr
 std::string ShownValues::ReadText(const RegistryAccessor& registry, const std::string& name,
                                   bool& tooLong) {
     StoredText text = registry.ReadText(name);
-    Remember(name, text.present ? std::optional<RawValue>(text.stored) : std::nullopt, text.exact);
-    tooLong = text.text.size() > kMaxFieldText;
-    if (tooLong) text.text.resize(kMaxFieldText);
-    return text.text;
+    Shown& shown = Entry(name);
+    shown.stored = text.present ? std::optional<RawValue>(std::move(text.stored)) : std::nullopt;
+    shown.exact = text.exact;
+    shown.tooLong = tooLong = CutAtCharacter(text.text, kMaxFieldText);
+    if (tooLong) shown.stored->bytes.clear(); // never written back: its type is enough
+    shown.text = std::move(text.text);
+    return shown.text;
 }
 
 void ShownValues::Remember(const std::string& name, std::optional<RawValue> value, bool exact) {
-    for (Shown& shown : values_) {
-        if (shown.name == name) {
-            shown.stored = std::move(value);
-            shown.exact = exact;
-            return;
-        }
-    }
-    values_.push_back({name, std::move(value), exact});
+    Shown& shown = Entry(name);
+    shown.text = value && (value->type == REG_SZ || value->type == REG_EXPAND_SZ)
+                     ? value->bytes.substr(0, value->bytes.find('\0'))
+                     : std::string();
+    CutAtCharacter(shown.text, kMaxFieldText);
+    shown.stored = std::move(value);
+    shown.exact = exact;
+    shown.tooLong = false;
+}
+
+ShownValues::Shown& ShownValues::Entry(const std::string& name) {
+    for (Shown& shown : values_)
+        if (shown.name == name) return shown;
+    values_.push_back({name, std::nullopt, {}, true, false});
+    return values_.back();
+}
+
+const ShownValues::Shown* ShownValues::Find(const std::string& name) const {
+    for (const Shown& shown : values_)
+        if (shown.name == name) return &shown;
+    return nullptr;
 }
 
 const std::optional<RawValue>& ShownValues::Stored(const std::string& name) const {
     static const std::optional<RawValue> absent;
-    for (const Shown& shown : values_)
-        if (shown.name == name) return shown.stored;
-    return absent;
+    const Shown* shown = Find(name);
+    return shown ? shown->stored : absent;
+}
+
+const std::string& ShownValues::Text(const std::string& name) const {
+    static const std::string none;
+    const Shown* shown = Find(name);
+    return shown ? shown->text : none;
 }
 
 bool ShownValues::Exact(const std::string& name) const {
-    for (const Shown& shown : values_)
-        if (shown.name == name) return shown.exact;
-    return true;
+    const Shown* shown = Find(name);
+    return !shown || shown->exact;
 }
 
-std::vector<std::string> ShownValues::ChangedIn(const RegistryAccessor& registry) const {
-    std::vector<std::string> changed;
-    for (const Shown& shown : values_)
-        if (ReadStored(registry, shown.name) != shown.stored) changed.push_back(shown.name);
-    return changed;
+bool ShownValues::TooLong(const std::string& name) const {
+    const Shown* shown = Find(name);
+    return shown && shown->tooLong;
 }
 
 RawValue TypedText(const std::optional<RawValue>& stored, const std::string& text) {

@@ -32,11 +32,12 @@ std::array<bool, ModifiedFlags::kPageCount> ModifiedFlags::EditedPagesBut(int pa
     return edited;
 }
 
-void ModifiedFlags::OfferSave(Page& page, HWND owner, bool refresh) {
+void ModifiedFlags::OfferSave(int index, Page& page, HWND owner, bool refresh) {
     struct ClearAtEnd {
         ModifiedFlags& flags;
-        ~ClearAtEnd() { flags.ClearAll(); }
-    } clearAtEnd{*this};
+        int page;
+        ~ClearAtEnd() { flags.Clear(page); }
+    } clearAtEnd{*this, index};
     if (!modified_) return;
     if (AppDialogs().AskYesNo(owner, page.SavePrompt())) page.SaveFromPrompt(refresh);
 }

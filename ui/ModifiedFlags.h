@@ -32,9 +32,10 @@ public:
     std::array<bool, kPageCount> EditedPagesBut(int page) const;
 
     // The save question for the page: asked (Yes and No) only while Modified is set; Yes saves
-    // through the page. Whatever the answer, and also when the save fails, every flag ends
-    // cleared.
-    void OfferSave(Page& page, HWND owner, bool refresh);
+    // through the page. Whatever the answer, and also when the save fails, Modified and the
+    // page's own flag end cleared; another page's edits keep their flag, to be asked about
+    // when that page is left or the window closes.
+    void OfferSave(int index, Page& page, HWND owner, bool refresh);
 
 private:
     bool modified_ = false;

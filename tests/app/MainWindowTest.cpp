@@ -135,16 +135,17 @@ TEST_F(ShellTest, LeavingAnUneditedPageByItsTabAsksNothing) {
     EXPECT_TRUE(dialogs.Shown().empty());
 }
 
-TEST_F(ShellTest, CloseAsksOnceForTheFirstEditedPageAndYesWritesIt) {
+TEST_F(ShellTest, CloseAsksAboutEveryEditedPageInTabOrderAndEachAnswerCountsForItsPage) {
     // Edits on two pages: the View menu keeps the flags of the page it leaves.
     MenuCommand(IDM_VIEWTBBACKGROUND);
     Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "C:\\pictures\\bar.bmp");
-    EditWindowTitle("Never asked about");
+    EditWindowTitle("Not saved");
     dialogs.AnswerQuestion(true, "Save changes in backgrounds?");
+    dialogs.AnswerQuestion(false, "Save changes in window attributes?");
     SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);
     Pump();
     EXPECT_FALSE(IsWindow(form->hwnd()));
-    EXPECT_EQ(dialogs.ShownOf(Shown::Question).size(), 1u);
+    EXPECT_EQ(dialogs.ShownOf(Shown::Question).size(), 2u);
     EXPECT_EQ(ReadUserString(kToolbarKey, "BackBitmapIE5"), "C:\\pictures\\bar.bmp");
     EXPECT_FALSE(ReadUserString(kMainKey, "Window Title"));
 }

@@ -102,8 +102,10 @@ TEST_F(ButtonEditingTest, SavingWritesTheFieldsAndDeletesWhatTheyNoLongerHold) {
           {"Default Visible", "YES"},
           {"MenuText", "m"},
           {"MenuStatusBar", "s"}}},
-        // "Default Visible" was absent and its box left clear: it stays absent.
-        {"script chosen deletes Exec, tools cleared deletes both menu values",
+        // "Default Visible" was absent and its box left clear: it stays absent. The record
+        // holding both actions shows as a Script record: clicking Script changes no choice,
+        // so Exec stays as stored.
+        {"script kept keeps Exec, tools cleared deletes both menu values",
          IDC_SCRIPT,
          "C:\\i.ico",
          false,
@@ -111,6 +113,7 @@ TEST_F(ButtonEditingTest, SavingWritesTheFieldsAndDeletesWhatTheyNoLongerHold) {
          {{"CLSID", qmtest::kOtherClsid},
           {"IsQuillmere", "YES"},
           {"ButtonText", "new"},
+          {"Exec", "old.exe"},
           {"Script", "old.htm"},
           {"Icon", "C:\\i.ico"},
           {"HotIcon", "hot.ico"}}},
@@ -148,6 +151,7 @@ TEST_F(ButtonEditingTest, EmptiedFieldsAreStoredAsEmptyStringsWithTheirTerminati
 
 TEST_F(ButtonEditingTest, SavingARecordThatIsGoneReportsTheFailureAndCreatesNothing) {
     ShowRecord({{"ButtonText", "t"}});
+    Type(IDC_BUTTONTEXT, "edited");
     ASSERT_TRUE(qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(kForeign)));
     dialogs.ExpectError("Error while trying to write registry data");
     page->SaveButton(kForeign);
@@ -213,8 +217,10 @@ TEST_F(ButtonEditingTest, AddingFromATemplateWritesExactlyItsValuesAndTheOwnReco
     };
     PutRecord(HKEY_LOCAL_MACHINE, kForeign, {{"ButtonText", "there before"}});
     page->ListButtons(-1);
-    // Unsaved edits of the record shown are not offered for saving: the fields are replaced.
+    // Unsaved edits of the record shown are offered for saving before the template replaces
+    // them; No drops them.
     Type(IDC_BUTTONTEXT, "unsaved");
+    dialogs.AnswerQuestion(false, "Save changes in button \"unsaved\"?");
 
     int n = 0;
     for (const Case& c : cases) {
@@ -236,7 +242,7 @@ TEST_F(ButtonEditingTest, AddingFromATemplateWritesExactlyItsValuesAndTheOwnReco
         EXPECT_FALSE(host.IsModified());
     }
     EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, kForeign)->at("ButtonText"), "there before");
-    EXPECT_TRUE(dialogs.Shown().empty());
+    EXPECT_EQ(dialogs.Shown().size(), 1u);
 }
 
 TEST_F(ButtonEditingTest, AddOnAnEmptyStripReplacesThePlaceholder) {

@@ -11,28 +11,28 @@ namespace {
 
 using qm::ActionChoice;
 using qm::ButtonFieldState;
-using qm::ShownButton;
-using qm::StoredText;
-using qm::ValueChange;
+using qm::ShownValues;
+using qm::ValueEdit;
 
-StoredText Text(const std::string& text, DWORD type = REG_SZ) {
-    return StoredText{true, qm::RawValue{type, text + '\0'}, text, true};
+void Put(ShownValues& shown, const std::string& name, const std::string& text,
+         DWORD type = REG_SZ) {
+    shown.Remember(name, qm::RawValue{type, text + '\0'});
 }
-ValueChange Write(const std::string& name, const std::string& text, DWORD type = REG_SZ) {
+ValueEdit Write(const std::string& name, const std::string& text, DWORD type = REG_SZ) {
     return {name, qm::RawValue{type, text + '\0'}};
 }
-ValueChange Delete(const std::string& name) { return {name, std::nullopt}; }
+ValueEdit Delete(const std::string& name) { return {name, std::nullopt}; }
 
 // An Exec record with every other value, as shown.
-ShownButton FullRecord() {
-    ShownButton shown;
-    shown.texts[qm::kFieldButtonText] = Text("text");
-    shown.texts[qm::kFieldExec] = Text("run.exe");
-    shown.texts[qm::kFieldIcon] = Text("%SystemRoot%\\a.ico", REG_EXPAND_SZ);
-    shown.texts[qm::kFieldHotIcon] = Text("hot.ico");
-    shown.texts[qm::kFieldMenuText] = Text("menu");
-    shown.texts[qm::kFieldMenuStatusBar] = Text("status");
-    shown.defaultVisible = Text("yes");
+ShownValues FullRecord() {
+    ShownValues shown;
+    Put(shown, "ButtonText", "text");
+    Put(shown, "Exec", "run.exe");
+    Put(shown, "Icon", "%SystemRoot%\\a.ico", REG_EXPAND_SZ);
+    Put(shown, "HotIcon", "hot.ico");
+    Put(shown, "MenuText", "menu");
+    Put(shown, "MenuStatusBar", "status");
+    Put(shown, "Default Visible", "yes");
     return shown;
 }
 
@@ -52,12 +52,12 @@ TEST(ButtonFieldsTest, ARecordChoosesItsActionAndToolsBlockByTheValuesPresent) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ShownButton shown;
-        if (c.exec) shown.texts[qm::kFieldExec] = Text("e");
-        if (c.script) shown.texts[qm::kFieldScript] = Text("s");
-        if (c.menuText) shown.texts[qm::kFieldMenuText] = Text("m");
-        if (c.statusBar) shown.texts[qm::kFieldMenuStatusBar] = Text("");
-        shown.defaultVisible = Text("YeS");
+        ShownValues shown;
+        if (c.exec) Put(shown, "Exec", "e");
+        if (c.script) Put(shown, "Script", "s");
+        if (c.menuText) Put(shown, "MenuText", "m");
+        if (c.statusBar) Put(shown, "MenuStatusBar", "");
+        Put(shown, "Default Visible", "YeS");
         ButtonFieldState fields = qm::FieldsFromRecord(shown);
         EXPECT_EQ(fields.action, c.action);
         EXPECT_EQ(fields.inTools, c.inTools);
@@ -77,90 +77,103 @@ TEST(ButtonFieldsTest, ARecordChoosesItsActionAndToolsBlockByTheValuesPresent) {
     }
 }
 
-TEST(ButtonFieldsTest, ASaveChangesOnlyWhatTheUserChangedAndDeletesWhatAChoiceTurnedOff) {
+TEST(ButtonFieldsTest, EveryControlTheUserChangedIsAnEditAndNothingElseIs) {
     struct Case {
         const char* what;
+        void (*record)(ShownValues&); // what the full record lacks, or holds besides
         void (*edit)(ButtonFieldState&);
-        std::vector<ValueChange> expected;
+        std::vector<ValueEdit> expected;
     };
+    const auto none = [](ShownValues&) {};
     const Case cases[] = {
-        {"nothing edited", [](ButtonFieldState&) {}, {}},
+        {"nothing edited", none, [](ButtonFieldState&) {}, {}},
         {"text typed back as it was",
+         none,
          [](ButtonFieldState& f) { f.texts[qm::kFieldButtonText] = "text"; },
          {}},
         {"edited text and expandable icon",
+         none,
          [](ButtonFieldState& f) {
              f.texts[qm::kFieldButtonText] = "new";
              f.texts[qm::kFieldIcon] = "%SystemRoot%\\b.ico";
          },
          {Write("ButtonText", "new"), Write("Icon", "%SystemRoot%\\b.ico", REG_EXPAND_SZ)}},
         {"emptied icon is deleted, emptied text stored empty",
+         none,
          [](ButtonFieldState& f) {
              f.texts[qm::kFieldHotIcon] = "";
              f.texts[qm::kFieldMenuText] = "";
          },
          {Delete("HotIcon"), Write("MenuText", "")}},
         {"script chosen deletes exec",
+         none,
          [](ButtonFieldState& f) {
              f.action = ActionChoice::Script;
              f.texts[qm::kFieldScript] = "page.htm";
          },
          {Delete("Exec"), Write("Script", "page.htm")}},
-        {"neither chosen touches neither",
-         [](ButtonFieldState& f) {
-             f.action = ActionChoice::Neither;
-             f.texts[qm::kFieldExec] = "other.exe";
+        {"exec chosen with an empty field on a script record writes an empty exec",
+         [](ShownValues& r) {
+             r.Remember("Exec", std::nullopt);
+             Put(r, "Script", "page.htm");
          },
-         {}},
+         [](ButtonFieldState& f) { f.action = ActionChoice::Exec; },
+         {Write("Exec", ""), Delete("Script")}},
+        {"a record holding both, saved unchanged, keeps both",
+         [](ShownValues& r) { Put(r, "Script", "page.htm"); },
+         [](ButtonFieldState& f) { f.texts[qm::kFieldHotIcon] = "new.ico"; },
+         {Write("HotIcon", "new.ico")}},
         {"tools cleared deletes both menu values and the check box is written",
+         none,
          [](ButtonFieldState& f) {
              f.inTools = false;
              f.visible = false;
          },
          {Write("Default Visible", "NO"), Delete("MenuText"), Delete("MenuStatusBar")}},
+        {"tools ticked with both texts empty writes both, empty",
+         [](ShownValues& r) {
+             r.Remember("MenuText", std::nullopt);
+             r.Remember("MenuStatusBar", std::nullopt);
+         },
+         [](ButtonFieldState& f) { f.inTools = true; },
+         {Write("MenuText", ""), Write("MenuStatusBar", "")}},
+        {"default visible ticked on a record without it writes YES",
+         [](ShownValues& r) { r.Remember("Default Visible", std::nullopt); },
+         [](ButtonFieldState& f) { f.visible = true; },
+         {Write("Default Visible", "YES")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const ShownButton shown = FullRecord();
-        ButtonFieldState fields = qm::FieldsFromRecord(shown);
+        ShownValues shown = FullRecord();
+        c.record(shown);
+        const ButtonFieldState before = qm::FieldsFromRecord(shown);
+        ButtonFieldState fields = before;
         c.edit(fields);
-        const std::vector<ValueChange> changes = qm::SaveChanges(shown, fields);
-        EXPECT_EQ(changes, c.expected);
+        const std::vector<ValueEdit> edits = qm::ButtonEdits(shown, before, fields);
+        EXPECT_EQ(edits, c.expected);
         // Saved, the record is what the fields show: a second save changes nothing.
-        ShownButton after = shown;
-        qm::ApplyChanges(after, changes);
-        if (fields.action != ActionChoice::Neither) {
-            EXPECT_TRUE(qm::SaveChanges(after, fields).empty());
-        }
+        for (const ValueEdit& edit : edits) shown.Remember(edit.name, edit.value);
+        EXPECT_TRUE(qm::ButtonEdits(shown, fields, fields).empty());
     }
 }
 
-TEST(ButtonFieldsTest, AbsentValuesStayAbsentAndValuesNotShownWholeOrExactlyAreGuarded) {
-    // Nothing stored: untouched empty fields and a clear check box write nothing.
-    ShownButton empty;
-    ButtonFieldState fields = qm::FieldsFromRecord(empty);
-    fields.action = ActionChoice::Script;
-    EXPECT_TRUE(qm::SaveChanges(empty, fields).empty());
+TEST(ButtonFieldsTest, UntouchedChoicesWriteNothingAndTextsAreCutBeforeACharacter) {
+    // Nothing stored: untouched empty fields and a clear check box write nothing; a record
+    // with neither action leaves both alone, whatever the radio buttons kept from before.
+    ShownValues empty;
+    ButtonFieldState before = qm::FieldsFromRecord(empty);
+    before.action = ActionChoice::Script;
+    EXPECT_TRUE(qm::ButtonEdits(empty, before, before).empty());
 
-    // A text longer than a field shows is cut at a character's start and never written.
-    ShownButton shown = FullRecord();
-    StoredText& text = shown.texts[qm::kFieldButtonText];
-    text = Text(std::string(qm::kMaxFieldText - 1, 'a') + "\xe6\xbc\xa2" + "tail");
-    EXPECT_TRUE(qm::CutForField(text));
-    EXPECT_EQ(text.text, std::string(qm::kMaxFieldText - 1, 'a'));
-    shown.tooLong[qm::kFieldButtonText] = true;
-    fields = qm::FieldsFromRecord(shown);
-    fields.texts[qm::kFieldButtonText] += "typed";
-    EXPECT_TRUE(qm::SaveChanges(shown, fields).empty());
-
-    // A changed text the field could not show exactly is named; an unchanged one is not.
-    shown = FullRecord();
-    shown.texts[qm::kFieldMenuText].exact = false;
-    fields = qm::FieldsFromRecord(shown);
-    fields.texts[qm::kFieldHotIcon] = "other.ico";
-    EXPECT_EQ(qm::ValueNotShownExactly(shown, qm::SaveChanges(shown, fields)), std::nullopt);
-    fields.texts[qm::kFieldMenuText] = "other";
-    EXPECT_EQ(qm::ValueNotShownExactly(shown, qm::SaveChanges(shown, fields)), "MenuText");
+    // A text longer than a field shows is cut at a character's start, never inside one.
+    const std::string head(qm::kMaxFieldText - 1, 'a');
+    for (const std::string& tail : {std::string("\xe6\xbc\xa2tail"), std::string("bc")}) {
+        std::string text = head + tail;
+        EXPECT_TRUE(qm::CutAtCharacter(text, qm::kMaxFieldText));
+        EXPECT_EQ(text, tail[0] == 'b' ? head + "b" : head);
+    }
+    std::string shortText = "short";
+    EXPECT_FALSE(qm::CutAtCharacter(shortText, qm::kMaxFieldText));
 }
 
 TEST(ButtonFieldsTest, ANewRecordFromATemplateWritesItsValuesInOrder) {

@@ -144,21 +144,28 @@ TEST_F(ContextMenuPageTest, AnEntryWithoutContextsEmptiesTheDisplaysAndKeepsTheB
     EXPECT_EQ(page.CurrentMenu(), "B");
 }
 
-TEST_F(ContextMenuPageTest, FlagsTextsAreParsedAndABadOneStopsTheWriteWithItsMessage) {
+TEST_F(ContextMenuPageTest, FlagsTextsAreParsedAndABadOneRefusesTheWholeSaveNamingTheField) {
     SeedEntry("Entry", Seed().Script("old.htm").Contexts(1).Flags(0xFFFFFFFF));
     page.ListMenus();
     EXPECT_EQ(Text(IDC_FLAGEDIT), "-1");
     Type(IDC_DEFAULTEDIT, "new.htm");
     Click(IDC_CONTEXTIMAGES);
     Type(IDC_FLAGEDIT, "abc");
-    dialogs.ExpectError("Error while trying to write registry data");
+    dialogs.ExpectError("The context menu \"Entry\" was not saved: its Flags field holds \"abc\", "
+                        "which is not a whole number. Type a number such as 1 or $10, or leave "
+                        "the field empty.");
     page.SaveMenu();
-    EXPECT_EQ(Stored("Entry", "")->bytes, std::string("new.htm") + '\0');
-    EXPECT_EQ(StoredDword("Entry", "Contexts"), 3u);
+    // Nothing is written, the keyboard is in the field to mend, and the edits are still unsaved.
+    EXPECT_EQ(Stored("Entry", "")->bytes, std::string("old.htm") + '\0');
+    EXPECT_EQ(StoredDword("Entry", "Contexts"), 1u);
     EXPECT_EQ(StoredDword("Entry", "Flags"), 0xFFFFFFFFu);
+    EXPECT_EQ(GetFocus(), GetDlgItem(page.hwnd(), IDC_FLAGEDIT));
+    EXPECT_TRUE(host.IsPageModified(qm::ui::kPageContextMenu));
 
     Type(IDC_FLAGEDIT, "$10");
     page.SaveMenu();
+    EXPECT_EQ(Stored("Entry", "")->bytes, std::string("new.htm") + '\0');
+    EXPECT_EQ(StoredDword("Entry", "Contexts"), 3u);
     EXPECT_EQ(StoredDword("Entry", "Flags"), 16u);
     EXPECT_EQ(Text(IDC_FLAGEDIT), "$10") << "a save does not read the entry back";
 }

@@ -4,6 +4,7 @@
 #include "support/ProgramTest.h"
 
 #include <climits>
+#include <stdexcept>
 
 namespace {
 
@@ -81,31 +82,57 @@ TEST_F(MenuRecordTest, FreeNamesCountOnWithoutLimitIgnoringLetterCase) {
     EXPECT_EQ(qm::FreeMenuName(reg, "QZO Menu"), "QZO Menu100");
 }
 
-TEST_F(MenuRecordTest, WritingStopsAtAFlagsTextThatIsNoIntegerKeepingWhatWasWritten) {
-    SeedEntry("Entry", Seed().Script("old.htm").Contexts(1).Flags(7));
-    EXPECT_FALSE(qm::WriteMenuValues(reg, "Entry", "new.htm", "3", "abc"));
-    EXPECT_EQ(Stored("Entry", "")->bytes, std::string("new.htm") + '\0');
-    EXPECT_EQ(StoredDword("Entry", "Contexts"), 3u);
-    EXPECT_EQ(StoredDword("Entry", "Flags"), 7u);
-    EXPECT_FALSE(reg.HasOpenKey());
-}
-
-TEST_F(MenuRecordTest, WritesSignedValuesAndLeavesStoredOnesForEmptyTexts) {
-    SeedEntry("Entry", Seed().Script("x").Contexts(5).Flags(9));
-    ASSERT_TRUE(qm::WriteMenuValues(reg, "Entry", "", "", ""));
-    EXPECT_EQ(Stored("Entry", "")->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(Stored("Entry", "")->bytes, std::string(1, '\0'));
-    EXPECT_EQ(StoredDword("Entry", "Contexts"), 5u);
-    EXPECT_EQ(StoredDword("Entry", "Flags"), 9u);
-
-    ASSERT_TRUE(qm::WriteMenuValues(reg, "Entry", "a", "-1", "$10"));
-    EXPECT_EQ(StoredDword("Entry", "Contexts"), 0xFFFFFFFFu);
-    EXPECT_EQ(StoredDword("Entry", "Flags"), 16u);
-}
-
-TEST_F(MenuRecordTest, WritingIntoAVanishedEntryFailsAndCreatesNothing) {
-    EXPECT_FALSE(qm::WriteMenuValues(reg, "Gone", "a", "1", ""));
+TEST_F(MenuRecordTest, ASaveWritesEveryEditOrNoneAndLeavesStoredIntegersForEmptyTexts) {
+    using Kind = qm::SaveOutcome::Kind;
+    // The entry as shown, then the three fields' texts saved over it through the one save.
+    const auto save = [&](const std::string& name, const std::string& script,
+                          const std::string& contexts, const std::string& flags) {
+        qm::ShownValues shown;
+        std::string reading;
+        qm::ReadMenuRecord(reg, name, shown, reading);
+        return qm::SaveEdits(
+            reg, [&](qm::RegistryAccessor& r) { return qm::OpenMenuEntry(r, name); }, shown,
+            qm::MenuEdits(shown, script, contexts, flags),
+            [](const std::string&) -> bool {
+                throw std::logic_error("nothing changed elsewhere");
+            });
+    };
+    struct Case {
+        const char* what;
+        const char* script;
+        const char* contexts;
+        const char* flags;
+        Kind kind;
+        std::string storedScript;
+        uint32_t storedContexts, storedFlags;
+    };
+    const Case cases[] = {
+        {"a Flags text that is no integer refuses the whole save", "new.htm", "3", "abc",
+         Kind::RefusedField, "old.htm", 1, 7},
+        {"empty integer texts leave the stored values", "", "", "", Kind::Saved, "", 1, 7},
+        {"signed and hexadecimal texts", "a", "-1", "$10", Kind::Saved, "a", 0xFFFFFFFFu, 16},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SeedEntry("Entry", Seed().Script("old.htm").Contexts(1).Flags(7));
+        const qm::SaveOutcome outcome = save("Entry", c.script, c.contexts, c.flags);
+        EXPECT_EQ(outcome.kind, c.kind);
+        if (c.kind == Kind::RefusedField) {
+            EXPECT_EQ(outcome.name, "Flags");
+            EXPECT_EQ(outcome.text, "abc");
+        }
+        EXPECT_EQ(Stored("Entry", "")->type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(Stored("Entry", "")->bytes, c.storedScript + '\0');
+        EXPECT_EQ(StoredDword("Entry", "Contexts"), c.storedContexts);
+        EXPECT_EQ(StoredDword("Entry", "Flags"), c.storedFlags);
+        EXPECT_FALSE(reg.HasOpenKey());
+    }
+    // An entry that is gone, or a name that is none, is written nowhere.
+    const std::string before = DumpMenuExt();
+    EXPECT_EQ(save("Gone", "a", "1", "").kind, Kind::Failed);
+    EXPECT_EQ(save("", "x", "1", "").kind, Kind::Failed);
     EXPECT_FALSE(EntryExists("Gone"));
+    EXPECT_EQ(DumpMenuExt(), before);
 }
 
 TEST_F(MenuRecordTest, RenameMovesValuesOfEveryTypeAndSubKeysExactly) {
@@ -135,7 +162,6 @@ TEST_F(MenuRecordTest, NamesThatAreEmptyOrHoldABackslashNeverReachBeyondOneEntry
     EXPECT_FALSE(qm::DeleteMenuKey(reg, ""));
     EXPECT_FALSE(qm::DeleteMenuKey(reg, "Foo\\.."));
     EXPECT_FALSE(qm::CreateMenuKey(reg, "New\\Deeper"));
-    EXPECT_FALSE(qm::WriteMenuValues(reg, "", "x", "1", ""));
     EXPECT_EQ(DumpMenuExt(), before);
 }
 

@@ -17,6 +17,7 @@ using qmtest::RawKeyExists;
 using qmtest::RawPut;
 using qmtest::RawRead;
 using qmtest::RawStrings;
+using qmtest::RawSubKeys;
 using qmtest::RefuseChanges;
 using qmtest::ViewName;
 
@@ -64,9 +65,10 @@ TEST_F(MachineViewsTest, KeysOfEitherViewAreListedOnceAndReadFromThe32BitViewFir
     }
 }
 
-TEST_F(MachineViewsTest, WritesCreationsAndDeletionsReachBothViews) {
+TEST_F(MachineViewsTest, WritesReachTheViewsThatHoldAKeyWhileMadeAndDeletedKeysReachBoth) {
     PutThree();
-    // A write to a key one view lacks makes it there as a copy first, so the two end the same.
+    // A write to a key one view lacks goes to the view that has it: the other view's browser
+    // never had that button and does not get one.
     ASSERT_TRUE(reg.OpenKey("\\" + kOnly64, false));
     reg.WriteString("ButtonText", "edited");
     ASSERT_TRUE(reg.OpenKey("\\" + kBoth, false));
@@ -79,10 +81,11 @@ TEST_F(MachineViewsTest, WritesCreationsAndDeletionsReachBothViews) {
     reg.CloseKey();
     EXPECT_TRUE(reg.DeleteKey("\\" + kOnly32));
 
+    EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kOnly64),
+              (RawStrings{{"ButtonText", "edited"}, {"CLSID", "{C}"}}));
+    EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kOnly64));
     for (REGSAM view : kBothViews) {
         SCOPED_TRACE(ViewName(view));
-        EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, view, kOnly64),
-                  (RawStrings{{"ButtonText", "edited"}, {"CLSID", "{C}"}}));
         EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, view, kBoth), (RawStrings{{"Exec", "x.exe"}}));
         EXPECT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, view, kExt + "\\{New}\\Sub"));
         EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, view, kExt + "\\{Made}"),
@@ -90,14 +93,23 @@ TEST_F(MachineViewsTest, WritesCreationsAndDeletionsReachBothViews) {
         EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, view, kOnly32));
     }
 
-    // A move takes both copies along.
+    // A move takes each view's key along, and makes none where there was none.
     EXPECT_TRUE(reg.MoveKey("\\" + kOnly64, "\\" + kExt + "\\{Moved}"));
-    for (REGSAM view : kBothViews) {
-        EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, view, kOnly64)) << ViewName(view);
-        EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, view, kExt + "\\{Moved}"),
-                  (RawStrings{{"ButtonText", "edited"}, {"CLSID", "{C}"}}))
-            << ViewName(view);
-    }
+    EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kOnly64));
+    EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kExt + "\\{Moved}"),
+              (RawStrings{{"ButtonText", "edited"}, {"CLSID", "{C}"}}));
+    EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kExt + "\\{Moved}"));
+}
+
+TEST_F(MachineViewsTest, AContainerMissingInOneViewIsMadeThereEmptyNeverAsACopy) {
+    // Another program's button and the reserved key live in the 64-bit view alone.
+    RawPut(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kExt + "\\{Theirs}", {{"ButtonText", "theirs"}});
+    RawPut(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kExt + "\\CmdMapping", {{"x", "y"}});
+    ASSERT_TRUE(reg.OpenKey("\\" + kExt, true));
+    reg.CloseKey();
+    EXPECT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kExt));
+    EXPECT_TRUE(RawSubKeys(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kExt).empty());
+    EXPECT_EQ(RawSubKeys(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kExt).size(), 2u);
 }
 
 TEST_F(MachineViewsTest, WithOneViewNothingIsCopiedToAnother) {
@@ -165,16 +177,20 @@ TEST_F(MachineViewsTest, ARefusalInTheSecondViewUndoesWhatTheFirstWasGiven) {
     PutThree();
     RefuseChanges refuse(HKEY_LOCAL_MACHINE, kExt, KEY_WOW64_64KEY);
     EXPECT_TRUE(ErrorOf([&] { reg.CreateKey("\\" + kExt + "\\{New}"); }).second);
-    ASSERT_TRUE(reg.OpenKey("\\" + kOnly32, false));
+    ASSERT_TRUE(reg.OpenKey("\\" + kBoth, false));
     EXPECT_TRUE(ErrorOf([&] { reg.WriteString("ButtonText", "x"); }).second);
     EXPECT_FALSE(reg.DeleteKey("\\" + kBoth));
     for (REGSAM view : kBothViews) {
         SCOPED_TRACE(ViewName(view));
         EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, view, kExt + "\\{New}"));
-        EXPECT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, view, kBoth));
+        EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, view, kBoth).value_or(RawStrings{})["ButtonText"],
+                  view == KEY_WOW64_32KEY ? "32 copy" : "64 copy");
     }
+    // A key the refused view does not hold is written where it is, and made nowhere else.
+    ASSERT_TRUE(reg.OpenKey("\\" + kOnly32, false));
+    EXPECT_EQ(ErrorOf([&] { reg.WriteString("ButtonText", "x"); }).first, "");
     EXPECT_EQ(RawRead(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kOnly32),
-              (RawStrings{{"ButtonText", "32 only"}}));
+              (RawStrings{{"ButtonText", "x"}}));
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kOnly32));
 }
 

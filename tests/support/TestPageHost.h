@@ -25,12 +25,12 @@ public:
     bool IsModified() const override { return flags_.IsModified(); }
     bool IsPageModified(int page) const override { return flags_.IsPageModified(page); }
 
-    void OfferSave(int, bool refresh) override {
+    void OfferSave(int page, bool refresh) override {
         ++offers;
         if (page_)
-            flags_.OfferSave(*page_, window_, refresh);
+            flags_.OfferSave(page, *page_, window_, refresh);
         else
-            flags_.ClearAll();
+            flags_.Clear(page);
     }
 
     qm::RegistryAccessor& Registry() override { return *registry_; }

@@ -70,11 +70,11 @@ TEST_F(ModifiedFlagsTest, APageThatFillsItsFieldsClearsModifiedAndOnlyItsOwnFlag
     EXPECT_EQ(flags_.FirstEditedPage(), std::nullopt);
 }
 
-TEST_F(ModifiedFlagsTest, TheSaveQuestionComesOnlyWithModifiedAndEveryFlagEndsCleared) {
+TEST_F(ModifiedFlagsTest, TheSaveQuestionComesOnlyWithModifiedAndClearsOnlyItsOwnPage) {
     // Without Modified (another page's load cleared it) no question, but the flags still go.
     flags_.Mark(qm::ui::kPageButtons);
     flags_.Clear(qm::ui::kPageContextMenu);
-    flags_.OfferSave(page_, nullptr, true);
+    flags_.OfferSave(qm::ui::kPageButtons, page_, nullptr, true);
     EXPECT_TRUE(dialogs_.Shown().empty());
     EXPECT_EQ(page_.saves, 0);
     EXPECT_FALSE(flags_.IsPageModified(qm::ui::kPageButtons));
@@ -82,26 +82,33 @@ TEST_F(ModifiedFlagsTest, TheSaveQuestionComesOnlyWithModifiedAndEveryFlagEndsCl
     // No: nothing saved.
     flags_.Mark(qm::ui::kPageButtons);
     dialogs_.AnswerQuestion(false, "Save the changes?");
-    flags_.OfferSave(page_, nullptr, true);
+    flags_.OfferSave(qm::ui::kPageButtons, page_, nullptr, true);
     EXPECT_EQ(page_.saves, 0);
     EXPECT_FALSE(flags_.IsModified());
 
     // Yes: saved through the page, with the refresh asked for.
     flags_.Mark(qm::ui::kPageButtons);
     dialogs_.AnswerQuestion(true, "Save the changes?");
-    flags_.OfferSave(page_, nullptr, true);
+    flags_.OfferSave(qm::ui::kPageButtons, page_, nullptr, true);
     EXPECT_EQ(page_.saves, 1);
     EXPECT_TRUE(page_.refreshed);
     EXPECT_FALSE(flags_.IsModified());
 
-    // A save that fails still leaves no flag set, and its failure goes on to the caller.
+    // A save that fails still leaves its page's flag cleared, and its failure goes on to the
+    // caller; the edits of another page keep their flag whatever the answer about this one.
     page_.failing = true;
-    flags_.Mark(qm::ui::kPageButtons);
     flags_.Mark(qm::ui::kPageBackgrounds);
+    flags_.Mark(qm::ui::kPageButtons);
     dialogs_.AnswerQuestion(true);
-    EXPECT_THROW(flags_.OfferSave(page_, nullptr, false), std::runtime_error);
+    EXPECT_THROW(flags_.OfferSave(qm::ui::kPageButtons, page_, nullptr, false), std::runtime_error);
     EXPECT_FALSE(flags_.IsModified());
-    EXPECT_EQ(flags_.FirstEditedPage(), std::nullopt);
+    EXPECT_FALSE(flags_.IsPageModified(qm::ui::kPageButtons));
+    EXPECT_EQ(flags_.FirstEditedPage(), qm::ui::kPageBackgrounds);
+    page_.failing = false;
+    flags_.Mark(qm::ui::kPageButtons);
+    dialogs_.AnswerQuestion(false, "Save the changes?");
+    flags_.OfferSave(qm::ui::kPageButtons, page_, nullptr, false);
+    EXPECT_EQ(flags_.FirstEditedPage(), qm::ui::kPageBackgrounds);
 }
 
 } // namespace
