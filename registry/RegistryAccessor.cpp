@@ -726,17 +726,6 @@ StoredText RegistryAccessor::ReadText(const std::string& name) const {
     return shown;
 }
 
-bool RegistryAccessor::WriteText(const std::string& name, const std::string& text,
-                                 const StoredText& shown) {
-    if (!shown.Changed(text)) {
-        if (!Primary()) throw RegistryError(WithName("Failed to set data for '%s'", name));
-        return false;
-    }
-    WriteRaw(name,
-             RawValue{shown.Expandable() ? DWORD{REG_EXPAND_SZ} : DWORD{REG_SZ}, text + '\0'});
-    return true;
-}
-
 std::string RegistryAccessor::ExpandedText(const std::string& text, DWORD type) {
     if (type != REG_EXPAND_SZ || text.find('%') == std::string::npos) return text;
     DWORD size = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);

@@ -47,21 +47,8 @@ struct RawValue {
     bool operator==(const RawValue&) const = default;
 };
 
-// A text value as a page found it when it filled a field from it. A page keeps one per field
-// from its load until its save, so that what the user did not change is written back exactly
-// as it was found:
-//
-//     StoredText shown = registry.ReadText("Start Page");         // load
-//     ui::SetText(field, shown.text);
-//     ...
-//     std::string typed = ui::GetText(field);                     // save
-//     if (!shown.CanKeep(typed)) { show CannotKeepText(name); write nothing at all; }
-//     registry.WriteText("Start Page", typed, shown);
-//
-// WriteText leaves a present value alone while its field still holds the text it showed (type
-// and bytes stay, so a REG_EXPAND_SZ stays unexpanded and expandable); a changed text keeps the
-// type REG_EXPAND_SZ when the value had it and is REG_SZ otherwise. Check CanKeep for every
-// field before the first write, so that a refused save writes nothing.
+// A text value as a page found it when it filled a field from it: its type and bytes, so that
+// a save can leave it exactly as it was (see ShownValues and SaveEdits).
 struct StoredText {
     bool present = false;
     RawValue stored;   // type and bytes as read; REG_NONE when absent
@@ -69,11 +56,6 @@ struct StoredText {
     bool exact = true; // false when the text lost characters the code page cannot hold
 
     bool Expandable() const { return stored.type == REG_EXPAND_SZ; }
-    // Whether a field's text differs from the value as it was found.
-    bool Changed(const std::string& fieldText) const { return !present || fieldText != text; }
-    // False when the field was changed although it could not show the stored text exactly:
-    // writing it would replace characters the user never saw.
-    bool CanKeep(const std::string& fieldText) const { return exact || fieldText == text; }
 };
 
 class RegistryAccessor {
@@ -149,9 +131,6 @@ public:
     // above). An absent value (or no open key) gives present = false and text "". Types other
     // than REG_SZ and REG_EXPAND_SZ fail as ReadString does; empty data of any type reads "".
     StoredText ReadText(const std::string& name) const;
-    // Writes a field's text unless it is the text shown of a present value; true when written.
-    // Fails with "Failed to set data for '%s'".
-    bool WriteText(const std::string& name, const std::string& text, const StoredText& shown);
     // The text as the browser uses a value of that type: REG_EXPAND_SZ has its environment
     // references (%SystemRoot%...) expanded; other types give the text unchanged.
     static std::string ExpandedText(const std::string& text, DWORD type);

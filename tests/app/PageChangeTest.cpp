@@ -71,6 +71,27 @@ TEST_F(PageChangeTest, TheViewMenuKeepsEditsAndTheNextTabClickAsksAboutThem) {
     EXPECT_TRUE(NoFlagSet());
 }
 
+TEST_F(PageChangeTest, AnAnswerAboutOnePageLeavesAnotherPagesEditsAndTheyAreShownAgain) {
+    MenuCommand(IDM_VIEWWINDOWTITLE);
+    Type(kPageWindowAttributes, IDC_WTITLEEDIT, "Typed title");
+    MenuCommand(IDM_VIEWTBBACKGROUND);
+    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "C:\\typed.bmp");
+
+    // The tab click asks about the first edited page; No drops those edits alone.
+    dialogs.AnswerQuestion(false, "Save changes in backgrounds?");
+    ClickTab(kPageWindowAttributes);
+    EXPECT_EQ(form->ActivePage(), kPageWindowAttributes);
+    EXPECT_EQ(Text(kPageWindowAttributes, IDC_WTITLEEDIT), "Typed title");
+    EXPECT_TRUE(form->IsPageModified(kPageWindowAttributes));
+    EXPECT_FALSE(form->IsPageModified(kPageBackgrounds));
+    EXPECT_EQ(StoredTitle(), "Stored title");
+
+    // Still there to be saved.
+    MenuCommand(IDM_SAVE);
+    EXPECT_EQ(StoredTitle(), "Typed title");
+    EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::Question).size(), 1u);
+}
+
 TEST_F(PageChangeTest, TheFocusFollowsThePageShownOnEveryChange) {
     EXPECT_TRUE(FocusIn(kPageButtons)); // at start
     MenuCommand(IDM_VIEWWINDOWTITLE);

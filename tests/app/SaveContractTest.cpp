@@ -8,6 +8,7 @@
 #include "support/MainWindowTest.h"
 
 #include <cstring>
+#include <ostream>
 
 namespace {
 
@@ -71,6 +72,8 @@ const SavedPage kPages[] = {
      "Start Page",
      {}},
 };
+
+void PrintTo(const SavedPage& page, std::ostream* out) { *out << page.name; }
 
 class SaveContractTest : public qmtest::MainWindowTest,
                          public ::testing::WithParamInterface<SavedPage> {

@@ -477,3 +477,34 @@ TEST_F(ContextMenuPageTest, ShowsTheDesignedTextsAndReadOnlyDisplays) {
 }
 
 } // namespace
+
+namespace {
+
+// Every action that replaces the fields or the list asks about the edits first; Yes saves them
+// into the entry shown, No drops them.
+TEST_F(ContextMenuPageTest, RefreshTheFilterBoxAndAddAskBeforeDroppingEdits) {
+    enum Action { kRefresh, kFilter, kAdd };
+    struct Case {
+        const char* what;
+        Action act;
+    };
+    const Case cases[] = {{"Refresh", kRefresh}, {"the filter box", kFilter}, {"Add", kAdd}};
+    size_t asked = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SeedEntry("Entry", Seed().Script("old.htm").Marked());
+        if (IsChecked(Control(IDC_SHOWONLYQUILLMEREMENU))) Click(IDC_SHOWONLYQUILLMEREMENU);
+        page.ListMenus();
+        Type(IDC_DEFAULTEDIT, "typed.htm");
+        dialogs.AnswerQuestion(true, "Save changes in menu \"Entry\"?");
+        switch (c.act) {
+        case kRefresh: page.Refresh(); break;
+        case kFilter: Click(IDC_SHOWONLYQUILLMEREMENU); break;
+        case kAdd: page.Add(0); break;
+        }
+        EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::Question).size(), ++asked);
+        EXPECT_EQ(Stored("Entry", "")->bytes, std::string("typed.htm") + '\0');
+    }
+}
+
+} // namespace

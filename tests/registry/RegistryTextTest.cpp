@@ -2,7 +2,9 @@
 // bytes, changed ones keep their expandability, and text outside the old ANSI code page is
 // kept exactly. The registry is checked with the wide registry functions directly.
 
+#include "registry/GuardedSave.h"
 #include "registry/RegistryAccessor.h"
+#include "registry/ShownValues.h"
 
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 using qm::RegistryAccessor;
@@ -50,7 +53,7 @@ TEST_F(RegistryTextTest, TextOutsideTheOldCodePageIsReadAndWrittenExactly) {
     EXPECT_EQ(shown.text, "http://example.org/" + kUtf8Text);
     EXPECT_EQ(reg.ReadString("Start Page"), shown.text);
 
-    EXPECT_TRUE(reg.WriteText("Start Page", kUtf8Text + "!", shown));
+    reg.WriteString("Start Page", kUtf8Text + "!");
     reg.WriteString("Search Page", kUtf8Text);
     reg.CloseKey();
     EXPECT_EQ(GetWide(L"Start Page")->text, kWideText + L"!");
@@ -70,23 +73,26 @@ TEST_F(RegistryTextTest, UntouchedValuesKeepTypeAndBytesAndChangedOnesStayExpand
     PutWide(L"Folder", REG_EXPAND_SZ, L"%USERPROFILE%\\Favorites");
     PutWide(L"Plain", REG_SZ, L"%NOT_EXPANDED%");
     Open();
-    StoredText icon = reg.ReadText("Icon");
-    StoredText folder = reg.ReadText("Folder");
-    StoredText plain = reg.ReadText("Plain");
-    StoredText absent = reg.ReadText("Absent");
-    EXPECT_EQ(icon.text, "%SystemRoot%\\system32\\shell32.dll,3"); // shown unexpanded
-    EXPECT_TRUE(icon.Expandable());
-    EXPECT_FALSE(absent.present);
-    EXPECT_EQ(absent.text, "");
-
-    // The field still holds what it showed: nothing is written.
-    EXPECT_FALSE(reg.WriteText("Icon", icon.text, icon));
-    // Changed: written, and an expandable value stays expandable.
-    EXPECT_TRUE(reg.WriteText("Folder", "%USERPROFILE%\\Links", folder));
-    EXPECT_TRUE(reg.WriteText("Plain", "%ALSO_PLAIN%", plain));
-    // An absent value is written even when its field stayed empty.
-    EXPECT_TRUE(reg.WriteText("Absent", "", absent));
+    qm::ShownValues shown;
+    bool cut = false;
+    EXPECT_EQ(shown.ReadText(reg, "Icon", cut), "%SystemRoot%\\system32\\shell32.dll,3");
+    EXPECT_EQ(shown.Stored("Icon")->type, static_cast<DWORD>(REG_EXPAND_SZ)); // unexpanded
+    for (const char* name : {"Folder", "Plain", "Absent"}) shown.ReadText(reg, name, cut);
+    EXPECT_FALSE(shown.Present("Absent"));
+    EXPECT_EQ(shown.Text("Absent"), "");
     reg.CloseKey();
+
+    // Changed texts are written, an expandable value stays expandable, an absent value is
+    // written even empty, and the untouched one keeps its type and bytes.
+    const qm::RecordOpener open = [](RegistryAccessor& r) {
+        return r.OpenKey("\\Software\\Microsoft\\Internet Explorer\\Main", false);
+    };
+    const auto noQuestion = [](const std::string&) -> bool { throw std::logic_error("asked"); };
+    const std::vector<qm::ValueEdit> edits = {
+        {"Folder", qm::TypedText(shown.Stored("Folder"), "%USERPROFILE%\\Links")},
+        {"Plain", qm::TypedText(shown.Stored("Plain"), "%ALSO_PLAIN%")},
+        {"Absent", qm::TypedText(shown.Stored("Absent"), "")}};
+    EXPECT_TRUE(qm::SaveEdits(reg, open, shown, edits, noQuestion).Saved());
 
     EXPECT_EQ(GetWide(L"Icon")->type, static_cast<DWORD>(REG_EXPAND_SZ));
     EXPECT_EQ(GetWide(L"Icon")->text, L"%SystemRoot%\\system32\\shell32.dll,3");
@@ -97,8 +103,12 @@ TEST_F(RegistryTextTest, UntouchedValuesKeepTypeAndBytesAndChangedOnesStayExpand
     ASSERT_TRUE(GetWide(L"Absent"));
     EXPECT_EQ(GetWide(L"Absent")->type, static_cast<DWORD>(REG_SZ));
 
-    // With no key open even an untouched value cannot be saved: the failure is not hidden.
-    EXPECT_THROW(reg.WriteText("Icon", icon.text, icon), qm::RegistryError);
+    // With the key gone the save fails and says so: the failure is not hidden.
+    ASSERT_TRUE(
+        qmtest::RemoveKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main"));
+    const qm::SaveOutcome gone = qm::SaveEdits(
+        reg, open, shown, {{"Plain", qm::TypedText(shown.Stored("Plain"), "again")}}, noQuestion);
+    EXPECT_EQ(gone.kind, qm::SaveOutcome::Kind::Failed);
 }
 
 TEST_F(RegistryTextTest, ExpandableTextIsExpandedOnlyForItsOwnType) {
