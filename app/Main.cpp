@@ -10,6 +10,7 @@
 #include "ui/Dpi.h"
 #include "ui/Drawing.h"
 #include "ui/Placement.h"
+#include "ui/Texts.h"
 
 #include "resource.h"
 
@@ -409,6 +410,7 @@ void TForm1::OnCommand(int command) {
     case IDM_ADD: ToolButton2Click(); break;
     case IDM_SAVE: ToolButton3Click(); break;
     case IDM_DELETE: ToolButton4Click(); break;
+    case IDM_UNDO: Undo1Click(); break;
     case IDM_IMPORTTOOLBARSINFO1: ImportToolBarsInfo1Click(); break;
     case IDM_EXPORTTOOLBARSINFO1: ExportToolBarsInfo1Click(); break;
     case IDM_CONTENT: Content1Click(); break;
@@ -435,6 +437,60 @@ void TForm1::ToolButton3Click() {
 }
 
 void TForm1::ToolButton4Click() { pages_[activePage_]->Delete(); }
+
+void TForm1::UpdateUndoItem(HMENU menu) {
+    if (GetMenuState(menu, IDM_UNDO, MF_BYCOMMAND) == static_cast<UINT>(-1)) return;
+    const std::vector<ChangeEntry> newest = ListChanges(1);
+    std::string text = ui::Text(IDS_UNDO_NOTHING);
+    if (!newest.empty()) {
+        // The description holds names the user typed: an ampersand there is no access key.
+        std::string what;
+        for (char c : newest.front().what) what += c == '&' ? std::string("&&") : std::string(1, c);
+        text = ui::Text(IDS_UNDO_MENU, {what});
+    }
+    text += "\tAlt+Backspace";
+    ModifyMenuA(menu, IDM_UNDO,
+                MF_BYCOMMAND | MF_STRING | (newest.empty() ? MF_GRAYED : MF_ENABLED), IDM_UNDO,
+                text.c_str());
+}
+
+void TForm1::Undo1Click() {
+    // Edits of the page shown are offered first: the page shows the registry again afterwards.
+    if (flags_.IsPageModified(activePage_)) {
+        flags_.Mark(activePage_);
+        OfferSave(activePage_, false);
+    }
+    const std::vector<ChangeEntry> newest = ListChanges(1);
+    if (newest.empty()) {
+        ui::AppDialogs().ShowInformation(hwnd(), ui::Text(IDS_UNDO_NO_CHANGE));
+        return;
+    }
+    UndoChange(newest.front());
+}
+
+void TForm1::UndoChange(const ChangeEntry& change) {
+    const std::vector<std::string> changed = KeysChangedSince(change);
+    if (!changed.empty()) {
+        std::string keys;
+        for (const std::string& key : changed) keys += (keys.empty() ? "" : ", ") + key;
+        if (!ui::AppDialogs().AskYesNo(hwnd(),
+                                       ui::Text(IDS_UNDO_CHANGED_QUESTION, {change.what, keys})))
+            return;
+    }
+    const RestoreResult result = RestoreChange(change);
+    if (!result.restored)
+        ui::AppDialogs().ShowError(hwnd(),
+                                   ui::Text(IDS_UNDO_FAILED, {change.what, result.failure}));
+    // The pages show the registry as it is now; a page with unsaved edits keeps them.
+    if (activePage_ != ui::kPageButtons) RebuildButtonStrip();
+    if (!flags_.IsPageModified(activePage_)) {
+        ui::Page& page = *pages_[activePage_];
+        if (page.HasListCommands())
+            page.Refresh();
+        else
+            page.OnShow();
+    }
+}
 
 std::optional<int> TForm1::ChooseCategory() { return conMenuDlgForm_.ShowModal(hwnd()); }
 
@@ -608,6 +664,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_NOTIFY: return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    case WM_INITMENUPOPUP: UpdateUndoItem(reinterpret_cast<HMENU>(wParam)); break;
     case WM_SIZE: LayoutControls(); return 0;
     case WM_GETMINMAXINFO: {
         auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);

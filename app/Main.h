@@ -8,6 +8,7 @@
 #include "app/Logo.h"
 #include "menuext/ConMenuDlg.h"
 #include "registry/RegistryAccessor.h"
+#include "registry/ChangeHistory.h"
 #include "ui/Handles.h"
 #include "ui/ModifiedFlags.h"
 #include "ui/Page.h"
@@ -108,6 +109,10 @@ private:
     void ToolButton2Click(); // Add
     void ToolButton3Click(); // Save
     void ToolButton4Click(); // Delete
+    // Edit > Undo: takes back the newest change in the history.
+    void Undo1Click();
+    // Shows the newest change in the Edit menu's Undo item, which is disabled without one.
+    void UpdateUndoItem(HMENU menu);
     void ImportToolBarsInfo1Click();
     void ExportToolBarsInfo1Click();
     void Content1Click();
@@ -117,6 +122,12 @@ private:
     void FormClose();
     LRESULT OnNotify(NMHDR& header);
 
+public:
+    // Takes back one change of the history: edits of the page shown are offered for saving
+    // first, keys that changed since are asked about, and the pages show the result.
+    void UndoChange(const ChangeEntry& change);
+
+private:
     // The "Select category" dialog before Add on the button and context-menu pages: the
     // chosen template row, or nothing.
     std::optional<int> ChooseCategory();

@@ -6,6 +6,7 @@
 #include "registry/RegistryAccessor.h"
 #include "ui/Rights.h"
 #include "ui/Controls.h"
+#include "ui/History.h"
 #include "ui/Dialogs.h"
 #include "ui/Dpi.h"
 #include "ui/PageHost.h"
@@ -176,10 +177,14 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
         return registry.OpenKey(kToolbarKey, false);
     };
     const SaveOutcome outcome =
-        SaveEdits(host_.Registry(), open, shown_, edits, [&](const std::string& names) {
-            return ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                             ui::Text(IDS_BACKGROUNDS_CHANGED, {names}));
-        });
+        SaveEdits(host_.Registry(), open, shown_, edits,
+                  [&](const std::string& names) {
+                      return ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                                       ui::Text(IDS_BACKGROUNDS_CHANGED, {names}));
+                  },
+                  {ui::Text(IDS_CHANGE_SAVE_BACKGROUNDS),
+                   {{HKEY_CURRENT_USER, kToolbarKey}},
+                   ui::AskToGoOnWithoutBackup(host_.MainWindow())});
     switch (outcome.kind) {
     case SaveOutcome::Kind::Saved:
         for (size_t i = 0; i < panels_.size(); ++i) panels_[i].shownText = *paths[i];

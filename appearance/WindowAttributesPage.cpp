@@ -5,6 +5,7 @@
 #include "registry/RegistryAccessor.h"
 #include "ui/Rights.h"
 #include "ui/Controls.h"
+#include "ui/History.h"
 #include "ui/Dialogs.h"
 #include "ui/PageHost.h"
 #include "ui/Texts.h"
@@ -168,10 +169,14 @@ void WindowAttributesPage::SaveWindowAttributes() {
         return registry.OpenKey(kMainKey, false);
     };
     const SaveOutcome outcome =
-        SaveEdits(host_.Registry(), open, shown_, edits, [&](const std::string& names) {
-            return ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                             ui::Text(IDS_ATTRIBUTES_CHANGED, {names}));
-        });
+        SaveEdits(host_.Registry(), open, shown_, edits,
+                  [&](const std::string& names) {
+                      return ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                                       ui::Text(IDS_ATTRIBUTES_CHANGED, {names}));
+                  },
+                  {ui::Text(IDS_CHANGE_SAVE_ATTRIBUTES),
+                   {{HKEY_CURRENT_USER, kMainKey}},
+                   ui::AskToGoOnWithoutBackup(host_.MainWindow())});
     switch (outcome.kind) {
     case SaveOutcome::Kind::Saved:
         for (size_t i = 0; i < std::size(kTextValues); ++i)

@@ -7,6 +7,7 @@
 #include "registry/ShownValues.h"
 #include "ui/AccessibleName.h"
 #include "ui/Controls.h"
+#include "ui/History.h"
 #include "ui/Dpi.h"
 #include "ui/Layout.h"
 #include "ui/PageHost.h"
@@ -453,10 +454,14 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
     };
     const std::string text = ui::GetText(Item(IDC_BUTTONTEXT));
     const SaveOutcome outcome =
-        SaveEdits(registry, open, shown.values, edits, [&](const std::string& names) {
-            return ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                             ui::Text(IDS_BUTTON_CHANGED, {text, names}));
-        });
+        SaveEdits(registry, open, shown.values, edits,
+                  [&](const std::string& names) {
+                      return ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                                       ui::Text(IDS_BUTTON_CHANGED, {text, names}));
+                  },
+                  {ui::Text(IDS_CHANGE_SAVE_BUTTON, {text}),
+                   {{root, ButtonKeyPath(keyName)}},
+                   ui::AskToGoOnWithoutBackup(host_.MainWindow())});
     switch (outcome.kind) {
     case SaveOutcome::Kind::Saved:
         // What is stored now is what the fields show: a second save writes nothing again.
@@ -492,6 +497,11 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
         return;
     RegistryAccessor& registry = host_.Registry();
     const HKEY root = RootForButton(keyName, strip_.CurrentUserButtons());
+    std::optional<ChangeRecord> change =
+        BeginChange(ui::Text(IDS_CHANGE_DELETE_BUTTON, {ui::GetText(Item(IDC_BUTTONTEXT))}),
+                    {{root, ButtonKeyPath(keyName)}, {HKEY_CURRENT_USER, kOwnRecordKey}},
+                    ui::AskToGoOnWithoutBackup(host_.MainWindow()));
+    if (!change) return;
     bool deleted = false;
     bool refused = false;
     {
@@ -503,6 +513,7 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
         refused = registry.Refused();
     }
     if (!deleted) {
+        change->Discard();
         ReportWriteFailure(host_, refused, root,
                            ui::Text(IDS_BUTTON_NOT_DELETED, {ui::GetText(Item(IDC_BUTTONTEXT))}),
                            IDS_DELETE_DATA_ERROR);
@@ -513,6 +524,7 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
         // The button is gone; only its entry in the program's own record stays behind.
         ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
                            ui::Text(IDS_BUTTON_OWN_RECORD_NOT_FORGOTTEN), IDS_WRITE_ERROR);
+    change->Finish();
     // The edits of the record just deleted have nowhere to go: the rebuild asks nothing.
     host_.ClearModified(ui::kPageButtons);
     ListButtons(-1);
@@ -530,11 +542,21 @@ void ButtonsPage::AddButton(int templateRow) {
         ui::AppDialogs().ShowError(host_.MainWindow(), full.what());
         return;
     }
+    // The new record, the Extensions key where it is made with it, and the program's own record
+    // are one change in the history.
+    std::optional<ChangeRecord> change =
+        BeginChange(ui::Text(IDS_CHANGE_ADD_BUTTON, {ButtonTemplates[templateRow][kTemplateName]}),
+                    {{HKEY_LOCAL_MACHINE, kExtensionsKey, true},
+                     {HKEY_LOCAL_MACHINE, ButtonKeyPath(key.keyName)},
+                     {HKEY_CURRENT_USER, kOwnRecordKey}},
+                    ui::AskToGoOnWithoutBackup(host_.MainWindow()));
+    if (!change) return;
 
     if (std::optional<RegistryError> failure = Attempt(registry, [&] {
             registry.SetRoot(HKEY_LOCAL_MACHINE);
             registry.CreateKey(ButtonKeyPath(key.keyName));
         })) {
+        change->Discard();
         ReportWriteFailure(host_, failure->Refused(), HKEY_LOCAL_MACHINE,
                            ui::Text(IDS_BUTTON_NOT_ADDED), IDS_CREATE_KEY_ERROR);
     } else {
@@ -544,6 +566,7 @@ void ButtonsPage::AddButton(int templateRow) {
                 Attempt(registry, [&] { WriteOwnRecord(registry, key); }))
             ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
                                ui::Text(IDS_BUTTON_OWN_RECORD_NOT_WRITTEN), IDS_WRITE_ERROR);
+        change->Finish();
         const ButtonFieldState fields = FieldsShown();
         strip_.InsertFirst(key.keyName, fields.texts[kFieldButtonText], fields.texts[kFieldIcon],
                            fields.texts[kFieldHotIcon]);

@@ -4,6 +4,7 @@
 #include "resource.h"
 #include "ui/Rights.h"
 #include "ui/Controls.h"
+#include "ui/History.h"
 #include "ui/Layout.h"
 #include "ui/Dialogs.h"
 #include "ui/PageHost.h"
@@ -203,7 +204,14 @@ void ContextMenuPage::AddMenu(int templateRow) {
     const ButtonTemplateRow& row = ButtonTemplates.at(static_cast<size_t>(templateRow));
     RegistryAccessor& reg = host_.Registry();
     std::string name = FreeMenuName(reg, row[kTemplateName]);
+    // The new entry with its values is one change in the history.
+    std::optional<ChangeRecord> change = BeginChange(
+        ui::Text(IDS_CHANGE_ADD_MENU, {name}),
+        {{HKEY_CURRENT_USER, kMenuExtKey, true}, {HKEY_CURRENT_USER, MenuKeyPath(name)}},
+        ui::AskToGoOnWithoutBackup(host_.MainWindow()));
+    if (!change) return;
     if (!CreateMenuKey(reg, name)) {
+        change->Discard();
         ShowRegistryError(reg, ui::Text(IDS_MENU_NOT_ADDED, {name}),
                           ui::Text(IDS_CREATE_KEY_ERROR));
         return;
@@ -223,7 +231,15 @@ void ContextMenuPage::AddMenu(int templateRow) {
     ShowContextsFromBoxes(fields_);
     if (!MarkMenu(reg, name)) ShowError(ui::Text(IDS_WRITE_ERROR));
     host_.ClearModified(kPage);
-    SaveMenu();
+    {
+        addingMenu_ = true;
+        struct EndAdding {
+            bool& adding;
+            ~EndAdding() { adding = false; }
+        } endAdding{addingMenu_};
+        SaveMenu();
+    }
+    change->Finish();
 }
 
 void ContextMenuPage::SaveMenu() {
@@ -295,7 +311,21 @@ void ContextMenuPage::SaveMenu() {
     }
 
     const bool renaming = newName != oldName;
+    // The rename and the values are one change in the history, recorded before either is made.
+    std::optional<ChangeRecord> change;
+    if (!addingMenu_ && (renaming || !edits.empty())) {
+        std::vector<ChangedKey> keys = {{HKEY_CURRENT_USER, MenuKeyPath(oldName)}};
+        if (renaming) keys.push_back({HKEY_CURRENT_USER, MenuKeyPath(newName)});
+        change = BeginChange(renaming ? ui::Text(IDS_CHANGE_RENAME_MENU, {oldName, newName})
+                                      : ui::Text(IDS_CHANGE_SAVE_MENU, {oldName}),
+                             keys, ui::AskToGoOnWithoutBackup(host_.MainWindow()));
+        if (!change) {
+            KeepEditsMarked();
+            return;
+        }
+    }
     if (renaming && !RenameMenuKey(reg, oldName, newName)) {
+        change->Discard();
         ShowRegistryError(reg, ui::Text(IDS_MENU_NOT_RENAMED, {oldName}),
                           ui::Text(IDS_RENAME_KEY_ERROR));
         KeepEditsMarked();
@@ -304,6 +334,7 @@ void ContextMenuPage::SaveMenu() {
     outcome = WriteEdits(
         reg, [&](RegistryAccessor& entry) { return OpenMenuEntry(entry, newName); }, shown_, edits);
     if (!outcome.Saved()) {
+        if (change) change->Discard();
         // Nothing of the save stays: the values are back, and so is the entry's name.
         if (renaming) RenameMenuKey(reg, newName, oldName);
         if (outcome.error && outcome.error->Refused())
@@ -322,6 +353,7 @@ void ContextMenuPage::SaveMenu() {
         SendMessageA(list, LB_SETCURSEL, selected, 0); // the list keeps its selection
         currentMenu_ = newName;
     }
+    if (change) change->Finish();
     // What was written is what the fields now show; a later save writes only later edits.
     shownScript_ = ui::GetText(fields_.defaultEdit);
     shownContexts_ = ui::GetText(fields_.contextDecimalEdit);
@@ -332,11 +364,18 @@ void ContextMenuPage::DeleteMenu() {
     if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), ui::Text(IDS_MENU_DELETE_QUESTION))) return;
     int line = SelectedLine();
     if (line < 0) return; // nothing is selected, so there is nothing to delete
+    std::optional<ChangeRecord> change =
+        BeginChange(ui::Text(IDS_CHANGE_DELETE_MENU, {LineText(line)}),
+                    {{HKEY_CURRENT_USER, MenuKeyPath(LineText(line))}},
+                    ui::AskToGoOnWithoutBackup(host_.MainWindow()));
+    if (!change) return;
     if (!DeleteMenuKey(host_.Registry(), LineText(line))) {
+        change->Discard();
         ShowRegistryError(host_.Registry(), ui::Text(IDS_MENU_NOT_DELETED, {LineText(line)}),
                           ui::Text(IDS_DELETE_DATA_ERROR));
         return;
     }
+    change->Finish();
     SendMessageA(PopupMenuList(), LB_DELETESTRING, line, 0);
     ListMenus();
 }

@@ -95,6 +95,8 @@ private:
     std::optional<std::string> damaged_;
     ui::UniqueFont boldFont_;
     ui::RightAnchors anchors_;
+    // While Add saves the new entry: its record in the history is Add's.
+    bool addingMenu_ = false;
 };
 
 } // namespace qm

@@ -58,9 +58,17 @@ SaveOutcome CheckEdits(RegistryAccessor& registry, const RecordOpener& open,
 }
 
 SaveOutcome WriteEdits(RegistryAccessor& registry, const RecordOpener& open, ShownValues& shown,
-                       const std::vector<ValueEdit>& edits) {
+                       const std::vector<ValueEdit>& edits, const SaveRecord* record) {
     SaveOutcome outcome;
     if (edits.empty()) return outcome; // nothing the user changed: nothing to open or write
+    std::optional<ChangeRecord> change;
+    if (record) {
+        change = BeginChange(record->what, record->keys, record->goOn);
+        if (!change) {
+            outcome.kind = SaveOutcome::Kind::Declined;
+            return outcome;
+        }
+    }
     KeyScope keyScope(registry);
     // What each value was before this save wrote it, to put back should a later write fail.
     std::vector<std::pair<const ValueEdit*, std::optional<RawValue>>> written;
@@ -88,17 +96,20 @@ SaveOutcome WriteEdits(RegistryAccessor& registry, const RecordOpener& open, Sho
                 // What cannot be put back stays as written; the failure is reported anyway.
             }
         }
+        if (change) change->Discard();
         return outcome;
     }
     for (const ValueEdit& edit : edits) shown.Remember(edit.name, edit.value);
+    if (change) change->Finish();
     return outcome;
 }
 
 SaveOutcome SaveEdits(RegistryAccessor& registry, const RecordOpener& open, ShownValues& shown,
-                      const std::vector<ValueEdit>& edits, const OverwriteQuestion& askOverwrite) {
+                      const std::vector<ValueEdit>& edits, const OverwriteQuestion& askOverwrite,
+                      const SaveRecord& record) {
     SaveOutcome outcome = CheckEdits(registry, open, shown, edits, askOverwrite);
     if (!outcome.Saved()) return outcome;
-    return WriteEdits(registry, open, shown, edits);
+    return WriteEdits(registry, open, shown, edits, &record);
 }
 
 } // namespace qm

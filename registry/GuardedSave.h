@@ -14,6 +14,7 @@
 // edits are written, and a failure part-way puts back what this save had written before it; last,
 // what was written becomes what the page shows (`shown`), so a second save writes nothing.
 
+#include "registry/ChangeHistory.h"
 #include "registry/RegistryAccessor.h"
 #include "registry/ShownValues.h"
 
@@ -67,9 +68,19 @@ using RecordOpener = std::function<bool(RegistryAccessor&)>;
 // their list as the question shows it ("Exec", "(Default)"). True overwrites them.
 using OverwriteQuestion = std::function<bool(const std::string& names)>;
 
+// The record of a save in the program's history, written once the checks have passed and before
+// the first write, so that the save can be taken back: what it is ("Save button "Notes""), the
+// keys it touches, and what to ask when the record cannot be written.
+struct SaveRecord {
+    std::string what;
+    std::vector<ChangedKey> keys;
+    GoOnWithoutRecord goOn;
+};
+
 // The whole guarded save: CheckEdits, then WriteEdits.
 SaveOutcome SaveEdits(RegistryAccessor& registry, const RecordOpener& open, ShownValues& shown,
-                      const std::vector<ValueEdit>& edits, const OverwriteQuestion& askOverwrite);
+                      const std::vector<ValueEdit>& edits, const OverwriteQuestion& askOverwrite,
+                      const SaveRecord& record);
 
 // Its checks alone, for a page that has something to do between the checks and the writes (the
 // context-menu page renames the entry's key there): refused fields, values not shown exactly,
@@ -77,9 +88,11 @@ SaveOutcome SaveEdits(RegistryAccessor& registry, const RecordOpener& open, Show
 SaveOutcome CheckEdits(RegistryAccessor& registry, const RecordOpener& open,
                        const ShownValues& shown, const std::vector<ValueEdit>& edits,
                        const OverwriteQuestion& askOverwrite);
-// Its writes alone, after CheckEdits: all the edits or, on a failure, none of them.
+// Its writes alone, after CheckEdits: all the edits or, on a failure, none of them. With a
+// record, it is written first (a record that cannot be written and is not gone on without
+// stops the save as Declined) and dropped again when nothing was saved.
 SaveOutcome WriteEdits(RegistryAccessor& registry, const RecordOpener& open, ShownValues& shown,
-                       const std::vector<ValueEdit>& edits);
+                       const std::vector<ValueEdit>& edits, const SaveRecord* record = nullptr);
 
 // How a value's name shows in the program's messages: the key's default value is "(Default)".
 std::string ValueLabel(const std::string& name);

@@ -179,6 +179,24 @@ void SetRegistryRule(RegistryRule rule) { Rule() = std::move(rule); }
 void UseOneMachineView(bool oneView) { OneMachineView() = oneView; }
 } // namespace testing
 
+std::vector<REGSAM> ViewsOf(HKEY root) {
+    static const bool twoViews = MachineHasTwoViews();
+    if (root != HKEY_LOCAL_MACHINE || OneMachineView() || !twoViews) return {0};
+    return {kMachineRegistryView, kMachineOtherView};
+}
+
+std::wstring WidenText(const std::string& text) { return Widen(text); }
+
+std::string NarrowText(const std::wstring& text) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+    std::string narrow(size, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size,
+                        nullptr, nullptr);
+    return narrow;
+}
+
 bool MachineHasTwoViews() {
 #if defined(_WIN64)
     return true; // a 64-bit program runs on 64-bit Windows only

@@ -40,6 +40,14 @@ inline constexpr REGSAM kMachineOtherView = KEY_WOW64_64KEY;
 // Whether this Windows has the two views (it runs on a 64-bit processor).
 bool MachineHasTwoViews();
 
+// The registry views of a root: the machine's two on 64-bit Windows (32-bit view first), else
+// one, 0.
+std::vector<REGSAM> ViewsOf(HKEY root);
+
+// The program's text (the active code page) as UTF-16, and back.
+std::wstring WidenText(const std::string& text);
+std::string NarrowText(const std::wstring& text);
+
 // A value exactly as the registry stores it: its type and its bytes.
 struct RawValue {
     DWORD type = REG_NONE;

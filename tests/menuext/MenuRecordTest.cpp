@@ -93,9 +93,8 @@ TEST_F(MenuRecordTest, ASaveWritesEveryEditOrNoneAndLeavesStoredIntegersForEmpty
         return qm::SaveEdits(
             reg, [&](qm::RegistryAccessor& r) { return qm::OpenMenuEntry(r, name); }, shown,
             qm::MenuEdits(shown, script, contexts, flags),
-            [](const std::string&) -> bool {
-                throw std::logic_error("nothing changed elsewhere");
-            });
+            [](const std::string&) -> bool { throw std::logic_error("nothing changed elsewhere"); },
+            qm::SaveRecord{"Save", {}, [](const std::string&) { return true; }});
     };
     struct Case {
         const char* what;

@@ -88,11 +88,12 @@ TEST_F(RegistryTextTest, UntouchedValuesKeepTypeAndBytesAndChangedOnesStayExpand
         return r.OpenKey("\\Software\\Microsoft\\Internet Explorer\\Main", false);
     };
     const auto noQuestion = [](const std::string&) -> bool { throw std::logic_error("asked"); };
+    const qm::SaveRecord record{"Save", {}, noQuestion};
     const std::vector<qm::ValueEdit> edits = {
         {"Folder", qm::TypedText(shown.Stored("Folder"), "%USERPROFILE%\\Links")},
         {"Plain", qm::TypedText(shown.Stored("Plain"), "%ALSO_PLAIN%")},
         {"Absent", qm::TypedText(shown.Stored("Absent"), "")}};
-    EXPECT_TRUE(qm::SaveEdits(reg, open, shown, edits, noQuestion).Saved());
+    EXPECT_TRUE(qm::SaveEdits(reg, open, shown, edits, noQuestion, record).Saved());
 
     EXPECT_EQ(GetWide(L"Icon")->type, static_cast<DWORD>(REG_EXPAND_SZ));
     EXPECT_EQ(GetWide(L"Icon")->text, L"%SystemRoot%\\system32\\shell32.dll,3");
@@ -106,8 +107,9 @@ TEST_F(RegistryTextTest, UntouchedValuesKeepTypeAndBytesAndChangedOnesStayExpand
     // With the key gone the save fails and says so: the failure is not hidden.
     ASSERT_TRUE(
         qmtest::RemoveKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main"));
-    const qm::SaveOutcome gone = qm::SaveEdits(
-        reg, open, shown, {{"Plain", qm::TypedText(shown.Stored("Plain"), "again")}}, noQuestion);
+    const qm::SaveOutcome gone =
+        qm::SaveEdits(reg, open, shown, {{"Plain", qm::TypedText(shown.Stored("Plain"), "again")}},
+                      noQuestion, record);
     EXPECT_EQ(gone.kind, qm::SaveOutcome::Kind::Failed);
 }
 
