@@ -287,7 +287,14 @@ bool TForm1::TranslateKeyboard(MSG& message) {
     if (!hwnd()) return false;
     // Only the keys typed in this window and its pages; a dialog of its own (the About box,
     // "Select category", a message box) keeps its keys.
-    if (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)) return false;
+    if (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)) {
+        // The About box is a modeless dialog of this loop: Tab moves between its links, and
+        // Escape closes it.
+        HWND about = aboutForm_ ? aboutForm_->hwnd() : nullptr;
+        if (about && (message.hwnd == about || IsChild(about, message.hwnd)))
+            return IsDialogMessageA(about, &message) != FALSE;
+        return false;
+    }
     if (message.message == WM_KEYDOWN && TranslatePageKeys(message)) return true;
     if (accelerators_ && TranslateAcceleratorA(hwnd(), accelerators_, &message)) return true;
     HWND page = pages_[activePage_] ? pages_[activePage_]->hwnd() : nullptr;
@@ -370,9 +377,22 @@ void TForm1::ShowPage(int index, bool load) {
     HWND page = pages_[index]->hwnd();
     SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     // Keys go to the page that can be seen, never to the hidden one left behind.
-    if (HWND first = GetNextDlgTabItem(page, nullptr, FALSE)) SetFocus(first);
+    FocusPage();
     SetCommandStates();
     if (load) pages_[index]->OnShow();
+}
+
+void TForm1::FocusPage() {
+    HWND page = pages_[activePage_] ? pages_[activePage_]->hwnd() : nullptr;
+    if (HWND first = page ? GetNextDlgTabItem(page, nullptr, FALSE) : nullptr) SetFocus(first);
+}
+
+void TForm1::Activated(WPARAM wParam, LPARAM lParam) {
+    if (focus_.OnActivate(hwnd(), wParam)) return;
+    DefaultHandling(WM_ACTIVATE, wParam, lParam);
+    // Coming back to a control that is gone (a page left meanwhile) or to none yet: the
+    // page's first control rather than the frame, where Tab would lead nowhere in particular.
+    if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0 && GetFocus() == hwnd()) FocusPage();
 }
 
 void TForm1::ViewPage(int index) {
@@ -426,7 +446,14 @@ void TForm1::ToolButton1Click() { pages_[activePage_]->Refresh(); }
 void TForm1::ToolButton2Click() {
     ui::Page& page = *pages_[activePage_];
     if (!page.HasListCommands()) return;
-    if (std::optional<int> row = ChooseCategory()) page.Add(*row);
+    std::optional<int> row = ChooseCategory();
+    if (!row) return;
+    page.Add(*row);
+    // The user goes on with the new record: its first field, ready to be typed over.
+    HWND first = page.FirstField();
+    if (!ui::CanTakeFocus(first)) return;
+    SetFocus(first);
+    SendMessageA(first, EM_SETSEL, 0, -1);
 }
 
 void TForm1::ToolButton3Click() {
@@ -610,6 +637,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
         DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case WM_ACTIVATE: Activated(wParam, lParam); return 0;
     case WM_CLOSE: FormClose(); return 0;
     case WM_DESTROY:
         // The window's registry accessor goes with it.

@@ -9,6 +9,7 @@
 #include "menuext/ConMenuDlg.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Handles.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/ModifiedFlags.h"
 #include "ui/Page.h"
 #include "ui/PageHost.h"
@@ -84,6 +85,12 @@ private:
     SIZE OneRowWindowSize() const;
     void DpiChanged(UINT dpi, const RECT& suggested);
 
+    // The window's activation: the keyboard goes back to the control that had it before a box,
+    // a dialog or another window took over.
+    void Activated(WPARAM wParam, LPARAM lParam);
+    // Puts the keyboard on the page's first control.
+    void FocusPage();
+
     // Keys of the page control: Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp change pages;
     // Ctrl+A in an edit field selects its text; Tab goes from the tabs into the page and out.
     bool TranslatePageKeys(const MSG& message);
@@ -131,6 +138,7 @@ private:
     TConMenuDlgForm conMenuDlgForm_;
     std::unique_ptr<TAboutForm> aboutForm_;
     int activePage_ = ui::kPageButtons;
+    ui::FocusMemory focus_;
     // The Tools menu's export and import, with the dialogs SaveDialog1 and OpenDialog2.
     std::unique_ptr<transfer::ToolBarTransfer> transfer_;
 

@@ -23,6 +23,7 @@ public:
     bool HasListCommands() const override { return true; }
     void Refresh() override { ListMenus(); }
     void Add(int templateRow) override { AddMenu(templateRow); }
+    HWND FirstField() const override;
     void Save() override { SaveMenu(); }
     void Delete() override { DeleteMenu(); }
     std::string SavePrompt() const override;
