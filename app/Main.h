@@ -83,6 +83,8 @@ private:
     void LayoutControls();
     // The window's outer size with a one-row button strip, at its DPI.
     SIZE OneRowWindowSize() const;
+    // The client height that holds the tool bar, the tabs and the tallest page.
+    int ClientHeightForPages() const;
     void DpiChanged(UINT dpi, const RECT& suggested);
 
     // The window's activation: the keyboard goes back to the control that had it before a box,
@@ -153,6 +155,8 @@ private:
     UINT dpi_ = 96; // the DPI the window is laid out for
     // The window's height with a one-row button strip; the strip's further rows add to it.
     int oneRowWindowHeight_ = 0;
+    // The button strip's height as the button page last reported it; 0 before.
+    int stripHeight_ = 0;
 };
 
 } // namespace qm

@@ -13,11 +13,29 @@ UniqueFont MakeBoldLabels(HWND dialog, std::initializer_list<int> labelIds) {
     auto dialogFont = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
     if (!dialogFont || !GetObjectA(dialogFont, sizeof face, &face))
         GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
+    // The dialog font ("MS Shell Dlg") is a face without a bold one of its own, which is
+    // drawn bold at some sizes and regular at others; the shell's second dialog face has a
+    // bold face at every size, so the labels look the same at every scale.
     face.lfWeight = FW_BOLD;
+    face.lfWidth = 0;
+    face.lfOutPrecision = OUT_TT_PRECIS;
+    lstrcpynA(face.lfFaceName, "MS Shell Dlg 2", LF_FACESIZE);
     UniqueFont bold(CreateFontIndirectA(&face));
     for (int id : labelIds)
         SendDlgItemMessageA(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(bold.get()), FALSE);
     return bold;
+}
+
+int LowestControlBottom(HWND dialog) {
+    int lowest = 0;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!(GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)) continue;
+        RECT place;
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+        lowest = std::max<int>(lowest, place.bottom);
+    }
+    return lowest;
 }
 
 void RightAnchors::Attach(HWND page, const std::vector<std::pair<int, Kind>>& controls) {
