@@ -13,7 +13,8 @@
 
 namespace qm::ui {
 
-// A bold font of the dialog font's size, with a bold face of its own, set on the given controls. The caller keeps the font
+// A bold font of the dialog font's size that is drawn bold at that size, set on the given
+// controls. The caller keeps the font
 // alive as long as the controls.
 UniqueFont MakeBoldLabels(HWND dialog, std::initializer_list<int> labelIds);
 
