@@ -6,6 +6,8 @@
 #include "ui/Dpi.h"
 #include "ui/Placement.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <array>
 
@@ -47,6 +49,45 @@ bool StartsWithMailto(const std::string& text) {
     constexpr size_t length = sizeof kPrefix - 1;
     return text.size() >= length && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str(),
                                                    length, kPrefix, length) == CSTR_EQUAL;
+}
+
+// The links as the keyboard works them: Enter or Space opens the link that has the keyboard,
+// as a click does, and that link shows the focus rectangle.
+constexpr UINT_PTR kLinkKeysSubclass = 0x4C4E4B; // "LNK"
+
+LRESULT CALLBACK LinkKeys(HWND link, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                          DWORD_PTR) {
+    switch (message) {
+    case WM_GETDLGCODE: {
+        // Enter is the link's own, not the box's default command.
+        LRESULT code = DefSubclassProc(link, message, wParam, lParam);
+        const auto* pending = reinterpret_cast<const MSG*>(lParam);
+        if (pending && pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
+            code |= DLGC_WANTMESSAGE;
+        return code;
+    }
+    case WM_KEYDOWN:
+        if ((wParam == VK_RETURN || wParam == VK_SPACE) && !(lParam & (1 << 30)))
+            SendMessageA(GetParent(link), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(link), STN_CLICKED),
+                         reinterpret_cast<LPARAM>(link));
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: InvalidateRect(link, nullptr, TRUE); break;
+    case WM_PAINT: {
+        LRESULT result = DefSubclassProc(link, message, wParam, lParam);
+        if (GetFocus() == link) {
+            RECT area;
+            GetClientRect(link, &area);
+            HDC dc = GetDC(link);
+            DrawFocusRect(dc, &area);
+            ReleaseDC(link, dc);
+        }
+        return result;
+    }
+    case WM_NCDESTROY: RemoveWindowSubclass(link, &LinkKeys, kLinkKeysSubclass); break;
+    default: break;
+    }
+    return DefSubclassProc(link, message, wParam, lParam);
 }
 
 // Whether a window belongs to this program (and not to another application).
@@ -92,8 +133,10 @@ void TAboutForm::OpenLink(int linkId) {
     if (ui::AppDialogs().ShellOpen(hwnd(), LinkTarget(ui::GetText(link)))) return;
     // The shell could not open it (no browser or mail program): the link goes inert for the
     // rest of the run. The user sees it greyed; a message would only repeat that.
+    const bool hadKeyboard = GetFocus() == link;
     EnableWindow(link, FALSE);
     InvalidateRect(link, nullptr, TRUE);
+    if (hadKeyboard) SetFocus(hwnd()); // so that Escape and Tab still work
 }
 
 bool TAboutForm::IsLink(HWND control) const {
@@ -229,6 +272,8 @@ INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG: {
         SetWindowTextA(hwnd(), kCaption);
         background_.reset(CreateSolidBrush(kBackground));
+        for (int id : {IDC_ABOUT_WEBLINK, IDC_ABOUT_MAILLINK})
+            SetWindowSubclass(Item(id), &LinkKeys, kLinkKeysSubclass, 0);
         DressForDpi();
         return TRUE;
     }
@@ -237,7 +282,8 @@ INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
-            // None of the labels takes the keyboard: the box keeps it, so that Escape works.
+            // The box itself has the keyboard when it opens: Escape closes it, and Tab leads
+            // to the links.
             SetFocus(hwnd());
             return TRUE;
         }
@@ -245,7 +291,7 @@ INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // application leaves it where it is, behind that application with the main window.
         if (IsOwnWindow(reinterpret_cast<HWND>(lParam))) FormDeactivate();
         return FALSE;
-    case WM_SETFOCUS: return TRUE; // not handed on to a label, as a dialog would
+    case WM_SETFOCUS: return TRUE; // not handed on to a link, as a dialog would
 
     case WM_CTLCOLORDLG: return reinterpret_cast<INT_PTR>(background_.get());
     case WM_CTLCOLORSTATIC:
@@ -257,7 +303,7 @@ INT_PTR TAboutForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrA(hwnd(), DWLP_MSGRESULT, TRUE);
         return TRUE;
     }
-    case WM_KEYDOWN: // the box has no control to take the keys: they come to the box itself
+    case WM_KEYDOWN: // while the box itself has the keyboard, its keys come here
         if (wParam != VK_ESCAPE) return FALSE;
         Close();
         return TRUE;

@@ -178,10 +178,10 @@ int Export(Reporter& reporter, const Options& options) {
     std::string path = FullPath(options.file);
     RegistryAccessor registry;
     // Failures of the file name it already.
-    std::string leftOut =
+    transfer::ExportResult result =
         transfer::ExportButtons(registry, path, transfer::CompanionFolderFor(path));
     reporter.Info(ui::Text(IDS_COMMAND_EXPORTED, {path}));
-    if (!leftOut.empty()) return reporter.Fail(kExitFailed, leftOut);
+    if (!result.leftOut.empty()) return reporter.Fail(kExitFailed, result.leftOut);
     return kExitDone;
 }
 

@@ -9,6 +9,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Dpi.h"
 #include "ui/Drawing.h"
+#include "ui/Layout.h"
 #include "ui/Placement.h"
 #include "ui/Texts.h"
 
@@ -25,9 +26,11 @@ namespace {
 constexpr const char* kMainClass = "TForm1";
 // Sizes at 96 DPI; the window scales them by its own DPI.
 constexpr int kClientWidth = 522;
+// The client height until the pages exist; then the pages' controls decide it.
 constexpr int kClientHeight = 440;
 constexpr int kMinimumWidth = 530;
-constexpr int kMinimumHeight = 486;
+// Below the lowest control of the tallest page.
+constexpr int kPageMargin = 4;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr COLORREF kTransparent = RGB(255, 0, 255);
 
@@ -105,6 +108,8 @@ TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
     CreatePageControl();
     AttachMenuImages();
     CreatePages();
+    LayoutControls(); // the tabs take their rows at the window's width before they are measured
+    oneRowWindowHeight_ = OneRowWindowSize().cy;
     SetWindowPos(hwnd(), nullptr, 0, 0, OneRowWindowSize().cx, oneRowWindowHeight_,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutControls();
@@ -113,11 +118,34 @@ TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
 }
 
 SIZE TForm1::OneRowWindowSize() const {
-    SIZE size = ui::WindowSizeForClient(ui::Scale(kClientWidth, dpi_),
-                                        ui::Scale(kClientHeight, dpi_), kStyle, 0, true, dpi_);
+    SIZE size = ui::WindowSizeForClient(ui::Scale(kClientWidth, dpi_), ClientHeightForPages(),
+                                        kStyle, 0, true, dpi_);
     size.cx = std::max<LONG>(size.cx, ui::Scale(kMinimumWidth, dpi_));
-    size.cy = std::max<LONG>(size.cy, ui::Scale(kMinimumHeight, dpi_));
     return size;
+}
+
+int TForm1::ClientHeightForPages() const {
+    // The fonts do not grow exactly with the DPI, and the pages' templates grow with the
+    // fonts: a height fixed in pixels would leave a band below the pages at one scale and cut
+    // them at another. The window holds the tallest page's controls instead, the button page's
+    // with a one-row strip (further rows add to the window).
+    int content = 0;
+    for (int i = 0; i < kPageCount; ++i) {
+        if (!pages_[i] || !pages_[i]->hwnd()) return ui::Scale(kClientHeight, dpi_);
+        int bottom = ui::LowestControlBottom(pages_[i]->hwnd());
+        if (i == ui::kPageButtons && stripHeight_ > 0)
+            bottom -= stripHeight_ - ui::OneRowStripHeight(dpi_);
+        content = std::max(content, bottom);
+    }
+    RECT bar;
+    GetWindowRect(toolBar1_, &bar);
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    constexpr int kTall = 0x4000;
+    RECT display{0, 0, std::max<LONG>(client.right, ui::Scale(kClientWidth, dpi_)), kTall};
+    TabCtrl_AdjustRect(pageControl1_, FALSE, &display);
+    return (bar.bottom - bar.top) + display.top + content + ui::Scale(kPageMargin, dpi_) +
+           (kTall - display.bottom);
 }
 
 TForm1::~TForm1() {
@@ -288,7 +316,14 @@ bool TForm1::TranslateKeyboard(MSG& message) {
     if (!hwnd()) return false;
     // Only the keys typed in this window and its pages; a dialog of its own (the About box,
     // "Select category", a message box) keeps its keys.
-    if (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)) return false;
+    if (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)) {
+        // The About box is a modeless dialog of this loop: Tab moves between its links, and
+        // Escape closes it.
+        HWND about = aboutForm_ ? aboutForm_->hwnd() : nullptr;
+        if (about && (message.hwnd == about || IsChild(about, message.hwnd)))
+            return IsDialogMessageA(about, &message) != FALSE;
+        return false;
+    }
     if (message.message == WM_KEYDOWN && TranslatePageKeys(message)) return true;
     if (accelerators_ && TranslateAcceleratorA(hwnd(), accelerators_, &message)) return true;
     HWND page = pages_[activePage_] ? pages_[activePage_]->hwnd() : nullptr;
@@ -371,9 +406,22 @@ void TForm1::ShowPage(int index, bool load) {
     HWND page = pages_[index]->hwnd();
     SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     // Keys go to the page that can be seen, never to the hidden one left behind.
-    if (HWND first = GetNextDlgTabItem(page, nullptr, FALSE)) SetFocus(first);
+    FocusPage();
     SetCommandStates();
     if (load) pages_[index]->OnShow();
+}
+
+void TForm1::FocusPage() {
+    HWND page = pages_[activePage_] ? pages_[activePage_]->hwnd() : nullptr;
+    if (HWND first = page ? GetNextDlgTabItem(page, nullptr, FALSE) : nullptr) SetFocus(first);
+}
+
+void TForm1::Activated(WPARAM wParam, LPARAM lParam) {
+    if (focus_.OnActivate(hwnd(), wParam)) return;
+    DefaultHandling(WM_ACTIVATE, wParam, lParam);
+    // Coming back to a control that is gone (a page left meanwhile) or to none yet: the
+    // page's first control rather than the frame, where Tab would lead nowhere in particular.
+    if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0 && GetFocus() == hwnd()) FocusPage();
 }
 
 void TForm1::ViewPage(int index) {
@@ -428,7 +476,14 @@ void TForm1::ToolButton1Click() { pages_[activePage_]->Refresh(); }
 void TForm1::ToolButton2Click() {
     ui::Page& page = *pages_[activePage_];
     if (!page.HasListCommands()) return;
-    if (std::optional<int> row = ChooseCategory()) page.Add(*row);
+    std::optional<int> row = ChooseCategory();
+    if (!row) return;
+    page.Add(*row);
+    // The user goes on with the new record: its first field, ready to be typed over.
+    HWND first = page.FirstField();
+    if (!ui::CanTakeFocus(first)) return;
+    SetFocus(first);
+    SendMessageA(first, EM_SETSEL, 0, -1);
 }
 
 void TForm1::ToolButton3Click() {
@@ -596,8 +651,9 @@ RegistryAccessor& TForm1::NewRegistry() {
 void TForm1::ButtonStripResized(int stripHeight) {
     // Measured from the one-row height, so that a strip rebuilt row by row always ends at the
     // same window height.
+    stripHeight_ = stripHeight;
     int height = std::max(oneRowWindowHeight_ + stripHeight - ui::OneRowStripHeight(dpi_),
-                          std::max(oneRowWindowHeight_, ui::Scale(kMinimumHeight, dpi_)));
+                          oneRowWindowHeight_);
     RECT window;
     GetWindowRect(hwnd(), &window);
     if (window.bottom - window.top == height) return;
@@ -622,10 +678,12 @@ void TForm1::DpiChanged(UINT dpi, const RECT& suggested) {
     TabCtrl_SetImageList(pageControl1_, tabs.get());
     tabImages_ = std::move(tabs);
     AttachMenuImages();
-    oneRowWindowHeight_ = OneRowWindowSize().cy;
     SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     for (auto& page : pages_) page->DpiChanged(oldDpi, dpi_);
+    // The pages' controls at the new DPI decide the height, as at the start.
+    oneRowWindowHeight_ = OneRowWindowSize().cy;
+    ButtonStripResized(stripHeight_ > 0 ? stripHeight_ : ui::OneRowStripHeight(dpi_));
     LayoutControls();
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
@@ -669,12 +727,13 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETMINMAXINFO: {
         auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
         limits.ptMinTrackSize.x = ui::Scale(kMinimumWidth, dpi_);
-        limits.ptMinTrackSize.y = ui::Scale(kMinimumHeight, dpi_);
+        if (oneRowWindowHeight_ > 0) limits.ptMinTrackSize.y = oneRowWindowHeight_;
         return 0;
     }
     case WM_DPICHANGED:
         DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case WM_ACTIVATE: Activated(wParam, lParam); return 0;
     case WM_CLOSE: FormClose(); return 0;
     case WM_DESTROY:
         // The window's registry accessor goes with it.

@@ -10,6 +10,7 @@
 #include "registry/RegistryAccessor.h"
 #include "registry/ChangeHistory.h"
 #include "ui/Handles.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/ModifiedFlags.h"
 #include "ui/Page.h"
 #include "ui/PageHost.h"
@@ -83,7 +84,15 @@ private:
     void LayoutControls();
     // The window's outer size with a one-row button strip, at its DPI.
     SIZE OneRowWindowSize() const;
+    // The client height that holds the tool bar, the tabs and the tallest page.
+    int ClientHeightForPages() const;
     void DpiChanged(UINT dpi, const RECT& suggested);
+
+    // The window's activation: the keyboard goes back to the control that had it before a box,
+    // a dialog or another window took over.
+    void Activated(WPARAM wParam, LPARAM lParam);
+    // Puts the keyboard on the page's first control.
+    void FocusPage();
 
     // Keys of the page control: Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp change pages;
     // Ctrl+A in an edit field selects its text; Tab goes from the tabs into the page and out.
@@ -142,6 +151,7 @@ private:
     TConMenuDlgForm conMenuDlgForm_;
     std::unique_ptr<TAboutForm> aboutForm_;
     int activePage_ = ui::kPageButtons;
+    ui::FocusMemory focus_;
     // The Tools menu's export and import, with the dialogs SaveDialog1 and OpenDialog2.
     std::unique_ptr<transfer::ToolBarTransfer> transfer_;
 
@@ -156,6 +166,8 @@ private:
     UINT dpi_ = 96; // the DPI the window is laid out for
     // The window's height with a one-row button strip; the strip's further rows add to it.
     int oneRowWindowHeight_ = 0;
+    // The button strip's height as the button page last reported it; 0 before.
+    int stripHeight_ = 0;
 };
 
 } // namespace qm

@@ -111,6 +111,9 @@ public:
     // Answers questions with Yes (such as the import's "Create these buttons?"); otherwise a
     // question ends the benchmark.
     bool answerYes = false;
+    // Takes notices (such as the export's "Exported ... buttons"); otherwise a notice ends the
+    // benchmark.
+    bool acceptNotices = false;
 
     bool AskYesNo(HWND, const std::string& text) override {
         if (!answerYes) Fail(program_, "question: " + text);
@@ -121,7 +124,7 @@ public:
         Fail(program_, "error: " + text);
     }
     void ShowInformation(HWND, const std::string& text) override {
-        Fail(program_, "information: " + text);
+        if (!acceptNotices) Fail(program_, "information: " + text);
     }
     bool RunFileDialog(HWND, qm::ui::FileDialogKind, qm::ui::FileDialog& dialog) override {
         if (!chosen) Fail(program_, "file dialog");

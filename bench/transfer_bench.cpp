@@ -93,7 +93,8 @@ int main() {
     reg.CloseKey();
 
     bench::BenchDialogs dialogs("bench_transfer");
-    dialogs.answerYes = true; // the import shows what it will create and asks
+    dialogs.answerYes = true;     // the import shows what it will create and asks
+    dialogs.acceptNotices = true; // the export says what it wrote
     bench::BenchHost host(nullptr);
     qm::transfer::ToolBarTransfer transfer(host);
     std::string exportFile = out + "\\buttons.qmx", regFile = out + "\\buttons.reg";

@@ -231,6 +231,8 @@ void ButtonsPage::OnShow() {
     if (strip_.Count() == 0) ListButtons(-1);
 }
 
+HWND ButtonsPage::FirstField() const { return Item(IDC_BUTTONTEXT); }
+
 void ButtonsPage::PostRebuild() {
     if (!rebuildPosted_) rebuildPosted_ = PostMessageA(hwnd(), kRebuildStrip, 0, 0) != FALSE;
 }

@@ -35,6 +35,7 @@ public:
     bool HasListCommands() const override { return true; }
     void Refresh() override { ListButtons(-1); }
     void Add(int templateRow) override { AddButton(templateRow); }
+    HWND FirstField() const override;
     // The Save command: the record shown, then the strip's hints and icons.
     void Save() override;
     void Delete() override { DeleteButton(ShownKey()); }

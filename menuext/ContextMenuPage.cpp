@@ -66,6 +66,8 @@ void ContextMenuPage::OnShow() {
 
 void ContextMenuPage::AfterTabChange() { ListMenus(); }
 
+HWND ContextMenuPage::FirstField() const { return Item(IDC_MENUEDIT); }
+
 std::string ContextMenuPage::SavePrompt() const {
     return ui::Text(IDS_MENU_SAVE_PROMPT, {ui::GetText(fields_.menuEdit)});
 }

@@ -29,6 +29,7 @@ public:
         OfferSaveOfShownEntry();
         AddMenu(templateRow);
     }
+    HWND FirstField() const override;
     void Save() override { SaveMenu(); }
     void Delete() override { DeleteMenu(); }
     std::string SavePrompt() const override;

@@ -153,8 +153,8 @@ std::string ListMessage(const std::string& heading, const std::vector<std::strin
 
 } // namespace
 
-std::string ExportButtons(RegistryAccessor& registry, const std::string& path,
-                          const std::string& companionFolder, DiskWrite write) {
+ExportResult ExportButtons(RegistryAccessor& registry, const std::string& path,
+                           const std::string& companionFolder, DiskWrite write) {
     ExportOutput output(path, companionFolder, std::move(write));
     std::vector<StoredValues> buttons = ReadMarkedButtons(registry);
 
@@ -198,8 +198,18 @@ std::string ExportButtons(RegistryAccessor& registry, const std::string& path,
         }
     }
     output.Commit();
-    if (leftOut.empty()) return {};
-    return ListMessage(ui::Text(IDS_EXPORT_LEFT_OUT, {std::to_string(leftOut.size())}), leftOut);
+    ExportResult result;
+    result.exported = static_cast<int>(buttons.size() - leftOut.size());
+    if (!leftOut.empty())
+        result.leftOut =
+            ListMessage(ui::Text(IDS_EXPORT_LEFT_OUT, {std::to_string(leftOut.size())}), leftOut);
+    return result;
+}
+
+std::string ExportDoneText(const std::string& path, int exported) {
+    if (exported == 0) return ui::Text(IDS_EXPORT_DONE_NONE, {path});
+    if (exported == 1) return ui::Text(IDS_EXPORT_DONE_ONE, {path});
+    return ui::Text(IDS_EXPORT_DONE, {std::to_string(exported), path});
 }
 
 ImportPlan PlanImport(const std::string& path) {
@@ -252,11 +262,20 @@ void ToolBarTransfer::Export() {
     PrepareDialog(SaveDialog1, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING);
     if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Save, SaveDialog1))
         return;
-    ui::HourglassCursor busy;
-    std::string leftOut =
-        ExportButtons(registry, SaveDialog1.fileName, CompanionFolderFor(SaveDialog1.fileName));
-    if (!leftOut.empty())
-        ui::AppDialogs().ShowApplicationError(host_.MainWindow(), ui::StandardErrorText(leftOut));
+    ExportResult result;
+    {
+        ui::HourglassCursor busy;
+        result =
+            ExportButtons(registry, SaveDialog1.fileName, CompanionFolderFor(SaveDialog1.fileName));
+    }
+    // The export ends with what it did: how many buttons went where, and, when some could not
+    // go, which and why in the same box.
+    const std::string done = ExportDoneText(SaveDialog1.fileName, result.exported);
+    if (result.leftOut.empty())
+        ui::AppDialogs().ShowInformation(host_.MainWindow(), done);
+    else
+        ui::AppDialogs().ShowApplicationError(host_.MainWindow(),
+                                              ui::StandardErrorText(done + "\n" + result.leftOut));
 }
 
 void ToolBarTransfer::Import() {

@@ -91,13 +91,20 @@ private:
 
 // Writes every machine-wide button that carries the program's marker to the export file at
 // path, the last enumerated key first, with its files in companionFolder. A button with a
-// value that cannot travel is left out whole, and the others are written; the returned text
-// lists the buttons left out and why (empty when none was). The file and the copies replace
+// value that cannot travel is left out whole, and the others are written; the result counts
+// the buttons written and lists those left out and why. The file and the copies replace
 // what was there only once all of them are complete: an export that fails (a full disk)
 // throws InOutError naming the file and leaves the previous export as it was. Leaves no key
 // open.
-std::string ExportButtons(RegistryAccessor& registry, const std::string& path,
-                          const std::string& companionFolder, DiskWrite write = WriteToDisk);
+struct ExportResult {
+    int exported = 0;    // the buttons written to the file
+    std::string leftOut; // the buttons left out and why; empty when none was
+};
+ExportResult ExportButtons(RegistryAccessor& registry, const std::string& path,
+                           const std::string& companionFolder, DiskWrite write = WriteToDisk);
+
+// What a finished export tells the user: how many buttons went to which file.
+std::string ExportDoneText(const std::string& path, int exported);
 
 // Reads the export file at path whole and returns what importing it will create, writing
 // nothing. Throws InOutError when the file cannot be opened or read.

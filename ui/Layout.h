@@ -13,9 +13,14 @@
 
 namespace qm::ui {
 
-// A bold copy of the dialog's font, set on the given controls. The caller keeps the font
+// A bold font of the dialog font's size that is drawn bold at that size, set on the given
+// controls. The caller keeps the font
 // alive as long as the controls.
 UniqueFont MakeBoldLabels(HWND dialog, std::initializer_list<int> labelIds);
+
+// The bottom edge of the dialog's lowest control that is meant to show (its own style says
+// visible, whether or not the dialog is shown now), in the dialog's client pixels; 0 for none.
+int LowestControlBottom(HWND dialog);
 
 // Calls onEnter when Enter is typed into a single-line edit field (which a dialog would
 // otherwise take for its default button). The key then goes on to the field as usual.

@@ -32,6 +32,9 @@ public:
     virtual void Refresh() {}
     // Add from the template row chosen in the "Select category" dialog.
     virtual void Add(int /*templateRow*/) {}
+    // The field a record starts with (its text or name), where the keyboard goes after Add;
+    // nullptr on a page without records.
+    virtual HWND FirstField() const { return nullptr; }
     // The Save command; the shell has cleared all modified flags before.
     virtual void Save() = 0;
     virtual void Delete() {}

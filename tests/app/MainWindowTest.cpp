@@ -5,6 +5,10 @@
 
 #include "appearance/WindowAttributesPage.h"
 
+#include <cctype>
+#include <set>
+#include <vector>
+
 namespace {
 
 using qm::ui::kPageBackgrounds;
@@ -56,8 +60,8 @@ TEST(MainWindowStartTest, StartsHiddenAsVersion10AndShowsPage0AsVersion11) {
     EXPECT_FALSE(IsWindowVisible(form.PageAt(kPageBackgrounds).hwnd()));
     RECT client;
     GetClientRect(form.hwnd(), &client);
-    EXPECT_GE(client.right, 522); // at least: the window is also at least 530 x 486
-    EXPECT_GE(client.bottom, 440);
+    EXPECT_GE(client.right, 522); // at least: the window is also at least 530 wide; its
+                                  // height is the pages' (tests/screen/ScalingTest.cpp)
     EXPECT_EQ(GetWindowLongPtrA(form.hwnd(), GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
 }
 
@@ -228,6 +232,59 @@ TEST_F(ShellTest, ToolButtonsShowTheirCommandsAsHints) {
                     static_cast<UINT>(TTN_GETDISPINFOA)};
         SendMessageA(form->hwnd(), WM_NOTIFY, command, reinterpret_cast<LPARAM>(&info));
         EXPECT_STREQ(info.szText, hint);
+    }
+}
+
+// The words of a menu item as drawn (the shortcut after the tab aside) and its access key, upper
+// case (0 when it has none).
+struct MenuWords {
+    std::string words;
+    char key = 0;
+};
+MenuWords WordsOf(const std::string& text) {
+    MenuWords shown;
+    const std::string label = text.substr(0, text.find('\t'));
+    for (size_t i = 0; i < label.size(); ++i) {
+        if (label[i] == '&' && i + 1 < label.size() && label[i + 1] != '&') {
+            if (!shown.key) shown.key = static_cast<char>(toupper(label[i + 1]));
+            continue;
+        }
+        if (label[i] == '&') ++i;
+        shown.words += label[i];
+    }
+    return shown;
+}
+
+TEST_F(ShellTest, EveryMenuItemHasItsOwnAccessKeyAndKeepsItsWords) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> menus{
+        {"Tools", {"Import ToolBar Info", "Export ToolBar Info"}},
+        {"Edit", {"Undo", "Refresh", "Add", "Save", "Delete"}},
+        {"View", {"Standart toolbar buttons", "Context Menu", "Backgrounds", "Window Attributes"}},
+        {"Help", {"Content", "About"}},
+    };
+    HMENU bar = GetMenu(form->hwnd());
+    ASSERT_EQ(GetMenuItemCount(bar), static_cast<int>(menus.size()));
+    std::set<char> barKeys;
+    for (int m = 0; m < GetMenuItemCount(bar); ++m) {
+        char text[128] = {};
+        GetMenuStringA(bar, m, text, sizeof text, MF_BYPOSITION);
+        const MenuWords title = WordsOf(text);
+        EXPECT_EQ(title.words, menus[m].first);
+        EXPECT_TRUE(barKeys.insert(title.key).second) << text;
+        HMENU popup = GetSubMenu(bar, m);
+        std::set<char> keys;
+        size_t shown = 0; // items, separators aside
+        for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+            if (GetMenuState(popup, i, MF_BYPOSITION) & MF_SEPARATOR) continue;
+            GetMenuStringA(popup, i, text, sizeof text, MF_BYPOSITION);
+            const MenuWords item = WordsOf(text);
+            ASSERT_LT(shown, menus[m].second.size()) << text;
+            EXPECT_EQ(item.words, menus[m].second[shown++]) << title.words << " menu";
+            EXPECT_NE(item.key, 0) << title.words << " menu: \"" << text << "\" has no access key";
+            EXPECT_TRUE(item.key == 0 || keys.insert(item.key).second)
+                << title.words << " menu: the key of \"" << text << "\" is taken";
+        }
+        EXPECT_EQ(shown, menus[m].second.size()) << title.words << " menu";
     }
 }
 

@@ -62,6 +62,7 @@ protected:
 
 TEST_F(FileDialogTest, SaveAddsQmxAndOpenTakesAMissingName) {
     transfer.SaveDialog1.fileName = temp.File("picked");
+    dialogs.ExpectInformation();
     WithOkPressed([&] { transfer.ExportToolBarInfo(); });
     EXPECT_EQ(transfer.SaveDialog1.fileName, temp.File("picked.qmx"));
     EXPECT_TRUE(qmtest::FileExists(temp.File("picked.qmx")));

@@ -32,6 +32,7 @@ protected:
 TEST_F(ToolsMenuTest, ExportAndImportItemsMoveTheButtonsAndTheStripShowsThem) {
     ASSERT_EQ(StripKeys(), std::vector<std::string>{"{ABC}"});
     dialogs.AnswerFileDialog(temp.File("menu.qmx"));
+    dialogs.ExpectInformation("Exported 1 button to \"" + temp.File("menu.qmx") + "\".");
     MenuCommand(IDM_EXPORTTOOLBARSINFO1);
     EXPECT_EQ(qmtest::ReadFileBytes(temp.File("menu.qmx")),
               "buttonstart\r\nButtonText=Mine\r\nIsQuillmere=YES\r\nbuttonend\r\n");

@@ -82,9 +82,14 @@ protected:
     ToolBarTransfer transfer{host, [this] { ++rebuilds; }};
 
     // Runs a command on the chosen file; a non-empty error is the standard error box expected.
+    // A finished export says so (its words are checked on their own below); one that left
+    // buttons out says which in an error box instead.
     std::string Export(const std::string& path, const std::string& error = {}) {
         dialogs.AnswerFileDialog(path);
-        if (!error.empty()) dialogs.ExpectApplicationError(error);
+        if (error.empty())
+            dialogs.ExpectInformation();
+        else
+            dialogs.ExpectApplicationError(error);
         transfer.ExportToolBarInfo();
         return ReadFileBytes(path);
     }
@@ -192,6 +197,33 @@ TEST_F(TransferTest, ExportWithoutMarkedButtonsGivesAnEmptyFileAndAnEmptyFolder)
     ForgetAllButtons();                                     // no Extensions key at all
     EXPECT_EQ(Export(temp.File("deep\\er\\none.qmx")), ""); // missing folders are made
     EXPECT_TRUE(qmtest::FolderExists(temp.File("deep\\er\\none_files")));
+}
+
+TEST_F(TransferTest, AFinishedExportSaysHowManyButtonsWentToWhichFile) {
+    const struct {
+        int buttons;
+        std::string says; // after the file's name
+    } rows[] = {
+        {0, "\": Quillmere has made no machine-wide button on this computer."},
+        {1, "\"."},
+        {3, "\"."},
+    };
+    for (const auto& row : rows) {
+        ForgetAllButtons();
+        for (int n = 0; n < row.buttons; ++n)
+            MakeOwnButton("{N" + std::to_string(n) + "}", {{"ButtonText", Sz("b")}});
+        MakeKey(HKEY_LOCAL_MACHINE, ButtonPath("{THEIRS}"), {{"ButtonText", Sz("not ours")}});
+        const std::string file = temp.File("count" + std::to_string(row.buttons) + ".qmx");
+        const std::string count = row.buttons == 0   ? "no buttons"
+                                  : row.buttons == 1 ? "1 button"
+                                                     : std::to_string(row.buttons) + " buttons";
+        dialogs.AnswerFileDialog(file);
+        dialogs.ExpectInformation("Exported " + count + " to \"" + file + row.says);
+        transfer.ExportToolBarInfo();
+        EXPECT_EQ(dialogs.PendingAnswers(), 0u) << row.buttons << " buttons";
+        EXPECT_EQ(dialogs.Shown().back().owner, host.MainWindow());
+    }
+    EXPECT_TRUE(dialogs.ShownOf(Shown::ApplicationError).empty());
 }
 
 TEST_F(TransferTest, ImportMakesNewButtonsFrom01WithFilesInTheCompanionFolder) {
@@ -352,8 +384,9 @@ TEST_F(TransferTest, ExportLeavesOutWholeButtonsThatCannotTravelAndSaysWhichOnce
                   {{"ButtonText", Sz("B")}, {"Count", {REG_DWORD, std::string("\1\0\0\0", 4)}}});
     MakeOwnButton("{CCC}", {{"ButtonText", Sz("C")}, {"Empty", {REG_DWORD, ""}}});
     EXPECT_EQ(Export(temp.File("bad.qmx"),
-                     "The button \"B\" cannot be exported: the value \"Count\" "
-                     "cannot be read as a text."),
+                     "Exported 2 buttons to \"" + temp.File("bad.qmx") +
+                         "\".\nThe button \"B\" cannot be exported: the value \"Count\" "
+                         "cannot be read as a text."),
               "buttonstart\r\nButtonText=C\r\nEmpty=\r\nIsQuillmere=YES\r\nbuttonend\r\n"
               "buttonstart\r\nButtonText=A\r\nIsQuillmere=YES\r\nbuttonend\r\n");
 
@@ -361,8 +394,9 @@ TEST_F(TransferTest, ExportLeavesOutWholeButtonsThatCannotTravelAndSaysWhichOnce
     MakeOwnButton("{DDD}",
                   {{"ButtonText", Sz(std::string(20000, 'D'))}, {"MenuText", Sz("two\r\nlines")}});
     EXPECT_EQ(Export(temp.File("bad.qmx"),
-                     "2 buttons were left out of the export; the others were exported:\n"
-                     "The button \"" +
+                     "Exported 2 buttons to \"" + temp.File("bad.qmx") +
+                         "\".\n2 buttons were left out of the export; the others were exported:\n"
+                         "The button \"" +
                          std::string(64, 'D') +
                          "...\" cannot be exported: the value "
                          "\"MenuText\" holds a line break, which an export file cannot carry\n"

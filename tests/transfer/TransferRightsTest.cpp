@@ -43,6 +43,7 @@ TEST_F(TransferRightsTest, ExportTakesEveryMarkedButtonOfBothViewsOnce) {
                {{"ButtonText", view == KEY_WOW64_32KEY ? "C32" : "C64"}, {"IsQuillmere", "YES"}});
     RefuseChanges refuse(HKEY_LOCAL_MACHINE, "Software"); // reading needs no rights to change
     dialogs.AnswerFileDialog(temp.File("all.qmx"));
+    dialogs.ExpectInformation("Exported 3 buttons to \"" + temp.File("all.qmx") + "\".");
     transfer.ExportToolBarInfo();
     std::string file = ReadFileBytes(temp.File("all.qmx"));
     auto count = [&](const std::string& text) {
