@@ -4,6 +4,7 @@
 // program starts and lives until the end: "About" shows it, and it hides itself again as soon
 // as the user turns to another window of the program or clicks the picture or its panel.
 
+#include "Version.h"
 #include "ui/Handles.h"
 #include "ui/Window.h"
 
@@ -25,7 +26,7 @@ struct AboutDrawing {
 class TAboutForm : private AboutDrawing, public ui::DialogBase {
 public:
     static constexpr const char* kCaption = "About Quillmere";
-    static constexpr const char* kVersionText = "version 1.1";
+    static constexpr const char* kVersionText = QM_VERSION_LABEL;
     // At 96 DPI; the box scales them by its DPI.
     static constexpr int kClientWidth = 301;
     static constexpr int kClientHeight = 201;

@@ -13,6 +13,7 @@
 #include "ui/Placement.h"
 #include "ui/Texts.h"
 
+#include "Version.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -24,6 +25,7 @@ namespace qm {
 namespace {
 
 constexpr const char* kMainClass = "TForm1";
+constexpr const char* kCaption = "Quillmere version " QM_VERSION_TEXT;
 // Sizes at 96 DPI; the window scales them by its own DPI.
 constexpr int kClientWidth = 522;
 // The client height until the pages exist; then the pages' controls decide it.
@@ -91,8 +93,8 @@ TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
     dpi_ = ui::SystemDpi();
     const SIZE size = OneRowWindowSize();
     const POINT place = ui::CentredIn(ui::WorkArea(), size);
-    Create(kMainClass, "Quillmere version 1.0", kStyle, 0, place.x, place.y, size.cx, size.cy,
-           nullptr, menu);
+    // The one version from the start: boxes shown while the program starts are under it too.
+    Create(kMainClass, kCaption, kStyle, 0, place.x, place.y, size.cx, size.cy, nullptr, menu);
     if (!hwnd()) {
         DestroyMenu(menu);
         throw std::runtime_error("The main window cannot be created");
@@ -290,7 +292,7 @@ void TForm1::Show(int showCommand, TLogoForm* splash) {
     }
     UpdateWindow(hwnd());
     if (splash) splash->Close();
-    SetWindowTextA(hwnd(), "Quillmere version 1.1");
+    SetWindowTextA(hwnd(), kCaption);
     if (!failure) return;
     try {
         std::rethrow_exception(failure);

@@ -38,7 +38,7 @@ public:
     ~TForm1() override;
 
     // The window's show handling: the active page (page 0 at start) is shown and loaded, the
-    // splash (if any) is closed, and the caption becomes "Quillmere version 1.1". A failure of
+    // splash (if any) is closed, and the caption is "Quillmere version " and the version. A failure of
     // the load is shown in the standard error box after that; the window stays with what the
     // page could load.
     void Show(int showCommand, TLogoForm* splash = nullptr);

@@ -1,4 +1,5 @@
 #include "app/About.h"
+#include "Version.h"
 
 #include "resource.h"
 #include "support/ProgramTest.h"
@@ -76,14 +77,14 @@ TEST_F(AboutBoxTest, AboutAgainBringsBackTheSameBoxWithItsVersionNeverASecond) {
     about.Show();
     ProcessPendingMessages();
     EXPECT_TRUE(about.IsShowing());
-    EXPECT_EQ(GetText(Item(IDC_ABOUT_VERSION)), "version 1.1");
+    EXPECT_EQ(GetText(Item(IDC_ABOUT_VERSION)), QM_VERSION_LABEL);
 
     SetWindowTextA(Item(IDC_ABOUT_VERSION), "stale");
     about.Show(); // while showing: to the front, refilled
     ProcessPendingMessages();
     EXPECT_EQ(AboutBoxes(), std::vector<HWND>{about.hwnd()});
     EXPECT_EQ(GetForegroundWindow(), about.hwnd());
-    EXPECT_EQ(GetText(Item(IDC_ABOUT_VERSION)), "version 1.1");
+    EXPECT_EQ(GetText(Item(IDC_ABOUT_VERSION)), QM_VERSION_LABEL);
 
     ClickAt(about.hwnd(), CentreOf(about.hwnd(), IDC_ABOUT_IMAGE1));
     ASSERT_FALSE(about.IsShowing());
@@ -92,7 +93,7 @@ TEST_F(AboutBoxTest, AboutAgainBringsBackTheSameBoxWithItsVersionNeverASecond) {
     ProcessPendingMessages();
     EXPECT_TRUE(about.IsShowing());
     EXPECT_EQ(AboutBoxes(), std::vector<HWND>{about.hwnd()});
-    EXPECT_EQ(GetText(Item(IDC_ABOUT_VERSION)), "version 1.1");
+    EXPECT_EQ(GetText(Item(IDC_ABOUT_VERSION)), QM_VERSION_LABEL);
 }
 
 TEST_F(AboutBoxTest, IsABorderlessCentredBoxOfTheGivenSizeWithItsPicture) {
@@ -148,7 +149,7 @@ TEST_F(AboutBoxTest, LabelsHaveTheirFontsColoursAndRoomForTheirTexts) {
     const COLORREF black = RGB(0, 0, 0), blue = RGB(0, 0, 255);
     const Look looks[] = {
         {IDC_ABOUT_TITLE, "Quillmere", true, false, 13, black},
-        {IDC_ABOUT_VERSION, "version 1.1", false, false, 11, black},
+        {IDC_ABOUT_VERSION, QM_VERSION_LABEL, false, false, 11, black},
         {IDC_ABOUT_WEBLINK, nullptr, false, true, 11, blue},
         {IDC_ABOUT_MAILCAPTION, "Mail:", true, false, 11, black},
         {IDC_ABOUT_MAILLINK, nullptr, false, true, 11, blue},

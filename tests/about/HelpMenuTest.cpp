@@ -1,5 +1,6 @@
 // The Help menu of the main window: "Content" and F1 open the help file, "About" the About box.
 #include "app/Main.h"
+#include "Version.h"
 
 #include "resource.h"
 #include "support/ProgramTest.h"
@@ -76,7 +77,7 @@ TEST_F(HelpMenuTest, AboutShowsTheOneBoxWhichHidesWhenTheMainWindowIsClicked) {
     Menu(IDM_ABOUT2);
     EXPECT_TRUE(about.IsShowing());
     EXPECT_EQ(about.hwnd(), box);
-    EXPECT_EQ(qm::ui::GetText(about.Item(IDC_ABOUT_VERSION)), "version 1.1");
+    EXPECT_EQ(qm::ui::GetText(about.Item(IDC_ABOUT_VERSION)), QM_VERSION_LABEL);
     // The version the box names is the one in the main window's caption.
     EXPECT_EQ(qm::ui::GetText(form.hwnd()),
               "Quillmere " + qm::ui::GetText(about.Item(IDC_ABOUT_VERSION)));
