@@ -112,7 +112,7 @@ public:
     // question ends the benchmark.
     bool answerYes = false;
 
-    bool AskYesNo(HWND, const std::string& text) override {
+    bool AskYesNo(HWND, const std::string& text, const std::string& = {}) override {
         if (!answerYes) Fail(program_, "question: " + text);
         return true;
     }

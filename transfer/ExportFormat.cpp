@@ -53,6 +53,19 @@ void CheckPortable(const SectionSource& source, const std::string& name, std::st
     Refuse(source, problem + ", which an export file cannot carry");
 }
 
+// Refuses a value whose line the import would refuse: the file would carry a button that
+// cannot arrive.
+void CheckImportable(const SectionSource& source, const std::string& name,
+                     std::string_view written) {
+    if (name.size() > kMaxValueNameBytes)
+        Refuse(source, "the name of " + ValueLabel(name) +
+                           " is longer than the registry allows, more than an import takes");
+    if (name.size() + 1 + written.size() > kMaxLineBytes)
+        Refuse(source, ValueLabel(name) + " is longer than " +
+                           std::to_string(kMaxLineBytes / (1024 * 1024)) +
+                           " MiB, more than an import takes");
+}
+
 } // namespace
 
 std::string AsciiLower(std::string text) {
@@ -87,14 +100,29 @@ bool IsFileValue(std::string_view name) {
 }
 
 std::string FileNamePart(std::string_view path) {
-    size_t separator = path.find_last_of("\\:");
+    size_t separator = path.find_last_of("\\/:");
     return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+}
+
+std::string CompanionNames::NameKey(const std::string& name) const {
+    if (resolve_)
+        if (std::optional<std::string> full = resolve_(folder_ + "\\" + name)) {
+            size_t separator = full->find_last_of('\\');
+            return AsciiLower(separator == std::string::npos ? *full : full->substr(separator + 1));
+        }
+    return AsciiLower(name);
+}
+
+std::string CompanionNames::SourceKey(const std::string& path) const {
+    if (resolve_)
+        if (std::optional<std::string> full = resolve_(path)) return AsciiLower(*full);
+    return AsciiLower(path);
 }
 
 std::string CompanionNames::Claim(const std::string& part, const std::string& sourcePath) {
     if (part.empty()) return part; // names no file: nothing can be overwritten
-    std::string source = AsciiLower(sourcePath);
-    auto [it, isNew] = sourceByName_.try_emplace(AsciiLower(part), source);
+    std::string source = SourceKey(sourcePath);
+    auto [it, isNew] = sourceByName_.try_emplace(NameKey(part), source);
     if (isNew || it->second == source) return part;
 
     // Another file already travels under this name: number this one, before its extension.
@@ -103,7 +131,7 @@ std::string CompanionNames::Claim(const std::string& part, const std::string& so
     for (int number = 2;; ++number) {
         std::string candidate =
             part.substr(0, dot) + "_" + std::to_string(number) + part.substr(dot);
-        auto [other, free] = sourceByName_.try_emplace(AsciiLower(candidate), source);
+        auto [other, free] = sourceByName_.try_emplace(NameKey(candidate), source);
         if (free || other->second == source) return candidate;
     }
 }
@@ -124,7 +152,12 @@ void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder
             Refuse(source, ValueLabel(name) + " cannot be read as a text");
         }
         bool isFile = IsFileValue(name);
-        CheckPortable(source, name, isFile ? FileNamePart(data) : data);
+        std::string written = isFile ? FileNamePart(data) : data;
+        CheckPortable(source, name, written);
+        CheckImportable(source, name, written);
+        if (lines.size() == kMaxSectionValues) // a key's value names are all different
+            Refuse(source, "it has more than " + std::to_string(kMaxSectionValues) +
+                               " values, more than an import takes");
         lines.push_back({name, std::move(data), isFile});
     }
 
@@ -156,6 +189,16 @@ ExportReader::ExportReader(std::string companionFolder, ExportEvents& events)
 
 void ExportReader::Feed(std::string_view bytes) {
     size_t at = 0;
+    while (!pastStart_ && at < bytes.size()) {
+        if (bytes[at] == kUtf8Mark[markBytes_]) {
+            ++at;
+            if (++markBytes_ == kUtf8Mark.size()) pastStart_ = true;
+            continue;
+        }
+        // Not a mark after all: what looked like its start belongs to the first line.
+        line_.append(kUtf8Mark.substr(0, markBytes_));
+        pastStart_ = true;
+    }
     while (at < bytes.size() && !ended_) {
         if (afterCr_) {
             afterCr_ = false;
@@ -187,6 +230,8 @@ void ExportReader::Feed(std::string_view bytes) {
 
 void ExportReader::Finish() {
     if (ended_) return;
+    if (!pastStart_) line_.append(kUtf8Mark.substr(0, markBytes_));
+    pastStart_ = true;
     if (!line_.empty() || tooLong_) EmitLine();
     ended_ = true;
 }

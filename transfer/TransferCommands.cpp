@@ -40,6 +40,14 @@ bool ButtonImporter::Taken(const std::string& keyName) const {
     return std::find(taken_.begin(), taken_.end(), AsciiLower(keyName)) != taken_.end();
 }
 
+int ButtonImporter::FreeNames() {
+    if (!extensions_.HasOpenKey()) OpenExtensions();
+    int free = 0;
+    for (int n = std::max(searchFrom_, 1); n <= kMaxButtonCounter; ++n)
+        if (!Taken(ButtonKeyName(n))) ++free;
+    return free;
+}
+
 void ButtonImporter::SectionStart() {
     // A section that never ended keeps what it got and has no own-record entry.
     registry_.CloseKey();
@@ -91,14 +99,23 @@ void ButtonImporter::SectionEnd() {
     if (!sectionOpen_) return;
     sectionOpen_ = false;
     registry_.CloseKey();
+    const NewButtonKey& key = created_.back();
     try {
-        AddOwnRecordEntry(ownRecord_, created_.back());
-    } catch (const RegistryError&) {
+        AddOwnRecordEntry(ownRecord_, key);
+    } catch (const RegistryError& error) {
         ownRecord_.CloseKey();
+        // Which key and value, and why: a refusal says so, anything else gives the registry's
+        // own text.
+        std::string where = kOwnRecordKey;
+        while (!where.empty() && where.back() == '\\') where.pop_back();
+        std::string text = ui::Text(
+            IDS_OWN_RECORD_ENTRY_NOT_WRITTEN,
+            {ui::Text(IDS_WRITE_ERROR), "HKEY_CURRENT_USER" + where, key.ownRecordValueName,
+             key.keyName, error.Refused() ? ui::Text(IDS_REGISTRY_REFUSED) : error.what()});
         if (ownRecordNotice_)
-            ownRecordNotice_(ui::Text(IDS_WRITE_ERROR));
+            ownRecordNotice_(text, error.Refused());
         else
-            ui::AppDialogs().ShowError(owner_, ui::Text(IDS_WRITE_ERROR));
+            ui::AppDialogs().ShowError(owner_, text);
     }
 }
 
@@ -161,7 +178,7 @@ std::string ExportButtons(RegistryAccessor& registry, const std::string& path,
     // Files that already lie in the companion folder (buttons imported from an earlier export
     // there) keep their names: every other file gets a name of its own instead of replacing
     // them.
-    CompanionNames names;
+    CompanionNames names(companionFolder, ResolveFullPath);
     for (const StoredValues& values : buttons)
         for (const auto& [name, value] : values) {
             if (!IsFileValue(name)) continue;
@@ -206,16 +223,26 @@ ImportPlan PlanImport(const std::string& path) {
     return PlanExportFile(path, CompanionFolderFor(path));
 }
 
-std::vector<NewButtonKey>
-ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner,
-              const std::function<void(const std::string&)>& ownRecordNotice) {
+std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan,
+                                        HWND owner,
+                                        const ButtonImporter::OwnRecordNotice& ownRecordNotice,
+                                        const CreatedNotice& created) {
+    if (plan.buttons.empty()) return {};
     ButtonImporter importer(registry, owner);
     if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
     KeyScope keyScope(registry);
-    for (const PlannedButton& button : plan.buttons) {
+    // Counted as the sections will take them, before the first key is made.
+    int free = importer.FreeNames();
+    if (static_cast<size_t>(free) < plan.buttons.size())
+        throw ImportDoesNotFit(ui::Text(IDS_IMPORT_DOES_NOT_FIT,
+                                        {std::to_string(plan.buttons.size()), std::to_string(free),
+                                         std::to_string(kMaxButtonCounter)}));
+    for (size_t i = 0; i < plan.buttons.size(); ++i) {
+        const PlannedButton& button = plan.buttons[i];
         importer.SectionStart();
         for (const PlannedValue& value : button.values) importer.Value(value.name, value.text);
         if (button.complete) importer.SectionEnd();
+        if (created) created(i, importer.Created().back());
     }
     return importer.Created();
 }
@@ -253,8 +280,10 @@ void ToolBarTransfer::Export() {
     if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Save, SaveDialog1))
         return;
     ui::HourglassCursor busy;
-    std::string leftOut =
-        ExportButtons(registry, SaveDialog1.fileName, CompanionFolderFor(SaveDialog1.fileName));
+    // The companion folder is named after the file as the platform names it (a short name
+    // typed into the dialog would give another folder).
+    std::string path = ResolveFullPath(SaveDialog1.fileName).value_or(SaveDialog1.fileName);
+    std::string leftOut = ExportButtons(registry, path, CompanionFolderFor(path));
     if (!leftOut.empty())
         ui::AppDialogs().ShowApplicationError(host_.MainWindow(), ui::StandardErrorText(leftOut));
 }
@@ -268,12 +297,14 @@ void ToolBarTransfer::Import() {
     // The whole file is read and checked before the first key is made; a file that cannot be
     // opened or read, or is no export file, imports nothing. The user sees what it will create
     // (a file is data from another machine) and No writes nothing.
+    std::string path = ResolveFullPath(OpenDialog2.fileName).value_or(OpenDialog2.fileName);
     ImportPlan plan;
     {
         ui::HourglassCursor reading;
-        plan = ReadImportFile(OpenDialog2.fileName);
+        plan = ReadImportFile(path);
     }
-    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), PreviewQuestion(OpenDialog2.fileName, plan)))
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), PreviewQuestion(path, plan),
+                                   ui::Text(IDS_CAPTION_IMPORT)))
         return;
     ui::HourglassCursor busy;
     try {
@@ -282,15 +313,14 @@ void ToolBarTransfer::Import() {
         // What was imported before the failure stays, and the strip shows it.
         if (rebuildStrip_) rebuildStrip_();
         if (!error.Refused()) throw;
-        ui::ReportRefusal(host_, ui::RefusedKeys::Machine,
-                          ui::Text(IDS_IMPORT_NOT_DONE, {OpenDialog2.fileName}));
+        ui::ReportRefusal(host_, ui::RefusedKeys::Machine, ui::Text(IDS_IMPORT_NOT_DONE, {path}));
         return;
     } catch (...) {
         if (rebuildStrip_) rebuildStrip_();
         throw;
     }
     if (rebuildStrip_) rebuildStrip_();
-    std::string refused = RefusedSectionsMessage(OpenDialog2.fileName, plan);
+    std::string refused = RefusedSectionsMessage(path, plan);
     if (!refused.empty())
         ui::AppDialogs().ShowApplicationError(host_.MainWindow(), ui::StandardErrorText(refused));
 }
