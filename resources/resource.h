@@ -260,6 +260,7 @@
 #define IDS_GPO_EMBEDDED_NUL 5075
 #define IDS_GPO_FILE_NAME 5076
 #define IDS_IO_FILE_IN_THE_WAY 5077
+#define IDS_EXPORT_INEXACT 5078
 
 // The button page's texts.
 #define IDS_BUTTON_NONE_SHOWN 5200

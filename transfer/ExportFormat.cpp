@@ -148,6 +148,8 @@ void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder
         std::string data;
         try {
             data = source.readString(name);
+        } catch (const UnportableValueError& why) {
+            Refuse(source, ValueLabel(name) + " " + why.what());
         } catch (const std::exception&) {
             Refuse(source, ValueLabel(name) + " cannot be read as a text");
         }

@@ -98,7 +98,8 @@ private:
 struct SectionSource {
     // The key's value names in the registry's enumeration order.
     std::function<std::vector<std::string>()> valueNames;
-    // One value as a string; throws when it cannot be read as one.
+    // One value as a string; throws when it cannot be read as one (UnportableValueError with
+    // the reason, such as "holds a broken character", where it can be read but not exactly).
     std::function<std::string(const std::string& name)> readString;
     // The button's text, for messages about the button.
     std::function<std::string()> buttonText;

@@ -4,6 +4,7 @@
 #include "transfer/ExportFile.h"
 #include "transfer/ExportFormat.h"
 #include "transfer/ImportPlan.h"
+#include "transfer/TransferCommands.h"
 #include "transfer/XmlText.h"
 #include "ui/Texts.h"
 
@@ -55,8 +56,6 @@ std::string TextOf(const GpoButton& button, const std::string& name) {
         }
     return {};
 }
-
-constexpr char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
 
 bool IsFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
@@ -160,17 +159,7 @@ std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry) {
         if (!button.OpenKeyBelow(registry, *name, false)) continue;
         if (button.ValueExists(kIsQuillmereValue)) {
             GpoButton read{*name, {}, button.GetValues(), {}};
-            // A broken UTF-16 character reads as U+FFFD: a name that no longer finds its value,
-            // or a text the exact reading disowns, cannot go to the clients as it is.
-            for (const auto& [valueName, value] : read.values) {
-                bool exact = true;
-                if (valueName.find(kReplacement) != std::string::npos)
-                    exact = button.ValueExists(valueName);
-                if (exact && (value.type == REG_SZ || value.type == REG_EXPAND_SZ) &&
-                    value.bytes.find(kReplacement) != std::string::npos)
-                    exact = button.ReadText(valueName).exact;
-                if (!exact) read.inexact.push_back(valueName);
-            }
+            read.inexact = InexactValueNames(button, read.values);
             buttons.push_back(std::move(read));
         }
         button.CloseKey();

@@ -123,23 +123,30 @@ namespace {
 
 using StoredValues = std::vector<std::pair<std::string, RawValue>>;
 
+struct MarkedButton {
+    StoredValues values;
+    std::vector<std::string> inexact;
+};
+
 // The values of every marked machine-wide button, the last enumerated key first, read before
 // anything of the export is written.
-std::vector<StoredValues> ReadMarkedButtons(RegistryAccessor& registry) {
+std::vector<MarkedButton> ReadMarkedButtons(RegistryAccessor& registry) {
     registry.SetRoot(HKEY_LOCAL_MACHINE);
     KeyScope registryScope(registry);
     std::vector<std::string> keys;
     // Without the key there is nothing to export. The buttons of both registry views are
     // listed, each once, and each is read where the accessor reads it.
     if (registry.OpenKey(kExtensionsKey, false)) keys = registry.GetKeyNames();
-    std::vector<StoredValues> buttons;
+    std::vector<MarkedButton> buttons;
     RegistryAccessor button;
     for (auto name = keys.rbegin(); name != keys.rend(); ++name) {
         if (*name == kReservedButtonKey) continue;
         if (!button.OpenKeyBelow(registry, *name, false)) continue;
         KeyScope buttonScope(button);
         if (!button.ValueExists(kIsQuillmereValue)) continue;
-        buttons.push_back(button.GetValues());
+        MarkedButton marked{button.GetValues(), {}};
+        marked.inexact = InexactValueNames(button, marked.values);
+        buttons.push_back(std::move(marked));
     }
     return buttons;
 }
@@ -170,44 +177,62 @@ std::string ListMessage(const std::string& heading, const std::vector<std::strin
 
 } // namespace
 
+std::vector<std::string> InexactValueNames(const RegistryAccessor& button,
+                                           const StoredValues& values) {
+    static constexpr char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
+    std::vector<std::string> inexact;
+    for (const auto& [name, value] : values) {
+        bool exact = true;
+        if (name.find(kReplacement) != std::string::npos) exact = button.ValueExists(name);
+        if (exact && (value.type == REG_SZ || value.type == REG_EXPAND_SZ) &&
+            value.bytes.find(kReplacement) != std::string::npos)
+            exact = button.ReadText(name).exact;
+        if (!exact) inexact.push_back(name);
+    }
+    return inexact;
+}
+
 std::string ExportButtons(RegistryAccessor& registry, const std::string& path,
                           const std::string& companionFolder, DiskWrite write) {
     ExportOutput output(path, companionFolder, std::move(write));
-    std::vector<StoredValues> buttons = ReadMarkedButtons(registry);
+    std::vector<MarkedButton> buttons = ReadMarkedButtons(registry);
 
     // Files that already lie in the companion folder (buttons imported from an earlier export
     // there) keep their names: every other file gets a name of its own instead of replacing
     // them.
     CompanionNames names(companionFolder, ResolveFullPath);
-    for (const StoredValues& values : buttons)
-        for (const auto& [name, value] : values) {
+    for (const MarkedButton& button : buttons)
+        for (const auto& [name, value] : button.values) {
             if (!IsFileValue(name)) continue;
-            std::optional<std::string> data = TextOf(values, name);
+            std::optional<std::string> data = TextOf(button.values, name);
             if (data && LiesDirectlyIn(*data, companionFolder, ResolveFullPath))
                 names.Claim(FileNamePart(*data), *data);
         }
 
-    const StoredValues* current = nullptr;
+    const MarkedButton* current = nullptr;
     SectionSource source;
     source.valueNames = [&] {
         std::vector<std::string> valueNames;
-        for (const auto& value : *current) valueNames.push_back(value.first);
+        for (const auto& value : current->values) valueNames.push_back(value.first);
         return valueNames;
     };
     source.readString = [&](const std::string& name) {
-        for (const auto& [valueName, value] : *current)
+        if (std::find(current->inexact.begin(), current->inexact.end(), name) !=
+            current->inexact.end())
+            throw UnportableValueError(ui::Text(IDS_EXPORT_INEXACT));
+        for (const auto& [valueName, value] : current->values)
             if (valueName == name) return RegistryAccessor::StringFromValue(name, value);
         return std::string();
     };
-    source.buttonText = [&] { return TextOf(*current, kButtonTextValue).value_or(""); };
+    source.buttonText = [&] { return TextOf(current->values, kButtonTextValue).value_or(""); };
     ByteSink sink = [&](std::string_view bytes) { output.Write(bytes); };
     FileCopier copy = [&](const std::string& from, const std::string& to) {
         output.Copy(from, to);
     };
 
     std::vector<std::string> leftOut;
-    for (const StoredValues& values : buttons) {
-        current = &values;
+    for (const MarkedButton& button : buttons) {
+        current = &button;
         try {
             WriteButtonSection(sink, companionFolder, source, copy, names);
         } catch (const UnportableValueError& refused) {

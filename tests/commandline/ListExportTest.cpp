@@ -103,12 +103,19 @@ TEST_F(ListExportTest, AButtonTheImportWouldRefuseIsLeftOutAndTheExportSaysItIsP
     std::string small = qm::ButtonKeyPath(qm::ButtonKeyName(2));
     qmtest::PutText(HKEY_LOCAL_MACHINE, small, "ButtonText", "Small");
     qmtest::PutText(HKEY_LOCAL_MACHINE, small, "IsQuillmere", "YES");
+    // A text with a lone surrogate would arrive as U+FFFD: it does not travel either.
+    std::wstring broken = L"Software\\Microsoft\\Internet Explorer\\Extensions\\{BROKEN}";
+    for (auto [name, text] : {std::pair{L"ButtonText", L"Broken"},
+                              {L"MenuText", L"half \xD83D"},
+                              {L"IsQuillmere", L"YES"}})
+        qmtest::PutWideText(HKEY_LOCAL_MACHINE, broken, name, REG_SZ, text, KEY_WOW64_32KEY);
     std::string file = temp.File("set.qmx");
     EXPECT_EQ(Run({"/export", file, "/quiet"}), kExitPartial);
-    EXPECT_NE(output.err.find("The button \"Big\" cannot be exported: the value \"MenuStatusBar\" "
-                              "is longer than 1 MiB, more than an import takes"),
-              std::string::npos)
-        << output.err.substr(0, 400);
+    for (const char* why : {"The button \"Big\" cannot be exported: the value \"MenuStatusBar\" "
+                            "is longer than 1 MiB, more than an import takes",
+                            "The button \"Broken\" cannot be exported: the value \"MenuText\" "
+                            "holds a broken character (a lone UTF-16 surrogate)"})
+        EXPECT_NE(output.err.find(why), std::string::npos) << output.err.substr(0, 600);
     EXPECT_EQ(qmtest::ReadFileBytes(file),
               "buttonstart\r\nButtonText=Small\r\nIsQuillmere=YES\r\nbuttonend\r\n");
 }
