@@ -104,13 +104,16 @@ std::string FileNamePart(std::string_view path) {
     return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
 }
 
-std::string CompanionNames::NameKey(const std::string& name) const {
-    if (resolve_)
-        if (std::optional<std::string> full = resolve_(folder_ + "\\" + name)) {
-            size_t separator = full->find_last_of('\\');
-            return AsciiLower(separator == std::string::npos ? *full : full->substr(separator + 1));
-        }
-    return AsciiLower(name);
+std::string CompanionNames::PlatformName(const std::string& name) const {
+    if (!resolve_ || name.empty()) return name;
+    std::optional<std::string> full = resolve_(folder_ + "\\" + name);
+    std::optional<std::string> base = resolve_(folder_);
+    if (!full || !base) return name;
+    size_t separator = full->find_last_of('\\');
+    if (separator == std::string::npos ||
+        AsciiLower(full->substr(0, separator)) != AsciiLower(*base))
+        return name; // no name of a file in the folder: the copy will not be made
+    return full->substr(separator + 1);
 }
 
 std::string CompanionNames::SourceKey(const std::string& path) const {
@@ -119,10 +122,11 @@ std::string CompanionNames::SourceKey(const std::string& path) const {
     return AsciiLower(path);
 }
 
-std::string CompanionNames::Claim(const std::string& part, const std::string& sourcePath) {
+std::string CompanionNames::Claim(const std::string& given, const std::string& sourcePath) {
+    std::string part = PlatformName(given);
     if (part.empty()) return part; // names no file: nothing can be overwritten
     std::string source = SourceKey(sourcePath);
-    auto [it, isNew] = sourceByName_.try_emplace(NameKey(part), source);
+    auto [it, isNew] = sourceByName_.try_emplace(AsciiLower(part), source);
     if (isNew || it->second == source) return part;
 
     // Another file already travels under this name: number this one, before its extension.
@@ -131,7 +135,7 @@ std::string CompanionNames::Claim(const std::string& part, const std::string& so
     for (int number = 2;; ++number) {
         std::string candidate =
             part.substr(0, dot) + "_" + std::to_string(number) + part.substr(dot);
-        auto [other, free] = sourceByName_.try_emplace(NameKey(candidate), source);
+        auto [other, free] = sourceByName_.try_emplace(AsciiLower(candidate), source);
         if (free || other->second == source) return candidate;
     }
 }

@@ -72,8 +72,8 @@ public:
 // The names given to files in one folder during one export (the companion folder, or the
 // Group Policy export's files folder). Two different source files with the same file-name
 // part would overwrite each other there, and both buttons would come back with the later file;
-// the later one gets a name of its own instead. With a resolver, names and sources compare as
-// the platform takes them ("a.ico." and "A.ICO" are one file), and so do the sources.
+// the later one gets a name of its own instead. With a resolver, a name is taken as the
+// platform will name the file ("a.ico. " is "a.ico") and sources compare as resolved.
 class CompanionNames {
 public:
     CompanionNames() = default;
@@ -84,8 +84,10 @@ public:
     std::string Claim(const std::string& part, const std::string& sourcePath);
 
 private:
-    // A name or a source path as the comparison sees it.
-    std::string NameKey(const std::string& name) const;
+    // The name a file given that name in the folder really gets, or the name as given when
+    // it names no file of the folder (such as "..").
+    std::string PlatformName(const std::string& name) const;
+    // A source path as the comparison sees it.
     std::string SourceKey(const std::string& path) const;
 
     std::string folder_;

@@ -471,7 +471,7 @@ TEST_F(GroupPolicyTest, CopiesStayInTheFilesFolderAndAFailedExportLeavesNothing)
     for (const Item& item : items)
         if (item.name == "Icon" || item.name == "Script") icons.insert(item.value);
     EXPECT_EQ(icons, (std::set<std::string>{share + "\\ICON.ico", share + "\\icon_2.ico",
-                                            share + "\\page.htm. "}));
+                                            share + "\\page.htm"}));
 }
 
 } // namespace

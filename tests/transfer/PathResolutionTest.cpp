@@ -73,4 +73,15 @@ TEST_F(PathResolutionTest, OnlyWhatReallyLiesInTheFolderIsInsideIt) {
     }
 }
 
+TEST_F(PathResolutionTest, NamesInAFolderAreClaimedAsThePlatformTakesThem) {
+    CompanionNames names(folder(), ResolveFullPath);
+    const std::string a = temp.File("a\\icon.ico"), b = temp.File("b\\icon.ico");
+    EXPECT_EQ(names.Claim("icon.ico", a), "icon.ico");
+    // The same source however it is spelt keeps its name.
+    EXPECT_EQ(names.Claim("icon.ico", temp.File("a/../a/icon.ico")), "icon.ico");
+    // Another file whose name the platform takes for the same gets one of its own.
+    EXPECT_EQ(names.Claim("ICON.ico. ", b), "ICON_2.ico");
+    EXPECT_EQ(names.Claim("icon_2.ico", temp.File("c\\icon_2.ico")), "icon_2_2.ico");
+}
+
 } // namespace
