@@ -261,8 +261,8 @@ int Import(Reporter& reporter, const Options& options) {
 
     int failure = kExitDone;
     size_t made = 0;
-    auto ownRecordFailed = [&](const std::string& text, bool refused) {
-        int code = refused ? kExitNoRights : kExitFailed;
+    auto ownRecordFailed = [&](const std::string& text, bool forRights) {
+        int code = forRights ? kExitNoRights : kExitFailed;
         if (failure != kExitNoRights) failure = code;
         reporter.Fail(code, text);
     };

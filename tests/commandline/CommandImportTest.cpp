@@ -298,3 +298,22 @@ TEST_F(CommandImportTest, ARefusedOwnRecordNamesTheKeyAndEndsWithTheRightsCode) 
               std::string::npos)
         << output.err;
 }
+
+TEST_F(CommandImportTest, AnImportThatStopsPartWaySaysExactlyWhatItCreated) {
+    std::string file = temp.File("three.qmx");
+    qmtest::WriteFileBytes(file, Section("A", "Script=a.htm") + Section("B", "Script=b.htm") +
+                                     Section("C", "Script=c.htm"));
+    // The second button's key is refused when it is made, after the first was.
+    qmtest::RefuseChanges refuse(HKEY_LOCAL_MACHINE,
+                                 std::string(qm::kExtensionsKey + 1) + "\\" + qm::ButtonKeyName(2));
+    EXPECT_EQ(Run({"/import", file, "/quiet"}), kExitNoRights) << output.err;
+    EXPECT_EQ(Buttons(), std::vector<std::string>{qm::ButtonKeyName(1)});
+    EXPECT_EQ(OwnRecord(), std::vector<std::string>{"StdBtn01"});
+    EXPECT_NE(output.out.find("Created \"A\" as " + qm::ButtonKeyName(1) +
+                              "\r\nThe import stopped after 1 of its 3 buttons; the buttons "
+                              "reported as created stay\r\n"),
+              std::string::npos)
+        << output.out;
+    EXPECT_EQ(output.out.find("Created \"B\""), std::string::npos);
+    EXPECT_NE(output.err.find(qm::ButtonKeyName(2)), std::string::npos) << output.err;
+}

@@ -46,7 +46,6 @@ EOF
 }
 
 export_gpo() {
-  rm -f "$work/out.xml"
   set +e
   "${run[@]}" "$program" /export-gpo "$(windows "$work/out.xml")" /quiet >"$work/output.txt" 2>&1
   code=$?
@@ -57,6 +56,7 @@ export_gpo() {
 seed "('ButtonText', 'Fine')" "('Astral', '\U0001F600 smile')" "('Markup', 'a&b<c>\"d\'')" \
   "('Lines', 'tab\tLF\nCR\rend')" "('Replacement', '\ufffd stored as such')" \
   "('Edges', '\x7f\x85\ue000\ufffd\U0010FFFD')"
+rm -f "$work/out.xml"
 export_gpo
 [ "$code" = 0 ] || fail "a button XML can carry was refused ($code): $(cat "$work/output.txt")"
 python3 - "$work/out.xml" <<'EOF' || fail "the parser refused the file or read other values"
@@ -72,20 +72,25 @@ if found != expected:
     sys.exit(1)
 EOF
 
-# What XML cannot carry exactly: refused, naming the value, and no file written.
-while IFS='|' read -r pair named; do
+# What XML cannot carry exactly: refused, naming the value, and the earlier file kept with
+# nothing left beside it.
+while IFS='|' read -r pair named why; do
   seed "('ButtonText', 'Odd')" "$pair"
+  printf 'earlier deployment' >"$work/out.xml"
   export_gpo
   [ "$code" = 5 ] || fail "$pair gave exit code $code, not 5: $(cat "$work/output.txt")"
-  grep -q "The button \"Odd\" cannot go into a Group Policy file: its value \"$named\"" \
-    "$work/output.txt" || fail "$pair: the refusal does not name the value: $(cat "$work/output.txt")"
-  [ ! -e "$work/out.xml" ] || fail "$pair: a file was written"
+  grep -qF "The button \"Odd\" cannot go into a Group Policy file: its value \"$named\" $why" \
+    "$work/output.txt" || fail "$pair: the refusal does not say which value and why: $(cat "$work/output.txt")"
+  [ "$(cat "$work/out.xml")" = "earlier deployment" ] || fail "$pair: the earlier file was changed"
+  left=$(ls "$work" | sort | tr '\n' ' ')
+  [ "$left" = "out.xml output.txt seed.reg " ] || fail "$pair: files were left behind: $left"
 done <<'ROWS'
-('MenuText', 'ring\ufffe')|MenuText
-('MenuText', '\uffff')|MenuText
-('MenuText', 'half \ud83d')|MenuText
-('MenuText', '\ude00 low')|MenuText
-('MenuText', 'cut\x00here')|MenuText
-('MenuText', 'bell\x07')|MenuText
+('MenuText', 'ring\ufffe')|MenuText|holds the character U+FFFE or U+FFFF
+('MenuText', '\uffff')|MenuText|holds the character U+FFFE or U+FFFF
+('MenuText', 'half \ud83d')|MenuText|holds a broken character
+('MenuText', '\ude00 low')|MenuText|holds a broken character
+('Bad\udc00', 'x')|Bad�|holds a broken character
+('MenuText', 'cut\x00here')|MenuText|holds a NUL character inside its text
+('MenuText', 'bell\x07')|MenuText|holds a control character
 ROWS
 echo "the Group Policy file is well-formed and exact for every value"
