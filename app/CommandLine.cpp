@@ -166,8 +166,9 @@ std::string UsageText() {
            "Exit codes: 0 done; 1 bad arguments, or an import that needs /trust; 2 file not "
            "found,\r\n"
            "unreadable or not writable, or no export file; 3 refused for rights (run as\r\n"
-           "administrator); 4 the limit of 99 buttons is reached; 5 other failure, or an import\r\n"
-           "that was declined.\r\n";
+           "administrator); 4 the file holds more buttons than names are free (of 99), and\r\n"
+           "nothing was imported; 5 other failure, or an import that was declined; 6 the export\r\n"
+           "was written without the buttons it names, which an import would refuse.\r\n";
 }
 
 } // namespace qm::cli

@@ -18,6 +18,7 @@ enum ExitCode : int {
     kExitNoRights = 3,     // the registry refused access: the command needs administrator rights
     kExitLimit = 4,        // all 99 button names are taken
     kExitFailed = 5,       // any other failure, or an import the user declined
+    kExitPartial = 6,      // an export written without the buttons it names (they cannot travel)
 };
 
 enum class Command {

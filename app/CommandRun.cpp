@@ -48,11 +48,10 @@ std::string UtcTimeStamp() {
     return TimeStamp(now);
 }
 
+// A file named on the command line, as the platform will take it (its folder decides the
+// companion folder, and the log is compared with it).
 std::string FullPath(const std::string& path) {
-    char buffer[MAX_PATH * 4];
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    if (length == 0 || length >= sizeof buffer) return path;
-    return std::string(buffer, length);
+    return transfer::ResolveFullPath(path).value_or(path);
 }
 
 // A field of a /list line: tabs and line ends would break the line into others.
@@ -98,8 +97,8 @@ public:
         return code;
     }
     // A yes/no question; never asked under /quiet, where the caller decides alone.
-    bool Ask(const std::string& question) {
-        bool yes = ui::AppDialogs().AskYesNo(nullptr, question);
+    bool Ask(const std::string& question, const std::string& caption) {
+        bool yes = ui::AppDialogs().AskYesNo(nullptr, question, caption);
         Log(question + (yes ? " Yes" : " No"));
         return yes;
     }
@@ -124,6 +123,24 @@ private:
     HANDLE log_ = INVALID_HANDLE_VALUE;
 };
 
+// Refuses a /log that is no file of its own: the command's data file (a log line appended to
+// an export file, or into the file being imported, would spoil it), a device such as CON or
+// a folder. 0 when the log may be opened.
+int CheckLogPath(Reporter& reporter, const std::string& log, const std::string& dataFile) {
+    if (log.empty()) return 0;
+    std::string full = FullPath(log);
+    if (full.rfind("\\\\.\\", 0) == 0)
+        return reporter.Fail(kExitBadArguments,
+                             ui::Text(IDS_COMMAND_LOG_DEVICE, {log, full.substr(4)}));
+    if (!dataFile.empty() && transfer::SameFile(log, dataFile))
+        return reporter.Fail(kExitBadArguments,
+                             ui::Text(IDS_COMMAND_LOG_IS_DATA, {log, FullPath(dataFile)}));
+    DWORD attributes = GetFileAttributesA(full.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return reporter.Fail(kExitBadArguments, ui::Text(IDS_COMMAND_LOG_FOLDER, {log}));
+    return 0;
+}
+
 // The exit code for a failure that stopped a command.
 bool RefusedForRights(const std::exception& error) {
     auto registryError = dynamic_cast<const RegistryError*>(&error);
@@ -132,7 +149,9 @@ bool RefusedForRights(const std::exception& error) {
 
 int ExitCodeFor(const std::exception& error) {
     if (RefusedForRights(error)) return kExitNoRights;
-    if (dynamic_cast<const ButtonKeysExhausted*>(&error)) return kExitLimit;
+    if (dynamic_cast<const ButtonKeysExhausted*>(&error) ||
+        dynamic_cast<const transfer::ImportDoesNotFit*>(&error))
+        return kExitLimit;
     if (dynamic_cast<const transfer::InOutError*>(&error)) return kExitFileProblem;
     return kExitFailed;
 }
@@ -181,13 +200,12 @@ int Export(Reporter& reporter, const Options& options) {
     transfer::ExportResult result =
         transfer::ExportButtons(registry, path, transfer::CompanionFolderFor(path));
     reporter.Info(ui::Text(IDS_COMMAND_EXPORTED, {path}));
-    if (!result.leftOut.empty()) return reporter.Fail(kExitFailed, result.leftOut);
+    if (!result.leftOut.empty()) return reporter.Fail(kExitPartial, result.leftOut);
     return kExitDone;
 }
 
 int Import(Reporter& reporter, const Options& options) {
     std::string path = FullPath(options.file);
-    std::string companionFolder = transfer::CompanionFolderFor(path);
     transfer::ImportPlan plan;
     try {
         plan = transfer::ReadImportFile(path);
@@ -220,22 +238,17 @@ int Import(Reporter& reporter, const Options& options) {
     if (reporter.Quiet()) {
         if (!options.trust)
             for (const auto& button : plan.buttons)
-                if (transfer::RunsProgramOnThisMachine(button, companionFolder))
+                if (transfer::RunsProgram(button))
                     return reporter.Fail(
                         kExitBadArguments,
-                        ui::Text(IDS_COMMAND_NEEDS_TRUST,
-                                 {transfer::PlannedText(button, kButtonTextValue), path,
-                                  transfer::PlannedText(button, kExecValue)}));
-    } else if (!reporter.Ask(transfer::PreviewQuestion(path, plan))) {
+                        ui::Text(
+                            IDS_COMMAND_NEEDS_TRUST,
+                            {transfer::PlannedText(button, kButtonTextValue), path,
+                             transfer::ProgramShown(transfer::PlannedText(button, kExecValue))}));
+    } else if (!reporter.Ask(transfer::PreviewQuestion(path, plan), ui::Text(IDS_CAPTION_IMPORT))) {
         reporter.Info(ui::Text(IDS_COMMAND_DECLINED));
         return kExitFailed;
     }
-
-    if (existing.FreeNames() < static_cast<int>(plan.buttons.size()))
-        return reporter.Fail(kExitLimit,
-                             ui::Text(IDS_COMMAND_LIMIT, {path, std::to_string(plan.buttons.size()),
-                                                          std::to_string(existing.FreeNames()),
-                                                          std::to_string(kMaxButtonCounter)}));
 
     // Machine-wide keys need an administrator; asking first keeps a refused import from
     // failing half-way.
@@ -246,34 +259,49 @@ int Import(Reporter& reporter, const Options& options) {
                                       {std::string("HKEY_LOCAL_MACHINE") + kExtensionsKey}));
     registry.CloseKey();
 
-    bool failed = false;
-    auto created = transfer::ImportPlanned(registry, plan, nullptr, [&](const std::string& text) {
-        failed = true;
-        reporter.Fail(kExitFailed, text);
-    });
-    for (size_t i = 0; i < created.size(); ++i)
+    int failure = kExitDone;
+    size_t made = 0;
+    auto ownRecordFailed = [&](const std::string& text, bool forRights) {
+        int code = forRights ? kExitNoRights : kExitFailed;
+        if (failure != kExitNoRights) failure = code;
+        reporter.Fail(code, text);
+    };
+    // Each button is reported as it is made, so that an import that stops part-way (another
+    // program took the last names meanwhile, a disk error) has said exactly what it created.
+    auto created = [&](size_t index, const NewButtonKey& key) {
+        ++made;
         reporter.Info(
-            ui::Text(IDS_COMMAND_CREATED, {transfer::PlannedText(plan.buttons[i], kButtonTextValue),
-                                           created[i].keyName}));
+            ui::Text(IDS_COMMAND_CREATED,
+                     {transfer::PlannedText(plan.buttons[index], kButtonTextValue), key.keyName}));
+    };
+    try {
+        transfer::ImportPlanned(registry, plan, nullptr, ownRecordFailed, created);
+    } catch (const std::exception&) {
+        if (made > 0)
+            reporter.Info(ui::Text(IDS_COMMAND_STOPPED_AFTER,
+                                   {std::to_string(made), std::to_string(plan.buttons.size())}));
+        throw;
+    }
     if (!refused.empty()) {
         reporter.Fail(kExitFailed, refused);
-        failed = true;
+        if (failure == kExitDone) failure = kExitFailed;
     }
-    return failed ? kExitFailed : kExitDone;
+    return failure;
 }
 
 int ExportGpo(Reporter& reporter, const Options& options) {
     std::string path = FullPath(options.file);
+    // The clients are sent to the folder as the platform names it.
+    std::string files = options.files.empty() ? std::string() : FullPath(options.files);
     RegistryAccessor registry;
     transfer::GpoExport plan =
-        transfer::PlanGroupPolicy(transfer::ReadMachineButtons(registry), options.files);
-    transfer::WriteGroupPolicy(plan, path, options.files, UtcTimeStamp());
+        transfer::PlanGroupPolicy(transfer::ReadMachineButtons(registry), files);
+    transfer::WriteGroupPolicy(plan, path, files, UtcTimeStamp());
     reporter.Info(ui::Text(plan.buttons.size() == 1 ? IDS_COMMAND_WROTE_ONE : IDS_COMMAND_WROTE,
                            {std::to_string(plan.buttons.size()), path}));
     for (const auto& file : plan.files)
-        reporter.Info(options.files.empty()
-                          ? ui::Text(IDS_COMMAND_CLIENTS_NEED, {file.here, file.button})
-                          : ui::Text(IDS_COMMAND_COPIED, {file.here, file.onClients}));
+        reporter.Info(files.empty() ? ui::Text(IDS_COMMAND_CLIENTS_NEED, {file.here, file.button})
+                                    : ui::Text(IDS_COMMAND_COPIED, {file.here, file.onClients}));
     return kExitDone;
 }
 
@@ -327,8 +355,10 @@ void ConsoleOutput::WriteTo(void* handle, std::string_view text) {
 int RunCommand(const ParseResult& parsed, CommandOutput& output) {
     bool quiet = parsed.options ? parsed.options->quiet : parsed.quiet;
     Reporter reporter(output, quiet);
-    if (!reporter.OpenLog(parsed.options ? parsed.options->log : parsed.log))
-        return kExitFileProblem;
+    std::string log = parsed.options ? parsed.options->log : parsed.log;
+    if (int refused = CheckLogPath(reporter, log, parsed.options ? parsed.options->file : ""))
+        return refused;
+    if (!reporter.OpenLog(log)) return kExitFileProblem;
     if (!parsed.options) {
         output.Out(UsageText());
         return reporter.Fail(kExitBadArguments, parsed.error);

@@ -115,7 +115,7 @@ public:
     // benchmark.
     bool acceptNotices = false;
 
-    bool AskYesNo(HWND, const std::string& text) override {
+    bool AskYesNo(HWND, const std::string& text, const std::string& = {}) override {
         if (!answerYes) Fail(program_, "question: " + text);
         return true;
     }

@@ -66,7 +66,8 @@ void AddOwnRecordEntry(RegistryAccessor& ownRecord, const NewButtonKey& key) {
     if (!ownRecord.HasOpenKey()) {
         ownRecord.SetRoot(HKEY_CURRENT_USER);
         if (!ownRecord.OpenKey(kOwnRecordKey, true))
-            throw RegistryError(std::string("Failed to create key ") + kOwnRecordKey);
+            throw RegistryError(std::string("Failed to create key ") + kOwnRecordKey,
+                                ownRecord.Refused());
     }
     ownRecord.WriteString(key.ownRecordValueName, key.keyName);
 }

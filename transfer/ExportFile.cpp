@@ -28,6 +28,8 @@ std::string InOutErrorText(DWORD error) {
     case ERROR_FILENAME_EXCED_RANGE:
     case ERROR_DIRECTORY: return ui::Text(IDS_IO_INVALID_FILENAME);
     case ERROR_HANDLE_EOF: return ui::Text(IDS_IO_READ_BEYOND_END);
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS: return ui::Text(IDS_IO_FILE_IN_THE_WAY);
     default: return ui::Text(IDS_IO_ERROR, {std::to_string(error)});
     }
 }
@@ -74,11 +76,12 @@ std::string Lower(std::string text) {
 
 } // namespace
 
-ExportOutput::ExportOutput(const std::string& path, const std::string& companionFolder,
-                           DiskWrite write)
-    : path_(path), companionFolder_(companionFolder), write_(std::move(write)) {
-    // Copies into a folder that could not be made fail one by one, silently, like any copy.
-    CreateFolderTree(companionFolder_, &madeFolders_);
+ExportOutput::ExportOutput(const std::string& path, const std::string& folder, DiskWrite write,
+                           UnreadableSource unreadable)
+    : path_(path), folder_(folder), write_(std::move(write)), unreadable_(unreadable) {
+    if (!folder_.empty() && !CreateFolderTree(folder_, &madeFolders_, &folderError_) &&
+        folderError_ == 0)
+        folderError_ = ERROR_PATH_NOT_FOUND;
     DWORD error = 0;
     tempFile_ = MakeTemporaryFile(FolderOf(path_), "qmx", &error);
     if (!tempFile_.empty())
@@ -128,24 +131,35 @@ void ExportOutput::Flush() {
 
 void ExportOutput::Copy(const std::string& from, const std::string& to) {
     // A target that a name holding "/" or ".." moves out of the folder is never written.
-    if (!LiesDirectlyIn(to, companionFolder_, ResolveFullPath)) return;
-    std::optional<std::string> source = ResolveFullPath(from);
-    std::optional<std::string> target = ResolveFullPath(to);
-    if (source && target && Lower(*source) == Lower(*target)) return; // the file itself
+    if (folder_.empty() || !LiesDirectlyIn(to, folder_, ResolveFullPath)) return;
+    if (SameFile(from, to)) return; // the file itself
     for (const auto& copy : copies_)
         if (Lower(copy.second) == Lower(to)) return; // the same name from the same file
 
     HANDLE in = CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (in == INVALID_HANDLE_VALUE) return; // a missing file or a value that is no path
-    std::string temporary = MakeTemporaryFile(companionFolder_, "qmc", nullptr);
-    HANDLE out = temporary.empty() ? INVALID_HANDLE_VALUE
-                                   : CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                 TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (in == INVALID_HANDLE_VALUE) {
+        if (unreadable_ == UnreadableSource::Skip) return; // a missing file, or no path at all
+        throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(GetLastError())}));
+    }
+    if (folderError_) {
+        CloseHandle(in);
+        throw InOutError(ui::Text(IDS_FOLDER_NOT_MADE, {folder_, InOutErrorText(folderError_)}));
+    }
+    DWORD error = 0;
+    std::string temporary = MakeTemporaryFile(folder_, "qmc", &error);
+    HANDLE out = INVALID_HANDLE_VALUE;
+    if (!temporary.empty()) {
+        out = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (out == INVALID_HANDLE_VALUE) {
+            error = GetLastError();
+            DeleteFileA(temporary.c_str());
+        }
+    }
     if (out == INVALID_HANDLE_VALUE) {
         CloseHandle(in);
-        if (!temporary.empty()) DeleteFileA(temporary.c_str());
-        return; // no folder to copy into: silent, as any failed copy
+        throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(error)}));
     }
     // From here on the temporary file is this export's: a failure removes it with the rest.
     copies_.emplace_back(temporary, to);
@@ -156,6 +170,7 @@ void ExportOutput::Copy(const std::string& from, const std::string& to) {
             DWORD read = 0;
             if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
                 readable = false;
+                error = GetLastError();
                 break;
             }
             if (read == 0) break;
@@ -171,6 +186,8 @@ void ExportOutput::Copy(const std::string& from, const std::string& to) {
     if (!readable) { // a source that fails part-way is not copied at all
         DeleteFileA(temporary.c_str());
         copies_.pop_back();
+        if (unreadable_ == UnreadableSource::Fail)
+            throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(error)}));
     }
 }
 
@@ -179,17 +196,62 @@ void ExportOutput::Commit() {
     HANDLE file = file_;
     file_ = INVALID_HANDLE_VALUE;
     if (!CloseHandle(file)) throw InOutError(WriteErrorText(path_, GetLastError()));
-    if (!MoveFileExA(tempFile_.c_str(), path_.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw InOutError(WriteErrorText(path_, GetLastError()));
+
+    // The copies first and the file last, each replacing its target: a file that was there is
+    // first moved aside under a name of its own, so that a later failure can put it back.
+    struct Placed {
+        std::string target, setAside;
+    };
+    std::vector<Placed> placed;
+    std::vector<std::pair<std::string, std::string>> moves = copies_;
+    moves.emplace_back(tempFile_, path_);
+    auto undo = [&] {
+        for (auto step = placed.rbegin(); step != placed.rend(); ++step) {
+            DeleteFileA(step->target.c_str());
+            if (!step->setAside.empty())
+                MoveFileExA(step->setAside.c_str(), step->target.c_str(),
+                            MOVEFILE_REPLACE_EXISTING);
+        }
+    };
+    for (const auto& [temporary, target] : moves) {
+        std::string setAside;
+        DWORD error = 0;
+        DWORD attributes = GetFileAttributesA(target.c_str());
+        // A folder or a read-only file of that name is the user's, and stays: the platform
+        // refuses to replace either.
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+            undo();
+            throw InOutError(WriteErrorText(target, ERROR_ACCESS_DENIED));
+        }
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            setAside = MakeTemporaryFile(FolderOf(target), "qmo", &error);
+            if (!setAside.empty() &&
+                !MoveFileExA(target.c_str(), setAside.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+                error = GetLastError();
+                DeleteFileA(setAside.c_str());
+                setAside.clear();
+            }
+            if (setAside.empty()) {
+                undo();
+                throw InOutError(WriteErrorText(target, error));
+            }
+        }
+        if (!MoveFileExA(temporary.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            error = GetLastError();
+            if (!setAside.empty())
+                MoveFileExA(setAside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+            undo();
+            throw InOutError(WriteErrorText(target, error));
+        }
+        placed.push_back({target, setAside});
+    }
+    for (const Placed& step : placed)
+        if (!step.setAside.empty()) DeleteFileA(step.setAside.c_str());
+    copies_.clear();
     tempFile_.clear();
     committed_ = true;
-    // The export file is in place; a copy that cannot take its name now stays out of the
-    // folder like any failed copy, and its temporary file goes.
-    for (const auto& [temporary, target] : copies_)
-        if (!MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
-            DeleteFileA(temporary.c_str());
-    copies_.clear();
 }
 
 ExportFileSource::ExportFileSource(const std::string& path) {
@@ -230,36 +292,138 @@ ImportPlan PlanExportFile(const std::string& path, const std::string& companionF
     return planner.TakePlan();
 }
 
-std::optional<std::string> ResolveFullPath(const std::string& path) {
-    std::string full(MAX_PATH, '\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD length =
-            GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+namespace {
+
+std::optional<std::wstring> WideFromProgramText(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(),
+                                   static_cast<int>(text.size()), nullptr, 0);
+    if (size <= 0) return std::nullopt;
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                        wide.data(), size);
+    return wide;
+}
+
+std::optional<std::string> ProgramTextFromWide(const std::wstring& wide) {
+    if (wide.empty()) return std::string();
+    const bool utf8 = GetACP() == CP_UTF8;
+    BOOL lost = FALSE;
+    DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    int size = WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()),
+                                   nullptr, 0, nullptr, utf8 ? nullptr : &lost);
+    if (size <= 0 || lost) return std::nullopt;
+    std::string text(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), text.data(),
+                        size, nullptr, nullptr);
+    return text;
+}
+
+// Calls a path function of the form f(in, buffer, size) with a buffer that grows to fit.
+template <class Function>
+std::optional<std::wstring> GrowingCall(Function function, const std::wstring& in) {
+    std::wstring out(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD length = function(in.c_str(), out.data(), static_cast<DWORD>(out.size()));
         if (length == 0) return std::nullopt;
-        if (length < full.size()) {
-            full.resize(length);
-            return full;
+        if (length < out.size()) {
+            out.resize(length);
+            return out;
         }
-        full.assign(length + 1, '\0');
+        out.assign(length + 1, L'\0');
     }
     return std::nullopt;
 }
 
-bool CreateFolderTree(const std::string& path, std::vector<std::string>* made) {
+// The long form of every name of a full path that exists: the longest part of the path that
+// is there is expanded, and the rest (which the platform cannot expand either) is kept.
+std::wstring WithLongNames(const std::wstring& full) {
+    auto longName = [](const wchar_t* in, wchar_t* out, DWORD size) {
+        return GetLongPathNameW(in, out, size);
+    };
+    std::wstring head = full, tail;
+    while (!head.empty()) {
+        if (std::optional<std::wstring> expanded = GrowingCall(longName, head))
+            return *expanded + tail;
+        size_t separator = head.find_last_of(L'\\');
+        if (separator == std::wstring::npos || separator < 2 || separator + 1 >= head.size()) break;
+        tail = head.substr(separator) + tail;
+        head.resize(separator);
+        if (!head.empty() && head.back() == L':') break; // a drive alone: nothing left to expand
+    }
+    return full;
+}
+
+} // namespace
+
+std::optional<std::string> ResolveFullPath(const std::string& path) {
+    std::optional<std::wstring> wide = WideFromProgramText(path);
+    if (!wide || wide->empty() || wide->find(L'\0') != std::wstring::npos) return std::nullopt;
+    auto fullName = [](const wchar_t* in, wchar_t* out, DWORD size) {
+        return GetFullPathNameW(in, size, out, nullptr);
+    };
+    std::optional<std::wstring> full = GrowingCall(fullName, *wide);
+    if (!full) return std::nullopt;
+    return ProgramTextFromWide(WithLongNames(*full));
+}
+
+namespace {
+
+std::optional<BY_HANDLE_FILE_INFORMATION> FileIdentity(const std::string& path) {
+    HANDLE file =
+        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    bool known = GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    if (!known) return std::nullopt;
+    return info;
+}
+
+} // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::optional<std::string> fullA = ResolveFullPath(a), fullB = ResolveFullPath(b);
+    if (fullA && fullB) {
+        std::optional<std::wstring> wideA = WideFromProgramText(*fullA);
+        std::optional<std::wstring> wideB = WideFromProgramText(*fullB);
+        if (wideA && wideB &&
+            CompareStringOrdinal(wideA->c_str(), static_cast<int>(wideA->size()), wideB->c_str(),
+                                 static_cast<int>(wideB->size()), TRUE) == CSTR_EQUAL)
+            return true;
+    }
+    std::optional<BY_HANDLE_FILE_INFORMATION> infoA = FileIdentity(a), infoB = FileIdentity(b);
+    return infoA && infoB && infoA->dwVolumeSerialNumber == infoB->dwVolumeSerialNumber &&
+           infoA->nFileIndexHigh == infoB->nFileIndexHigh &&
+           infoA->nFileIndexLow == infoB->nFileIndexLow;
+}
+
+bool CreateFolderTree(const std::string& path, std::vector<std::string>* made, DWORD* error) {
     std::string folder = path;
     while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     if (folder.empty()) return false;
     // Every prefix that ends before a separator, then the whole path; prefixes that exist or
     // cannot be made (a drive, a server name) simply fail.
-    auto create = [made](const std::string& part) {
-        if (CreateDirectoryA(part.c_str(), nullptr) && made) made->push_back(part);
+    DWORD lastError = 0;
+    auto create = [made, &lastError](const std::string& part) {
+        if (CreateDirectoryA(part.c_str(), nullptr)) {
+            if (made) made->push_back(part);
+        } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            lastError = GetLastError();
+        }
     };
     for (size_t at = folder.find_first_of("\\/", 1); at != std::string::npos;
          at = folder.find_first_of("\\/", at + 1))
         create(folder.substr(0, at));
     create(folder);
     DWORD attributes = GetFileAttributesA(folder.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    bool exists = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!exists && error)
+        *error = attributes != INVALID_FILE_ATTRIBUTES ? ERROR_ALREADY_EXISTS
+                 : lastError                           ? lastError
+                                                       : ERROR_PATH_NOT_FOUND;
+    return exists;
 }
 
 } // namespace qm::transfer

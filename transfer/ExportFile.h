@@ -33,29 +33,39 @@ DWORD WriteToDisk(HANDLE file, std::string_view bytes);
 // The text of a failed write of the file at path: The file "..." cannot be written: Disk full.
 std::string WriteErrorText(const std::string& path, DWORD error);
 
-// What one export puts on disk: the export file and the copies in its companion folder. All of
-// it is first written under temporary names beside the targets; Commit() puts everything in
-// place, and an export that never commits (it failed) removes every file and folder it made,
-// leaving the previous export as it was.
+// What one export puts on disk: a file and copies of other files in a folder beside it (the
+// export file and its companion folder, or the Group Policy file and its files folder). Both
+// exports go through this one class, so that the same rules hold for both:
+// - a copy goes only into the folder itself: a target that resolves anywhere else (a name
+//   holding ".." or "/", a device) is never written;
+// - everything is written under names of its own first (made new by the platform in the
+//   target's folder, so never a user's file), and Commit() puts all of it in place, or, when
+//   any of it cannot be put in place, puts back what was there and fails;
+// - an output that never commits (the export failed) removes every file and folder it made.
 class ExportOutput {
 public:
-    // Makes the companion folder (with missing parents; a failure only makes the copies fail
-    // silently) and the temporary export file beside path. Throws InOutError naming path.
-    ExportOutput(const std::string& path, const std::string& companionFolder,
-                 DiskWrite write = WriteToDisk);
+    // What a copy whose source cannot be read does: the export file's copies are skipped
+    // silently (an icon inside a library names no file of its own), while the Group Policy
+    // export lists only files that exist, and one that cannot be read fails it.
+    enum class UnreadableSource { Skip, Fail };
+
+    // Makes the folder (with missing parents; none when folder is "") and the temporary file
+    // beside path. Throws InOutError naming path. A folder that cannot be made fails the first
+    // copy that needs it, naming the folder and why.
+    ExportOutput(const std::string& path, const std::string& folder, DiskWrite write = WriteToDisk,
+                 UnreadableSource unreadable = UnreadableSource::Skip);
     ~ExportOutput();
     ExportOutput(const ExportOutput&) = delete;
     ExportOutput& operator=(const ExportOutput&) = delete;
 
-    // Adds bytes to the export file; throws InOutError naming the export file.
+    // Adds bytes to the file; throws InOutError naming the file.
     void Write(std::string_view bytes);
-    // Copies the file at from to the path to, which must lie directly in the companion folder:
-    // a target anywhere else (a name holding "/" or "..") and a file copied onto itself are
-    // left alone. A source that cannot be read copies nothing, silently; a failed write throws
-    // InOutError naming the target.
+    // Copies the file at from to the path to, which must lie directly in the folder: a target
+    // anywhere else and a file copied onto itself are left alone. A failed write, or a folder
+    // that could not be made, throws InOutError naming the target or the folder.
     void Copy(const std::string& from, const std::string& to);
-    // Replaces the export file, then the copies' targets. Throws InOutError naming the file
-    // that could not be put in place.
+    // Puts the copies, then the file, in place, replacing what was there. Throws InOutError
+    // naming what could not be put in place, after putting every replaced file back.
     void Commit();
 
 private:
@@ -64,9 +74,11 @@ private:
     void RemoveWhatWasMade();
 
     std::string path_;
-    std::string companionFolder_;
+    std::string folder_;
     DiskWrite write_;
+    UnreadableSource unreadable_;
     std::vector<std::string> madeFolders_; // deepest last
+    DWORD folderError_ = 0;                // why the folder could not be made (0: it is there)
     std::string tempFile_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     std::string buffer_;
@@ -98,11 +110,21 @@ void ReadExportFile(const std::string& path, const std::string& companionFolder,
 // Reads a whole export file and works out what it will create, writing nothing.
 ImportPlan PlanExportFile(const std::string& path, const std::string& companionFolder);
 
-// The platform's full path for a path (GetFullPathNameA), or nothing when it has none.
+// A path as the platform will take it, before any check is made on it: the full path with
+// "." and ".." followed, "/" turned into "\\", trailing dots and blanks dropped as the platform
+// drops them (GetFullPathNameW), and every short (8.3) name of the part that exists in its
+// long form (GetLongPathNameW). Nothing when the path has no full form, holds a NUL or has
+// characters the program's code page cannot hold. Import plan, trust check, preview,
+// containment of copies and the command line's file names all resolve through this one.
 std::optional<std::string> ResolveFullPath(const std::string& path);
 
+// Whether two paths name one file: the same path once resolved (letter case ignored as the
+// file system ignores it), or, where both exist, the same file on the same volume (a hard link).
+bool SameFile(const std::string& a, const std::string& b);
+
 // Creates a folder with all its missing parents; true when it exists afterwards. The folders
-// it made are added to made, outermost first.
-bool CreateFolderTree(const std::string& path, std::vector<std::string>* made = nullptr);
+// it made are added to made, outermost first; error gets why it could not be made.
+bool CreateFolderTree(const std::string& path, std::vector<std::string>* made = nullptr,
+                      DWORD* error = nullptr);
 
 } // namespace qm::transfer

@@ -53,6 +53,19 @@ void CheckPortable(const SectionSource& source, const std::string& name, std::st
     Refuse(source, problem + ", which an export file cannot carry");
 }
 
+// Refuses a value whose line the import would refuse: the file would carry a button that
+// cannot arrive.
+void CheckImportable(const SectionSource& source, const std::string& name,
+                     std::string_view written) {
+    if (name.size() > kMaxValueNameBytes)
+        Refuse(source, "the name of " + ValueLabel(name) +
+                           " is longer than the registry allows, more than an import takes");
+    if (name.size() + 1 + written.size() > kMaxLineBytes)
+        Refuse(source, ValueLabel(name) + " is longer than " +
+                           std::to_string(kMaxLineBytes / (1024 * 1024)) +
+                           " MiB, more than an import takes");
+}
+
 } // namespace
 
 std::string AsciiLower(std::string text) {
@@ -87,13 +100,32 @@ bool IsFileValue(std::string_view name) {
 }
 
 std::string FileNamePart(std::string_view path) {
-    size_t separator = path.find_last_of("\\:");
+    size_t separator = path.find_last_of("\\/:");
     return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
 }
 
-std::string CompanionNames::Claim(const std::string& part, const std::string& sourcePath) {
+std::string CompanionNames::PlatformName(const std::string& name) const {
+    if (!resolve_ || name.empty()) return name;
+    std::optional<std::string> full = resolve_(folder_ + "\\" + name);
+    std::optional<std::string> base = resolve_(folder_);
+    if (!full || !base) return name;
+    size_t separator = full->find_last_of('\\');
+    if (separator == std::string::npos ||
+        AsciiLower(full->substr(0, separator)) != AsciiLower(*base))
+        return name; // no name of a file in the folder: the copy will not be made
+    return full->substr(separator + 1);
+}
+
+std::string CompanionNames::SourceKey(const std::string& path) const {
+    if (resolve_)
+        if (std::optional<std::string> full = resolve_(path)) return AsciiLower(*full);
+    return AsciiLower(path);
+}
+
+std::string CompanionNames::Claim(const std::string& given, const std::string& sourcePath) {
+    std::string part = PlatformName(given);
     if (part.empty()) return part; // names no file: nothing can be overwritten
-    std::string source = AsciiLower(sourcePath);
+    std::string source = SourceKey(sourcePath);
     auto [it, isNew] = sourceByName_.try_emplace(AsciiLower(part), source);
     if (isNew || it->second == source) return part;
 
@@ -120,11 +152,18 @@ void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder
         std::string data;
         try {
             data = source.readString(name);
+        } catch (const UnportableValueError& why) {
+            Refuse(source, ValueLabel(name) + " " + why.what());
         } catch (const std::exception&) {
             Refuse(source, ValueLabel(name) + " cannot be read as a text");
         }
         bool isFile = IsFileValue(name);
-        CheckPortable(source, name, isFile ? FileNamePart(data) : data);
+        std::string written = isFile ? FileNamePart(data) : data;
+        CheckPortable(source, name, written);
+        CheckImportable(source, name, written);
+        if (lines.size() == kMaxSectionValues) // a key's value names are all different
+            Refuse(source, "it has more than " + std::to_string(kMaxSectionValues) +
+                               " values, more than an import takes");
         lines.push_back({name, std::move(data), isFile});
     }
 
@@ -156,6 +195,16 @@ ExportReader::ExportReader(std::string companionFolder, ExportEvents& events)
 
 void ExportReader::Feed(std::string_view bytes) {
     size_t at = 0;
+    while (!pastStart_ && at < bytes.size()) {
+        if (bytes[at] == kUtf8Mark[markBytes_]) {
+            ++at;
+            if (++markBytes_ == kUtf8Mark.size()) pastStart_ = true;
+            continue;
+        }
+        // Not a mark after all: what looked like its start belongs to the first line.
+        line_.append(kUtf8Mark.substr(0, markBytes_));
+        pastStart_ = true;
+    }
     while (at < bytes.size() && !ended_) {
         if (afterCr_) {
             afterCr_ = false;
@@ -187,6 +236,8 @@ void ExportReader::Feed(std::string_view bytes) {
 
 void ExportReader::Finish() {
     if (ended_) return;
+    if (!pastStart_) line_.append(kUtf8Mark.substr(0, markBytes_));
+    pastStart_ = true;
     if (!line_.empty() || tooLong_) EmitLine();
     ended_ = true;
 }

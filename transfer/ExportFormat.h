@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,9 +28,14 @@ inline constexpr std::string_view kSectionStart = "buttonstart";
 inline constexpr std::string_view kSectionEnd = "buttonend";
 inline constexpr std::string_view kLineEnd = "\r\n";
 inline constexpr char kEndOfFile = '\x1A'; // Ctrl+Z ends a text file wherever it stands
+inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 // The longest line the reader takes, without its CR: a longer one is dropped as it arrives, so
 // that the memory a file costs stays near this whatever the file holds.
 inline constexpr size_t kMaxLineBytes = 1024 * 1024;
+// The most values one section may give its button.
+inline constexpr size_t kMaxSectionValues = 256;
+// The longest value name the registry takes.
+inline constexpr size_t kMaxValueNameBytes = 16383;
 // Names and texts quoted in messages are cut to this many characters, with "..." after them.
 inline constexpr size_t kQuoteLength = 64;
 
@@ -48,8 +54,13 @@ std::string CompanionFolderFor(const std::string& exportPath);
 // "Script", "Icon" and "HotIcon", matched exactly: values that name a file that travels.
 bool IsFileValue(std::string_view name);
 
-// What follows the last "\" or ":" of a path, or the whole text where neither occurs.
+// What follows the last "\", "/" or ":" of a path, or the whole text where none occurs. The
+// platform takes "/" for "\" in a path, so a name part never holds either.
 std::string FileNamePart(std::string_view path);
+
+// The full path a path stands for (the platform's resolution of "..", "/", drives, short names
+// and so on), or nothing when it cannot be resolved.
+using PathResolver = std::function<std::optional<std::string>(const std::string& path)>;
 
 // A value that the export file cannot carry faithfully (a CR or Ctrl+Z in it, a line break or
 // "=" in its name), or that cannot be read as a text. The text names the button and the value.
@@ -58,15 +69,29 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The names given to files in one companion folder during one export. Two different source
-// files with the same file-name part would overwrite each other there, and both buttons would
-// come back with the later file; the later one gets a name of its own instead.
+// The names given to files in one folder during one export (the companion folder, or the
+// Group Policy export's files folder). Two different source files with the same file-name
+// part would overwrite each other there, and both buttons would come back with the later file;
+// the later one gets a name of its own instead. With a resolver, a name is taken as the
+// platform will name the file ("a.ico. " is "a.ico") and sources compare as resolved.
 class CompanionNames {
 public:
+    CompanionNames() = default;
+    CompanionNames(std::string folder, PathResolver resolve)
+        : folder_(std::move(folder)), resolve_(std::move(resolve)) {}
+
     // The name under which the file at sourcePath travels, given its file-name part.
     std::string Claim(const std::string& part, const std::string& sourcePath);
 
 private:
+    // The name a file given that name in the folder really gets, or the name as given when
+    // it names no file of the folder (such as "..").
+    std::string PlatformName(const std::string& name) const;
+    // A source path as the comparison sees it.
+    std::string SourceKey(const std::string& path) const;
+
+    std::string folder_;
+    PathResolver resolve_;
     // Keyed by the name in lower case (file names compare without regard to case).
     std::map<std::string, std::string> sourceByName_;
 };
@@ -75,7 +100,8 @@ private:
 struct SectionSource {
     // The key's value names in the registry's enumeration order.
     std::function<std::vector<std::string>()> valueNames;
-    // One value as a string; throws when it cannot be read as one.
+    // One value as a string; throws when it cannot be read as one (UnportableValueError with
+    // the reason, such as "holds a broken character", where it can be read but not exactly).
     std::function<std::string(const std::string& name)> readString;
     // The button's text, for messages about the button.
     std::function<std::string()> buttonText;
@@ -88,8 +114,10 @@ using FileCopier = std::function<void(const std::string& from, const std::string
 
 // Writes one button section: "buttonstart", a line per value, "buttonend", then copies each
 // file value's file into the companion folder. Every value is read and checked before anything
-// is written: a value that cannot travel throws UnportableValueError with nothing of the button
-// written, copied or claimed, so that the export can go on with the next button.
+// is written: a value that cannot travel, or a button the import would refuse (a line longer
+// than kMaxLineBytes, a name longer than the registry takes, more than kMaxSectionValues
+// values), throws UnportableValueError with nothing of the button written, copied or claimed,
+// so that the export can go on with the next button.
 void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder,
                         const SectionSource& source, const FileCopier& copy, CompanionNames& names);
 
@@ -108,7 +136,9 @@ public:
 };
 
 // Reads an export file fed to it in pieces of any size. Each complete line is reported before
-// Feed returns, so that what the events did stays done when a later read fails.
+// Feed returns, so that what the events did stays done when a later read fails. A UTF-8
+// byte-order mark at the file's start (an editor's "UTF-8 with BOM") is no part of its first
+// line.
 class ExportReader {
 public:
     ExportReader(std::string companionFolder, ExportEvents& events);
@@ -126,8 +156,10 @@ private:
     std::string companionFolder_;
     ExportEvents& events_;
     std::string line_;
-    bool tooLong_ = false; // the line being read passed kMaxLineBytes; its bytes are dropped
-    bool afterCr_ = false; // the last byte was a CR; one LF right after it belongs to it
+    size_t markBytes_ = 0;   // how much of a UTF-8 byte-order mark the file began with so far
+    bool pastStart_ = false; // the file's first bytes are read: no mark can follow
+    bool tooLong_ = false;   // the line being read passed kMaxLineBytes; its bytes are dropped
+    bool afterCr_ = false;   // the last byte was a CR; one LF right after it belongs to it
     bool ended_ = false;
 };
 

@@ -3,6 +3,9 @@
 #include "buttons/ButtonRecord.h"
 #include "transfer/ExportFile.h"
 #include "transfer/ExportFormat.h"
+#include "transfer/ImportPlan.h"
+#include "transfer/TransferCommands.h"
+#include "transfer/XmlText.h"
 #include "ui/Texts.h"
 
 #include "resource.h"
@@ -12,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <set>
 #include <stdexcept>
 
@@ -58,11 +62,14 @@ bool IsFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The program's text (ANSI code page) as UTF-8, the XML file's encoding.
-std::string Utf8FromAnsi(const std::string& text) {
+// The program's text (ANSI code page) as UTF-8, the XML file's encoding; nothing when the
+// bytes are no text of that code page.
+std::optional<std::string> Utf8FromAnsi(const std::string& text) {
     if (text.empty()) return text;
-    int wide =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (GetACP() == CP_UTF8) return text;
+    int wide = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(),
+                                   static_cast<int>(text.size()), nullptr, 0);
+    if (wide <= 0) return std::nullopt;
     std::wstring buffer(static_cast<size_t>(wide), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer.data(), wide);
     int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
@@ -71,27 +78,21 @@ std::string Utf8FromAnsi(const std::string& text) {
     return utf8;
 }
 
-// An attribute value: markup characters as entities, and tab and line ends as character
-// references so that a reader's attribute normalisation keeps them. Other control characters
-// cannot appear in XML at all; where is the button and value, for the message.
+// An attribute value, exactly or not at all; where is the button and value, for the message.
 std::string Attribute(const std::string& ansi, const std::string& where) {
+    std::optional<std::string> utf8 = Utf8FromAnsi(ansi);
     std::string out;
-    for (char c : Utf8FromAnsi(ansi)) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\t': out += "&#9;"; break;
-        case '\n': out += "&#10;"; break;
-        case '\r': out += "&#13;"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20)
-                throw std::runtime_error(ui::Text(IDS_GPO_CONTROL_CHARACTER, {where}));
-            out += c;
-        }
+    XmlRefusal refusal = utf8 ? AppendXmlAttribute(*utf8, out) : XmlRefusal::BrokenUtf8;
+    switch (refusal) {
+    case XmlRefusal::None: return out;
+    case XmlRefusal::ControlCharacter:
+        throw std::runtime_error(ui::Text(IDS_GPO_CONTROL_CHARACTER, {where}));
+    case XmlRefusal::NonCharacter:
+        throw std::runtime_error(ui::Text(IDS_GPO_NONCHARACTER, {where}));
+    case XmlRefusal::Surrogate:
+    case XmlRefusal::BrokenUtf8: break;
     }
-    return out;
+    throw std::runtime_error(ui::Text(IDS_GPO_BROKEN_TEXT, {where}));
 }
 
 std::string Hex(const std::string& bytes) {
@@ -116,10 +117,19 @@ struct TypedText {
     std::string value;
 };
 
+// A string value's text; one that holds a NUL before its end would be cut there.
+std::string StringText(const RawValue& value, const std::string& where) {
+    size_t end = value.bytes.find('\0');
+    if (end == std::string::npos) return value.bytes;
+    if (value.bytes.find_first_not_of('\0', end) != std::string::npos)
+        throw std::runtime_error(ui::Text(IDS_GPO_EMBEDDED_NUL, {where}));
+    return value.bytes.substr(0, end);
+}
+
 TypedText ValueForXml(const RawValue& value, const std::string& where) {
     switch (value.type) {
-    case REG_SZ: return {"REG_SZ", value.bytes.substr(0, value.bytes.find('\0'))};
-    case REG_EXPAND_SZ: return {"REG_EXPAND_SZ", value.bytes.substr(0, value.bytes.find('\0'))};
+    case REG_SZ: return {"REG_SZ", StringText(value, where)};
+    case REG_EXPAND_SZ: return {"REG_EXPAND_SZ", StringText(value, where)};
     case REG_DWORD: return {"REG_DWORD", HexNumber(value.bytes, 4)};
     case REG_QWORD: return {"REG_QWORD", HexNumber(value.bytes, 8)};
     case REG_BINARY: return {"REG_BINARY", Hex(value.bytes)};
@@ -147,8 +157,11 @@ std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry) {
     for (auto name = names.rbegin(); name != names.rend(); ++name) {
         if (*name == kReservedButtonKey) continue;
         if (!button.OpenKeyBelow(registry, *name, false)) continue;
-        if (button.ValueExists(kIsQuillmereValue))
-            buttons.push_back({*name, {}, button.GetValues()});
+        if (button.ValueExists(kIsQuillmereValue)) {
+            GpoButton read{*name, {}, button.GetValues(), {}};
+            read.inexact = InexactValueNames(button, read.values);
+            buttons.push_back(std::move(read));
+        }
         button.CloseKey();
     }
     registry.CloseKey();
@@ -158,7 +171,7 @@ std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry) {
 GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& filesFolder) {
     GpoExport plan;
     std::set<std::string> seen;
-    CompanionNames names;
+    CompanionNames names(filesFolder, ResolveFullPath);
     for (GpoButton& button : buttons) {
         // The same button twice (a copy under another key) would go to the same key anyway.
         button.deploymentKey = DeploymentKeyName(button);
@@ -172,6 +185,10 @@ GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& fil
             std::string onClients = here;
             if (!filesFolder.empty()) {
                 onClients = filesFolder + "\\" + names.Claim(FileNamePart(here), here);
+                // The clients find the file only where the copy really goes.
+                if (!LiesDirectlyIn(onClients, filesFolder, ResolveFullPath))
+                    throw std::runtime_error(ui::Text(
+                        IDS_GPO_FILE_NAME, {ui::Text(IDS_GPO_THE_BUTTON, {text}), name, here}));
                 value.bytes = onClients + '\0';
             }
             bool listed = std::any_of(plan.files.begin(), plan.files.end(), [&](const GpoFile& f) {
@@ -202,7 +219,10 @@ std::string GroupPolicyXml(const GpoExport& plan, const std::string& changed) {
             for (const auto& [name, value] : button.values) {
                 std::string valueWhere = where + " cannot go into a Group Policy file: " +
                                          (name.empty() ? std::string("its default value")
-                                                       : "its value \"" + name + "\"");
+                                                       : "its value \"" + QuoteCut(name) + "\"");
+                if (std::find(button.inexact.begin(), button.inexact.end(), name) !=
+                    button.inexact.end())
+                    throw std::runtime_error(ui::Text(IDS_GPO_BROKEN_TEXT, {valueWhere}));
                 TypedText typed = ValueForXml(value, valueWhere);
                 std::string shown = name.empty() ? "(Default)" : name;
                 // Update: makes the key and value where missing and sets the value where not.
@@ -226,32 +246,13 @@ std::string GroupPolicyXml(const GpoExport& plan, const std::string& changed) {
 void WriteGroupPolicy(const GpoExport& plan, const std::string& path,
                       const std::string& filesFolder, const std::string& changed) {
     std::string xml = GroupPolicyXml(plan, changed); // every refusal comes before any write
-    if (!filesFolder.empty() && !plan.files.empty()) {
-        if (!CreateFolderTree(filesFolder))
-            throw InOutError(
-                ui::Text(IDS_FOLDER_NOT_MADE, {filesFolder, InOutErrorText(GetLastError())}));
-        for (const GpoFile& file : plan.files)
-            if (!CopyFileA(file.here.c_str(), file.onClients.c_str(), FALSE))
-                throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {file.here, file.onClients,
-                                                                InOutErrorText(GetLastError())}));
-    }
-    std::string temporary = path + ".tmp";
-    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw InOutError(WriteErrorText(path, GetLastError()));
-    DWORD error = WriteToDisk(file, xml);
-    if (!error && !FlushFileBuffers(file)) error = GetLastError();
-    CloseHandle(file);
-    if (error) {
-        DeleteFileA(temporary.c_str());
-        throw InOutError(WriteErrorText(path, error));
-    }
-    if (!MoveFileExA(temporary.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DWORD error = GetLastError();
-        DeleteFileA(temporary.c_str());
-        throw InOutError(WriteErrorText(path, error));
-    }
+    bool copies = !filesFolder.empty() && !plan.files.empty();
+    ExportOutput output(path, copies ? filesFolder : std::string(), WriteToDisk,
+                        ExportOutput::UnreadableSource::Fail);
+    if (copies)
+        for (const GpoFile& file : plan.files) output.Copy(file.here, file.onClients);
+    output.Write(xml);
+    output.Commit();
 }
 
 } // namespace qm::transfer

@@ -29,6 +29,9 @@ struct GpoButton {
     std::string sourceKey;     // its key name here
     std::string deploymentKey; // its key name on the clients (DeploymentKeyName), once planned
     std::vector<std::pair<std::string, RawValue>> values;
+    // Values whose name or text the program could not read exactly (a broken UTF-16 character
+    // came across as U+FFFD): writing them would change them on every client.
+    std::vector<std::string> inexact;
 };
 
 // A file a button needs on the clients: where it is here and where the clients find it.
@@ -54,19 +57,22 @@ std::string DeploymentKeyName(const GpoButton& button);
 std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry);
 
 // Turns each button's file values (Script, Icon, HotIcon) into the paths the clients use:
-// with a files folder, a value that names an existing file becomes that folder's path and
-// the file's name, and the file is listed for copying; without one, the values stay and the
-// files are listed where they are. A value that names no file here (an icon inside a system
-// library) stays as it is.
+// with a files folder (a full path), a value that names an existing file becomes that folder's
+// path and a name in it claimed as the export file's companion folder claims its names, and
+// the file is listed for copying; without one, the values stay and the files are listed where
+// they are. A value that names no file here (an icon inside a system library) stays as it is.
 GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& filesFolder);
 
 // The XML text (UTF-8) for the buttons; changed is the time stamp "YYYY-MM-DD hh:mm:ss".
-// Throws std::runtime_error naming the button and value when a value cannot be carried.
+// Throws std::runtime_error naming the button and value when a value cannot be carried
+// exactly: a character XML cannot hold (a control character, U+FFFE, U+FFFF, a lone
+// surrogate), a text with a NUL inside it, a value the program could not read exactly, or a
+// registry type the file does not carry.
 std::string GroupPolicyXml(const GpoExport& plan, const std::string& changed);
 
-// Copies the listed files to the files folder (made when missing), then writes the XML to
-// path through a temporary file, so that a failure leaves no half-written file. Throws
-// InOutError.
+// Writes the XML to path and copies the listed files into the files folder (made when
+// missing), through the export's one output (ExportOutput): everything under names of its
+// own first, then all of it put in place, or nothing when any of it fails. Throws InOutError.
 void WriteGroupPolicy(const GpoExport& plan, const std::string& path,
                       const std::string& filesFolder, const std::string& changed);
 

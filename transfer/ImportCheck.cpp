@@ -54,10 +54,17 @@ ImportPlan ReadImportFile(const std::string& path) {
         });
     });
     // Binary data mostly shows in the first bytes, also where it stands outside any section.
-    if (!binary) binary = LooksBinary(FileStart(path));
+    std::string start = FileStart(path);
+    if (!binary) binary = LooksBinary(start);
     if (binary) throw UnusableFileError(Refusal(path, ui::Text(IDS_IMPORT_BINARY)));
-    if (plan.buttons.empty() && plan.refused.empty())
-        throw UnusableFileError(Refusal(path, ui::Text(IDS_IMPORT_NO_SECTION)));
+    if (plan.buttons.empty() && plan.refused.empty()) {
+        // Lines ended by LF alone (a file saved by an editor of another system) read as one
+        // line: say so rather than that the file holds nothing.
+        bool lfOnly =
+            start.find('\n') != std::string::npos && start.find('\r') == std::string::npos;
+        throw UnusableFileError(
+            Refusal(path, ui::Text(lfOnly ? IDS_IMPORT_LF_ONLY : IDS_IMPORT_NO_SECTION)));
+    }
     return plan;
 }
 
@@ -67,20 +74,29 @@ std::string PlannedText(const PlannedButton& button, const std::string& name) {
     return {};
 }
 
-bool RunsProgramOnThisMachine(const PlannedButton& button, const std::string& companionFolder) {
+bool RunsProgram(const PlannedButton& button) {
     std::string exec = PlannedText(button, kExecValue);
-    if (exec.empty() || IsWebAddress(exec)) return false;
-    return AsciiLower(exec).rfind(AsciiLower(companionFolder + "\\"), 0) != 0;
+    return !exec.empty() && !IsWebAddress(exec);
 }
 
-std::string DescribeButton(const PlannedButton& button, const std::string& companionFolder) {
+std::string ProgramShown(const std::string& exec) {
+    // Only a path from a drive or a server stands for one file; a bare name is found on the
+    // search path when it runs.
+    bool absolute = (exec.size() > 2 && exec[1] == ':' && (exec[2] == '\\' || exec[2] == '/')) ||
+                    exec.rfind("\\\\", 0) == 0 || exec.rfind("//", 0) == 0;
+    std::optional<std::string> full = absolute ? ResolveFullPath(exec) : std::nullopt;
+    if (!full || AsciiLower(*full) == AsciiLower(exec)) return exec;
+    return ui::Text(IDS_PREVIEW_PROGRAM_RESOLVED, {exec, *full});
+}
+
+std::string DescribeButton(const PlannedButton& button) {
     std::string exec = PlannedText(button, kExecValue);
     std::string script = PlannedText(button, kScriptValue);
     std::string runs;
-    if (!exec.empty())
-        runs = ui::Text(RunsProgramOnThisMachine(button, companionFolder) ? IDS_PREVIEW_RUNS_PROGRAM
-                                                                          : IDS_PREVIEW_RUNS,
-                        {exec});
+    if (RunsProgram(button))
+        runs = ui::Text(IDS_PREVIEW_RUNS_PROGRAM, {ProgramShown(exec)});
+    else if (!exec.empty())
+        runs = ui::Text(IDS_PREVIEW_RUNS, {exec});
     else if (!script.empty())
         runs = ui::Text(IDS_PREVIEW_RUNS_SCRIPT, {script});
     else
@@ -91,48 +107,28 @@ std::string DescribeButton(const PlannedButton& button, const std::string& compa
 }
 
 std::string PreviewQuestion(const std::string& path, const ImportPlan& plan, size_t maxLines) {
-    std::string companionFolder = CompanionFolderFor(path);
     size_t count = plan.buttons.size();
     std::string text = ui::Text(count == 1 ? IDS_PREVIEW_CREATES_ONE : IDS_PREVIEW_CREATES,
                                 {path, std::to_string(count)}) +
                        "\r\n\r\n";
     size_t shown = std::min(count, maxLines);
-    for (size_t i = 0; i < shown; ++i)
-        text += DescribeButton(plan.buttons[i], companionFolder) + "\r\n";
+    for (size_t i = 0; i < shown; ++i) text += DescribeButton(plan.buttons[i]) + "\r\n";
     if (shown < count) text += ui::Text(IDS_LIST_MORE, {std::to_string(count - shown)}) + "\r\n";
     if (!plan.refused.empty())
         text += "\r\n" +
                 ui::Text(plan.refused.size() == 1 ? IDS_PREVIEW_LEFT_OUT_ONE : IDS_PREVIEW_LEFT_OUT,
                          {std::to_string(plan.refused.size())}) +
                 "\r\n";
-    bool programs =
-        std::any_of(plan.buttons.begin(), plan.buttons.end(), [&](const PlannedButton& b) {
-            return RunsProgramOnThisMachine(b, companionFolder);
-        });
+    bool programs = std::any_of(plan.buttons.begin(), plan.buttons.end(), RunsProgram);
     if (programs) text += "\r\n" + ui::Text(IDS_PREVIEW_PROGRAMS) + "\r\n";
     return text + "\r\n" + ui::Text(IDS_PREVIEW_QUESTION);
 }
 
 ExistingButtons::ExistingButtons(RegistryAccessor& registry) {
     registry.SetRoot(HKEY_LOCAL_MACHINE);
-    if (!registry.OpenKey(kExtensionsKey, false)) {
-        freeNames_ = kMaxButtonCounter;
-        return;
-    }
-    std::vector<bool> taken(kMaxButtonCounter + 1, false);
-    const std::string prefix = AsciiLower(ButtonKeyPrefix);
+    if (!registry.OpenKey(kExtensionsKey, false)) return;
     RegistryAccessor button;
     for (const std::string& name : registry.GetKeyNames()) {
-        // A program-made name: the prefix, two counter digits and "}".
-        if (name.size() == prefix.size() + 3 && AsciiLower(name).rfind(prefix, 0) == 0 &&
-            name.back() == '}') {
-            std::string digits = name.substr(prefix.size(), 2);
-            if (std::isdigit(static_cast<unsigned char>(digits[0])) &&
-                std::isdigit(static_cast<unsigned char>(digits[1]))) {
-                int n = (digits[0] - '0') * 10 + (digits[1] - '0');
-                if (n >= 1) taken[n] = true;
-            }
-        }
         if (!button.OpenKeyBelow(registry, name, false)) continue;
         Known known;
         for (const auto& [valueName, value] : button.GetValues()) {
@@ -151,7 +147,6 @@ ExistingButtons::ExistingButtons(RegistryAccessor& registry) {
         known_.push_back(std::move(known));
     }
     registry.CloseKey();
-    freeNames_ = static_cast<int>(std::count(taken.begin() + 1, taken.end(), false));
 }
 
 bool ExistingButtons::Contains(const PlannedButton& button) const {

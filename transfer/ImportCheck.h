@@ -27,12 +27,17 @@ ImportPlan ReadImportFile(const std::string& path);
 // A planned value's text ("" when the button has no such value).
 std::string PlannedText(const PlannedButton& button, const std::string& name);
 
-// Whether a button runs a program of this machine rather than something that came with the
-// file: an Exec value that is not a web address and lies outside the companion folder.
-bool RunsProgramOnThisMachine(const PlannedButton& button, const std::string& companionFolder);
+// Whether a button starts a program when it is clicked: an Exec value that is not a web
+// address. A program in the file's own companion folder counts like one of this machine: it
+// came with the same file, and is no safer for that.
+bool RunsProgram(const PlannedButton& button);
+
+// A button's Exec as the user is shown it: the text, and where a path from a drive or a server
+// leads elsewhere once resolved ("..", short names, "/"), the program it really starts.
+std::string ProgramShown(const std::string& exec);
 
 // One line about a button: "Notes": runs the script page C:\...\n.htm; icon C:\...\n.ico
-std::string DescribeButton(const PlannedButton& button, const std::string& companionFolder);
+std::string DescribeButton(const PlannedButton& button);
 
 // The question the window's Import asks before writing: what the file at path will create,
 // one line per button (at most maxLines, then how many more), and whether to go on.
@@ -46,15 +51,12 @@ public:
     // A button with the same text (exactly) and the same Exec and Script (without regard to
     // letter case) is there.
     bool Contains(const PlannedButton& button) const;
-    // How many more buttons the program may make (names 01 to 99 not yet taken).
-    int FreeNames() const { return freeNames_; }
 
 private:
     struct Known {
         std::string text, exec, script;
     };
     std::vector<Known> known_;
-    int freeNames_ = 0;
 };
 
 } // namespace qm::transfer

@@ -17,10 +17,6 @@
 
 namespace qm::transfer {
 
-// The most values one section may give its button.
-inline constexpr size_t kMaxSectionValues = 256;
-// The longest value name the registry takes.
-inline constexpr size_t kMaxValueNameBytes = 16383;
 // What all planned values of one file may hold together: a bound on the memory an import
 // costs, far above any real set of buttons.
 inline constexpr size_t kMaxPlanBytes = 64u * 1024 * 1024;
@@ -52,10 +48,6 @@ struct ImportPlan {
     // sentence each.
     std::vector<std::string> notes;
 };
-
-// The full path a path stands for (the platform's resolution of "..", "/", drives and so on),
-// or nothing when it cannot be resolved.
-using PathResolver = std::function<std::optional<std::string>(const std::string& path)>;
 
 // True when path, resolved, lies directly in folder (compared without regard to case).
 bool LiesDirectlyIn(const std::string& path, const std::string& folder,

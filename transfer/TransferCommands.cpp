@@ -40,6 +40,14 @@ bool ButtonImporter::Taken(const std::string& keyName) const {
     return std::find(taken_.begin(), taken_.end(), AsciiLower(keyName)) != taken_.end();
 }
 
+int ButtonImporter::FreeNames() {
+    if (!extensions_.HasOpenKey()) OpenExtensions();
+    int free = 0;
+    for (int n = std::max(searchFrom_, 1); n <= kMaxButtonCounter; ++n)
+        if (!Taken(ButtonKeyName(n))) ++free;
+    return free;
+}
+
 void ButtonImporter::SectionStart() {
     // A section that never ended keeps what it got and has no own-record entry.
     registry_.CloseKey();
@@ -91,14 +99,23 @@ void ButtonImporter::SectionEnd() {
     if (!sectionOpen_) return;
     sectionOpen_ = false;
     registry_.CloseKey();
+    const NewButtonKey& key = created_.back();
     try {
-        AddOwnRecordEntry(ownRecord_, created_.back());
-    } catch (const RegistryError&) {
+        AddOwnRecordEntry(ownRecord_, key);
+    } catch (const RegistryError& error) {
         ownRecord_.CloseKey();
+        // Which key and value, and why: a refusal says so, anything else gives the registry's
+        // own text.
+        std::string where = kOwnRecordKey;
+        while (!where.empty() && where.back() == '\\') where.pop_back();
+        std::string text = ui::Text(
+            IDS_OWN_RECORD_ENTRY_NOT_WRITTEN,
+            {ui::Text(IDS_WRITE_ERROR), "HKEY_CURRENT_USER" + where, key.ownRecordValueName,
+             key.keyName, error.Refused() ? ui::Text(IDS_REGISTRY_REFUSED) : error.what()});
         if (ownRecordNotice_)
-            ownRecordNotice_(ui::Text(IDS_WRITE_ERROR));
+            ownRecordNotice_(text, error.Refused());
         else
-            ui::AppDialogs().ShowError(owner_, ui::Text(IDS_WRITE_ERROR));
+            ui::AppDialogs().ShowError(owner_, text);
     }
 }
 
@@ -106,23 +123,30 @@ namespace {
 
 using StoredValues = std::vector<std::pair<std::string, RawValue>>;
 
+struct MarkedButton {
+    StoredValues values;
+    std::vector<std::string> inexact;
+};
+
 // The values of every marked machine-wide button, the last enumerated key first, read before
 // anything of the export is written.
-std::vector<StoredValues> ReadMarkedButtons(RegistryAccessor& registry) {
+std::vector<MarkedButton> ReadMarkedButtons(RegistryAccessor& registry) {
     registry.SetRoot(HKEY_LOCAL_MACHINE);
     KeyScope registryScope(registry);
     std::vector<std::string> keys;
     // Without the key there is nothing to export. The buttons of both registry views are
     // listed, each once, and each is read where the accessor reads it.
     if (registry.OpenKey(kExtensionsKey, false)) keys = registry.GetKeyNames();
-    std::vector<StoredValues> buttons;
+    std::vector<MarkedButton> buttons;
     RegistryAccessor button;
     for (auto name = keys.rbegin(); name != keys.rend(); ++name) {
         if (*name == kReservedButtonKey) continue;
         if (!button.OpenKeyBelow(registry, *name, false)) continue;
         KeyScope buttonScope(button);
         if (!button.ValueExists(kIsQuillmereValue)) continue;
-        buttons.push_back(button.GetValues());
+        MarkedButton marked{button.GetValues(), {}};
+        marked.inexact = InexactValueNames(button, marked.values);
+        buttons.push_back(std::move(marked));
     }
     return buttons;
 }
@@ -153,44 +177,62 @@ std::string ListMessage(const std::string& heading, const std::vector<std::strin
 
 } // namespace
 
+std::vector<std::string> InexactValueNames(const RegistryAccessor& button,
+                                           const StoredValues& values) {
+    static constexpr char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
+    std::vector<std::string> inexact;
+    for (const auto& [name, value] : values) {
+        bool exact = true;
+        if (name.find(kReplacement) != std::string::npos) exact = button.ValueExists(name);
+        if (exact && (value.type == REG_SZ || value.type == REG_EXPAND_SZ) &&
+            value.bytes.find(kReplacement) != std::string::npos)
+            exact = button.ReadText(name).exact;
+        if (!exact) inexact.push_back(name);
+    }
+    return inexact;
+}
+
 ExportResult ExportButtons(RegistryAccessor& registry, const std::string& path,
                            const std::string& companionFolder, DiskWrite write) {
     ExportOutput output(path, companionFolder, std::move(write));
-    std::vector<StoredValues> buttons = ReadMarkedButtons(registry);
+    std::vector<MarkedButton> buttons = ReadMarkedButtons(registry);
 
     // Files that already lie in the companion folder (buttons imported from an earlier export
     // there) keep their names: every other file gets a name of its own instead of replacing
     // them.
-    CompanionNames names;
-    for (const StoredValues& values : buttons)
-        for (const auto& [name, value] : values) {
+    CompanionNames names(companionFolder, ResolveFullPath);
+    for (const MarkedButton& button : buttons)
+        for (const auto& [name, value] : button.values) {
             if (!IsFileValue(name)) continue;
-            std::optional<std::string> data = TextOf(values, name);
+            std::optional<std::string> data = TextOf(button.values, name);
             if (data && LiesDirectlyIn(*data, companionFolder, ResolveFullPath))
                 names.Claim(FileNamePart(*data), *data);
         }
 
-    const StoredValues* current = nullptr;
+    const MarkedButton* current = nullptr;
     SectionSource source;
     source.valueNames = [&] {
         std::vector<std::string> valueNames;
-        for (const auto& value : *current) valueNames.push_back(value.first);
+        for (const auto& value : current->values) valueNames.push_back(value.first);
         return valueNames;
     };
     source.readString = [&](const std::string& name) {
-        for (const auto& [valueName, value] : *current)
+        if (std::find(current->inexact.begin(), current->inexact.end(), name) !=
+            current->inexact.end())
+            throw UnportableValueError(ui::Text(IDS_EXPORT_INEXACT));
+        for (const auto& [valueName, value] : current->values)
             if (valueName == name) return RegistryAccessor::StringFromValue(name, value);
         return std::string();
     };
-    source.buttonText = [&] { return TextOf(*current, kButtonTextValue).value_or(""); };
+    source.buttonText = [&] { return TextOf(current->values, kButtonTextValue).value_or(""); };
     ByteSink sink = [&](std::string_view bytes) { output.Write(bytes); };
     FileCopier copy = [&](const std::string& from, const std::string& to) {
         output.Copy(from, to);
     };
 
     std::vector<std::string> leftOut;
-    for (const StoredValues& values : buttons) {
-        current = &values;
+    for (const MarkedButton& button : buttons) {
+        current = &button;
         try {
             WriteButtonSection(sink, companionFolder, source, copy, names);
         } catch (const UnportableValueError& refused) {
@@ -216,16 +258,26 @@ ImportPlan PlanImport(const std::string& path) {
     return PlanExportFile(path, CompanionFolderFor(path));
 }
 
-std::vector<NewButtonKey>
-ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner,
-              const std::function<void(const std::string&)>& ownRecordNotice) {
+std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan,
+                                        HWND owner,
+                                        const ButtonImporter::OwnRecordNotice& ownRecordNotice,
+                                        const CreatedNotice& created) {
+    if (plan.buttons.empty()) return {};
     ButtonImporter importer(registry, owner);
     if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
     KeyScope keyScope(registry);
-    for (const PlannedButton& button : plan.buttons) {
+    // Counted as the sections will take them, before the first key is made.
+    int free = importer.FreeNames();
+    if (static_cast<size_t>(free) < plan.buttons.size())
+        throw ImportDoesNotFit(ui::Text(IDS_IMPORT_DOES_NOT_FIT,
+                                        {std::to_string(plan.buttons.size()), std::to_string(free),
+                                         std::to_string(kMaxButtonCounter)}));
+    for (size_t i = 0; i < plan.buttons.size(); ++i) {
+        const PlannedButton& button = plan.buttons[i];
         importer.SectionStart();
         for (const PlannedValue& value : button.values) importer.Value(value.name, value.text);
         if (button.complete) importer.SectionEnd();
+        if (created) created(i, importer.Created().back());
     }
     return importer.Created();
 }
@@ -262,15 +314,17 @@ void ToolBarTransfer::Export() {
     PrepareDialog(SaveDialog1, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING);
     if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Save, SaveDialog1))
         return;
+    // The companion folder is named after the file as the platform names it (a short name
+    // typed into the dialog would give another folder).
+    const std::string path = ResolveFullPath(SaveDialog1.fileName).value_or(SaveDialog1.fileName);
     ExportResult result;
     {
         ui::HourglassCursor busy;
-        result =
-            ExportButtons(registry, SaveDialog1.fileName, CompanionFolderFor(SaveDialog1.fileName));
+        result = ExportButtons(registry, path, CompanionFolderFor(path));
     }
     // The export ends with what it did: how many buttons went where, and, when some could not
     // go, which and why in the same box.
-    const std::string done = ExportDoneText(SaveDialog1.fileName, result.exported);
+    const std::string done = ExportDoneText(path, result.exported);
     if (result.leftOut.empty())
         ui::AppDialogs().ShowInformation(host_.MainWindow(), done);
     else
@@ -287,12 +341,14 @@ void ToolBarTransfer::Import() {
     // The whole file is read and checked before the first key is made; a file that cannot be
     // opened or read, or is no export file, imports nothing. The user sees what it will create
     // (a file is data from another machine) and No writes nothing.
+    std::string path = ResolveFullPath(OpenDialog2.fileName).value_or(OpenDialog2.fileName);
     ImportPlan plan;
     {
         ui::HourglassCursor reading;
-        plan = ReadImportFile(OpenDialog2.fileName);
+        plan = ReadImportFile(path);
     }
-    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), PreviewQuestion(OpenDialog2.fileName, plan)))
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), PreviewQuestion(path, plan),
+                                   ui::Text(IDS_CAPTION_IMPORT)))
         return;
     ui::HourglassCursor busy;
     try {
@@ -301,15 +357,14 @@ void ToolBarTransfer::Import() {
         // What was imported before the failure stays, and the strip shows it.
         if (rebuildStrip_) rebuildStrip_();
         if (!error.Refused()) throw;
-        ui::ReportRefusal(host_, ui::RefusedKeys::Machine,
-                          ui::Text(IDS_IMPORT_NOT_DONE, {OpenDialog2.fileName}));
+        ui::ReportRefusal(host_, ui::RefusedKeys::Machine, ui::Text(IDS_IMPORT_NOT_DONE, {path}));
         return;
     } catch (...) {
         if (rebuildStrip_) rebuildStrip_();
         throw;
     }
     if (rebuildStrip_) rebuildStrip_();
-    std::string refused = RefusedSectionsMessage(OpenDialog2.fileName, plan);
+    std::string refused = RefusedSectionsMessage(path, plan);
     if (!refused.empty())
         ui::AppDialogs().ShowApplicationError(host_.MainWindow(), ui::StandardErrorText(refused));
 }

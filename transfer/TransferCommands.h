@@ -21,6 +21,13 @@ namespace qm::transfer {
 
 inline constexpr char kExportExtension[] = "qmx";
 
+// The whole import is refused before anything is written: the file holds more buttons than
+// there are free names.
+class ImportDoesNotFit : public RegistryError {
+public:
+    using RegistryError::RegistryError;
+};
+
 // Creates one new machine-wide button per section, as the sections are handed to it (from a
 // checked import plan): a section start makes a key under the first free name, values go into
 // it as plain strings, and a section end writes the key's own-record entry. A value that
@@ -34,10 +41,9 @@ class ButtonImporter : public ExportEvents {
 public:
     ButtonImporter(RegistryAccessor& registry, HWND owner);
     // Where the own-record failure message goes instead of the "Error" box (a command run
-    // without a window).
-    void SetOwnRecordNotice(std::function<void(const std::string&)> notice) {
-        ownRecordNotice_ = std::move(notice);
-    }
+    // without a window), with whether Windows refused it for lack of rights.
+    using OwnRecordNotice = std::function<void(const std::string& text, bool refused)>;
+    void SetOwnRecordNotice(OwnRecordNotice notice) { ownRecordNotice_ = std::move(notice); }
 
     void SectionStart() override;
     void Value(const std::string& name, const std::string& text) override;
@@ -45,6 +51,9 @@ public:
 
     // The keys made so far, in file order.
     const std::vector<NewButtonKey>& Created() const { return created_; }
+    // How many buttons can still be made: the names from 01 to 99 that neither root holds and
+    // that the sections to come may take. Reads the names taken when it has not yet.
+    int FreeNames();
 
 private:
     void RemoveOpenSection();
@@ -53,7 +62,7 @@ private:
 
     RegistryAccessor& registry_; // the key of the open section
     HWND owner_;
-    std::function<void(const std::string&)> ownRecordNotice_;
+    OwnRecordNotice ownRecordNotice_;
     RegistryAccessor extensions_;    // the machine's Extensions key, once the first section starts
     std::vector<std::string> taken_; // key names under either root then, in lower case
     RegistryAccessor ownRecord_;     // the own-record key, once the first entry is written
@@ -89,6 +98,14 @@ private:
     std::function<void()> rebuildStrip_;
 };
 
+// The names of the values, read from the key open in button, whose name or text the program
+// cannot read exactly: a broken UTF-16 character (a lone surrogate) comes across as U+FFFD,
+// so the name no longer finds its value or the exact reading disowns the text. Neither export
+// carries such a value: it would arrive changed.
+std::vector<std::string>
+InexactValueNames(const RegistryAccessor& button,
+                  const std::vector<std::pair<std::string, RawValue>>& values);
+
 // Writes every machine-wide button that carries the program's marker to the export file at
 // path, the last enumerated key first, with its files in companionFolder. A button with a
 // value that cannot travel is left out whole, and the others are written; the result counts
@@ -110,13 +127,18 @@ std::string ExportDoneText(const std::string& path, int exported);
 // nothing. Throws InOutError when the file cannot be opened or read.
 ImportPlan PlanImport(const std::string& path);
 
-// Creates the planned buttons, in order. Registry failures stop the writing with the buttons
-// written so far kept whole; the error goes on to the caller. An own-record entry that cannot
-// be written is shown in an "Error" box over owner, or told to ownRecordNotice when one is
-// given (a command run without a window); the import goes on. Returns the keys made.
-std::vector<NewButtonKey>
-ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan, HWND owner,
-              const std::function<void(const std::string&)>& ownRecordNotice = {});
+// Creates the planned buttons, in order. A plan with more buttons than free names is refused
+// whole (ImportDoesNotFit) before anything is written. Registry failures stop the writing with
+// the buttons written so far kept whole; the error goes on to the caller. An own-record entry
+// that cannot be written is shown in an "Error" box over owner, or told to ownRecordNotice
+// when one is given (a command run without a window); the import goes on. created hears of
+// each button as soon as it is complete (index into plan.buttons, its key), so that a caller
+// can say exactly what was made also when a later one fails. Returns the keys made.
+using CreatedNotice = std::function<void(size_t index, const NewButtonKey& key)>;
+std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan,
+                                        HWND owner,
+                                        const ButtonImporter::OwnRecordNotice& ownRecordNotice = {},
+                                        const CreatedNotice& created = {});
 
 // The message about the sections of the file at path that the plan refused; empty when none.
 std::string RefusedSectionsMessage(const std::string& path, const ImportPlan& plan);

@@ -32,8 +32,9 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
 
-    // Information icon, caption "Information", Yes and No; true only for Yes.
-    virtual bool AskYesNo(HWND owner, const std::string& text) = 0;
+    // Information icon, Yes and No; true only for Yes. The caption says what is asked
+    // ("Import toolbar buttons"); without one it is "Information".
+    virtual bool AskYesNo(HWND owner, const std::string& text, const std::string& caption = {}) = 0;
     // Error icon, caption "Error", OK.
     virtual void ShowError(HWND owner, const std::string& text) = 0;
     // The application's standard error box: the application's title, the error icon, OK.
@@ -70,7 +71,7 @@ void SetAppDialogs(Dialogs* dialogs);
 // The production implementation on the Windows dialogs.
 class WinDialogs : public Dialogs {
 public:
-    bool AskYesNo(HWND owner, const std::string& text) override;
+    bool AskYesNo(HWND owner, const std::string& text, const std::string& caption = {}) override;
     void ShowError(HWND owner, const std::string& text) override;
     void ShowApplicationError(HWND owner, const std::string& text) override;
     void ShowInformation(HWND owner, const std::string& text) override;

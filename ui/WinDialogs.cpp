@@ -151,9 +151,9 @@ Dialogs& AppDialogs() {
 
 void SetAppDialogs(Dialogs* dialogs) { g_dialogs = dialogs; }
 
-bool WinDialogs::AskYesNo(HWND owner, const std::string& text) {
-    return MessageBoxA(owner, text.c_str(), Text(IDS_CAPTION_INFORMATION).c_str(),
-                       MB_YESNO | MB_ICONINFORMATION) == IDYES;
+bool WinDialogs::AskYesNo(HWND owner, const std::string& text, const std::string& caption) {
+    std::string shown = caption.empty() ? Text(IDS_CAPTION_INFORMATION) : caption;
+    return MessageBoxA(owner, text.c_str(), shown.c_str(), MB_YESNO | MB_ICONINFORMATION) == IDYES;
 }
 
 void WinDialogs::ShowError(HWND owner, const std::string& text) {

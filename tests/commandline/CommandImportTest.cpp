@@ -56,7 +56,8 @@ protected:
 
 TEST_F(CommandImportTest, ASecondRunSkipsWhatTheFirstMadeAndForceMakesItAgain) {
     std::string file = temp.File("deploy.qmx");
-    qmtest::WriteFileBytes(file, Section("Notes", "Script=notes.htm") +
+    // Saved by an editor as "UTF-8 with BOM": the mark is no part of the first line.
+    qmtest::WriteFileBytes(file, "\xEF\xBB\xBF" + Section("Notes", "Script=notes.htm") +
                                      Section("Web", "Exec=https://intranet/") +
                                      Section("Calc", "Script=calc.htm"));
     // A button of the machine with the same text but another page is no duplicate.
@@ -69,6 +70,7 @@ TEST_F(CommandImportTest, ASecondRunSkipsWhatTheFirstMadeAndForceMakesItAgain) {
     EXPECT_EQ(output.err, "");
     EXPECT_EQ(Buttons().size(), 4u);
     EXPECT_EQ(ButtonValue(2, "ButtonText"), "Notes");
+    EXPECT_EQ(ButtonValue(2, "CLSID"), "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}");
     EXPECT_EQ(ButtonValue(2, "Script"), temp.File("deploy_files\\notes.htm"));
     EXPECT_EQ(ButtonValue(3, "Exec"), "https://intranet/");
     EXPECT_EQ(ButtonValue(4, "Script"), temp.File("deploy_files\\calc.htm"));
@@ -88,26 +90,56 @@ TEST_F(CommandImportTest, ASecondRunSkipsWhatTheFirstMadeAndForceMakesItAgain) {
 }
 
 TEST_F(CommandImportTest, AQuietImportCreatesButtonsThatRunProgramsOnlyWithTrust) {
+    // Every Exec that starts a program needs /trust, however it is spelt and wherever the
+    // program lies: one shipped in the set's own folder came with the same untrusted file.
+    std::string own = temp.File("tools_files");
+    CreateDirectoryA(own.c_str(), nullptr);
+    qmtest::WriteFileBytes(own + "\\run.exe", "MZ");
+    char shortOwn[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameA(own.c_str(), shortOwn, MAX_PATH), 0u);
+    const std::string programs[] = {
+        "C:\\Windows\\System32\\cmd.exe",
+        own + "\\..\\..\\..\\..\\..\\..\\..\\..\\..\\Windows\\System32\\cmd.exe",
+        own + "/../../../../../../../../../Windows/System32/cmd.exe",
+        own + "\\run.exe",
+        std::string(shortOwn) + "\\run.exe",
+        own + "\\run.exe. ",
+        "cmd.exe",
+        "file:///C:/Windows/System32/cmd.exe",
+        "https:\\\\intranet\\tool.exe",
+    };
     std::string file = temp.File("tools.qmx");
-    qmtest::WriteFileBytes(file, Section("Page", "Script=page.htm") +
-                                     Section("Shell", "Exec=C:\\Windows\\System32\\cmd.exe"));
     std::string log = temp.File("import.log");
-    EXPECT_EQ(Run({"/import", file, "/quiet", "/log", log}), kExitBadArguments);
-    EXPECT_TRUE(Buttons().empty()); // not even the harmless one
-    EXPECT_TRUE(OwnRecord().empty());
-    EXPECT_NE(output.err.find("\"Shell\""), std::string::npos);
-    EXPECT_NE(output.err.find("give /trust"), std::string::npos);
+    int made = 0;
+    for (const std::string& exec : programs) {
+        SCOPED_TRACE(exec);
+        qmtest::WriteFileBytes(file, Section("Page" + std::to_string(made), "Script=page.htm") +
+                                         Section("Shell", "Exec=" + exec));
+        EXPECT_EQ(Run({"/import", file, "/quiet", "/log", log}), kExitBadArguments);
+        EXPECT_EQ(Buttons().size(), static_cast<size_t>(made)); // not even the harmless one
+        EXPECT_NE(output.err.find("\"Shell\" of \"" + file + "\" runs the program " + exec),
+                  std::string::npos)
+            << output.err;
+        EXPECT_NE(output.err.find("give /trust"), std::string::npos);
+
+        EXPECT_EQ(Run({"/import", file, "/quiet", "/trust"}), kExitDone) << output.err;
+        made += 2;
+        ASSERT_EQ(Buttons().size(), static_cast<size_t>(made));
+        EXPECT_EQ(ButtonValue(made, "Exec"), exec); // stored as the file has it
+    }
     EXPECT_NE(qmtest::ReadFileBytes(log).find("give /trust"), std::string::npos);
+    // What the escaping path really starts is named.
+    qmtest::WriteFileBytes(file, Section("Again", "Exec=" + programs[1]));
+    EXPECT_EQ(Run({"/import", file, "/quiet"}), kExitBadArguments);
+    EXPECT_NE(output.err.find(", that is C:\\windows\\system32\\cmd.exe; give /trust"),
+              std::string::npos)
+        << output.err;
 
-    // A program inside the file's own folder came with the file.
-    std::string inside = temp.File("inside.qmx");
-    qmtest::WriteFileBytes(inside, Section("Own", "Exec=" + temp.File("inside_files\\run.exe")));
-    EXPECT_EQ(Run({"/import", inside, "/quiet"}), kExitDone) << output.err;
-    EXPECT_EQ(Buttons().size(), 1u);
-
-    EXPECT_EQ(Run({"/import", file, "/quiet", "/trust"}), kExitDone) << output.err;
-    EXPECT_EQ(Buttons().size(), 3u);
-    EXPECT_EQ(ButtonValue(3, "Exec"), "C:\\Windows\\System32\\cmd.exe");
+    // A web address starts no program.
+    qmtest::WriteFileBytes(file, Section("Web", "Exec=HTTPS://intranet/") +
+                                     Section("Plain", "Exec=http://intranet/a"));
+    EXPECT_EQ(Run({"/import", file, "/quiet"}), kExitDone) << output.err;
+    EXPECT_EQ(Buttons().size(), static_cast<size_t>(made + 2));
     EXPECT_TRUE(dialogs.Shown().empty());
 }
 
@@ -119,9 +151,9 @@ TEST_F(CommandImportTest, WithoutQuietTheImportShowsWhatItCreatesAndNoWritesNoth
     EXPECT_TRUE(Buttons().empty());
     auto questions = dialogs.ShownOf(qmtest::Shown::Question);
     ASSERT_EQ(questions.size(), 1u);
-    EXPECT_NE(
-        questions[0].text.find("\"Shell\": runs C:\\Tools\\run.exe (a program on this machine)"),
-        std::string::npos)
+    EXPECT_EQ(questions[0].caption, "Import toolbar buttons");
+    EXPECT_NE(questions[0].text.find("\"Shell\": runs C:\\Tools\\run.exe (a program)"),
+              std::string::npos)
         << questions[0].text;
 
     dialogs.AnswerQuestion(true);
@@ -144,8 +176,10 @@ TEST_F(CommandImportTest, FilesThatAreNoExportFilesAreRefusedByNameAndWriteNothi
          kExitFileProblem},
         {"empty.qmx", "", "no button section", kExitFileProblem},
         {"text.qmx", "just some text\r\nButtonText=x\r\n", "no button section", kExitFileProblem},
-        {"lf.qmx", "buttonstart\nButtonText=x\nbuttonend\n", "no button section", kExitFileProblem},
-        {"many.qmx", many, "only 99 of the 99 button names are free", kExitLimit},
+        {"lf.qmx", "buttonstart\nButtonText=x\nbuttonend\n",
+         "its lines end with a line feed (LF) alone, but an export file's lines end with CR LF",
+         kExitFileProblem},
+        {"many.qmx", many, "only 99 of the 99 toolbar button names are free", kExitLimit},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -190,6 +224,37 @@ TEST_F(CommandImportTest, AFileCutShortImportsWhatItHoldsAndTheNamesLeftBoundThe
     EXPECT_FALSE(ButtonValue(99, "ButtonText"));
 }
 
+TEST_F(CommandImportTest, NamesTheCurrentUserHoldsAreCountedAndAFileThatDoesNotFitWritesNothing) {
+    // A name under the current user's root is taken for a new machine-wide button too.
+    for (int n = 1; n <= 60; ++n)
+        qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath(qm::ButtonKeyName(n)), "ButtonText",
+                        "mine");
+    auto sections = [](int count) {
+        std::string bytes;
+        for (int i = 0; i < count; ++i)
+            bytes += Section("B" + std::to_string(i), "Script=b" + std::to_string(i) + ".htm");
+        return bytes;
+    };
+    std::string file = temp.File("fifty.qmx");
+    qmtest::WriteFileBytes(file, sections(50));
+    EXPECT_EQ(Run({"/import", file, "/quiet"}), kExitLimit);
+    EXPECT_NE(output.err.find("holds 50 buttons to create, but only 39 of the 99 toolbar button "
+                              "names are free. Nothing was imported"),
+              std::string::npos)
+        << output.err;
+    EXPECT_EQ(output.out.find("Created"), std::string::npos);
+    EXPECT_TRUE(Buttons().empty());
+    EXPECT_TRUE(OwnRecord().empty());
+
+    // Exactly as many as are free: every one is made, and each is reported.
+    qmtest::WriteFileBytes(file, sections(39));
+    EXPECT_EQ(Run({"/import", file, "/quiet"}), kExitDone) << output.err;
+    EXPECT_EQ(Buttons().size(), 39u);
+    EXPECT_EQ(ButtonValue(61, "ButtonText"), "B0");
+    EXPECT_EQ(ButtonValue(99, "ButtonText"), "B38");
+    EXPECT_NE(output.out.find("Created \"B38\" as " + qm::ButtonKeyName(99)), std::string::npos);
+}
+
 } // namespace
 
 TEST_F(CommandImportTest, AnImportWithoutAdministratorRightsEndsWithItsOwnCodeAndWritesNothing) {
@@ -210,4 +275,45 @@ TEST_F(CommandImportTest, AnImportWithoutAdministratorRightsEndsWithItsOwnCodeAn
     EXPECT_NE(output.err.find("administrator rights"), std::string::npos) << output.err;
     EXPECT_NE(qmtest::ReadFileBytes(log).find("administrator rights"), std::string::npos);
     EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+TEST_F(CommandImportTest, ARefusedOwnRecordNamesTheKeyAndEndsWithTheRightsCode) {
+    std::string file = temp.File("record.qmx");
+    qmtest::WriteFileBytes(file, Section("Notes", "Script=notes.htm") +
+                                     Section("Web", "Exec=https://intranet/"));
+    qmtest::RefuseChanges refuse(HKEY_CURRENT_USER, "Software\\qzo");
+    EXPECT_EQ(Run({"/import", file, "/quiet"}), kExitNoRights) << output.err;
+    EXPECT_EQ(Buttons().size(), 2u); // the buttons themselves are made and reported
+    EXPECT_NE(output.out.find("Created \"Web\" as " + qm::ButtonKeyName(2)), std::string::npos);
+    EXPECT_TRUE(OwnRecord().empty());
+    for (const char* value : {"StdBtn01", "StdBtn02"}) {
+        EXPECT_NE(output.err.find(std::string("Error: Error while trying to write registry data: "
+                                              "the value ") +
+                                  value +
+                                  " of HKEY_CURRENT_USER\\Software\\qzo\\Quillmere\\StdBtn"),
+                  std::string::npos)
+            << output.err;
+    }
+    EXPECT_NE(output.err.find("cannot be written: Windows refused the change for lack of rights"),
+              std::string::npos)
+        << output.err;
+}
+
+TEST_F(CommandImportTest, AnImportThatStopsPartWaySaysExactlyWhatItCreated) {
+    std::string file = temp.File("three.qmx");
+    qmtest::WriteFileBytes(file, Section("A", "Script=a.htm") + Section("B", "Script=b.htm") +
+                                     Section("C", "Script=c.htm"));
+    // The second button's key is refused when it is made, after the first was.
+    qmtest::RefuseChanges refuse(HKEY_LOCAL_MACHINE,
+                                 std::string(qm::kExtensionsKey + 1) + "\\" + qm::ButtonKeyName(2));
+    EXPECT_EQ(Run({"/import", file, "/quiet"}), kExitNoRights) << output.err;
+    EXPECT_EQ(Buttons(), std::vector<std::string>{qm::ButtonKeyName(1)});
+    EXPECT_EQ(OwnRecord(), std::vector<std::string>{"StdBtn01"});
+    EXPECT_NE(output.out.find("Created \"A\" as " + qm::ButtonKeyName(1) +
+                              "\r\nThe import stopped after 1 of its 3 buttons; the buttons "
+                              "reported as created stay\r\n"),
+              std::string::npos)
+        << output.out;
+    EXPECT_EQ(output.out.find("Created \"B\""), std::string::npos);
+    EXPECT_NE(output.err.find(qm::ButtonKeyName(2)), std::string::npos) << output.err;
 }

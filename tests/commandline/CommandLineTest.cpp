@@ -99,6 +99,26 @@ struct CapturedOutput : CommandOutput {
 
 class CommandExitTest : public qmtest::ProgramTest {};
 
+TEST(CommandLineTest, EveryExitCodeIsExplainedInTheUsageTheHelpAndTheReadme) {
+    const std::string sources = QM_TEST_DATA_DIR "/../../../";
+    std::string help = qmtest::ReadFileBytes(sources + "resources/help/deploying.htm");
+    std::string readme = qmtest::ReadFileBytes(sources + "README.md");
+    std::string usage = UsageText();
+    ASSERT_NE(help, "");
+    ASSERT_NE(readme, "");
+    auto codesOf = [](const std::string& text) { return text.substr(text.find("Exit codes: 0 ")); };
+    std::string usageCodes = codesOf(usage), readmeCodes = codesOf(readme);
+    for (int code = kExitDone; code <= kExitPartial; ++code) {
+        SCOPED_TRACE(code);
+        std::string number = std::to_string(code);
+        std::string listed = code == kExitDone ? ": 0 " : "; " + number + " ";
+        EXPECT_NE(usageCodes.find(listed), std::string::npos);
+        EXPECT_NE(readmeCodes.find(listed), std::string::npos);
+        EXPECT_NE(help.find("<tr><td>" + number + "</td>"), std::string::npos);
+    }
+    EXPECT_EQ(usageCodes.find("; " + std::to_string(kExitPartial + 1) + " "), std::string::npos);
+}
+
 TEST_F(CommandExitTest, RefusedArgumentsEndWithOneAndTheUsageAndAskNothingWhenQuiet) {
     CapturedOutput output;
     EXPECT_EQ(RunCommand(ParseCommandLine({"/lst", "/quiet"}), output), kExitBadArguments);

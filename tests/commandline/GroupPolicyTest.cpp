@@ -14,6 +14,7 @@
 #include <msxml2.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <regex>
@@ -346,6 +347,131 @@ TEST_F(GroupPolicyTest, AValueTheFileCannotCarryWritesNoFileAndKeepsTheOldOne) {
     std::vector<Item> items;
     CheckAgainstSchema(*root, items, "");
     EXPECT_TRUE(items.empty());
+}
+
+// A button seeded with the wide registry functions in the view the program reads first, so
+// that any UTF-16 text, broken or not, is stored as given.
+void PutWideButton(const std::string& key,
+                   const std::vector<std::pair<std::wstring, std::wstring>>& values) {
+    std::wstring path(key.begin(), key.end());
+    for (const auto& [name, text] : values)
+        qmtest::PutWideText(HKEY_LOCAL_MACHINE, path, name, REG_SZ, text, KEY_WOW64_32KEY);
+    qmtest::PutWideText(HKEY_LOCAL_MACHINE, path, L"IsQuillmere", REG_SZ, L"YES", KEY_WOW64_32KEY);
+}
+
+TEST_F(GroupPolicyTest, AValueXmlCannotCarryExactlyIsRefusedByNameAndEveryOtherReadsBackTheSame) {
+    std::string key = qm::ButtonKeyPath(qm::ButtonKeyName(1));
+    std::string xml = temp.File("old.xml");
+    struct Refused {
+        std::wstring name, text;
+        std::string raw; // when not empty: stored as these REG_SZ bytes instead of text
+        std::string message;
+    };
+    const std::string broken = " holds a broken character (a lone UTF-16 surrogate";
+    const Refused refused[] = {
+        {L"MenuText", L"ring\xFFFE", "", "its value \"MenuText\" holds the character U+FFFE"},
+        {L"MenuText", L"\xFFFF", "", "its value \"MenuText\" holds the character U+FFFE"},
+        {L"MenuText", L"half \xD83D", "", "its value \"MenuText\"" + broken},
+        {L"MenuText", L"\xDE00 low", "", "its value \"MenuText\"" + broken},
+        {L"Bad\xDC00", L"x", "", "its value \"Bad\xEF\xBF\xBD\"" + broken},
+        {L"MenuText", L"", std::string("cut\0here\0", 9),
+         "its value \"MenuText\" holds a NUL character inside its text"},
+        {L"MenuText", L"bell\x07", "", "its value \"MenuText\" holds a control character"},
+    };
+    for (const Refused& row : refused) {
+        SCOPED_TRACE(row.message);
+        qmtest::RemoveKey(HKEY_LOCAL_MACHINE, key);
+        PutWideButton(key, {{L"ButtonText", L"Odd"}});
+        if (row.raw.empty())
+            PutWideButton(key, {{row.name, row.text}});
+        else
+            PutRaw(HKEY_LOCAL_MACHINE, key, "MenuText", REG_SZ, row.raw);
+        qmtest::WriteFileBytes(xml, "earlier deployment");
+        EXPECT_EQ(Run({"/export-gpo", xml, "/quiet"}), kExitFailed);
+        EXPECT_NE(output.err.find("The button \"Odd\" cannot go into a Group Policy file: " +
+                                  row.message),
+                  std::string::npos)
+            << output.err;
+        EXPECT_EQ(qmtest::ReadFileBytes(xml), "earlier deployment");
+        EXPECT_EQ(FilesIn(temp.Path()), std::vector<std::string>{"old.xml"});
+    }
+
+    // What XML can carry goes through exactly, the real U+FFFD included.
+    const std::pair<std::wstring, std::string> carried[] = {
+        {L"\xD83D\xDE00 smile", "\xF0\x9F\x98\x80 smile"},
+        {L"a&b<c>\"d'", "a&b<c>\"d'"},
+        {L"tab\tLF\nCR\rend", "tab\tLF\nCR\rend"},
+        {L"\xFFFD stored as such", "\xEF\xBF\xBD stored as such"},
+        {L"\x7F\x85\xE000", "\x7F\xC2\x85\xEE\x80\x80"},
+    };
+    qmtest::RemoveKey(HKEY_LOCAL_MACHINE, key);
+    PutWideButton(key, {{L"ButtonText", L"Fine"}});
+    for (size_t i = 0; i < std::size(carried); ++i)
+        PutWideButton(key, {{L"V" + std::to_wstring(i), carried[i].first}});
+    PutRaw(HKEY_LOCAL_MACHINE, key, "Tail", REG_SZ, std::string("nuls at the end\0\0\0", 18));
+    ASSERT_EQ(Run({"/export-gpo", xml, "/quiet"}), kExitDone) << output.err;
+    auto root = ParseXml(xml);
+    ASSERT_TRUE(root);
+    std::vector<Item> items;
+    CheckAgainstSchema(*root, items, "");
+    std::map<std::string, std::string> values;
+    for (const Item& item : items) values[item.name] = item.value;
+    for (size_t i = 0; i < std::size(carried); ++i)
+        EXPECT_EQ(values["V" + std::to_string(i)], carried[i].second) << i;
+    EXPECT_EQ(values["Tail"], "nuls at the end");
+}
+
+TEST_F(GroupPolicyTest, CopiesStayInTheFilesFolderAndAFailedExportLeavesNothing) {
+    // Two icons of the same name from different folders, one reached through "/" and "..",
+    // and a file beside the deployment that only looks like a temporary one.
+    std::string t = temp.Path();
+    for (const char* folder : {"src", "src\\a", "victim-src", "other"})
+        CreateDirectoryA(temp.File(folder).c_str(), nullptr);
+    qmtest::WriteFileBytes(temp.File("victim-src\\icon.ico"), "victim's icon");
+    qmtest::WriteFileBytes(temp.File("other\\ICON.ico"), "other icon");
+    qmtest::WriteFileBytes(temp.File("src\\page.htm"), "page");
+    qmtest::WriteFileBytes(temp.File("mine.xml.tmp"), "the user's own file");
+    std::string escaping = temp.File("src\\a/../../victim-src/icon.ico");
+    std::string first = qm::ButtonKeyPath(qm::ButtonKeyName(1));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, first, "ButtonText", "First");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, first, "Icon", escaping);
+    qmtest::PutText(HKEY_LOCAL_MACHINE, first, "Script", temp.File("src\\page.htm. "));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, first, "IsQuillmere", "YES");
+    std::string second = qm::ButtonKeyPath(qm::ButtonKeyName(2));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, second, "ButtonText", "Second");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, second, "Icon", temp.File("other\\ICON.ico"));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, second, "IsQuillmere", "YES");
+    const std::vector<std::string> before = FilesIn(t);
+
+    // A missing folder for the XML: nothing is copied, no folder made.
+    std::string share = temp.File("share\\qm");
+    EXPECT_EQ(Run({"/export-gpo", temp.File("missing\\mine.xml"), "/files", share, "/quiet"}),
+              kExitFileProblem);
+    EXPECT_EQ(FilesIn(t), before);
+
+    std::string xml = temp.File("mine.xml");
+    ASSERT_EQ(Run({"/export-gpo", xml, "/files", share, "/quiet"}), kExitDone) << output.err;
+    std::vector<std::string> after = before;
+    after.insert(after.end(), {"mine.xml", "share"});
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(FilesIn(t), after); // no temporary file left, the user's one untouched
+    EXPECT_EQ(qmtest::ReadFileBytes(temp.File("mine.xml.tmp")), "the user's own file");
+    EXPECT_EQ(qmtest::ReadFileBytes(temp.File("victim-src\\icon.ico")), "victim's icon");
+    // The last enumerated button goes first and keeps the name; the other gets one of its own.
+    EXPECT_EQ(FilesIn(share), (std::vector<std::string>{"ICON.ico", "icon_2.ico", "page.htm"}));
+    EXPECT_EQ(qmtest::ReadFileBytes(share + "\\ICON.ico"), "other icon");
+    EXPECT_EQ(qmtest::ReadFileBytes(share + "\\icon_2.ico"), "victim's icon");
+
+    // The clients are sent to exactly those copies.
+    auto root = ParseXml(xml);
+    ASSERT_TRUE(root);
+    std::vector<Item> items;
+    CheckAgainstSchema(*root, items, "");
+    std::set<std::string> icons;
+    for (const Item& item : items)
+        if (item.name == "Icon" || item.name == "Script") icons.insert(item.value);
+    EXPECT_EQ(icons, (std::set<std::string>{share + "\\ICON.ico", share + "\\icon_2.ico",
+                                            share + "\\page.htm"}));
 }
 
 } // namespace

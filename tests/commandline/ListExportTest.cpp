@@ -95,6 +95,49 @@ TEST_F(ListExportTest, ExportWritesTheSameFileAsTheToolsMenuAndAFileThatCannotBe
     EXPECT_TRUE(dialogs.Shown().empty());
 }
 
+TEST_F(ListExportTest, AButtonTheImportWouldRefuseIsLeftOutAndTheExportSaysItIsPartial) {
+    std::string big = qm::ButtonKeyPath(qm::ButtonKeyName(1));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, big, "ButtonText", "Big");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, big, "MenuStatusBar", std::string(10 * 1024 * 1024, 'x'));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, big, "IsQuillmere", "YES");
+    std::string small = qm::ButtonKeyPath(qm::ButtonKeyName(2));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, small, "ButtonText", "Small");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, small, "IsQuillmere", "YES");
+    // A text with a lone surrogate would arrive as U+FFFD: it does not travel either.
+    std::wstring broken = L"Software\\Microsoft\\Internet Explorer\\Extensions\\{BROKEN}";
+    for (auto [name, text] : {std::pair{L"ButtonText", L"Broken"},
+                              {L"MenuText", L"half \xD83D"},
+                              {L"IsQuillmere", L"YES"}})
+        qmtest::PutWideText(HKEY_LOCAL_MACHINE, broken, name, REG_SZ, text, KEY_WOW64_32KEY);
+    std::string file = temp.File("set.qmx");
+    EXPECT_EQ(Run({"/export", file, "/quiet"}), kExitPartial);
+    for (const char* why : {"The button \"Big\" cannot be exported: the value \"MenuStatusBar\" "
+                            "is longer than 1 MiB, more than an import takes",
+                            "The button \"Broken\" cannot be exported: the value \"MenuText\" "
+                            "holds a broken character (a lone UTF-16 surrogate)"})
+        EXPECT_NE(output.err.find(why), std::string::npos) << output.err.substr(0, 600);
+    EXPECT_EQ(qmtest::ReadFileBytes(file),
+              "buttonstart\r\nButtonText=Small\r\nIsQuillmere=YES\r\nbuttonend\r\n");
+}
+
+TEST_F(ListExportTest, ACompanionFolderThatCannotBeMadeFailsTheExportWhole) {
+    std::string key = qm::ButtonKeyPath(qm::ButtonKeyName(1));
+    qmtest::WriteFileBytes(temp.File("notes.htm"), "page");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "ButtonText", "Notes");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "Script", temp.File("notes.htm"));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "IsQuillmere", "YES");
+    qmtest::WriteFileBytes(temp.File("set_files"), "a file where the folder would go");
+    qmtest::WriteFileBytes(temp.File("set.qmx"), "the previous export");
+    const std::vector<std::string> before = qmtest::FilesIn(temp.Path());
+    EXPECT_EQ(Run({"/export", temp.File("set.qmx"), "/quiet"}), kExitFileProblem);
+    EXPECT_NE(output.err.find("The folder \"" + temp.File("set_files") +
+                              "\" cannot be made: A file of that name is already there"),
+              std::string::npos)
+        << output.err;
+    EXPECT_EQ(qmtest::FilesIn(temp.Path()), before);
+    EXPECT_EQ(qmtest::ReadFileBytes(temp.File("set.qmx")), "the previous export");
+}
+
 // --- the program itself, started as a command ---
 
 struct ProcessResult {
@@ -163,6 +206,35 @@ TEST(ProgramAsCommandTest, TheProgramWritesToItsRedirectedOutputAndEndsWithTheEx
     EXPECT_NE(list.output.find("HKCU\t{QM-COMMAND-TEST}\tStarted\tC:\\started.exe\r\n"),
               std::string::npos)
         << list.output;
+}
+
+TEST(ProgramAsCommandTest, ALogThatIsTheDataFileADeviceOrAFolderIsRefusedInWords) {
+    qmtest::TempFolder temp;
+    std::string data = temp.File("deployment set.qmx");
+    qmtest::WriteFileBytes(data, "keep me");
+    char shortData[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameA(data.c_str(), shortData, MAX_PATH), 0u);
+    std::string upper = temp.Path() + "\\sub\\..\\DEPLOYMENT SET.QMX";
+    struct Row {
+        std::string arguments, message;
+    };
+    const Row rows[] = {
+        {"/import \"" + data + "\" /log \"" + data + "\"", "is the command's own file"},
+        {"/import \"" + data + "\" /log " + shortData, "is the command's own file"},
+        {"/export \"" + data + "\" /log \"" + upper + "\"", "is the command's own file"},
+        {"/export-gpo \"" + data + "\" /log \"" + data + ". \"", "is the command's own file"},
+        {"/list /log CON", "The log file \"CON\" names the device CON, not a file"},
+        {"/list /log \"" + temp.File("nul.txt") + "\"", "names the device nul, not a file"},
+        {"/list /log \"" + temp.Path() + "\"", "is a folder, not a file"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        ProcessResult result = RunProgram(row.arguments + " /quiet");
+        EXPECT_EQ(result.exitCode, DWORD(kExitBadArguments));
+        EXPECT_NE(result.output.find(row.message), std::string::npos) << result.output;
+        EXPECT_EQ(qmtest::ReadFileBytes(data), "keep me");
+        EXPECT_EQ(qmtest::FilesIn(temp.Path()), std::vector<std::string>{"deployment set.qmx"});
+    }
 }
 
 // The box a process shows, with its text: the first dialog window of that process, waited for.

@@ -89,8 +89,10 @@ std::optional<ScriptedDialogs::Answer> ScriptedDialogs::Take(ShownRecord record)
     return answer;
 }
 
-bool ScriptedDialogs::AskYesNo(HWND owner, const std::string& text) {
-    auto answer = Take(Record(Shown::Question, text, owner));
+bool ScriptedDialogs::AskYesNo(HWND owner, const std::string& text, const std::string& caption) {
+    ShownRecord record = Record(Shown::Question, text, owner);
+    record.caption = caption;
+    auto answer = Take(record);
     return answer && answer->yes;
 }
 

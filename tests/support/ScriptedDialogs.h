@@ -29,7 +29,8 @@ const char* ToString(Shown kind);
 // One thing the program showed, as it showed it.
 struct ShownRecord {
     Shown kind = Shown::Question;
-    std::string text; // question or error text, folder caption, help path, open target
+    std::string text;    // question or error text, folder caption, help path, open target
+    std::string caption; // a question's caption ("" for the plain "Information")
     HWND owner = nullptr;
     qm::ui::FileDialogKind fileKind = qm::ui::FileDialogKind::Open;
     qm::ui::FileDialog file; // the file dialog's settings as the program made them
@@ -62,7 +63,7 @@ public:
     std::vector<ShownRecord> ShownOf(qmtest::Shown kind) const;
     size_t PendingAnswers() const { return queue_.size(); }
 
-    bool AskYesNo(HWND owner, const std::string& text) override;
+    bool AskYesNo(HWND owner, const std::string& text, const std::string& caption = {}) override;
     void ShowError(HWND owner, const std::string& text) override;
     void ShowApplicationError(HWND owner, const std::string& text) override;
     void ShowInformation(HWND owner, const std::string& text) override;

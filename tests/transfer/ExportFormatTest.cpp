@@ -91,13 +91,14 @@ TEST(ExportFormatTest, CompanionFolderIsTheBaseNameCutAtItsFirstDot) {
     for (auto [path, folder] : cases) EXPECT_EQ(CompanionFolderFor(path), folder) << path;
 }
 
-TEST(ExportFormatTest, FileNamePartFollowsTheLastBackslashOrColon) {
+TEST(ExportFormatTest, FileNamePartFollowsTheLastSeparatorOrColon) {
     const std::pair<const char*, const char*> cases[] = {
         {"C:\\Icons\\a.ico", "a.ico"},
         {"C:\\Windows\\shell32.dll,4", "shell32.dll,4"},
         {"a.ico", "a.ico"},
         {"C:a.ico", "a.ico"},
-        {"dir/a.ico", "dir/a.ico"}, // a forward slash is no separator
+        {"dir/a.ico", "a.ico"}, // the platform takes "/" for "\\"
+        {"C:\\x\\a/../../victim/b.ico", "b.ico"},
         {"C:\\dir\\", ""},
         {"", ""},
     };
@@ -212,6 +213,14 @@ TEST(ExportFormatTest, ValuesTheFileCannotCarryAreRefusedNamingButtonAndValue) {
         {{{"Icon", "C:\\dir\\a\rb.ico"}},
          "The button \"Notes\" cannot be exported: the value \"Icon\" holds a line break, "
          "which an export file cannot carry"},
+        // What the import would refuse does not travel either.
+        {{{"MenuText", std::string(kMaxLineBytes - 8, 'x')}},
+         "The button \"Notes\" cannot be exported: the value \"MenuText\" is longer than 1 MiB, "
+         "more than an import takes"},
+        {{{std::string(kMaxValueNameBytes + 1, 'n'), "c"}},
+         "The button \"Notes\" cannot be exported: the name of the value \"" +
+             std::string(64, 'n') +
+             "...\" is longer than the registry allows, more than an import takes"},
     };
     for (const auto& c : cases) {
         FakeButton button{{{"ButtonText", "Notes"}}};
@@ -226,6 +235,24 @@ TEST(ExportFormatTest, ValuesTheFileCannotCarryAreRefusedNamingButtonAndValue) {
         EXPECT_EQ(out.bytes, "") << c.message;
         EXPECT_TRUE(out.copies.empty());
     }
+    // A line of exactly the import's bound, and exactly as many values as it takes, travel.
+    FakeButton most{{{"MenuText", std::string(kMaxLineBytes - 9, 'x')}}};
+    for (size_t i = most.values.size(); i < kMaxSectionValues; ++i)
+        most.values.emplace_back("V" + std::to_string(i), "v");
+    Written fits;
+    fits.Section(most);
+    Transcript back;
+    ReadExportBytes(fits.bytes, "F:\\f", back);
+    EXPECT_EQ(back.values, most.values);
+    most.values.emplace_back("OneMore", "v");
+    try {
+        fits.Section(most);
+        ADD_FAILURE() << "more values than an import takes were accepted";
+    } catch (const UnportableValueError& error) {
+        EXPECT_EQ(std::string(error.what()), "The button \"Notes\" cannot be exported: it has more "
+                                             "than 256 values, more than an import takes");
+    }
+
     // A line break before the last "\" of a file value never reaches the file.
     FakeButton fine{{{"Icon", "C:\\odd\r\ndir\\a.ico"}}};
     Written out;
@@ -275,6 +302,18 @@ TEST(ExportFormatTest, ReaderSplitsLinesAtCrAndKnowsOnlyExactKeywords) {
          {"Icon|D:\\set_files\\a.ico", "HotIcon|D:\\set_files\\",
           "Script|D:\\set_files\\C:\\x\\s.htm", "icon|a.ico"}},
         {"Icon=shell32.dll,4", {"Icon|D:\\set_files\\shell32.dll,4"}},
+        // A UTF-8 byte-order mark before the first line is skipped, once; anywhere else, or
+        // begun and not finished, it is text.
+        {"\xEF\xBB\xBF"
+         "buttonstart\r\nA=1\r\nbuttonend\r\n",
+         {"start", "A|1", "end"}},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF"
+         "A=1",
+         {"\xEF\xBB\xBF"
+          "A|1"}},
+        {"\xEF\xBBX=1\r\n", {"\xEF\xBBX|1"}},
+        {"\xEF\xBB", {"|\xEF\xBB"}},
+        {"A=\xEF\xBB\xBF\r\n", {"A|\xEF\xBB\xBF"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Read(c.bytes), c.events) << testing::PrintToString(c.bytes);
@@ -282,12 +321,14 @@ TEST(ExportFormatTest, ReaderSplitsLinesAtCrAndKnowsOnlyExactKeywords) {
 
 TEST(ExportFormatTest, ReaderGivesTheSameLinesWhateverPiecesTheFileArrivesIn) {
     std::mt19937 random(7);
-    const char alphabet[] = {'\r', '\n', '\x1A', '=', 'a', 'b', '\0', '\xFF'};
+    const char alphabet[] = {'\r', '\n',   '\x1A', '=',    'a',   'b',
+                             '\0', '\xFF', '\xEF', '\xBB', '\xBF'};
     for (int round = 0; round < 300; ++round) {
         std::string bytes;
         int length = random() % 64;
         for (int i = 0; i < length; ++i) bytes += alphabet[random() % sizeof alphabet];
         if (round % 3 == 0) bytes = "buttonstart\r\n" + bytes + "\r\nbuttonend\r\n";
+        if (round % 4 == 0) bytes = std::string(kUtf8Mark.substr(0, round % 3 + 1)) + bytes;
 
         std::vector<std::string> whole = Read(bytes);
         Transcript pieces;

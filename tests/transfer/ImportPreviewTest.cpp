@@ -1,6 +1,6 @@
 // The Tools menu's import shows what a file will create before anything is written: one line
-// per button with its text, what it runs and its icon, buttons that run a program of this
-// machine marked; No writes nothing, and a file that is no export file is refused by name.
+// per button with its text, what it runs and its icon, buttons that run a program marked
+// (with the program a path really leads to); No writes nothing, and a file that is no export file is refused by name.
 #include "transfer/TransferCommands.h"
 
 #include "support/ProgramTest.h"
@@ -24,6 +24,7 @@ protected:
 TEST_F(ImportPreviewTest, TheQuestionListsEveryButtonAndNoWritesNothing) {
     std::string file = temp.File("set.qmx");
     std::string folder = temp.File("set_files");
+    std::string escape = "\\..\\..\\..\\..\\..\\..\\..\\..\\..\\Windows\\System32\\cmd.exe";
     qmtest::WriteFileBytes(
         file,
         "buttonstart\r\nButtonText=Notes\r\nScript=notes.htm\r\nIcon=notes.ico\r\nbuttonend\r\n"
@@ -31,26 +32,34 @@ TEST_F(ImportPreviewTest, TheQuestionListsEveryButtonAndNoWritesNothing) {
         "buttonstart\r\nButtonText=Own\r\nExec=" +
             folder +
             "\\tool.exe\r\nbuttonend\r\n"
-            "buttonstart\r\nButtonText=Web\r\nExec=https://intranet/\r\nbuttonend\r\n");
+            "buttonstart\r\nButtonText=Web\r\nExec=https://intranet/\r\nbuttonend\r\n"
+            "buttonstart\r\nButtonText=Out\r\nExec=" +
+            folder + escape + "\r\nbuttonend\r\n");
     dialogs.AnswerFileDialog(file);
     dialogs.AnswerQuestion(false);
     transfer.ImportToolBarInfo();
     auto questions = dialogs.ShownOf(Shown::Question);
     ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].caption, "Import toolbar buttons");
     EXPECT_EQ(questions[0].text, "The file \"" + file +
-                                     "\" will create 4 buttons:\r\n\r\n"
+                                     "\" will create 5 buttons:\r\n\r\n"
                                      "\"Notes\": runs the script page " +
                                      folder + "\\notes.htm; icon " + folder +
                                      "\\notes.ico\r\n"
-                                     "\"Shell\": runs C:\\Windows\\System32\\cmd.exe (a program on "
-                                     "this machine); icon none\r\n"
+                                     "\"Shell\": runs C:\\Windows\\System32\\cmd.exe (a "
+                                     "program); icon none\r\n"
                                      "\"Own\": runs " +
                                      folder +
-                                     "\\tool.exe; icon none\r\n"
+                                     "\\tool.exe (a program); icon none\r\n"
                                      "\"Web\": runs https://intranet/; icon none\r\n"
-                                     "\r\nA button marked as running a program on this machine "
-                                     "starts that program when it is "
-                                     "clicked. Import only files you trust.\r\n"
+                                     "\"Out\": runs " +
+                                     folder + escape +
+                                     ", that is C:\\windows\\system32\\cmd.exe (a program); "
+                                     "icon none\r\n"
+                                     "\r\nA button marked as running a program starts that "
+                                     "program when it is clicked, whether the program is of this "
+                                     "machine or came with the file. Import only files you "
+                                     "trust.\r\n"
                                      "\r\nCreate these buttons?");
     EXPECT_TRUE(qmtest::StoredSubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).empty());
     EXPECT_FALSE(qmtest::StoredKeyExists(HKEY_CURRENT_USER, qm::kOwnRecordKey));
@@ -59,7 +68,7 @@ TEST_F(ImportPreviewTest, TheQuestionListsEveryButtonAndNoWritesNothing) {
     dialogs.AnswerFileDialog(file);
     dialogs.AnswerQuestion(true);
     transfer.ImportToolBarInfo();
-    EXPECT_EQ(qmtest::StoredSubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 4u);
+    EXPECT_EQ(qmtest::StoredSubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 5u);
     qmtest::ExpectStoredText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(2)), "Exec",
                              "C:\\Windows\\System32\\cmd.exe");
     EXPECT_EQ(rebuilds, 1);

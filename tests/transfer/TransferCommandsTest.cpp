@@ -310,14 +310,19 @@ TEST_F(TransferTest, ImportActsOnEachLineAsTheSectionsOpenAndClose) {
 
     // Files that hold no section are refused by name, write nothing and leave the strip alone.
     ForgetAllButtons();
-    for (const char* bytes : {"", "buttonstart\nA=1\nbuttonend\n",
-                              "\x1A"
-                              "buttonstart\r\nA=1\r\n"}) {
+    const std::pair<const char*, const char*> files[] = {
+        {"", "it holds no button section."},
+        {"buttonstart\nA=1\nbuttonend\n",
+         "its lines end with a line feed (LF) alone, but an export file's lines end with CR LF; "
+         "save it with Windows line ends and import it again."},
+        {"\x1A"
+         "buttonstart\r\nA=1\r\n",
+         "it holds no button section."},
+    };
+    for (const auto& [bytes, why] : files) {
         WriteFileBytes(temp.File("empty.qmx"), bytes);
         Import(temp.File("empty.qmx"),
-               "The file \"" + temp.File("empty.qmx") +
-                   "\" cannot be imported: it holds no button section.",
-               false);
+               "The file \"" + temp.File("empty.qmx") + "\" cannot be imported: " + why, false);
         EXPECT_TRUE(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).empty());
     }
     EXPECT_TRUE(OwnRecord().empty());
@@ -487,16 +492,15 @@ TEST_F(TransferTest, AValueThatCannotBeWrittenTakesItsWholeButtonAwayAndStopsThe
               (std::vector<std::pair<std::string, std::string>>{{"StdBtn01", Button(1)}}));
 }
 
-TEST_F(TransferTest, ImportStopsAtThe99thButtonKeepingWhatItMade) {
+TEST_F(TransferTest, AFilePastThe99thButtonIsRefusedWholeBeforeAnythingIsWritten) {
     for (int n = 1; n <= 98; ++n) MakeKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(n)), {});
     WriteFileBytes(temp.File("many.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
                                           "buttonstart\r\nB=2\r\nbuttonend\r\n");
-    Import(temp.File("many.qmx"),
-           "No free toolbar button key is left: Quillmere can make at most 99 buttons.");
-    EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(99))), (Stored{{"A", Sz("1")}}));
-    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 99u);
-    EXPECT_EQ(OwnRecord(),
-              (std::vector<std::pair<std::string, std::string>>{{"StdBtn99", Button(99)}}));
+    Import(temp.File("many.qmx"), "The file holds 2 buttons to create, but only 1 of the 99 "
+                                  "toolbar button names are free. Nothing was imported.");
+    EXPECT_FALSE(qmtest::StoredKeyExists(HKEY_LOCAL_MACHINE, ButtonPath(Button(99))));
+    EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 98u);
+    EXPECT_TRUE(OwnRecord().empty());
     EXPECT_EQ(rebuilds, 1);
 }
 
@@ -511,8 +515,15 @@ TEST_F(TransferTest, AnOwnRecordThatCannotBeWrittenIsReportedAndTheImportGoesOn)
                                          "buttonstart\r\nB=2\r\nbuttonend\r\n");
     dialogs.AnswerFileDialog(temp.File("two.qmx"));
     dialogs.AnswerQuestion(true);
-    dialogs.ExpectError("Error while trying to write registry data");
-    dialogs.ExpectError("Error while trying to write registry data");
+    // Each message names the value, the key and why.
+    for (int n : {1, 2})
+        dialogs.ExpectError("Error while trying to write registry data: the value StdBtn0" +
+                            std::to_string(n) +
+                            " of HKEY_CURRENT_USER\\Software\\qzo\\Quillmere\\StdBtn (the "
+                            "program's record of the new button " +
+                            Button(n) +
+                            ") cannot be written: Failed to create key "
+                            "\\Software\\qzo\\Quillmere\\StdBtn\\");
     transfer.ImportToolBarInfo();
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(1))), (Stored{{"A", Sz("1")}}));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(2))), (Stored{{"B", Sz("2")}}));
@@ -589,16 +600,18 @@ TEST_F(TransferTest, ExportCopiesNothingOutsideTheCompanionFolder) {
     auto before = Tree(temp.Path());
 
     std::string bytes = Export(temp.File("out\\set.qmx"));
-    // The lines are as ever; only copies that would leave the folder are not made.
-    EXPECT_EQ(bytes,
-              "buttonstart\r\nButtonText=A\r\nHotIcon=src/ok.ico\r\n"
-              "Icon=x/../../victim.txt\r\nIsQuillmere=YES\r\nScript=x/ok.ico\r\nbuttonend\r\n");
+    // "/" separates names as "\\" does: each file travels under its own last name, into the
+    // folder, and a different file of the same name gets a name of its own (src\x\ok.ico is
+    // missing, so nothing is copied for it).
+    EXPECT_EQ(bytes, "buttonstart\r\nButtonText=A\r\nHotIcon=ok.ico\r\n"
+                     "Icon=victim.txt\r\nIsQuillmere=YES\r\nScript=ok_2.ico\r\nbuttonend\r\n");
     auto after = Tree(temp.Path());
     EXPECT_EQ(after["out\\victim.txt"], "precious");
-    after.erase("out\\set.qmx");
-    after.erase("out\\set_files\\");
+    EXPECT_EQ(after["out\\set_files\\victim.txt"], "attacker's");
+    for (const char* made : {"out\\set.qmx", "out\\set_files\\", "out\\set_files\\ok.ico",
+                             "out\\set_files\\victim.txt"})
+        after.erase(made);
     EXPECT_EQ(after, before);
-    EXPECT_TRUE(FilesIn(temp.File("out\\set_files")).empty());
 }
 
 TEST_F(TransferTest, ImportedFileValuesStayInTheCompanionFolderAndALaterExportToo) {
