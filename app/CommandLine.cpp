@@ -42,6 +42,7 @@ const SwitchRow kSwitches[] = {
     {"q", Kind::Flag, Command::Help, nullptr, &Options::quiet},
     {"force", Kind::Flag, Command::Help, nullptr, &Options::force},
     {"trust", Kind::Flag, Command::Help, nullptr, &Options::trust},
+    {"nobackup", Kind::Flag, Command::Help, nullptr, &Options::noBackup},
 };
 
 const SwitchRow* FindSwitch(std::string_view arg) {
@@ -121,8 +122,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (error.empty() && !command) error = "Give a command: /list, /export, /import or /export-gpo";
     if (error.empty() && !options.files.empty() && *command != Command::ExportGpo)
         error = "The switch /files belongs to /export-gpo";
-    if (error.empty() && (options.force || options.trust) && *command != Command::Import)
-        error = std::string("The switch ") + (options.force ? "/force" : "/trust") +
+    if (error.empty() && (options.force || options.trust || options.noBackup) &&
+        *command != Command::Import)
+        error = std::string("The switch ") +
+                (options.force   ? "/force"
+                 : options.trust ? "/trust"
+                                 : "/nobackup") +
                 " belongs to /import";
     if (!error.empty()) {
         result.error = error;
@@ -142,11 +147,17 @@ std::string UsageText() {
            "quillmere /export FILE.qmx         writes the program's machine-wide buttons to "
            "FILE.qmx,\r\n"
            "                                   their files to the folder FILE_files beside it\r\n"
-           "quillmere /import FILE.qmx [/force] [/trust]\r\n"
+           "quillmere /import FILE.qmx [/force] [/trust] [/nobackup]\r\n"
            "                                   creates the buttons of FILE.qmx on this machine;\r\n"
            "                                   a button already there with the same text and the "
            "same\r\n"
            "                                   program or script page is skipped (/force imports "
+           "it anyway);\r\n"
+           "                                   the buttons' keys are backed up first in the "
+           "history\r\n"
+           "                                   (%LOCALAPPDATA%\\Quillmere\\History), and an "
+           "import that\r\n"
+           "                                   cannot be backed up is not made (/nobackup makes "
            "it anyway)\r\n"
            "quillmere /export-gpo FILE.xml [/files \\\\server\\share\\dir]\r\n"
            "                                   writes the program's machine-wide buttons as a "
@@ -168,7 +179,9 @@ std::string UsageText() {
            "unreadable or not writable, or no export file; 3 refused for rights (run as\r\n"
            "administrator); 4 the file holds more buttons than names are free (of 99), and\r\n"
            "nothing was imported; 5 other failure, or an import that was declined; 6 the export\r\n"
-           "was written without the buttons it names, which an import would refuse.\r\n";
+           "was written without the buttons it names, which an import would refuse; 7 the "
+           "import\r\n"
+           "was not made because it could not be backed up first.\r\n";
 }
 
 } // namespace qm::cli

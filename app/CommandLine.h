@@ -19,6 +19,7 @@ enum ExitCode : int {
     kExitLimit = 4,        // all 99 button names are taken
     kExitFailed = 5,       // any other failure, or an import the user declined
     kExitPartial = 6,      // an export written without the buttons it names (they cannot travel)
+    kExitNoBackup = 7,     // an import not made: it could not be backed up first (see /nobackup)
 };
 
 enum class Command {
@@ -37,6 +38,7 @@ struct Options {
     bool quiet = false; // /quiet: no window, no box; messages only to the console and the log
     bool force = false; // /force: import buttons that are already there
     bool trust = false; // /trust: a quiet import may create buttons that run programs
+    bool noBackup = false; // /nobackup: an import goes on when it cannot be backed up first
 };
 
 struct ParseResult {

@@ -274,8 +274,16 @@ int Import(Reporter& reporter, const Options& options) {
             ui::Text(IDS_COMMAND_CREATED,
                      {transfer::PlannedText(plan.buttons[index], kButtonTextValue), key.keyName}));
     };
+    // Backed up first in the history; a command cannot ask, so /nobackup says whether to go on
+    // without one.
+    auto goOn = [&](const std::string& why) {
+        if (options.noBackup) reporter.Info(ui::Text(IDS_COMMAND_NO_BACKUP_GOING_ON, {why}));
+        return options.noBackup;
+    };
     try {
-        transfer::ImportPlanned(registry, plan, nullptr, ownRecordFailed, created);
+        transfer::ImportPlanned(registry, plan, path, goOn, nullptr, ownRecordFailed, created);
+    } catch (const transfer::ImportNotBackedUp& notBackedUp) {
+        return reporter.Fail(kExitNoBackup, ui::Text(IDS_COMMAND_NO_BACKUP, {notBackedUp.what()}));
     } catch (const std::exception&) {
         if (made > 0)
             reporter.Info(ui::Text(IDS_COMMAND_STOPPED_AFTER,

@@ -4,6 +4,7 @@
 #include "transfer/ImportCheck.h"
 #include "registry/KeyScope.h"
 #include "ui/Controls.h"
+#include "ui/History.h"
 #include "ui/PageHost.h"
 #include "ui/Rights.h"
 #include "ui/Texts.h"
@@ -259,6 +260,7 @@ ImportPlan PlanImport(const std::string& path) {
 }
 
 std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan,
+                                        const std::string& path, const GoOnWithoutRecord& goOn,
                                         HWND owner,
                                         const ButtonImporter::OwnRecordNotice& ownRecordNotice,
                                         const CreatedNotice& created) {
@@ -272,6 +274,21 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
         throw ImportDoesNotFit(ui::Text(IDS_IMPORT_DOES_NOT_FIT,
                                         {std::to_string(plan.buttons.size()), std::to_string(free),
                                          std::to_string(kMaxButtonCounter)}));
+    std::string why;
+    std::optional<ChangeRecord> change =
+        BeginChange(ui::Text(IDS_CHANGE_IMPORT, {path.substr(path.find_last_of("\\/") + 1),
+                                                 std::to_string(plan.buttons.size())}),
+                    {{HKEY_LOCAL_MACHINE, kExtensionsKey}, {HKEY_CURRENT_USER, kOwnRecordKey}},
+                    [&](const std::string& failure) {
+                        why = failure;
+                        return goOn && goOn(failure);
+                    });
+    if (!change) throw ImportNotBackedUp(why);
+    // However the import ends, what it made is in the record's "after" state.
+    struct FinishAtEnd {
+        std::optional<ChangeRecord>& change;
+        ~FinishAtEnd() { change->Finish(); }
+    } finishAtEnd{change};
     for (size_t i = 0; i < plan.buttons.size(); ++i) {
         const PlannedButton& button = plan.buttons[i];
         importer.SectionStart();
@@ -352,7 +369,10 @@ void ToolBarTransfer::Import() {
         return;
     ui::HourglassCursor busy;
     try {
-        ImportPlanned(registry, plan, host_.MainWindow());
+        ImportPlanned(registry, plan, path, ui::AskToGoOnWithoutBackup(host_.MainWindow()),
+                      host_.MainWindow());
+    } catch (const ImportNotBackedUp&) {
+        return; // the user chose not to import without a backup: nothing was written
     } catch (const RegistryError& error) {
         // What was imported before the failure stays, and the strip shows it.
         if (rebuildStrip_) rebuildStrip_();

@@ -4,6 +4,7 @@
 // companion folder, and such a file comes back as new buttons on another machine.
 
 #include "buttons/ButtonRecord.h"
+#include "registry/ChangeHistory.h"
 #include "registry/RegistryAccessor.h"
 #include "transfer/ExportFile.h"
 #include "transfer/ExportFormat.h"
@@ -11,6 +12,7 @@
 #include "ui/Dialogs.h"
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 namespace qm::ui {
@@ -26,6 +28,13 @@ inline constexpr char kExportExtension[] = "qmx";
 class ImportDoesNotFit : public RegistryError {
 public:
     using RegistryError::RegistryError;
+};
+
+// An import not made because its keys could not be backed up first and the user (or the
+// command's switches) did not say to go on without; what() says why the backup failed.
+class ImportNotBackedUp : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 // Creates one new machine-wide button per section, as the sections are handed to it (from a
@@ -134,8 +143,14 @@ ImportPlan PlanImport(const std::string& path);
 // when one is given (a command run without a window); the import goes on. created hears of
 // each button as soon as it is complete (index into plan.buttons, its key), so that a caller
 // can say exactly what was made also when a later one fails. Returns the keys made.
+//
+// Before the first key is made, the keys the import changes (the machine's Extensions key in
+// each view and the program's own record) are backed up in the history as one change named
+// after the file (path) and its buttons; when that cannot be done, goOn is asked with the
+// reason and without its Yes nothing is written (ImportNotBackedUp).
 using CreatedNotice = std::function<void(size_t index, const NewButtonKey& key)>;
 std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const ImportPlan& plan,
+                                        const std::string& path, const GoOnWithoutRecord& goOn,
                                         HWND owner,
                                         const ButtonImporter::OwnRecordNotice& ownRecordNotice = {},
                                         const CreatedNotice& created = {});

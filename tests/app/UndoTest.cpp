@@ -109,14 +109,26 @@ protected:
 };
 
 TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
-    enum Change { kDeleteButton, kSaveButton, kAddButton, kRenameMenu, kAddMenu, kSaveAttributes };
+    enum Change {
+        kDeleteButton,
+        kSaveButton,
+        kAddButton,
+        kRenameMenu,
+        kAddMenu,
+        kSaveAttributes,
+        kImport
+    };
     struct Case {
         const char* what;
         Change change;
     };
-    const Case cases[] = {{"delete button", kDeleteButton}, {"save button", kSaveButton},
-                          {"add button", kAddButton},       {"rename entry", kRenameMenu},
-                          {"add entry", kAddMenu},          {"save attributes", kSaveAttributes}};
+    const Case cases[] = {{"delete button", kDeleteButton},
+                          {"save button", kSaveButton},
+                          {"add button", kAddButton},
+                          {"rename entry", kRenameMenu},
+                          {"add entry", kAddMenu},
+                          {"save attributes", kSaveAttributes},
+                          {"import", kImport}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         MenuCommand(IDM_VIEWSTDBTN);
@@ -141,6 +153,15 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
         case kAddMenu:
             MenuCommand(IDM_VIEWCONTEXTMENU);
             form->PageAt(qm::ui::kPageContextMenu).Add(1);
+            break;
+        case kImport:
+            qmtest::WriteFileBytes(temp.File("set.qmx"),
+                                   "buttonstart\r\nButtonText=one\r\nbuttonend\r\n"
+                                   "buttonstart\r\nButtonText=two\r\nbuttonend\r\n");
+            dialogs.AnswerFileDialog(temp.File("set.qmx"));
+            dialogs.AnswerQuestion(true);
+            MenuCommand(IDM_IMPORTTOOLBARSINFO1);
+            EXPECT_EQ(qm::ListChanges().at(0).what, "Import of set.qmx: 2 buttons");
             break;
         case kSaveAttributes:
             MenuCommand(IDM_VIEWWINDOWTITLE);

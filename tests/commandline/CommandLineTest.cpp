@@ -4,6 +4,7 @@
 #include "app/CommandRun.h"
 
 #include "support/ProgramTest.h"
+#include "support/RawRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +109,7 @@ TEST(CommandLineTest, EveryExitCodeIsExplainedInTheUsageTheHelpAndTheReadme) {
     ASSERT_NE(readme, "");
     auto codesOf = [](const std::string& text) { return text.substr(text.find("Exit codes: 0 ")); };
     std::string usageCodes = codesOf(usage), readmeCodes = codesOf(readme);
-    for (int code = kExitDone; code <= kExitPartial; ++code) {
+    for (int code = kExitDone; code <= kExitNoBackup; ++code) {
         SCOPED_TRACE(code);
         std::string number = std::to_string(code);
         std::string listed = code == kExitDone ? ": 0 " : "; " + number + " ";
@@ -116,7 +117,7 @@ TEST(CommandLineTest, EveryExitCodeIsExplainedInTheUsageTheHelpAndTheReadme) {
         EXPECT_NE(readmeCodes.find(listed), std::string::npos);
         EXPECT_NE(help.find("<tr><td>" + number + "</td>"), std::string::npos);
     }
-    EXPECT_EQ(usageCodes.find("; " + std::to_string(kExitPartial + 1) + " "), std::string::npos);
+    EXPECT_EQ(usageCodes.find("; " + std::to_string(kExitNoBackup + 1) + " "), std::string::npos);
 }
 
 TEST_F(CommandExitTest, RefusedArgumentsEndWithOneAndTheUsageAndAskNothingWhenQuiet) {
@@ -177,6 +178,36 @@ TEST_F(CommandExitTest, ALogThatCannotBeOpenedEndsWithTwoAndTheLogGetsEveryMessa
               std::string::npos)
         << logged;
     EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+} // namespace
+
+namespace {
+
+// An import is backed up first; when that cannot be done it is not made, unless /nobackup says
+// to go on without.
+TEST_F(CommandExitTest, AnImportThatCannotBeBackedUpIsNotMadeWithoutNoBackup) {
+    qmtest::WriteFileBytes(temp.File("set.qmx"), "buttonstart\r\nButtonText=one\r\nbuttonend\r\n");
+    qmtest::WriteFileBytes(temp.File("blocked"), "a file where the history's folder would be");
+    qmtest::HistoryFolder blocked(temp.File("blocked") + "\\history");
+    const std::string extensions = "Software\\Microsoft\\Internet Explorer\\Extensions";
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        size_t buttons;
+    };
+    const Case cases[] = {
+        {{"/import", temp.File("set.qmx"), "/quiet"}, kExitNoBackup, 0},
+        {{"/import", temp.File("set.qmx"), "/quiet", "/nobackup"}, kExitDone, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        CapturedOutput output;
+        EXPECT_EQ(RunCommand(ParseCommandLine(c.args), output), c.exitCode);
+        EXPECT_EQ(qmtest::StoredSubKeys(HKEY_LOCAL_MACHINE, extensions).size(), c.buttons);
+        EXPECT_NE(output.out.find("backup") + output.err.find("backup"), 2 * std::string::npos)
+            << output.out << output.err;
+    }
 }
 
 } // namespace
