@@ -116,6 +116,7 @@ private:
     struct ShownRecord {
         std::string keyName;
         HKEY root = nullptr;
+        ButtonPlace place = ButtonPlace::ThisUser; // shown beside the key
         ShownValues values;
         ButtonFieldState fields; // the controls as they showed the record
     };
