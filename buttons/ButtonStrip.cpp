@@ -164,9 +164,7 @@ void ButtonStrip::Create(HWND pageWindow, UINT dpi) {
     // Hints show a record's text as stored: "&Highlight Selection" keeps its ampersand.
     if (HWND tips = reinterpret_cast<HWND>(SendMessageA(toolBar_, TB_GETTOOLTIPS, 0, 0))) {
         SetWindowLongPtrA(tips, GWL_STYLE, GetWindowLongPtrA(tips, GWL_STYLE) | TTS_NOPREFIX);
-        // A hint takes lines: the record's text, then where the record lives; a long text
-        // wraps instead of reaching across the screen.
-        SendMessageA(tips, TTM_SETMAXTIPWIDTH, 0, ui::Scale(kWidestHint, dpi_));
+        SetHintWidth();
     }
     // The strip is first in the page's tab order, above the fields.
     SetWindowPos(view_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -175,6 +173,14 @@ void ButtonStrip::Create(HWND pageWindow, UINT dpi) {
 void ButtonStrip::SetDpi(UINT dpi) {
     dpi_ = dpi;
     SetPictureSize();
+    SetHintWidth();
+}
+
+void ButtonStrip::SetHintWidth() {
+    // A hint takes lines: the record's text, then where the record lives; a long text wraps
+    // instead of reaching across the screen.
+    if (HWND tips = reinterpret_cast<HWND>(SendMessageA(toolBar_, TB_GETTOOLTIPS, 0, 0)))
+        SendMessageA(tips, TTM_SETMAXTIPWIDTH, 0, ui::Scale(kWidestHint, dpi_));
 }
 
 void ButtonStrip::SetPictureSize() {

@@ -119,6 +119,7 @@ private:
     int NextCommand();
     void SetButtonText(int position);
     void SetPictureSize();
+    void SetHintWidth();
     int ContentHeight() const;
     int LayOutButtons(int width);
     void SetScroll(int offset);
