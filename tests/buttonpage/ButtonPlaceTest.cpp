@@ -5,13 +5,10 @@
 #include "ButtonPageFixture.h"
 
 #include "registry/RegistryRefusals.h"
-#include "support/MachineViews.h"
 
 #include <algorithm>
 
 namespace {
-
-using qmtest::RawStrings;
 
 // A record as another program or an administrator's script leaves it, written with plain
 // registry calls into the chosen views (none: the current user's root).
@@ -25,10 +22,8 @@ struct Seeded {
 };
 
 void Seed(const Seeded& record) {
-    const RawStrings values{{"ButtonText", record.text}, {"CLSID", qmtest::kOtherClsid}};
-    const std::string path = qm::ButtonKeyPath(record.key).substr(1);
-    if (record.views.empty()) qmtest::RawPut(record.root, 0, path, values);
-    for (REGSAM view : record.views) qmtest::RawPut(record.root, view, path, values);
+    qmtest::PutRecordIn(record.root, record.views, record.key,
+                        {{"ButtonText", record.text}, {"CLSID", qmtest::kOtherClsid}});
 }
 
 const Seeded kPlaces[] = {

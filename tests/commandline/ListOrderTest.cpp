@@ -1,13 +1,11 @@
 // /list and the button page's strip list the toolbar buttons in one order: this user's first,
 // then all users', each in the registry's order. Over a table of seeded sets, the strip (read
-// through its hints) and /list give the same buttons in the same order; and the program itself,
-// started as a script starts it, lists this user's buttons before the machine's.
+// through its hints) and /list give the same buttons in the same order. (ListExportTest starts
+// the program itself with /list.)
 #include "app/CommandLine.h"
 #include "app/CommandRun.h"
 
 #include "buttonpage/ButtonPageFixture.h"
-#include "commandline/BuiltProgram.h"
-#include "support/MachineViews.h"
 
 #include <algorithm>
 #include <utility>
@@ -31,11 +29,8 @@ struct Record {
 };
 
 void Seed(const Record& record) {
-    const qmtest::RawStrings values{{"ButtonText", record.key.substr(1, 4)},
-                                    {"CLSID", qmtest::kOtherClsid}};
-    const std::string path = qm::ButtonKeyPath(record.key).substr(1);
-    if (record.views.empty()) qmtest::RawPut(record.root, 0, path, values);
-    for (REGSAM view : record.views) qmtest::RawPut(record.root, view, path, values);
+    qmtest::PutRecordIn(record.root, record.views, record.key,
+                        {{"ButtonText", record.key.substr(1, 4)}, {"CLSID", qmtest::kOtherClsid}});
 }
 
 constexpr REGSAM k32 = KEY_WOW64_32KEY;
@@ -114,57 +109,5 @@ INSTANTIATE_TEST_SUITE_P(SeededSets, ListOrderTest, ::testing::ValuesIn(kSets),
                          [](const ::testing::TestParamInfo<SeededSet>& info) {
                              return "Set" + std::to_string(info.index);
                          });
-
-// Starts quillmere.exe with the arguments; its standard output.
-std::string RunProgram(const std::string& arguments) {
-    std::string program = qmtest::BuiltProgram();
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return "";
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = writeEnd;
-    PROCESS_INFORMATION process{};
-    std::string commandLine = "\"" + program + "\" " + arguments;
-    const BOOL started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        0, nullptr, nullptr, &startup, &process);
-    CloseHandle(writeEnd);
-    std::string output;
-    if (started) {
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0)
-            output.append(buffer, read);
-        WaitForSingleObject(process.hProcess, 60000);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    } else {
-        ADD_FAILURE() << "cannot start " << program << ": " << GetLastError();
-    }
-    CloseHandle(readEnd);
-    return output;
-}
-
-TEST(ListOrderAsCommandTest, TheProgramListsThisUsersButtonsBeforeTheMachines) {
-    // The started program sees the test prefix's real registry: keys of the test's own, made
-    // and removed here.
-    const std::string machine = qm::ButtonKeyPath("{QM-ORDER-MACHINE}").substr(1);
-    const std::string user = qm::ButtonKeyPath("{QM-ORDER-USER}").substr(1);
-    const qmtest::RawStrings values{{"ButtonText", "x"}, {"CLSID", qmtest::kOtherClsid}};
-    for (REGSAM view : qmtest::kBothViews)
-        qmtest::RawPut(HKEY_LOCAL_MACHINE, view, machine, values);
-    qmtest::RawPut(HKEY_CURRENT_USER, 0, user, values);
-    const std::string output = RunProgram("/list /quiet");
-    qmtest::RemoveKey(HKEY_LOCAL_MACHINE, machine);
-    qmtest::RemoveKey(HKEY_CURRENT_USER, user);
-
-    const size_t userLine = output.find("HKCU\t{QM-ORDER-USER}\t");
-    const size_t machineLine = output.find("HKLM\t{QM-ORDER-MACHINE}\t");
-    ASSERT_NE(userLine, std::string::npos) << output;
-    ASSERT_NE(machineLine, std::string::npos) << output;
-    EXPECT_LT(userLine, machineLine) << output;
-}
 
 } // namespace
