@@ -6,6 +6,7 @@
 // Add, Save and Delete commands and for its save prompt.
 
 #include "buttons/ButtonFields.h"
+#include "buttons/ButtonPlace.h"
 #include "buttons/ButtonStrip.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Dialogs.h"
