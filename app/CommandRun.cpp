@@ -156,40 +156,46 @@ int ExitCodeFor(const std::exception& error) {
     return kExitFailed;
 }
 
-int List(Reporter& reporter) {
-    RegistryAccessor registry;
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        const char* rootName = root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU";
-        std::vector<std::string> keys = ListedButtonKeys(registry, root, false);
-        registry.SetRoot(root);
-        if (keys.empty() || !registry.OpenKey(kExtensionsKey, false)) continue;
-        RegistryAccessor button;
-        std::string lines;
-        for (const std::string& key : keys) {
-            if (!button.OpenKeyBelow(registry, key, false)) continue;
-            std::string text, exec, script;
-            for (const auto& [name, value] : button.GetValues()) {
-                std::string* field = name == kButtonTextValue ? &text
-                                     : name == kExecValue     ? &exec
-                                     : name == kScriptValue   ? &script
-                                                              : nullptr;
-                if (!field) continue;
-                try {
-                    *field = RegistryAccessor::StringFromValue(name, value);
-                } catch (const RegistryError& error) {
-                    *field = std::string("(") + error.what() + ")";
-                }
-            }
-            button.CloseKey();
-            lines += std::string(rootName) + "\t" + key + "\t" + Field(text) + "\t" +
-                     Field(exec.empty() ? script : exec) + "\r\n";
-        }
-        registry.CloseKey();
-        if (!lines.empty()) {
-            lines.resize(lines.size() - 2);
-            reporter.Info(lines);
+// The line of /list for the record open in button: root, key, text, what it runs.
+std::string ListLine(const std::string& key, const RegistryAccessor& button) {
+    const char* rootName = button.Root() == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU";
+    std::string text, exec, script;
+    for (const auto& [name, value] : button.GetValues()) {
+        std::string* field = name == kButtonTextValue ? &text
+                             : name == kExecValue     ? &exec
+                             : name == kScriptValue   ? &script
+                                                      : nullptr;
+        if (!field) continue;
+        try {
+            *field = RegistryAccessor::StringFromValue(name, value);
+        } catch (const RegistryError& error) {
+            *field = std::string("(") + error.what() + ")";
         }
     }
+    return std::string(rootName) + "\t" + key + "\t" + Field(text) + "\t" +
+           Field(exec.empty() ? script : exec) + "\r\n";
+}
+
+int List(Reporter& reporter) {
+    RegistryAccessor registry;
+    std::string lines;
+    // The lines found before a failure are given before its message.
+    auto give = [&] {
+        if (lines.empty()) return;
+        lines.resize(lines.size() - 2);
+        reporter.Info(lines);
+    };
+    try {
+        // In the order the button page's strip shows them.
+        WalkButtonsInListedOrder(registry, false, false,
+                                 [&](const std::string& key, RegistryAccessor& button) {
+                                     lines += ListLine(key, button);
+                                 });
+    } catch (...) {
+        give();
+        throw;
+    }
+    give();
     return kExitDone;
 }
 

@@ -116,6 +116,14 @@ void WalkListedButtons(RegistryAccessor& reg, HKEY root, bool onlyOwn, bool back
     }
 }
 
+void WalkButtonsInListedOrder(
+    RegistryAccessor& reg, bool onlyOwn, bool backwards,
+    const std::function<void(const std::string&, RegistryAccessor&)>& listed) {
+    std::array<HKEY, 2> roots = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
+    if (backwards) std::reverse(roots.begin(), roots.end());
+    for (HKEY root : roots) WalkListedButtons(reg, root, onlyOwn, backwards, listed);
+}
+
 std::vector<std::string> ListedButtonKeys(RegistryAccessor& reg, HKEY root, bool onlyOwn) {
     std::vector<std::string> listed;
     WalkListedButtons(reg, root, onlyOwn, false,

@@ -114,6 +114,14 @@ bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName);
 // open Extensions key: its full path may be longer than the platform takes). Leaves no key open.
 void WalkListedButtons(RegistryAccessor& reg, HKEY root, bool onlyOwn, bool backwards,
                        const std::function<void(const std::string&, RegistryAccessor&)>& listed);
+// The one order in which the program lists toolbar buttons, the strip from its start as /list
+// from its first line: the current user's records first, then the machine's, each root's in
+// the registry's enumeration order and by WalkListedButtons' rules. backwards walks the same
+// order from its end. listed gets reg open on each record (reg.Root() tells which root holds
+// it). Leaves no key open.
+void WalkButtonsInListedOrder(
+    RegistryAccessor& reg, bool onlyOwn, bool backwards,
+    const std::function<void(const std::string&, RegistryAccessor&)>& listed);
 // The key names WalkListedButtons lists, in the registry's enumeration order.
 std::vector<std::string> ListedButtonKeys(RegistryAccessor& reg, HKEY root, bool onlyOwn);
 // Opens the record of that key name below root's Extensions key, which extensions is left

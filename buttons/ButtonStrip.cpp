@@ -1,5 +1,6 @@
 #include "buttons/ButtonStrip.h"
 
+#include "buttons/ButtonPlace.h"
 #include "buttons/ButtonRecord.h"
 #include "buttons/IconLoader.h"
 #include "buttons/SmallIconBatch.h"
@@ -26,6 +27,9 @@ constexpr int kLastCommand = 0xFFFF;
 constexpr int kBorder = 1; // WS_BORDER, on all four sides, one pixel at any DPI
 // A strip button at 96 DPI; its row is ui::kStripButtonHeight high.
 constexpr int kButtonWidth = 23;
+
+// The widest hint at 96 DPI, in pixels; longer lines wrap.
+constexpr int kWidestHint = 400;
 
 constexpr const char* kViewClass = "QuillmereButtonStrip";
 
@@ -158,8 +162,10 @@ void ButtonStrip::Create(HWND pageWindow, UINT dpi) {
     SetWindowSubclass(toolBar_, &Keys, kKeysSubclass, reinterpret_cast<DWORD_PTR>(this));
     SetPictureSize();
     // Hints show a record's text as stored: "&Highlight Selection" keeps its ampersand.
-    if (HWND tips = reinterpret_cast<HWND>(SendMessageA(toolBar_, TB_GETTOOLTIPS, 0, 0)))
+    if (HWND tips = reinterpret_cast<HWND>(SendMessageA(toolBar_, TB_GETTOOLTIPS, 0, 0))) {
         SetWindowLongPtrA(tips, GWL_STYLE, GetWindowLongPtrA(tips, GWL_STYLE) | TTS_NOPREFIX);
+        SetHintWidth();
+    }
     // The strip is first in the page's tab order, above the fields.
     SetWindowPos(view_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -167,6 +173,14 @@ void ButtonStrip::Create(HWND pageWindow, UINT dpi) {
 void ButtonStrip::SetDpi(UINT dpi) {
     dpi_ = dpi;
     SetPictureSize();
+    SetHintWidth();
+}
+
+void ButtonStrip::SetHintWidth() {
+    // A hint takes lines: the record's text, then where the record lives; a long text wraps
+    // instead of reaching across the screen.
+    if (HWND tips = reinterpret_cast<HWND>(SendMessageA(toolBar_, TB_GETTOOLTIPS, 0, 0)))
+        SendMessageA(tips, TTM_SETMAXTIPWIDTH, 0, ui::Scale(kWidestHint, dpi_));
 }
 
 void ButtonStrip::SetPictureSize() {
@@ -187,35 +201,32 @@ void ButtonStrip::SetPictureSize() {
 
 // --- listing ---
 
-void ButtonStrip::WalkRoot(HKEY root, IconBatches& batches, std::vector<Listed>& found) {
-    // The strip shows the records in the reverse order of the walks.
-    WalkListedButtons(host_.Registry(), root, page_.onlyOwn(), true,
-                      [&](const std::string& name, RegistryAccessor& record) {
-                          found.push_back({name, HintText(record.ReadString(kButtonTextValue))});
-                          if (root == HKEY_CURRENT_USER) currentUserButtons_.push_back(name);
-                          // The browser expands icon locations stored as expandable strings, and
-                          // so does the strip.
-                          StoredText icon = record.ReadText(kIconValue);
-                          StoredText hotIcon = record.ReadText(kHotIconValue);
-                          batches.Load(
-                              RegistryAccessor::ExpandedText(icon.text, icon.stored.type),
-                              RegistryAccessor::ExpandedText(hotIcon.text, hotIcon.stored.type));
-                      });
-}
-
-std::exception_ptr ButtonStrip::WalkBothRoots(std::vector<Listed>& found) {
+std::exception_ptr ButtonStrip::WalkListed(std::vector<Listed>& found) {
     ImageList_RemoveAll(icons_.get());
     ImageList_RemoveAll(hotIcons_.get());
     currentUserButtons_.clear();
     IconBatches batches(iconSize_);
     std::exception_ptr failure;
     try {
-        WalkRoot(HKEY_LOCAL_MACHINE, batches, found);
-        WalkRoot(HKEY_CURRENT_USER, batches, found);
+        // From the end of the listed order: the strip shows the records in the reverse order of
+        // the walk, and a failure part-way keeps the buttons of the strip's end.
+        WalkButtonsInListedOrder(
+            host_.Registry(), page_.onlyOwn(), true,
+            [&](const std::string& name, RegistryAccessor& record) {
+                found.push_back({name, HintText(record.ReadString(kButtonTextValue)),
+                                 PlaceOfOpenRecord(record)});
+                if (record.Root() == HKEY_CURRENT_USER) currentUserButtons_.push_back(name);
+                // The browser expands icon locations stored as expandable strings, and so does
+                // the strip.
+                StoredText icon = record.ReadText(kIconValue);
+                StoredText hotIcon = record.ReadText(kHotIconValue);
+                batches.Load(RegistryAccessor::ExpandedText(icon.text, icon.stored.type),
+                             RegistryAccessor::ExpandedText(hotIcon.text, hotIcon.stored.type));
+            });
     } catch (...) {
         failure = std::current_exception();
     }
-    // Image i belongs to record i of the walks.
+    // Image i belongs to record i of the walk.
     batches.icons.AppendTo(icons_.get());
     batches.hotIcons.AppendTo(hotIcons_.get());
     return failure;
@@ -225,7 +236,7 @@ std::exception_ptr ButtonStrip::List() {
     SendMessageA(toolBar_, WM_SETREDRAW, FALSE, 0);
     RemoveAll();
     std::vector<Listed> found;
-    std::exception_ptr failure = WalkBothRoots(found);
+    std::exception_ptr failure = WalkListed(found);
     Insert(found);
     SendMessageA(toolBar_, WM_SETREDRAW, TRUE, 0);
     Finish();
@@ -234,7 +245,7 @@ std::exception_ptr ButtonStrip::List() {
 
 bool ButtonStrip::Refresh(std::exception_ptr& failure) {
     std::vector<Listed> found;
-    failure = WalkBothRoots(found);
+    failure = WalkListed(found);
     // Record i of the walks belongs to the strip button i places from the strip's end (the
     // strip's own order is the reverse of the walks), and image i is again its image.
     const int buttons = Empty() ? 0 : Count();
@@ -244,6 +255,7 @@ bool ButtonStrip::Refresh(std::exception_ptr& failure) {
     if (matches) {
         for (int i = 0; i < buttons; ++i) {
             buttons_[buttons - 1 - i].hint = found[i].hint;
+            buttons_[buttons - 1 - i].place = found[i].place;
             SetButtonText(buttons - 1 - i);
         }
     }
@@ -271,7 +283,7 @@ void ButtonStrip::Insert(const std::vector<Listed>& records) {
     std::vector<Button> added;
     added.reserve(records.size());
     for (size_t i = records.size(); i-- > 0;) {
-        Button button{records[i].keyName, records[i].hint, NextCommand()};
+        Button button{records[i].keyName, records[i].hint, records[i].place, NextCommand()};
         TBBUTTON item{};
         item.iBitmap = static_cast<int>(i);
         item.idCommand = button.command;
@@ -301,13 +313,14 @@ void ButtonStrip::AddPlaceholder() {
     Finish();
 }
 
-void ButtonStrip::InsertFirst(const std::string& keyName, const std::string& hint,
-                              const std::string& icon, const std::string& hotIcon) {
+void ButtonStrip::InsertFirst(const std::string& keyName, ButtonPlace place,
+                              const std::string& hint, const std::string& icon,
+                              const std::string& hotIcon) {
     IconBatches batches(iconSize_);
     batches.Load(icon, hotIcon);
     batches.icons.AppendTo(icons_.get());
     batches.hotIcons.AppendTo(hotIcons_.get());
-    Button button{keyName, HintText(hint), NextCommand()};
+    Button button{keyName, HintText(hint), place, NextCommand()};
     TBBUTTON item{};
     item.iBitmap = ImageList_GetImageCount(icons_.get()) - 1;
     item.idCommand = button.command;
@@ -344,19 +357,27 @@ void ButtonStrip::Finish() {
     InvalidateRect(toolBar_, nullptr, TRUE);
 }
 
+std::string ButtonStrip::Tip(int position) const {
+    const Button& button = buttons_.at(position);
+    if (button.command == 0) return "";
+    const std::string place = PlaceText(button.place);
+    return button.hint.empty() ? place : button.hint + "\r\n" + place;
+}
+
 bool ButtonStrip::HintAsked(NMHDR& header) {
     if (header.code != TTN_GETDISPINFOA && header.code != TTN_GETDISPINFOW) return false;
     const int position = FindCommand(static_cast<int>(header.idFrom));
     if (position < 0) return false;
-    const std::string& hint = buttons_[position].hint;
+    // The tooltip shows the text it is handed until it asks again.
+    tip_ = Tip(position);
     if (header.code == TTN_GETDISPINFOA) {
         auto& info = reinterpret_cast<NMTTDISPINFOA&>(header);
-        info.lpszText = const_cast<char*>(hint.c_str());
+        info.lpszText = tip_.data();
     } else {
         auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
-        int length = MultiByteToWideChar(CP_ACP, 0, hint.c_str(), -1, nullptr, 0);
+        int length = MultiByteToWideChar(CP_ACP, 0, tip_.c_str(), -1, nullptr, 0);
         wideHint_.assign(static_cast<size_t>(std::max(length, 1)), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, hint.c_str(), -1, wideHint_.data(), length);
+        MultiByteToWideChar(CP_ACP, 0, tip_.c_str(), -1, wideHint_.data(), length);
         info.lpszText = wideHint_.data();
     }
     return true;

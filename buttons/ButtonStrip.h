@@ -4,6 +4,7 @@
 // others. It lists the records, refreshes their hints and icons in place, and leads the
 // keyboard between its buttons; which record a button shows is the page's business.
 
+#include "buttons/ButtonPlace.h"
 #include "ui/Handles.h"
 #include "ui/PageHost.h"
 
@@ -40,10 +41,10 @@ public:
 
     // --- listing ---
 
-    // Rebuilds the strip from the registry: the machine's records, then the current user's,
-    // each found by WalkListedButtons' rules from its last name to its first, and each put
-    // before the buttons already there. A failure part-way keeps what was found before it and
-    // is returned.
+    // Rebuilds the strip from the registry, in the order WalkButtonsInListedOrder gives (the
+    // current user's records, then the machine's): walked from that order's end, each record is
+    // put before the buttons already there. A failure part-way keeps what was found before it
+    // and is returned.
     std::exception_ptr List();
     // The one disabled blank button of a strip that lists no record.
     void AddPlaceholder();
@@ -52,8 +53,8 @@ public:
     // or failed (the failure is returned in failure): the strip then needs a full List.
     bool Refresh(std::exception_ptr& failure);
     // A button for a record just made, at the strip's start.
-    void InsertFirst(const std::string& keyName, const std::string& hint, const std::string& icon,
-                     const std::string& hotIcon);
+    void InsertFirst(const std::string& keyName, ButtonPlace place, const std::string& hint,
+                     const std::string& icon, const std::string& hotIcon);
 
     // --- what it shows ---
 
@@ -62,6 +63,11 @@ public:
     bool Empty() const { return buttons_.empty() || buttons_.front().command == 0; }
     const std::string& Key(int position) const { return buttons_.at(position).keyName; }
     const std::string& Hint(int position) const { return buttons_.at(position).hint; }
+    // Where the record of that button lives, as the listing found it.
+    ButtonPlace Place(int position) const { return buttons_.at(position).place; }
+    // What the button's tooltip shows: the record's text, and below it where the record lives;
+    // "" for the placeholder.
+    std::string Tip(int position) const;
     int Command(int position) const { return buttons_.at(position).command; }
     // The position of the first button with exactly that key name or command, or -1.
     int Find(const std::string& keyName) const;
@@ -89,28 +95,31 @@ public:
     void Focused();
     // Scrolls so that the button at that position is in view.
     void Reveal(int position);
-    // Answers the strip's tooltip asking for a button's hint; false for any other notification.
+    // Answers the strip's tooltip asking for a button's hint (Tip); false for any other
+    // notification.
     bool HintAsked(NMHDR& header);
 
 private:
     struct Button {
         std::string keyName; // compared exactly; "" for the placeholder
         std::string hint;    // the record's "ButtonText"
-        int command = 0;     // 0 for the placeholder, which has no click action
+        ButtonPlace place = ButtonPlace::ThisUser;
+        int command = 0; // 0 for the placeholder, which has no click action
     };
     struct Listed {
         std::string keyName;
         std::string hint;
+        ButtonPlace place;
     };
     struct IconBatches;
 
-    std::exception_ptr WalkBothRoots(std::vector<Listed>& found);
-    void WalkRoot(HKEY root, IconBatches& batches, std::vector<Listed>& found);
+    std::exception_ptr WalkListed(std::vector<Listed>& found);
     void Insert(const std::vector<Listed>& records);
     void RemoveAll();
     int NextCommand();
     void SetButtonText(int position);
     void SetPictureSize();
+    void SetHintWidth();
     int ContentHeight() const;
     int LayOutButtons(int width);
     void SetScroll(int offset);
@@ -129,6 +138,7 @@ private:
     ui::UniqueImageList hotIcons_;
     std::vector<Button> buttons_;
     std::vector<std::string> currentUserButtons_;
+    std::string tip_; // the tooltip's text while it shows it
     std::wstring wideHint_;
 };
 

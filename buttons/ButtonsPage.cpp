@@ -1,5 +1,6 @@
 #include "buttons/ButtonsPage.h"
 
+#include "buttons/ButtonPlace.h"
 #include "buttons/ButtonRecord.h"
 #include "buttons/IconLoader.h"
 #include "registry/KeyScope.h"
@@ -108,7 +109,7 @@ void ButtonsPage::FormCreate() {
     for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const int id = GetDlgCtrlID(child);
         ui::RightAnchors::Kind kind = ui::RightAnchors::Stay;
-        if (id == IDC_STATICTEXT1 ||
+        if (id == IDC_STATICTEXT1 || id == IDC_BUTTONPLACE ||
             std::any_of(kButtonFields.begin(), kButtonFields.end(),
                         [&](const ButtonFieldRule& rule) { return rule.control == id; }))
             kind = ui::RightAnchors::Stretch;
@@ -309,6 +310,7 @@ void ButtonsPage::ShowButton(int position) {
         RegistryAccessor extensions;
         try {
             OpenButtonRecord(extensions, registry, record.root, keyName);
+            record.place = PlaceOfOpenRecord(registry);
             for (const ButtonFieldRule& rule : kButtonFields) {
                 bool cut = false;
                 record.values.ReadText(registry, rule.value, cut);
@@ -327,6 +329,7 @@ void ButtonsPage::ShowButton(int position) {
     shown_ = std::move(record);
 
     ui::SetText(Item(IDC_STATICTEXT1), keyName);
+    ui::SetText(Item(IDC_BUTTONPLACE), PlaceText(shown_.place));
     ShowFields(FieldsFromRecord(shown_.values));
     for (const ButtonFieldRule& rule : kButtonFields)
         SendMessageA(Item(rule.control), EM_SETREADONLY, shown_.values.TooLong(rule.value), 0);
@@ -398,6 +401,7 @@ std::string ButtonsPage::IconLocationOf(int editId) const {
 
 void ButtonsPage::ClearButtonFields() {
     ui::SetText(Item(IDC_STATICTEXT1), "");
+    ui::SetText(Item(IDC_BUTTONPLACE), "");
     ShowFields(NoRecordFields());
     for (const ButtonFieldRule& rule : kButtonFields)
         SendMessageA(Item(rule.control), EM_SETREADONLY, FALSE, 0);
@@ -570,7 +574,8 @@ void ButtonsPage::AddButton(int templateRow) {
                                ui::Text(IDS_BUTTON_OWN_RECORD_NOT_WRITTEN), IDS_WRITE_ERROR);
         change->Finish();
         const ButtonFieldState fields = FieldsShown();
-        strip_.InsertFirst(key.keyName, fields.texts[kFieldButtonText], fields.texts[kFieldIcon],
+        strip_.InsertFirst(key.keyName, PlaceOfRecord(HKEY_LOCAL_MACHINE, key.keyName),
+                           fields.texts[kFieldButtonText], fields.texts[kFieldIcon],
                            fields.texts[kFieldHotIcon]);
         ShowButton(0);
     }

@@ -6,6 +6,7 @@
 // Add, Save and Delete commands and for its save prompt.
 
 #include "buttons/ButtonFields.h"
+#include "buttons/ButtonPlace.h"
 #include "buttons/ButtonStrip.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Dialogs.h"
@@ -116,6 +117,7 @@ private:
     struct ShownRecord {
         std::string keyName;
         HKEY root = nullptr;
+        ButtonPlace place = ButtonPlace::ThisUser; // shown beside the key
         ShownValues values;
         ButtonFieldState fields; // the controls as they showed the record
     };

@@ -242,6 +242,14 @@ HKEY RegistryAccessor::Primary() const {
     return nullptr;
 }
 
+std::vector<REGSAM> RegistryAccessor::OpenViews() const {
+    const std::vector<REGSAM> views = ViewsOf(root_);
+    std::vector<REGSAM> open;
+    for (int i = 0; i < ViewCount() && i < static_cast<int>(views.size()); ++i)
+        if (keys_[i].handle) open.push_back(views[i]);
+    return open;
+}
+
 RegistryAccessor::Places RegistryAccessor::PlacesFromRoot(const std::string& fullPath) const {
     Places places;
     for (int i = 0; i < ViewCount(); ++i) places[i] = Place{root_, fullPath};

@@ -112,6 +112,9 @@ public:
     bool Refused() const { return lastResult_ == ERROR_ACCESS_DENIED; }
 
     bool HasOpenKey() const { return Primary() != nullptr; }
+    // The registry views (as ViewsOf names them) in which the open key exists: one or both of
+    // the machine's, or the one view of a root that has no others; none when no key is open.
+    std::vector<REGSAM> OpenViews() const;
     // The open key's path from the root, without a leading backslash.
     const std::string& CurrentPath() const { return currentPath_; }
 

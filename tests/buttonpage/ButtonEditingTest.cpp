@@ -134,7 +134,7 @@ TEST_F(ButtonEditingTest, SavingWritesTheFieldsAndDeletesWhatTheyNoLongerHold) {
         if (!c.inTools) {
             EXPECT_EQ(Text(IDC_MENUTEXTEDIT), "m");
         }
-        EXPECT_EQ(HintOf(0), "new");
+        EXPECT_EQ(HintOf(0), "new\r\nAll users (32-bit browser only)");
     }
 }
 

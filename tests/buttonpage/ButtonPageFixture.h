@@ -9,6 +9,7 @@
 #include "ui/Window.h"
 
 #include "resource.h"
+#include "support/MachineViews.h"
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
 #include "support/TestPageHost.h"
@@ -34,6 +35,15 @@ inline void PutRecord(HKEY root, const std::string& keyName, const Values& value
     StoredValues stored;
     for (const auto& [name, data] : values) stored.emplace_back(name, Sz(data));
     PutValues(root, qm::ButtonKeyPath(keyName), stored, where);
+}
+
+// A record written with plain registry calls into the machine's views given, or with no views
+// under the current user's root: as an administrator's script leaves it for one browser or both.
+inline void PutRecordIn(HKEY root, const std::vector<REGSAM>& views, const std::string& keyName,
+                        const RawStrings& values) {
+    const std::string path = qm::ButtonKeyPath(keyName).substr(1);
+    if (views.empty()) RawPut(root, 0, path, values);
+    for (REGSAM view : views) RawPut(root, view, path, values);
 }
 
 // Every value of a key as stored, each string with exactly one terminating zero given as its

@@ -48,7 +48,8 @@ TEST_F(ButtonRobustnessTest, AValueTooLongToEditIsShownInPartQuicklyAndKeptByteF
     EXPECT_TRUE(ReadOnly(IDC_BUTTONTEXT));
     EXPECT_TRUE(ReadOnly(IDC_ICONEDIT));
     EXPECT_FALSE(ReadOnly(IDC_HOTICONEDIT));
-    EXPECT_LE(HintOf(0).size(), 1024u + 3);
+    const std::string hint = HintOf(0);
+    EXPECT_LE(hint.substr(0, hint.find("\r\n")).size(), 1024u + 3);
 
     // Another field edited and saved: that value alone is written.
     Type(IDC_HOTICONEDIT, "hot.ico");

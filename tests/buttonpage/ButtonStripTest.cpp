@@ -75,10 +75,13 @@ TEST_F(ButtonStripTest, ListsTheCurrentUsersRecordsFirstThenTheMachinesInRegistr
         EXPECT_TRUE(StripItem(p).fsState & TBSTATE_ENABLED) << p;
         EXPECT_EQ(StripItem(p).idCommand, page->StripCommand(p)) << p;
     }
-    // Hints are the records' texts, each from the root the button was listed under.
+    // Hints are the records' texts, each from the root the button was listed under, and where
+    // that record lives (the machine's were seeded in the 32-bit view).
     for (int p = 0; p < 5; ++p) {
         HKEY root = p < 2 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-        EXPECT_EQ(HintOf(p), ReadRecord(root, StripKeys()[p])->at("ButtonText")) << p;
+        EXPECT_EQ(HintOf(p), ReadRecord(root, StripKeys()[p])->at("ButtonText") + "\r\n" +
+                                 (p < 2 ? "This user" : "All users (32-bit browser only)"))
+            << p;
     }
     // The last button, the machine's last record, is shown; the listing leaves no flag set.
     EXPECT_EQ(page->ShownKey(), machine.back());
@@ -361,7 +364,7 @@ TEST_F(ButtonStripTest, ARefreshUpdatesHintsAndIconsInPlaceWithoutRecreatingButt
     EXPECT_EQ(StripItem(0).iBitmap, images[0]);
     EXPECT_EQ(StripItem(1).iBitmap, images[1]);
     EXPECT_EQ(ImageList_GetImageCount(page->Icons()), 2);
-    EXPECT_EQ(HintOf(0), "renamed elsewhere");
+    EXPECT_EQ(HintOf(0), "renamed elsewhere\r\nAll users (32-bit browser only)");
 
     // A record made by another program meanwhile: the strip cannot be re-created in place;
     // it is rebuilt once the messages are run, keeping the record shown.

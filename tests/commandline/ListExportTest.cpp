@@ -5,6 +5,7 @@
 #include "buttons/ButtonRecord.h"
 
 #include "commandline/BuiltProgram.h"
+#include "support/MachineViews.h"
 #include "support/RawRegistry.h"
 #include "support/ProgramTest.h"
 
@@ -194,18 +195,27 @@ TEST(ProgramAsCommandTest, TheProgramWritesToItsRedirectedOutputAndEndsWithTheEx
     EXPECT_EQ(missing.exitCode, DWORD(kExitFileProblem));
     EXPECT_NE(missing.output.find("cannot be read"), std::string::npos) << missing.output;
 
-    // The started program sees the test prefix's real registry, not a sandbox: a key of the
-    // test's own, removed afterwards.
+    // The started program sees the test prefix's real registry, not a sandbox: keys of the
+    // test's own, a user's and a machine-wide one, removed afterwards.
     const std::string key = "Software\\Microsoft\\Internet Explorer\\Extensions\\{QM-COMMAND-TEST}";
+    const std::string machineKey =
+        "Software\\Microsoft\\Internet Explorer\\Extensions\\{QM-COMMAND-MACHINE}";
     qmtest::PutText(HKEY_CURRENT_USER, key, "CLSID", qm::kButtonClsid);
     qmtest::PutText(HKEY_CURRENT_USER, key, "ButtonText", "Started");
     qmtest::PutText(HKEY_CURRENT_USER, key, "Exec", "C:\\started.exe");
+    for (REGSAM view : qmtest::kBothViews)
+        qmtest::RawPut(HKEY_LOCAL_MACHINE, view, machineKey, {{"ButtonText", "Everyone's"}});
     ProcessResult list = RunProgram("/LIST /quiet");
     qmtest::RemoveKey(HKEY_CURRENT_USER, key);
+    qmtest::RemoveKey(HKEY_LOCAL_MACHINE, machineKey);
     EXPECT_EQ(list.exitCode, DWORD(kExitDone));
-    EXPECT_NE(list.output.find("HKCU\t{QM-COMMAND-TEST}\tStarted\tC:\\started.exe\r\n"),
-              std::string::npos)
-        << list.output;
+    const size_t userLine =
+        list.output.find("HKCU\t{QM-COMMAND-TEST}\tStarted\tC:\\started.exe\r\n");
+    const size_t machineLine = list.output.find("HKLM\t{QM-COMMAND-MACHINE}\tEveryone's\t");
+    ASSERT_NE(userLine, std::string::npos) << list.output;
+    ASSERT_NE(machineLine, std::string::npos) << list.output;
+    // The user's buttons first, as the button page's strip shows them.
+    EXPECT_LT(userLine, machineLine) << list.output;
 }
 
 TEST(ProgramAsCommandTest, ALogThatIsTheDataFileADeviceOrAFolderIsRefusedInWords) {

@@ -6,6 +6,7 @@
 #include "ScreenTest.h"
 
 #include "app/About.h"
+#include "buttons/ButtonPlace.h"
 #include "resource.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
@@ -258,6 +259,16 @@ TEST_F(AtDpi, TheWindowItsPagesAndDialogsAreLaidOutForTheScreen) {
     // The strip's buttons lie inside its frame.
     MenuCommand(IDM_VIEWSTDBTN);
     ExpectTidy(ButtonPage().StripView(), "the strip");
+    // Each text that says where the button shown lives fits under its key.
+    const HWND place = GetDlgItem(page0, IDC_BUTTONPLACE);
+    const std::string shownPlace = qm::ui::GetText(place);
+    for (qm::ButtonPlace where :
+         {qm::ButtonPlace::ThisUser, qm::ButtonPlace::AllUsers, qm::ButtonPlace::AllUsersBoth,
+          qm::ButtonPlace::AllUsers32BitOnly, qm::ButtonPlace::AllUsers64BitOnly}) {
+        qm::ui::SetText(place, qm::PlaceText(where));
+        ExpectTidy(page0, "page 0 saying \"" + qm::PlaceText(where) + "\"");
+    }
+    qm::ui::SetText(place, shownPlace);
 
     MenuCommand(IDM_ABOUT2);
     ASSERT_TRUE(form->AboutForm().IsShowing());
