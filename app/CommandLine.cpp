@@ -36,6 +36,8 @@ const SwitchRow kSwitches[] = {
     {"export", Kind::Command, Command::Export, &Options::file, nullptr},
     {"import", Kind::Command, Command::Import, &Options::file, nullptr},
     {"export-gpo", Kind::Command, Command::ExportGpo, &Options::file, nullptr},
+    {"history", Kind::Command, Command::History, nullptr, nullptr},
+    {"undo", Kind::Command, Command::Undo, nullptr, nullptr},
     {"log", Kind::Value, Command::Help, &Options::log, nullptr},
     {"files", Kind::Value, Command::Help, &Options::files, nullptr},
     {"quiet", Kind::Flag, Command::Help, nullptr, &Options::quiet},
@@ -59,6 +61,8 @@ const char* CommandName(Command command) {
     case Command::Export: return "/export";
     case Command::Import: return "/import";
     case Command::ExportGpo: return "/export-gpo";
+    case Command::History: return "/history";
+    case Command::Undo: return "/undo";
     }
     return "";
 }
@@ -99,12 +103,23 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         }
         if (row->kind == Kind::Command) {
             if (command && *command != row->command) {
-                error =
-                    std::string("Give only one of /list, /export, /import and /export-gpo, not ") +
-                    CommandName(*command) + " and " + CommandName(row->command);
+                error = std::string("Give only one of /list, /export, /import, /export-gpo, "
+                                    "/history and /undo, not ") +
+                        CommandName(*command) + " and " + CommandName(row->command);
                 break;
             }
             command = row->command;
+            // /undo may be followed by the number of a change in the history.
+            if (row->command == Command::Undo && at + 1 < args.size() && !args[at + 1].empty() &&
+                args[at + 1].size() <= 3 &&
+                args[at + 1].find_first_not_of("0123456789") == std::string::npos) {
+                options.undo = std::stoi(args[++at]);
+                if (options.undo < 1) {
+                    error = "The changes of the history are numbered from 1";
+                    break;
+                }
+                continue;
+            }
         }
         if (!row->value) continue;
         if (at + 1 >= args.size() || args[at + 1].empty() || FindSwitch(args[at + 1])) {
@@ -119,15 +134,14 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         result.options = options;
         return result;
     }
-    if (error.empty() && !command) error = "Give a command: /list, /export, /import or /export-gpo";
+    if (error.empty() && !command)
+        error = "Give a command: /list, /export, /import, /export-gpo, /history or /undo";
     if (error.empty() && !options.files.empty() && *command != Command::ExportGpo)
         error = "The switch /files belongs to /export-gpo";
-    if (error.empty() && (options.force || options.trust || options.noBackup) &&
-        *command != Command::Import)
-        error = std::string("The switch ") +
-                (options.force   ? "/force"
-                 : options.trust ? "/trust"
-                                 : "/nobackup") +
+    if (error.empty() && options.force && *command != Command::Import && *command != Command::Undo)
+        error = "The switch /force belongs to /import and /undo";
+    if (error.empty() && (options.trust || options.noBackup) && *command != Command::Import)
+        error = std::string("The switch ") + (options.trust ? "/trust" : "/nobackup") +
                 " belongs to /import";
     if (!error.empty()) {
         result.error = error;
@@ -167,6 +181,14 @@ std::string UsageText() {
            "                                   buttons' icon and script files lie for the clients, "
            "and\r\n"
            "                                   copies them there\r\n"
+           "quillmere /history                 lists the program's changes, newest first: "
+           "number,\r\n"
+           "                                   time, what, keys (tab-separated)\r\n"
+           "quillmere /undo [N] [/force]       takes back change N of the history (1, the "
+           "newest,\r\n"
+           "                                   by default); keys changed since are asked about,\r\n"
+           "                                   and under /quiet only /force takes the change "
+           "back\r\n"
            "\r\n"
            "/quiet   no window and no message box: messages go to the console and the log only;\r\n"
            "         a quiet import does not create a button that runs a program on this\r\n"

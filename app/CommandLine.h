@@ -28,6 +28,8 @@ enum class Command {
     Export,    // /export FILE
     Import,    // /import FILE
     ExportGpo, // /export-gpo FILE.xml
+    History,   // /history
+    Undo,      // /undo [N]
 };
 
 struct Options {
@@ -39,6 +41,7 @@ struct Options {
     bool force = false; // /force: import buttons that are already there
     bool trust = false; // /trust: a quiet import may create buttons that run programs
     bool noBackup = false; // /nobackup: an import goes on when it cannot be backed up first
+    int undo = 1;          // /undo N: which change of the history, 1 the newest
 };
 
 struct ParseResult {

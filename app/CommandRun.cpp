@@ -1,6 +1,7 @@
 #include "app/CommandRun.h"
 
 #include "buttons/ButtonRecord.h"
+#include "registry/ChangeHistory.h"
 #include "registry/RegistryAccessor.h"
 #include "transfer/ExportFile.h"
 #include "transfer/ExportFormat.h"
@@ -199,6 +200,50 @@ int List(Reporter& reporter) {
     return kExitDone;
 }
 
+int History(Reporter& reporter) {
+    const std::vector<ChangeEntry> changes = ListChanges();
+    if (changes.empty()) {
+        reporter.Info(ui::Text(IDS_UNDO_NO_CHANGE));
+        return kExitDone;
+    }
+    std::string lines;
+    for (size_t i = 0; i < changes.size(); ++i) {
+        std::string keys;
+        for (const std::string& key : changes[i].keys) keys += (keys.empty() ? "" : "; ") + key;
+        lines += std::to_string(i + 1) + "\t" + changes[i].time + "\t" + changes[i].what + "\t" +
+                 keys + (i + 1 < changes.size() ? "\r\n" : "");
+    }
+    reporter.Info(lines);
+    return kExitDone;
+}
+
+int Undo(Reporter& reporter, const Options& options) {
+    const std::vector<ChangeEntry> changes = ListChanges();
+    if (static_cast<size_t>(options.undo) > changes.size())
+        return reporter.Fail(kExitFailed, changes.empty()
+                                              ? ui::Text(IDS_UNDO_NO_CHANGE)
+                                              : ui::Text(IDS_COMMAND_NO_SUCH_CHANGE,
+                                                         {std::to_string(options.undo),
+                                                          std::to_string(changes.size())}));
+    const ChangeEntry& change = changes[options.undo - 1];
+    const std::vector<std::string> changed = KeysChangedSince(change);
+    if (!changed.empty() && !options.force) {
+        std::string keys;
+        for (const std::string& key : changed) keys += (keys.empty() ? "" : ", ") + key;
+        const std::string question = ui::Text(IDS_UNDO_CHANGED_QUESTION, {change.what, keys});
+        if (reporter.Quiet()) return reporter.Fail(kExitFailed, question + " (/force)");
+        if (!reporter.Ask(question, ui::Text(IDS_CAPTION_UNDO))) {
+            reporter.Info(ui::Text(IDS_COMMAND_UNDO_DECLINED));
+            return kExitFailed;
+        }
+    }
+    const RestoreResult result = RestoreChange(change);
+    if (!result.restored)
+        return reporter.Fail(kExitFailed, ui::Text(IDS_UNDO_FAILED, {change.what, result.failure}));
+    reporter.Info(ui::Text(IDS_COMMAND_UNDONE, {change.what}));
+    return kExitDone;
+}
+
 int Export(Reporter& reporter, const Options& options) {
     std::string path = FullPath(options.file);
     RegistryAccessor registry;
@@ -389,6 +434,8 @@ int RunCommand(const ParseResult& parsed, CommandOutput& output) {
         case Command::Export: return Export(reporter, options);
         case Command::Import: return Import(reporter, options);
         case Command::ExportGpo: return ExportGpo(reporter, options);
+        case Command::History: return History(reporter);
+        case Command::Undo: return Undo(reporter, options);
         }
     } catch (const std::exception& error) {
         // Windows refuses a write to the machine's keys to a user without administrator

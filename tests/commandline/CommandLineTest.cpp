@@ -211,3 +211,46 @@ TEST_F(CommandExitTest, AnImportThatCannotBeBackedUpIsNotMadeWithoutNoBackup) {
 }
 
 } // namespace
+
+namespace {
+
+// /history lists the window's and the commands' changes, newest first, and /undo N takes one
+// back; a key changed since is taken back under /quiet only with /force.
+TEST_F(CommandExitTest, HistoryListsTheChangesAndUndoTakesOneBack) {
+    const std::string extensions = "Software\\Microsoft\\Internet Explorer\\Extensions";
+    for (const char* name : {"one", "two"}) {
+        qmtest::WriteFileBytes(temp.File(std::string(name) + ".qmx"),
+                               std::string("buttonstart\r\nButtonText=") + name +
+                                   "\r\nbuttonend\r\n");
+        CapturedOutput imported;
+        ASSERT_EQ(RunCommand(ParseCommandLine(
+                                 {"/import", temp.File(std::string(name) + ".qmx"), "/quiet"}),
+                             imported),
+                  kExitDone);
+    }
+    CapturedOutput history;
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/history", "/quiet"}), history), kExitDone);
+    const size_t first = history.out.find("1\t"), second = history.out.find("2\t");
+    ASSERT_NE(first, std::string::npos) << history.out;
+    ASSERT_NE(second, std::string::npos) << history.out;
+    EXPECT_NE(history.out.find("Import of two.qmx: 1 buttons", first), std::string::npos);
+    EXPECT_LT(history.out.find("two.qmx"), history.out.find("one.qmx"));
+
+    // The older import, taken back while a later change has touched the same keys: refused
+    // under /quiet, done with /force; the newer import's button stays away with it, as the
+    // keys go back to how they were before the older one.
+    CapturedOutput refused;
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/undo", "2", "/quiet"}), refused), kExitFailed);
+    EXPECT_EQ(qmtest::StoredSubKeys(HKEY_LOCAL_MACHINE, extensions).size(), 2u);
+    CapturedOutput forced;
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/undo", "2", "/quiet", "/force"}), forced), kExitDone);
+    EXPECT_TRUE(qmtest::StoredSubKeys(HKEY_LOCAL_MACHINE, extensions).empty());
+    EXPECT_NE(forced.out.find("Undone: Import of one.qmx"), std::string::npos) << forced.out;
+
+    // A number beyond the history, and a switch that does not belong, are refused.
+    CapturedOutput beyond;
+    EXPECT_EQ(RunCommand(ParseCommandLine({"/undo", "9", "/quiet"}), beyond), kExitFailed);
+    EXPECT_FALSE(ParseCommandLine({"/history", "/trust"}).options);
+}
+
+} // namespace
