@@ -123,7 +123,8 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
         const auto before = State();
         switch (c.change) {
         case kDeleteButton:
-            dialogs.AnswerQuestion(true, "Ok to delete the button?");
+            dialogs.AnswerQuestion(true, "Ok to delete the button?\n\"Notes\", a toolbar button of "
+                                         "all users of this computer");
             MenuCommand(IDM_DELETE);
             break;
         case kSaveButton:
