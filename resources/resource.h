@@ -18,6 +18,7 @@
 // Commands: a menu item, its accelerator and its tool bar button share one identifier.
 #define IDM_IMPORTTOOLBARSINFO1 1010
 #define IDM_EXPORTTOOLBARSINFO1 1011
+#define IDM_HISTORY 1012
 #define IDM_REFRESH 1020
 #define IDM_ADD 1021
 #define IDM_SAVE 1022
@@ -65,6 +66,13 @@
 #define IDC_PICTUREPREVIEWGROUP 1311
 #define IDC_PICTUREPREVIEW 1312
 #define IDC_PICTURESIZE 1313
+
+// The "History" window of the Tools menu.
+#define IDD_HISTORY 1400
+#define IDC_HISTORY_LABEL 1401
+#define IDC_HISTORY_LIST 1402
+#define IDC_HISTORY_NOTE 1403
+#define IDC_HISTORY_RESTORE 1404
 // --- end of main window and splash ---
 
 // --- About box (1500-1599) ---
@@ -231,6 +239,11 @@
 #define IDS_UNDO_CHANGED_QUESTION 5523
 #define IDS_UNDO_FAILED 5524
 #define IDS_UNDO_NO_CHANGE 5525
+#define IDS_HISTORY_COLUMN_TIME 5526
+#define IDS_HISTORY_COLUMN_WHAT 5527
+#define IDS_HISTORY_COLUMN_KEYS 5528
+#define IDS_HISTORY_NOTE 5529
+#define IDS_HISTORY_EMPTY 5530
 #define IDS_LIST_MORE 5031
 #define IDS_EXPORT_LEFT_OUT 5032
 #define IDS_IMPORT_BUTTON_REFUSED 5033
