@@ -269,7 +269,6 @@ INT_PTR THistoryForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case IDCANCEL: // Close, Escape and the close box
             EndDialog(hwnd(), IDCANCEL);
             return TRUE;
-        case IDOK: return TRUE; // Enter while nothing can be restored
         }
         break;
     }
