@@ -446,6 +446,20 @@ TEST_F(HistoryWindowTest, AChangeWhoseKeysChangedSinceIsAskedAboutAndNoKeepsEver
     EXPECT_EQ(restored.selected, 0);
 }
 
+TEST_F(HistoryWindowTest, EditsOnThePageShownAreOfferedBeforeARestoreAndThePageShowsItsResult) {
+    Type(qm::ui::kPageButtons, IDC_BUTTONTEXT, "first");
+    MenuCommand(IDM_SAVE);
+    Type(qm::ui::kPageButtons, IDC_BUTTONTEXT, "unsaved");
+    dialogs.AnswerQuestion(false, "Save changes in button \"unsaved\"?");
+    HistorySeen shown;
+    InHistory({LookAt(shown), Press(VK_RETURN), Press(VK_ESCAPE)});
+    ASSERT_EQ(dialogs.ShownOf(Shown::Question).size(), 1u);
+    EXPECT_EQ(dialogs.ShownOf(Shown::Question)[0].owner, shown.window);
+    EXPECT_EQ(qmtest::StoredText(HKEY_LOCAL_MACHINE, kButton, "ButtonText"), "Notes");
+    EXPECT_EQ(Text(qm::ui::kPageButtons, IDC_BUTTONTEXT), "Notes");
+    EXPECT_FALSE(form->IsPageModified(qm::ui::kPageButtons));
+}
+
 TEST_F(HistoryWindowTest, EnterRestoresOnlyFromTheListAndTabEscapeAndCloseLeaveEverything) {
     // Nothing recorded yet: nothing to restore, and Enter does nothing.
     HistorySeen empty;
