@@ -89,11 +89,11 @@ void THistoryForm::FormShow() {
                                         IDS_HISTORY_COLUMN_KEYS};
     for (int column = 0; column < kColumnCount; ++column) {
         const std::string header = ui::Text(headers[column]);
-        LVCOLUMNA spec{};
-        spec.mask = LVCF_TEXT | LVCF_SUBITEM;
-        spec.pszText = const_cast<char*>(header.c_str());
-        spec.iSubItem = column;
-        SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&spec));
+        LVCOLUMNA definition{};
+        definition.mask = LVCF_TEXT | LVCF_SUBITEM;
+        definition.pszText = const_cast<char*>(header.c_str());
+        definition.iSubItem = column;
+        SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&definition));
     }
 
     // Never larger than the work area, and in the middle of the owner.
