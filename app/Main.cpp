@@ -1,4 +1,5 @@
 #include "app/Main.h"
+#include "app/HistoryForm.h"
 #include "app/SingleInstance.h"
 
 #include "appearance/BackgroundsPage.h"
@@ -461,6 +462,7 @@ void TForm1::OnCommand(int command) {
     case IDM_SAVE: ToolButton3Click(); break;
     case IDM_DELETE: ToolButton4Click(); break;
     case IDM_UNDO: Undo1Click(); break;
+    case IDM_HISTORY: History1Click(); break;
     case IDM_IMPORTTOOLBARSINFO1: ImportToolBarsInfo1Click(); break;
     case IDM_EXPORTTOOLBARSINFO1: ExportToolBarsInfo1Click(); break;
     case IDM_CONTENT: Content1Click(); break;
@@ -511,12 +513,15 @@ void TForm1::UpdateUndoItem(HMENU menu) {
                 text.c_str());
 }
 
+void TForm1::OfferSaveOfShownPage(HWND owner) {
+    // The page shows the registry again after an undo: its edits are offered first.
+    if (!flags_.IsPageModified(activePage_)) return;
+    flags_.Mark(activePage_);
+    flags_.OfferSave(activePage_, *pages_[activePage_], owner, false);
+}
+
 void TForm1::Undo1Click() {
-    // Edits of the page shown are offered first: the page shows the registry again afterwards.
-    if (flags_.IsPageModified(activePage_)) {
-        flags_.Mark(activePage_);
-        OfferSave(activePage_, false);
-    }
+    OfferSaveOfShownPage(hwnd());
     const std::vector<ChangeEntry> newest = ListChanges(1);
     if (newest.empty()) {
         ui::AppDialogs().ShowInformation(hwnd(), ui::Text(IDS_UNDO_NO_CHANGE));
@@ -525,19 +530,20 @@ void TForm1::Undo1Click() {
     UndoChange(newest.front());
 }
 
-void TForm1::UndoChange(const ChangeEntry& change) {
+void TForm1::UndoChange(const ChangeEntry& change, HWND owner) {
+    if (!owner) owner = hwnd();
+    OfferSaveOfShownPage(owner);
     const std::vector<std::string> changed = KeysChangedSince(change);
     if (!changed.empty()) {
         std::string keys;
         for (const std::string& key : changed) keys += (keys.empty() ? "" : ", ") + key;
-        if (!ui::AppDialogs().AskYesNo(hwnd(),
+        if (!ui::AppDialogs().AskYesNo(owner,
                                        ui::Text(IDS_UNDO_CHANGED_QUESTION, {change.what, keys})))
             return;
     }
     const RestoreResult result = RestoreChange(change);
     if (!result.restored)
-        ui::AppDialogs().ShowError(hwnd(),
-                                   ui::Text(IDS_UNDO_FAILED, {change.what, result.failure}));
+        ui::AppDialogs().ShowError(owner, ui::Text(IDS_UNDO_FAILED, {change.what, result.failure}));
     // The pages show the registry as it is now; a page with unsaved edits keeps them.
     if (activePage_ != ui::kPageButtons) RebuildButtonStrip();
     if (!flags_.IsPageModified(activePage_)) {
@@ -547,6 +553,12 @@ void TForm1::UndoChange(const ChangeEntry& change) {
         else
             page.OnShow();
     }
+}
+
+void TForm1::History1Click() {
+    THistoryForm history(
+        [this](const ChangeEntry& change, HWND owner) { UndoChange(change, owner); });
+    history.ShowModal(hwnd());
 }
 
 std::optional<int> TForm1::ChooseCategory() { return conMenuDlgForm_.ShowModal(hwnd()); }

@@ -122,6 +122,8 @@ private:
     void Undo1Click();
     // Shows the newest change in the Edit menu's Undo item, which is disabled without one.
     void UpdateUndoItem(HMENU menu);
+    // Tools > History: the window that lists the history and restores any change of it.
+    void History1Click();
     void ImportToolBarsInfo1Click();
     void ExportToolBarsInfo1Click();
     void Content1Click();
@@ -133,10 +135,13 @@ private:
 
 public:
     // Takes back one change of the history: edits of the page shown are offered for saving
-    // first, keys that changed since are asked about, and the pages show the result.
-    void UndoChange(const ChangeEntry& change);
+    // first, keys that changed since are asked about, and the pages show the result. The
+    // questions and messages belong to owner (the main window when none is given).
+    void UndoChange(const ChangeEntry& change, HWND owner = nullptr);
 
 private:
+    // The save question for the edits of the page shown, if it holds any, owned by owner.
+    void OfferSaveOfShownPage(HWND owner);
     // The "Select category" dialog before Add on the button and context-menu pages: the
     // chosen template row, or nothing.
     std::optional<int> ChooseCategory();

@@ -499,12 +499,20 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
 void ButtonsPage::DeleteButton(const std::string& keyName) {
     // With no record shown the path would be the Extensions key itself, with every button.
     if (keyName.empty()) return;
-    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), ui::Text(IDS_BUTTON_DELETE_QUESTION)))
+    const HKEY root = RootForButton(keyName, strip_.CurrentUserButtons());
+    // The button by its text as stored, not as an unsaved edit in the field has it, and where
+    // it lives: a machine-wide button goes for every user of the computer.
+    const std::string name = keyName == shown_.keyName ? shown_.fields.texts[kFieldButtonText]
+                                                       : ui::GetText(Item(IDC_BUTTONTEXT));
+    const std::string which = ui::Text(root == HKEY_CURRENT_USER ? IDS_BUTTON_DELETE_THIS_USER
+                                                                 : IDS_BUTTON_DELETE_ALL_USERS,
+                                       {name});
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                   ui::Text(IDS_BUTTON_DELETE_QUESTION, {which})))
         return;
     RegistryAccessor& registry = host_.Registry();
-    const HKEY root = RootForButton(keyName, strip_.CurrentUserButtons());
     std::optional<ChangeRecord> change =
-        BeginChange(ui::Text(IDS_CHANGE_DELETE_BUTTON, {ui::GetText(Item(IDC_BUTTONTEXT))}),
+        BeginChange(ui::Text(IDS_CHANGE_DELETE_BUTTON, {name}),
                     {{root, ButtonKeyPath(keyName)}, {HKEY_CURRENT_USER, kOwnRecordKey}},
                     ui::AskToGoOnWithoutBackup(host_.MainWindow()));
     if (!change) return;
@@ -520,8 +528,7 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
     }
     if (!deleted) {
         change->Discard();
-        ReportWriteFailure(host_, refused, root,
-                           ui::Text(IDS_BUTTON_NOT_DELETED, {ui::GetText(Item(IDC_BUTTONTEXT))}),
+        ReportWriteFailure(host_, refused, root, ui::Text(IDS_BUTTON_NOT_DELETED, {name}),
                            IDS_DELETE_DATA_ERROR);
         return;
     }

@@ -363,9 +363,12 @@ void ContextMenuPage::SaveMenu() {
 }
 
 void ContextMenuPage::DeleteMenu() {
-    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), ui::Text(IDS_MENU_DELETE_QUESTION))) return;
     int line = SelectedLine();
-    if (line < 0) return; // nothing is selected, so there is nothing to delete
+    if (line < 0) return; // nothing is selected, so there is nothing to delete or ask about
+    // The entry by its name in the list (an unsaved rename in the field is no name yet).
+    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                   ui::Text(IDS_MENU_DELETE_QUESTION, {LineText(line)})))
+        return;
     std::optional<ChangeRecord> change =
         BeginChange(ui::Text(IDS_CHANGE_DELETE_MENU, {LineText(line)}),
                     {{HKEY_CURRENT_USER, MenuKeyPath(LineText(line))}},

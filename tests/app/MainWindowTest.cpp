@@ -259,7 +259,7 @@ MenuWords WordsOf(const std::string& text) {
 
 TEST_F(ShellTest, EveryMenuItemHasItsOwnAccessKeyAndKeepsItsWords) {
     const std::vector<std::pair<std::string, std::vector<std::string>>> menus{
-        {"Tools", {"Import ToolBar Info", "Export ToolBar Info"}},
+        {"Tools", {"Import ToolBar Info", "Export ToolBar Info", "History..."}},
         {"Edit", {"Undo", "Refresh", "Add", "Save", "Delete"}},
         {"View", {"Standart toolbar buttons", "Context Menu", "Backgrounds", "Window Attributes"}},
         {"Help", {"Content", "About"}},

@@ -266,7 +266,9 @@ TEST_F(ButtonEditingTest, CountersAreReusedAfterADeleteAndTheOwnRecordFollows) {
     int first = page->StripKey(0) == qm::ButtonKeyName(1) ? 0 : 1;
     ClickStrip(first);
     ASSERT_EQ(page->ShownKey(), qm::ButtonKeyName(1));
-    dialogs.AnswerQuestion(true, "Ok to delete the button?");
+    dialogs.AnswerQuestion(
+        true,
+        "Ok to delete the button?\n\"QZO Menu\", a toolbar button of all users of this computer");
     page->Delete();
     EXPECT_FALSE(ReadRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(1)));
     EXPECT_EQ(*OwnRecord(), (Values{{"StdBtn02", qm::ButtonKeyName(2)}}));
@@ -289,12 +291,14 @@ TEST_F(ButtonEditingTest, DeletingAsksAndActsOnTheRootTheRecordWasListedUnder) {
     ClickStrip(0); // the current user's copy comes first
     ASSERT_EQ(Text(IDC_BUTTONTEXT), "user");
 
-    dialogs.AnswerQuestion(false, "Ok to delete the button?");
+    dialogs.AnswerQuestion(
+        false, "Ok to delete the button?\n\"user\", a toolbar button of this user only");
     page->Delete();
     EXPECT_TRUE(ReadRecord(HKEY_CURRENT_USER, both));
     EXPECT_EQ(page->StripButtonCount(), 2);
 
-    dialogs.AnswerQuestion(true, "Ok to delete the button?");
+    dialogs.AnswerQuestion(
+        true, "Ok to delete the button?\n\"user\", a toolbar button of this user only");
     page->Delete();
     EXPECT_FALSE(ReadRecord(HKEY_CURRENT_USER, both));
     EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, both)->at("ButtonText"), "machine");
@@ -304,7 +308,9 @@ TEST_F(ButtonEditingTest, DeletingAsksAndActsOnTheRootTheRecordWasListedUnder) {
 
     // A record that another program deleted meanwhile cannot be deleted again.
     ASSERT_TRUE(qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(both)));
-    dialogs.AnswerQuestion(true, "Ok to delete the button?");
+    dialogs.AnswerQuestion(
+        true,
+        "Ok to delete the button?\n\"machine\", a toolbar button of all users of this computer");
     dialogs.ExpectError("Error while trying to delete registry data");
     page->Delete();
     EXPECT_EQ(page->StripButtonCount(), 1); // not rebuilt

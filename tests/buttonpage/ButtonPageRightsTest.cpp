@@ -95,8 +95,10 @@ TEST_F(ButtonPageRightsTest, RefusedSaveDeleteAndAddSayWhatNeedsRightsAndChangeN
     page->Save();
     EXPECT_EQ(Text(IDC_BUTTONTEXT), "edited"); // the edits stay in the fields
 
-    dialogs.AnswerQuestion(true, "Ok to delete the button?");
-    dialogs.AnswerQuestion(false, MachineRefusal("The button \"edited\" cannot be deleted"));
+    dialogs.AnswerQuestion(
+        true,
+        "Ok to delete the button?\n\"both, 32\", a toolbar button of all users of this computer");
+    dialogs.AnswerQuestion(false, MachineRefusal("The button \"both, 32\" cannot be deleted"));
     page->Delete();
 
     // Add replaces the fields: the edits still unsaved are asked about first.
@@ -171,7 +173,9 @@ TEST_F(ButtonPageRightsTest, SaveWritesTheViewsThatHoldTheRecordAddAndDeleteBoth
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, Path(kOnly64)));
 
     Show(kBoth);
-    dialogs.AnswerQuestion(true, "Ok to delete the button?");
+    dialogs.AnswerQuestion(
+        true,
+        "Ok to delete the button?\n\"both, 32\", a toolbar button of all users of this computer");
     page->Delete();
     page->Add(1);
     const std::string added = qm::ButtonKeyName(1);

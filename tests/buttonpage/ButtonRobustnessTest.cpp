@@ -189,7 +189,10 @@ TEST_F(ButtonRobustnessTest, ARecordWithTheLongestKeyNameIsShownSavedAndDeletedU
         };
         for (REGSAM view : views) EXPECT_EQ(read(view), "saved") << qmtest::ViewName(view);
 
-        dialogs.AnswerQuestion(true, "Ok to delete the button?");
+        dialogs.AnswerQuestion(true, std::string("Ok to delete the button?\n\"saved\", ") +
+                                         (c.root == HKEY_LOCAL_MACHINE
+                                              ? "a toolbar button of all users of this computer"
+                                              : "a toolbar button of this user only"));
         page->Delete();
         EXPECT_EQ(dialogs.ShownOf(Shown::Error).size(), 0u);
         for (REGSAM view : views) EXPECT_EQ(read(view), std::nullopt) << qmtest::ViewName(view);

@@ -286,7 +286,8 @@ TEST_F(ContextMenuPageTest, AddsFromTemplatesUnderNumberedNamesReusingFreedOnes)
     EXPECT_EQ(Text(IDC_MENUEDIT), "QZO Menu02");
 
     SelectLine(1);
-    dialogs.AnswerQuestion(true, "Ok to delete the context menu?");
+    dialogs.AnswerQuestion(
+        true, "Ok to delete the context menu?\n\"QZO Menu01\", a context menu entry of this user");
     page.DeleteMenu();
     EXPECT_FALSE(EntryExists("QZO Menu01"));
     page.AddMenu(0);
@@ -426,18 +427,22 @@ TEST_F(ContextMenuPageTest, TheDeleteKeyAsksFirstAndDeletesOnlyASelectedEntry) {
     SeedEntry("B", Seed().Script("b.htm"));
     page.ListMenus();
     const std::string before = DumpMenuExt();
-    dialogs.AnswerQuestion(false, "Ok to delete the context menu?");
+    dialogs.AnswerQuestion(
+        false, "Ok to delete the context menu?\n\"A\", a context menu entry of this user");
     PressDeleteInList();
     EXPECT_EQ(DumpMenuExt(), before);
 
     SendMessageA(Control(IDC_POPUPMENULIST), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    dialogs.AnswerQuestion(true, "Ok to delete the context menu?");
+    const size_t asked = dialogs.ShownOf(qmtest::Shown::Question).size();
     page.DeleteMenu();
     EXPECT_EQ(DumpMenuExt(), before) << "no line selected: nothing to delete";
+    EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::Question).size(), asked)
+        << "nor anything to ask about";
 
     SelectLine(1);
     Type(IDC_DEFAULTEDIT, "unsaved.htm");
-    dialogs.AnswerQuestion(true, "Ok to delete the context menu?");
+    dialogs.AnswerQuestion(
+        true, "Ok to delete the context menu?\n\"B\", a context menu entry of this user");
     PressDeleteInList();
     EXPECT_FALSE(EntryExists("B"));
     EXPECT_EQ(Lines(), (std::vector<std::string>{"A"}));

@@ -116,7 +116,8 @@ TEST_F(MainWindowMenuTest, SaveAndDeleteCommandsActOnTheShownEntry) {
     EXPECT_EQ(StoredDword("A", "Flags"), 1u);
     EXPECT_FALSE(form.IsModified());
 
-    dialogs.AnswerQuestion(true, "Ok to delete the context menu?");
+    dialogs.AnswerQuestion(
+        true, "Ok to delete the context menu?\n\"A\", a context menu entry of this user");
     Command(IDM_DELETE);
     EXPECT_FALSE(EntryExists("A"));
     EXPECT_EQ(Text(IDC_MENUEDIT), "B");

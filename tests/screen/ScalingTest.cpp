@@ -191,6 +191,37 @@ void CALLBACK LookAtCategory(HWND, UINT, UINT_PTR timer, DWORD) {
     PostMessageA(GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1), WM_KEYDOWN, VK_ESCAPE, 1);
 }
 
+// Looks at "History" once it is up, then closes it with Escape: its controls are tidy, it fits
+// the screen, and its columns show the whole time and description of its row.
+bool historySeen = false;
+void CALLBACK LookAtHistory(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowA("#32770", "History");
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    KillTimer(nullptr, timer);
+    historySeen = true;
+    ExpectTidy(dialog, "History");
+    RECT window, work;
+    GetWindowRect(dialog, &window);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_TRUE(window.left >= work.left && window.top >= work.top && window.right <= work.right &&
+                window.bottom <= work.bottom)
+        << "History lies outside the work area";
+    HWND list = GetDlgItem(dialog, IDC_HISTORY_LIST);
+    EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    for (int column = 0; column < 2 && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 0; ++column) {
+        char text[512] = {};
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&item));
+        EXPECT_GT(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0),
+                  SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)))
+            << "History: column " << column << " cuts \"" << text << "\"";
+    }
+    PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 1);
+}
+
 class AtDpi : public KeyboardTest {
 protected:
     void SetUp() override {
@@ -291,6 +322,14 @@ TEST_F(AtDpi, TheWindowItsPagesAndDialogsAreLaidOutForTheScreen) {
     MenuCommand(IDM_ADD);
     categoryLook = nullptr;
     EXPECT_TRUE(look.seen);
+
+    MenuCommand(IDM_VIEWSTDBTN);
+    Type(kPageButtons, IDC_BUTTONTEXT, "Saved at this scale");
+    MenuCommand(IDM_SAVE);
+    historySeen = false;
+    SetTimer(nullptr, 0, 20, &LookAtHistory);
+    MenuCommand(IDM_HISTORY);
+    EXPECT_TRUE(historySeen);
 }
 
 // Wine's Tahoma, the dialog font of a Wine desktop (scripts/screenshot shows the program in
