@@ -40,12 +40,13 @@ constexpr COLORREF kTransparent = RGB(255, 0, 255);
 struct TabSpec {
     const char* caption;
     int viewCommand;
+    const char* helpTopic; // the page of the help that F1 and Help - Content open
 };
 constexpr std::array<TabSpec, TForm1::kPageCount> kTabs{{
-    {"Standard Toolbar Buttons", IDM_VIEWSTDBTN},
-    {"Context Menu", IDM_VIEWCONTEXTMENU},
-    {"Backgrounds", IDM_VIEWTBBACKGROUND},
-    {"Window Attributes", IDM_VIEWWINDOWTITLE},
+    {"Standard Toolbar Buttons", IDM_VIEWSTDBTN, "buttons.htm"},
+    {"Context Menu", IDM_VIEWCONTEXTMENU, "contextmenu.htm"},
+    {"Backgrounds", IDM_VIEWTBBACKGROUND, "backgrounds.htm"},
+    {"Window Attributes", IDM_VIEWWINDOWTITLE, "windowattributes.htm"},
 }};
 
 // The tool bar's buttons, left to right, with their hints; Refresh is followed by a separator.
@@ -593,7 +594,9 @@ void TForm1::RebuildButtonStrip() {
 }
 
 void TForm1::Content1Click() {
-    ui::AppDialogs().ShowHelp(hwnd(), ui::ProgramFolder() + "qmhelp.chm::/index.htm", 0, 0);
+    // The help opens at the topic of the page that is showing; its contents lead on from there.
+    ui::AppDialogs().ShowHelp(
+        hwnd(), ui::ProgramFolder() + "qmhelp.chm::/" + kTabs[activePage_].helpTopic, 0, 0);
 }
 
 void TForm1::About2Click() { aboutForm_->Show(); }

@@ -1,4 +1,5 @@
-// The Help menu of the main window: "Content" and F1 open the help file, "About" the About box.
+// The Help menu of the main window: "Content" and F1 open the help file at the topic of the page
+// that is showing, "About" the About box.
 #include "app/Main.h"
 #include "Version.h"
 
@@ -37,18 +38,35 @@ protected:
     }
 };
 
-TEST_F(HelpMenuTest, ContentAndF1OpenTheHelpFileBesideTheProgramAtItsStartPage) {
-    dialogs.ExpectHelp();
-    dialogs.ExpectHelp();
-    Menu(IDM_CONTENT);
-    Key(VK_F1);
-    auto calls = dialogs.ShownOf(qmtest::Shown::Help);
-    ASSERT_EQ(calls.size(), 2u);
-    for (const auto& call : calls) {
-        EXPECT_EQ(call.text, qm::ui::ProgramFolder() + "qmhelp.chm::/index.htm");
-        EXPECT_EQ(call.owner, form.hwnd());
-        EXPECT_EQ(call.helpCommand, 0u);
-        EXPECT_EQ(call.helpData, 0u);
+// Each page of the window, as the View menu shows it, with the help topic that describes it.
+struct PageTopic {
+    int viewCommand;
+    const char* topic;
+};
+constexpr PageTopic kPageTopics[] = {
+    {IDM_VIEWSTDBTN, "buttons.htm"},
+    {IDM_VIEWCONTEXTMENU, "contextmenu.htm"},
+    {IDM_VIEWTBBACKGROUND, "backgrounds.htm"},
+    {IDM_VIEWWINDOWTITLE, "windowattributes.htm"},
+};
+
+TEST_F(HelpMenuTest, ContentAndF1OpenTheHelpFileBesideTheProgramAtTheShownPagesTopic) {
+    for (const PageTopic& row : kPageTopics) {
+        SCOPED_TRACE(row.topic);
+        Menu(row.viewCommand);
+        size_t before = dialogs.ShownOf(qmtest::Shown::Help).size();
+        dialogs.ExpectHelp();
+        dialogs.ExpectHelp();
+        Menu(IDM_CONTENT);
+        Key(VK_F1);
+        auto calls = dialogs.ShownOf(qmtest::Shown::Help);
+        ASSERT_EQ(calls.size(), before + 2);
+        for (size_t at = before; at < calls.size(); ++at) {
+            EXPECT_EQ(calls[at].text, qm::ui::ProgramFolder() + "qmhelp.chm::/" + row.topic);
+            EXPECT_EQ(calls[at].owner, form.hwnd());
+            EXPECT_EQ(calls[at].helpCommand, 0u);
+            EXPECT_EQ(calls[at].helpData, 0u);
+        }
     }
 }
 

@@ -211,7 +211,8 @@ TEST_F(ShellTest, F1AndTheContentItemOpenTheHelpBesideTheProgram) {
     auto help = dialogs.ShownOf(Shown::Help);
     ASSERT_EQ(help.size(), 2u);
     for (const auto& call : help) {
-        EXPECT_EQ(call.text, qm::ui::ProgramFolder() + "qmhelp.chm::/index.htm");
+        // The window opens on the button page: the help opens at its topic.
+        EXPECT_EQ(call.text, qm::ui::ProgramFolder() + "qmhelp.chm::/buttons.htm");
         EXPECT_EQ(call.owner, form->hwnd());
     }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the compiled help file as a reader would meet it: it is a CHM file, it holds every page
 # of the help sources (index.htm, the page the program opens, among them) byte for byte, its
-# table of contents and its index lead to pages it holds, and so does every link between pages.
+# table of contents and its index lead to pages it holds, and so does every link between pages
+# and every topic that F1 opens on a page of the window.
 #   check-help.sh <qmhelp.chm> <resources/help>
 set -euo pipefail
 chm=$1
@@ -49,5 +50,14 @@ for page in "$out"/*.htm; do
     [ -f "$out/$target" ] || fail "$(basename "$page") links to $target, which the help file does not hold"
     links=$((links + 1))
   done
+done
+# The topics that F1 opens on the pages of the window (the page table in app/Main.cpp).
+main="$sources/../../app/Main.cpp"
+[ -f "$main" ] || fail "$main is missing"
+topics=$(grep -E '^ *\{"[^"]*", IDM_VIEW[A-Z]*, "[^"]*"\},' "$main" | grep -o '"[^"]*\.htm"' | tr -d '"' || true)
+[ "$(wc -w <<<"$topics")" -eq 4 ] || fail "app/Main.cpp does not name a help topic for each of the four pages"
+for topic in $topics; do
+  [ -f "$out/$topic" ] || fail "F1 opens $topic, which the help file does not hold"
+  links=$((links + 1))
 done
 echo "help file: $count files, $links links and entries, all present"
