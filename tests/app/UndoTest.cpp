@@ -21,40 +21,6 @@ const std::string kMenuExt = "Software\\Microsoft\\Internet Explorer\\MenuExt";
 const std::string kButton = kExt + "\\{AAAAAAAA-1111-2222-3333-444444444444}";
 const std::string kOwnRecord = "Software\\qzo\\Quillmere\\StdBtn";
 
-// Everything in and below a key, in one view, as text: each key's path, then each value's
-// name, type and bytes in hexadecimal. "" when the key is missing.
-std::string Dump(HKEY root, REGSAM view, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return "";
-    std::string out = "[" + std::string(path.begin(), path.end()) + "]\n";
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[512];
-        BYTE data[8192];
-        DWORD length = 512, size = sizeof data, type = 0;
-        if (RegEnumValueW(key, i, name, &length, nullptr, &type, data, &size) != ERROR_SUCCESS)
-            break;
-        char hex[4];
-        out += std::string(name, name + length) + " " + std::to_string(type) + " ";
-        for (DWORD b = 0; b < size; ++b) {
-            snprintf(hex, sizeof hex, "%02x", data[b]);
-            out += hex;
-        }
-        out += "\n";
-    }
-    std::vector<std::wstring> subKeys;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[256];
-        DWORD length = 256;
-        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        subKeys.emplace_back(name, length);
-    }
-    RegCloseKey(key);
-    for (const std::wstring& sub : subKeys) out += Dump(root, view, path + L"\\" + sub);
-    return out;
-}
-
 // The keys a change may touch, in every view of their root.
 std::map<std::string, std::string> State() {
     const auto wide = [](const std::string& path) {
@@ -62,10 +28,12 @@ std::map<std::string, std::string> State() {
     };
     std::map<std::string, std::string> state;
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
-        state["machine " + std::to_string(view)] = Dump(HKEY_LOCAL_MACHINE, view, wide(kExt));
-    state["own"] = Dump(HKEY_CURRENT_USER, 0, wide(kOwnRecord));
-    state["menu"] = Dump(HKEY_CURRENT_USER, 0, wide(kMenuExt));
-    state["main"] = Dump(HKEY_CURRENT_USER, 0, L"Software\\Microsoft\\Internet Explorer\\Main");
+        state["machine " + std::to_string(view)] =
+            qmtest::DumpTree(HKEY_LOCAL_MACHINE, wide(kExt), view);
+    state["own"] = qmtest::DumpTree(HKEY_CURRENT_USER, wide(kOwnRecord));
+    state["menu"] = qmtest::DumpTree(HKEY_CURRENT_USER, wide(kMenuExt));
+    state["main"] =
+        qmtest::DumpTree(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Main");
     return state;
 }
 

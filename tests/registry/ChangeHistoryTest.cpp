@@ -4,6 +4,7 @@
 #include "registry/ChangeHistory.h"
 
 #include "support/ProgramTest.h"
+#include "support/RawRegistry.h"
 
 #include <psapi.h>
 
@@ -12,42 +13,6 @@
 namespace {
 
 const std::wstring kEntry = L"Microsoft\\Internet Explorer\\MenuExt\\RegImport";
-
-std::string Hex(const BYTE* data, DWORD size) {
-    std::string out;
-    char hex[4];
-    for (DWORD i = 0; i < size; ++i) {
-        snprintf(hex, sizeof hex, "%02x", data[i]);
-        out += hex;
-    }
-    return out;
-}
-
-// Everything in and below a key below `base`: paths, value names, types and bytes.
-std::string Dump(HKEY base, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(base, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
-    std::string out = "[" + std::string(path.begin(), path.end()) + "]\n";
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[256];
-        BYTE data[4096];
-        DWORD length = 256, size = sizeof data, type = 0;
-        if (RegEnumValueW(key, i, name, &length, nullptr, &type, data, &size) != ERROR_SUCCESS)
-            break;
-        out += std::string(name, name + length) + " " + std::to_string(type) + " " +
-               Hex(data, size) + "\n";
-    }
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[256];
-        DWORD length = 256;
-        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        out += Dump(base, path + L"\\" + std::wstring(name, length));
-    }
-    RegCloseKey(key);
-    return out;
-}
 
 void Put(const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
          size_t size) {
@@ -78,7 +43,7 @@ TEST_F(ChangeHistoryTest, RegImportOfARecordGivesTheKeyAsItWas) {
     Put(kEntry + L"\\Sub\\Deeper", L"Deep", REG_DWORD, &number, sizeof number);
     HKEY software = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &software), ERROR_SUCCESS);
-    const std::string before = Dump(software, kEntry);
+    const std::string before = qmtest::DumpTree(software, kEntry);
     RegCloseKey(software);
 
     qm::ChangeRecord record = qm::RecordChange(
@@ -103,7 +68,7 @@ TEST_F(ChangeHistoryTest, RegImportOfARecordGivesTheKeyAsItWas) {
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
-    const std::string imported = Dump(real, kEntry);
+    const std::string imported = qmtest::DumpTree(real, kEntry);
     RegDeleteTreeW(real, kEntry.c_str());
     RegDeleteKeyW(real, kEntry.c_str());
     EXPECT_EQ(exitCode, 0u);

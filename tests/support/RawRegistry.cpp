@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <vector>
+
 namespace qmtest {
 namespace {
 
@@ -228,6 +231,43 @@ void ExpectNoValue(HKEY root, const std::string& path, const std::string& name,
 void ExpectNoKey(HKEY root, const std::string& path, std::source_location where) {
     if (StoredKeyExists(root, path))
         ADD_FAILURE_AT(where.file_name(), where.line()) << Where(root, path) << " exists";
+}
+
+std::string DumpTree(HKEY base, const std::wstring& path, REGSAM view) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(base, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return "";
+    DWORD longestName = 0, longestData = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     &longestName, &longestData, nullptr, nullptr);
+    std::wstring name(longestName + 1, L'\0');
+    std::string data(longestData + 1, '\0');
+    std::string out = "[" + std::string(path.begin(), path.end()) + "]\n";
+    for (DWORD i = 0;; ++i) {
+        DWORD length = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        if (RegEnumValueW(key, i, name.data(), &length, nullptr, &type,
+                          reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+            break;
+        out += std::string(name.begin(), name.begin() + length) + " " + std::to_string(type) + " ";
+        char hex[4];
+        for (DWORD b = 0; b < size; ++b) {
+            snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(data[b]));
+            out += hex;
+        }
+        out += "\n";
+    }
+    std::vector<std::wstring> subKeys;
+    for (DWORD i = 0;; ++i) {
+        wchar_t sub[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, sub, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        subKeys.emplace_back(sub, length);
+    }
+    RegCloseKey(key);
+    for (const std::wstring& sub : subKeys) out += DumpTree(base, path + L"\\" + sub, view);
+    return out;
 }
 
 } // namespace qmtest

@@ -72,6 +72,11 @@ void PutWideText(HKEY root, const std::wstring& path, const std::wstring& name, 
                  std::source_location where = std::source_location::current());
 std::optional<WideValue> StoredWideValue(HKEY root, const std::wstring& path,
                                          const std::wstring& name, REGSAM view = 0);
+// Everything in and below a key under base, in one view, as text: each key's path (as given,
+// below base), then each value's name, type and bytes in hexadecimal. "" when it is missing.
+// Two dumps are equal exactly when the trees are, byte for byte.
+std::string DumpTree(HKEY base, const std::wstring& path, REGSAM view = 0);
+
 // Removes a key with everything below it (true when it was there and is gone now), or one value.
 bool RemoveKey(HKEY root, const std::string& path);
 void RemoveValue(HKEY root, const std::string& path, const std::string& name);
