@@ -103,6 +103,20 @@ std::vector<ViewKey> InViews(const std::vector<ChangedKey>& keys) {
     return all;
 }
 
+// The names of a key's sub-keys, in the registry's order (read whole before any is opened).
+std::vector<std::wstring> SubKeyNames(HKEY key) {
+    std::vector<std::wstring> names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
 // UTF-16 text written through a buffer, so that a value of megabytes is encoded in pieces and
 // never held twice.
 class Writer {
@@ -212,16 +226,7 @@ void PutTree(Writer& out, HKEY key, REGSAM view, const std::wstring& name) {
         PutValue(out, valueName.substr(0, nameLength), type, data.substr(0, size));
     }
     out.Line(L"");
-    std::vector<std::wstring> names;
-    for (DWORD i = 0;; ++i) {
-        wchar_t subName[256];
-        DWORD length = 256;
-        if (RegEnumKeyExW(key, i, subName, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        names.emplace_back(subName, length);
-    }
-    for (const std::wstring& subName : names)
+    for (const std::wstring& subName : SubKeyNames(key))
         if (Key sub = OpenKey(key, view, subName, KEY_READ))
             PutTree(out, sub.get(), view, name + L"\\" + subName);
 }
@@ -253,15 +258,9 @@ public:
             Add(&type, sizeof type);
             Add(data.data(), std::min<size_t>(size, data.size()));
         }
-        for (DWORD i = 0;; ++i) {
-            wchar_t subName[256];
-            DWORD length = 256;
-            if (RegEnumKeyExW(key, i, subName, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                break;
-            Add(L"[" + std::wstring(subName, length));
-            if (Key sub = OpenKey(key, view, std::wstring(subName, length), KEY_READ))
-                Tree(sub.get(), view);
+        for (const std::wstring& subName : SubKeyNames(key)) {
+            Add(L"[" + subName);
+            if (Key sub = OpenKey(key, view, subName, KEY_READ)) Tree(sub.get(), view);
         }
     }
     uint64_t Value() const { return hash_; }
