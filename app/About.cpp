@@ -37,11 +37,10 @@ constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 constexpr COLORREF kTextColour = RGB(0, 0, 0);
 constexpr COLORREF kBackground = RGB(255, 255, 255);
 
-ui::UniqueFont MakeFont(int height, int weight, bool underline, UINT dpi) {
-    return ui::UniqueFont(CreateFontA(-ui::Scale(height, dpi), 0, 0, 0, weight, FALSE, underline,
-                                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                      DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
+UniqueFont MakeFont(int height, int weight, bool underline, UINT dpi) {
+    return UniqueFont(CreateFontA(-ui::Scale(height, dpi), 0, 0, 0, weight, FALSE, underline, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif"));
 }
 
 bool StartsWithMailto(const std::string& text) {
@@ -78,9 +77,8 @@ LRESULT CALLBACK LinkKeys(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
         if (GetFocus() == link) {
             RECT area;
             GetClientRect(link, &area);
-            HDC dc = GetDC(link);
-            DrawFocusRect(dc, &area);
-            ReleaseDC(link, dc);
+            WindowDc dc(link);
+            if (dc) DrawFocusRect(dc.get(), &area);
         }
         return result;
     }
@@ -195,23 +193,23 @@ void TAboutForm::DressForDpi() {
     // Fonts, picture and places for the DPI of the monitor the box is on. The controls take
     // the new fonts before the old ones go.
     const UINT dpi = ui::WindowDpi(hwnd());
-    ui::UniqueFont text = MakeFont(11, FW_NORMAL, false, dpi);
-    ui::UniqueFont title = MakeFont(13, FW_BOLD, false, dpi);
-    ui::UniqueFont bold = MakeFont(11, FW_BOLD, false, dpi);
-    ui::UniqueFont link = MakeFont(11, FW_NORMAL, true, dpi);
+    UniqueFont text = MakeFont(11, FW_NORMAL, false, dpi);
+    UniqueFont title = MakeFont(13, FW_BOLD, false, dpi);
+    UniqueFont bold = MakeFont(11, FW_BOLD, false, dpi);
+    UniqueFont link = MakeFont(11, FW_NORMAL, true, dpi);
     for (const Place& place : kLayout)
         SendMessageA(Item(place.id), WM_SETFONT, reinterpret_cast<WPARAM>(text.get()), 0);
     SendMessageA(Item(IDC_ABOUT_TITLE), WM_SETFONT, reinterpret_cast<WPARAM>(title.get()), 0);
     SendMessageA(Item(IDC_ABOUT_MAILCAPTION), WM_SETFONT, reinterpret_cast<WPARAM>(bold.get()), 0);
     for (int id : {IDC_ABOUT_WEBLINK, IDC_ABOUT_MAILLINK})
         SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(link.get()), 0);
-    ui::UniqueBitmap picture(static_cast<HBITMAP>(LoadImageA(
+    UniqueBitmap picture(static_cast<HBITMAP>(LoadImageA(
         ui::Instance(), MAKEINTRESOURCEA(IDB_ABOUT), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (picture && dpi != ui::kDefaultDpi) {
         BITMAP size{};
         GetObjectA(picture.get(), sizeof size, &size);
-        ui::UniqueBitmap scaled(ui::ScaledBitmap(picture.get(), ui::Scale(size.bmWidth, dpi),
-                                                 ui::Scale(size.bmHeight, dpi)));
+        UniqueBitmap scaled = ui::ScaledBitmap(picture.get(), ui::Scale(size.bmWidth, dpi),
+                                               ui::Scale(size.bmHeight, dpi));
         if (scaled) picture = std::move(scaled);
     }
     SendMessageA(Item(IDC_ABOUT_IMAGE1), STM_SETIMAGE, IMAGE_BITMAP,
@@ -231,13 +229,14 @@ void TAboutForm::FitText(int id, RECT& place, int panelLeft, int panelRight) con
     HWND label = Item(id);
     const std::string text = ui::GetText(label);
     if (text.empty()) return;
-    HDC dc = GetDC(label);
-    HGDIOBJ previous =
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
     SIZE needs{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &needs);
-    SelectObject(dc, previous);
-    ReleaseDC(label, dc);
+    {
+        WindowDc dc(label);
+        HGDIOBJ previous =
+            SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &needs);
+        SelectObject(dc.get(), previous);
+    }
     const int width = place.right - place.left;
     const int wanted = std::min<int>(needs.cx + 2, panelRight - panelLeft);
     if (wanted > width) {

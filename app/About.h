@@ -5,7 +5,7 @@
 // as the user turns to another window of the program or clicks the picture or its panel.
 
 #include "Version.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/Window.h"
 
 #include <string>
@@ -15,12 +15,12 @@ namespace qm {
 // What the box's controls are drawn with. A base listed before the dialog base: the dialog base
 // destroys the box's window in its destructor, and these go only after it.
 struct AboutDrawing {
-    ui::UniqueBitmap picture_;
-    ui::UniqueFont textFont_;
-    ui::UniqueFont titleFont_;
-    ui::UniqueFont boldFont_;
-    ui::UniqueFont linkFont_;
-    ui::UniqueBrush background_;
+    UniqueBitmap picture_;
+    UniqueFont textFont_;
+    UniqueFont titleFont_;
+    UniqueFont boldFont_;
+    UniqueFont linkFont_;
+    UniqueBrush background_;
 };
 
 class TAboutForm : private AboutDrawing, public ui::DialogBase {

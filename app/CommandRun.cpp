@@ -1,5 +1,6 @@
 #include "app/CommandRun.h"
 
+#include "base/Text.h"
 #include "buttons/ButtonRecord.h"
 #include "registry/ChangeHistory.h"
 #include "registry/RegistryAccessor.h"
@@ -400,11 +401,7 @@ void ConsoleOutput::WriteTo(void* handle, std::string_view text) {
     DWORD written = 0;
     if (IsConsole(handle)) {
         // The console shows its own code page; the program's texts are in the ANSI one.
-        int wide =
-            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        std::wstring buffer(static_cast<size_t>(wide), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer.data(),
-                            wide);
+        const std::wstring buffer = WidenText(text);
         WriteConsoleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &written, nullptr);
         return;
     }

@@ -19,7 +19,7 @@ TLogoForm::TLogoForm()
     width_ = ui::Scale(kWidth, dpi);
     height_ = ui::Scale(kHeight, dpi);
     if (picture_ && dpi != ui::kDefaultDpi) {
-        ui::UniqueBitmap scaled(ui::ScaledBitmap(picture_.get(), width_, height_));
+        UniqueBitmap scaled = ui::ScaledBitmap(picture_.get(), width_, height_);
         if (scaled) picture_ = std::move(scaled);
     }
     const POINT place = ui::CentredIn(ui::ScreenArea(), SIZE{width_, height_});

@@ -2,7 +2,7 @@
 // The splash window (form LogoForm): a borderless picture in the middle of the screen, with
 // the hourglass up, while the program starts.
 
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/Window.h"
 
 namespace qm {
@@ -23,7 +23,7 @@ protected:
 private:
     void FormPaint();
 
-    ui::UniqueBitmap picture_;
+    UniqueBitmap picture_;
     int width_ = kWidth; // the window and picture at the screen's DPI
     int height_ = kHeight;
 };

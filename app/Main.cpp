@@ -4,6 +4,7 @@
 
 #include "appearance/BackgroundsPage.h"
 #include "appearance/WindowAttributesPage.h"
+#include "base/Text.h"
 #include "buttons/ButtonsPage.h"
 #include "menuext/ContextMenuPage.h"
 #include "transfer/TransferCommands.h"
@@ -62,19 +63,17 @@ constexpr std::array<ToolSpec, 4> kToolButtons{{
 }};
 
 // A strip of pictures (IDB_TOOLBAR_NORMAL ...) drawn at that size (16, 20, 24 or 32 pixels).
-ui::UniqueImageList LoadStrip(int bitmapId, int size) {
-    return ui::UniqueImageList(
+UniqueImageList LoadStrip(int bitmapId, int size) {
+    return UniqueImageList(
         ImageList_LoadImageA(ui::Instance(), MAKEINTRESOURCEA(ui::PictureResource(bitmapId, size)),
                              size, 0, kTransparent, IMAGE_BITMAP, LR_CREATEDIBSECTION));
 }
 
 // One image of a list drawn on the menu's own colour, for a menu item.
-ui::UniqueBitmap MenuBitmap(HIMAGELIST images, int index) {
+UniqueBitmap MenuBitmap(HIMAGELIST images, int index) {
     int width = 16, height = 16;
     ImageList_GetIconSize(images, &width, &height);
-    HDC screen = GetDC(nullptr);
-    ui::UniqueBitmap bitmap(CreateCompatibleBitmap(screen, width, height));
-    ReleaseDC(nullptr, screen);
+    UniqueBitmap bitmap(CreateCompatibleBitmap(ScreenDc().get(), width, height));
     ui::MemoryDC dc(nullptr, bitmap.get());
     if (!dc) return bitmap;
     RECT area{0, 0, width, height};
@@ -106,7 +105,7 @@ TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
     accelerators_ = LoadAcceleratorsA(ui::Instance(), MAKEINTRESOURCEA(IDA_MAIN));
     dpi_ = ui::WindowDpi(hwnd());
     oneRowWindowHeight_ = OneRowWindowSize().cy;
-    font_.reset(ui::CreateDialogFont(dpi_));
+    font_ = ui::CreateDialogFont(dpi_);
 
     CreateToolBar();
     CreatePageControl();
@@ -200,8 +199,8 @@ void TForm1::CreateToolBar() {
 
 void TForm1::LoadToolPictures() {
     const int size = ui::PictureSize(dpi_);
-    ui::UniqueImageList normal = LoadStrip(IDB_TOOLBAR_NORMAL, size);
-    ui::UniqueImageList hot = LoadStrip(IDB_TOOLBAR_HOT, size);
+    UniqueImageList normal = LoadStrip(IDB_TOOLBAR_NORMAL, size);
+    UniqueImageList hot = LoadStrip(IDB_TOOLBAR_HOT, size);
     SendMessageA(toolBar1_, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
     SendMessageA(toolBar1_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normal.get()));
     SendMessageA(toolBar1_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot.get()));
@@ -228,7 +227,7 @@ void TForm1::CreatePageControl() {
 }
 
 void TForm1::AttachMenuImages() {
-    ui::UniqueImageList menuStrip = LoadStrip(IDB_MENU, ui::PictureSize(dpi_));
+    UniqueImageList menuStrip = LoadStrip(IDB_MENU, ui::PictureSize(dpi_));
     struct Picture {
         int command;
         HIMAGELIST images;
@@ -249,7 +248,7 @@ void TForm1::AttachMenuImages() {
         {IDM_ABOUT2, menuStrip.get(), 3},
     };
     HMENU menu = GetMenu(hwnd());
-    std::vector<ui::UniqueBitmap> images;
+    std::vector<UniqueBitmap> images;
     for (const Picture& picture : pictures) {
         if (!picture.images) continue;
         images.push_back(MenuBitmap(picture.images, picture.index));
@@ -686,12 +685,12 @@ void TForm1::DpiChanged(UINT dpi, const RECT& suggested) {
     const UINT oldDpi = dpi_;
     if (dpi == 0 || dpi == oldDpi) return;
     dpi_ = dpi;
-    ui::UniqueFont font(ui::CreateDialogFont(dpi_));
+    UniqueFont font = ui::CreateDialogFont(dpi_);
     SendMessageA(pageControl1_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
     font_ = std::move(font);
     LoadToolPictures();
     SendMessageA(toolBar1_, TB_AUTOSIZE, 0, 0);
-    ui::UniqueImageList tabs = LoadStrip(IDB_TABS, ui::PictureSize(dpi_));
+    UniqueImageList tabs = LoadStrip(IDB_TABS, ui::PictureSize(dpi_));
     TabCtrl_SetImageList(pageControl1_, tabs.get());
     tabImages_ = std::move(tabs);
     AttachMenuImages();
@@ -722,8 +721,8 @@ LRESULT TForm1::OnNotify(NMHDR& header) {
                 lstrcpynA(info.szText, tool.hint, sizeof info.szText);
             } else {
                 auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
-                MultiByteToWideChar(CP_ACP, 0, tool.hint, -1, info.szText,
-                                    sizeof info.szText / sizeof info.szText[0]);
+                lstrcpynW(info.szText, WidenText(tool.hint).c_str(),
+                          sizeof info.szText / sizeof info.szText[0]);
             }
         }
     }

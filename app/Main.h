@@ -9,7 +9,7 @@
 #include "menuext/ConMenuDlg.h"
 #include "registry/RegistryAccessor.h"
 #include "registry/ChangeHistory.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/KeyboardFocus.h"
 #include "ui/ModifiedFlags.h"
 #include "ui/Page.h"
@@ -163,11 +163,11 @@ private:
     HWND toolBar1_ = nullptr;
     HWND pageControl1_ = nullptr;
     HACCEL accelerators_ = nullptr; // a resource of the module: never destroyed
-    ui::UniqueImageList toolImages_;
-    ui::UniqueImageList toolHotImages_;
-    ui::UniqueImageList tabImages_;
-    std::vector<ui::UniqueBitmap> menuImages_;
-    ui::UniqueFont font_;
+    UniqueImageList toolImages_;
+    UniqueImageList toolHotImages_;
+    UniqueImageList tabImages_;
+    std::vector<UniqueBitmap> menuImages_;
+    UniqueFont font_;
     UINT dpi_ = 96; // the DPI the window is laid out for
     // The window's height with a one-row button strip; the strip's further rows add to it.
     int oneRowWindowHeight_ = 0;

@@ -7,7 +7,7 @@
 #include "registry/ShownValues.h"
 #include "ui/Layout.h"
 #include "ui/Dialogs.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/Page.h"
 
 #include <array>
@@ -53,7 +53,7 @@ private:
         int editId;
         int browseId;
         const char* value; // its registry value
-        ui::UniqueBitmap picture;
+        UniqueBitmap picture;
         std::function<void()> onEnter;
         std::string shownText; // the field's text as the last load or save left it
     };
@@ -79,7 +79,7 @@ private:
 
     std::array<Panel, 2> panels_;
     ui::FileDialog openPictureDialog1_;
-    ui::UniqueFont boldLabels_;
+    UniqueFont boldLabels_;
     ui::RightAnchors anchors_;
 };
 

@@ -19,18 +19,13 @@ uint32_t Read32(std::string_view bytes, size_t at) {
     return Read16(bytes, at) | Read16(bytes, at + 2) << 16;
 }
 
-BmpCheck Refuse(std::string problem) {
-    BmpCheck check;
-    check.problem = std::move(problem);
-    return check;
-}
+BmpCheck NotABitmap() { return BmpCheck{}; }
 
 } // namespace
 
 BmpCheck CheckBmpHeader(std::string_view head, uint64_t fileSize) {
     if (head.size() > fileSize) head = head.substr(0, static_cast<size_t>(fileSize));
-    if (head.size() < kFileHeaderSize + 4 || head[0] != 'B' || head[1] != 'M')
-        return Refuse("Bitmap image is not valid");
+    if (head.size() < kFileHeaderSize + 4 || head[0] != 'B' || head[1] != 'M') return NotABitmap();
     const uint64_t pixelOffset = Read32(head, 10);
     const uint32_t headerSize = Read32(head, kFileHeaderSize);
     const bool core = headerSize == kCoreHeaderSize;
@@ -38,8 +33,8 @@ BmpCheck CheckBmpHeader(std::string_view head, uint64_t fileSize) {
     // 108 (version 4) and 124 (version 5). Anything else is no bitmap it draws reliably.
     if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
         headerSize != 124)
-        return Refuse("Bitmap image is not valid");
-    if (head.size() < kFileHeaderSize + headerSize) return Refuse("Bitmap image is not valid");
+        return NotABitmap();
+    if (head.size() < kFileHeaderSize + headerSize) return NotABitmap();
 
     int64_t width = 0, height = 0;
     uint32_t planes = 0, bitCount = 0, compression = kRgb, imageSize = 0, coloursUsed = 0;
@@ -61,11 +56,14 @@ BmpCheck CheckBmpHeader(std::string_view head, uint64_t fileSize) {
     BmpHeader header;
     header.topDown = height < 0;
     if (height < 0) height = -height; // an int64 holds the negated 32-bit minimum
-    if (planes != 1 || width <= 0 || height <= 0) return Refuse("Bitmap image is not valid");
-    if (width > kMaxBitmapSide || height > kMaxBitmapSide)
-        return Refuse("The picture is too large: " + std::to_string(width) + " x " +
-                      std::to_string(height) + " pixels, more than " +
-                      std::to_string(kMaxBitmapSide) + " x " + std::to_string(kMaxBitmapSide));
+    if (planes != 1 || width <= 0 || height <= 0) return NotABitmap();
+    if (width > kMaxBitmapSide || height > kMaxBitmapSide) {
+        BmpCheck check;
+        check.problem = BmpProblem::TooLarge;
+        check.claimedWidth = width;
+        check.claimedHeight = height;
+        return check;
+    }
 
     // Bit depths and the compressions each allows.
     bool known = false;
@@ -81,10 +79,9 @@ BmpCheck CheckBmpHeader(std::string_view head, uint64_t fileSize) {
     default: // JPEG and PNG inside a bitmap are for printers, not for the screen
         break;
     }
-    if (!known || (core && compression != kRgb)) return Refuse("Bitmap image is not valid");
+    if (!known || (core && compression != kRgb)) return NotABitmap();
     // Compressed pictures draw top to bottom only as uncompressed or bit-field ones.
-    if (header.topDown && (compression == kRle8 || compression == kRle4))
-        return Refuse("Bitmap image is not valid");
+    if (header.topDown && (compression == kRle8 || compression == kRle4)) return NotABitmap();
 
     // The colour table (and the masks an info header keeps after itself) must lie before the
     // pixels, and both inside the file.
@@ -95,28 +92,29 @@ BmpCheck CheckBmpHeader(std::string_view head, uint64_t fileSize) {
     if (bitCount <= 8) {
         const uint64_t maxColours = uint64_t{1} << bitCount;
         const uint64_t colours = coloursUsed == 0 ? maxColours : coloursUsed;
-        if (colours > maxColours) return Refuse("Bitmap image is not valid");
+        if (colours > maxColours) return NotABitmap();
         tableEnd += colours * (core ? 3 : 4);
     }
     if (tableEnd > fileSize || pixelOffset < tableEnd || pixelOffset >= fileSize)
-        return Refuse("Bitmap image is not valid");
+        return NotABitmap();
 
     // The pixels the header claims must all be in the file.
     uint64_t pixelBytes;
     if (compression == kRle8 || compression == kRle4) {
-        if (imageSize == 0) return Refuse("Bitmap image is not valid");
+        if (imageSize == 0) return NotABitmap();
         pixelBytes = imageSize;
     } else {
         const uint64_t stride = (static_cast<uint64_t>(width) * bitCount + 31) / 32 * 4;
         pixelBytes = stride * static_cast<uint64_t>(height);
     }
-    if (pixelBytes > fileSize - pixelOffset) return Refuse("Bitmap image is not valid");
+    if (pixelBytes > fileSize - pixelOffset) return NotABitmap();
 
     header.width = static_cast<int>(width);
     header.height = static_cast<int>(height);
     header.bitCount = static_cast<int>(bitCount);
     BmpCheck check;
     check.ok = true;
+    check.problem = BmpProblem::None;
     check.header = header;
     return check;
 }

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 namespace qm {
@@ -28,11 +27,18 @@ struct BmpHeader {
     int bitCount = 0;
 };
 
+// Why a file was refused; the page turns it into the words the user reads.
+enum class BmpProblem {
+    None,
+    NotABitmap, // not a bitmap, or a header that does not fit the file
+    TooLarge,   // a bitmap, larger than kMaxBitmapSide each way: see claimedWidth/Height
+};
+
 struct BmpCheck {
     bool ok = false;
     BmpHeader header;
-    // Why the file was refused, for the user: "" when ok.
-    std::string problem;
+    BmpProblem problem = BmpProblem::NotABitmap;
+    int64_t claimedWidth = 0, claimedHeight = 0; // for TooLarge
 };
 
 // Checks the header found at the start of a file of fileSize bytes. head holds the file's

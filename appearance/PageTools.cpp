@@ -2,6 +2,9 @@
 
 #include "appearance/BmpReader.h"
 #include "ui/Drawing.h"
+#include "ui/Texts.h"
+
+#include "resource.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -14,32 +17,36 @@ namespace {
 // the platform's loader never meets a header that claims more than the file holds or a
 // picture too large to keep in memory.
 void CheckBitmapFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("Cannot open file \"" + path + "\"");
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::runtime_error(ui::Text(IDS_BITMAP_CANNOT_OPEN, {path}));
     LARGE_INTEGER size{};
     std::string head(kBmpHeaderBytes, '\0');
     DWORD read = 0;
-    bool ok = GetFileSizeEx(file, &size) &&
-              ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, nullptr);
-    CloseHandle(file);
-    if (!ok) throw std::runtime_error("Cannot open file \"" + path + "\"");
+    bool ok = GetFileSizeEx(file.get(), &size) &&
+              ReadFile(file.get(), head.data(), static_cast<DWORD>(head.size()), &read, nullptr);
+    if (!ok) throw std::runtime_error(ui::Text(IDS_BITMAP_CANNOT_OPEN, {path}));
     head.resize(read);
     BmpCheck check = CheckBmpHeader(head, static_cast<uint64_t>(size.QuadPart));
-    if (!check.ok) throw std::runtime_error(check.problem);
+    if (check.problem == BmpProblem::TooLarge)
+        throw std::runtime_error(
+            ui::Text(IDS_BITMAP_TOO_LARGE,
+                     {std::to_string(check.claimedWidth), std::to_string(check.claimedHeight),
+                      std::to_string(kMaxBitmapSide)}));
+    if (!check.ok) throw std::runtime_error(ui::Text(IDS_BITMAP_NOT_VALID));
 }
 
 } // namespace
 
-ui::UniqueBitmap LoadBitmapFile(const std::string& path) {
+UniqueBitmap LoadBitmapFile(const std::string& path) {
     CheckBitmapFile(path);
-    ui::UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageA(
-        nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
-    if (!bitmap) throw std::runtime_error("Bitmap image is not valid");
+    UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                                        LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+    if (!bitmap) throw std::runtime_error(ui::Text(IDS_BITMAP_NOT_VALID));
     return bitmap;
 }
 
-ui::UniqueBitmap TryLoadBitmapFile(const std::string& path) {
+UniqueBitmap TryLoadBitmapFile(const std::string& path) {
     if (path.empty()) return {};
     try {
         return LoadBitmapFile(path);

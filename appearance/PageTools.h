@@ -1,7 +1,7 @@
 #pragma once
 // What the two appearance pages share: bitmap files and the tiled picture panel.
 
-#include "ui/Handles.h"
+#include "base/Handles.h"
 
 #include <windows.h>
 
@@ -11,10 +11,10 @@ namespace qm::appearance {
 
 // Loads a bitmap file. Throws std::runtime_error with a text for the user when the file
 // cannot be read or is not a bitmap.
-ui::UniqueBitmap LoadBitmapFile(const std::string& path);
+UniqueBitmap LoadBitmapFile(const std::string& path);
 
 // The same, for the read paths that must not bother the user: an empty handle on any failure.
-ui::UniqueBitmap TryLoadBitmapFile(const std::string& path);
+UniqueBitmap TryLoadBitmapFile(const std::string& path);
 
 // Paints an owner-drawn panel: the bitmap tiled from its top left corner, or the dialog's
 // colour when there is none.

@@ -5,7 +5,7 @@
 
 #include "registry/ShownValues.h"
 #include "ui/Layout.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/Page.h"
 
 #include <array>
@@ -56,7 +56,7 @@ private:
     std::array<bool, 7> shownChecks_{};
     std::string damaged_;
 
-    ui::UniqueFont boldLabels_;
+    UniqueFont boldLabels_;
     ui::RightAnchors anchors_;
 };
 

@@ -108,8 +108,8 @@ void BareLoop() {
             if (!reg.OpenKey(qm::ButtonKeyPath(*name), false)) continue;
             if (root == HKEY_CURRENT_USER && !reg.ValueExists(qm::kClsidValue)) continue;
             std::string text = reg.ReadString(qm::kButtonTextValue);
-            qm::ui::UniqueIcon icon = qm::LoadIconFromLocation(reg.ReadString(qm::kIconValue));
-            qm::ui::UniqueIcon hot = qm::LoadIconFromLocation(reg.ReadString(qm::kHotIconValue));
+            qm::UniqueIcon icon = qm::LoadIconFromLocation(reg.ReadString(qm::kIconValue));
+            qm::UniqueIcon hot = qm::LoadIconFromLocation(reg.ReadString(qm::kHotIconValue));
         }
         reg.CloseKey();
     }

@@ -1,5 +1,6 @@
 #include "buttons/ButtonStrip.h"
 
+#include "base/Text.h"
 #include "buttons/ButtonPlace.h"
 #include "buttons/ButtonRecord.h"
 #include "buttons/IconLoader.h"
@@ -185,10 +186,8 @@ void ButtonStrip::SetHintWidth() {
 
 void ButtonStrip::SetPictureSize() {
     iconSize_ = ui::SystemMetric(SM_CXSMICON, dpi_);
-    ui::UniqueImageList icons(
-        ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
-    ui::UniqueImageList hotIcons(
-        ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
+    UniqueImageList icons(ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
+    UniqueImageList hotIcons(ImageList_Create(iconSize_, iconSize_, ILC_COLOR32 | ILC_MASK, 0, 16));
     SendMessageA(toolBar_, TB_SETBITMAPSIZE, 0, MAKELPARAM(iconSize_, iconSize_));
     SendMessageA(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(icons.get()));
     SendMessageA(toolBar_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotIcons.get()));
@@ -375,9 +374,7 @@ bool ButtonStrip::HintAsked(NMHDR& header) {
         info.lpszText = tip_.data();
     } else {
         auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
-        int length = MultiByteToWideChar(CP_ACP, 0, tip_.c_str(), -1, nullptr, 0);
-        wideHint_.assign(static_cast<size_t>(std::max(length, 1)), L'\0');
-        MultiByteToWideChar(CP_ACP, 0, tip_.c_str(), -1, wideHint_.data(), length);
+        wideHint_ = WidenText(tip_);
         info.lpszText = wideHint_.data();
     }
     return true;

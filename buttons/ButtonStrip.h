@@ -5,7 +5,7 @@
 // keyboard between its buttons; which record a button shows is the page's business.
 
 #include "buttons/ButtonPlace.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/PageHost.h"
 
 #include <windows.h>
@@ -134,8 +134,8 @@ private:
     int iconSize_ = 16;
     int scroll_ = 0;
     int nextCommand_ = 0;
-    ui::UniqueImageList icons_;
-    ui::UniqueImageList hotIcons_;
+    UniqueImageList icons_;
+    UniqueImageList hotIcons_;
     std::vector<Button> buttons_;
     std::vector<std::string> currentUserButtons_;
     std::string tip_; // the tooltip's text while it shows it

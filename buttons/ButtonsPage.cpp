@@ -643,7 +643,7 @@ void ButtonsPage::BrowseInto(int editId) {
 void ButtonsPage::ExecBrowseClick() { BrowseInto(IDC_EXECEDIT); }
 void ButtonsPage::ScriptBrowseClick() { BrowseInto(IDC_SCRIPTEDIT); }
 
-void ButtonsPage::BrowseIcon(int editId, ui::UniqueIcon& preview, int imageId) {
+void ButtonsPage::BrowseIcon(int editId, UniqueIcon& preview, int imageId) {
     openDialog1_.filter = ui::Text(IDS_FILTER_ICONS);
     if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open, openDialog1_))
         return;
@@ -674,7 +674,7 @@ void ButtonsPage::ToolBar2Click(int command) {
     if (position >= 0) ShowButton(position);
 }
 
-void ButtonsPage::SetPreview(ui::UniqueIcon& preview, int imageId, ui::UniqueIcon icon) {
+void ButtonsPage::SetPreview(UniqueIcon& preview, int imageId, UniqueIcon icon) {
     preview = std::move(icon);
     InvalidateRect(Item(imageId), nullptr, TRUE);
 }

@@ -10,7 +10,7 @@
 #include "buttons/ButtonStrip.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Dialogs.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/Layout.h"
 #include "ui/Page.h"
 
@@ -168,9 +168,9 @@ private:
     void ToolBar2Click(int command);
 
     void BrowseInto(int editId);
-    void BrowseIcon(int editId, ui::UniqueIcon& preview, int imageId);
+    void BrowseIcon(int editId, UniqueIcon& preview, int imageId);
     // Gives a preview a new icon (or none); the icon it showed before is released.
-    void SetPreview(ui::UniqueIcon& preview, int imageId, ui::UniqueIcon icon);
+    void SetPreview(UniqueIcon& preview, int imageId, UniqueIcon icon);
     void PaintPreview(const DRAWITEMSTRUCT& item, HICON icon);
     // Enables the Tools-menu fields while "Show In Tools" is checked.
     void EnableMenuFields(bool enabled);
@@ -186,8 +186,8 @@ private:
     // change) or because an edited text could not be shown exactly: the edits stay shown.
     bool editsKept_ = false;
 
-    ui::UniqueIcon image1_;
-    ui::UniqueIcon image2_;
+    UniqueIcon image1_;
+    UniqueIcon image2_;
     ui::FileDialog openDialog1_;
     std::function<void()> iconEnter_;
     std::function<void()> hotIconEnter_;

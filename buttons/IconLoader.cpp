@@ -22,34 +22,6 @@ constexpr DWORD kLargestIconFile = 16u * 1024 * 1024;
 // for index -1, and 1 for a file that is no program, library or icon file.
 bool IsIconHandle(HICON icon) { return reinterpret_cast<uintptr_t>(icon) > 1; }
 
-class ScopedFile {
-public:
-    explicit ScopedFile(HANDLE file) : file_(file) {}
-    ~ScopedFile() {
-        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    }
-    ScopedFile(const ScopedFile&) = delete;
-    ScopedFile& operator=(const ScopedFile&) = delete;
-    HANDLE get() const { return file_; }
-
-private:
-    HANDLE file_;
-};
-
-class ScopedModule {
-public:
-    explicit ScopedModule(HMODULE module) : module_(module) {}
-    ~ScopedModule() {
-        if (module_) FreeLibrary(module_);
-    }
-    ScopedModule(const ScopedModule&) = delete;
-    ScopedModule& operator=(const ScopedModule&) = delete;
-    HMODULE get() const { return module_; }
-
-private:
-    HMODULE module_;
-};
-
 bool IsExistingFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -57,9 +29,9 @@ bool IsExistingFile(const std::string& path) {
 
 // The whole file, or false when it cannot be opened or read or is too large to be an icon.
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    ScopedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) return false;
+    if (!file) return false;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kLargestIconFile) return false;
     bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
@@ -69,54 +41,52 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 }
 
 int DisplayColourDepth() {
-    HDC screen = GetDC(nullptr);
+    UniqueScreenDc screen = ScreenDc();
     if (!screen) return 32;
-    int depth = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
-    ReleaseDC(nullptr, screen);
-    return depth;
+    return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
 }
 
-ui::UniqueIcon IconFromFile(const std::string& path) {
+UniqueIcon IconFromFile(const std::string& path) {
     std::string bytes;
     if (!IsExistingFile(path) || !ReadWholeFile(path, bytes)) return {};
     std::optional<IcoImage> image = BestIcoImage(bytes, GetSystemMetrics(SM_CXICON),
                                                  GetSystemMetrics(SM_CYICON), DisplayColourDepth());
     if (!image) return {};
     // Width and height 0: the icon keeps the size of the image chosen.
-    return ui::UniqueIcon(CreateIconFromResourceEx(
+    return UniqueIcon(CreateIconFromResourceEx(
         reinterpret_cast<BYTE*>(bytes.data() + image->offset), static_cast<DWORD>(image->size),
         TRUE, 0x00030000, 0, 0, LR_DEFAULTCOLOR));
 }
 
 // The icon whose resource identifier is 1, read from the module's resources without running
 // it. ExtractIconA cannot be asked for it: its index -1 means "how many icons".
-ui::UniqueIcon IconResourceOne(const std::string& modulePath) {
-    ScopedModule module(LoadLibraryExA(modulePath.c_str(), nullptr,
+UniqueIcon IconResourceOne(const std::string& modulePath) {
+    UniqueModule module(LoadLibraryExA(modulePath.c_str(), nullptr,
                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-    if (!module.get()) return {};
+    if (!module) return {};
     // Without LR_SHARED the icon is a private copy that outlives the module.
-    return ui::UniqueIcon(static_cast<HICON>(LoadImageA(module.get(), MAKEINTRESOURCEA(1),
-                                                        IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                        GetSystemMetrics(SM_CYICON), 0)));
+    return UniqueIcon(static_cast<HICON>(LoadImageA(module.get(), MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXICON),
+                                                    GetSystemMetrics(SM_CYICON), 0)));
 }
 
-ui::UniqueIcon IconFromModule(const IconLocation& location) {
+UniqueIcon IconFromModule(const IconLocation& location) {
     if (location.number == 1) return IconResourceOne(location.path);
     // Index 0 asks for the first icon, a negative index for the resource identifier.
     HICON icon =
         ExtractIconA(ui::Instance(), location.path.c_str(), -static_cast<int>(location.number));
     if (!IsIconHandle(icon)) return {};
-    return ui::UniqueIcon(icon);
+    return UniqueIcon(icon);
 }
 
 } // namespace
 
-ui::UniqueIcon StockErrorIcon() {
-    return ui::UniqueIcon(CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32513))));
+UniqueIcon StockErrorIcon() {
+    return UniqueIcon(CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32513))));
 }
 
-ui::UniqueIcon LoadIconFromLocation(const std::string& location) {
-    ui::UniqueIcon icon;
+UniqueIcon LoadIconFromLocation(const std::string& location) {
+    UniqueIcon icon;
     // The platform's ANSI file calls take no path this long: looking for it would only cost
     // time (a location of a hundred thousand characters held a showing up for half a minute).
     if (location.size() >= 32768) return StockErrorIcon();

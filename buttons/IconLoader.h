@@ -3,7 +3,7 @@
 // fails towards its caller: whatever goes wrong gives the platform's stock error icon, and no
 // message is shown. No state and no cache: every call consults the file system again.
 
-#include "ui/Handles.h"
+#include "base/Handles.h"
 
 #include <string>
 
@@ -11,10 +11,10 @@ namespace qm {
 
 // The icon a location names, owned by the caller; never null. From a module it has the
 // system's large-icon size; from an icon file, the size of the image that best fits it.
-ui::UniqueIcon LoadIconFromLocation(const std::string& location);
+UniqueIcon LoadIconFromLocation(const std::string& location);
 
 // A copy of the platform's stock error icon (32513, not the application icon 32512) that the
 // caller owns, so that every icon the loader hands out is destroyed the same way.
-ui::UniqueIcon StockErrorIcon();
+UniqueIcon StockErrorIcon();
 
 } // namespace qm

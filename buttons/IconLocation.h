@@ -30,12 +30,6 @@ struct IconLocation {
 // number text (see IconNumberFromText). Otherwise ".ICO" anywhere makes an icon-file location.
 IconLocation ParseIconLocation(const std::string& location);
 
-// The text converted as a whole to a signed 32-bit integer: leading spaces and a sign, then
-// decimal digits, or hexadecimal digits after "$", "x" or "0x" (x in either case). Anything
-// else, trailing blanks included, or a decimal value out of range gives nothing. Hexadecimal
-// takes up to 32 bits, so "$FFFFFFFF" is -1.
-std::optional<int32_t> ConvertSignedInteger(const std::string& text);
-
 // The icon number of a module location's number text: blank text (after removing blanks and
 // control characters at both ends) is 0, text that does not convert is 0, otherwise the low
 // 16 bits of the converted value, unsigned ("-1" gives 65535, "65536" gives 0).

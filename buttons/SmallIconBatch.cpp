@@ -1,6 +1,6 @@
 #include "buttons/SmallIconBatch.h"
 
-#include "ui/Handles.h"
+#include "base/Handles.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -99,7 +99,7 @@ bool SmallIconBatch::AppendTo(HIMAGELIST list) {
     const int pixels = size * size;
     const int width = count_ * size;
     uint32_t* stripBits = nullptr;
-    ui::UniqueBitmap colours(MakeColourBitmap(dc_, width, size, &stripBits));
+    UniqueBitmap colours(MakeColourBitmap(dc_, width, size, &stripBits));
     // Monochrome rows are padded to whole 16-bit words.
     const int rowBytes = (width + 15) / 16 * 2;
     std::vector<uint8_t> maskRows(static_cast<size_t>(rowBytes) * size, 0);
@@ -117,7 +117,7 @@ bool SmallIconBatch::AppendTo(HIMAGELIST list) {
             }
         }
     }
-    ui::UniqueBitmap mask(CreateBitmap(width, size, 1, 1, maskRows.data()));
+    UniqueBitmap mask(CreateBitmap(width, size, 1, 1, maskRows.data()));
     const int before = ImageList_GetImageCount(list);
     // The list copies both bitmaps; they go when this returns.
     if (colours && mask) ImageList_Add(list, colours.get(), mask.get());

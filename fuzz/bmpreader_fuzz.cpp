@@ -15,9 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (uint64_t fileSize : {static_cast<uint64_t>(size),
                               static_cast<uint64_t>(size) + (size > 0 ? data[0] * 4096u : 0u)}) {
         qm::BmpCheck check = qm::CheckBmpHeader(bytes.substr(0, qm::kBmpHeaderBytes), fileSize);
-        if (check.ok && (check.header.width <= 0 || check.header.height <= 0 ||
-                         check.header.width > qm::kMaxBitmapSide ||
-                         check.header.height > qm::kMaxBitmapSide || !check.problem.empty()))
+        if (check.ok &&
+            (check.header.width <= 0 || check.header.height <= 0 ||
+             check.header.width > qm::kMaxBitmapSide || check.header.height > qm::kMaxBitmapSide ||
+             check.problem != qm::BmpProblem::None))
             std::abort();
     }
     return 0;

@@ -1,7 +1,8 @@
-// fuzz-sources: buttons/IconLocation.cpp
+// fuzz-sources: buttons/IconLocation.cpp base/Integer.cpp
 // Icon locations and number texts over any bytes: the parser must stay inside the text, a
 // module location's path must be a prefix of the text ending in its extension, and the number
 // must be what the number text gives.
+#include "base/Integer.h"
 #include "buttons/IconLocation.h"
 
 #include <cstdint>
@@ -27,9 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (location.path != text) abort();
         break;
     }
-    if (auto value = qm::ConvertSignedInteger(text)) {
+    if (auto value = qm::ParseSignedInteger(text, qm::HexMarks::DollarXOr0x)) {
         // A converted value converts back from its decimal form.
-        if (qm::ConvertSignedInteger(std::to_string(*value)) != value) abort();
+        if (qm::ParseSignedInteger(std::to_string(*value), qm::HexMarks::DollarXOr0x) != value)
+            abort();
     }
     return 0;
 }

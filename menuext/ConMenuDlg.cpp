@@ -64,8 +64,8 @@ void TConMenuDlgForm::PlaceControls() {
     // The buttons' pictures at the small-icon size of this DPI.
     const int iconSize = ui::SystemMetric(SM_CXSMICON, dpi);
     if (iconSize != iconSize_ || !yesIcon_) {
-        ui::UniqueIcon yes(LoadSmallIcon(IDI_CONMENU_YES, iconSize));
-        ui::UniqueIcon no(LoadSmallIcon(IDI_CONMENU_NO, iconSize));
+        UniqueIcon yes(LoadSmallIcon(IDI_CONMENU_YES, iconSize));
+        UniqueIcon no(LoadSmallIcon(IDI_CONMENU_NO, iconSize));
         SendMessageA(Item(IDOK), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(yes.get()));
         SendMessageA(Item(IDCANCEL), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(no.get()));
         yesIcon_ = std::move(yes);

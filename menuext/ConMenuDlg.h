@@ -3,7 +3,7 @@
 // row that a new toolbar button or context-menu entry is made from. It only offers the choice;
 // it reads and writes nothing.
 
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/Window.h"
 
 #include <optional>
@@ -31,8 +31,8 @@ private:
 
     HWND owner_ = nullptr;
     int chosenRow_ = -1;
-    ui::UniqueIcon yesIcon_;
-    ui::UniqueIcon noIcon_;
+    UniqueIcon yesIcon_;
+    UniqueIcon noIcon_;
     int iconSize_ = 0; // the size yesIcon_ and noIcon_ were loaded at
 };
 

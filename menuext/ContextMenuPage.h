@@ -4,7 +4,7 @@
 // shell's Refresh, Add, Save and Delete act on the shown entry through this page.
 
 #include "menuext/MenuFields.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/Layout.h"
 #include "ui/Page.h"
 
@@ -94,7 +94,7 @@ private:
     ShownValues shown_;
     std::string shownScript_, shownContexts_, shownFlags_;
     std::optional<std::string> damaged_;
-    ui::UniqueFont boldFont_;
+    UniqueFont boldFont_;
     ui::RightAnchors anchors_;
     // While Add saves the new entry: its record in the history is Add's.
     bool addingMenu_ = false;

@@ -1,5 +1,6 @@
 #include "menuext/MenuFields.h"
 
+#include "base/Integer.h"
 #include "ui/Controls.h"
 
 namespace qm {
@@ -42,7 +43,9 @@ void ShowContextsFromBoxes(const MenuFields& fields) {
 }
 
 void SetBoxesFromContexts(const MenuFields& fields) {
-    int32_t contexts = ParseMenuInteger(ui::GetText(fields.contextDecimalEdit)).value_or(0);
+    int32_t contexts =
+        ParseSignedInteger(ui::GetText(fields.contextDecimalEdit), HexMarks::DollarOr0x)
+            .value_or(0);
     for (size_t i = 0; i < kContextBits.size(); ++i)
         ui::SetChecked(fields.contextBoxes[i], (contexts & kContextBits[i]) != 0);
 }

@@ -1,5 +1,6 @@
 #include "menuext/MenuRecord.h"
 
+#include "base/Integer.h"
 #include "registry/KeyScope.h"
 
 #include <cctype>
@@ -12,13 +13,6 @@ namespace {
 bool OpenEntry(RegistryAccessor& reg, const std::string& name) {
     reg.SetRoot(HKEY_CURRENT_USER);
     return IsUsableMenuName(name) && reg.OpenKey(MenuKeyPath(name), false);
-}
-
-int DigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -36,35 +30,6 @@ std::string ContextsHexText(int32_t contexts) {
     std::snprintf(text, sizeof text, "%08X",
                   static_cast<unsigned>(static_cast<uint32_t>(contexts)));
     return text;
-}
-
-std::optional<int32_t> ParseMenuInteger(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' &&
-               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i == text.size()) return std::nullopt;
-    // Decimal may reach 2^31 (for -2^31); hexadecimal any 32-bit pattern.
-    const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
-    uint64_t value = 0;
-    for (; i < text.size(); ++i) {
-        int digit = DigitValue(text[i]);
-        if (digit < 0 || digit >= base) return std::nullopt;
-        value = value * base + digit;
-        if (value > limit) return std::nullopt;
-    }
-    uint32_t bits = static_cast<uint32_t>(value);
-    if (negative) bits = 0u - bits;
-    return static_cast<int32_t>(bits);
 }
 
 std::vector<std::string> ListMenuNames(RegistryAccessor& reg) {
@@ -143,7 +108,7 @@ std::vector<ValueEdit> MenuEdits(const ShownValues& shown, const std::optional<s
         {kContextsValue, &contextsDecimal}, {kFlagsValue, &flags}};
     for (const auto& [value, text] : integers) {
         if (!*text || (*text)->empty()) continue;
-        if (std::optional<int32_t> parsed = ParseMenuInteger(**text)) {
+        if (std::optional<int32_t> parsed = ParseSignedInteger(**text, HexMarks::DollarOr0x)) {
             const uint32_t bits = static_cast<uint32_t>(*parsed);
             std::string bytes(4, '\0');
             for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(bits >> (8 * i) & 0xFF);

@@ -45,11 +45,6 @@ bool IsUsableMenuName(const std::string& name);
 std::string ContextsDecimalText(int32_t contexts);
 std::string ContextsHexText(int32_t contexts);
 
-// Reads an integer as the Flags field takes it: optional leading blanks, an optional sign, then
-// decimal digits or hexadecimal digits after "$" or "0x", and nothing after them. Decimal
-// must fit a signed 32-bit integer; hexadecimal is a 32-bit pattern (so "$FFFFFFFF" is -1).
-std::optional<int32_t> ParseMenuInteger(const std::string& text);
-
 // --- the entries in the registry. Every operation chooses the current user's root, opens the
 // key it needs and leaves no key open when it returns, also when it fails. ---
 

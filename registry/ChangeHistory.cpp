@@ -1,5 +1,6 @@
 #include "registry/ChangeHistory.h"
 
+#include "base/Handles.h"
 #include "registry/RegistryAccessor.h"
 
 #include <algorithm>
@@ -30,14 +31,8 @@ std::string& FolderOverride() {
     return folder;
 }
 
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using File = std::unique_ptr<void, HandleCloser>;
+using Key = UniqueKey;
+using File = UniqueFile;
 
 Key OpenKey(HKEY root, REGSAM view, const std::wstring& path, REGSAM access) {
     HKEY key = nullptr;
@@ -312,8 +307,7 @@ std::wstring StampName() {
 std::optional<std::wstring> ReadText(const std::wstring& path, size_t limit = SIZE_MAX) {
     File file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
+    if (!file) {
         return std::nullopt;
     }
     LARGE_INTEGER size{};
@@ -493,8 +487,7 @@ ChangeRecord RecordChange(const std::string& what, const std::vector<ChangedKey>
     {
         File file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.get() == INVALID_HANDLE_VALUE) {
-            file.release();
+        if (!file) {
             record.failure_ = NarrowText(SystemMessage(GetLastError()));
             return record;
         }
@@ -573,8 +566,7 @@ void ChangeRecord::Finish() {
     const std::wstring path = WidenText(file_) + L".after";
     File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
+    if (!file) {
         return; // taking the change back then asks first
     }
     DWORD written = 0;

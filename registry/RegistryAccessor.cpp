@@ -1,5 +1,6 @@
 #include "registry/RegistryAccessor.h"
 
+#include "base/Handles.h"
 #include "registry/RegistryRefusals.h"
 
 #include <algorithm>
@@ -45,28 +46,11 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Owns one key handle opened inside the accessor's tree operations.
-class ScopedKey {
-public:
-    ScopedKey() = default;
-    explicit ScopedKey(HKEY key) : key_(key) {}
-    ~ScopedKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    ScopedKey(const ScopedKey&) = delete;
-    ScopedKey& operator=(const ScopedKey&) = delete;
-    HKEY get() const { return key_; }
-    HKEY* out() { return &key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 // Tree operations run on the wide-character functions, so that key names, value names and
 // string data that the ANSI code page cannot represent are deleted and copied exactly.
 bool DeleteTree(HKEY parent, const std::wstring& name, REGSAM view) {
     {
-        ScopedKey key;
+        UniqueKey key;
         if (RegOpenKeyExW(parent, name.c_str(), 0, kDeleteAccess | view, key.out()) !=
             ERROR_SUCCESS)
             return false;
@@ -118,7 +102,7 @@ bool CopyTree(HKEY from, HKEY to, REGSAM view) {
         LONG result = RegEnumKeyExW(from, i, child, &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS) return false;
-        ScopedKey source, target;
+        UniqueKey source, target;
         if (RegOpenKeyExW(from, child, 0, KEY_READ | view, source.out()) != ERROR_SUCCESS)
             return false;
         if (RegCreateKeyExW(to, child, 0, nullptr, 0, kWriteAccess | view, nullptr, target.out(),
@@ -129,41 +113,20 @@ bool CopyTree(HKEY from, HKEY to, REGSAM view) {
     return true;
 }
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return {};
-    int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-bool IsUtf8(const std::string& text) {
-    return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                               static_cast<int>(text.size()), nullptr, 0) > 0;
-}
-
 // Text from before the program spoke UTF-8 (an export file written by an earlier version)
 // is in the system's legacy ANSI code page; bytes that are no UTF-8 are read as such text
 // instead of becoming replacement characters. Valid UTF-8, and any text while the program's
 // code page is not UTF-8, pass unchanged.
 std::string FromLegacyCodePage(const std::string& bytes) {
-    if (GetACP() != CP_UTF8 || IsUtf8(bytes)) return bytes;
+    if (GetACP() != CP_UTF8 || WidenExactly(bytes, CP_UTF8)) return bytes;
     UINT legacy = 0;
     if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
                        reinterpret_cast<char*>(&legacy), sizeof legacy / sizeof(char)) == 0 ||
         legacy == 0 || legacy == CP_UTF8)
         return bytes;
-    int length =
-        MultiByteToWideChar(legacy, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (length <= 0) return bytes;
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(legacy, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
-                        length);
-    int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), size, nullptr, nullptr);
-    return utf8;
+    std::wstring wide = WidenText(bytes, legacy);
+    if (wide.empty()) return bytes;
+    return NarrowText(wide, CP_UTF8);
 }
 
 std::string Join(const std::string& path, const std::string& relative) {
@@ -183,18 +146,6 @@ std::vector<REGSAM> ViewsOf(HKEY root) {
     static const bool twoViews = MachineHasTwoViews();
     if (root != HKEY_LOCAL_MACHINE || OneMachineView() || !twoViews) return {0};
     return {kMachineRegistryView, kMachineOtherView};
-}
-
-std::wstring WidenText(const std::string& text) { return Widen(text); }
-
-std::string NarrowText(const std::wstring& text) {
-    if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-    std::string narrow(size, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size,
-                        nullptr, nullptr);
-    return narrow;
 }
 
 bool MachineHasTwoViews() {
@@ -314,10 +265,10 @@ void RegistryAccessor::Unmake(const Place& place, int view) const {
         parentPath = leaf.substr(0, slash);
         leaf = leaf.substr(slash + 1);
     }
-    ScopedKey parent;
+    UniqueKey parent;
     if (RegOpenKeyExA(place.base, parentPath.c_str(), 0, kReadAccess | View(view), parent.out()) ==
         ERROR_SUCCESS)
-        DeleteTree(parent.get(), Widen(leaf), View(view));
+        DeleteTree(parent.get(), WidenText(leaf), View(view));
 }
 
 LONG RegistryAccessor::CreateInViews(const Places& places, const std::string& fullPath,
@@ -455,7 +406,7 @@ bool RegistryAccessor::KeyExists(const std::string& path) {
     std::string fullPath;
     Places places = PlacesFor(path, fullPath);
     for (int i = 0; i < ViewCount(); ++i) {
-        ScopedKey key;
+        UniqueKey key;
         if (Open(places[i], i, fullPath, kReadAccess, *key.out()) == ERROR_SUCCESS) return true;
     }
     return false;
@@ -471,7 +422,7 @@ bool RegistryAccessor::DeleteKey(const std::string& path) {
     std::array<bool, kMaxViews> present{};
     bool any = false;
     for (int i = 0; i < ViewCount(); ++i) {
-        ScopedKey key;
+        UniqueKey key;
         LONG result = Open(places[i], i, fullPath, kDeleteAccess, *key.out());
         if (result == ERROR_FILE_NOT_FOUND) continue;
         lastResult_ = result;
@@ -490,10 +441,10 @@ bool RegistryAccessor::DeleteKey(const std::string& path) {
             parentPath = leaf.substr(0, slash);
             leaf = leaf.substr(slash + 1);
         }
-        ScopedKey parent;
+        UniqueKey parent;
         deleted = RegOpenKeyExA(places[i].base, parentPath.c_str(), 0, kReadAccess | View(i),
                                 parent.out()) == ERROR_SUCCESS &&
-                  DeleteTree(parent.get(), Widen(leaf), View(i)) && deleted;
+                  DeleteTree(parent.get(), WidenText(leaf), View(i)) && deleted;
     }
     lastResult_ = deleted ? ERROR_SUCCESS : ERROR_CANTWRITE;
     return deleted;
@@ -734,21 +685,12 @@ StoredText RegistryAccessor::ReadText(const std::string& name) const {
     std::wstring wide(shown.stored.bytes.size() + 1, L'\0');
     DWORD size = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
     DWORD type = REG_NONE;
-    if (RegQueryValueExW(Primary(), Widen(name).c_str(), nullptr, &type,
+    if (RegQueryValueExW(Primary(), WidenText(name).c_str(), nullptr, &type,
                          reinterpret_cast<BYTE*>(wide.data()), &size) != ERROR_SUCCESS)
         return shown;
     wide.resize(size / sizeof(wchar_t));
     wide = wide.substr(0, wide.find(L'\0'));
-    if (utf8) {
-        shown.exact =
-            WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(),
-                                static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr) != 0;
-    } else {
-        BOOL lost = FALSE;
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                            static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
-        shown.exact = !lost;
-    }
+    shown.exact = NarrowExactly(wide).has_value();
     return shown;
 }
 

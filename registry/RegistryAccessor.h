@@ -4,6 +4,8 @@
 // Keys are opened for reading only; the first write to a key asks for write access then, so
 // a user without rights to a key still lists and shows it.
 
+#include "base/Text.h"
+
 #include <windows.h>
 
 #include <array>
@@ -43,10 +45,6 @@ bool MachineHasTwoViews();
 // The registry views of a root: the machine's two on 64-bit Windows (32-bit view first), else
 // one, 0.
 std::vector<REGSAM> ViewsOf(HKEY root);
-
-// The program's text (the active code page) as UTF-16, and back.
-std::wstring WidenText(const std::string& text);
-std::string NarrowText(const std::wstring& text);
 
 // A value exactly as the registry stores it: its type and its bytes.
 struct RawValue {

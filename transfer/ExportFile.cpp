@@ -1,5 +1,6 @@
 #include "transfer/ExportFile.h"
 
+#include "base/Text.h"
 #include "ui/Texts.h"
 
 #include "resource.h"
@@ -294,31 +295,6 @@ ImportPlan PlanExportFile(const std::string& path, const std::string& companionF
 
 namespace {
 
-std::optional<std::wstring> WideFromProgramText(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(),
-                                   static_cast<int>(text.size()), nullptr, 0);
-    if (size <= 0) return std::nullopt;
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                        wide.data(), size);
-    return wide;
-}
-
-std::optional<std::string> ProgramTextFromWide(const std::wstring& wide) {
-    if (wide.empty()) return std::string();
-    const bool utf8 = GetACP() == CP_UTF8;
-    BOOL lost = FALSE;
-    DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-    int size = WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()),
-                                   nullptr, 0, nullptr, utf8 ? nullptr : &lost);
-    if (size <= 0 || lost) return std::nullopt;
-    std::string text(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), text.data(),
-                        size, nullptr, nullptr);
-    return text;
-}
-
 // Calls a path function of the form f(in, buffer, size) with a buffer that grows to fit.
 template <class Function>
 std::optional<std::wstring> GrowingCall(Function function, const std::wstring& in) {
@@ -357,14 +333,14 @@ std::wstring WithLongNames(const std::wstring& full) {
 } // namespace
 
 std::optional<std::string> ResolveFullPath(const std::string& path) {
-    std::optional<std::wstring> wide = WideFromProgramText(path);
+    std::optional<std::wstring> wide = WidenExactly(path);
     if (!wide || wide->empty() || wide->find(L'\0') != std::wstring::npos) return std::nullopt;
     auto fullName = [](const wchar_t* in, wchar_t* out, DWORD size) {
         return GetFullPathNameW(in, size, out, nullptr);
     };
     std::optional<std::wstring> full = GrowingCall(fullName, *wide);
     if (!full) return std::nullopt;
-    return ProgramTextFromWide(WithLongNames(*full));
+    return NarrowExactly(WithLongNames(*full));
 }
 
 namespace {
@@ -386,8 +362,8 @@ std::optional<BY_HANDLE_FILE_INFORMATION> FileIdentity(const std::string& path) 
 bool SameFile(const std::string& a, const std::string& b) {
     std::optional<std::string> fullA = ResolveFullPath(a), fullB = ResolveFullPath(b);
     if (fullA && fullB) {
-        std::optional<std::wstring> wideA = WideFromProgramText(*fullA);
-        std::optional<std::wstring> wideB = WideFromProgramText(*fullB);
+        std::optional<std::wstring> wideA = WidenExactly(*fullA);
+        std::optional<std::wstring> wideB = WidenExactly(*fullB);
         if (wideA && wideB &&
             CompareStringOrdinal(wideA->c_str(), static_cast<int>(wideA->size()), wideB->c_str(),
                                  static_cast<int>(wideB->size()), TRUE) == CSTR_EQUAL)

@@ -1,5 +1,6 @@
 #include "transfer/GroupPolicy.h"
 
+#include "base/Text.h"
 #include "buttons/ButtonRecord.h"
 #include "transfer/ExportFile.h"
 #include "transfer/ExportFormat.h"
@@ -65,17 +66,10 @@ bool IsFile(const std::string& path) {
 // The program's text (ANSI code page) as UTF-8, the XML file's encoding; nothing when the
 // bytes are no text of that code page.
 std::optional<std::string> Utf8FromAnsi(const std::string& text) {
-    if (text.empty()) return text;
     if (GetACP() == CP_UTF8) return text;
-    int wide = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(),
-                                   static_cast<int>(text.size()), nullptr, 0);
-    if (wide <= 0) return std::nullopt;
-    std::wstring buffer(static_cast<size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), buffer.data(), wide);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
+    std::optional<std::wstring> wide = WidenExactly(text);
+    if (!wide) return std::nullopt;
+    return NarrowText(*wide, CP_UTF8);
 }
 
 // An attribute value, exactly or not at all; where is the button and value, for the message.

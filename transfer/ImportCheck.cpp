@@ -1,5 +1,6 @@
 #include "transfer/ImportCheck.h"
 
+#include "base/Handles.h"
 #include "transfer/ExportFormat.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Texts.h"
@@ -28,13 +29,13 @@ bool LooksBinary(std::string_view bytes) {
 
 // The first bytes of a file, enough to tell text from binary data.
 std::string FileStart(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
     std::string bytes(64 * 1024, '\0');
     DWORD read = 0;
-    if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
-    CloseHandle(file);
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        read = 0;
     bytes.resize(read);
     return bytes;
 }

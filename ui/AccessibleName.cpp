@@ -1,5 +1,7 @@
 #include "AccessibleName.h"
 
+#include "base/Text.h"
+
 #include <commctrl.h>
 #include <oleacc.h>
 
@@ -11,17 +13,6 @@ namespace {
 // The interface identifiers come from the headers' __uuidof: oleacc's import library exports
 // IID_IAccessible as a function thunk, and a reference to it would link to the thunk's bytes.
 constexpr UINT_PTR kSubclassId = 0x414e; // the subclass that answers the name query
-
-std::wstring Wide(const std::string& text) {
-    std::wstring wide;
-    const int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    wide.resize(static_cast<size_t>(length));
-    if (length > 0)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                            length);
-    return wide;
-}
 
 // "&&" stays one '&'; a single '&' marks the access key and is not read out.
 std::wstring WithoutAccessMark(const std::wstring& text) {
@@ -184,7 +175,7 @@ LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPA
 
 void SetAccessibleName(HWND control, const std::string& name) {
     if (!control) return;
-    std::wstring text = WithoutAccessMark(Wide(name));
+    std::wstring text = WithoutAccessMark(WidenText(name));
     if (auto* held = static_cast<std::wstring*>(GetPropA(control, kNameProperty))) {
         *held = std::move(text);
         return;

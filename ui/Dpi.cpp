@@ -23,9 +23,8 @@ using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 
 UINT ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen) ReleaseDC(nullptr, screen);
+    UniqueScreenDc screen = ScreenDc();
+    int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
 }
 
@@ -83,23 +82,20 @@ SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD e
     return SIZE{frame.right - frame.left, frame.bottom - frame.top};
 }
 
-HFONT CreateDialogFont(UINT dpi) {
+UniqueFont CreateDialogFont(UINT dpi) {
     LOGFONTA face{};
     face.lfHeight = -MulDiv(8, static_cast<int>(dpi), 72);
     face.lfCharSet = DEFAULT_CHARSET;
     lstrcpynA(face.lfFaceName, "MS Shell Dlg", LF_FACESIZE);
-    return CreateFontIndirectA(&face);
+    return UniqueFont(CreateFontIndirectA(&face));
 }
 
-HBITMAP ScaledBitmap(HBITMAP source, int width, int height) {
+UniqueBitmap ScaledBitmap(HBITMAP source, int width, int height) {
     BITMAP info{};
-    if (!source || !GetObjectA(source, sizeof info, &info) || width <= 0 || height <= 0)
-        return nullptr;
-    HDC screen = GetDC(nullptr);
-    HBITMAP scaled = CreateCompatibleBitmap(screen, width, height);
-    ReleaseDC(nullptr, screen);
-    if (!scaled) return nullptr;
-    MemoryDC from(nullptr, source), to(nullptr, scaled);
+    if (!source || !GetObjectA(source, sizeof info, &info) || width <= 0 || height <= 0) return {};
+    UniqueBitmap scaled(CreateCompatibleBitmap(ScreenDc().get(), width, height));
+    if (!scaled) return {};
+    MemoryDC from(nullptr, source), to(nullptr, scaled.get());
     if (from && to) {
         SetStretchBltMode(to.dc(), HALFTONE);
         SetBrushOrgEx(to.dc(), 0, 0, nullptr);

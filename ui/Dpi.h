@@ -5,6 +5,8 @@
 // that only newer Windows has are looked up at run time, so the program still starts on
 // Windows 7, where the system's DPI is the only one.
 
+#include "base/Handles.h"
+
 #include <windows.h>
 
 namespace qm::ui {
@@ -33,11 +35,11 @@ SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD e
                          bool hasMenu, UINT dpi);
 
 // The message font ("MS Shell Dlg", 8 point) at that DPI, for windows that are not dialogs.
-HFONT CreateDialogFont(UINT dpi);
+UniqueFont CreateDialogFont(UINT dpi);
 
 // A copy of a picture drawn at another size with the platform's smoothing (halftone), for the
-// pictures that exist at one size only (the splash and the About box's picture). The caller
-// owns the copy; nullptr when it cannot be made.
-HBITMAP ScaledBitmap(HBITMAP source, int width, int height);
+// pictures that exist at one size only (the splash and the About box's picture); none when it
+// cannot be made.
+UniqueBitmap ScaledBitmap(HBITMAP source, int width, int height);
 
 } // namespace qm::ui

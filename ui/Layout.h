@@ -2,7 +2,7 @@
 // Layout helpers the pages share: bold labels, the Enter key in an edit field, and controls
 // that keep to the page's right edge.
 
-#include "ui/Handles.h"
+#include "base/Handles.h"
 
 #include <windows.h>
 

@@ -1,5 +1,6 @@
 #include "ui/Texts.h"
 
+#include "base/Text.h"
 #include "ui/Window.h"
 
 #include <stdexcept>
@@ -14,10 +15,7 @@ std::string Text(UINT id) {
     int length = LoadStringW(Instance(), id, reinterpret_cast<LPWSTR>(&entry), 0);
     if (length <= 0 || !entry)
         throw std::runtime_error("The program's text " + std::to_string(id) + " is missing");
-    int bytes = WideCharToMultiByte(CP_ACP, 0, entry, length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, entry, length, text.data(), bytes, nullptr, nullptr);
-    return text;
+    return NarrowText(std::wstring_view(entry, static_cast<size_t>(length)));
 }
 
 std::string Text(UINT id, std::initializer_list<std::string_view> inserts) {

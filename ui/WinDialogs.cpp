@@ -1,7 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include "ui/Drawing.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/Placement.h"
 #include "ui/Texts.h"
 #include "ui/Window.h"

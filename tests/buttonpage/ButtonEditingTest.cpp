@@ -334,12 +334,12 @@ TEST_F(ButtonEditingTest, PreviewsFollowViewEnterAndBrowseAndOpenDialogKeepsTheI
     ASSERT_NE(page->Image1Icon(), nullptr);
 
     // View: a new icon for the field's text, the old one released.
-    const long icons = qm::ui::UniqueIcon::LiveCount();
+    const long icons = qm::UniqueIcon::LiveCount();
     HICON before = page->Image1Icon();
     Type(IDC_ICONEDIT, kShell32 + ",5");
     Click(IDC_ICONVIEW);
     EXPECT_NE(page->Image1Icon(), before);
-    EXPECT_EQ(qm::ui::UniqueIcon::LiveCount(), icons);
+    EXPECT_EQ(qm::UniqueIcon::LiveCount(), icons);
 
     // Enter in HotIconEdit previews too, and the key goes on to the field.
     HICON hotBefore = page->Image2Icon();

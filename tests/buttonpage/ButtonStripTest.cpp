@@ -448,9 +448,9 @@ TEST_F(ButtonStripTest, RepeatedListingShowingAndRefreshingOwnNoMoreHandles) {
     page->ListButtons(-1);
     page->ShowButton(0);
     page->RefreshButtonImages();
-    const long icons = qm::ui::UniqueIcon::LiveCount();
-    const long lists = qm::ui::UniqueImageList::LiveCount();
-    const long bitmaps = qm::ui::UniqueBitmap::LiveCount();
+    const long icons = qm::UniqueIcon::LiveCount();
+    const long lists = qm::UniqueImageList::LiveCount();
+    const long bitmaps = qm::UniqueBitmap::LiveCount();
     EXPECT_EQ(icons, 2); // the two previews
     // The system's own count also sees bitmaps and DCs that no handle owner of ours holds.
     const long gdiObjects = qmtest::GdiObjectCount();
@@ -459,9 +459,9 @@ TEST_F(ButtonStripTest, RepeatedListingShowingAndRefreshingOwnNoMoreHandles) {
     for (int i = 0; i < 200; ++i) page->ShowButton(i % 6);
     for (int i = 0; i < 200; ++i) page->RefreshButtonImages();
     qmtest::ExpectNoMoreGdiObjects(gdiObjects);
-    EXPECT_EQ(qm::ui::UniqueIcon::LiveCount(), icons);
-    EXPECT_EQ(qm::ui::UniqueImageList::LiveCount(), lists);
-    EXPECT_EQ(qm::ui::UniqueBitmap::LiveCount(), bitmaps);
+    EXPECT_EQ(qm::UniqueIcon::LiveCount(), icons);
+    EXPECT_EQ(qm::UniqueImageList::LiveCount(), lists);
+    EXPECT_EQ(qm::UniqueBitmap::LiveCount(), bitmaps);
     EXPECT_EQ(ImageList_GetImageCount(page->Icons()), 6);
     EXPECT_EQ(ImageList_GetImageCount(page->HotIcons()), 6);
 }

@@ -3,7 +3,7 @@
 
 #include "buttons/IconLoader.h"
 #include "buttons/SmallIconBatch.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/Window.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@
 namespace {
 
 // A 32 x 32 icon of the old kind: a monochrome mask and colour, a transparent border.
-qm::ui::UniqueIcon OldStyleIcon() {
+qm::UniqueIcon OldStyleIcon() {
     std::vector<uint8_t> andMask(32 * 4, 0), xorBits(32 * 4, 0);
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 32; ++x) {
@@ -27,7 +27,7 @@ qm::ui::UniqueIcon OldStyleIcon() {
                 xorBits[y * 4 + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
         }
     }
-    return qm::ui::UniqueIcon(CreateIcon(nullptr, 32, 32, 1, 1, andMask.data(), xorBits.data()));
+    return qm::UniqueIcon(CreateIcon(nullptr, 32, 32, 1, 1, andMask.data(), xorBits.data()));
 }
 
 // The 16 x 16 pixels of image i of a list (or, without a list, of the icon drawn at 16 x 16),
@@ -35,9 +35,9 @@ qm::ui::UniqueIcon OldStyleIcon() {
 std::vector<COLORREF> Drawn(HIMAGELIST list, int i, COLORREF background, HICON icon = nullptr) {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
-    qm::ui::UniqueBitmap surface(CreateCompatibleBitmap(screen, 16, 16));
+    qm::UniqueBitmap surface(CreateCompatibleBitmap(screen, 16, 16));
     HGDIOBJ previous = SelectObject(dc, surface.get());
-    qm::ui::UniqueBrush brush(CreateSolidBrush(background));
+    qm::UniqueBrush brush(CreateSolidBrush(background));
     RECT all{0, 0, 16, 16};
     FillRect(dc, &all, brush.get());
     if (list)
@@ -63,14 +63,14 @@ int LargestDifference(const std::vector<COLORREF>& a, const std::vector<COLORREF
 }
 
 TEST(SmallIconBatchTest, EachImageLooksLikeItsIconDrawnAtSixteenPixels) {
-    std::vector<qm::ui::UniqueIcon> icons;
+    std::vector<qm::UniqueIcon> icons;
     icons.push_back(qm::LoadIconFromLocation(std::string(QM_DIST_DIR) +
                                              "\\Images\\Icons\\marker.ico")); // alpha channel
     icons.push_back(qm::LoadIconFromLocation("C:\\windows\\system32\\shell32.dll,4"));
     icons.push_back(OldStyleIcon());
     icons.push_back(qm::StockErrorIcon());
 
-    qm::ui::UniqueImageList batched(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 4));
+    qm::UniqueImageList batched(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 4));
     // An image already in the list keeps its place before the batch.
     ImageList_AddIcon(batched.get(), icons[2].get());
     qm::SmallIconBatch batch;

@@ -4,7 +4,7 @@
 
 #include "IcoBuilder.h"
 #include "support/ProgramTest.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 
 #include <windows.h>
 
@@ -15,7 +15,7 @@
 namespace {
 
 using qm::LoadIconFromLocation;
-using qm::ui::UniqueIcon;
+using qm::UniqueIcon;
 using qmtest::Entry;
 using qmtest::IcoFile;
 
@@ -38,7 +38,7 @@ Picture Draw(HICON icon) {
     Picture picture;
     ICONINFO info{};
     if (!icon || !GetIconInfo(icon, &info)) return picture;
-    qm::ui::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
+    qm::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
     BITMAP bitmap{};
     GetObjectA(colour ? colour.get() : mask.get(), sizeof bitmap, &bitmap);
     picture.width = bitmap.bmWidth;
@@ -51,12 +51,11 @@ Picture Draw(HICON icon) {
     format.bmiHeader.biPlanes = 1;
     format.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    qm::ui::UniqueBitmap canvas(
-        CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    qm::UniqueBitmap canvas(CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, canvas.get());
     RECT all{0, 0, picture.width, picture.height};
-    qm::ui::UniqueBrush magenta(CreateSolidBrush(RGB(255, 0, 255)));
+    qm::UniqueBrush magenta(CreateSolidBrush(RGB(255, 0, 255)));
     FillRect(dc, &all, magenta.get());
     DrawIconEx(dc, 0, 0, icon, picture.width, picture.height, 0, nullptr, DI_NORMAL);
     GdiFlush();

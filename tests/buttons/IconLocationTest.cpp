@@ -100,14 +100,4 @@ TEST(IconLocationTest, ClassifiesCutsAndNumbersEveryKindOfLocation) {
     }
 }
 
-TEST(IconLocationTest, ConvertsOnlyWholeSignedThirtyTwoBitIntegers) {
-    EXPECT_EQ(qm::ConvertSignedInteger("-2147483648"), INT32_MIN);
-    EXPECT_EQ(qm::ConvertSignedInteger("2147483647"), INT32_MAX);
-    EXPECT_EQ(qm::ConvertSignedInteger("  -12"), -12);
-    EXPECT_EQ(qm::ConvertSignedInteger("$FFFFFFFF"), -1);
-    EXPECT_EQ(qm::ConvertSignedInteger("-$80000000"), INT32_MIN);
-    for (const char* bad : {"", " ", "+", "12 ", "1 2", "--1", "+-1", "0x-1", "$ 1", "\xD9\xA1"})
-        EXPECT_FALSE(qm::ConvertSignedInteger(bad).has_value()) << '"' << bad << '"';
-}
-
 } // namespace

@@ -10,40 +10,6 @@ namespace {
 
 using namespace menutest;
 
-TEST(MenuIntegerTest, ReadsDecimalAndHexadecimalWithBlanksAndSignAndNothingAfter) {
-    struct Case {
-        const char* text;
-        std::optional<int32_t> value;
-    };
-    const Case cases[] = {
-        {"16", 16},
-        {"$10", 16},
-        {"0x10", 16},
-        {"0X1f", 31},
-        {"   -5", -5},
-        {"+7", 7},
-        {"-$10", -16},
-        {"$FFFFFFFF", -1},
-        {"2147483647", INT_MAX},
-        {"-2147483648", INT_MIN},
-        {"0", 0},
-        {"2147483648", std::nullopt},
-        {"$100000000", std::nullopt},
-        {"abc", std::nullopt},
-        {"", std::nullopt},
-        {"-", std::nullopt},
-        {"$", std::nullopt},
-        {"0x", std::nullopt},
-        {"12 ", std::nullopt},
-        {"1 2", std::nullopt},
-        {"\t5", std::nullopt},
-        {"$1G", std::nullopt},
-        {"--1", std::nullopt},
-        {"10h", std::nullopt},
-    };
-    for (const Case& c : cases) EXPECT_EQ(qm::ParseMenuInteger(c.text), c.value) << c.text;
-}
-
 TEST(MenuIntegerTest, DisplaysTheMaskSignedAndAsEightHexadecimalDigits) {
     EXPECT_EQ(qm::ContextsDecimalText(63), "63");
     EXPECT_EQ(qm::ContextsHexText(63), "0000003F");

@@ -1,5 +1,5 @@
 #include "ui/Drawing.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 #include "ui/Placement.h"
 
 #include "support/GdiObjects.h"

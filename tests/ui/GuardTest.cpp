@@ -1,6 +1,6 @@
 #include "ui/Window.h"
 #include "ui/Dialogs.h"
-#include "ui/Handles.h"
+#include "base/Handles.h"
 
 #include "support/ProgramTest.h"
 
@@ -46,24 +46,6 @@ TEST_F(GuardTest, AnExceptionInAHandlerReachesTheStandardErrorBoxAndTheWindowGoe
     SendMessageA(window.hwnd(), WM_USER, 0, 0);
     EXPECT_EQ(SendMessageA(window.hwnd(), WM_USER + 1, 0, 0), 1);
     EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::ApplicationError).size(), 1u);
-}
-
-TEST(HandleOwnerTest, CountsLiveHandlesAcrossMovesAndResets) {
-    using qm::ui::UniqueIcon;
-    long before = UniqueIcon::LiveCount();
-    {
-        UniqueIcon a(CopyIcon(LoadIconA(nullptr, IDI_ERROR)));
-        EXPECT_EQ(UniqueIcon::LiveCount(), before + 1);
-        UniqueIcon b(std::move(a));
-        EXPECT_EQ(UniqueIcon::LiveCount(), before + 1);
-        b.reset(CopyIcon(LoadIconA(nullptr, IDI_ERROR)));
-        EXPECT_EQ(UniqueIcon::LiveCount(), before + 1);
-        UniqueIcon c;
-        c = std::move(b);
-        EXPECT_FALSE(b);
-        EXPECT_EQ(UniqueIcon::LiveCount(), before + 1);
-    }
-    EXPECT_EQ(UniqueIcon::LiveCount(), before);
 }
 
 } // namespace
