@@ -3,6 +3,7 @@
 #include "resource.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
+#include "ui/Drawing.h"
 #include "ui/Dpi.h"
 #include "ui/Placement.h"
 
@@ -77,8 +78,8 @@ LRESULT CALLBACK LinkKeys(HWND link, UINT message, WPARAM wParam, LPARAM lParam,
         if (GetFocus() == link) {
             RECT area;
             GetClientRect(link, &area);
-            WindowDc dc(link);
-            if (dc) DrawFocusRect(dc.get(), &area);
+            ui::WindowDC dc(link);
+            if (dc) DrawFocusRect(dc.dc(), &area);
         }
         return result;
     }
@@ -231,11 +232,11 @@ void TAboutForm::FitText(int id, RECT& place, int panelLeft, int panelRight) con
     if (text.empty()) return;
     SIZE needs{};
     {
-        WindowDc dc(label);
+        ui::WindowDC dc(label);
         HGDIOBJ previous =
-            SelectObject(dc.get(), reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
-        GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &needs);
-        SelectObject(dc.get(), previous);
+            SelectObject(dc.dc(), reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32A(dc.dc(), text.c_str(), static_cast<int>(text.size()), &needs);
+        SelectObject(dc.dc(), previous);
     }
     const int width = place.right - place.left;
     const int wanted = std::min<int>(needs.cx + 2, panelRight - panelLeft);

@@ -135,23 +135,6 @@ using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueScreenDc = UniqueHandle<ScreenDcTraits>;
 inline UniqueScreenDc ScreenDc() { return UniqueScreenDc(GetDC(nullptr)); }
 
-// A window's device context, released to the window it came from.
-class WindowDc {
-public:
-    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDc() {
-        if (dc_) ReleaseDC(window_, dc_);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueImageList = UniqueHandle<ImageListTraits>;
 using UniqueBitmap = UniqueHandle<GdiTraits<HBITMAP>>;

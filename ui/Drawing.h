@@ -1,6 +1,7 @@
 #pragma once
-// Scopes for drawing: a window's paint (BeginPaint ... EndPaint) and a memory DC with a bitmap
-// selected into it, each released at the end of the block, also when a drawing call throws.
+// Scopes for drawing: a window's paint (BeginPaint ... EndPaint), a window's DC, and a memory DC
+// with a bitmap selected into it, each released at the end of the block, also when a drawing
+// call throws.
 
 #include <windows.h>
 
@@ -20,6 +21,25 @@ private:
     HWND window_;
     PAINTSTRUCT paint_{};
     HDC dc_ = nullptr;
+};
+
+// A window's DC for measuring or drawing outside WM_PAINT, released to that window at the end
+// of the block.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDC() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+
+    HDC dc() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
 };
 
 // A memory DC compatible with `like` (the screen when null) with the bitmap selected into it:

@@ -1,6 +1,5 @@
 #include "ui/Window.h"
 #include "ui/Dialogs.h"
-#include "base/Handles.h"
 
 #include "support/ProgramTest.h"
 
