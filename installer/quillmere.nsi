@@ -98,7 +98,7 @@ LangString QmAskRemove 1033 "Toolbar buttons or context-menu entries of Internet
 LangString QmRemoved 1033 "Removed $QmPlace\$QmKey"
 LangString QmNotRemoved 1033 "Could not remove $QmPlace\$QmKey, so the template files it uses stay"
 LangString QmKeptFile 1033 "Kept $INSTDIR\$QmRel: a toolbar button or context-menu entry points at it"
-LangString QmKeptFiles 1033 "$QmKept template files stay in $INSTDIR, because toolbar buttons or context-menu entries of Internet Explorer point at them. Delete them once no button or entry uses them."
+LangString QmKeptFiles 1033 "Template files stay in $INSTDIR ($QmKept in all), because toolbar buttons or context-menu entries of Internet Explorer point at them. The details list them; delete them once no button or entry uses them."
 
 Var QmRemove   ; "1" when the program's own settings that use template files go too
 Var QmMode     ; what un.QmVisitRecord does with each record: count, remove or find
