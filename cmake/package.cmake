@@ -41,6 +41,6 @@ if(QM_BUILD_TESTS)
              COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tests/package/installer-roundtrip.sh
                      ${QM_SETUP} ${QM_DIST_DIR} ${QM_DISPLAY_VERSION})
     set_tests_properties(Installer.InstallsAndUninstallsLeavingBrowserSettings PROPERTIES
-                         FIXTURES_REQUIRED qm_installer TIMEOUT 600)
+                         FIXTURES_REQUIRED qm_installer TIMEOUT 300)
   endif()
 endif()
