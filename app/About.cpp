@@ -105,7 +105,8 @@ std::string LinkTarget(const std::string& linkText) {
 TAboutForm::TAboutForm(HWND owner) { CreateModeless(IDD_ABOUT, owner); }
 
 void TAboutForm::Show() {
-    ui::CentreWindow(hwnd(), ui::ScreenArea());
+    // In the middle of the screen the main window is on.
+    ui::CentreWindow(hwnd(), ui::ScreenAreaOf(GetWindow(hwnd(), GW_OWNER)));
     FormShow();
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());

@@ -96,16 +96,14 @@ void THistoryForm::FormShow() {
         SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&definition));
     }
 
-    // Never larger than the work area, and in the middle of the owner.
-    const RECT work = ui::WorkArea();
+    // Never larger than the work area of the owner's monitor, and in the middle of the owner.
+    const RECT work = ui::WorkAreaOf(owner_ && IsWindow(owner_) ? owner_ : hwnd());
     RECT window;
     GetWindowRect(hwnd(), &window);
     const int width = std::min<int>(window.right - window.left, work.right - work.left);
     const int height = std::min<int>(window.bottom - window.top, work.bottom - work.top);
     SetWindowPos(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-    RECT area = work;
-    if (owner_ && IsWindow(owner_)) GetWindowRect(owner_, &area);
-    ui::CentreWindow(hwnd(), area, &work);
+    ui::CentreOnOwner(hwnd(), owner_);
     LayOut();
     ListHistory(0);
 

@@ -22,7 +22,7 @@ TLogoForm::TLogoForm()
         UniqueBitmap scaled = ui::ScaledBitmap(picture_.get(), width_, height_);
         if (scaled) picture_ = std::move(scaled);
     }
-    const POINT place = ui::CentredIn(ui::ScreenArea(), SIZE{width_, height_});
+    const POINT place = ui::CentredIn(ui::ScreenAreaOf(nullptr), SIZE{width_, height_});
     Create(kLogoClass, "Quillmere", WS_POPUP, WS_EX_TOOLWINDOW, place.x, place.y, width_, height_,
            nullptr, nullptr);
     if (!hwnd()) return;

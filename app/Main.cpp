@@ -93,7 +93,7 @@ TForm1::TForm1(bool endsApplication) : endsApplication_(endsApplication) {
     // Made at the system's DPI, then sized for the DPI of the monitor it is on.
     dpi_ = ui::SystemDpi();
     const SIZE size = OneRowWindowSize();
-    const POINT place = ui::CentredIn(ui::WorkArea(), size);
+    const POINT place = ui::CentredIn(ui::WorkAreaOf(nullptr), size);
     // The one version from the start: boxes shown while the program starts are under it too.
     Create(kMainClass, kCaption, kStyle, 0, place.x, place.y, size.cx, size.cy, nullptr, menu);
     if (!hwnd()) {

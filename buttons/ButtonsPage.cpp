@@ -12,6 +12,7 @@
 #include "ui/Dpi.h"
 #include "ui/Layout.h"
 #include "ui/PageHost.h"
+#include "ui/Placement.h"
 #include "ui/Rights.h"
 #include "ui/Texts.h"
 
@@ -166,14 +167,12 @@ int ButtonsPage::StripRowsShown() const {
     // area; at least one.
     int rows = kStripRowsShown;
     HWND main = host_.MainWindow();
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
     RECT window;
-    if (main && GetWindowRect(main, &window) &&
-        GetMonitorInfoA(MonitorFromWindow(main, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    if (main && GetWindowRect(main, &window)) {
+        const RECT work = ui::WorkAreaOf(main);
         const int grown = std::max(0, reportedStripHeight_ - ui::OneRowStripHeight(dpi_));
         const int oneRowWindow = window.bottom - window.top - grown;
-        const int room = monitor.rcWork.bottom - monitor.rcWork.top - oneRowWindow;
+        const int room = work.bottom - work.top - oneRowWindow;
         rows = std::min(rows, 1 + std::max(0, room) / strip_.RowHeight());
     }
     return std::max(rows, 1);

@@ -5,6 +5,16 @@
 # out, as data cannot be delay-loaded) and dlltool writes the delay library for them.
 #
 # qm_delay_loaded(OUT lib ...) makes one for each lib and sets OUT to their full paths.
+#
+# It serves 64-bit Windows (x86_64) only, the one target the program is built for: on 32-bit
+# x86 every C name carries a leading underscore and stdcall ones an "@bytes" suffix, which the
+# listing below skips and would not write into the .def file as dlltool wants them, so a 32-bit
+# build stops here, saying why, instead of later with "found no functions".
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  message(FATAL_ERROR "cmake/delayload.cmake makes delay-loaded import libraries for 64-bit "
+                      "Windows (x86_64) only; this build targets ${CMAKE_SYSTEM_PROCESSOR} with "
+                      "${CMAKE_SIZEOF_VOID_P}-byte pointers")
+endif()
 if(NOT CMAKE_NM)
   find_program(CMAKE_NM NAMES ${QM_TRIPLET}-nm nm REQUIRED)
 endif()

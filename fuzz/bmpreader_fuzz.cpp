@@ -1,4 +1,3 @@
-// fuzz-sources: appearance/BmpReader.cpp
 // The bitmap header check on arbitrary bytes: it must never read outside them, and what it
 // accepts must stay within the size caps and the file it was given.
 #include "appearance/BmpReader.h"

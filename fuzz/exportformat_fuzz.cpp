@@ -1,4 +1,3 @@
-// fuzz-sources: transfer/ExportFormat.cpp transfer/ImportPlan.cpp
 // The export file's reader and the import plan over any bytes: the file arrives in pieces of
 // sizes taken from its first byte, and the plan must keep its bounds (values per button, name
 // length, file values inside the companion folder). Every planned button that the writer

@@ -1,4 +1,3 @@
-// fuzz-sources: buttons/IconLocation.cpp base/Integer.cpp
 // Icon locations and number texts over any bytes: the parser must stay inside the text, a
 // module location's path must be a prefix of the text ending in its extension, and the number
 // must be what the number text gives.

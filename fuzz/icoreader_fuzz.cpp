@@ -1,4 +1,3 @@
-// fuzz-sources: buttons/IcoReader.cpp
 // Icon files over any bytes: every image the directory reader keeps lies wholly inside the
 // file, and the chosen image is one of them.
 #include "buttons/IcoReader.h"

@@ -1,4 +1,3 @@
-// fuzz-sources: transfer/XmlText.cpp
 // The Group Policy file's attribute text over any bytes: a text is either refused, leaving the
 // output as it was, or written so that it holds only characters XML can carry and reads back,
 // entities replaced, as exactly the bytes given.

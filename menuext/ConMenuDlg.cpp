@@ -78,12 +78,6 @@ void TConMenuDlgForm::PlaceControls() {
     }
 }
 
-void TConMenuDlgForm::CentreOnOwner() {
-    RECT area = ui::WorkArea();
-    if (owner_ && IsWindow(owner_)) GetWindowRect(owner_, &area);
-    ui::CentreWindow(hwnd(), area);
-}
-
 void TConMenuDlgForm::PaintBevel() {
     ui::PaintScope paint(hwnd());
     RECT client;
@@ -95,7 +89,7 @@ INT_PTR TConMenuDlgForm::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         PlaceControls();
-        CentreOnOwner();
+        ui::CentreOnOwner(hwnd(), owner_);
         FormShow();
         return TRUE; // focus to the first control, the list
     case WM_PAINT: PaintBevel(); return TRUE;

@@ -26,7 +26,6 @@ private:
     // whatever was chosen the time before.
     void FormShow();
     void PlaceControls();
-    void CentreOnOwner();
     void PaintBevel();
 
     HWND owner_ = nullptr;

@@ -4,6 +4,10 @@ QM_BUILD=${QM_BUILD_DIR:-$QM_ROOT/build}
 export WINEDEBUG=${WINEDEBUG:--all}
 # Never offer to install Mono or Gecko: a modal prompt would hang an unattended run.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# The one clang-format the sources are checked and formatted with (scripts/check-format), and
+# the package that brings it (scripts/setup): versions differ in how they lay out some code, so
+# the style is that of one major version, Debian 12's.
+QM_CLANG_FORMAT=clang-format-14
 
 # Wine is started with the address space laid out without randomisation. Debian's 64-bit Wine
 # has no preloader to reserve Windows' fixed addresses before Linux fills them, and the kernel
@@ -36,12 +40,26 @@ qm_build() {
   grep -E 'warning:' "$log" >&2 || true
 }
 
-# Prints the path of a freshly made Wine prefix under the build folder.
-qm_fresh_prefix() {
-  local prefix="$QM_BUILD/wineprefix"
-  rm -rf "$prefix"
-  mkdir -p "$prefix"
-  echo "$prefix"
+# Runs a command in a Wine session of its own, as the test run, the benchmarks and the
+# screenshots do: a fresh throw-away 64-bit prefix $QM_BUILD/NAME (exported as WINEPREFIX), a
+# virtual display of WIDTHxHEIGHT, the address space laid out without randomisation, and one
+# wineserver kept for the whole session, so that each program starts in milliseconds, and
+# stopped at its end. The exit code is the command's.
+#   qm_wine_session NAME WIDTHxHEIGHT command [argument ...]
+qm_wine_session() {
+  local name=$1 screen=$2
+  shift 2
+  export WINEARCH=win64 WINEPREFIX="$QM_BUILD/$name"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  "${QM_FIXED_LAYOUT[@]}" xvfb-run -a -s "-screen 0 ${screen}x24" bash -c '
+    wineserver -p
+    wine cmd /c exit >/dev/null 2>&1 || true
+    "$@"
+    verdict=$?
+    wineserver -k >/dev/null 2>&1 || true
+    exit $verdict
+  ' qm-wine-session "$@"
 }
 
 # Gives a Wine prefix Wine's own "MS Sans Serif", which this Wine build does not find by

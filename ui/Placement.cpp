@@ -11,28 +11,52 @@ POINT CentredIn(const RECT& area, SIZE size) {
                  area.top + (area.bottom - area.top - size.cy) / 2};
 }
 
+POINT CentredWithin(const RECT& area, SIZE size, const RECT& within) {
+    POINT place = CentredIn(area, size);
+    place.x = std::max(within.left, std::min(place.x, within.right - size.cx));
+    place.y = std::max(within.top, std::min(place.y, within.bottom - size.cy));
+    return place;
+}
+
 void CentreWindow(HWND window, const RECT& area, const RECT* within) {
     RECT own{};
     GetWindowRect(window, &own);
     const SIZE size{own.right - own.left, own.bottom - own.top};
-    POINT place = CentredIn(area, size);
-    if (within) {
-        place.x = std::max(within->left, std::min(place.x, within->right - size.cx));
-        place.y = std::max(within->top, std::min(place.y, within->bottom - size.cy));
-    }
+    const POINT place = within ? CentredWithin(area, size, *within) : CentredIn(area, size);
     SetWindowPos(window, nullptr, place.x, place.y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-RECT WorkArea() {
-    RECT area{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    return area;
+void CentreOnOwner(HWND window, HWND owner) {
+    if (owner && IsWindow(owner)) {
+        RECT over{};
+        GetWindowRect(owner, &over);
+        const RECT work = WorkAreaOf(owner);
+        CentreWindow(window, over, &work);
+    } else {
+        const RECT work = WorkAreaOf(window);
+        CentreWindow(window, work, &work);
+    }
 }
 
-RECT ScreenArea() {
-    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+namespace {
+
+MONITORINFO MonitorOf(HWND window) {
+    // The primary monitor is the one that holds the point (0, 0).
+    HMONITOR monitor = window ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)
+                              : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    // With a DEFAULTTO flag there is always a monitor to ask.
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoA(monitor, &info);
+    return info;
 }
+
+} // namespace
+
+RECT WorkAreaOf(HWND window) { return MonitorOf(window).rcWork; }
+
+RECT ScreenAreaOf(HWND window) { return MonitorOf(window).rcMonitor; }
 
 SIZE WindowSizeFor(HWND window, int clientWidth, int clientHeight, UINT dpi) {
     const auto style = static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));

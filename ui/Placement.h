@@ -8,12 +8,22 @@ namespace qm::ui {
 
 // The top left corner that centres something of that size on the area.
 POINT CentredIn(const RECT& area, SIZE size);
+// The same corner moved as little as needed to keep the whole thing inside `within` (a work
+// area, say), also when the area reaches past it; something larger than `within` keeps its top
+// left corner inside, so that its caption stays on the screen.
+POINT CentredWithin(const RECT& area, SIZE size, const RECT& within);
 // Moves the window (keeping its size and Z order) to the middle of the area; with `within`,
-// no part of it leaves that (the work area, say), even when the area reaches past it.
+// kept inside that as CentredWithin says.
 void CentreWindow(HWND window, const RECT& area, const RECT* within = nullptr);
-// The primary screen's work area (without the task bar), and the whole primary screen.
-RECT WorkArea();
-RECT ScreenArea();
+// Moves the window to the middle of its owner, inside the work area of the owner's monitor;
+// without an owner, to the middle of the work area of the monitor it is on.
+void CentreOnOwner(HWND window, HWND owner);
+
+// The work area (without the task bar) of the monitor the window is on, or of the nearest one
+// when it is on none; with no window, the primary monitor's. ScreenAreaOf is the whole of that
+// monitor.
+RECT WorkAreaOf(HWND window);
+RECT ScreenAreaOf(HWND window);
 
 // The outer size that gives the window (with its own styles and menu) a client area of that
 // size at the DPI.

@@ -43,13 +43,9 @@ HtmlHelpFunction HtmlHelpEntry() {
     return entry;
 }
 
-// Places a dialog over the middle of its owner, inside the screen's work area.
+// Places a dialog over the middle of its owner, inside the work area of the owner's monitor.
 void CentreOver(HWND dialog, HWND owner) {
-    if (!owner) return;
-    RECT over;
-    GetWindowRect(owner, &over);
-    const RECT screen = WorkArea();
-    CentreWindow(dialog, over, &screen);
+    if (owner) CentreOnOwner(dialog, owner);
 }
 
 // The picture-open dialog's preview pane: the picture selected in the dialog, shrunk to fit,

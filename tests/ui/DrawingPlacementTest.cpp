@@ -83,4 +83,41 @@ TEST_F(PlacementTest, AWindowIsCentredOnTheAreaAndKeptInsideTheLimit) {
     EXPECT_EQ(place.top, 0);
 }
 
+// Centred on an owner, kept inside the owner's monitor's work area.
+struct CentringCase {
+    const char* what;
+    RECT over;
+    SIZE size;
+    RECT within;
+    POINT expected;
+};
+
+TEST(CentredWithinTest, CentresOnTheOwnerAndKeepsInsideItsMonitor) {
+    const CentringCase cases[] = {
+        {"inside", {200, 100, 500, 301}, {100, 60}, {0, 0, 1000, 1000}, {300, 170}},
+        {"past the right and top", {560, -40, 680, 40}, {100, 60}, {0, 0, 640, 480}, {540, 0}},
+        {"past the left and bottom", {-50, 440, 50, 500}, {100, 60}, {0, 0, 640, 480}, {0, 420}},
+        {"a monitor left of the primary",
+         {-1500, 200, -900, 600},
+         {200, 100},
+         {-1920, 0, 0, 1040},
+         {-1300, 350}},
+        {"an owner reaching onto the next monitor",
+         {1800, 100, 2200, 500},
+         {300, 200},
+         {1920, 0, 3840, 1040},
+         {1920, 200}},
+        {"larger than the work area: its top left stays",
+         {0, 0, 640, 480},
+         {800, 600},
+         {0, 0, 640, 440},
+         {0, 0}},
+    };
+    for (const CentringCase& c : cases) {
+        const POINT place = qm::ui::CentredWithin(c.over, c.size, c.within);
+        EXPECT_EQ(place.x, c.expected.x) << c.what;
+        EXPECT_EQ(place.y, c.expected.y) << c.what;
+    }
+}
+
 } // namespace
