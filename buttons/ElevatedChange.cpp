@@ -9,7 +9,7 @@
 
 #include <windows.h>
 #include <sddl.h>
-#include <wincrypt.h>
+#include <bcrypt.h>
 
 #include <algorithm>
 #include <memory>
@@ -144,13 +144,11 @@ std::wstring UserSid() {
 
 std::string RandomHex(size_t bytes) {
     std::string random(bytes, '\0');
-    HCRYPTPROV provider = 0;
-    if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
+    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(random.data()),
+                                        static_cast<ULONG>(bytes),
+                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
         return {};
-    bool made =
-        CryptGenRandom(provider, static_cast<DWORD>(bytes), reinterpret_cast<BYTE*>(random.data()));
-    CryptReleaseContext(provider, 0);
-    return made ? ToHex(random) : std::string();
+    return ToHex(random);
 }
 
 std::runtime_error HandOverError(const std::string& why) {
@@ -217,22 +215,24 @@ std::optional<ElevatedChange> ReadElevatedChange(std::string_view text) {
 }
 
 std::string Sha256Hex(std::string_view bytes) {
-    HCRYPTPROV provider = 0;
-    if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
+    // Cryptography Next Generation: unlike the older providers it reads nothing from the
+    // registry to find its algorithms.
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (!BCRYPT_SUCCESS(
+            BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
         return {};
-    std::string hex;
-    HCRYPTHASH hash = 0;
-    if (CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash)) {
-        BYTE digest[32];
-        DWORD size = sizeof digest;
-        if (CryptHashData(hash, reinterpret_cast<const BYTE*>(bytes.data()),
-                          static_cast<DWORD>(bytes.size()), 0) &&
-            CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0) && size == sizeof digest)
-            hex = ToHex(std::string_view(reinterpret_cast<const char*>(digest), size));
-        CryptDestroyHash(hash);
-    }
-    CryptReleaseContext(provider, 0);
-    return hex;
+    UCHAR digest[32];
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    const bool made =
+        BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0)) &&
+        BCRYPT_SUCCESS(BCryptHashData(hash,
+                                      reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
+                                      static_cast<ULONG>(bytes.size()), 0)) &&
+        BCRYPT_SUCCESS(BCryptFinishHash(hash, digest, sizeof digest, 0));
+    if (hash) BCryptDestroyHash(hash);
+    BCryptCloseAlgorithmProvider(algorithm, 0);
+    return made ? ToHex(std::string_view(reinterpret_cast<const char*>(digest), sizeof digest))
+                : std::string();
 }
 
 HandOverFile::~HandOverFile() {
