@@ -38,6 +38,8 @@ const SwitchRow kSwitches[] = {
     {"export-gpo", Kind::Command, Command::ExportGpo, &Options::file, nullptr},
     {"history", Kind::Command, Command::History, nullptr, nullptr},
     {"undo", Kind::Command, Command::Undo, nullptr, nullptr},
+    {"apply-change", Kind::Command, Command::ApplyChange, &Options::file, nullptr},
+    {"digest", Kind::Value, Command::Help, &Options::digest, nullptr},
     {"log", Kind::Value, Command::Help, &Options::log, nullptr},
     {"files", Kind::Value, Command::Help, &Options::files, nullptr},
     {"quiet", Kind::Flag, Command::Help, nullptr, &Options::quiet},
@@ -63,6 +65,7 @@ const char* CommandName(Command command) {
     case Command::ExportGpo: return "/export-gpo";
     case Command::History: return "/history";
     case Command::Undo: return "/undo";
+    case Command::ApplyChange: return "/apply-change";
     }
     return "";
 }
@@ -136,6 +139,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (error.empty() && !command)
         error = "Give a command: /list, /export, /import, /export-gpo, /history or /undo";
+    if (error.empty() && (*command == Command::ApplyChange) == options.digest.empty())
+        error = "The switch /digest belongs to /apply-change, which needs it";
     if (error.empty() && !options.files.empty() && *command != Command::ExportGpo)
         error = "The switch /files belongs to /export-gpo";
     if (error.empty() && options.force && *command != Command::Import && *command != Command::Undo)
@@ -200,10 +205,10 @@ std::string UsageText() {
            "found,\r\n"
            "unreadable or not writable, or no export file; 3 refused for rights (run as\r\n"
            "administrator); 4 the file holds more buttons than names are free (of 99), and\r\n"
-           "nothing was imported; 5 other failure, or an import that was declined; 6 the export\r\n"
-           "was written without the buttons it names, which an import would refuse; 7 the "
-           "import\r\n"
-           "was not made because it could not be backed up first.\r\n";
+           "nothing was imported; 5 other failure, or an import that was declined; 6 buttons "
+           "the\r\n"
+           "messages name cannot travel: /export writes the file without them, /export-gpo\r\n"
+           "writes nothing; 7 the import was not made because it could not be backed up first.\r\n";
 }
 
 } // namespace qm::cli

@@ -18,7 +18,8 @@ enum ExitCode : int {
     kExitNoRights = 3,     // the registry refused access: the command needs administrator rights
     kExitLimit = 4,        // all 99 button names are taken
     kExitFailed = 5,       // any other failure, or an import the user declined
-    kExitPartial = 6,      // an export written without the buttons it names (they cannot travel)
+    kExitPartial = 6,      // buttons that cannot travel: a .qmx export is written without them,
+                           // a Group Policy export not at all
     kExitNoBackup = 7,     // an import not made: it could not be backed up first (see /nobackup)
 };
 
@@ -30,6 +31,9 @@ enum class Command {
     ExportGpo, // /export-gpo FILE.xml
     History,   // /history
     Undo,      // /undo [N]
+    // /apply-change FILE /digest HEX: the window's change that Windows refused it, made by the
+    // copy the window starts with administrator rights (buttons/ElevatedChange.h)
+    ApplyChange,
 };
 
 struct Options {
@@ -37,6 +41,7 @@ struct Options {
     std::string file;   // the command's file
     std::string log;    // /log FILE: every message is also appended there
     std::string files;  // /files DIR: where a Group Policy deployment's files lie for the clients
+    std::string digest; // /digest HEX: the SHA-256 digest of /apply-change's file
     bool quiet = false; // /quiet: no window, no box; messages only to the console and the log
     bool force = false; // /force: import buttons that are already there
     bool trust = false; // /trust: a quiet import may create buttons that run programs

@@ -136,7 +136,9 @@ public:
     }
     void ShowHelp(HWND, const std::string&, UINT, DWORD_PTR) override { Fail(program_, "help"); }
     bool ShellOpen(HWND, const std::string&) override { Fail(program_, "shell open"); }
-    bool StartElevated(HWND) override { Fail(program_, "elevated start"); }
+    std::optional<DWORD> RunElevated(HWND, const std::string&) override {
+        Fail(program_, "elevated run");
+    }
 
 private:
     const char* program_;

@@ -139,6 +139,39 @@ bool OpenButtonRecord(RegistryAccessor& extensions, RegistryAccessor& reg, HKEY 
     return reg.OpenKeyBelow(extensions, keyName, false);
 }
 
+bool MakeButtonRecord(RegistryAccessor& registry, HKEY root, const std::string& keyName,
+                      const std::vector<std::pair<std::string, std::string>>& values) {
+    KeyScope keyScope(registry);
+    const std::string failure = "Failed to create key " + ButtonKeyPath(keyName);
+    RegistryAccessor extensions;
+    extensions.SetRoot(root);
+    if (!extensions.OpenKey(kExtensionsKey, true))
+        throw RegistryError(failure, extensions.Refused());
+    switch (registry.MakeKeyBelow(extensions, keyName)) {
+    case RegistryAccessor::NewKey::Made: break;
+    case RegistryAccessor::NewKey::Exists: return false;
+    case RegistryAccessor::NewKey::Failed: throw RegistryError(failure, registry.Refused());
+    }
+    try {
+        for (const auto& [name, text] : values) registry.WriteString(name, text);
+    } catch (const RegistryError&) {
+        // No half record stays behind.
+        registry.CloseKey();
+        DeleteButtonRecord(registry, root, keyName);
+        throw;
+    }
+    return true;
+}
+
+bool DeleteButtonRecord(RegistryAccessor& registry, HKEY root, const std::string& keyName) {
+    if (keyName.empty()) return false; // the Extensions key itself, with every button
+    KeyScope keyScope(registry);
+    registry.SetRoot(root);
+    // Below the open Extensions key: the record's full path may be longer than the platform
+    // takes.
+    return registry.OpenKey(kExtensionsKey, false) && registry.DeleteKey(keyName);
+}
+
 HKEY RootForButton(const std::string& keyName, const std::vector<std::string>& currentUserButtons) {
     for (const std::string& name : currentUserButtons)
         if (EqualsIgnoringAsciiCase(name, keyName)) return HKEY_CURRENT_USER;

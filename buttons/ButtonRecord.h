@@ -130,6 +130,17 @@ std::vector<std::string> ListedButtonKeys(RegistryAccessor& reg, HKEY root, bool
 bool OpenButtonRecord(RegistryAccessor& extensions, RegistryAccessor& reg, HKEY root,
                       const std::string& keyName);
 
+// Makes a new record of that key name below root's Extensions key (made empty where it is
+// missing) in every registry view, with the values as plain strings, all or nothing: a record
+// that cannot be written whole is removed again. False, making nothing, when a key of that
+// name is there already. Registry failures throw RegistryError (Refused() for lack of rights).
+// Leaves no key open.
+bool MakeButtonRecord(RegistryAccessor& registry, HKEY root, const std::string& keyName,
+                      const std::vector<std::pair<std::string, std::string>>& values);
+// Deletes the record and everything below it from every view of root; false when it is not
+// there or cannot be deleted (registry.Refused() tells a refusal). Leaves no key open.
+bool DeleteButtonRecord(RegistryAccessor& registry, HKEY root, const std::string& keyName);
+
 // The root a record is addressed under: the current user's when its key name is among the
 // names the last listing found there (compared without regard to letter case), else the
 // machine's.

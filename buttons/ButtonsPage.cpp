@@ -2,6 +2,7 @@
 
 #include "buttons/ButtonPlace.h"
 #include "buttons/ButtonRecord.h"
+#include "buttons/ElevatedChange.h"
 #include "buttons/IconLoader.h"
 #include "registry/KeyScope.h"
 #include "registry/RegistryAccessor.h"
@@ -29,16 +30,53 @@ namespace qm {
 namespace {
 
 // A failed write: why Windows refused it when it did (failure says what could not be done),
-// else the fixed text. True when Quillmere restarts elevated and the window is closing.
-bool ReportWriteFailure(ui::PageHost& host, bool refused, HKEY root, const std::string& failure,
+// else the fixed text.
+void ReportWriteFailure(ui::PageHost& host, bool refused, HKEY root, const std::string& failure,
                         UINT fixedText) {
     if (refused)
-        return ui::ReportRefusal(host,
-                                 root == HKEY_LOCAL_MACHINE ? ui::RefusedKeys::Machine
-                                                            : ui::RefusedKeys::CurrentUser,
-                                 failure);
-    ui::AppDialogs().ShowError(host.MainWindow(), ui::Text(fixedText));
-    return false;
+        ui::ReportRefusal(host,
+                          root == HKEY_LOCAL_MACHINE ? ui::RefusedKeys::Machine
+                                                     : ui::RefusedKeys::CurrentUser,
+                          failure);
+    else
+        ui::AppDialogs().ShowError(host.MainWindow(), ui::Text(fixedText));
+}
+
+// How a change that Windows refused on the machine's keys ended once it was offered with
+// administrator rights.
+enum class Elevated {
+    Declined, // the user said No, or declined Windows' elevation prompt
+    Made,
+    NotMade, // the elevated copy did not make it (and said why), or it could not be handed over
+};
+
+// Offers to make a refused change to a machine-wide record with administrator rights: it is
+// handed to a copy of the program that Windows starts elevated, while this window waits and
+// stays. The history records the change here, in the user's own profile, around that run; made
+// runs once the change is made, before the record notes how the keys are after it.
+Elevated MakeElevated(ui::PageHost& host, const std::string& failure, const ElevatedChange& change,
+                      const std::string& what, const std::vector<ChangedKey>& keys,
+                      const std::function<void()>& made = {}) {
+    const HWND owner = host.MainWindow();
+    if (!ui::AppDialogs().AskYesNo(owner, ui::RefusalText(ui::RefusedKeys::Machine, failure)))
+        return Elevated::Declined;
+    std::optional<HandOverFile> file;
+    try {
+        file.emplace(HandOverFile::Write(change));
+    } catch (const std::runtime_error& error) {
+        ui::AppDialogs().ShowError(owner, error.what());
+        return Elevated::NotMade;
+    }
+    std::optional<ChangeRecord> record = BeginChange(what, keys, ui::AskToGoOnWithoutBackup(owner));
+    if (!record) return Elevated::NotMade;
+    const std::optional<DWORD> exitCode = ui::AppDialogs().RunElevated(owner, file->Arguments());
+    if (exitCode != DWORD{0}) {
+        record->Discard();
+        return exitCode ? Elevated::NotMade : Elevated::Declined;
+    }
+    if (made) made();
+    record->Finish();
+    return Elevated::Made;
 }
 
 // Runs steps on the accessor; whatever key they leave open is closed before the failure, if
@@ -419,8 +457,15 @@ void ButtonsPage::Save() {
         ui::AppDialogs().ShowError(host_.MainWindow(), ui::Text(IDS_BUTTON_NONE_SHOWN));
         return;
     }
-    editsRefused_ = false;
-    SaveButton(ShownKey());
+    editsRefused_ = savedElevated_ = false;
+    const std::string keyName = ShownKey();
+    SaveButton(keyName);
+    if (savedElevated_) {
+        // Made by the elevated copy: the record is read again, as it now is.
+        host_.ClearModified(ui::kPageButtons);
+        const int position = strip_.Find(keyName);
+        if (position >= 0) ShowButton(position);
+    }
     RefreshButtonImages();
     // Windows refused the save: the edits are still unsaved in the fields, and leaving the
     // page asks about them again.
@@ -480,10 +525,29 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
     case SaveOutcome::Kind::Declined: break;
     case SaveOutcome::Kind::Failed: {
         const bool refused = outcome.error->Refused();
-        const bool closing = ReportWriteFailure(
-            host_, refused, root, ui::Text(IDS_BUTTON_NOT_SAVED, {text}), IDS_WRITE_ERROR);
+        const std::string failure = ui::Text(IDS_BUTTON_NOT_SAVED, {text});
+        if (refused && root == HKEY_LOCAL_MACHINE) {
+            // Exactly this save, with the values as the check found them: the elevated copy
+            // writes only while they are still so.
+            ElevatedChange change{ElevatedChange::Action::Save, keyName, {}};
+            for (size_t i = 0; i < edits.size(); ++i)
+                change.edits.push_back({edits[i].name,
+                                        outcome.found.size() == edits.size()
+                                            ? outcome.found[i]
+                                            : shown.values.Stored(edits[i].name),
+                                        edits[i].value});
+            if (MakeElevated(host_, failure, change, ui::Text(IDS_CHANGE_SAVE_BUTTON, {text}),
+                             {{root, ButtonKeyPath(keyName)}}) == Elevated::Made) {
+                for (const ValueEdit& edit : edits) shown.values.Remember(edit.name, edit.value);
+                shown.fields = now;
+                savedElevated_ = true;
+                return;
+            }
+        } else {
+            ReportWriteFailure(host_, refused, root, failure, IDS_WRITE_ERROR);
+        }
         // Windows refused it: the edits in the fields are still unsaved.
-        if (refused && !closing) {
+        if (refused) {
             host_.MarkModified(ui::kPageButtons);
             editsRefused_ = true;
         }
@@ -515,28 +579,30 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
                     {{root, ButtonKeyPath(keyName)}, {HKEY_CURRENT_USER, kOwnRecordKey}},
                     ui::AskToGoOnWithoutBackup(host_.MainWindow()));
     if (!change) return;
-    bool deleted = false;
-    bool refused = false;
-    {
-        KeyScope keyScope(registry);
-        registry.SetRoot(root);
-        // Below the open Extensions key: the record's full path may be longer than the
-        // platform takes.
-        deleted = registry.OpenKey(kExtensionsKey, false) && registry.DeleteKey(keyName);
-        refused = registry.Refused();
-    }
-    if (!deleted) {
+    auto forgetOwnRecord = [&] {
+        if (std::optional<RegistryError> failure =
+                Attempt(registry, [&] { ForgetOwnRecord(registry, keyName); }))
+            // The button is gone; only its entry in the program's own record stays behind.
+            ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
+                               ui::Text(IDS_BUTTON_OWN_RECORD_NOT_FORGOTTEN), IDS_WRITE_ERROR);
+    };
+    if (DeleteButtonRecord(registry, root, keyName)) {
+        forgetOwnRecord();
+        change->Finish();
+    } else {
+        const bool refused = registry.Refused();
         change->Discard();
-        ReportWriteFailure(host_, refused, root, ui::Text(IDS_BUTTON_NOT_DELETED, {name}),
-                           IDS_DELETE_DATA_ERROR);
-        return;
+        const std::string failure = ui::Text(IDS_BUTTON_NOT_DELETED, {name});
+        if (!refused || root != HKEY_LOCAL_MACHINE) {
+            ReportWriteFailure(host_, refused, root, failure, IDS_DELETE_DATA_ERROR);
+            return;
+        }
+        if (MakeElevated(host_, failure, {ElevatedChange::Action::Delete, keyName, {}},
+                         ui::Text(IDS_CHANGE_DELETE_BUTTON, {name}),
+                         {{root, ButtonKeyPath(keyName)}, {HKEY_CURRENT_USER, kOwnRecordKey}},
+                         forgetOwnRecord) != Elevated::Made)
+            return;
     }
-    if (std::optional<RegistryError> failure =
-            Attempt(registry, [&] { ForgetOwnRecord(registry, keyName); }))
-        // The button is gone; only its entry in the program's own record stays behind.
-        ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
-                           ui::Text(IDS_BUTTON_OWN_RECORD_NOT_FORGOTTEN), IDS_WRITE_ERROR);
-    change->Finish();
     // The edits of the record just deleted have nowhere to go: the rebuild asks nothing.
     host_.ClearModified(ui::kPageButtons);
     ListButtons(-1);
@@ -554,61 +620,66 @@ void ButtonsPage::AddButton(int templateRow) {
         ui::AppDialogs().ShowError(host_.MainWindow(), full.what());
         return;
     }
+    const std::string name = ButtonTemplates[templateRow][kTemplateName];
+    const std::vector<std::pair<std::string, std::string>> values =
+        NewRecordValues(FieldsFromTemplate(ButtonTemplates[templateRow], ui::ProgramFolder()));
+    const std::string what = ui::Text(IDS_CHANGE_ADD_BUTTON, {name});
     // The new record, the Extensions key where it is made with it, and the program's own record
     // are one change in the history.
-    std::optional<ChangeRecord> change =
-        BeginChange(ui::Text(IDS_CHANGE_ADD_BUTTON, {ButtonTemplates[templateRow][kTemplateName]}),
-                    {{HKEY_LOCAL_MACHINE, kExtensionsKey, true},
-                     {HKEY_LOCAL_MACHINE, ButtonKeyPath(key.keyName)},
-                     {HKEY_CURRENT_USER, kOwnRecordKey}},
-                    ui::AskToGoOnWithoutBackup(host_.MainWindow()));
-    if (!change) return;
-
-    if (std::optional<RegistryError> failure = Attempt(registry, [&] {
-            registry.SetRoot(HKEY_LOCAL_MACHINE);
-            registry.CreateKey(ButtonKeyPath(key.keyName));
-        })) {
-        change->Discard();
-        ReportWriteFailure(host_, failure->Refused(), HKEY_LOCAL_MACHINE,
-                           ui::Text(IDS_BUTTON_NOT_ADDED), IDS_CREATE_KEY_ERROR);
-    } else {
-        FillFromTemplate(templateRow);
-        WriteNewRecord(key.keyName);
+    auto changedKeys = [&](HKEY root) {
+        return std::vector<ChangedKey>{{root, kExtensionsKey, true},
+                                       {root, ButtonKeyPath(key.keyName)},
+                                       {HKEY_CURRENT_USER, kOwnRecordKey}};
+    };
+    auto writeOwnRecord = [&] {
         if (std::optional<RegistryError> failure =
                 Attempt(registry, [&] { WriteOwnRecord(registry, key); }))
             ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
                                ui::Text(IDS_BUTTON_OWN_RECORD_NOT_WRITTEN), IDS_WRITE_ERROR);
-        change->Finish();
-        const ButtonFieldState fields = FieldsShown();
-        strip_.InsertFirst(key.keyName, PlaceOfRecord(HKEY_LOCAL_MACHINE, key.keyName),
-                           fields.texts[kFieldButtonText], fields.texts[kFieldIcon],
-                           fields.texts[kFieldHotIcon]);
-        ShowButton(0);
-    }
-    int position = strip_.Find(key.keyName);
-    if (position >= 0) {
-        host_.ClearModified(ui::kPageButtons);
-        ListButtons(position);
-    }
-}
+    };
+    // Makes the record under root; a refusal of the machine's keys is left to the caller.
+    enum class Outcome { Made, Refused, Stopped };
+    auto makeUnder = [&](HKEY root) {
+        std::optional<ChangeRecord> change =
+            BeginChange(what, changedKeys(root), ui::AskToGoOnWithoutBackup(host_.MainWindow()));
+        if (!change) return Outcome::Stopped;
+        bool taken = false;
+        std::optional<RegistryError> failure = Attempt(
+            registry, [&] { taken = !MakeButtonRecord(registry, root, key.keyName, values); });
+        if (!failure && !taken) {
+            writeOwnRecord();
+            change->Finish();
+            return Outcome::Made;
+        }
+        change->Discard();
+        if (failure && failure->Refused() && root == HKEY_LOCAL_MACHINE) return Outcome::Refused;
+        ReportWriteFailure(host_, failure && failure->Refused(), root,
+                           ui::Text(IDS_BUTTON_NOT_ADDED), IDS_CREATE_KEY_ERROR);
+        return Outcome::Stopped;
+    };
 
-void ButtonsPage::FillFromTemplate(int templateRow) {
-    ShowFields(FieldsFromTemplate(ButtonTemplates[templateRow], ui::ProgramFolder()));
-    SetPreview(image1_, IDC_IMAGE1, {});
-    SetPreview(image2_, IDC_IMAGE2, {});
+    Outcome outcome = makeUnder(HKEY_LOCAL_MACHINE);
+    if (outcome == Outcome::Refused) {
+        // The same record, made by an elevated copy; or, for a user who does not take that, the
+        // button for this user alone, which the browser shows them as well.
+        ElevatedChange change{ElevatedChange::Action::Create, key.keyName, {}};
+        for (const auto& [value, text] : values)
+            change.edits.push_back({value, std::nullopt, RawValue{REG_SZ, text + '\0'}});
+        const Elevated elevated = MakeElevated(host_, ui::Text(IDS_BUTTON_NOT_ADDED), change, what,
+                                               changedKeys(HKEY_LOCAL_MACHINE), writeOwnRecord);
+        if (elevated == Elevated::Made)
+            outcome = Outcome::Made;
+        else if (elevated == Elevated::Declined &&
+                 ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                           ui::Text(IDS_ADD_FOR_THIS_USER, {name})))
+            outcome = makeUnder(HKEY_CURRENT_USER);
+    }
+    if (outcome != Outcome::Made) return;
+    // The strip is listed again with the new button, which is shown.
     host_.ClearModified(ui::kPageButtons);
-}
-
-void ButtonsPage::WriteNewRecord(const std::string& keyName) {
-    RegistryAccessor& registry = host_.Registry();
-    if (std::optional<RegistryError> failure = Attempt(registry, [&] {
-            registry.SetRoot(HKEY_LOCAL_MACHINE);
-            registry.OpenKey(ButtonKeyPath(keyName), false);
-            for (const auto& [name, text] : NewRecordValues(FieldsShown()))
-                registry.WriteString(name, text);
-        }))
-        ReportWriteFailure(host_, failure->Refused(), HKEY_LOCAL_MACHINE,
-                           ui::Text(IDS_BUTTON_NOT_WRITTEN), IDS_WRITE_ERROR);
+    ListButtons(-1);
+    const int position = strip_.Find(key.keyName);
+    if (position >= 0) ShowButton(position);
 }
 
 // --- field handlers ---

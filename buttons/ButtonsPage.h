@@ -71,7 +71,9 @@ public:
     // Asks, then deletes the record and its entry in the program's own record, and rebuilds
     // the strip. An empty key name (no record shown) deletes nothing.
     void DeleteButton(const std::string& keyName);
-    // Makes a new machine-wide record from a row of ButtonTemplates and shows it.
+    // Makes a new machine-wide record from a row of ButtonTemplates and shows it. Refused for
+    // lack of rights, it offers to make it with administrator rights, and then to make it for
+    // this user alone.
     void AddButton(int templateRow);
 
     // --- what the page shows, for the shell and for tests ---
@@ -147,8 +149,6 @@ private:
     ButtonFieldState FieldsShown() const;
     // Checks the action's radio button and enables its field only (the Exec/Script rule).
     void ChooseAction(ActionChoice action);
-    void FillFromTemplate(int templateRow);
-    void WriteNewRecord(const std::string& keyName);
 
     // Field handlers, by their design names.
     void FieldChange(); // ButtonTextChange, ExecEditChange, ... StatusBarTextEditChange
@@ -182,6 +182,7 @@ private:
     int reportedStripHeight_ = 0;
     bool rebuildPosted_ = false;
     bool editsRefused_ = false; // the last save was refused for lack of rights
+    bool savedElevated_ = false; // the last save was made by an elevated copy
     // The last save wrote nothing by the user's choice (not to overwrite another program's
     // change) or because an edited text could not be shown exactly: the edits stay shown.
     bool editsKept_ = false;

@@ -45,6 +45,7 @@ SaveOutcome CheckEdits(RegistryAccessor& registry, const RecordOpener& open,
         if (open(registry)) {
             for (const ValueEdit& edit : edits) {
                 const std::optional<RawValue> now = ReadStored(registry, edit.name);
+                outcome.found.push_back(now);
                 // Another program's change, unless it made the very change this save makes.
                 if (now != shown.Stored(edit.name) && now != edit.value)
                     overwritten +=
@@ -107,9 +108,11 @@ SaveOutcome WriteEdits(RegistryAccessor& registry, const RecordOpener& open, Sho
 SaveOutcome SaveEdits(RegistryAccessor& registry, const RecordOpener& open, ShownValues& shown,
                       const std::vector<ValueEdit>& edits, const OverwriteQuestion& askOverwrite,
                       const SaveRecord& record) {
-    SaveOutcome outcome = CheckEdits(registry, open, shown, edits, askOverwrite);
-    if (!outcome.Saved()) return outcome;
-    return WriteEdits(registry, open, shown, edits, &record);
+    SaveOutcome checked = CheckEdits(registry, open, shown, edits, askOverwrite);
+    if (!checked.Saved()) return checked;
+    SaveOutcome outcome = WriteEdits(registry, open, shown, edits, &record);
+    outcome.found = std::move(checked.found);
+    return outcome;
 }
 
 } // namespace qm

@@ -57,6 +57,9 @@ struct SaveOutcome {
     std::string name;
     std::string text;
     std::optional<RegistryError> error;
+    // The edited values as the check found them in the registry, in the edits' order (empty
+    // when the record could not be opened): what a save made elsewhere must still find.
+    std::vector<std::optional<RawValue>> found;
 
     bool Saved() const { return kind == Kind::Saved; }
 };

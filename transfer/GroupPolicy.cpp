@@ -80,13 +80,13 @@ std::string Attribute(const std::string& ansi, const std::string& where) {
     switch (refusal) {
     case XmlRefusal::None: return out;
     case XmlRefusal::ControlCharacter:
-        throw std::runtime_error(ui::Text(IDS_GPO_CONTROL_CHARACTER, {where}));
+        throw UnportableValueError(ui::Text(IDS_GPO_CONTROL_CHARACTER, {where}));
     case XmlRefusal::NonCharacter:
-        throw std::runtime_error(ui::Text(IDS_GPO_NONCHARACTER, {where}));
+        throw UnportableValueError(ui::Text(IDS_GPO_NONCHARACTER, {where}));
     case XmlRefusal::Surrogate:
     case XmlRefusal::BrokenUtf8: break;
     }
-    throw std::runtime_error(ui::Text(IDS_GPO_BROKEN_TEXT, {where}));
+    throw UnportableValueError(ui::Text(IDS_GPO_BROKEN_TEXT, {where}));
 }
 
 std::string Hex(const std::string& bytes) {
@@ -116,7 +116,7 @@ std::string StringText(const RawValue& value, const std::string& where) {
     size_t end = value.bytes.find('\0');
     if (end == std::string::npos) return value.bytes;
     if (value.bytes.find_first_not_of('\0', end) != std::string::npos)
-        throw std::runtime_error(ui::Text(IDS_GPO_EMBEDDED_NUL, {where}));
+        throw UnportableValueError(ui::Text(IDS_GPO_EMBEDDED_NUL, {where}));
     return value.bytes.substr(0, end);
 }
 
@@ -127,7 +127,7 @@ TypedText ValueForXml(const RawValue& value, const std::string& where) {
     case REG_DWORD: return {"REG_DWORD", HexNumber(value.bytes, 4)};
     case REG_QWORD: return {"REG_QWORD", HexNumber(value.bytes, 8)};
     case REG_BINARY: return {"REG_BINARY", Hex(value.bytes)};
-    default: throw std::runtime_error(ui::Text(IDS_GPO_REGISTRY_TYPE, {where}));
+    default: throw UnportableValueError(ui::Text(IDS_GPO_REGISTRY_TYPE, {where}));
     }
 }
 
@@ -181,7 +181,7 @@ GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& fil
                 onClients = filesFolder + "\\" + names.Claim(FileNamePart(here), here);
                 // The clients find the file only where the copy really goes.
                 if (!LiesDirectlyIn(onClients, filesFolder, ResolveFullPath))
-                    throw std::runtime_error(ui::Text(
+                    throw UnportableValueError(ui::Text(
                         IDS_GPO_FILE_NAME, {ui::Text(IDS_GPO_THE_BUTTON, {text}), name, here}));
                 value.bytes = onClients + '\0';
             }
@@ -216,7 +216,7 @@ std::string GroupPolicyXml(const GpoExport& plan, const std::string& changed) {
                                                        : "its value \"" + QuoteCut(name) + "\"");
                 if (std::find(button.inexact.begin(), button.inexact.end(), name) !=
                     button.inexact.end())
-                    throw std::runtime_error(ui::Text(IDS_GPO_BROKEN_TEXT, {valueWhere}));
+                    throw UnportableValueError(ui::Text(IDS_GPO_BROKEN_TEXT, {valueWhere}));
                 TypedText typed = ValueForXml(value, valueWhere);
                 std::string shown = name.empty() ? "(Default)" : name;
                 // Update: makes the key and value where missing and sets the value where not.

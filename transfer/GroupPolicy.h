@@ -61,10 +61,11 @@ std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry);
 // path and a name in it claimed as the export file's companion folder claims its names, and
 // the file is listed for copying; without one, the values stay and the files are listed where
 // they are. A value that names no file here (an icon inside a system library) stays as it is.
+// A file whose name would not lie in the files folder throws UnportableValueError.
 GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& filesFolder);
 
 // The XML text (UTF-8) for the buttons; changed is the time stamp "YYYY-MM-DD hh:mm:ss".
-// Throws std::runtime_error naming the button and value when a value cannot be carried
+// Throws UnportableValueError naming the button and value when a value cannot be carried
 // exactly: a character XML cannot hold (a control character, U+FFFE, U+FFFF, a lone
 // surrogate), a text with a NUL inside it, a value the program could not read exactly, or a
 // registry type the file does not carry.

@@ -16,6 +16,44 @@
 
 namespace qm::transfer {
 
+namespace {
+
+// The key names taken under either root, in lower case: the machine's names below the
+// Extensions key open in machine (none when it has none open), and the current user's. A name
+// the current user's root holds is taken too: the page would address a new machine-wide record
+// of that name under the current user's root.
+std::vector<std::string> TakenNames(const RegistryAccessor& machine) {
+    std::vector<std::string> taken;
+    if (machine.HasOpenKey())
+        for (const std::string& name : machine.GetKeyNames()) taken.push_back(AsciiLower(name));
+    RegistryAccessor user;
+    user.SetRoot(HKEY_CURRENT_USER);
+    if (user.OpenKey(kExtensionsKey, false))
+        for (const std::string& name : user.GetKeyNames()) taken.push_back(AsciiLower(name));
+    return taken;
+}
+
+bool IsTaken(const std::vector<std::string>& taken, const std::string& keyName) {
+    return std::find(taken.begin(), taken.end(), AsciiLower(keyName)) != taken.end();
+}
+
+// The names from searchFrom to 99 that are not taken: what an import may still make.
+int CountFree(const std::vector<std::string>& taken, int searchFrom) {
+    int free = 0;
+    for (int n = std::max(searchFrom, 1); n <= kMaxButtonCounter; ++n)
+        if (!IsTaken(taken, ButtonKeyName(n))) ++free;
+    return free;
+}
+
+void ThrowUnlessFits(const ImportPlan& plan, int free) {
+    if (static_cast<size_t>(free) < plan.buttons.size())
+        throw ImportDoesNotFit(ui::Text(IDS_IMPORT_DOES_NOT_FIT,
+                                        {std::to_string(plan.buttons.size()), std::to_string(free),
+                                         std::to_string(kMaxButtonCounter)}));
+}
+
+} // namespace
+
 ButtonImporter::ButtonImporter(RegistryAccessor& registry, HWND owner)
     : registry_(registry), owner_(owner) {}
 
@@ -28,25 +66,22 @@ void ButtonImporter::OpenExtensions() {
             throw RegistryError(std::string("Failed to create key ") + kExtensionsKey, true);
         return;
     }
-    // A name the current user's root holds is taken too: the page would address a new
-    // machine-wide record of that name under the current user's root.
-    for (const std::string& name : extensions_.GetKeyNames()) taken_.push_back(AsciiLower(name));
-    RegistryAccessor user;
-    user.SetRoot(HKEY_CURRENT_USER);
-    if (user.OpenKey(kExtensionsKey, false))
-        for (const std::string& name : user.GetKeyNames()) taken_.push_back(AsciiLower(name));
+    taken_ = TakenNames(extensions_);
 }
 
-bool ButtonImporter::Taken(const std::string& keyName) const {
-    return std::find(taken_.begin(), taken_.end(), AsciiLower(keyName)) != taken_.end();
-}
+bool ButtonImporter::Taken(const std::string& keyName) const { return IsTaken(taken_, keyName); }
 
 int ButtonImporter::FreeNames() {
     if (!extensions_.HasOpenKey()) OpenExtensions();
-    int free = 0;
-    for (int n = std::max(searchFrom_, 1); n <= kMaxButtonCounter; ++n)
-        if (!Taken(ButtonKeyName(n))) ++free;
-    return free;
+    return CountFree(taken_, searchFrom_);
+}
+
+void CheckImportFits(const ImportPlan& plan) {
+    RegistryAccessor machine;
+    machine.SetRoot(HKEY_LOCAL_MACHINE);
+    // Opened for reading only: counting changes nothing, not even a missing Extensions key.
+    if (!machine.OpenKey(kExtensionsKey, false)) machine.CloseKey();
+    ThrowUnlessFits(plan, CountFree(TakenNames(machine), 1));
 }
 
 void ButtonImporter::SectionStart() {
@@ -269,11 +304,9 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
     if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
     KeyScope keyScope(registry);
     // Counted as the sections will take them, before the first key is made.
-    int free = importer.FreeNames();
-    if (static_cast<size_t>(free) < plan.buttons.size())
-        throw ImportDoesNotFit(ui::Text(IDS_IMPORT_DOES_NOT_FIT,
-                                        {std::to_string(plan.buttons.size()), std::to_string(free),
-                                         std::to_string(kMaxButtonCounter)}));
+    // Counted again now that the key is open for writing: another program may have taken names
+    // since the check before the question.
+    ThrowUnlessFits(plan, importer.FreeNames());
     std::string why;
     std::optional<ChangeRecord> change =
         BeginChange(ui::Text(IDS_CHANGE_IMPORT, {path.substr(path.find_last_of("\\/") + 1),
@@ -364,6 +397,8 @@ void ToolBarTransfer::Import() {
         ui::HourglassCursor reading;
         plan = ReadImportFile(path);
     }
+    // A file that cannot fit is refused before the user is asked about it.
+    CheckImportFits(plan);
     if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), PreviewQuestion(path, plan),
                                    ui::Text(IDS_CAPTION_IMPORT)))
         return;
@@ -377,7 +412,15 @@ void ToolBarTransfer::Import() {
         // What was imported before the failure stays, and the strip shows it.
         if (rebuildStrip_) rebuildStrip_();
         if (!error.Refused()) throw;
-        ui::ReportRefusal(host_, ui::RefusedKeys::Machine, ui::Text(IDS_IMPORT_NOT_DONE, {path}));
+        // Refused before anything was made: the same import, by a copy of the program with
+        // administrator rights, which shows what it will create and asks again itself; this
+        // window waits for it and lists what it made.
+        const std::string failure = ui::Text(IDS_IMPORT_NOT_DONE, {path});
+        if (ui::AppDialogs().AskYesNo(host_.MainWindow(),
+                                      ui::RefusalText(ui::RefusedKeys::Machine, failure)) &&
+            ui::AppDialogs().RunElevated(host_.MainWindow(), "/import \"" + path + "\"") &&
+            rebuildStrip_)
+            rebuildStrip_();
         return;
     } catch (...) {
         if (rebuildStrip_) rebuildStrip_();

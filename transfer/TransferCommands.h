@@ -136,6 +136,12 @@ std::string ExportDoneText(const std::string& path, int exported);
 // nothing. Throws InOutError when the file cannot be opened or read.
 ImportPlan PlanImport(const std::string& path);
 
+// Throws ImportDoesNotFit when the plan holds more buttons than there are free names under
+// either root, counted as ImportPlanned takes them. Reads only: a missing Extensions key is
+// not made, so a file that is refused leaves everything as it was. Called before the user is
+// asked about the file.
+void CheckImportFits(const ImportPlan& plan);
+
 // Creates the planned buttons, in order. A plan with more buttons than free names is refused
 // whole (ImportDoesNotFit) before anything is written. Registry failures stop the writing with
 // the buttons written so far kept whole; the error goes on to the caller. An own-record entry

@@ -51,10 +51,11 @@ public:
     virtual void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) = 0;
     // The shell's open action, shown normally; false when the shell reports failure.
     virtual bool ShellOpen(HWND owner, const std::string& target) = 0;
-    // Starts this program once more with administrator rights (the shell's "runas" verb,
-    // which shows Windows' elevation prompt); false when the user declined the prompt or the
-    // program could not be started.
-    virtual bool StartElevated(HWND owner) = 0;
+    // Runs this program once more with administrator rights (the shell's "runas" verb, which
+    // shows Windows' elevation prompt) and the arguments, and waits for it to end, the owner
+    // disabled meanwhile and its messages handled. The program's exit code; nothing when the
+    // user declined the prompt or the program could not be started.
+    virtual std::optional<DWORD> RunElevated(HWND owner, const std::string& arguments) = 0;
 };
 
 // The text of the standard error box: the error's text, with "." added when its last
@@ -79,7 +80,7 @@ public:
     std::optional<std::string> BrowseForFolder(HWND owner, const std::string& caption) override;
     void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) override;
     bool ShellOpen(HWND owner, const std::string& target) override;
-    bool StartElevated(HWND owner) override;
+    std::optional<DWORD> RunElevated(HWND owner, const std::string& arguments) override;
 };
 
 } // namespace qm::ui

@@ -221,19 +221,46 @@ bool WinDialogs::ShellOpen(HWND owner, const std::string& target) {
     return result > 32;
 }
 
-bool WinDialogs::StartElevated(HWND owner) {
+std::optional<DWORD> WinDialogs::RunElevated(HWND owner, const std::string& arguments) {
     char program[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return false;
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOASYNC;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_NOCLOSEPROCESS;
     info.hwnd = owner;
     info.lpVerb = "runas";
     info.lpFile = program;
+    info.lpParameters = arguments.c_str();
     info.nShow = SW_SHOWNORMAL;
     // Declining the elevation prompt fails with ERROR_CANCELLED; the caller goes on.
-    return ShellExecuteExA(&info) != FALSE;
+    if (!ShellExecuteExA(&info) || !info.hProcess) return std::nullopt;
+    const UniqueKernelHandle process(info.hProcess);
+    // The window stays, unusable until the elevated copy is done, and keeps painting.
+    const bool wasEnabled = owner && !EnableWindow(owner, FALSE);
+    // A quit message that comes meanwhile is posted again for the main loop once it is over.
+    std::optional<int> quit;
+    for (;;) {
+        DWORD woke =
+            quit ? WaitForSingleObject(info.hProcess, INFINITE)
+                 : MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, INFINITE, QS_ALLINPUT);
+        if (woke != WAIT_OBJECT_0 + 1) break;
+        MSG message;
+        while (!quit && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = static_cast<int>(message.wParam);
+                break;
+            }
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    if (quit) PostQuitMessage(*quit);
+    if (wasEnabled) EnableWindow(owner, TRUE);
+    if (owner) SetForegroundWindow(owner);
+    DWORD exitCode = 0;
+    if (!GetExitCodeProcess(process.get(), &exitCode)) exitCode = DWORD(-1);
+    return exitCode;
 }
 
 } // namespace qm::ui

@@ -243,7 +243,12 @@ TEST_F(CommandImportTest, NamesTheCurrentUserHoldsAreCountedAndAFileThatDoesNotF
               std::string::npos)
         << output.err;
     EXPECT_EQ(output.out.find("Created"), std::string::npos);
-    EXPECT_TRUE(Buttons().empty());
+    // Asked nothing about a file that is refused anyway, and counting made nothing: not even
+    // the machine's Extensions key, which was missing.
+    dialogs.ExpectApplicationError();
+    EXPECT_EQ(Run({"/import", file}), kExitLimit);
+    EXPECT_TRUE(dialogs.ShownOf(qmtest::Shown::Question).empty());
+    EXPECT_FALSE(qmtest::StoredKeyExists(HKEY_LOCAL_MACHINE, qm::kExtensionsKey));
     EXPECT_TRUE(OwnRecord().empty());
 
     // Exactly as many as are free: every one is made, and each is reported.

@@ -2,7 +2,7 @@
 # Reads the Group Policy file that quillmere.exe /export-gpo writes with a parser that knows
 # nothing of Windows (Python's expat, as strict about XML's characters as the console's), for
 # buttons whose values hold every kind of character the registry's UTF-16 can: what XML can
-# carry must read back exactly, and anything else must be refused (exit code 5, no file).
+# carry must read back exactly, and anything else must be refused (exit code 6, no file).
 #   gpo-xml-wellformed.sh <the test run's command for a Windows program ...> <quillmere.exe>
 # Runs in the Wine prefix of the test run (WINEPREFIX) and removes the keys it made.
 set -euo pipefail
@@ -78,7 +78,7 @@ while IFS='|' read -r pair named why; do
   seed "('ButtonText', 'Odd')" "$pair"
   printf 'earlier deployment' >"$work/out.xml"
   export_gpo
-  [ "$code" = 5 ] || fail "$pair gave exit code $code, not 5: $(cat "$work/output.txt")"
+  [ "$code" = 6 ] || fail "$pair gave exit code $code, not 6: $(cat "$work/output.txt")"
   grep -qF "The button \"Odd\" cannot go into a Group Policy file: its value \"$named\" $why" \
     "$work/output.txt" || fail "$pair: the refusal does not say which value and why: $(cat "$work/output.txt")"
   [ "$(cat "$work/out.xml")" = "earlier deployment" ] || fail "$pair: the earlier file was changed"

@@ -1,5 +1,7 @@
 #include "support/MachineViews.h"
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -89,5 +91,35 @@ RefuseChanges::RefuseChanges(HKEY root, std::string prefix, REGSAM view) {
 }
 
 RefuseChanges::~RefuseChanges() { qm::testing::SetRegistryRule({}); }
+
+DenyChanges::DenyChanges(HKEY root, REGSAM view, const std::string& path) {
+    if (RegOpenKeyExA(root, path.c_str(), 0, READ_CONTROL | WRITE_DAC | view, &key_) !=
+        ERROR_SUCCESS) {
+        ADD_FAILURE() << "cannot open " << path << " to deny changes";
+        key_ = nullptr;
+        return;
+    }
+    DWORD size = 0;
+    RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+    original_.resize(size);
+    if (RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data(), &size) !=
+        ERROR_SUCCESS)
+        ADD_FAILURE() << "cannot read the security of " << path;
+    // Denied first: setting values, making sub-keys and deleting; everything else allowed.
+    PSECURITY_DESCRIPTOR denying = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x10006;;;WD)(A;;KA;;;WD)",
+                                                              SDDL_REVISION_1, &denying, nullptr) ||
+        RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, denying) != ERROR_SUCCESS)
+        ADD_FAILURE() << "cannot deny changes to " << path;
+    LocalFree(denying);
+}
+
+void DenyChanges::Lift() {
+    if (!key_) return;
+    if (RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data()) != ERROR_SUCCESS)
+        ADD_FAILURE() << "cannot lift the refusal";
+    RegCloseKey(key_);
+    key_ = nullptr;
+}
 
 } // namespace qmtest

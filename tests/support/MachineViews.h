@@ -40,4 +40,21 @@ public:
     int refused = 0;
 };
 
+// Refuses, while it lives, every change to one key (its values, its sub-keys, its deletion) in
+// one view through the key's own security descriptor, as Windows refuses a standard user the
+// machine's keys: a DACL that denies those rights to everyone, in every process. Lift() puts
+// the descriptor back before the end, as an elevation would lift the refusal.
+class DenyChanges {
+public:
+    DenyChanges(HKEY root, REGSAM view, const std::string& path);
+    ~DenyChanges() { Lift(); }
+    DenyChanges(const DenyChanges&) = delete;
+    DenyChanges& operator=(const DenyChanges&) = delete;
+    void Lift();
+
+private:
+    HKEY key_ = nullptr;
+    std::vector<BYTE> original_;
+};
+
 } // namespace qmtest

@@ -39,30 +39,34 @@ ScriptedDialogs::~ScriptedDialogs() {
 }
 
 void ScriptedDialogs::AnswerQuestion(bool yes, const std::string& expectedText) {
-    queue_.push_back({Shown::Question, expectedText, yes, std::nullopt});
+    queue_.push_back({Shown::Question, expectedText, yes, std::nullopt, {}});
 }
 void ScriptedDialogs::ExpectError(const std::string& expectedText) {
-    queue_.push_back({Shown::Error, expectedText, false, std::nullopt});
+    queue_.push_back({Shown::Error, expectedText, false, std::nullopt, {}});
 }
 void ScriptedDialogs::ExpectApplicationError(const std::string& expectedText) {
-    queue_.push_back({Shown::ApplicationError, expectedText, false, std::nullopt});
+    queue_.push_back({Shown::ApplicationError, expectedText, false, std::nullopt, {}});
 }
 void ScriptedDialogs::ExpectInformation(const std::string& expectedText) {
-    queue_.push_back({Shown::Information, expectedText, false, std::nullopt});
+    queue_.push_back({Shown::Information, expectedText, false, std::nullopt, {}});
 }
 void ScriptedDialogs::AnswerFileDialog(std::optional<std::string> chosen) {
-    queue_.push_back({Shown::FileDialog, {}, chosen.has_value(), std::move(chosen)});
+    queue_.push_back({Shown::FileDialog, {}, chosen.has_value(), std::move(chosen), {}});
 }
 void ScriptedDialogs::AnswerFolder(std::optional<std::string> chosen) {
-    queue_.push_back({Shown::Folder, {}, chosen.has_value(), std::move(chosen)});
+    queue_.push_back({Shown::Folder, {}, chosen.has_value(), std::move(chosen), {}});
 }
-void ScriptedDialogs::ExpectHelp() { queue_.push_back({Shown::Help, {}, true, std::nullopt}); }
+void ScriptedDialogs::ExpectHelp() { queue_.push_back({Shown::Help, {}, true, std::nullopt, {}}); }
 void ScriptedDialogs::AnswerShellOpen(bool succeeds) {
-    queue_.push_back({Shown::ShellOpen, {}, succeeds, std::nullopt});
+    queue_.push_back({Shown::ShellOpen, {}, succeeds, std::nullopt, {}});
 }
 
 void ScriptedDialogs::AnswerElevation(bool started) {
-    queue_.push_back({Shown::Elevation, {}, started, std::nullopt});
+    queue_.push_back({Shown::Elevation, {}, started, std::nullopt, {}});
+}
+
+void ScriptedDialogs::AnswerElevation(std::function<DWORD(const std::string& arguments)> run) {
+    queue_.push_back({Shown::Elevation, {}, true, std::nullopt, std::move(run)});
 }
 
 std::vector<ShownRecord> ScriptedDialogs::ShownOf(qmtest::Shown kind) const {
@@ -137,9 +141,10 @@ bool ScriptedDialogs::ShellOpen(HWND owner, const std::string& target) {
     return answer && answer->yes;
 }
 
-bool ScriptedDialogs::StartElevated(HWND owner) {
-    auto answer = Take(Record(Shown::Elevation, "", owner));
-    return answer && answer->yes;
+std::optional<DWORD> ScriptedDialogs::RunElevated(HWND owner, const std::string& arguments) {
+    auto answer = Take(Record(Shown::Elevation, arguments, owner));
+    if (!answer || !answer->yes) return std::nullopt;
+    return answer->run ? answer->run(arguments) : DWORD{0};
 }
 
 } // namespace qmtest

@@ -6,6 +6,7 @@
 #include "ui/Dialogs.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,8 +56,11 @@ public:
     void AnswerFolder(std::optional<std::string> chosen);
     void ExpectHelp();
     void AnswerShellOpen(bool succeeds);
-    // started false stands for a declined elevation prompt.
+    // started false stands for a declined elevation prompt; true for an elevated copy that ran
+    // and ended with exit code 0.
     void AnswerElevation(bool started);
+    // The elevated copy is run as run says, given the arguments; it returns the exit code.
+    void AnswerElevation(std::function<DWORD(const std::string& arguments)> run);
 
     const std::vector<ShownRecord>& Shown() const { return shown_; }
     // The records of one kind, in order.
@@ -72,7 +76,7 @@ public:
     std::optional<std::string> BrowseForFolder(HWND owner, const std::string& caption) override;
     void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) override;
     bool ShellOpen(HWND owner, const std::string& target) override;
-    bool StartElevated(HWND owner) override;
+    std::optional<DWORD> RunElevated(HWND owner, const std::string& arguments) override;
 
 private:
     struct Answer {
@@ -80,6 +84,7 @@ private:
         std::string expectedText;
         bool yes = false;
         std::optional<std::string> chosen;
+        std::function<DWORD(const std::string&)> run;
     };
     // Records the call and takes the matching queued answer, or fails the test.
     std::optional<Answer> Take(ShownRecord record);
