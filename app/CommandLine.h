@@ -20,6 +20,7 @@ enum ExitCode : int {
     kExitFailed = 5,       // any other failure, or an import the user declined
     kExitPartial = 6,      // an export written without the buttons it names (they cannot travel)
     kExitNoBackup = 7,     // an import not made: it could not be backed up first (see /nobackup)
+    kExitFilesLeft = 8,    // an export written without files its buttons name (missing, no file)
 };
 
 enum class Command {
@@ -41,6 +42,7 @@ struct Options {
     bool force = false; // /force: import buttons that are already there
     bool trust = false; // /trust: a quiet import may create buttons that run programs
     bool noBackup = false; // /nobackup: an import goes on when it cannot be backed up first
+    bool menus = false;    // /list menus: the context-menu entries instead of the buttons
     int undo = 1;          // /undo N: which change of the history, 1 the newest
 };
 
