@@ -13,6 +13,10 @@
 namespace qm::transfer {
 namespace {
 
+// Only an icon is looked for among the system's modules: a script page that named a program
+// of the system's folders would have the browser open that program.
+bool IsIconValue(const std::string& name) { return name == kIconValue || name == kHotIconValue; }
+
 bool IsModuleName(const std::string& file) {
     const std::string lower = AsciiLower(file);
     return lower.size() > 4 && (lower.ends_with(".exe") || lower.ends_with(".dll"));
@@ -96,7 +100,7 @@ std::optional<std::string> FindSystemModule(const std::string& fileName) {
 }
 
 FileAndSuffix SplitFileValue(const std::string& name, const std::string& data) {
-    if (name != "Icon" && name != "HotIcon") return {data, {}};
+    if (!IsIconValue(name)) return {data, {}};
     const IconLocation location = ParseIconLocation(data);
     if (location.kind != IconLocationKind::Module) return {data, {}};
     return {location.path, data.substr(location.path.size())};
@@ -110,7 +114,8 @@ FileTravel TravelOf(const std::string& name, const std::string& data) {
     split.file = WithEnvironment(split.file);
     const std::string part = FileNamePart(split.file);
     if (part.empty()) return {FileTravel::Way::Copy, {}, {}, {}};
-    if (std::optional<std::string> module = FindSystemModule(part))
+    if (std::optional<std::string> module =
+            IsIconValue(name) ? FindSystemModule(part) : std::nullopt)
         if (part == split.file || LiesInSystemFolder(split.file))
             return {FileTravel::Way::ByName, *module, split.suffix, {}};
 
@@ -149,7 +154,9 @@ void FindFilesNotCarried(ImportPlan& plan, const std::string& companionFolder) {
             const FileAndSuffix split =
                 SplitFileValue(value.name, value.text.substr(prefix.size()));
             if (IsPlainFile(prefix + split.file)) continue; // it came with the file
-            if (std::optional<std::string> module = FindSystemModule(split.file))
+            std::optional<std::string> module =
+                IsIconValue(value.name) ? FindSystemModule(split.file) : std::nullopt;
+            if (module)
                 value.text = *module + split.suffix;
             else
                 button.missingFiles.push_back(value.name);

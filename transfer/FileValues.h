@@ -30,8 +30,8 @@ struct FileAndSuffix {
 };
 FileAndSuffix SplitFileValue(const std::string& name, const std::string& data);
 
-// How the file of a file value travels with an export: a module named bare, or lying in one
-// of the system's folders, that FindSystemModule finds by its name goes by name; an existing
+// How the file of a file value travels with an export: an icon's module named bare, or lying
+// in one of the system's folders, that FindSystemModule finds by its name goes by name; an existing
 // plain file (for a module with an icon number: the module) is copied; anything else is not
 // taken, with why. Environment variables in the path (%SystemRoot%) count as expanded.
 FileTravel TravelOf(const std::string& name, const std::string& data);
@@ -44,9 +44,9 @@ struct ButtonFilesNotTaken {
 };
 std::string FilesNotTakenMessage(const std::vector<ButtonFilesNotTaken>& buttons);
 
-// Goes over the planned buttons' file values once the file was read: a value whose file is
-// not in the companion folder, and whose name a module of the system's folders has, is pointed
-// to that module; any other value whose file is not there is listed in its button's
+// Goes over the planned buttons' file values once the file was read: an icon value whose file
+// is not in the companion folder, and whose name a module of the system's folders has, is
+// pointed to that module (a script page never is); any other value whose file is not there is listed in its button's
 // missingFiles. A value that names nothing (the folder itself) is left alone.
 void FindFilesNotCarried(ImportPlan& plan, const std::string& companionFolder);
 

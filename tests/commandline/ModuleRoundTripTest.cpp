@@ -175,6 +175,26 @@ TEST_F(ModuleRoundTripTest, SystemModulesArriveFromTheTargetAndFilesThatCouldNot
     EXPECT_TRUE(dialogs.Shown().empty());
 }
 
+TEST_F(ModuleRoundTripTest, OnlyAnIconIsLookedForAmongTheSystemsModules) {
+    // A script page that names a program of the system's folders would have the browser open it.
+    qmtest::RegistrySandbox machine;
+    qmtest::WriteFileBytes(temp.File("set.qmx"), "buttonstart\r\nButtonText=Pad\r\n"
+                                                 "Icon=notepad.exe,0\r\nScript=notepad.exe\r\n"
+                                                 "buttonend\r\n");
+    ASSERT_EQ(Run({"/import", temp.File("set.qmx"), "/quiet"}), kExitDone) << output.err;
+    const std::string key = qm::ButtonKeyPath(qm::ButtonKeyName(1));
+    const std::string script = temp.File("set_files\\notepad.exe");
+    EXPECT_EQ(qmtest::StoredText(HKEY_LOCAL_MACHINE, key, "Script"), script);
+    EXPECT_NE(output.out.find("The button \"Pad\": Script names \"" + script + "\""),
+              std::string::npos)
+        << output.out;
+    const std::string icon = *qmtest::StoredText(HKEY_LOCAL_MACHINE, key, "Icon");
+    EXPECT_TRUE(icon.ends_with("\\notepad.exe,0") &&
+                qmtest::FileExists(icon.substr(0, icon.size() - 2)))
+        << icon;
+    EXPECT_EQ(output.out.find("Icon names"), std::string::npos) << output.out;
+}
+
 TEST_F(ModuleRoundTripTest, TheGroupPolicyExportFollowsTheSameRule) {
     qmtest::RegistrySandbox machine;
     SeedSource();
