@@ -22,22 +22,6 @@ bool IsModuleName(const std::string& file) {
     return lower.size() > 4 && (lower.ends_with(".exe") || lower.ends_with(".dll"));
 }
 
-std::optional<std::wstring> Wide(const std::string& text) {
-    int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(),
-                                   static_cast<int>(text.size()), nullptr, 0);
-    if (size <= 0) return std::nullopt;
-    std::wstring wide(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                        wide.data(), size);
-    return wide;
-}
-
-std::wstring Folder(UINT(WINAPI* get)(LPWSTR, UINT)) {
-    wchar_t folder[MAX_PATH + 1] = {};
-    UINT length = get(folder, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
-}
-
 bool IsPlainFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -73,29 +57,25 @@ std::string WithEnvironment(const std::string& path) {
 
 FileTravel NotTaken(const std::string& why) { return {FileTravel::Way::NotTaken, {}, {}, why}; }
 
-std::string ButtonLabel(const std::string& text) { return QuoteCut(text); }
-
 } // namespace
 
 std::optional<std::string> FindSystemModule(const std::string& fileName) {
-    if (!IsModuleName(fileName) || fileName.find_first_of("\\/:") != std::string::npos)
+    if (!IsModuleName(fileName) || fileName.find_first_of("\\/:") != std::string::npos ||
+        fileName.find('\0') != std::string::npos)
         return std::nullopt;
-    std::optional<std::wstring> name = Wide(fileName);
-    if (!name || name->find(L'\0') != std::wstring::npos) return std::nullopt;
-    const std::wstring system = Folder(GetSystemDirectoryW);
-    const std::wstring windows = Folder(GetWindowsDirectoryW);
-    if (system.empty() && windows.empty()) return std::nullopt;
-    const std::wstring folders = system + L";" + windows;
-    wchar_t found[MAX_PATH + 1] = {};
-    DWORD length = SearchPathW(folders.c_str(), name->c_str(), nullptr, MAX_PATH, found, nullptr);
+    char system[MAX_PATH + 1] = {}, windows[MAX_PATH + 1] = {};
+    UINT systemLength = GetSystemDirectoryA(system, MAX_PATH);
+    UINT windowsLength = GetWindowsDirectoryA(windows, MAX_PATH);
+    if (systemLength == 0 || systemLength >= MAX_PATH || windowsLength == 0 ||
+        windowsLength >= MAX_PATH)
+        return std::nullopt;
+    const std::string folders = std::string(system) + ";" + windows;
+    char found[MAX_PATH + 1] = {};
+    DWORD length =
+        SearchPathA(folders.c_str(), fileName.c_str(), nullptr, MAX_PATH, found, nullptr);
     if (length == 0 || length >= MAX_PATH) return std::nullopt;
-    int size = WideCharToMultiByte(CP_ACP, 0, found, static_cast<int>(length), nullptr, 0, nullptr,
-                                   nullptr);
-    std::string path(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, found, static_cast<int>(length), path.data(), size, nullptr,
-                        nullptr);
-    // A folder of that name is no module, and a name the code page cannot hold is no path.
-    if (!IsPlainFile(path) || Wide(path) != std::wstring(found, length)) return std::nullopt;
+    const std::string path(found, length);
+    if (!IsPlainFile(path)) return std::nullopt; // a folder of that name is no module
     return path;
 }
 
@@ -138,7 +118,7 @@ std::string FilesNotTakenMessage(const std::vector<ButtonFilesNotTaken>& buttons
     std::vector<std::string> items;
     for (const ButtonFilesNotTaken& button : buttons)
         for (const FileNotTaken& file : button.files)
-            items.push_back(ui::Text(IDS_FILE_VALUE_NOT_TAKEN, {ButtonLabel(button.buttonText),
+            items.push_back(ui::Text(IDS_FILE_VALUE_NOT_TAKEN, {QuoteCut(button.buttonText),
                                                                 file.value, file.data, file.why}));
     if (items.empty()) return {};
     return ListMessage(ui::Text(IDS_EXPORT_FILES_NOT_TAKEN, {std::to_string(items.size())}), items);
@@ -167,9 +147,9 @@ std::string MissingFilesMessage(const ImportPlan& plan) {
     std::vector<std::string> items;
     for (const PlannedButton& button : plan.buttons)
         for (const std::string& name : button.missingFiles)
-            items.push_back(ui::Text(IDS_IMPORT_FILE_MISSING,
-                                     {ButtonLabel(PlannedText(button, kButtonTextValue)), name,
-                                      PlannedText(button, name)}));
+            items.push_back(
+                ui::Text(IDS_IMPORT_FILE_MISSING, {QuoteCut(PlannedText(button, kButtonTextValue)),
+                                                   name, PlannedText(button, name)}));
     if (items.empty()) return {};
     return ListMessage(ui::Text(IDS_IMPORT_FILES_MISSING, {std::to_string(items.size())}), items);
 }
