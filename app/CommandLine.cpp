@@ -112,6 +112,15 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
                 break;
             }
             command = row->command;
+            // /list may be followed by what to list: buttons (the default) or menus.
+            if (row->command == Command::List && at + 1 < args.size()) {
+                const std::string what = Lower(args[at + 1]);
+                if (what == "menus" || what == "buttons") {
+                    options.menus = what == "menus";
+                    ++at;
+                    continue;
+                }
+            }
             // /undo may be followed by the number of a change in the history.
             if (row->command == Command::Undo && at + 1 < args.size() && !args[at + 1].empty() &&
                 args[at + 1].size() <= 3 &&
@@ -161,8 +170,15 @@ std::string UsageText() {
     return "Quillmere: customises the toolbar buttons of Internet Explorer.\r\n"
            "\r\n"
            "quillmere                          starts the program's window\r\n"
-           "quillmere /list                    lists every toolbar button, one line each:\r\n"
-           "                                   root, key, text, what it runs (tab-separated)\r\n"
+           "quillmere /list [menus]            lists every toolbar button (or, with menus, "
+           "every\r\n"
+           "                                   context-menu entry), one line each after a "
+           "header\r\n"
+           "                                   line that names the columns, tab-separated; "
+           "buttons:\r\n"
+           "                                   Root, Key, Text, Runs, Place, Kind, Own, "
+           "Visible;\r\n"
+           "                                   menus: Root, Name, Runs, Contexts, Flags, Own\r\n"
            "quillmere /export FILE.qmx         writes the program's machine-wide buttons to "
            "FILE.qmx,\r\n"
            "                                   their files to the folder FILE_files beside it\r\n"
@@ -208,7 +224,9 @@ std::string UsageText() {
            "nothing was imported; 5 other failure, or an import that was declined; 6 buttons "
            "the\r\n"
            "messages name cannot travel: /export writes the file without them, /export-gpo\r\n"
-           "writes nothing; 7 the import was not made because it could not be backed up first.\r\n";
+           "writes nothing; 7 the import was not made because it could not be backed up first;\r\n"
+           "8 the export was written, but without files that its buttons name (missing, or no\r\n"
+           "plain file): those buttons show the error icon or open nothing on another computer.\r\n";
 }
 
 } // namespace qm::cli

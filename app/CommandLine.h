@@ -21,6 +21,7 @@ enum ExitCode : int {
     kExitPartial = 6,      // buttons that cannot travel: a .qmx export is written without them,
                            // a Group Policy export not at all
     kExitNoBackup = 7,     // an import not made: it could not be backed up first (see /nobackup)
+    kExitFilesLeft = 8,    // an export written without files its buttons name (missing, no file)
 };
 
 enum class Command {
@@ -46,6 +47,7 @@ struct Options {
     bool force = false; // /force: import buttons that are already there
     bool trust = false; // /trust: a quiet import may create buttons that run programs
     bool noBackup = false; // /nobackup: an import goes on when it cannot be backed up first
+    bool menus = false;    // /list menus: the context-menu entries instead of the buttons
     int undo = 1;          // /undo N: which change of the history, 1 the newest
 };
 

@@ -1,5 +1,6 @@
 #include "app/CommandRun.h"
 
+#include "app/CommandList.h"
 #include "base/Text.h"
 #include "buttons/ButtonRecord.h"
 #include "buttons/ElevatedChange.h"
@@ -7,6 +8,7 @@
 #include "registry/RegistryAccessor.h"
 #include "transfer/ExportFile.h"
 #include "transfer/ExportFormat.h"
+#include "transfer/FileValues.h"
 #include "transfer/GroupPolicy.h"
 #include "transfer/ImportCheck.h"
 #include "transfer/TransferCommands.h"
@@ -55,13 +57,6 @@ std::string UtcTimeStamp() {
 // companion folder, and the log is compared with it).
 std::string FullPath(const std::string& path) {
     return transfer::ResolveFullPath(path).value_or(path);
-}
-
-// A field of a /list line: tabs and line ends would break the line into others.
-std::string Field(std::string text) {
-    for (char& c : text)
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-    return text;
 }
 
 // The messages of one command: to the output, to the log file, and (unless quiet) errors
@@ -162,41 +157,19 @@ int ExitCodeFor(const std::exception& error) {
     return kExitFailed;
 }
 
-// The line of /list for the record open in button: root, key, text, what it runs.
-std::string ListLine(const std::string& key, const RegistryAccessor& button) {
-    const char* rootName = button.Root() == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU";
-    std::string text, exec, script;
-    for (const auto& [name, value] : button.GetValues()) {
-        std::string* field = name == kButtonTextValue ? &text
-                             : name == kExecValue     ? &exec
-                             : name == kScriptValue   ? &script
-                                                      : nullptr;
-        if (!field) continue;
-        try {
-            *field = RegistryAccessor::StringFromValue(name, value);
-        } catch (const RegistryError& error) {
-            *field = std::string("(") + error.what() + ")";
-        }
-    }
-    return std::string(rootName) + "\t" + key + "\t" + Field(text) + "\t" +
-           Field(exec.empty() ? script : exec) + "\r\n";
-}
-
-int List(Reporter& reporter) {
-    RegistryAccessor registry;
+// /list: the header and one line per button, or per context-menu entry with /list menus.
+int List(Reporter& reporter, const Options& options) {
     std::string lines;
     // The lines found before a failure are given before its message.
     auto give = [&] {
-        if (lines.empty()) return;
-        lines.resize(lines.size() - 2);
-        reporter.Info(lines);
+        if (!lines.empty()) reporter.Info(lines);
     };
+    auto line = [&](const std::string& text) { lines += (lines.empty() ? "" : "\r\n") + text; };
     try {
-        // In the order the button page's strip shows them.
-        WalkButtonsInListedOrder(registry, false, false,
-                                 [&](const std::string& key, RegistryAccessor& button) {
-                                     lines += ListLine(key, button);
-                                 });
+        if (options.menus)
+            ListMenuLines(line);
+        else
+            ListButtonLines(line);
     } catch (...) {
         give();
         throw;
@@ -256,8 +229,14 @@ int Export(Reporter& reporter, const Options& options) {
     transfer::ExportResult result =
         transfer::ExportButtons(registry, path, transfer::CompanionFolderFor(path));
     reporter.Info(ui::Text(IDS_COMMAND_EXPORTED, {path}));
-    if (!result.leftOut.empty()) return reporter.Fail(kExitPartial, result.leftOut);
-    return kExitDone;
+    // A button left out weighs more than a file left behind: its code wins.
+    int code = kExitDone;
+    if (!result.leftOut.empty()) code = reporter.Fail(kExitPartial, result.leftOut);
+    if (!result.filesNotTaken.empty()) {
+        int files = reporter.Fail(kExitFilesLeft, result.filesNotTaken);
+        if (code == kExitDone) code = files;
+    }
+    return code;
 }
 
 int Import(Reporter& reporter, const Options& options) {
@@ -291,8 +270,8 @@ int Import(Reporter& reporter, const Options& options) {
         return kExitDone;
     }
 
-    // A file that cannot fit is refused before anyone is asked about it.
-    transfer::CheckImportFits(plan);
+#include "app/CommandList.h"
+#include "base/Text.h"
     if (reporter.Quiet()) {
         if (!options.trust)
             for (const auto& button : plan.buttons)
@@ -368,6 +347,8 @@ int ExportGpo(Reporter& reporter, const Options& options) {
     for (const auto& file : plan.files)
         reporter.Info(files.empty() ? ui::Text(IDS_COMMAND_CLIENTS_NEED, {file.here, file.button})
                                     : ui::Text(IDS_COMMAND_COPIED, {file.here, file.onClients}));
+    if (std::string notTaken = transfer::FilesNotTakenMessage(plan.notTaken); !notTaken.empty())
+        return reporter.Fail(kExitFilesLeft, notTaken);
     return kExitDone;
 }
 
@@ -462,7 +443,7 @@ int RunCommand(const ParseResult& parsed, CommandOutput& output) {
             // Started from a shortcut or the Run box, the program has no console to show it in.
             if (!quiet && !output.Shown()) ui::AppDialogs().ShowInformation(nullptr, UsageText());
             return kExitDone;
-        case Command::List: return List(reporter);
+        case Command::List: return List(reporter, options);
         case Command::Export: return Export(reporter, options);
         case Command::Import: return Import(reporter, options);
         case Command::ExportGpo: return ExportGpo(reporter, options);

@@ -1,6 +1,7 @@
 #include "transfer/ExportFile.h"
 
 #include "base/Text.h"
+#include "transfer/FileValues.h"
 #include "ui/Texts.h"
 
 #include "resource.h"
@@ -130,18 +131,19 @@ void ExportOutput::Flush() {
     WriteAll(file_, pending, path_);
 }
 
-void ExportOutput::Copy(const std::string& from, const std::string& to) {
+DWORD ExportOutput::Copy(const std::string& from, const std::string& to) {
     // A target that a name holding "/" or ".." moves out of the folder is never written.
-    if (folder_.empty() || !LiesDirectlyIn(to, folder_, ResolveFullPath)) return;
-    if (SameFile(from, to)) return; // the file itself
+    if (folder_.empty() || !LiesDirectlyIn(to, folder_, ResolveFullPath)) return 0;
+    if (SameFile(from, to)) return 0; // the file itself
     for (const auto& copy : copies_)
-        if (Lower(copy.second) == Lower(to)) return; // the same name from the same file
+        if (Lower(copy.second) == Lower(to)) return 0; // the same name from the same file
 
     HANDLE in = CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (in == INVALID_HANDLE_VALUE) {
-        if (unreadable_ == UnreadableSource::Skip) return; // a missing file, or no path at all
-        throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(GetLastError())}));
+        DWORD why = GetLastError();
+        if (unreadable_ == UnreadableSource::Skip) return why; // a missing file, or no path
+        throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(why)}));
     }
     if (folderError_) {
         CloseHandle(in);
@@ -189,7 +191,9 @@ void ExportOutput::Copy(const std::string& from, const std::string& to) {
         copies_.pop_back();
         if (unreadable_ == UnreadableSource::Fail)
             throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(error)}));
+        return error;
     }
+    return 0;
 }
 
 void ExportOutput::Commit() {
@@ -290,7 +294,9 @@ void ReadExportFile(const std::string& path, const std::string& companionFolder,
 ImportPlan PlanExportFile(const std::string& path, const std::string& companionFolder) {
     ImportPlanner planner(companionFolder, ResolveFullPath);
     ReadExportFile(path, companionFolder, planner);
-    return planner.TakePlan();
+    ImportPlan plan = planner.TakePlan();
+    FindFilesNotCarried(plan, companionFolder);
+    return plan;
 }
 
 namespace {

@@ -62,8 +62,9 @@ public:
     void Write(std::string_view bytes);
     // Copies the file at from to the path to, which must lie directly in the folder: a target
     // anywhere else and a file copied onto itself are left alone. A failed write, or a folder
-    // that could not be made, throws InOutError naming the target or the folder.
-    void Copy(const std::string& from, const std::string& to);
+    // that could not be made, throws InOutError naming the target or the folder. Returns 0, or
+    // with UnreadableSource::Skip the Windows error code of a source that could not be read.
+    DWORD Copy(const std::string& from, const std::string& to);
     // Puts the copies, then the file, in place, replacing what was there. Throws InOutError
     // naming what could not be put in place, after putting every replaced file back.
     void Commit();

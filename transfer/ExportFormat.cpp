@@ -140,9 +140,10 @@ std::string CompanionNames::Claim(const std::string& given, const std::string& s
     }
 }
 
-void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder,
-                        const SectionSource& source, const FileCopier& copy,
-                        CompanionNames& names) {
+std::vector<FileNotTaken> WriteButtonSection(const ByteSink& sink,
+                                             const std::string& companionFolder,
+                                             const SectionSource& source, const FileCopier& copy,
+                                             CompanionNames& names) {
     struct Line {
         std::string name, text; // for a file value, text is the stored path
         bool isFile;
@@ -171,11 +172,24 @@ void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder
     std::string section(kSectionStart);
     section += kLineEnd;
     std::vector<std::pair<std::string, std::string>> copies;
+    std::vector<FileNotTaken> notTaken;
     for (Line& line : lines) {
         std::string written = line.text;
         if (line.isFile) {
-            written = names.Claim(FileNamePart(line.text), line.text);
-            copies.emplace_back(line.text, companionFolder + "\\" + written);
+            FileTravel travel = source.travel
+                                    ? source.travel(line.name, line.text)
+                                    : FileTravel{FileTravel::Way::Copy, line.text, {}, {}};
+            if (travel.way == FileTravel::Way::NotTaken) {
+                // The name is claimed all the same: no other file comes back in its place.
+                written = names.Claim(FileNamePart(line.text), line.text);
+                notTaken.push_back({line.name, line.text, travel.why});
+            } else {
+                const std::string part = FileNamePart(travel.file);
+                const std::string claimed = names.Claim(part, travel.file);
+                written = claimed + travel.suffix;
+                if (travel.way == FileTravel::Way::Copy || claimed != part)
+                    copies.emplace_back(travel.file, companionFolder + "\\" + claimed);
+            }
         }
         section += line.name;
         section += '=';
@@ -185,9 +199,10 @@ void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder
     section += kSectionEnd;
     section += kLineEnd;
     sink(section);
-    // A missing file, a value that is no plain path (an icon index) or any other failed copy
-    // leaves the line written and the folder without the file, on purpose.
+    // Without a traveller, a missing file, a value that is no plain path (an icon index) or
+    // any other failed copy leaves the line written and the folder without the file.
     for (const auto& [from, to] : copies) copy(from, to);
+    return notTaken;
 }
 
 ExportReader::ExportReader(std::string companionFolder, ExportEvents& events)

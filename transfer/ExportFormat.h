@@ -96,6 +96,30 @@ private:
     std::map<std::string, std::string> sourceByName_;
 };
 
+// How the file a file value names goes with its button. The export's platform side finds it
+// out (FileValues.h); the writer acts on it.
+struct FileTravel {
+    enum class Way {
+        Copy,     // the file is copied into the companion folder
+        ByName,   // a module of the system's own folders, which every machine has: only its
+                  // name travels, and the import finds it there again
+        NotTaken, // the file cannot go (it is missing, or no plain file): its name travels
+    };
+    Way way = Way::Copy;
+    std::string file;   // the file copied, or the module found by its name
+    std::string suffix; // what follows the file's path in the value: an icon number (",-152")
+    std::string why;    // NotTaken: why, as the export's message says it
+};
+// How the file of the value name with the text data travels.
+using FileTraveller = std::function<FileTravel(const std::string& name, const std::string& data)>;
+
+// A file value whose file did not go with its button.
+struct FileNotTaken {
+    std::string value; // the value's name
+    std::string data;  // its text, the path as stored
+    std::string why;
+};
+
 // Where one button's section comes from: the open button key, read one value at a time.
 struct SectionSource {
     // The key's value names in the registry's enumeration order.
@@ -105,6 +129,9 @@ struct SectionSource {
     std::function<std::string(const std::string& name)> readString;
     // The button's text, for messages about the button.
     std::function<std::string()> buttonText;
+    // How each file value's file travels; without one, every file value's text is copied
+    // whole as a path.
+    FileTraveller travel;
 };
 
 // Bytes going into the export file, in order; throws on a failed write.
@@ -117,9 +144,14 @@ using FileCopier = std::function<void(const std::string& from, const std::string
 // is written: a value that cannot travel, or a button the import would refuse (a line longer
 // than kMaxLineBytes, a name longer than the registry takes, more than kMaxSectionValues
 // values), throws UnportableValueError with nothing of the button written, copied or claimed,
-// so that the export can go on with the next button.
-void WriteButtonSection(const ByteSink& sink, const std::string& companionFolder,
-                        const SectionSource& source, const FileCopier& copy, CompanionNames& names);
+// so that the export can go on with the next button. A file copied travels under a name
+// claimed in names, followed by what followed the file's path in the value; a module found by
+// its name travels as that name when no other file claimed it (else it is copied under a name
+// of its own). Returns the file values whose file did not go, in value order.
+std::vector<FileNotTaken> WriteButtonSection(const ByteSink& sink,
+                                             const std::string& companionFolder,
+                                             const SectionSource& source, const FileCopier& copy,
+                                             CompanionNames& names);
 
 // What the reader reports, exactly one event per line, in file order (so the n-th event is
 // about line n).

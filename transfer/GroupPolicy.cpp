@@ -4,6 +4,7 @@
 #include "buttons/ButtonRecord.h"
 #include "transfer/ExportFile.h"
 #include "transfer/ExportFormat.h"
+#include "transfer/FileValues.h"
 #include "transfer/ImportPlan.h"
 #include "transfer/TransferCommands.h"
 #include "transfer/XmlText.h"
@@ -56,11 +57,6 @@ std::string TextOf(const GpoButton& button, const std::string& name) {
             }
         }
     return {};
-}
-
-bool IsFile(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The program's text (ANSI code page) as UTF-8, the XML file's encoding; nothing when the
@@ -171,11 +167,21 @@ GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& fil
         button.deploymentKey = DeploymentKeyName(button);
         if (!seen.insert(button.deploymentKey).second) continue;
         std::string text = TextOf(button, kButtonTextValue);
+        ButtonFilesNotTaken notTaken{text, {}};
         for (auto& [name, value] : button.values) {
             if (!IsFileValue(name) || (value.type != REG_SZ && value.type != REG_EXPAND_SZ))
                 continue;
-            std::string here = value.bytes.substr(0, value.bytes.find('\0'));
-            if (here.empty() || !IsFile(here)) continue; // no file of its own to travel
+            const std::string data = value.bytes.substr(0, value.bytes.find('\0'));
+            if (data.empty()) continue; // names no file
+            // The same rule as the export file's: a module of the system's folders is where
+            // every client has it, and a file that cannot go is reported.
+            const FileTravel travel = TravelOf(name, data);
+            if (travel.way == FileTravel::Way::ByName) continue;
+            if (travel.way == FileTravel::Way::NotTaken) {
+                notTaken.files.push_back({name, data, travel.why});
+                continue;
+            }
+            const std::string here = travel.file;
             std::string onClients = here;
             if (!filesFolder.empty()) {
                 onClients = filesFolder + "\\" + names.Claim(FileNamePart(here), here);
@@ -183,13 +189,14 @@ GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& fil
                 if (!LiesDirectlyIn(onClients, filesFolder, ResolveFullPath))
                     throw UnportableValueError(ui::Text(
                         IDS_GPO_FILE_NAME, {ui::Text(IDS_GPO_THE_BUTTON, {text}), name, here}));
-                value.bytes = onClients + '\0';
+                value.bytes = onClients + travel.suffix + '\0';
             }
             bool listed = std::any_of(plan.files.begin(), plan.files.end(), [&](const GpoFile& f) {
                 return AsciiLower(f.here) == AsciiLower(here);
             });
             if (!listed) plan.files.push_back({text, here, onClients});
         }
+        if (!notTaken.files.empty()) plan.notTaken.push_back(std::move(notTaken));
         plan.buttons.push_back(std::move(button));
     }
     return plan;

@@ -4,6 +4,7 @@
 // by paste or import, so that a domain deploys the buttons without Quillmere on the clients.
 
 #include "registry/RegistryAccessor.h"
+#include "transfer/FileValues.h"
 
 #include <string>
 #include <utility>
@@ -44,6 +45,9 @@ struct GpoFile {
 struct GpoExport {
     std::vector<GpoButton> buttons;
     std::vector<GpoFile> files;
+    // File values whose file cannot go to the clients (missing, no plain file); their values
+    // stay as they are.
+    std::vector<ButtonFilesNotTaken> notTaken;
 };
 
 // The key name a button gets on the clients: a GUID made from its text and what it runs (the
@@ -60,7 +64,9 @@ std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry);
 // with a files folder (a full path), a value that names an existing file becomes that folder's
 // path and a name in it claimed as the export file's companion folder claims its names, and
 // the file is listed for copying; without one, the values stay and the files are listed where
-// they are. A value that names no file here (an icon inside a system library) stays as it is.
+// they are. An icon inside a module keeps its number after the module's new path. A module of
+// the system's folders, which every client has at the same place, stays as it is, and so does
+// a value whose file cannot go (listed in notTaken). The rule is the export file's (TravelOf).
 // A file whose name would not lie in the files folder throws UnportableValueError.
 GpoExport PlanGroupPolicy(std::vector<GpoButton> buttons, const std::string& filesFolder);
 

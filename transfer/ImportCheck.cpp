@@ -2,6 +2,7 @@
 
 #include "base/Handles.h"
 #include "transfer/ExportFormat.h"
+#include "transfer/FileValues.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Texts.h"
 
@@ -120,6 +121,8 @@ std::string PreviewQuestion(const std::string& path, const ImportPlan& plan, siz
                 ui::Text(plan.refused.size() == 1 ? IDS_PREVIEW_LEFT_OUT_ONE : IDS_PREVIEW_LEFT_OUT,
                          {std::to_string(plan.refused.size())}) +
                 "\r\n";
+    if (std::string missing = MissingFilesMessage(plan); !missing.empty())
+        text += "\r\n" + missing + "\r\n";
     bool programs = std::any_of(plan.buttons.begin(), plan.buttons.end(), RunsProgram);
     if (programs) text += "\r\n" + ui::Text(IDS_PREVIEW_PROGRAMS) + "\r\n";
     return text + "\r\n" + ui::Text(IDS_PREVIEW_QUESTION);

@@ -31,7 +31,7 @@ void ImportPlanner::SectionStart() {
     open_ = true;
     skipping_ = false;
     sectionStart_ = line_;
-    plan_.buttons.push_back({line_, {}, false});
+    plan_.buttons.push_back({line_, {}, false, {}});
 }
 
 void ImportPlanner::SectionEnd() {

@@ -34,6 +34,9 @@ struct PlannedButton {
     // Ended by "buttonend": the button gets its own-record entry. A section cut short by the
     // next "buttonstart" or by the file's end keeps its values without one.
     bool complete = false;
+    // The file values whose file is neither in the companion folder nor, as a module of that
+    // name, in the system's folders (by value name); the import reports them.
+    std::vector<std::string> missingFiles;
 };
 
 struct RefusedSection {

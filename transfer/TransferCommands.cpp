@@ -1,6 +1,7 @@
 #include "transfer/TransferCommands.h"
 
 #include "transfer/ExportFile.h"
+#include "transfer/FileValues.h"
 #include "transfer/ImportCheck.h"
 #include "registry/KeyScope.h"
 #include "ui/Controls.h"
@@ -201,7 +202,8 @@ std::optional<std::string> TextOf(const StoredValues& values, const std::string&
 
 constexpr size_t kListedInMessage = 10;
 
-// One message for many refusals: the first few listed, the rest counted.
+} // namespace
+
 std::string ListMessage(const std::string& heading, const std::vector<std::string>& items) {
     if (items.size() == 1) return items.front();
     std::string text = heading;
@@ -210,8 +212,6 @@ std::string ListMessage(const std::string& heading, const std::vector<std::strin
         text += "\n" + ui::Text(IDS_LIST_MORE, {std::to_string(items.size() - kListedInMessage)});
     return text;
 }
-
-} // namespace
 
 std::vector<std::string> InexactValueNames(const RegistryAccessor& button,
                                            const StoredValues& values) {
@@ -234,16 +234,21 @@ ExportResult ExportButtons(RegistryAccessor& registry, const std::string& path,
     std::vector<MarkedButton> buttons = ReadMarkedButtons(registry);
 
     // Files that already lie in the companion folder (buttons imported from an earlier export
-    // there) keep their names: every other file gets a name of its own instead of replacing
-    // them.
+    // there) keep their names, and so do the system's modules that travel by name: every other
+    // file gets a name of its own instead of replacing them.
     CompanionNames names(companionFolder, ResolveFullPath);
-    for (const MarkedButton& button : buttons)
-        for (const auto& [name, value] : button.values) {
-            if (!IsFileValue(name)) continue;
-            std::optional<std::string> data = TextOf(button.values, name);
-            if (data && LiesDirectlyIn(*data, companionFolder, ResolveFullPath))
-                names.Claim(FileNamePart(*data), *data);
-        }
+    for (bool byName : {false, true})
+        for (const MarkedButton& button : buttons)
+            for (const auto& [name, value] : button.values) {
+                if (!IsFileValue(name)) continue;
+                std::optional<std::string> data = TextOf(button.values, name);
+                if (!data) continue;
+                FileTravel travel = TravelOf(name, *data);
+                if (byName ? travel.way == FileTravel::Way::ByName
+                           : travel.way == FileTravel::Way::Copy &&
+                                 LiesDirectlyIn(travel.file, companionFolder, ResolveFullPath))
+                    names.Claim(FileNamePart(travel.file), travel.file);
+            }
 
     const MarkedButton* current = nullptr;
     SectionSource source;
@@ -261,16 +266,35 @@ ExportResult ExportButtons(RegistryAccessor& registry, const std::string& path,
         return std::string();
     };
     source.buttonText = [&] { return TextOf(current->values, kButtonTextValue).value_or(""); };
+    source.travel = TravelOf;
     ByteSink sink = [&](std::string_view bytes) { output.Write(bytes); };
+    // A file that is there but cannot be read is not taken either, and said so.
+    std::vector<FileNotTaken> unreadable;
     FileCopier copy = [&](const std::string& from, const std::string& to) {
-        output.Copy(from, to);
+        DWORD error = output.Copy(from, to);
+        if (!error) return;
+        // Each value of the button that names the file, once.
+        for (const auto& [name, value] : current->values) {
+            std::string data = TextOf(current->values, name).value_or("");
+            if (!IsFileValue(name) || SplitFileValue(name, data).file != from ||
+                std::any_of(unreadable.begin(), unreadable.end(),
+                            [&](const FileNotTaken& file) { return file.value == name; }))
+                continue;
+            unreadable.push_back(
+                {name, data, ui::Text(IDS_FILE_VALUE_UNREADABLE, {InOutErrorText(error)})});
+        }
     };
 
     std::vector<std::string> leftOut;
+    std::vector<ButtonFilesNotTaken> filesNotTaken;
     for (const MarkedButton& button : buttons) {
         current = &button;
+        unreadable.clear();
         try {
-            WriteButtonSection(sink, companionFolder, source, copy, names);
+            ButtonFilesNotTaken files{source.buttonText(), WriteButtonSection(sink, companionFolder,
+                                                                              source, copy, names)};
+            files.files.insert(files.files.end(), unreadable.begin(), unreadable.end());
+            if (!files.files.empty()) filesNotTaken.push_back(std::move(files));
         } catch (const UnportableValueError& refused) {
             leftOut.push_back(refused.what());
         }
@@ -281,6 +305,7 @@ ExportResult ExportButtons(RegistryAccessor& registry, const std::string& path,
     if (!leftOut.empty())
         result.leftOut =
             ListMessage(ui::Text(IDS_EXPORT_LEFT_OUT, {std::to_string(leftOut.size())}), leftOut);
+    result.filesNotTaken = FilesNotTakenMessage(filesNotTaken);
     return result;
 }
 
@@ -374,12 +399,13 @@ void ToolBarTransfer::Export() {
     }
     // The export ends with what it did: how many buttons went where, and, when some could not
     // go, which and why in the same box.
-    const std::string done = ExportDoneText(path, result.exported);
-    if (result.leftOut.empty())
+    std::string done = ExportDoneText(path, result.exported);
+    for (const std::string* more : {&result.leftOut, &result.filesNotTaken})
+        if (!more->empty()) done += "\n" + *more;
+    if (result.leftOut.empty() && result.filesNotTaken.empty())
         ui::AppDialogs().ShowInformation(host_.MainWindow(), done);
     else
-        ui::AppDialogs().ShowApplicationError(host_.MainWindow(),
-                                              ui::StandardErrorText(done + "\n" + result.leftOut));
+        ui::AppDialogs().ShowApplicationError(host_.MainWindow(), ui::StandardErrorText(done));
 }
 
 void ToolBarTransfer::Import() {

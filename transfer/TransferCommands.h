@@ -122,12 +122,20 @@ InexactValueNames(const RegistryAccessor& button,
 // what was there only once all of them are complete: an export that fails (a full disk)
 // throws InOutError naming the file and leaves the previous export as it was. Leaves no key
 // open.
+// A button written with a file value whose file could not go with it (missing, no plain file,
+// unreadable) is written all the same, and filesNotTaken lists which and why; a module of the
+// system's folders goes by its name alone (FileValues.h).
 struct ExportResult {
-    int exported = 0;    // the buttons written to the file
-    std::string leftOut; // the buttons left out and why; empty when none was
+    int exported = 0;          // the buttons written to the file
+    std::string leftOut;       // the buttons left out and why; empty when none was
+    std::string filesNotTaken; // the files named by exported buttons that did not go; or empty
 };
 ExportResult ExportButtons(RegistryAccessor& registry, const std::string& path,
                            const std::string& companionFolder, DiskWrite write = WriteToDisk);
+
+// One message for many items (refusals, files): the heading and the first few items, the rest
+// counted; a single item alone.
+std::string ListMessage(const std::string& heading, const std::vector<std::string>& items);
 
 // What a finished export tells the user: how many buttons went to which file.
 std::string ExportDoneText(const std::string& path, int exported);

@@ -38,6 +38,8 @@ TEST(CommandLineTest, ArgumentsGiveTheirCommandOrARefusal) {
         ok({"/?"}, Command::Help),
         ok({"-?"}, Command::Help),
         ok({"/list", "/?"}, Command::Help),
+        ok({"/list", "Buttons"}, Command::List),
+        refused({"/list", "menu"}, "Unexpected argument \"menu\""),
         ok({"/export", "C:\\out\\a.qmx"}, Command::Export, "C:\\out\\a.qmx"),
         ok({"/EXPORT-GPO", "b.xml"}, Command::ExportGpo, "b.xml"),
         refused({"/quiet"}, "Give a command", true),
@@ -109,7 +111,7 @@ TEST(CommandLineTest, EveryExitCodeIsExplainedInTheUsageTheHelpAndTheReadme) {
     ASSERT_NE(readme, "");
     auto codesOf = [](const std::string& text) { return text.substr(text.find("Exit codes: 0 ")); };
     std::string usageCodes = codesOf(usage), readmeCodes = codesOf(readme);
-    for (int code = kExitDone; code <= kExitNoBackup; ++code) {
+    for (int code = kExitDone; code <= kExitFilesLeft; ++code) {
         SCOPED_TRACE(code);
         std::string number = std::to_string(code);
         std::string listed = code == kExitDone ? ": 0 " : "; " + number + " ";
@@ -117,7 +119,7 @@ TEST(CommandLineTest, EveryExitCodeIsExplainedInTheUsageTheHelpAndTheReadme) {
         EXPECT_NE(readmeCodes.find(listed), std::string::npos);
         EXPECT_NE(help.find("<tr><td>" + number + "</td>"), std::string::npos);
     }
-    EXPECT_EQ(usageCodes.find("; " + std::to_string(kExitNoBackup + 1) + " "), std::string::npos);
+    EXPECT_EQ(usageCodes.find("; " + std::to_string(kExitFilesLeft + 1) + " "), std::string::npos);
 }
 
 TEST_F(CommandExitTest, RefusedArgumentsEndWithOneAndTheUsageAndAskNothingWhenQuiet) {

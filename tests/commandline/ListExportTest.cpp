@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
+#include "menuext/MenuRecord.h"
 
 #include "commandline/BuiltProgram.h"
 #include "support/MachineViews.h"
@@ -36,45 +37,112 @@ protected:
     }
 };
 
-TEST_F(ListExportTest, ListGivesEveryListedButtonOfBothRootsOneLineEach) {
+// The lines of an output, each ended with CR LF.
+std::vector<std::string> Lines(const std::string& out) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < out.size();) {
+        size_t end = out.find("\r\n", at);
+        EXPECT_NE(end, std::string::npos) << "every line ends with CR LF";
+        if (end == std::string::npos) end = out.size();
+        lines.push_back(out.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
+const std::string kButtonsHeader = "Root\tKey\tText\tRuns\tPlace\tKind\tOwn\tVisible";
+
+TEST_F(ListExportTest, ListGivesAHeaderThenEveryListedButtonOfBothRootsOneLineEach) {
     std::string one = qm::ButtonKeyPath(qm::ButtonKeyName(1));
     qmtest::PutText(HKEY_LOCAL_MACHINE, one, "ButtonText", "Notes");
     qmtest::PutText(HKEY_LOCAL_MACHINE, one, "Script", "C:\\q\\notes.htm");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, one, "IsQuillmere", "YES");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, one, "Default Visible", "yes");
     qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText",
                     "Two\tparts\r\nand lines");
     qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Exec", "C:\\x.exe");
     qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Script",
                     "C:\\not-shown.htm");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Default Visible", "YES ");
     PutRaw(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{ODD}"), "ButtonText", REG_DWORD,
            std::string("\1\0\0\0", 4));
+    for (REGSAM view : qmtest::kBothViews)
+        qmtest::RawPut(HKEY_LOCAL_MACHINE, view, qm::ButtonKeyPath("{BOTH}").substr(1),
+                       {{"ButtonText", "Both"}, {"Exec", "http://a.example/"}});
+    qmtest::RawPut(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, qm::ButtonKeyPath("{WIDE}").substr(1),
+                   {{"ButtonText", "Wide"}});
     qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "ButtonText",
                     "reserved");
     qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "CLSID", qm::kButtonClsid);
     qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "ButtonText", "Mine");
+    qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "Default Visible", "Yes");
     qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{NOCLSID}"), "ButtonText",
                     "not a button");
 
     ASSERT_EQ(Run({"/list", "/quiet"}), kExitDone) << output.err;
-    std::vector<std::string> lines;
-    for (size_t at = 0; at < output.out.size();) {
-        size_t end = output.out.find("\r\n", at);
-        ASSERT_NE(end, std::string::npos) << "every line ends with CR LF";
-        lines.push_back(output.out.substr(at, end - at));
-        at = end + 2;
-    }
+    std::vector<std::string> lines = Lines(output.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), kButtonsHeader);
+    lines.erase(lines.begin());
     std::sort(lines.begin(), lines.end());
+    // Root, key, text, what it runs, where it lives, what kind, the program's own, visible.
     EXPECT_EQ(lines, (std::vector<std::string>{
-                         "HKCU\t{MINE}\tMine\t",
-                         "HKLM\t" + qm::ButtonKeyName(1) + "\tNotes\tC:\\q\\notes.htm",
-                         "HKLM\t{FOREIGN}\tTwo parts  and lines\tC:\\x.exe",
-                         "HKLM\t{ODD}\t(Invalid data type for 'ButtonText')\t",
+                         "HKCU\t{MINE}\tMine\t\tThis user\tnothing\tno\tyes",
+                         "HKLM\t{BOTH}\tBoth\thttp://a.example/\tAll users (32- and 64-bit "
+                         "browser)\tprogram\tno\tno",
+                         "HKLM\t" + qm::ButtonKeyName(1) +
+                             "\tNotes\tC:\\q\\notes.htm\tAll users (32-bit browser only)\tscript "
+                             "page\tyes\tyes",
+                         "HKLM\t{FOREIGN}\tTwo parts  and lines\tC:\\x.exe\tAll users (32-bit "
+                         "browser only)\tprogram\tno\tno",
+                         "HKLM\t{ODD}\t(Invalid data type for 'ButtonText')\t\tAll users (32-bit "
+                         "browser only)\tnothing\tno\tno",
+                         "HKLM\t{WIDE}\tWide\t\tAll users (64-bit browser only)\tnothing\tno\tno",
                      }));
     EXPECT_EQ(output.err, "");
 
     qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
     qmtest::RemoveKey(HKEY_CURRENT_USER, qm::kExtensionsKey);
     ASSERT_EQ(Run({"/list", "/quiet"}), kExitDone);
-    EXPECT_EQ(output.out, "");
+    EXPECT_EQ(output.out, kButtonsHeader + "\r\n") << "a list without buttons keeps its header";
+}
+
+// /list menus: one row per context-menu entry, as seeded and as listed.
+struct MenuRow {
+    std::string name;
+    qmtest::StoredValues values;
+    std::string line;
+};
+
+TEST_F(ListExportTest, ListMenusGivesAHeaderThenEveryEntryInThePagesOrder) {
+    const MenuRow rows[] = {
+        {"&Highlight",
+         {{"", qmtest::Sz("C:\\s\\hl.htm")},
+          {"Contexts", qmtest::Dword(0x22)},
+          {"Flags", qmtest::Dword(1)},
+          {"IsQuillmere", qmtest::Sz("YES")}},
+         "HKCU\t&Highlight\tC:\\s\\hl.htm\t00000022\t1\tyes"},
+        {"Odd",
+         {{"", qmtest::Sz("C:\\o.htm")}, {"Contexts", qmtest::Sz("63")}},
+         "HKCU\tOdd\tC:\\o.htm\t(Invalid data type for 'Contexts')\t\tno"},
+        {"Bare", {{"Flags", qmtest::Dword(0xFFFFFFFF)}}, "HKCU\tBare\t\t\t-1\tno"},
+        {"Two\tparts", {{"", qmtest::Sz("a\r\nb")}}, "HKCU\tTwo parts\ta  b\t\t\tno"},
+    };
+    const std::string header = "Root\tName\tRuns\tContexts\tFlags\tOwn";
+    qmtest::PutKey(HKEY_CURRENT_USER, qm::kMenuExtKey);
+    ASSERT_EQ(Run({"/list", "menus", "/quiet"}), kExitDone) << output.err;
+    EXPECT_EQ(output.out, header + "\r\n");
+
+    for (const MenuRow& row : rows)
+        qmtest::PutValues(HKEY_CURRENT_USER, qm::MenuKeyPath(row.name), row.values);
+    ASSERT_EQ(Run({"/list", "MENUS", "/quiet"}), kExitDone) << output.err;
+    std::vector<std::string> expected = {header};
+    for (const std::string& name : qmtest::StoredSubKeys(HKEY_CURRENT_USER, qm::kMenuExtKey))
+        for (const MenuRow& row : rows)
+            if (row.name == name) expected.push_back(row.line);
+    EXPECT_EQ(expected.size(), std::size(rows) + 1);
+    EXPECT_EQ(Lines(output.out), expected);
+    EXPECT_EQ(output.err, "");
 }
 
 TEST_F(ListExportTest, ExportWritesTheSameFileAsTheToolsMenuAndAFileThatCannotBeMadeEndsWithTwo) {
@@ -210,7 +278,7 @@ TEST(ProgramAsCommandTest, TheProgramWritesToItsRedirectedOutputAndEndsWithTheEx
     qmtest::RemoveKey(HKEY_LOCAL_MACHINE, machineKey);
     EXPECT_EQ(list.exitCode, DWORD(kExitDone));
     const size_t userLine =
-        list.output.find("HKCU\t{QM-COMMAND-TEST}\tStarted\tC:\\started.exe\r\n");
+        list.output.find("\r\nHKCU\t{QM-COMMAND-TEST}\tStarted\tC:\\started.exe\tThis user\t");
     const size_t machineLine = list.output.find("HKLM\t{QM-COMMAND-MACHINE}\tEveryone's\t");
     ASSERT_NE(userLine, std::string::npos) << list.output;
     ASSERT_NE(machineLine, std::string::npos) << list.output;

@@ -68,7 +68,11 @@ protected:
         EXPECT_EQ(RunCommand(ParseCommandLine({"/list", "/quiet"}), output), kExitDone)
             << output.err;
         std::vector<std::pair<std::string, std::string>> lines;
-        for (size_t at = 0; at < output.out.size();) {
+        // The header line comes first, and names no button.
+        const size_t header = output.out.find("\r\n");
+        EXPECT_EQ(output.out.substr(0, output.out.find('\t')), "Root");
+        for (size_t at = header == std::string::npos ? output.out.size() : header + 2;
+             at < output.out.size();) {
             size_t end = output.out.find("\r\n", at);
             if (end == std::string::npos) end = output.out.size();
             const std::string line = output.out.substr(at, end - at);

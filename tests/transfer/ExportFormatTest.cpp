@@ -184,6 +184,79 @@ TEST(ExportFormatTest, SameFileNameFromDifferentPathsTravelsUnderDistinctNames) 
     EXPECT_EQ(names.Claim("", "C:\\b\\"), "");
 }
 
+TEST(ExportFormatTest, EachFileTravelsAsItsTravellerSaysSharingTheFolderNames) {
+    using Way = FileTravel::Way;
+    // One button per row, written in this order through one set of claimed names.
+    const struct {
+        std::string data;
+        FileTravel travel;
+        std::string line;                // the Icon line written
+        std::vector<Copy> copies;        // what goes into the folder
+        std::vector<std::string> whyNot; // the reasons returned for files not taken
+    } rows[] = {
+        {"C:\\W\\shell32.dll,-152",
+         {Way::ByName, "C:\\W\\S\\shell32.dll", ",-152", ""},
+         "Icon=shell32.dll,-152",
+         {},
+         {}},
+        {"D:\\own\\shell32.dll,1",
+         {Way::Copy, "D:\\own\\shell32.dll", ",1", ""},
+         "Icon=shell32_2.dll,1",
+         {{"D:\\own\\shell32.dll", "E:\\out\\set_files\\shell32_2.dll"}},
+         {}},
+        {"D:\\own\\notepad.exe",
+         {Way::Copy, "D:\\own\\notepad.exe", "", ""},
+         "Icon=notepad.exe",
+         {{"D:\\own\\notepad.exe", "E:\\out\\set_files\\notepad.exe"}},
+         {}},
+        // The module's own name is taken by another file: it goes as a copy of its own.
+        {"C:\\W\\notepad.exe,0",
+         {Way::ByName, "C:\\W\\notepad.exe", ",0", ""},
+         "Icon=notepad_2.exe,0",
+         {{"C:\\W\\notepad.exe", "E:\\out\\set_files\\notepad_2.exe"}},
+         {}},
+        {"D:\\gone\\a.ico",
+         {Way::NotTaken, "", "", "is not there"},
+         "Icon=a.ico",
+         {},
+         {"is not there"}},
+        // The missing file keeps its name: another a.ico does not arrive in its place.
+        {"D:\\here\\a.ico",
+         {Way::Copy, "D:\\here\\a.ico", "", ""},
+         "Icon=a_2.ico",
+         {{"D:\\here\\a.ico", "E:\\out\\set_files\\a_2.ico"}},
+         {}},
+    };
+    CompanionNames names;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.data);
+        std::string bytes;
+        std::vector<Copy> copies;
+        FakeButton button{{{"Icon", row.data}}};
+        SectionSource source = button.Source();
+        source.travel = [&](const std::string& name, const std::string& data) {
+            EXPECT_EQ(name, "Icon");
+            EXPECT_EQ(data, row.data);
+            return row.travel;
+        };
+        std::vector<FileNotTaken> notTaken = WriteButtonSection(
+            [&](std::string_view b) { bytes.append(b); }, "E:\\out\\set_files", source,
+            [&](const std::string& from, const std::string& to) {
+                copies.push_back({from, to});
+            },
+            names);
+        EXPECT_EQ(bytes, "buttonstart\r\n" + row.line + "\r\nbuttonend\r\n");
+        EXPECT_EQ(copies, row.copies);
+        std::vector<std::string> whyNot;
+        for (const FileNotTaken& file : notTaken) {
+            EXPECT_EQ(file.value, "Icon");
+            EXPECT_EQ(file.data, row.data);
+            whyNot.push_back(file.why);
+        }
+        EXPECT_EQ(whyNot, row.whyNot);
+    }
+}
+
 TEST(ExportFormatTest, ValuesTheFileCannotCarryAreRefusedNamingButtonAndValue) {
     const struct {
         Values values;

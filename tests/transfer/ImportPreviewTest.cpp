@@ -35,6 +35,10 @@ TEST_F(ImportPreviewTest, TheQuestionListsEveryButtonAndNoWritesNothing) {
             "buttonstart\r\nButtonText=Web\r\nExec=https://intranet/\r\nbuttonend\r\n"
             "buttonstart\r\nButtonText=Out\r\nExec=" +
             folder + escape + "\r\nbuttonend\r\n");
+    // The files came with it (ModuleRoundTripTest has files that did not, named before import).
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char* name : {"\\notes.htm", "\\notes.ico"})
+        qmtest::WriteFileBytes(folder + name, "");
     dialogs.AnswerFileDialog(file);
     dialogs.AnswerQuestion(false);
     transfer.ImportToolBarInfo();

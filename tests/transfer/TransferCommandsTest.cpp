@@ -75,6 +75,11 @@ std::vector<std::pair<std::string, std::string>> OwnRecord() {
     return entries;
 }
 
+std::string SystemFolder() {
+    char folder[MAX_PATH] = {};
+    return std::string(folder, GetSystemDirectoryA(folder, MAX_PATH));
+}
+
 class TransferTest : public qmtest::ProgramTest {
 protected:
     qmtest::TestPageHost host;
@@ -226,6 +231,25 @@ TEST_F(TransferTest, AFinishedExportSaysHowManyButtonsWentToWhichFile) {
     EXPECT_TRUE(dialogs.ShownOf(Shown::ApplicationError).empty());
 }
 
+TEST_F(TransferTest, TheExportMessageNamesTheFilesItCouldNotTake) {
+    CreateDirectoryA(temp.File("pages").c_str(), nullptr);
+    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")},
+                            {"Icon", Sz(temp.File("gone.ico"))},
+                            {"Script", Sz(temp.File("pages"))}});
+    const std::string file = temp.File("files.qmx");
+    EXPECT_EQ(Export(file, "Exported 1 button to \"" + file +
+                               "\".\n2 files that the buttons name were not exported with them; "
+                               "on another computer those buttons show the error icon or open "
+                               "nothing there:\nThe button \"A\": Icon names \"" +
+                               temp.File("gone.ico") +
+                               "\", which is not there\nThe button \"A\": Script names \"" +
+                               temp.File("pages") +
+                               "\", which is no plain file (a folder, a device or no path at "
+                               "all)"),
+              "buttonstart\r\nButtonText=A\r\nIcon=gone.ico\r\nIsQuillmere=YES\r\nScript="
+              "pages\r\nbuttonend\r\n");
+}
+
 TEST_F(TransferTest, ImportMakesNewButtonsFrom01WithFilesInTheCompanionFolder) {
     std::string move = temp.File("Move");
     CreateDirectoryA(move.c_str(), nullptr);
@@ -241,7 +265,8 @@ TEST_F(TransferTest, ImportMakesNewButtonsFrom01WithFilesInTheCompanionFolder) {
     ASSERT_TRUE(first);
     Stored expected = {{"ButtonText", Sz("Notes")},
                        {"CLSID", Sz("{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}")},
-                       {"HotIcon", Sz(folder + "\\shell32.dll,4")},
+                       // A module of the system's folders did not travel: this machine's.
+                       {"HotIcon", Sz(SystemFolder() + "\\shell32.dll,4")},
                        {"Icon", Sz(folder + "\\a.ico")},
                        {"IsQuillmere", Sz("YES")},
                        {"Odd", Sz("x=y")},
@@ -599,7 +624,10 @@ TEST_F(TransferTest, ExportCopiesNothingOutsideTheCompanionFolder) {
                             {"Script", Sz(temp.File("src\\x/ok.ico"))}});
     auto before = Tree(temp.Path());
 
-    std::string bytes = Export(temp.File("out\\set.qmx"));
+    std::string bytes = Export(temp.File("out\\set.qmx"),
+                               "Exported 1 button to \"" + temp.File("out\\set.qmx") +
+                                   "\".\nThe button \"A\": Script names \"" +
+                                   temp.File("src\\x/ok.ico") + "\", which is not there.");
     // "/" separates names as "\\" does: each file travels under its own last name, into the
     // folder, and a different file of the same name gets a name of its own (src\x\ok.ico is
     // missing, so nothing is copied for it).
@@ -645,7 +673,18 @@ TEST_F(TransferTest, ImportedFileValuesStayInTheCompanionFolderAndALaterExportTo
     CreateDirectoryA(folder.c_str(), nullptr);
     WriteFileBytes(folder + "\\evil.bat", "echo");
     auto before = Tree(temp.Path());
-    Export(temp.File("in\\again.qmx"));
+    // The files that did not come with the set cannot go with it either, and are named.
+    auto missing = [&](const std::string& button, const std::string& value,
+                       const std::string& file) {
+        return "\nThe button \"" + button + "\": " + value + " names \"" + folder + "\\" + file +
+               "\", which is not there";
+    };
+    Export(temp.File("in\\again.qmx"),
+           "Exported 2 buttons to \"" + temp.File("in\\again.qmx") +
+               "\".\n4 files that the buttons name were not exported with them; on another "
+               "computer those buttons show the error icon or open nothing there:" +
+               missing("B", "HotIcon", "hidden") + missing("B", "Icon", "d.ico") +
+               missing("A", "HotIcon", "b.ico") + missing("A", "Script", "c.htm") + ".");
     auto after = Tree(temp.Path());
     EXPECT_EQ(after["in\\again_files\\evil.bat"], "echo");
     after.erase("in\\again.qmx");
