@@ -224,9 +224,9 @@ std::string UsageText() {
            "nothing was imported; 5 other failure, or an import that was declined; 6 buttons "
            "the\r\n"
            "messages name cannot travel: /export writes the file without them, /export-gpo\r\n"
-           "writes nothing; 7 the import was not made because it could not be backed up first;\r\n"
-           "8 the export was written, but without files that its buttons name (missing, or no\r\n"
-           "plain file): those buttons show the error icon or open nothing on another computer.\r\n";
+           "writes nothing; 7 the import was not made because it could not be backed up\r\n"
+           "first; 8 the export was written, but without files that its buttons name (missing,\r\n"
+           "or no plain file): those buttons show the error icon or open nothing elsewhere.\r\n";
 }
 
 } // namespace qm::cli

@@ -270,8 +270,11 @@ int Import(Reporter& reporter, const Options& options) {
         return kExitDone;
     }
 
-#include "app/CommandList.h"
-#include "base/Text.h"
+    // A file that cannot fit is refused before anyone is asked about it.
+    transfer::CheckImportFits(plan);
+    // Files that neither came with the set nor are on this machine: said before anything is made.
+    if (std::string missing = transfer::MissingFilesMessage(plan); !missing.empty())
+        reporter.Info(missing);
     if (reporter.Quiet()) {
         if (!options.trust)
             for (const auto& button : plan.buttons)
