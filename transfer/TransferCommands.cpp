@@ -2,6 +2,7 @@
 
 #include "transfer/ExportFile.h"
 #include "transfer/ImportCheck.h"
+#include "transfer/ImportedSets.h"
 #include "registry/KeyScope.h"
 #include "ui/Controls.h"
 #include "ui/History.h"
@@ -264,22 +265,27 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
                                         HWND owner,
                                         const ButtonImporter::OwnRecordNotice& ownRecordNotice,
                                         const CreatedNotice& created) {
-    if (plan.buttons.empty()) return {};
+    // The record of imported sets says which buttons the set uses, also those already there.
+    const std::string set = SetNameOf(path);
+    if (plan.buttons.empty() && SetUsesNoted(set, plan.alreadyThere)) return {};
+    // Before anything is opened for writing (which makes a missing Extensions key).
+    MadeContainers made = MissingContainers();
+    if (plan.buttons.empty()) made.machineKeys.clear(); // no button key is made
     ButtonImporter importer(registry, owner);
     if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
     KeyScope keyScope(registry);
     // Counted as the sections will take them, before the first key is made.
-    int free = importer.FreeNames();
+    int free = plan.buttons.empty() ? 0 : importer.FreeNames();
     if (static_cast<size_t>(free) < plan.buttons.size())
         throw ImportDoesNotFit(ui::Text(IDS_IMPORT_DOES_NOT_FIT,
                                         {std::to_string(plan.buttons.size()), std::to_string(free),
                                          std::to_string(kMaxButtonCounter)}));
+    const std::vector<ChangedKey> keys = SetRecordKeys(!plan.buttons.empty());
     std::string why;
     std::optional<ChangeRecord> change =
         BeginChange(ui::Text(IDS_CHANGE_IMPORT, {path.substr(path.find_last_of("\\/") + 1),
                                                  std::to_string(plan.buttons.size())}),
-                    {{HKEY_LOCAL_MACHINE, kExtensionsKey}, {HKEY_CURRENT_USER, kOwnRecordKey}},
-                    [&](const std::string& failure) {
+                    keys, [&](const std::string& failure) {
                         why = failure;
                         return goOn && goOn(failure);
                     });
@@ -289,11 +295,32 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
         std::optional<ChangeRecord>& change;
         ~FinishAtEnd() { change->Finish(); }
     } finishAtEnd{change};
+    // A record that cannot be written is told like an own record that cannot, once, and the
+    // import goes on: taking the set back then cannot tell which buttons it shares.
+    bool noting = true;
+    auto note = [&](const std::vector<SetUse>& uses) {
+        if (!noting) return;
+        try {
+            NoteSetUses(set, uses, made);
+        } catch (const RegistryError& error) {
+            noting = false;
+            std::string text =
+                ui::Text(IDS_SET_RECORD_NOT_WRITTEN,
+                         {std::string("HKEY_CURRENT_USER") + kImportedSetsKey, set,
+                          error.Refused() ? ui::Text(IDS_REGISTRY_REFUSED) : error.what()});
+            if (ownRecordNotice)
+                ownRecordNotice(text, error.Refused());
+            else
+                ui::AppDialogs().ShowError(owner, text);
+        }
+    };
+    note(plan.alreadyThere);
     for (size_t i = 0; i < plan.buttons.size(); ++i) {
         const PlannedButton& button = plan.buttons[i];
         importer.SectionStart();
         for (const PlannedValue& value : button.values) importer.Value(value.name, value.text);
         if (button.complete) importer.SectionEnd();
+        note({{importer.Created().back().keyName, PlannedText(button, kButtonTextValue)}});
         if (created) created(i, importer.Created().back());
     }
     return importer.Created();
