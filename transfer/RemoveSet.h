@@ -1,9 +1,11 @@
 #pragma once
 // Taking an imported set back: the buttons that importing a file made, or would make, leave
 // this machine again. A button goes only when it is the program's own (its own record has the
-// key), when every registry view that holds its key holds exactly the values the import writes
-// for a button of the file (nothing added, nothing changed, no sub-key), and when no other
-// imported set uses it; a button the file does not describe is never touched, whatever its text.
+// key), when every registry view that holds its key holds, with no sub-key, exactly the values
+// the import writes for a button of the file, or (for a key the record of imported sets says
+// the set uses: its import found it already there) the button the import takes for that one,
+// and when no other imported set uses it. A button the file does not describe is never
+// touched, whatever its text.
 
 #include "registry/ChangeHistory.h"
 #include "registry/RegistryAccessor.h"

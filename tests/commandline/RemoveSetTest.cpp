@@ -202,6 +202,14 @@ const Stranger kStrangers[] = {
              qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key, values);
          OwnEntry(key);
      }},
+    {"SameTextOneValueLess",
+     [](const std::string& file, const std::string& key) {
+         qmtest::RawStrings values = Imported(file, "Notes", "Script", "notes.htm");
+         values.erase("Icon");
+         for (REGSAM view : qmtest::kBothViews)
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key, values);
+         OwnEntry(key);
+     }},
     {"SameTextAnotherPage",
      [](const std::string& file, const std::string& key) {
          for (REGSAM view : qmtest::kBothViews)
