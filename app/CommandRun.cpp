@@ -326,16 +326,6 @@ int Import(Reporter& reporter, const Options& options) {
         return kExitFailed;
     }
 
-    // Machine-wide keys need an administrator; asking first keeps a refused import from
-    // failing half-way.
-    // (A missing key is made by the import itself, which notes that it made it.)
-    registry.SetRoot(HKEY_LOCAL_MACHINE);
-    if (registry.OpenKey(kExtensionsKey, false) && !registry.OpenKey(kExtensionsKey, true))
-        return reporter.Fail(kExitNoRights,
-                             ui::Text(IDS_COMMAND_NEEDS_ADMINISTRATOR,
-                                      {std::string("HKEY_LOCAL_MACHINE") + kExtensionsKey}));
-    registry.CloseKey();
-
     int failure = kExitDone;
     size_t made = 0;
     auto ownRecordFailed = [&](const std::string& text, bool forRights) {
@@ -356,7 +346,14 @@ int Import(Reporter& reporter, const Options& options) {
                                 ownRecordFailed, created);
     } catch (const transfer::ImportNotBackedUp& notBackedUp) {
         return reporter.Fail(kExitNoBackup, ui::Text(IDS_COMMAND_NO_BACKUP, {notBackedUp.what()}));
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        // Machine-wide keys need an administrator: the import opens the Extensions key for
+        // writing before it makes anything (and before that notes which keys it has to make
+        // in which view, so it must be the first to open it so).
+        if (made == 0 && RefusedForRights(error))
+            return reporter.Fail(kExitNoRights,
+                                 ui::Text(IDS_COMMAND_NEEDS_ADMINISTRATOR,
+                                          {std::string("HKEY_LOCAL_MACHINE") + kExtensionsKey}));
         if (made > 0)
             reporter.Info(ui::Text(IDS_COMMAND_STOPPED_AFTER,
                                    {std::to_string(made), std::to_string(plan.buttons.size())}));

@@ -140,7 +140,10 @@ void NoteSetUses(const std::string& setName, const std::vector<SetUse>& uses,
     if (!record.OpenKey(kImportedSetsKey, true))
         throw RegistryError(std::string("Failed to create key ") + kImportedSetsKey,
                             record.Refused());
-    // A container noted once stays noted until the record goes.
+    // A container noted once stays noted until the record goes; a record that holds no set
+    // (left by an import whose set was then forgotten some other way) starts afresh.
+    if (record.GetKeyNames().empty())
+        for (const std::string& name : record.GetValueNames()) record.DeleteValue(name);
     for (const auto& [view, key] : made.machineKeys)
         if (!record.ValueExists(MadeMachineKeyValue(view)))
             record.WriteString(MadeMachineKeyValue(view), key);

@@ -106,6 +106,7 @@ void ButtonImporter::SectionEnd() {
         AddOwnRecordEntry(ownRecord_, key);
     } catch (const RegistryError& error) {
         ownRecord_.CloseKey();
+        ownRecordFailed_ = true;
         // Which key and value, and why: a refusal says so, anything else gives the registry's
         // own text.
         std::string where = kOwnRecordKey;
@@ -295,23 +296,17 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
         std::optional<ChangeRecord>& change;
         ~FinishAtEnd() { change->Finish(); }
     } finishAtEnd{change};
-    // A record that cannot be written is told like an own record that cannot, once, and the
-    // import goes on: taking the set back then cannot tell which buttons it shares.
-    bool noting = true;
+    // A record of imported sets that cannot be written does not stop the import: it is told
+    // like an own record that cannot, once, at the end. Not when the own record failed as
+    // well: the user heard that the program's records cannot be written, and a button without
+    // its own-record entry is never taken back anyway.
+    std::optional<RegistryError> notNoted;
     auto note = [&](const std::vector<SetUse>& uses) {
-        if (!noting) return;
+        if (notNoted) return;
         try {
             NoteSetUses(set, uses, made);
         } catch (const RegistryError& error) {
-            noting = false;
-            std::string text =
-                ui::Text(IDS_SET_RECORD_NOT_WRITTEN,
-                         {std::string("HKEY_CURRENT_USER") + kImportedSetsKey, set,
-                          error.Refused() ? ui::Text(IDS_REGISTRY_REFUSED) : error.what()});
-            if (ownRecordNotice)
-                ownRecordNotice(text, error.Refused());
-            else
-                ui::AppDialogs().ShowError(owner, text);
+            notNoted = error;
         }
     };
     note(plan.alreadyThere);
@@ -322,6 +317,16 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
         if (button.complete) importer.SectionEnd();
         note({{importer.Created().back().keyName, PlannedText(button, kButtonTextValue)}});
         if (created) created(i, importer.Created().back());
+    }
+    if (notNoted && !importer.OwnRecordFailed()) {
+        std::string text =
+            ui::Text(IDS_SET_RECORD_NOT_WRITTEN,
+                     {std::string("HKEY_CURRENT_USER") + kImportedSetsKey, set,
+                      notNoted->Refused() ? ui::Text(IDS_REGISTRY_REFUSED) : notNoted->what()});
+        if (ownRecordNotice)
+            ownRecordNotice(text, notNoted->Refused());
+        else
+            ui::AppDialogs().ShowError(owner, text);
     }
     return importer.Created();
 }
