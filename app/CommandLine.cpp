@@ -35,6 +35,7 @@ const SwitchRow kSwitches[] = {
     {"list", Kind::Command, Command::List, nullptr, nullptr},
     {"export", Kind::Command, Command::Export, &Options::file, nullptr},
     {"import", Kind::Command, Command::Import, &Options::file, nullptr},
+    {"remove", Kind::Command, Command::Remove, &Options::file, nullptr},
     {"export-gpo", Kind::Command, Command::ExportGpo, &Options::file, nullptr},
     {"history", Kind::Command, Command::History, nullptr, nullptr},
     {"undo", Kind::Command, Command::Undo, nullptr, nullptr},
@@ -62,6 +63,7 @@ const char* CommandName(Command command) {
     case Command::List: return "/list";
     case Command::Export: return "/export";
     case Command::Import: return "/import";
+    case Command::Remove: return "/remove";
     case Command::ExportGpo: return "/export-gpo";
     case Command::History: return "/history";
     case Command::Undo: return "/undo";
@@ -106,8 +108,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         }
         if (row->kind == Kind::Command) {
             if (command && *command != row->command) {
-                error = std::string("Give only one of /list, /export, /import, /export-gpo, "
-                                    "/history and /undo, not ") +
+                error = std::string("Give only one of /list, /export, /import, /remove, "
+                                    "/export-gpo, /history and /undo, not ") +
                         CommandName(*command) + " and " + CommandName(row->command);
                 break;
             }
@@ -147,16 +149,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         return result;
     }
     if (error.empty() && !command)
-        error = "Give a command: /list, /export, /import, /export-gpo, /history or /undo";
+        error = "Give a command: /list, /export, /import, /remove, /export-gpo, /history or /undo";
     if (error.empty() && (*command == Command::ApplyChange) == options.digest.empty())
         error = "The switch /digest belongs to /apply-change, which needs it";
     if (error.empty() && !options.files.empty() && *command != Command::ExportGpo)
         error = "The switch /files belongs to /export-gpo";
     if (error.empty() && options.force && *command != Command::Import && *command != Command::Undo)
         error = "The switch /force belongs to /import and /undo";
-    if (error.empty() && (options.trust || options.noBackup) && *command != Command::Import)
+    // /trust and /nobackup are taken by /remove too, so that an import's command line with
+    // /remove in place of /import takes the set back.
+    if (error.empty() && (options.trust || options.noBackup) && *command != Command::Import &&
+        *command != Command::Remove)
         error = std::string("The switch ") + (options.trust ? "/trust" : "/nobackup") +
-                " belongs to /import";
+                " belongs to /import and /remove";
     if (!error.empty()) {
         result.error = error;
         return result;
@@ -194,6 +199,19 @@ std::string UsageText() {
            "import that\r\n"
            "                                   cannot be backed up is not made (/nobackup makes "
            "it anyway)\r\n"
+           "quillmere /remove FILE.qmx [/trust] [/nobackup]\r\n"
+           "                                   takes back what importing FILE.qmx made: removes "
+           "each\r\n"
+           "                                   button of the program's own that holds exactly the "
+           "values\r\n"
+           "                                   the import writes for a button of the file; a "
+           "button that\r\n"
+           "                                   another imported file uses too stays, and is "
+           "reported;\r\n"
+           "                                   backed up first like an import (/nobackup); /trust "
+           "is taken\r\n"
+           "                                   so that an import's line works, and changes "
+           "nothing\r\n"
            "quillmere /export-gpo FILE.xml [/files \\\\server\\share\\dir]\r\n"
            "                                   writes the program's machine-wide buttons as a "
            "Group Policy\r\n"
@@ -221,12 +239,12 @@ std::string UsageText() {
            "found,\r\n"
            "unreadable or not writable, or no export file; 3 refused for rights (run as\r\n"
            "administrator); 4 the file holds more buttons than names are free (of 99), and\r\n"
-           "nothing was imported; 5 other failure, or an import that was declined; 6 buttons "
-           "the\r\n"
-           "messages name cannot travel: /export writes the file without them, /export-gpo\r\n"
-           "writes nothing; 7 the import was not made because it could not be backed up\r\n"
-           "first; 8 the export was written, but without files that its buttons name (missing,\r\n"
-           "or no plain file): those buttons show the error icon or open nothing elsewhere.\r\n";
+           "nothing was imported; 5 other failure, or an import or removal that was declined;\r\n"
+           "6 buttons the messages name cannot travel: /export writes the file without them,\r\n"
+           "/export-gpo writes nothing; 7 the import or removal was not made because it could\r\n"
+           "not be backed up first; 8 the export was written, but without files that its\r\n"
+           "buttons name (missing, or no plain file): those buttons show the error icon or open\r\n"
+           "nothing elsewhere.\r\n";
 }
 
 } // namespace qm::cli

@@ -29,6 +29,7 @@ enum class Command {
     List,      // /list
     Export,    // /export FILE
     Import,    // /import FILE
+    Remove,    // /remove FILE: takes back what importing FILE made
     ExportGpo, // /export-gpo FILE.xml
     History,   // /history
     Undo,      // /undo [N]
@@ -46,7 +47,7 @@ struct Options {
     bool quiet = false; // /quiet: no window, no box; messages only to the console and the log
     bool force = false; // /force: import buttons that are already there
     bool trust = false; // /trust: a quiet import may create buttons that run programs
-    bool noBackup = false; // /nobackup: an import goes on when it cannot be backed up first
+    bool noBackup = false; // /nobackup: an import or removal goes on when it cannot be backed up
     bool menus = false;    // /list menus: the context-menu entries instead of the buttons
     int undo = 1;          // /undo N: which change of the history, 1 the newest
 };

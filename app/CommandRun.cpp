@@ -11,6 +11,7 @@
 #include "transfer/FileValues.h"
 #include "transfer/GroupPolicy.h"
 #include "transfer/ImportCheck.h"
+#include "transfer/RemoveSet.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Dialogs.h"
 #include "ui/Texts.h"
@@ -239,33 +240,57 @@ int Export(Reporter& reporter, const Options& options) {
     return code;
 }
 
-int Import(Reporter& reporter, const Options& options) {
-    std::string path = FullPath(options.file);
-    transfer::ImportPlan plan;
+// A change is backed up first in the history; a command cannot ask, so /nobackup says whether
+// to go on without a backup.
+GoOnWithoutRecord NoBackupSwitch(Reporter& reporter, const Options& options) {
+    return [&reporter, noBackup = options.noBackup](const std::string& why) {
+        if (noBackup) reporter.Info(ui::Text(IDS_COMMAND_NO_BACKUP_GOING_ON, {why}));
+        return noBackup;
+    };
+}
+
+// The export file named on the command line, read and checked as an import reads it.
+transfer::ImportPlan ReadCommandFile(const std::string& path) {
     try {
-        plan = transfer::ReadImportFile(path);
+        return transfer::ReadImportFile(path);
     } catch (const transfer::UnusableFileError&) {
         throw; // names the file already
     } catch (const transfer::InOutError& error) {
         throw transfer::InOutError(ui::Text(IDS_COMMAND_FILE_NOT_READ, {path, error.what()}));
     }
+}
+
+int Import(Reporter& reporter, const Options& options) {
+    std::string path = FullPath(options.file);
+    transfer::ImportPlan plan = ReadCommandFile(path);
 
     RegistryAccessor registry;
     transfer::ExistingButtons existing(registry);
     if (!options.force) {
         std::vector<transfer::PlannedButton> kept;
         for (auto& button : plan.buttons) {
-            if (existing.Contains(button))
-                reporter.Info(ui::Text(IDS_COMMAND_SKIPPED,
-                                       {transfer::PlannedText(button, kButtonTextValue)}));
-            else
+            std::optional<std::string> there = existing.KeyOf(button);
+            if (!there) {
                 kept.push_back(std::move(button));
+                continue;
+            }
+            std::string text = transfer::PlannedText(button, kButtonTextValue);
+            reporter.Info(ui::Text(IDS_COMMAND_SKIPPED, {text}));
+            // The set uses that button too: taking back another set keeps it.
+            plan.alreadyThere.push_back({*there, text});
         }
         plan.buttons = std::move(kept);
     }
     std::string refused = transfer::RefusedSectionsMessage(path, plan);
     if (plan.buttons.empty()) {
         if (!refused.empty()) return reporter.Fail(kExitFailed, refused);
+        try {
+            transfer::ImportPlanned(registry, plan, path, NoBackupSwitch(reporter, options),
+                                    nullptr);
+        } catch (const transfer::ImportNotBackedUp& notBackedUp) {
+            return reporter.Fail(kExitNoBackup,
+                                 ui::Text(IDS_COMMAND_NO_BACKUP, {notBackedUp.what()}));
+        }
         reporter.Info(ui::Text(IDS_COMMAND_NOTHING_TO_IMPORT, {path}));
         return kExitDone;
     }
@@ -290,15 +315,6 @@ int Import(Reporter& reporter, const Options& options) {
         return kExitFailed;
     }
 
-    // Machine-wide keys need an administrator; asking first keeps a refused import from
-    // failing half-way.
-    registry.SetRoot(HKEY_LOCAL_MACHINE);
-    if (!registry.OpenKey(kExtensionsKey, true))
-        return reporter.Fail(kExitNoRights,
-                             ui::Text(IDS_COMMAND_NEEDS_ADMINISTRATOR,
-                                      {std::string("HKEY_LOCAL_MACHINE") + kExtensionsKey}));
-    registry.CloseKey();
-
     int failure = kExitDone;
     size_t made = 0;
     auto ownRecordFailed = [&](const std::string& text, bool forRights) {
@@ -314,17 +330,19 @@ int Import(Reporter& reporter, const Options& options) {
             ui::Text(IDS_COMMAND_CREATED,
                      {transfer::PlannedText(plan.buttons[index], kButtonTextValue), key.keyName}));
     };
-    // Backed up first in the history; a command cannot ask, so /nobackup says whether to go on
-    // without one.
-    auto goOn = [&](const std::string& why) {
-        if (options.noBackup) reporter.Info(ui::Text(IDS_COMMAND_NO_BACKUP_GOING_ON, {why}));
-        return options.noBackup;
-    };
     try {
-        transfer::ImportPlanned(registry, plan, path, goOn, nullptr, ownRecordFailed, created);
+        transfer::ImportPlanned(registry, plan, path, NoBackupSwitch(reporter, options), nullptr,
+                                ownRecordFailed, created);
     } catch (const transfer::ImportNotBackedUp& notBackedUp) {
         return reporter.Fail(kExitNoBackup, ui::Text(IDS_COMMAND_NO_BACKUP, {notBackedUp.what()}));
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        // Machine-wide keys need an administrator: the import opens the Extensions key for
+        // writing before it makes anything (and before that notes which keys it has to make
+        // in which view, so it must be the first to open it so).
+        if (made == 0 && RefusedForRights(error))
+            return reporter.Fail(kExitNoRights,
+                                 ui::Text(IDS_COMMAND_NEEDS_ADMINISTRATOR,
+                                          {std::string("HKEY_LOCAL_MACHINE") + kExtensionsKey}));
         if (made > 0)
             reporter.Info(ui::Text(IDS_COMMAND_STOPPED_AFTER,
                                    {std::to_string(made), std::to_string(plan.buttons.size())}));
@@ -335,6 +353,57 @@ int Import(Reporter& reporter, const Options& options) {
         if (failure == kExitDone) failure = kExitFailed;
     }
     return failure;
+}
+
+// Takes back what importing the file made: the same reading, preview, switches and exit codes
+// as /import.
+int Remove(Reporter& reporter, const Options& options) {
+    std::string path = FullPath(options.file);
+    const transfer::ImportPlan plan = ReadCommandFile(path);
+    const transfer::RemovalPlan removal = transfer::PlanRemoval(plan, path);
+    const size_t count = removal.Count(transfer::RemovalState::Remove);
+    if (count == 0) {
+        for (const auto& row : removal.rows) reporter.Info(transfer::DescribeRemoval(plan, row));
+        // The set is forgotten all the same, so that it keeps no button of another set.
+        if (removal.recorded) {
+            try {
+                transfer::RemovePlanned(removal, path, NoBackupSwitch(reporter, options));
+            } catch (const transfer::ImportNotBackedUp& notBackedUp) {
+                return reporter.Fail(kExitNoBackup,
+                                     ui::Text(IDS_COMMAND_REMOVE_NO_BACKUP, {notBackedUp.what()}));
+            }
+            reporter.Info(ui::Text(IDS_COMMAND_SET_FORGOTTEN, {removal.setName}));
+        }
+        reporter.Info(ui::Text(IDS_COMMAND_NOTHING_TO_REMOVE, {path}));
+        return kExitDone;
+    }
+    // A removal starts no program, so it needs no /trust; quiet, it asks nothing.
+    if (!reporter.Quiet() && !reporter.Ask(transfer::RemovalQuestion(path, plan, removal),
+                                           ui::Text(IDS_CAPTION_REMOVE))) {
+        reporter.Info(ui::Text(IDS_COMMAND_REMOVE_DECLINED));
+        return kExitFailed;
+    }
+    for (const auto& row : removal.rows)
+        if (row.state != transfer::RemovalState::Remove)
+            reporter.Info(transfer::DescribeRemoval(plan, row));
+    size_t removed = 0;
+    auto notice = [&](const transfer::PlannedRemoval& row) {
+        ++removed;
+        reporter.Info(ui::Text(IDS_COMMAND_REMOVED,
+                               {transfer::DescribeButton(plan.buttons[row.button]), row.keyName}));
+    };
+    try {
+        transfer::RemovePlanned(removal, path, NoBackupSwitch(reporter, options), notice);
+    } catch (const transfer::ImportNotBackedUp& notBackedUp) {
+        return reporter.Fail(kExitNoBackup,
+                             ui::Text(IDS_COMMAND_REMOVE_NO_BACKUP, {notBackedUp.what()}));
+    } catch (const std::exception&) {
+        if (removed > 0)
+            reporter.Info(ui::Text(IDS_COMMAND_REMOVE_STOPPED,
+                                   {std::to_string(removed), std::to_string(count)}));
+        throw;
+    }
+    return kExitDone;
 }
 
 int ExportGpo(Reporter& reporter, const Options& options) {
@@ -449,6 +518,7 @@ int RunCommand(const ParseResult& parsed, CommandOutput& output) {
         case Command::List: return List(reporter, options);
         case Command::Export: return Export(reporter, options);
         case Command::Import: return Import(reporter, options);
+        case Command::Remove: return Remove(reporter, options);
         case Command::ExportGpo: return ExportGpo(reporter, options);
         case Command::History: return History(reporter);
         case Command::Undo: return Undo(reporter, options);

@@ -78,23 +78,37 @@ void WriteOwnRecord(RegistryAccessor& reg, const NewButtonKey& key) {
     AddOwnRecordEntry(reg, key);
 }
 
-bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName) {
-    // Characters 36 and 37 (counting from 1) are a program-made name's counter digits.
-    if (keyName.size() < 37) return false;
+namespace {
+
+// The own-record entry of a key name, open in reg: "StdBtn" and characters 36 and 37 (counting
+// from 1), a program-made name's counter digits, when its data is that very key name; an entry
+// of another type or for another key is not this button's. Empty when there is none.
+std::string OwnRecordEntryOf(const RegistryAccessor& reg, const std::string& keyName) {
+    if (keyName.size() < 37) return {};
     std::string valueName = "StdBtn" + keyName.substr(35, 2);
+    if (!reg.ValueExists(valueName)) return {};
+    RawValue stored = reg.ReadRaw(valueName);
+    std::string data = stored.bytes;
+    while (!data.empty() && data.back() == '\0') data.pop_back();
+    if ((stored.type == REG_SZ || stored.type == REG_EXPAND_SZ) && data == keyName)
+        return valueName;
+    return {};
+}
+
+} // namespace
+
+bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName) {
     reg.SetRoot(HKEY_CURRENT_USER);
     KeyScope keyScope(reg);
     if (!reg.OpenKey(kOwnRecordKey, false)) return false;
-    bool deleted = false;
-    if (reg.ValueExists(valueName)) {
-        RawValue stored = reg.ReadRaw(valueName);
-        std::string data = stored.bytes;
-        while (!data.empty() && data.back() == '\0') data.pop_back();
-        // An entry of another type or for another key is not this button's: leave it.
-        if ((stored.type == REG_SZ || stored.type == REG_EXPAND_SZ) && data == keyName)
-            deleted = reg.DeleteValue(valueName);
-    }
-    return deleted;
+    std::string valueName = OwnRecordEntryOf(reg, keyName);
+    return !valueName.empty() && reg.DeleteValue(valueName);
+}
+
+bool InOwnRecord(RegistryAccessor& reg, const std::string& keyName) {
+    reg.SetRoot(HKEY_CURRENT_USER);
+    KeyScope keyScope(reg);
+    return reg.OpenKey(kOwnRecordKey, false) && !OwnRecordEntryOf(reg, keyName).empty();
 }
 
 void WalkListedButtons(RegistryAccessor& reg, HKEY root, bool onlyOwn, bool backwards,

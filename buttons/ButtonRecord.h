@@ -103,6 +103,9 @@ void AddOwnRecordEntry(RegistryAccessor& ownRecord, const NewButtonKey& key);
 // foreign key whose name happens to carry the same two characters never removes another
 // button's entry. Returns whether a value was deleted; leaves no key open.
 bool ForgetOwnRecord(RegistryAccessor& reg, const std::string& keyName);
+// Whether the own record holds the entry ForgetOwnRecord would delete for that key name: the
+// program made that key. Leaves no key open.
+bool InOwnRecord(RegistryAccessor& reg, const std::string& keyName);
 
 // --- which records are listed, and under which root ---
 

@@ -173,16 +173,24 @@ RegistryAccessor::~RegistryAccessor() { CloseKey(); }
 void RegistryAccessor::SetRoot(HKEY root) {
     CloseKey();
     root_ = root;
+    onlyView_ = 0;
     lastResult_ = ERROR_SUCCESS;
 }
 
+void RegistryAccessor::SetRootInView(HKEY root, REGSAM view) {
+    SetRoot(root);
+    const std::vector<REGSAM> views = ViewsOf(root);
+    if (std::find(views.begin(), views.end(), view) != views.end()) onlyView_ = view;
+}
+
 int RegistryAccessor::ViewCount() const {
-    if (root_ != HKEY_LOCAL_MACHINE || OneMachineView()) return 1;
+    if (onlyView_ || root_ != HKEY_LOCAL_MACHINE || OneMachineView()) return 1;
     static const bool twoViews = MachineHasTwoViews();
     return twoViews ? 2 : 1;
 }
 
 REGSAM RegistryAccessor::View(int index) const {
+    if (onlyView_) return onlyView_;
     if (root_ != HKEY_LOCAL_MACHINE) return 0;
     return index == 0 ? kMachineRegistryView : kMachineOtherView;
 }
@@ -194,6 +202,7 @@ HKEY RegistryAccessor::Primary() const {
 }
 
 std::vector<REGSAM> RegistryAccessor::OpenViews() const {
+    if (onlyView_) return keys_[0].handle ? std::vector<REGSAM>{onlyView_} : std::vector<REGSAM>{};
     const std::vector<REGSAM> views = ViewsOf(root_);
     std::vector<REGSAM> open;
     for (int i = 0; i < ViewCount() && i < static_cast<int>(views.size()); ++i)
@@ -335,6 +344,7 @@ bool RegistryAccessor::OpenKeyBelow(const RegistryAccessor& parent, const std::s
                                     bool canCreate) {
     CloseKey();
     root_ = parent.root_;
+    onlyView_ = parent.onlyView_;
     if (!parent.HasOpenKey()) return false;
     std::string relative = StripTrailingSeparators(path);
     std::string fullPath = Join(parent.currentPath_, relative);
@@ -354,6 +364,7 @@ RegistryAccessor::NewKey RegistryAccessor::MakeKeyBelow(const RegistryAccessor& 
                                                         const std::string& name) {
     CloseKey();
     root_ = parent.root_;
+    onlyView_ = parent.onlyView_;
     if (!parent.HasOpenKey()) {
         lastResult_ = ERROR_INVALID_HANDLE;
         return NewKey::Failed;
@@ -571,16 +582,18 @@ std::vector<std::string> RegistryAccessor::GetValueNames() const {
     return names;
 }
 
-std::vector<std::pair<std::string, RawValue>> RegistryAccessor::GetValues() const {
+namespace {
+
+std::vector<std::pair<std::string, RawValue>> ValuesOf(HKEY key) {
     std::vector<std::pair<std::string, RawValue>> values;
-    if (!Primary()) return values;
+    if (!key) return values;
     std::string name(32768, '\0');
     std::string data(1024, '\0');
     for (DWORD i = 0;;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
-        LONG result = RegEnumValueA(Primary(), i, name.data(), &nameLength, nullptr, &type,
+        LONG result = RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type,
                                     reinterpret_cast<BYTE*>(data.data()), &dataLength);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result == ERROR_MORE_DATA && data.size() < (1u << 30)) { // the same value again
@@ -594,6 +607,20 @@ std::vector<std::pair<std::string, RawValue>> RegistryAccessor::GetValues() cons
         ++i;
     }
     return values;
+}
+
+} // namespace
+
+std::vector<std::pair<std::string, RawValue>> RegistryAccessor::GetValues() const {
+    return ValuesOf(Primary());
+}
+
+std::vector<std::vector<std::pair<std::string, RawValue>>>
+RegistryAccessor::GetValuesOfEachView() const {
+    std::vector<std::vector<std::pair<std::string, RawValue>>> views;
+    for (const ViewKey& key : keys_)
+        if (key.handle) views.push_back(ValuesOf(key.handle));
+    return views;
 }
 
 bool RegistryAccessor::ValueExists(const std::string& name) const {
@@ -648,12 +675,15 @@ int32_t RegistryAccessor::ReadInteger(const std::string& name) const {
     return static_cast<int32_t>(data);
 }
 
+RawValue RegistryAccessor::AsWritten(const RawValue& value) {
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) return value;
+    return RawValue{value.type, FromLegacyCodePage(value.bytes)};
+}
+
 void RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) {
     const std::string failure = WithName("Failed to set data for '%s'", name);
     MakeWritable(failure);
-    const std::string& bytes = value.type == REG_SZ || value.type == REG_EXPAND_SZ
-                                   ? FromLegacyCodePage(value.bytes)
-                                   : value.bytes;
+    const std::string bytes = AsWritten(value).bytes;
     for (ViewKey& key : keys_) {
         if (!key.handle) continue;
         lastResult_ = RegSetValueExA(key.handle, name.c_str(), 0, value.type,

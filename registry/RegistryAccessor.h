@@ -73,6 +73,10 @@ public:
 
     // Chooses HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE; closes the open key.
     void SetRoot(HKEY root);
+    // The same, with every operation in one registry view of the root only (one of those
+    // ViewsOf names), for a caller that must tell the views apart: what an import made in the
+    // view that lacked it is taken away there and nowhere else.
+    void SetRootInView(HKEY root, REGSAM view);
     HKEY Root() const { return root_; }
 
     // Paths with a leading backslash start at the root; others lie below the open key.
@@ -124,6 +128,9 @@ public:
     // The open key's values with their types and bytes as stored, in enumeration order, read
     // together with their names (one registry call per value).
     std::vector<std::pair<std::string, RawValue>> GetValues() const;
+    // The same for every registry view in which the open key exists (as OpenViews lists them),
+    // so that a caller can tell whether the views hold the same record.
+    std::vector<std::vector<std::pair<std::string, RawValue>>> GetValuesOfEachView() const;
 
     bool ValueExists(const std::string& name) const;
     // Absent value, empty data or no open key give "". REG_SZ and REG_EXPAND_SZ come back as
@@ -153,6 +160,9 @@ public:
     // The value's type and bytes as stored; throws "Failed to get data for '%s'" if absent.
     RawValue ReadRaw(const std::string& name) const;
     void WriteRaw(const std::string& name, const RawValue& value);
+    // A value as WriteRaw stores it, and so as a read gives it back afterwards: a text in the
+    // legacy code page (an export file of an earlier version) is stored as UTF-8.
+    static RawValue AsWritten(const RawValue& value);
 
 private:
     static constexpr int kMaxViews = 2;
@@ -198,6 +208,7 @@ private:
     LONG Query(const std::string& name, RawValue& value) const;
 
     HKEY root_ = HKEY_CURRENT_USER;
+    REGSAM onlyView_ = 0; // the one view SetRootInView chose, or 0 for all of the root's
     ViewKeys keys_{};
     std::string currentPath_;
     LONG lastResult_ = ERROR_SUCCESS;

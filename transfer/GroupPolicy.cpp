@@ -129,12 +129,18 @@ TypedText ValueForXml(const RawValue& value, const std::string& where) {
 
 } // namespace
 
+std::optional<std::string> DeploymentKeyNameFor(const std::string& text, const std::string& exec,
+                                                const std::string& script) {
+    if (text.empty() && exec.empty() && script.empty()) return std::nullopt;
+    return GuidFromText("Quillmere toolbar button\n" + text + '\n' + AsciiLower(exec) + '\n' +
+                        AsciiLower(FileNamePart(script)));
+}
+
 std::string DeploymentKeyName(const GpoButton& button) {
-    std::string identity = TextOf(button, kButtonTextValue) + '\n' +
-                           AsciiLower(TextOf(button, kExecValue)) + '\n' +
-                           AsciiLower(FileNamePart(TextOf(button, kScriptValue)));
-    if (identity == "\n\n") identity += button.sourceKey; // nothing else tells it apart
-    return GuidFromText("Quillmere toolbar button\n" + identity);
+    std::optional<std::string> name = DeploymentKeyNameFor(
+        TextOf(button, kButtonTextValue), TextOf(button, kExecValue), TextOf(button, kScriptValue));
+    // Nothing else tells such a button apart than its key here.
+    return name ? *name : GuidFromText("Quillmere toolbar button\n\n\n" + button.sourceKey);
 }
 
 std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry) {
@@ -226,12 +232,17 @@ std::string GroupPolicyXml(const GpoExport& plan, const std::string& changed) {
                     throw UnportableValueError(ui::Text(IDS_GPO_BROKEN_TEXT, {valueWhere}));
                 TypedText typed = ValueForXml(value, valueWhere);
                 std::string shown = name.empty() ? "(Default)" : name;
-                // Update: makes the key and value where missing and sets the value where not.
+                // Replace, and removed when the policy no longer applies (as the console
+                // writes an item whose "Remove this item when it is no longer applied" is
+                // ticked: that option turns the action into Replace, whose picture is 1): the
+                // value is made, or made anew, at every refresh, and goes with the policy. An
+                // item that fails does not stop the others.
                 xml += std::string("<Registry clsid=\"") + kGpoRegistryClsid + "\" name=\"" +
                        Attribute(shown, valueWhere) + "\" status=\"" +
-                       Attribute(shown, valueWhere) + "\" image=\"2\" changed=\"" + changed +
-                       "\" uid=\"" + GuidFromText(key + '\n' + name) + "\">";
-                xml += std::string("<Properties action=\"U\" displayDecimal=\"0\" default=\"") +
+                       Attribute(shown, valueWhere) + "\" image=\"1\" changed=\"" + changed +
+                       "\" uid=\"" + GuidFromText(key + '\n' + name) +
+                       "\" bypassErrors=\"1\" removePolicy=\"1\">";
+                xml += std::string("<Properties action=\"R\" displayDecimal=\"0\" default=\"") +
                        (name.empty() ? "1" : "0") + "\" hive=\"HKEY_LOCAL_MACHINE\" key=\"" +
                        Attribute(key, valueWhere) + "\" name=\"" + Attribute(name, valueWhere) +
                        "\" type=\"" + typed.type + "\" value=\"" +

@@ -6,6 +6,7 @@
 #include "registry/RegistryAccessor.h"
 #include "transfer/FileValues.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,6 +57,11 @@ struct GpoExport {
 // replaces the old one instead of adding to it; and so that it never takes the name of a
 // button the program made on a client.
 std::string DeploymentKeyName(const GpoButton& button);
+// The same name from a button's text, Exec and Script; nothing when all three are empty (such
+// a button is told apart by its key name here, which no other machine knows). The import
+// takes a button whose key has this name for the one it would make (already there).
+std::optional<std::string> DeploymentKeyNameFor(const std::string& text, const std::string& exec,
+                                                const std::string& script);
 
 // Reads the marked machine-wide buttons (the ones export writes). Leaves no key open.
 std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry);

@@ -3,6 +3,7 @@
 #include "base/Handles.h"
 #include "transfer/ExportFormat.h"
 #include "transfer/FileValues.h"
+#include "transfer/GroupPolicy.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Texts.h"
 
@@ -128,38 +129,47 @@ std::string PreviewQuestion(const std::string& path, const ImportPlan& plan, siz
     return text + "\r\n" + ui::Text(IDS_PREVIEW_QUESTION);
 }
 
+bool AlreadyThereAs(const PlannedButton& button,
+                    const std::vector<std::pair<std::string, RawValue>>& values) {
+    std::string text, exec, script;
+    for (const auto& [valueName, value] : values) {
+        std::string* field = valueName == kButtonTextValue ? &text
+                             : valueName == kExecValue     ? &exec
+                             : valueName == kScriptValue   ? &script
+                                                           : nullptr;
+        if (!field) continue;
+        try {
+            *field = RegistryAccessor::StringFromValue(valueName, value);
+        } catch (const RegistryError&) {
+            return false; // a value that is no text matches no planned button
+        }
+    }
+    return text == PlannedText(button, kButtonTextValue) &&
+           SameText(exec, PlannedText(button, kExecValue)) &&
+           SameText(script, PlannedText(button, kScriptValue));
+}
+
 ExistingButtons::ExistingButtons(RegistryAccessor& registry) {
     registry.SetRoot(HKEY_LOCAL_MACHINE);
     if (!registry.OpenKey(kExtensionsKey, false)) return;
     RegistryAccessor button;
     for (const std::string& name : registry.GetKeyNames()) {
         if (!button.OpenKeyBelow(registry, name, false)) continue;
-        Known known;
-        for (const auto& [valueName, value] : button.GetValues()) {
-            std::string* field = valueName == kButtonTextValue ? &known.text
-                                 : valueName == kExecValue     ? &known.exec
-                                 : valueName == kScriptValue   ? &known.script
-                                                               : nullptr;
-            if (!field) continue;
-            try {
-                *field = RegistryAccessor::StringFromValue(valueName, value);
-            } catch (const RegistryError&) {
-                *field = std::string(1, '\0'); // a value that is no text matches no planned button
-            }
-        }
+        known_.push_back({name, button.GetValues()});
         button.CloseKey();
-        known_.push_back(std::move(known));
     }
     registry.CloseKey();
 }
 
-bool ExistingButtons::Contains(const PlannedButton& button) const {
-    std::string text = PlannedText(button, kButtonTextValue);
-    std::string exec = PlannedText(button, kExecValue);
-    std::string script = PlannedText(button, kScriptValue);
-    return std::any_of(known_.begin(), known_.end(), [&](const Known& known) {
-        return known.text == text && SameText(known.exec, exec) && SameText(known.script, script);
-    });
+std::optional<std::string> ExistingButtons::KeyOf(const PlannedButton& button) const {
+    std::optional<std::string> deployed =
+        DeploymentKeyNameFor(PlannedText(button, kButtonTextValue), PlannedText(button, kExecValue),
+                             PlannedText(button, kScriptValue));
+    for (const Known& known : known_)
+        if (AlreadyThereAs(button, known.values) ||
+            (deployed && SameText(known.keyName, *deployed)))
+            return known.keyName;
+    return std::nullopt;
 }
 
 } // namespace qm::transfer

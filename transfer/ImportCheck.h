@@ -8,6 +8,7 @@
 #include "transfer/ExportFile.h"
 #include "transfer/ImportPlan.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,18 +44,27 @@ std::string DescribeButton(const PlannedButton& button);
 // one line per button (at most maxLines, then how many more), and whether to go on.
 std::string PreviewQuestion(const std::string& path, const ImportPlan& plan, size_t maxLines = 25);
 
+// Whether a button with these values is, by the import's rule, the planned button already
+// there: the same text (exactly) and the same Exec and Script (without regard to letter case).
+bool AlreadyThereAs(const PlannedButton& button,
+                    const std::vector<std::pair<std::string, RawValue>>& values);
+
 // The machine-wide buttons already there, read once.
 class ExistingButtons {
 public:
     // Reads the machine's Extensions key; leaves the accessor with no key open.
     explicit ExistingButtons(RegistryAccessor& registry);
-    // A button with the same text (exactly) and the same Exec and Script (without regard to
-    // letter case) is there.
-    bool Contains(const PlannedButton& button) const;
+    // A button AlreadyThereAs takes for it is there; so is one that a Group Policy file made
+    // from the same button
+    // (its key has the name DeploymentKeyName gives the button, wherever its files lie).
+    bool Contains(const PlannedButton& button) const { return KeyOf(button).has_value(); }
+    // The key name of that button; nothing when none is there.
+    std::optional<std::string> KeyOf(const PlannedButton& button) const;
 
 private:
     struct Known {
-        std::string text, exec, script;
+        std::string keyName;
+        std::vector<std::pair<std::string, RawValue>> values;
     };
     std::vector<Known> known_;
 };

@@ -44,8 +44,17 @@ struct RefusedSection {
     std::string reason; // for example: line 7 is longer than 1 MiB
 };
 
+// A button on the machine that an imported set uses: its key name, and its text then.
+struct SetUse {
+    std::string keyName;
+    std::string text;
+};
+
 struct ImportPlan {
     std::vector<PlannedButton> buttons;
+    // Buttons of the file left out because they are already there (by the key that has them):
+    // the set uses those keys as well.
+    std::vector<SetUse> alreadyThere;
     std::vector<RefusedSection> refused;
     // File values that pointed out of the companion folder and were put back into it, one
     // sentence each.

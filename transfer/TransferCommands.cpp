@@ -3,6 +3,7 @@
 #include "transfer/ExportFile.h"
 #include "transfer/FileValues.h"
 #include "transfer/ImportCheck.h"
+#include "transfer/ImportedSets.h"
 #include "registry/KeyScope.h"
 #include "ui/Controls.h"
 #include "ui/History.h"
@@ -141,6 +142,7 @@ void ButtonImporter::SectionEnd() {
         AddOwnRecordEntry(ownRecord_, key);
     } catch (const RegistryError& error) {
         ownRecord_.CloseKey();
+        ownRecordFailed_ = true;
         // Which key and value, and why: a refusal says so, anything else gives the registry's
         // own text.
         std::string where = kOwnRecordKey;
@@ -324,20 +326,25 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
                                         HWND owner,
                                         const ButtonImporter::OwnRecordNotice& ownRecordNotice,
                                         const CreatedNotice& created) {
-    if (plan.buttons.empty()) return {};
+    // The record of imported sets says which buttons the set uses, also those already there.
+    const std::string set = SetNameOf(path);
+    if (plan.buttons.empty() && SetUsesNoted(set, plan.alreadyThere)) return {};
+    // Before anything is opened for writing (which makes a missing Extensions key).
+    MadeContainers made = MissingContainers();
+    if (plan.buttons.empty()) made.machineKeys.clear(); // no button key is made
     ButtonImporter importer(registry, owner);
     if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
     KeyScope keyScope(registry);
     // Counted as the sections will take them, before the first key is made.
     // Counted again now that the key is open for writing: another program may have taken names
-    // since the check before the question.
-    ThrowUnlessFits(plan, importer.FreeNames());
+    // since the check before the question. An empty plan opens nothing.
+    if (!plan.buttons.empty()) ThrowUnlessFits(plan, importer.FreeNames());
+    const std::vector<ChangedKey> keys = SetRecordKeys(!plan.buttons.empty());
     std::string why;
     std::optional<ChangeRecord> change =
         BeginChange(ui::Text(IDS_CHANGE_IMPORT, {path.substr(path.find_last_of("\\/") + 1),
                                                  std::to_string(plan.buttons.size())}),
-                    {{HKEY_LOCAL_MACHINE, kExtensionsKey}, {HKEY_CURRENT_USER, kOwnRecordKey}},
-                    [&](const std::string& failure) {
+                    keys, [&](const std::string& failure) {
                         why = failure;
                         return goOn && goOn(failure);
                     });
@@ -347,12 +354,37 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
         std::optional<ChangeRecord>& change;
         ~FinishAtEnd() { change->Finish(); }
     } finishAtEnd{change};
+    // A record of imported sets that cannot be written does not stop the import: it is told
+    // like an own record that cannot, once, at the end. Not when the own record failed as
+    // well: the user heard that the program's records cannot be written, and a button without
+    // its own-record entry is never taken back anyway.
+    std::optional<RegistryError> notNoted;
+    auto note = [&](const std::vector<SetUse>& uses) {
+        if (notNoted) return;
+        try {
+            NoteSetUses(set, uses, made);
+        } catch (const RegistryError& error) {
+            notNoted = error;
+        }
+    };
+    note(plan.alreadyThere);
     for (size_t i = 0; i < plan.buttons.size(); ++i) {
         const PlannedButton& button = plan.buttons[i];
         importer.SectionStart();
         for (const PlannedValue& value : button.values) importer.Value(value.name, value.text);
         if (button.complete) importer.SectionEnd();
+        note({{importer.Created().back().keyName, PlannedText(button, kButtonTextValue)}});
         if (created) created(i, importer.Created().back());
+    }
+    if (notNoted && !importer.OwnRecordFailed()) {
+        std::string text =
+            ui::Text(IDS_SET_RECORD_NOT_WRITTEN,
+                     {std::string("HKEY_CURRENT_USER") + kImportedSetsKey, set,
+                      notNoted->Refused() ? ui::Text(IDS_REGISTRY_REFUSED) : notNoted->what()});
+        if (ownRecordNotice)
+            ownRecordNotice(text, notNoted->Refused());
+        else
+            ui::AppDialogs().ShowError(owner, text);
     }
     return importer.Created();
 }

@@ -60,6 +60,8 @@ public:
 
     // The keys made so far, in file order.
     const std::vector<NewButtonKey>& Created() const { return created_; }
+    // Whether an own-record entry could not be written (and the user was told).
+    bool OwnRecordFailed() const { return ownRecordFailed_; }
     // How many buttons can still be made: the names from 01 to 99 that neither root holds and
     // that the sections to come may take. Reads the names taken when it has not yet.
     int FreeNames();
@@ -72,6 +74,7 @@ private:
     RegistryAccessor& registry_; // the key of the open section
     HWND owner_;
     OwnRecordNotice ownRecordNotice_;
+    bool ownRecordFailed_ = false;
     RegistryAccessor extensions_;    // the machine's Extensions key, once the first section starts
     std::vector<std::string> taken_; // key names under either root then, in lower case
     RegistryAccessor ownRecord_;     // the own-record key, once the first entry is written

@@ -6,6 +6,7 @@
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
 
+#include "support/MachineViews.h"
 #include "support/RawRegistry.h"
 #include "support/ProgramTest.h"
 
@@ -198,6 +199,11 @@ void CheckAgainstSchema(const Element& element, std::vector<Item>& items,
         EXPECT_EQ(properties.AttributeNames(), kPropertiesAttributes);
         ASSERT_TRUE(kImageForAction.count(properties.Get("action"))) << properties.Get("action");
         EXPECT_EQ(element.Get("image"), kImageForAction.at(properties.Get("action")));
+        // Every item goes from the clients when the policy no longer applies to them, as the
+        // console writes such an item: Replace, removed, and not stopping the others on error.
+        EXPECT_EQ(element.Get("removePolicy"), "1");
+        EXPECT_EQ(element.Get("bypassErrors"), "1");
+        EXPECT_EQ(properties.Get("action"), "R");
         EXPECT_TRUE(kHives.count(properties.Get("hive")));
         EXPECT_TRUE(kTypes.count(properties.Get("type"))) << properties.Get("type");
         std::string key = properties.Get("key");
@@ -321,6 +327,50 @@ TEST_F(GroupPolicyTest, TheFileHoldsTheMarkedButtonsForBothViewsAndTheSchemaTake
     EXPECT_NE(output.out.find("The clients need \"" + source + "\\page.htm\""), std::string::npos)
         << output.out;
     EXPECT_TRUE(dialogs.Shown().empty());
+}
+
+// A machine that gets a set both ways gets it once: the policy's keys have names of their own
+// (a client's own button may have any counter name, and the policy would overwrite it), and an
+// import takes a button whose key has the policy's name for its own, already there, wherever
+// the policy put its files.
+TEST_F(GroupPolicyTest, AnImportOfTheSetSkipsTheButtonsThePolicyMade) {
+    std::string source = temp.File("src");
+    CreateDirectoryA(source.c_str(), nullptr);
+    qmtest::WriteFileBytes(source + "\\page.htm", "<html>page</html>");
+    std::string notes = qm::ButtonKeyPath(qm::ButtonKeyName(1));
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "CLSID", qm::kButtonClsid);
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "ButtonText", "Notes");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "Script", source + "\\page.htm");
+    qmtest::PutText(HKEY_LOCAL_MACHINE, notes, "IsQuillmere", "YES");
+    std::string set = temp.File("set.qmx"), xml = temp.File("deploy.xml");
+    ASSERT_EQ(Run({"/export", set, "/quiet"}), kExitDone) << output.err;
+    ASSERT_EQ(Run({"/export-gpo", xml, "/files", temp.File("share"), "/quiet"}), kExitDone)
+        << output.err;
+
+    // The client: the policy's items applied, each in the view its key names.
+    const std::string extensions = "Software\\Microsoft\\Internet Explorer\\Extensions";
+    qmtest::RemoveKey(HKEY_LOCAL_MACHINE, extensions);
+    auto root = ParseXml(xml);
+    ASSERT_TRUE(root);
+    std::vector<Item> items;
+    CheckAgainstSchema(*root, items, "");
+    ASSERT_FALSE(items.empty());
+    const std::string wow = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\";
+    const std::string native = "HKEY_LOCAL_MACHINE\\";
+    for (const Item& item : items) {
+        bool inWow = item.key.rfind(wow, 0) == 0;
+        std::string path = "SOFTWARE\\" + item.key.substr(inWow ? wow.size() : native.size() + 9);
+        qmtest::RawPut(HKEY_LOCAL_MACHINE, inWow ? KEY_WOW64_32KEY : KEY_WOW64_64KEY, path,
+                       {{item.name, item.value}});
+    }
+    const std::string policyKey = items.front().key.substr(items.front().key.rfind('\\') + 1);
+
+    ASSERT_EQ(Run({"/import", set, "/quiet"}), kExitDone) << output.err;
+    EXPECT_NE(output.out.find("Skipped \"Notes\""), std::string::npos) << output.out;
+    for (REGSAM view : qmtest::kBothViews)
+        EXPECT_EQ(qmtest::RawSubKeys(HKEY_LOCAL_MACHINE, view, extensions),
+                  std::vector<std::string>{policyKey})
+            << qmtest::ViewName(view);
 }
 
 TEST_F(GroupPolicyTest, AValueTheFileCannotCarryWritesNoFileAndKeepsTheOldOne) {

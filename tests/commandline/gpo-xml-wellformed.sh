@@ -70,6 +70,11 @@ for properties in ET.parse(sys.argv[1]).iter('Properties'):
 if found != expected:
     print('read back:', found, file=sys.stderr)
     sys.exit(1)
+# Each item leaves the clients with the policy: Replace, removed when no longer applied.
+for item in ET.parse(sys.argv[1]).iter('Registry'):
+    if (item.get('removePolicy'), item.find('Properties').get('action')) != ('1', 'R'):
+        print('an item stays when the policy goes:', item.attrib, file=sys.stderr)
+        sys.exit(1)
 EOF
 
 # What XML cannot carry exactly: refused, naming the value, and the earlier file kept with

@@ -1,0 +1,332 @@
+// /remove: an imported set taken back, on the sandboxed registry and by the program itself
+// started as a script starts it. What the registry holds is read with the plain registry calls,
+// every view byte for byte.
+#include "app/CommandLine.h"
+#include "app/CommandRun.h"
+#include "buttons/ButtonRecord.h"
+#include "registry/ChangeHistory.h"
+
+#include "commandline/BuiltProgram.h"
+#include "support/MachineViews.h"
+#include "support/ProgramTest.h"
+#include "support/RawRegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using namespace qm::cli;
+
+struct CapturedOutput : CommandOutput {
+    std::string out, err;
+    void Out(std::string_view text) override { out += text; }
+    void Err(std::string_view text) override { err += text; }
+};
+
+const std::string kExtensions = "Software\\Microsoft\\Internet Explorer\\Extensions";
+
+std::string Section(const std::string& text, const std::string& runs) {
+    return "buttonstart\r\nCLSID={1FBA04EE-3024-11d2-8F1F-0000F87ABD16}\r\nButtonText=" + text +
+           "\r\n" + runs + "\r\nIcon=" + text + ".ico\r\nIsQuillmere=YES\r\nbuttonend\r\n";
+}
+
+// A button as its import leaves it, with its file values in the companion folder of file.
+qmtest::RawStrings Imported(const std::string& file, const std::string& text,
+                            const std::string& name, const std::string& runs) {
+    std::string folder = file.substr(0, file.rfind('.')) + "_files\\";
+    return {{"CLSID", qm::kButtonClsid},
+            {"ButtonText", text},
+            {name, name == "Script" ? folder + runs : runs},
+            {"Icon", folder + text + ".ico"},
+            {"IsQuillmere", "YES"}};
+}
+
+// Everything the machine's and the user's Software keys hold, in every view.
+std::string WholeRegistry() {
+    std::string dump;
+    for (REGSAM view : qmtest::kBothViews)
+        dump += qmtest::DumpTree(HKEY_LOCAL_MACHINE, L"Software", view);
+    return dump + qmtest::DumpTree(HKEY_CURRENT_USER, L"Software");
+}
+
+class RemoveSetTest : public qmtest::ProgramTest {
+protected:
+    CapturedOutput output;
+    int Run(std::vector<std::string> args) {
+        output = {};
+        return RunCommand(ParseCommandLine(args), output);
+    }
+    std::string File(const std::string& name, const std::string& sections) {
+        std::string file = temp.File(name);
+        qmtest::WriteFileBytes(file, sections);
+        return file;
+    }
+    static std::vector<std::string> Buttons(REGSAM view) {
+        return qmtest::RawSubKeys(HKEY_LOCAL_MACHINE, view, kExtensions);
+    }
+    static size_t Count(const std::string& text, const std::string& part) {
+        size_t count = 0;
+        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++count;
+        return count;
+    }
+};
+
+// --- import, then remove: the registry as it was, on machines of every kind ---
+
+struct Machine {
+    const char* name;
+    void (*seed)(const std::string& file);
+    size_t removed; // of the set's three buttons
+};
+
+const Machine kMachines[] = {
+    {"Clean", [](const std::string&) {}, 3},
+    {"WithButtonsOfItsOwn",
+     [](const std::string& file) {
+         for (REGSAM view : qmtest::kBothViews) {
+             // The program's own button made by hand, with the same text as one of the set's.
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + qm::ButtonKeyName(1),
+                            {{"ButtonText", "Notes"},
+                             {"Script", "C:\\mine\\notes.htm"},
+                             {"IsQuillmere", "YES"}});
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\{FOREIGN}",
+                            {{"ButtonText", "Foreign"}});
+         }
+         // The set's own button, imported long ago, but the 64-bit view holds another button
+         // of that name: it is not the set's, and stays.
+         qmtest::RawPut(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY,
+                        kExtensions + "\\" + qm::ButtonKeyName(5),
+                        Imported(file, "Calc", "Script", "calc.htm"));
+         qmtest::RawPut(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY,
+                        kExtensions + "\\" + qm::ButtonKeyName(5), {{"ButtonText", "Other"}});
+         qmtest::PutText(HKEY_CURRENT_USER, qm::kOwnRecordKey, "StdBtn01", qm::ButtonKeyName(1));
+         qmtest::PutText(HKEY_CURRENT_USER, qm::kOwnRecordKey, "StdBtn05", qm::ButtonKeyName(5));
+         qmtest::PutText(HKEY_CURRENT_USER, "Software\\qzo\\Quillmere", "Other", "kept");
+     },
+     2},
+    {"WithEmptyKeys",
+     [](const std::string&) {
+         for (REGSAM view : qmtest::kBothViews)
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions, {});
+         qmtest::PutKey(HKEY_CURRENT_USER, qm::kOwnRecordKey);
+     },
+     3},
+};
+
+class ImportThenRemoveTest : public RemoveSetTest, public ::testing::WithParamInterface<Machine> {};
+
+TEST_P(ImportThenRemoveTest, LeavesEveryViewByteForByteAsItWasAndUndoBringsTheSetBack) {
+    std::string file = File("deploy.qmx", Section("Notes", "Script=notes.htm") +
+                                              Section("Web", "Exec=https://intranet/") +
+                                              Section("Calc", "Script=calc.htm"));
+    GetParam().seed(file);
+    const std::string before = WholeRegistry();
+
+    ASSERT_EQ(Run({"/import", file, "/quiet"}), kExitDone) << output.err;
+    const std::string imported = WholeRegistry();
+    ASSERT_NE(imported, before);
+
+    ASSERT_EQ(Run({"/remove", file, "/quiet"}), kExitDone) << output.err;
+    const size_t removed = GetParam().removed;
+    EXPECT_EQ(Count(output.out, "Removed \""), removed) << output.out;
+    EXPECT_EQ(WholeRegistry(), before);
+
+    // Recorded first in the history, so that /undo puts the set back as the import made it.
+    ASSERT_FALSE(qm::ListChanges().empty());
+    EXPECT_EQ(qm::ListChanges().front().what,
+              "Removal of deploy.qmx: " + std::to_string(removed) + " buttons");
+    ASSERT_EQ(Run({"/undo", "/quiet"}), kExitDone) << output.err;
+    EXPECT_EQ(WholeRegistry(), imported);
+}
+
+INSTANTIATE_TEST_SUITE_P(Machines, ImportThenRemoveTest, ::testing::ValuesIn(kMachines),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- a button two sets use ---
+
+TEST_F(RemoveSetTest, AButtonAnotherSetUsesStaysAndIsReportedUntilThatSetGoesToo) {
+    // The intranet button is in both sets, the same on the machine whichever made it.
+    std::string first = File("first.qmx", Section("Intranet", "Exec=https://intranet/") +
+                                              Section("Mail", "Exec=https://mail/"));
+    std::string second = File("second.qmx", Section("Intranet", "Exec=https://intranet/") +
+                                                Section("Wiki", "Exec=https://wiki/"));
+    const std::string before = WholeRegistry();
+    ASSERT_EQ(Run({"/import", first, "/quiet"}), kExitDone) << output.err;
+    ASSERT_EQ(Run({"/import", second, "/quiet"}), kExitDone) << output.err;
+    ASSERT_NE(output.out.find("Skipped \"Intranet\""), std::string::npos) << output.out;
+    ASSERT_EQ(Buttons(KEY_WOW64_32KEY).size(), 3u);
+
+    ASSERT_EQ(Run({"/remove", first, "/quiet"}), kExitDone) << output.err;
+    EXPECT_NE(output.out.find("Stays: \"Intranet\""), std::string::npos) << output.out;
+    EXPECT_NE(output.out.find("the import of second.qmx uses it too"), std::string::npos)
+        << output.out;
+    EXPECT_NE(output.out.find("Removed \"Mail\""), std::string::npos) << output.out;
+    for (REGSAM view : qmtest::kBothViews) {
+        SCOPED_TRACE(qmtest::ViewName(view));
+        std::vector<std::string> left = Buttons(view);
+        ASSERT_EQ(left.size(), 2u);
+        std::vector<std::string> texts;
+        for (const std::string& key : left)
+            texts.push_back(qmtest::RawRead(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key)
+                                ->at("ButtonText"));
+        std::sort(texts.begin(), texts.end());
+        EXPECT_EQ(texts, (std::vector<std::string>{"Intranet", "Wiki"}));
+    }
+
+    // Once the other set goes as well, nothing of either is left.
+    ASSERT_EQ(Run({"/remove", second, "/quiet"}), kExitDone) << output.err;
+    EXPECT_EQ(Count(output.out, "Removed \""), 2u) << output.out;
+    EXPECT_EQ(WholeRegistry(), before);
+}
+
+// --- buttons the file does not describe ---
+
+struct Stranger {
+    const char* name;
+    void (*seed)(const std::string& file, const std::string& key);
+};
+
+void OwnEntry(const std::string& key) {
+    qmtest::PutText(HKEY_CURRENT_USER, qm::kOwnRecordKey, "StdBtn" + key.substr(35, 2), key);
+}
+
+const Stranger kStrangers[] = {
+    {"SameTextOneValueMore",
+     [](const std::string& file, const std::string& key) {
+         qmtest::RawStrings values = Imported(file, "Notes", "Script", "notes.htm");
+         values["MenuText"] = "&Notes";
+         for (REGSAM view : qmtest::kBothViews)
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key, values);
+         OwnEntry(key);
+     }},
+    {"SameTextOneValueLess",
+     [](const std::string& file, const std::string& key) {
+         qmtest::RawStrings values = Imported(file, "Notes", "Script", "notes.htm");
+         values.erase("Icon");
+         for (REGSAM view : qmtest::kBothViews)
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key, values);
+         OwnEntry(key);
+     }},
+    {"SameTextAnotherPage",
+     [](const std::string& file, const std::string& key) {
+         for (REGSAM view : qmtest::kBothViews)
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key,
+                            Imported(file, "Notes", "Script", "other.htm"));
+         OwnEntry(key);
+     }},
+    {"SameValuesNotTheProgramsOwn",
+     [](const std::string& file, const std::string& key) {
+         for (REGSAM view : qmtest::kBothViews)
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key,
+                            Imported(file, "Notes", "Script", "notes.htm"));
+     }},
+    {"SameValuesWithAKeyBelow",
+     [](const std::string& file, const std::string& key) {
+         for (REGSAM view : qmtest::kBothViews) {
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key,
+                            Imported(file, "Notes", "Script", "notes.htm"));
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key + "\\Sub", {});
+         }
+         OwnEntry(key);
+     }},
+    {"RecordedForTheSetButNowRunningAnotherPage",
+     [](const std::string& file, const std::string& key) {
+         for (REGSAM view : qmtest::kBothViews)
+             qmtest::RawPut(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key,
+                            Imported(file, "Notes", "Script", "edited.htm"));
+         OwnEntry(key);
+         qmtest::PutText(HKEY_CURRENT_USER, "Software\\qzo\\Quillmere\\Sets\\deploy.qmx", key,
+                         "Notes");
+     }},
+    {"SameValuesInOneViewOnly",
+     [](const std::string& file, const std::string& key) {
+         qmtest::RawPut(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kExtensions + "\\" + key,
+                        Imported(file, "Notes", "Script", "notes.htm"));
+         qmtest::RawPut(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kExtensions + "\\" + key,
+                        Imported(file, "Notes", "Script", "changed.htm"));
+         OwnEntry(key);
+     }},
+};
+
+class StrangerTest : public RemoveSetTest, public ::testing::WithParamInterface<Stranger> {};
+
+TEST_P(StrangerTest, IsNeverRemoved) {
+    std::string file = File("deploy.qmx", Section("Notes", "Script=notes.htm"));
+    GetParam().seed(file, qm::ButtonKeyName(3));
+    auto buttons = [] {
+        std::string dump;
+        for (REGSAM view : qmtest::kBothViews)
+            dump += qmtest::DumpTree(HKEY_LOCAL_MACHINE, L"Software", view);
+        return dump + qmtest::DumpTree(HKEY_CURRENT_USER, L"Software\\qzo\\Quillmere\\StdBtn");
+    };
+    const std::string before = buttons();
+
+    ASSERT_EQ(Run({"/remove", file, "/quiet"}), kExitDone) << output.err;
+    EXPECT_NE(output.out.find("Not here: \"Notes\""), std::string::npos) << output.out;
+    EXPECT_NE(output.out.find("Nothing to remove"), std::string::npos) << output.out;
+    EXPECT_EQ(buttons(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, StrangerTest, ::testing::ValuesIn(kStrangers),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- the command's switches and codes, as /import has them ---
+
+TEST_F(RemoveSetTest, ADeclinedOrUnbackedRemovalChangesNothing) {
+    std::string file = File("deploy.qmx", Section("Notes", "Script=notes.htm"));
+    ASSERT_EQ(Run({"/import", file, "/quiet"}), kExitDone) << output.err;
+    const std::string imported = WholeRegistry();
+
+    // The preview names the button and its key; No keeps it.
+    dialogs.AnswerQuestion(false);
+    EXPECT_EQ(Run({"/remove", file}), kExitFailed);
+    ASSERT_EQ(dialogs.Shown().size(), 1u);
+    EXPECT_NE(dialogs.Shown()[0].text.find("Goes: \"Notes\""), std::string::npos);
+    EXPECT_NE(dialogs.Shown()[0].text.find(qm::ButtonKeyName(1)), std::string::npos);
+    EXPECT_EQ(WholeRegistry(), imported);
+
+    // A history that cannot be written stops it (exit 7) unless /nobackup says to go on.
+    qmtest::WriteFileBytes(temp.File("blocked"), "a file where the history's folder would be");
+    qmtest::HistoryFolder blocked(temp.File("blocked") + "\\history");
+    EXPECT_EQ(Run({"/remove", file, "/quiet", "/trust"}), kExitNoBackup);
+    EXPECT_NE(output.err.find("Nothing was removed"), std::string::npos) << output.err;
+    EXPECT_EQ(WholeRegistry(), imported);
+    EXPECT_EQ(Run({"/remove", file, "/quiet", "/nobackup", "/log", temp.File("remove.log")}),
+              kExitDone)
+        << output.err;
+    EXPECT_TRUE(qmtest::RawSubKeys(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kExtensions).empty());
+    EXPECT_NE(qmtest::ReadFileBytes(temp.File("remove.log")).find("Removed \"Notes\""),
+              std::string::npos);
+}
+
+// --- the program itself, as a script starts it, on the test prefix's own registry ---
+
+TEST(RemoveAsCommandTest, TheStartedProgramTakesBackWhatItImported) {
+    qmtest::TempFolder temp;
+    std::string file = temp.File("started set.qmx");
+    qmtest::WriteFileBytes(file, Section("Started", "Exec=https://started/") +
+                                     Section("Page", "Script=page.htm"));
+    auto whole = [] {
+        std::string dump;
+        for (REGSAM view : qmtest::kBothViews)
+            dump += qmtest::DumpTree(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer",
+                                     view);
+        return dump + qmtest::DumpTree(HKEY_CURRENT_USER, L"Software\\qzo");
+    };
+    const std::string before = whole();
+    qmtest::ProcessResult imported = qmtest::RunProgram("/import \"" + file + "\" /quiet");
+    ASSERT_EQ(imported.exitCode, DWORD(kExitDone)) << imported.output;
+    ASSERT_NE(whole(), before);
+    qmtest::ProcessResult removed =
+        qmtest::RunProgram("/remove \"" + file + "\" /quiet /log \"" + temp.File("log.txt") + "\"");
+    EXPECT_EQ(removed.exitCode, DWORD(kExitDone)) << removed.output;
+    EXPECT_NE(removed.output.find("Removed \"Started\""), std::string::npos) << removed.output;
+    EXPECT_NE(qmtest::ReadFileBytes(temp.File("log.txt")).find("Removed \"Page\""),
+              std::string::npos);
+    EXPECT_EQ(whole(), before) << removed.output;
+}
+
+} // namespace
