@@ -45,6 +45,7 @@ const SwitchRow kSwitches[] = {
     {"force", Kind::Flag, Command::Help, nullptr, &Options::force},
     {"trust", Kind::Flag, Command::Help, nullptr, &Options::trust},
     {"nobackup", Kind::Flag, Command::Help, nullptr, &Options::noBackup},
+    {"copyfiles", Kind::Flag, Command::Help, nullptr, &Options::copyFiles},
 };
 
 const SwitchRow* FindSwitch(std::string_view arg) {
@@ -140,8 +141,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         error = "The switch /files belongs to /export-gpo";
     if (error.empty() && options.force && *command != Command::Import && *command != Command::Undo)
         error = "The switch /force belongs to /import and /undo";
-    if (error.empty() && (options.trust || options.noBackup) && *command != Command::Import)
-        error = std::string("The switch ") + (options.trust ? "/trust" : "/nobackup") +
+    if (error.empty() && (options.trust || options.noBackup || options.copyFiles) &&
+        *command != Command::Import)
+        error = std::string("The switch ") +
+                (options.trust      ? "/trust"
+                 : options.noBackup ? "/nobackup"
+                                    : "/copyfiles") +
                 " belongs to /import";
     if (!error.empty()) {
         result.error = error;
@@ -161,7 +166,7 @@ std::string UsageText() {
            "quillmere /export FILE.qmx         writes the program's machine-wide buttons to "
            "FILE.qmx,\r\n"
            "                                   their files to the folder FILE_files beside it\r\n"
-           "quillmere /import FILE.qmx [/force] [/trust] [/nobackup]\r\n"
+           "quillmere /import FILE.qmx [/force] [/trust] [/nobackup] [/copyfiles]\r\n"
            "                                   creates the buttons of FILE.qmx on this machine;\r\n"
            "                                   a button already there with the same text and the "
            "same\r\n"
@@ -172,7 +177,15 @@ std::string UsageText() {
            "                                   (%LOCALAPPDATA%\\Quillmere\\History), and an "
            "import that\r\n"
            "                                   cannot be backed up is not made (/nobackup makes "
-           "it anyway)\r\n"
+           "it anyway);\r\n"
+           "                                   /copyfiles first copies the set's scripts and "
+           "icons to\r\n"
+           "                                   %ProgramData%\\Quillmere\\Imported\\NAME (one "
+           "new folder per\r\n"
+           "                                   set, NAME after FILE) and points the buttons "
+           "there, so\r\n"
+           "                                   that they keep working when FILE's folder is "
+           "gone\r\n"
            "quillmere /export-gpo FILE.xml [/files \\\\server\\share\\dir]\r\n"
            "                                   writes the program's machine-wide buttons as a "
            "Group Policy\r\n"
@@ -198,7 +211,8 @@ std::string UsageText() {
            "\r\n"
            "Exit codes: 0 done; 1 bad arguments, or an import that needs /trust; 2 file not "
            "found,\r\n"
-           "unreadable or not writable, or no export file; 3 refused for rights (run as\r\n"
+           "unreadable or not writable, or no export file, or a file of the set that\r\n"
+           "/copyfiles cannot copy (nothing imported); 3 refused for rights (run as\r\n"
            "administrator); 4 the file holds more buttons than names are free (of 99), and\r\n"
            "nothing was imported; 5 other failure, or an import that was declined; 6 the export\r\n"
            "was written without the buttons it names, which an import would refuse; 7 the "

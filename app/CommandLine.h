@@ -40,8 +40,9 @@ struct Options {
     bool quiet = false; // /quiet: no window, no box; messages only to the console and the log
     bool force = false; // /force: import buttons that are already there
     bool trust = false; // /trust: a quiet import may create buttons that run programs
-    bool noBackup = false; // /nobackup: an import goes on when it cannot be backed up first
-    int undo = 1;          // /undo N: which change of the history, 1 the newest
+    bool noBackup = false;  // /nobackup: an import goes on when it cannot be backed up first
+    bool copyFiles = false; // /copyfiles: an import copies the set's files to this machine
+    int undo = 1;           // /undo N: which change of the history, 1 the newest
 };
 
 struct ParseResult {

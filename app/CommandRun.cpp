@@ -7,6 +7,8 @@
 #include "transfer/ExportFormat.h"
 #include "transfer/GroupPolicy.h"
 #include "transfer/ImportCheck.h"
+#include "transfer/ImportRows.h"
+#include "transfer/LocalCopy.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Dialogs.h"
 #include "ui/Texts.h"
@@ -17,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace qm::cli {
 namespace {
@@ -267,18 +270,23 @@ int Import(Reporter& reporter, const Options& options) {
     }
 
     RegistryAccessor registry;
-    transfer::ExistingButtons existing(registry);
-    if (!options.force) {
-        std::vector<transfer::PlannedButton> kept;
-        for (auto& button : plan.buttons) {
-            if (existing.Contains(button))
-                reporter.Info(ui::Text(IDS_COMMAND_SKIPPED,
-                                       {transfer::PlannedText(button, kButtonTextValue)}));
-            else
-                kept.push_back(std::move(button));
+    // The same check as the window's preview: a button already there is skipped unless
+    // /force, and one that names a file that is not there is made and said so.
+    const std::vector<transfer::ImportRow> rows =
+        transfer::CheckImportRows(plan, transfer::ExistingButtons(registry));
+    std::vector<bool> chosen;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string text = transfer::PlannedText(plan.buttons[i], kButtonTextValue);
+        chosen.push_back(transfer::ChosenByDefault(rows[i], options.force));
+        if (!chosen.back()) {
+            reporter.Info(ui::Text(IDS_COMMAND_SKIPPED, {text}));
+            continue;
         }
-        plan.buttons = std::move(kept);
+        std::string files;
+        for (const std::string& file : rows[i].missing) files += (files.empty() ? "" : ", ") + file;
+        if (!files.empty()) reporter.Info(ui::Text(IDS_COMMAND_FILE_MISSING, {text, files}));
     }
+    plan = transfer::ChosenButtons(std::move(plan), chosen);
     std::string refused = transfer::RefusedSectionsMessage(path, plan);
     if (plan.buttons.empty()) {
         if (!refused.empty()) return reporter.Fail(kExitFailed, refused);
@@ -310,6 +318,15 @@ int Import(Reporter& reporter, const Options& options) {
                                       {std::string("HKEY_LOCAL_MACHINE") + kExtensionsKey}));
     registry.CloseKey();
 
+    // /copyfiles: the set's files go to a folder of this machine first, all or nothing, and
+    // stay once a button uses them.
+    std::optional<transfer::SetCopy> copy;
+    if (options.copyFiles) {
+        copy.emplace(path, plan);
+        if (!copy->Folder().empty())
+            reporter.Info(ui::Text(IDS_COMMAND_COPIED_SET, {copy->Folder()}));
+    }
+
     int failure = kExitDone;
     size_t made = 0;
     auto ownRecordFailed = [&](const std::string& text, bool forRights) {
@@ -321,6 +338,7 @@ int Import(Reporter& reporter, const Options& options) {
     // program took the last names meanwhile, a disk error) has said exactly what it created.
     auto created = [&](size_t index, const NewButtonKey& key) {
         ++made;
+        if (copy) copy->Keep();
         reporter.Info(
             ui::Text(IDS_COMMAND_CREATED,
                      {transfer::PlannedText(plan.buttons[index], kButtonTextValue), key.keyName}));
@@ -332,7 +350,8 @@ int Import(Reporter& reporter, const Options& options) {
         return options.noBackup;
     };
     try {
-        transfer::ImportPlanned(registry, plan, path, goOn, nullptr, ownRecordFailed, created);
+        transfer::ImportPlanned(registry, copy ? copy->Plan() : plan, path, goOn, nullptr,
+                                ownRecordFailed, created);
     } catch (const transfer::ImportNotBackedUp& notBackedUp) {
         return reporter.Fail(kExitNoBackup, ui::Text(IDS_COMMAND_NO_BACKUP, {notBackedUp.what()}));
     } catch (const std::exception&) {

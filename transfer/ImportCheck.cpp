@@ -1,6 +1,7 @@
 #include "transfer/ImportCheck.h"
 
 #include "transfer/ExportFormat.h"
+#include "transfer/LocalCopy.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Texts.h"
 
@@ -89,21 +90,23 @@ std::string ProgramShown(const std::string& exec) {
     return ui::Text(IDS_PREVIEW_PROGRAM_RESOLVED, {exec, *full});
 }
 
-std::string DescribeButton(const PlannedButton& button) {
+std::string RunsText(const PlannedButton& button) {
     std::string exec = PlannedText(button, kExecValue);
     std::string script = PlannedText(button, kScriptValue);
-    std::string runs;
-    if (RunsProgram(button))
-        runs = ui::Text(IDS_PREVIEW_RUNS_PROGRAM, {ProgramShown(exec)});
-    else if (!exec.empty())
-        runs = ui::Text(IDS_PREVIEW_RUNS, {exec});
-    else if (!script.empty())
-        runs = ui::Text(IDS_PREVIEW_RUNS_SCRIPT, {script});
-    else
-        runs = ui::Text(IDS_PREVIEW_RUNS_NOTHING);
+    if (RunsProgram(button)) return ui::Text(IDS_PREVIEW_RUNS_PROGRAM, {ProgramShown(exec)});
+    if (!exec.empty()) return ui::Text(IDS_PREVIEW_RUNS, {exec});
+    if (!script.empty()) return ui::Text(IDS_PREVIEW_RUNS_SCRIPT, {script});
+    return ui::Text(IDS_PREVIEW_RUNS_NOTHING);
+}
+
+std::string IconText(const PlannedButton& button) {
     std::string icon = PlannedText(button, kIconValue);
-    return ui::Text(IDS_PREVIEW_BUTTON, {PlannedText(button, kButtonTextValue), runs,
-                                         icon.empty() ? ui::Text(IDS_PREVIEW_NO_ICON) : icon});
+    return icon.empty() ? ui::Text(IDS_PREVIEW_NO_ICON) : icon;
+}
+
+std::string DescribeButton(const PlannedButton& button) {
+    return ui::Text(IDS_PREVIEW_BUTTON,
+                    {PlannedText(button, kButtonTextValue), RunsText(button), IconText(button)});
 }
 
 std::string PreviewQuestion(const std::string& path, const ImportPlan& plan, size_t maxLines) {
@@ -154,7 +157,10 @@ bool ExistingButtons::Contains(const PlannedButton& button) const {
     std::string exec = PlannedText(button, kExecValue);
     std::string script = PlannedText(button, kScriptValue);
     return std::any_of(known_.begin(), known_.end(), [&](const Known& known) {
-        return known.text == text && SameText(known.exec, exec) && SameText(known.script, script);
+        // A button of a set imported with a copy of its files names the copy of the page.
+        return known.text == text && SameText(known.exec, exec) &&
+               (SameText(known.script, script) ||
+                (!script.empty() && SameCopiedFile(known.script, script)));
     });
 }
 

@@ -36,6 +36,11 @@ bool RunsProgram(const PlannedButton& button);
 // leads elsewhere once resolved ("..", short names, "/"), the program it really starts.
 std::string ProgramShown(const std::string& exec);
 
+// What a button runs, as the preview says it: runs the script page C:\...\n.htm
+std::string RunsText(const PlannedButton& button);
+// A button's icon as the preview names it: its Icon value, or "none".
+std::string IconText(const PlannedButton& button);
+
 // One line about a button: "Notes": runs the script page C:\...\n.htm; icon C:\...\n.ico
 std::string DescribeButton(const PlannedButton& button);
 
@@ -49,7 +54,8 @@ public:
     // Reads the machine's Extensions key; leaves the accessor with no key open.
     explicit ExistingButtons(RegistryAccessor& registry);
     // A button with the same text (exactly) and the same Exec and Script (without regard to
-    // letter case) is there.
+    // letter case) is there; a Script that names an imported set's copy of the planned page
+    // (SameCopiedFile) is the same Script.
     bool Contains(const PlannedButton& button) const;
 
 private:

@@ -2,6 +2,9 @@
 
 #include "transfer/ExportFile.h"
 #include "transfer/ImportCheck.h"
+#include "transfer/ImportPreview.h"
+#include "transfer/ImportRows.h"
+#include "transfer/LocalCopy.h"
 #include "registry/KeyScope.h"
 #include "ui/Controls.h"
 #include "ui/History.h"
@@ -360,17 +363,27 @@ void ToolBarTransfer::Import() {
     // (a file is data from another machine) and No writes nothing.
     std::string path = ResolveFullPath(OpenDialog2.fileName).value_or(OpenDialog2.fileName);
     ImportPlan plan;
+    ui::RowChoice choice;
     {
         ui::HourglassCursor reading;
         plan = ReadImportFile(path);
+        // The same check as /import's: a button already there is not proposed again.
+        choice = ImportChoice(path, plan, CheckImportRows(plan, ExistingButtons(registry)));
     }
-    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), PreviewQuestion(path, plan),
-                                   ui::Text(IDS_CAPTION_IMPORT)))
-        return;
+    if (!ui::AppDialogs().ChooseRows(host_.MainWindow(), choice)) return;
+    plan = ChosenButtons(std::move(plan), ChosenRows(choice));
+    if (plan.buttons.empty()) return; // nothing chosen: nothing to do
     ui::HourglassCursor busy;
+    // The set's files first, all or nothing: a copy that fails imports nothing. The copy stays
+    // once a button uses it.
+    std::optional<SetCopy> copy;
+    if (!choice.option.empty() && choice.optionChecked) copy.emplace(path, plan);
     try {
-        ImportPlanned(registry, plan, path, ui::AskToGoOnWithoutBackup(host_.MainWindow()),
-                      host_.MainWindow());
+        ImportPlanned(registry, copy ? copy->Plan() : plan, path,
+                      ui::AskToGoOnWithoutBackup(host_.MainWindow()), host_.MainWindow(), {},
+                      [&](size_t, const NewButtonKey&) {
+                          if (copy) copy->Keep();
+                      });
     } catch (const ImportNotBackedUp&) {
         return; // the user chose not to import without a backup: nothing was written
     } catch (const RegistryError& error) {

@@ -24,6 +24,25 @@ void CentreWindow(HWND window, const RECT& area, const RECT* within) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void FitAndCentreOnOwner(HWND window, HWND owner) {
+    const RECT work = WorkArea();
+    RECT own;
+    GetWindowRect(window, &own);
+    const int width = std::min<int>(own.right - own.left, work.right - work.left);
+    const int height = std::min<int>(own.bottom - own.top, work.bottom - work.top);
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    RECT area = work;
+    if (owner && IsWindow(owner)) GetWindowRect(owner, &area);
+    CentreWindow(window, area, &work);
+}
+
+void KeepMinimumClientSize(HWND dialog, int widthUnits, int heightUnits, LPARAM minMaxInfo) {
+    RECT r{0, 0, widthUnits, heightUnits};
+    MapDialogRect(dialog, &r);
+    const SIZE least = WindowSizeFor(dialog, r.right, r.bottom, WindowDpi(dialog));
+    reinterpret_cast<MINMAXINFO*>(minMaxInfo)->ptMinTrackSize = {least.cx, least.cy};
+}
+
 RECT WorkArea() {
     RECT area{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);

@@ -11,6 +11,12 @@ POINT CentredIn(const RECT& area, SIZE size);
 // Moves the window (keeping its size and Z order) to the middle of the area; with `within`,
 // no part of it leaves that (the work area, say), even when the area reaches past it.
 void CentreWindow(HWND window, const RECT& area, const RECT* within = nullptr);
+// A resizable dialog as it opens: no larger than the work area, and in the middle of its owner
+// (of the work area without one), inside the work area.
+void FitAndCentreOnOwner(HWND window, HWND owner);
+// For a resizable dialog's WM_GETMINMAXINFO: it keeps a client area of at least that many
+// dialog units (and so grows with its font at every DPI).
+void KeepMinimumClientSize(HWND dialog, int widthUnits, int heightUnits, LPARAM minMaxInfo);
 // The primary screen's work area (without the task bar), and the whole primary screen.
 RECT WorkArea();
 RECT ScreenArea();

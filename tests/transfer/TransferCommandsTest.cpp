@@ -93,11 +93,12 @@ protected:
         transfer.ExportToolBarInfo();
         return ReadFileBytes(path);
     }
-    // The import shows what the file will create and is answered Yes; a file that cannot be
-    // read or is no export file is refused before that question (asks false).
+    // The import shows what the file will create and is answered OK, with the buttons it
+    // proposes and its files left where they are; a file that cannot be read or is no export
+    // file is refused before that preview (asks false).
     void Import(const std::string& path, const std::string& error = {}, bool asks = true) {
         dialogs.AnswerFileDialog(path);
-        if (asks) dialogs.AnswerQuestion(true);
+        if (asks) dialogs.AnswerRows(qmtest::RowsAnswer().Copy(false));
         if (!error.empty()) dialogs.ExpectApplicationError(error);
         transfer.ImportToolBarInfo();
     }
@@ -514,7 +515,7 @@ TEST_F(TransferTest, AnOwnRecordThatCannotBeWrittenIsReportedAndTheImportGoesOn)
     WriteFileBytes(temp.File("two.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
                                          "buttonstart\r\nB=2\r\nbuttonend\r\n");
     dialogs.AnswerFileDialog(temp.File("two.qmx"));
-    dialogs.AnswerQuestion(true);
+    dialogs.AnswerRows();
     // Each message names the value, the key and why.
     for (int n : {1, 2})
         dialogs.ExpectError("Error while trying to write registry data: the value StdBtn0" +
