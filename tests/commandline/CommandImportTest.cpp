@@ -345,6 +345,6 @@ TEST_F(CommandImportTest, CopyFilesPointsTheButtonsAtTheSetsOwnCopyAndSaysWhatIs
     EXPECT_EQ(qmtest::FilesIn(temp.File("sets")), std::vector<std::string>{"deploy"});
     EXPECT_EQ(Buttons().size(), 1u);
 
-    EXPECT_EQ(Run({"/list", "/copyfiles"}), kExitBadArguments);
+    EXPECT_EQ(Run({"/list", "/copyfiles", "/quiet"}), kExitBadArguments);
     EXPECT_NE(output.err.find("The switch /copyfiles belongs to /import"), std::string::npos);
 }

@@ -43,7 +43,7 @@ TEST_F(ImportPreviewTest, ThePreviewListsEveryButtonAndCancelWritesNothing) {
     transfer.ImportToolBarInfo();
     auto previews = dialogs.ShownOf(Shown::Rows);
     ASSERT_EQ(previews.size(), 1u);
-    const qm::ui::RowChoice& preview = previews[0].rows;
+    const qm::ui::RowChoice preview = previews[0].rows;
     EXPECT_EQ(preview.caption, "Import toolbar buttons");
     EXPECT_EQ(preview.intro, "The file \"" + file +
                                  "\" holds 5 buttons. The ticked buttons are created; Space ticks "
@@ -88,7 +88,7 @@ TEST_F(ImportPreviewTest, ThePreviewListsEveryButtonAndCancelWritesNothing) {
     dialogs.AnswerFileDialog(temp.File("many.qmx"));
     dialogs.AnswerRows(qmtest::RowsAnswer::Cancel());
     transfer.ImportToolBarInfo();
-    const qm::ui::RowChoice& long_ = dialogs.ShownOf(Shown::Rows).back().rows;
+    const qm::ui::RowChoice long_ = dialogs.ShownOf(Shown::Rows).back().rows;
     ASSERT_EQ(long_.rows.size(), 30u);
     EXPECT_EQ(long_.rows.back().cells.front(), "B29");
 }
@@ -115,7 +115,7 @@ TEST_F(ImportPreviewTest, TheRowsSayWhatIsThereAndOnlyTheTickedButtonsAreMade) {
     dialogs.AnswerFileDialog(file);
     dialogs.AnswerRows(qmtest::RowsAnswer().Choose({false, false, true}).Copy(false));
     transfer.ImportToolBarInfo();
-    const qm::ui::RowChoice& preview = dialogs.ShownOf(Shown::Rows).back().rows;
+    const qm::ui::RowChoice preview = dialogs.ShownOf(Shown::Rows).back().rows;
     ASSERT_EQ(preview.rows.size(), 3u);
     EXPECT_EQ(preview.rows[0].cells.back(), "already there");
     EXPECT_EQ(preview.rows[1].cells.back(), "file missing: " + folder + "\\gone.ico");

@@ -255,8 +255,11 @@ TEST_F(TransferTest, ImportMakesNewButtonsFrom01WithFilesInTheCompanionFolder) {
                                {"StdBtn01", Button(1)}, {"StdBtn02", Button(2)}}));
     EXPECT_EQ(rebuilds, 1);
 
-    // The same file again makes every button again, and never touches the earlier ones.
-    Import(move + "\\set.qmx");
+    // The same file again, every row ticked, makes every button again, and never touches the
+    // earlier ones.
+    dialogs.AnswerFileDialog(move + "\\set.qmx");
+    dialogs.AnswerRows(qmtest::RowsAnswer().Choose({true, true}).Copy(false));
+    transfer.ImportToolBarInfo();
     EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey),
               (std::vector<std::string>{Button(1), Button(2), Button(3), Button(4)}));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(4))),
@@ -497,8 +500,12 @@ TEST_F(TransferTest, AFilePastThe99thButtonIsRefusedWholeBeforeAnythingIsWritten
     for (int n = 1; n <= 98; ++n) MakeKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(n)), {});
     WriteFileBytes(temp.File("many.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
                                           "buttonstart\r\nB=2\r\nbuttonend\r\n");
-    Import(temp.File("many.qmx"), "The file holds 2 buttons to create, but only 1 of the 99 "
-                                  "toolbar button names are free. Nothing was imported.");
+    // Both ticked: the empty keys there count as buttons without text that run nothing.
+    dialogs.AnswerFileDialog(temp.File("many.qmx"));
+    dialogs.AnswerRows(qmtest::RowsAnswer().Choose({true, true}));
+    dialogs.ExpectApplicationError("The file holds 2 buttons to create, but only 1 of the 99 "
+                                   "toolbar button names are free. Nothing was imported.");
+    transfer.ImportToolBarInfo();
     EXPECT_FALSE(qmtest::StoredKeyExists(HKEY_LOCAL_MACHINE, ButtonPath(Button(99))));
     EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 98u);
     EXPECT_TRUE(OwnRecord().empty());

@@ -152,9 +152,9 @@ TEST_F(RowChoiceFormTest, TheKeyboardTicksRowsAndTheCheckBoxAndEnterTakesTheChoi
             tabOrder.push_back(FocusId());
             Type(VK_TAB);
         },
-        [&](HWND) {
+        [&](HWND dialog) {
             tabOrder.push_back(FocusId());
-            Type(VK_SPACE); // ticks the check box
+            SendDlgItemMessageA(dialog, IDC_ROWCHOICE_OPTION, BM_CLICK, 0, 0); // ticks it
             Type(VK_TAB);
         },
         [&](HWND) {
