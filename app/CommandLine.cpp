@@ -48,6 +48,7 @@ const SwitchRow kSwitches[] = {
     {"force", Kind::Flag, Command::Help, nullptr, &Options::force},
     {"trust", Kind::Flag, Command::Help, nullptr, &Options::trust},
     {"nobackup", Kind::Flag, Command::Help, nullptr, &Options::noBackup},
+    {"copyfiles", Kind::Flag, Command::Help, nullptr, &Options::copyFiles},
 };
 
 const SwitchRow* FindSwitch(std::string_view arg) {
@@ -156,11 +157,14 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         error = "The switch /files belongs to /export-gpo";
     if (error.empty() && options.force && *command != Command::Import && *command != Command::Undo)
         error = "The switch /force belongs to /import and /undo";
-    // /trust and /nobackup are taken by /remove too, so that an import's command line with
-    // /remove in place of /import takes the set back.
-    if (error.empty() && (options.trust || options.noBackup) && *command != Command::Import &&
-        *command != Command::Remove)
-        error = std::string("The switch ") + (options.trust ? "/trust" : "/nobackup") +
+    // /trust, /nobackup and /copyfiles are taken by /remove too, so that an import's command
+    // line with /remove in place of /import takes the set back.
+    if (error.empty() && (options.trust || options.noBackup || options.copyFiles) &&
+        *command != Command::Import && *command != Command::Remove)
+        error = std::string("The switch ") +
+                (options.trust      ? "/trust"
+                 : options.noBackup ? "/nobackup"
+                                    : "/copyfiles") +
                 " belongs to /import and /remove";
     if (!error.empty()) {
         result.error = error;
@@ -187,7 +191,7 @@ std::string UsageText() {
            "quillmere /export FILE.qmx         writes the program's machine-wide buttons to "
            "FILE.qmx,\r\n"
            "                                   their files to the folder FILE_files beside it\r\n"
-           "quillmere /import FILE.qmx [/force] [/trust] [/nobackup]\r\n"
+           "quillmere /import FILE.qmx [/force] [/trust] [/nobackup] [/copyfiles]\r\n"
            "                                   creates the buttons of FILE.qmx on this machine;\r\n"
            "                                   a button already there with the same text and the "
            "same\r\n"
@@ -198,8 +202,16 @@ std::string UsageText() {
            "                                   (%LOCALAPPDATA%\\Quillmere\\History), and an "
            "import that\r\n"
            "                                   cannot be backed up is not made (/nobackup makes "
-           "it anyway)\r\n"
-           "quillmere /remove FILE.qmx [/trust] [/nobackup]\r\n"
+           "it anyway);\r\n"
+           "                                   /copyfiles first copies the set's scripts and "
+           "icons to\r\n"
+           "                                   %ProgramData%\\Quillmere\\Imported\\NAME (one "
+           "new folder per\r\n"
+           "                                   set, NAME after FILE) and points the buttons "
+           "there, so\r\n"
+           "                                   that they keep working when FILE's folder is "
+           "gone\r\n"
+           "quillmere /remove FILE.qmx [/trust] [/nobackup] [/copyfiles]\r\n"
            "                                   takes back what importing FILE.qmx made: removes "
            "each\r\n"
            "                                   button of the program's own that holds exactly the "
@@ -209,9 +221,10 @@ std::string UsageText() {
            "                                   another imported file uses too stays, and is "
            "reported;\r\n"
            "                                   backed up first like an import (/nobackup); /trust "
-           "is taken\r\n"
-           "                                   so that an import's line works, and changes "
-           "nothing\r\n"
+           "and\r\n"
+           "                                   /copyfiles are taken so that an import's line works, "
+           "and\r\n"
+           "                                   change nothing\r\n"
            "quillmere /export-gpo FILE.xml [/files \\\\server\\share\\dir]\r\n"
            "                                   writes the program's machine-wide buttons as a "
            "Group Policy\r\n"
@@ -237,7 +250,8 @@ std::string UsageText() {
            "\r\n"
            "Exit codes: 0 done; 1 bad arguments, or an import that needs /trust; 2 file not "
            "found,\r\n"
-           "unreadable or not writable, or no export file; 3 refused for rights (run as\r\n"
+           "unreadable or not writable, or no export file, or a file of the set that\r\n"
+           "/copyfiles cannot copy (nothing imported); 3 refused for rights (run as\r\n"
            "administrator); 4 the file holds more buttons than names are free (of 99), and\r\n"
            "nothing was imported; 5 other failure, or an import or removal that was declined; 6\r\n"
            "buttons the messages name cannot travel: /export writes the file without them,\r\n"

@@ -47,9 +47,10 @@ struct Options {
     bool quiet = false; // /quiet: no window, no box; messages only to the console and the log
     bool force = false; // /force: import buttons that are already there
     bool trust = false; // /trust: a quiet import may create buttons that run programs
-    bool noBackup = false; // /nobackup: an import or removal goes on when it cannot be backed up
-    bool menus = false;    // /list menus: the context-menu entries instead of the buttons
-    int undo = 1;          // /undo N: which change of the history, 1 the newest
+    bool noBackup = false;  // /nobackup: an import or removal goes on when it cannot be backed up
+    bool copyFiles = false; // /copyfiles: an import copies the set's files to this machine
+    bool menus = false;     // /list menus: the context-menu entries instead of the buttons
+    int undo = 1;           // /undo N: which change of the history, 1 the newest
 };
 
 struct ParseResult {

@@ -11,6 +11,8 @@
 #include "transfer/FileValues.h"
 #include "transfer/GroupPolicy.h"
 #include "transfer/ImportCheck.h"
+#include "transfer/ImportRows.h"
+#include "transfer/LocalCopy.h"
 #include "transfer/RemoveSet.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Dialogs.h"
@@ -22,6 +24,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace qm::cli {
 namespace {
@@ -265,22 +268,18 @@ int Import(Reporter& reporter, const Options& options) {
     transfer::ImportPlan plan = ReadCommandFile(path);
 
     RegistryAccessor registry;
-    transfer::ExistingButtons existing(registry);
-    if (!options.force) {
-        std::vector<transfer::PlannedButton> kept;
-        for (auto& button : plan.buttons) {
-            std::optional<std::string> there = existing.KeyOf(button);
-            if (!there) {
-                kept.push_back(std::move(button));
-                continue;
-            }
-            std::string text = transfer::PlannedText(button, kButtonTextValue);
-            reporter.Info(ui::Text(IDS_COMMAND_SKIPPED, {text}));
-            // The set uses that button too: taking back another set keeps it.
-            plan.alreadyThere.push_back({*there, text});
-        }
-        plan.buttons = std::move(kept);
+    // The same check as the window's preview: a button already there is skipped unless /force
+    // (and the set is noted as using it); the files that did not come are said below.
+    const std::vector<transfer::ImportRow> rows =
+        transfer::CheckImportRows(plan, transfer::ExistingButtons(registry));
+    std::vector<bool> chosen;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        chosen.push_back(transfer::ChosenByDefault(rows[i], options.force));
+        if (!chosen.back())
+            reporter.Info(ui::Text(IDS_COMMAND_SKIPPED,
+                                   {transfer::PlannedText(plan.buttons[i], kButtonTextValue)}));
     }
+    plan = transfer::ChosenButtons(std::move(plan), rows, chosen);
     std::string refused = transfer::RefusedSectionsMessage(path, plan);
     if (plan.buttons.empty()) {
         if (!refused.empty()) return reporter.Fail(kExitFailed, refused);
@@ -315,6 +314,15 @@ int Import(Reporter& reporter, const Options& options) {
         return kExitFailed;
     }
 
+    // /copyfiles: the set's files go to a folder of this machine first, all or nothing, and
+    // stay once a button uses them.
+    std::optional<transfer::SetCopy> copy;
+    if (options.copyFiles) {
+        copy.emplace(path, plan);
+        if (!copy->Folder().empty())
+            reporter.Info(ui::Text(IDS_COMMAND_COPIED_SET, {copy->Folder()}));
+    }
+
     int failure = kExitDone;
     size_t made = 0;
     auto ownRecordFailed = [&](const std::string& text, bool forRights) {
@@ -326,12 +334,14 @@ int Import(Reporter& reporter, const Options& options) {
     // program took the last names meanwhile, a disk error) has said exactly what it created.
     auto created = [&](size_t index, const NewButtonKey& key) {
         ++made;
+        if (copy) copy->Keep();
         reporter.Info(
             ui::Text(IDS_COMMAND_CREATED,
                      {transfer::PlannedText(plan.buttons[index], kButtonTextValue), key.keyName}));
     };
     try {
-        transfer::ImportPlanned(registry, plan, path, NoBackupSwitch(reporter, options), nullptr,
+        transfer::ImportPlanned(registry, copy ? copy->Plan() : plan, path,
+                                NoBackupSwitch(reporter, options), nullptr,
                                 ownRecordFailed, created);
     } catch (const transfer::ImportNotBackedUp& notBackedUp) {
         return reporter.Fail(kExitNoBackup, ui::Text(IDS_COMMAND_NO_BACKUP, {notBackedUp.what()}));

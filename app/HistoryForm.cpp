@@ -1,6 +1,7 @@
 #include "app/HistoryForm.h"
 
 #include "resource.h"
+#include "ui/Controls.h"
 #include "ui/Dpi.h"
 #include "ui/Placement.h"
 #include "ui/Texts.h"
@@ -50,18 +51,6 @@ std::string JoinedKeys(const std::vector<std::string>& keys) {
     return joined;
 }
 
-void SetCell(HWND list, int row, int column, const std::string& text) {
-    LVITEMA cell{};
-    cell.iSubItem = column;
-    cell.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
-}
-
-int TextWidth(HWND list, const std::string& text) {
-    return static_cast<int>(
-        SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
-}
-
 int ColumnWidth(HWND list, int column) {
     return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
 }
@@ -97,24 +86,18 @@ void THistoryForm::FormShow() {
     }
 
     // Never larger than the work area of the owner's monitor, and in the middle of the owner.
-    const RECT work = ui::WorkAreaOf(owner_ && IsWindow(owner_) ? owner_ : hwnd());
-    RECT window;
-    GetWindowRect(hwnd(), &window);
-    const int width = std::min<int>(window.right - window.left, work.right - work.left);
-    const int height = std::min<int>(window.bottom - window.top, work.bottom - work.top);
-    SetWindowPos(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-    ui::CentreOnOwner(hwnd(), owner_);
+    ui::FitAndCentreOnOwner(hwnd(), owner_);
     LayOut();
     ListHistory(0);
 
     // The time fits its column; the description gets what it needs up to half of what is left,
     // and the keys the rest.
     const int padding = ui::Scale(kColumnPadding, dpi_);
-    int timeWidth = TextWidth(list, ui::Text(IDS_HISTORY_COLUMN_TIME));
-    int whatWidth = TextWidth(list, ui::Text(IDS_HISTORY_COLUMN_WHAT));
+    int timeWidth = ui::ListTextWidth(list, ui::Text(IDS_HISTORY_COLUMN_TIME));
+    int whatWidth = ui::ListTextWidth(list, ui::Text(IDS_HISTORY_COLUMN_WHAT));
     for (const ChangeEntry& change : changes_) {
-        timeWidth = std::max(timeWidth, TextWidth(list, ShownTime(change.time)));
-        whatWidth = std::max(whatWidth, TextWidth(list, change.what));
+        timeWidth = std::max(timeWidth, ui::ListTextWidth(list, ShownTime(change.time)));
+        whatWidth = std::max(whatWidth, ui::ListTextWidth(list, change.what));
     }
     RECT inside;
     GetClientRect(list, &inside);
@@ -138,8 +121,8 @@ void THistoryForm::ListHistory(int select) {
         item.iItem = row;
         item.pszText = const_cast<char*>(time.c_str());
         SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        SetCell(list, row, kWhatColumn, changes_[i].what);
-        SetCell(list, row, kKeysColumn, JoinedKeys(changes_[i].keys));
+        ui::SetListCell(list, row, kWhatColumn, changes_[i].what);
+        ui::SetListCell(list, row, kKeysColumn, JoinedKeys(changes_[i].keys));
     }
     if (!changes_.empty()) {
         const int row = std::clamp(select, 0, static_cast<int>(changes_.size()) - 1);
@@ -229,22 +212,13 @@ void THistoryForm::FitLastColumn() {
     SetColumnWidth(list, kKeysColumn, std::max<int>(least, inside.right - left));
 }
 
-SIZE THistoryForm::MinimumSize() const {
-    RECT r{0, 0, kMinimumWidth, kMinimumHeight};
-    MapDialogRect(hwnd(), &r);
-    return ui::WindowSizeFor(hwnd(), r.right, r.bottom, ui::WindowDpi(hwnd()));
-}
-
 INT_PTR THistoryForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: FormShow(); return TRUE; // the keyboard on the first control, the list
     case WM_SIZE: LayOut(); return TRUE;
-    case WM_GETMINMAXINFO: {
-        const SIZE least = MinimumSize();
-        auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
-        limits.ptMinTrackSize = {least.cx, least.cy};
+    case WM_GETMINMAXINFO:
+        ui::KeepMinimumClientSize(hwnd(), kMinimumWidth, kMinimumHeight, lParam);
         return TRUE;
-    }
     case WM_DPICHANGED: {
         // The columns keep their share at the new DPI; the system scales the dialog's font and
         // size, and the resize that follows places the controls.

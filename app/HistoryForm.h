@@ -42,8 +42,6 @@ private:
     // The last column takes whatever width the others leave.
     void FitLastColumn();
     int SelectedRow() const;
-    // The smallest outer size the window keeps.
-    SIZE MinimumSize() const;
 
     Restore restore_;
     HWND owner_ = nullptr;

@@ -84,6 +84,7 @@ ExportOutput::ExportOutput(const std::string& path, const std::string& folder, D
     if (!folder_.empty() && !CreateFolderTree(folder_, &madeFolders_, &folderError_) &&
         folderError_ == 0)
         folderError_ = ERROR_PATH_NOT_FOUND;
+    if (path_.empty()) return; // copies only (an import's copy of a set's files)
     DWORD error = 0;
     tempFile_ = MakeTemporaryFile(FolderOf(path_), "qmx", &error);
     if (!tempFile_.empty())
@@ -197,10 +198,12 @@ DWORD ExportOutput::Copy(const std::string& from, const std::string& to) {
 }
 
 void ExportOutput::Commit() {
-    Flush();
-    HANDLE file = file_;
-    file_ = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(file)) throw InOutError(WriteErrorText(path_, GetLastError()));
+    if (!path_.empty()) {
+        Flush();
+        HANDLE file = file_;
+        file_ = INVALID_HANDLE_VALUE;
+        if (!CloseHandle(file)) throw InOutError(WriteErrorText(path_, GetLastError()));
+    }
 
     // The copies first and the file last, each replacing its target: a file that was there is
     // first moved aside under a name of its own, so that a later failure can put it back.
@@ -209,7 +212,7 @@ void ExportOutput::Commit() {
     };
     std::vector<Placed> placed;
     std::vector<std::pair<std::string, std::string>> moves = copies_;
-    moves.emplace_back(tempFile_, path_);
+    if (!path_.empty()) moves.emplace_back(tempFile_, path_);
     auto undo = [&] {
         for (auto step = placed.rbegin(); step != placed.rend(); ++step) {
             DeleteFileA(step->target.c_str());

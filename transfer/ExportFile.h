@@ -51,7 +51,8 @@ public:
 
     // Makes the folder (with missing parents; none when folder is "") and the temporary file
     // beside path. Throws InOutError naming path. A folder that cannot be made fails the first
-    // copy that needs it, naming the folder and why.
+    // copy that needs it, naming the folder and why. With path "" there is no file, only the
+    // copies (an import's copy of a set's files).
     ExportOutput(const std::string& path, const std::string& folder, DiskWrite write = WriteToDisk,
                  UnreadableSource unreadable = UnreadableSource::Skip);
     ~ExportOutput();

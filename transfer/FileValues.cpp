@@ -22,10 +22,14 @@ bool IsModuleName(const std::string& file) {
     return lower.size() > 4 && (lower.ends_with(".exe") || lower.ends_with(".dll"));
 }
 
+} // namespace
+
 bool IsPlainFile(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+namespace {
 
 // Whether the file lies directly in one of the system's own folders: the system folder, its
 // 32-bit twin on 64-bit Windows, or the Windows folder. Windows keeps some modules in more

@@ -22,6 +22,9 @@ namespace qm::transfer {
 // such file is there.
 std::optional<std::string> FindSystemModule(const std::string& fileName);
 
+// Whether a file is there and is a plain file (no folder).
+bool IsPlainFile(const std::string& path);
+
 // A file value's text cut into the file's path and what follows it: an icon location that
 // names a module ("C:\Windows\system32\shell32.dll,-152") gives the module's path and its
 // icon number with the separator (",-152"); anything else is a path whole.

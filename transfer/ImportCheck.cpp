@@ -4,6 +4,7 @@
 #include "transfer/ExportFormat.h"
 #include "transfer/FileValues.h"
 #include "transfer/GroupPolicy.h"
+#include "transfer/LocalCopy.h"
 #include "transfer/TransferCommands.h"
 #include "ui/Texts.h"
 
@@ -92,21 +93,23 @@ std::string ProgramShown(const std::string& exec) {
     return ui::Text(IDS_PREVIEW_PROGRAM_RESOLVED, {exec, *full});
 }
 
-std::string DescribeButton(const PlannedButton& button) {
+std::string RunsText(const PlannedButton& button) {
     std::string exec = PlannedText(button, kExecValue);
     std::string script = PlannedText(button, kScriptValue);
-    std::string runs;
-    if (RunsProgram(button))
-        runs = ui::Text(IDS_PREVIEW_RUNS_PROGRAM, {ProgramShown(exec)});
-    else if (!exec.empty())
-        runs = ui::Text(IDS_PREVIEW_RUNS, {exec});
-    else if (!script.empty())
-        runs = ui::Text(IDS_PREVIEW_RUNS_SCRIPT, {script});
-    else
-        runs = ui::Text(IDS_PREVIEW_RUNS_NOTHING);
+    if (RunsProgram(button)) return ui::Text(IDS_PREVIEW_RUNS_PROGRAM, {ProgramShown(exec)});
+    if (!exec.empty()) return ui::Text(IDS_PREVIEW_RUNS, {exec});
+    if (!script.empty()) return ui::Text(IDS_PREVIEW_RUNS_SCRIPT, {script});
+    return ui::Text(IDS_PREVIEW_RUNS_NOTHING);
+}
+
+std::string IconText(const PlannedButton& button) {
     std::string icon = PlannedText(button, kIconValue);
-    return ui::Text(IDS_PREVIEW_BUTTON, {PlannedText(button, kButtonTextValue), runs,
-                                         icon.empty() ? ui::Text(IDS_PREVIEW_NO_ICON) : icon});
+    return icon.empty() ? ui::Text(IDS_PREVIEW_NO_ICON) : icon;
+}
+
+std::string DescribeButton(const PlannedButton& button) {
+    return ui::Text(IDS_PREVIEW_BUTTON,
+                    {PlannedText(button, kButtonTextValue), RunsText(button), IconText(button)});
 }
 
 std::string PreviewQuestion(const std::string& path, const ImportPlan& plan, size_t maxLines) {
@@ -144,9 +147,11 @@ bool AlreadyThereAs(const PlannedButton& button,
             return false; // a value that is no text matches no planned button
         }
     }
+    // A button of a set imported with a copy of its files names the copy of the page.
+    const std::string planned = PlannedText(button, kScriptValue);
     return text == PlannedText(button, kButtonTextValue) &&
            SameText(exec, PlannedText(button, kExecValue)) &&
-           SameText(script, PlannedText(button, kScriptValue));
+           (SameText(script, planned) || (!planned.empty() && SameCopiedFile(script, planned)));
 }
 
 ExistingButtons::ExistingButtons(RegistryAccessor& registry) {

@@ -37,6 +37,11 @@ bool RunsProgram(const PlannedButton& button);
 // leads elsewhere once resolved ("..", short names, "/"), the program it really starts.
 std::string ProgramShown(const std::string& exec);
 
+// What a button runs, as the preview says it: runs the script page C:\...\n.htm
+std::string RunsText(const PlannedButton& button);
+// A button's icon as the preview names it: its Icon value, or "none".
+std::string IconText(const PlannedButton& button);
+
 // One line about a button: "Notes": runs the script page C:\...\n.htm; icon C:\...\n.ico
 std::string DescribeButton(const PlannedButton& button);
 
@@ -55,8 +60,8 @@ public:
     // Reads the machine's Extensions key; leaves the accessor with no key open.
     explicit ExistingButtons(RegistryAccessor& registry);
     // A button AlreadyThereAs takes for it is there; so is one that a Group Policy file made
-    // from the same button
-    // (its key has the name DeploymentKeyName gives the button, wherever its files lie).
+    // from the same button (its key has the name DeploymentKeyName gives the button, wherever
+    // its files lie).
     bool Contains(const PlannedButton& button) const { return KeyOf(button).has_value(); }
     // The key name of that button; nothing when none is there.
     std::optional<std::string> KeyOf(const PlannedButton& button) const;

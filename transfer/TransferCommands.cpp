@@ -3,7 +3,10 @@
 #include "transfer/ExportFile.h"
 #include "transfer/FileValues.h"
 #include "transfer/ImportCheck.h"
+#include "transfer/ImportPreview.h"
+#include "transfer/ImportRows.h"
 #include "transfer/ImportedSets.h"
+#include "transfer/LocalCopy.h"
 #include "registry/KeyScope.h"
 #include "ui/Controls.h"
 #include "ui/History.h"
@@ -451,19 +454,34 @@ void ToolBarTransfer::Import() {
     // (a file is data from another machine) and No writes nothing.
     std::string path = ResolveFullPath(OpenDialog2.fileName).value_or(OpenDialog2.fileName);
     ImportPlan plan;
+    std::vector<ImportRow> rows;
+    ui::RowChoice choice;
     {
         ui::HourglassCursor reading;
         plan = ReadImportFile(path);
+        // The same check as /import's: a button already there is not proposed again.
+        rows = CheckImportRows(plan, ExistingButtons(registry));
+        choice = ImportChoice(path, plan, rows);
     }
-    // A file that cannot fit is refused before the user is asked about it.
+    // A file that cannot fit even with only the proposed rows is refused before the user is
+    // asked about it, and the rows chosen are counted again before the first key is made.
+    CheckImportFits(ChosenButtons(plan, rows, ChosenRows(choice)));
+    if (!ui::AppDialogs().ChooseRows(host_.MainWindow(), choice)) return;
+    plan = ChosenButtons(std::move(plan), rows, ChosenRows(choice));
     CheckImportFits(plan);
-    if (!ui::AppDialogs().AskYesNo(host_.MainWindow(), PreviewQuestion(path, plan),
-                                   ui::Text(IDS_CAPTION_IMPORT)))
-        return;
+    // Nothing chosen and no button of the set already there: nothing to do.
+    if (plan.buttons.empty() && plan.alreadyThere.empty()) return;
     ui::HourglassCursor busy;
+    // The set's files first, all or nothing: a copy that fails imports nothing. The copy stays
+    // once a button uses it.
+    std::optional<SetCopy> copy;
+    if (!choice.option.empty() && choice.optionChecked) copy.emplace(path, plan);
     try {
-        ImportPlanned(registry, plan, path, ui::AskToGoOnWithoutBackup(host_.MainWindow()),
-                      host_.MainWindow());
+        ImportPlanned(registry, copy ? copy->Plan() : plan, path,
+                      ui::AskToGoOnWithoutBackup(host_.MainWindow()), host_.MainWindow(), {},
+                      [&](size_t, const NewButtonKey&) {
+                          if (copy) copy->Keep();
+                      });
     } catch (const ImportNotBackedUp&) {
         return; // the user chose not to import without a backup: nothing was written
     } catch (const RegistryError& error) {
@@ -476,7 +494,9 @@ void ToolBarTransfer::Import() {
         const std::string failure = ui::Text(IDS_IMPORT_NOT_DONE, {path});
         if (ui::AppDialogs().AskYesNo(host_.MainWindow(),
                                       ui::RefusalText(ui::RefusedKeys::Machine, failure)) &&
-            ui::AppDialogs().RunElevated(host_.MainWindow(), "/import \"" + path + "\"") &&
+            ui::AppDialogs().RunElevated(host_.MainWindow(),
+                                         "/import \"" + path + "\"" +
+                                             (copy ? " /copyfiles" : "")) &&
             rebuildStrip_)
             rebuildStrip_();
         return;

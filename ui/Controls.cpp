@@ -1,5 +1,7 @@
 #include "ui/Controls.h"
 
+#include <commctrl.h>
+
 namespace qm::ui {
 
 std::string GetText(HWND control) {
@@ -37,6 +39,18 @@ HBRUSH FieldBrush(HWND control, HDC dc) {
     SetBkColor(dc, GetSysColor(colour));
     SetTextColor(dc, GetSysColor(IsWindowEnabled(control) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
     return GetSysColorBrush(colour);
+}
+
+void SetListCell(HWND list, int row, int column, const std::string& text) {
+    LVITEMA cell{};
+    cell.iSubItem = column;
+    cell.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&cell));
+}
+
+int ListTextWidth(HWND list, const std::string& text) {
+    return static_cast<int>(
+        SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
 }
 
 } // namespace qm::ui

@@ -26,6 +26,11 @@ void EnableField(HWND field, bool enabled);
 // system's own and are never released.
 HBRUSH FieldBrush(HWND control, HDC dc);
 
+// A list view's cell (row, column) gets the text.
+void SetListCell(HWND list, int row, int column, const std::string& text);
+// How wide a list view draws the text, in pixels.
+int ListTextWidth(HWND list, const std::string& text);
+
 // The hourglass while an object of this type lives, and the arrow again afterwards (also when
 // the work stops on an exception).
 class HourglassCursor {

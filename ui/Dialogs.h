@@ -6,8 +6,10 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qm::ui {
 
@@ -26,6 +28,24 @@ enum class FileDialogKind {
     Open,    // file-open
     Save,    // file-save
     Picture, // file-open with a preview of the selected picture
+};
+
+// A list of rows with a check box each, from which the user chooses (the import's preview of
+// the buttons a file will create), with texts above and below it and an optional check box.
+struct RowChoice {
+    struct Row {
+        std::vector<std::string> cells; // one text per column
+        bool chosen = false;            // proposed, and after OK what the user chose
+    };
+    std::string caption;
+    std::string intro;                // above the list
+    std::vector<std::string> columns; // the headers
+    std::vector<Row> rows;
+    // Row i's picture at size x size pixels, owned by the dialog from then on; nullptr for none.
+    std::function<HICON(size_t row, int size)> icon;
+    std::string note;           // below the list; "" for none
+    std::string option;         // a check box's text below the list; "" for none
+    bool optionChecked = false; // proposed, and after OK what the user chose
 };
 
 class Dialogs {
@@ -56,6 +76,9 @@ public:
     // disabled meanwhile and its messages handled. The program's exit code; nothing when the
     // user declined the prompt or the program could not be started.
     virtual std::optional<DWORD> RunElevated(HWND owner, const std::string& arguments) = 0;
+    // The program's own dialog with a list of rows to choose from, OK and Cancel; true for OK,
+    // which stores the user's choice in the rows and the check box.
+    virtual bool ChooseRows(HWND owner, RowChoice& choice) = 0;
 };
 
 // The text of the standard error box: the error's text, with "." added when its last
@@ -81,6 +104,7 @@ public:
     void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) override;
     bool ShellOpen(HWND owner, const std::string& target) override;
     std::optional<DWORD> RunElevated(HWND owner, const std::string& arguments) override;
+    bool ChooseRows(HWND owner, RowChoice& choice) override;
 };
 
 } // namespace qm::ui

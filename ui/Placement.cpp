@@ -39,6 +39,23 @@ void CentreOnOwner(HWND window, HWND owner) {
     }
 }
 
+void FitAndCentreOnOwner(HWND window, HWND owner) {
+    const RECT work = WorkAreaOf(owner && IsWindow(owner) ? owner : window);
+    RECT own;
+    GetWindowRect(window, &own);
+    const int width = std::min<int>(own.right - own.left, work.right - work.left);
+    const int height = std::min<int>(own.bottom - own.top, work.bottom - work.top);
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    CentreOnOwner(window, owner);
+}
+
+void KeepMinimumClientSize(HWND dialog, int widthUnits, int heightUnits, LPARAM minMaxInfo) {
+    RECT r{0, 0, widthUnits, heightUnits};
+    MapDialogRect(dialog, &r);
+    const SIZE least = WindowSizeFor(dialog, r.right, r.bottom, WindowDpi(dialog));
+    reinterpret_cast<MINMAXINFO*>(minMaxInfo)->ptMinTrackSize = {least.cx, least.cy};
+}
+
 namespace {
 
 MONITORINFO MonitorOf(HWND window) {

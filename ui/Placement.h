@@ -24,6 +24,12 @@ void CentreOnOwner(HWND window, HWND owner);
 // monitor.
 RECT WorkAreaOf(HWND window);
 RECT ScreenAreaOf(HWND window);
+// A resizable dialog as it opens: no larger than the work area of its owner's monitor, and
+// in the middle of its owner as CentreOnOwner places it.
+void FitAndCentreOnOwner(HWND window, HWND owner);
+// For a resizable dialog's WM_GETMINMAXINFO: it keeps a client area of at least that many
+// dialog units (and so grows with its font at every DPI).
+void KeepMinimumClientSize(HWND dialog, int widthUnits, int heightUnits, LPARAM minMaxInfo);
 
 // The outer size that gives the window (with its own styles and menu) a client area of that
 // size at the DPI.

@@ -132,7 +132,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
                                    "buttonstart\r\nButtonText=one\r\nbuttonend\r\n"
                                    "buttonstart\r\nButtonText=two\r\nbuttonend\r\n");
             dialogs.AnswerFileDialog(temp.File("set.qmx"));
-            dialogs.AnswerQuestion(true);
+            dialogs.AnswerRows();
             MenuCommand(IDM_IMPORTTOOLBARSINFO1);
             EXPECT_EQ(qm::ListChanges().at(0).what, "Import of set.qmx: 2 buttons");
             break;

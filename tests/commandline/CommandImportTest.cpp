@@ -5,6 +5,7 @@
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
 
+#include "support/ImportedSets.h"
 #include "support/MachineViews.h"
 #include "support/RawRegistry.h"
 #include "support/ProgramTest.h"
@@ -321,4 +322,35 @@ TEST_F(CommandImportTest, AnImportThatStopsPartWaySaysExactlyWhatItCreated) {
         << output.out;
     EXPECT_EQ(output.out.find("Created \"B\""), std::string::npos);
     EXPECT_NE(output.err.find(qm::ButtonKeyName(2)), std::string::npos) << output.err;
+}
+
+TEST_F(CommandImportTest, CopyFilesPointsTheButtonsAtTheSetsOwnCopyAndSaysWhatIsMissing) {
+    qmtest::ImportedSetsFolder sets(temp.File("sets"));
+    std::string file = temp.File("deploy.qmx");
+    CreateDirectoryA(temp.File("deploy_files").c_str(), nullptr);
+    qmtest::WriteFileBytes(temp.File("deploy_files\\notes.htm"), "<html>notes</html>");
+    qmtest::WriteFileBytes(file, Section("Notes", "Script=notes.htm"));
+    std::string log = temp.File("copy.log");
+    ASSERT_EQ(Run({"/import", file, "/quiet", "/copyfiles", "/log", log}), kExitDone) << output.err;
+    const std::string copy = temp.File("sets\\deploy\\notes.htm");
+    EXPECT_EQ(ButtonValue(1, "Script"), copy);
+    EXPECT_EQ(qmtest::ReadFileBytes(copy), "<html>notes</html>");
+    // The icon did not come with the set: the import says so, and makes the button.
+    EXPECT_NE(output.out.find("The button \"Notes\": Icon names \"" +
+                              temp.File("deploy_files\\Notes.ico") +
+                              "\", which did not come with the file and is not on this computer"),
+              std::string::npos)
+        << output.out;
+    EXPECT_NE(qmtest::ReadFileBytes(log).find("Copied the buttons' scripts and icons to \"" +
+                                              temp.File("sets\\deploy") + "\""),
+              std::string::npos);
+
+    // Run again: the button is there by its copy, and nothing is copied again.
+    ASSERT_EQ(Run({"/import", file, "/quiet", "/copyfiles"}), kExitDone) << output.err;
+    EXPECT_NE(output.out.find("Skipped \"Notes\""), std::string::npos) << output.out;
+    EXPECT_EQ(qmtest::FilesIn(temp.File("sets")), std::vector<std::string>{"deploy"});
+    EXPECT_EQ(Buttons().size(), 1u);
+
+    EXPECT_EQ(Run({"/list", "/copyfiles", "/quiet"}), kExitBadArguments);
+    EXPECT_NE(output.err.find("The switch /copyfiles belongs to /import"), std::string::npos);
 }

@@ -15,6 +15,7 @@ const char* ToString(Shown kind) {
     case Shown::Help: return "help";
     case Shown::ShellOpen: return "shell open";
     case Shown::Elevation: return "elevated start";
+    case Shown::Rows: return "row dialog";
     }
     return "?";
 }
@@ -67,6 +68,12 @@ void ScriptedDialogs::AnswerElevation(bool started) {
 
 void ScriptedDialogs::AnswerElevation(std::function<DWORD(const std::string& arguments)> run) {
     queue_.push_back({Shown::Elevation, {}, true, std::nullopt, std::move(run)});
+}
+
+void ScriptedDialogs::AnswerRows(RowsAnswer answer) {
+    Answer queued{Shown::Rows, {}, answer.ok, std::nullopt, {}};
+    queued.rows = std::move(answer);
+    queue_.push_back(std::move(queued));
 }
 
 std::vector<ShownRecord> ScriptedDialogs::ShownOf(qmtest::Shown kind) const {
@@ -145,6 +152,22 @@ std::optional<DWORD> ScriptedDialogs::RunElevated(HWND owner, const std::string&
     auto answer = Take(Record(Shown::Elevation, arguments, owner));
     if (!answer || !answer->yes) return std::nullopt;
     return answer->run ? answer->run(arguments) : DWORD{0};
+}
+
+bool ScriptedDialogs::ChooseRows(HWND owner, qm::ui::RowChoice& choice) {
+    ShownRecord record = Record(Shown::Rows, choice.intro, owner);
+    record.caption = choice.caption;
+    record.rows = choice;
+    auto answer = Take(record);
+    if (!answer || !answer->rows.ok) return false;
+    if (answer->rows.chosen) {
+        EXPECT_EQ(answer->rows.chosen->size(), choice.rows.size()) << "rows answered";
+        for (size_t i = 0; i < choice.rows.size() && i < answer->rows.chosen->size(); ++i)
+            choice.rows[i].chosen = (*answer->rows.chosen)[i];
+    }
+    // A check box that is not there cannot be ticked.
+    if (answer->rows.option && !choice.option.empty()) choice.optionChecked = *answer->rows.option;
+    return true;
 }
 
 } // namespace qmtest

@@ -23,6 +23,7 @@ enum class Shown {
     Help,             // the help call
     ShellOpen,        // the shell's open action
     Elevation,        // starting the program again with administrator rights
+    Rows,             // the program's dialog with rows to choose from
 };
 
 const char* ToString(Shown kind);
@@ -37,6 +38,29 @@ struct ShownRecord {
     qm::ui::FileDialog file; // the file dialog's settings as the program made them
     UINT helpCommand = 0;
     DWORD_PTR helpData = 0;
+    qm::ui::RowChoice rows; // the row dialog as the program proposed it
+};
+
+// How the row dialog is answered: Cancel, or OK with the rows and the check box as the
+// program proposed them, except where chosen (one entry per row) or option say otherwise.
+struct RowsAnswer {
+    bool ok = true;
+    std::optional<std::vector<bool>> chosen;
+    std::optional<bool> option;
+
+    static RowsAnswer Cancel() {
+        RowsAnswer answer;
+        answer.ok = false;
+        return answer;
+    }
+    RowsAnswer& Choose(std::vector<bool> rows) {
+        chosen = std::move(rows);
+        return *this;
+    }
+    RowsAnswer& Copy(bool tick) {
+        option = tick;
+        return *this;
+    }
 };
 
 class ScriptedDialogs : public qm::ui::Dialogs {
@@ -61,6 +85,7 @@ public:
     void AnswerElevation(bool started);
     // The elevated copy is run as run says, given the arguments; it returns the exit code.
     void AnswerElevation(std::function<DWORD(const std::string& arguments)> run);
+    void AnswerRows(RowsAnswer answer = {});
 
     const std::vector<ShownRecord>& Shown() const { return shown_; }
     // The records of one kind, in order.
@@ -77,6 +102,7 @@ public:
     void ShowHelp(HWND owner, const std::string& path, UINT command, DWORD_PTR data) override;
     bool ShellOpen(HWND owner, const std::string& target) override;
     std::optional<DWORD> RunElevated(HWND owner, const std::string& arguments) override;
+    bool ChooseRows(HWND owner, qm::ui::RowChoice& choice) override;
 
 private:
     struct Answer {
@@ -85,6 +111,7 @@ private:
         bool yes = false;
         std::optional<std::string> chosen;
         std::function<DWORD(const std::string&)> run;
+        RowsAnswer rows = {};
     };
     // Records the call and takes the matching queued answer, or fails the test.
     std::optional<Answer> Take(ShownRecord record);

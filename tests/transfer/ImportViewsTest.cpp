@@ -33,7 +33,7 @@ TEST_F(ImportViewsTest, OnlyTheImportedKeysAreNewInEitherView) {
 
     qmtest::WriteFileBytes(temp.File("set.qmx"), "buttonstart\r\nButtonText=mine\r\nbuttonend\r\n");
     dialogs.AnswerFileDialog(temp.File("set.qmx"));
-    dialogs.AnswerQuestion(true);
+    dialogs.AnswerRows();
     transfer.ImportToolBarInfo();
 
     const std::string made = qm::ButtonKeyName(1);

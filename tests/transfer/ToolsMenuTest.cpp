@@ -38,7 +38,7 @@ TEST_F(ToolsMenuTest, ExportAndImportItemsMoveTheButtonsAndTheStripShowsThem) {
               "buttonstart\r\nButtonText=Mine\r\nIsQuillmere=YES\r\nbuttonend\r\n");
 
     dialogs.AnswerFileDialog(temp.File("menu.qmx"));
-    dialogs.AnswerQuestion(true);
+    dialogs.AnswerRows(qmtest::RowsAnswer().Choose({true})); // "Mine" is there: made again
     MenuCommand(IDM_IMPORTTOOLBARSINFO1);
     std::string made = qm::ButtonKeyName(1);
     EXPECT_EQ(StripKeys(), (std::vector<std::string>{"{ABC}", made}));
@@ -50,7 +50,7 @@ TEST_F(ToolsMenuTest, ExportAndImportItemsMoveTheButtonsAndTheStripShowsThem) {
                                                  "buttonstart\r\n" +
                                                      longName + "=x\r\n");
     dialogs.AnswerFileDialog(temp.File("bad.qmx"));
-    dialogs.AnswerQuestion(true);
+    dialogs.AnswerRows();
     dialogs.ExpectApplicationError("The button at line 4 of \"" + temp.File("bad.qmx") +
                                    "\" cannot be imported: the value name \"" +
                                    longName.substr(0, 64) +
@@ -74,7 +74,7 @@ TEST_F(ToolsMenuTest, AnImportAsksOnlyAboutTheButtonPageAndKeepsAnotherPagesEdit
     // Edits of the shown button: the import offers to save them first, once.
     Type(kPageButtons, IDC_BUTTONTEXT, "Renamed");
     dialogs.AnswerFileDialog(temp.File("one.qmx"));
-    dialogs.AnswerQuestion(true); // what the file will create
+    dialogs.AnswerRows(); // what the file will create
     dialogs.AnswerQuestion(true, "Save changes in button \"Renamed\"?");
     MenuCommand(IDM_IMPORTTOOLBARSINFO1);
     EXPECT_EQ(qmtest::StoredText(HKEY_LOCAL_MACHINE, mine, "ButtonText"), "Renamed");
@@ -89,7 +89,7 @@ TEST_F(ToolsMenuTest, AnImportAsksOnlyAboutTheButtonPageAndKeepsAnotherPagesEdit
     Type(kPageWindowAttributes, IDC_WTITLEEDIT, "Edited title");
     ASSERT_TRUE(form->IsPageModified(kPageWindowAttributes));
     dialogs.AnswerFileDialog(temp.File("one.qmx"));
-    dialogs.AnswerQuestion(true); // what the file will create
+    dialogs.AnswerRows(qmtest::RowsAnswer().Choose({true})); // "New" again
     MenuCommand(IDM_IMPORTTOOLBARSINFO1);
     EXPECT_EQ(dialogs.PendingAnswers(), 0u);
     EXPECT_EQ(StripKeys().size(), 3u);
@@ -98,12 +98,13 @@ TEST_F(ToolsMenuTest, AnImportAsksOnlyAboutTheButtonPageAndKeepsAnotherPagesEdit
     EXPECT_FALSE(form->IsPageModified(kPageButtons));
     EXPECT_EQ(Text(kPageWindowAttributes, IDC_WTITLEEDIT), "Edited title");
     EXPECT_EQ(qmtest::StoredText(HKEY_LOCAL_MACHINE, mine, "ButtonText"), "Renamed");
-    // One save question in all, beside the two imports' previews.
+    // One save question in all; the two imports' previews are row dialogs.
     auto questions = dialogs.ShownOf(qmtest::Shown::Question);
     EXPECT_EQ(std::count_if(questions.begin(), questions.end(),
                             [](const auto& q) { return q.text.rfind("Save changes", 0) == 0; }),
               1);
-    EXPECT_EQ(questions.size(), 3u);
+    EXPECT_EQ(questions.size(), 1u);
+    EXPECT_EQ(dialogs.ShownOf(qmtest::Shown::Rows).size(), 2u);
 }
 
 } // namespace

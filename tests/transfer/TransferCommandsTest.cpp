@@ -98,11 +98,12 @@ protected:
         transfer.ExportToolBarInfo();
         return ReadFileBytes(path);
     }
-    // The import shows what the file will create and is answered Yes; a file that cannot be
-    // read or is no export file is refused before that question (asks false).
+    // The import shows what the file will create and is answered OK, with the buttons it
+    // proposes and its files left where they are; a file that cannot be read or is no export
+    // file is refused before that preview (asks false).
     void Import(const std::string& path, const std::string& error = {}, bool asks = true) {
         dialogs.AnswerFileDialog(path);
-        if (asks) dialogs.AnswerQuestion(true);
+        if (asks) dialogs.AnswerRows(qmtest::RowsAnswer().Copy(false));
         if (!error.empty()) dialogs.ExpectApplicationError(error);
         transfer.ImportToolBarInfo();
     }
@@ -279,8 +280,11 @@ TEST_F(TransferTest, ImportMakesNewButtonsFrom01WithFilesInTheCompanionFolder) {
                                {"StdBtn01", Button(1)}, {"StdBtn02", Button(2)}}));
     EXPECT_EQ(rebuilds, 1);
 
-    // The same file again makes every button again, and never touches the earlier ones.
-    Import(move + "\\set.qmx");
+    // The same file again, every row ticked, makes every button again, and never touches the
+    // earlier ones.
+    dialogs.AnswerFileDialog(move + "\\set.qmx");
+    dialogs.AnswerRows(qmtest::RowsAnswer().Choose({true, true}).Copy(false));
+    transfer.ImportToolBarInfo();
     EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey),
               (std::vector<std::string>{Button(1), Button(2), Button(3), Button(4)}));
     EXPECT_EQ(ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(4))),
@@ -521,12 +525,17 @@ TEST_F(TransferTest, AFilePastThe99thButtonIsRefusedWholeBeforeAnythingIsWritten
     for (int n = 1; n <= 98; ++n) MakeKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(n)), {});
     WriteFileBytes(temp.File("many.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
                                           "buttonstart\r\nB=2\r\nbuttonend\r\n");
-    Import(temp.File("many.qmx"), "The file holds 2 buttons to create, but only 1 of the 99 "
-                                  "toolbar button names are free. Nothing was imported.");
+    // Both ticked: the empty keys there count as buttons without text that run nothing, so
+    // neither is proposed, and the file is refused once both are chosen, before any key is made.
+    dialogs.AnswerFileDialog(temp.File("many.qmx"));
+    dialogs.AnswerRows(qmtest::RowsAnswer().Choose({true, true}));
+    dialogs.ExpectApplicationError("The file holds 2 buttons to create, but only 1 of the 99 "
+                                   "toolbar button names are free. Nothing was imported.");
+    transfer.ImportToolBarInfo();
     EXPECT_FALSE(qmtest::StoredKeyExists(HKEY_LOCAL_MACHINE, ButtonPath(Button(99))));
     EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE, qm::kExtensionsKey).size(), 98u);
     EXPECT_TRUE(OwnRecord().empty());
-    EXPECT_EQ(rebuilds, 1);
+    EXPECT_EQ(rebuilds, 0);
 }
 
 TEST_F(TransferTest, AnOwnRecordThatCannotBeWrittenIsReportedAndTheImportGoesOn) {
@@ -539,7 +548,7 @@ TEST_F(TransferTest, AnOwnRecordThatCannotBeWrittenIsReportedAndTheImportGoesOn)
     WriteFileBytes(temp.File("two.qmx"), "buttonstart\r\nA=1\r\nbuttonend\r\n"
                                          "buttonstart\r\nB=2\r\nbuttonend\r\n");
     dialogs.AnswerFileDialog(temp.File("two.qmx"));
-    dialogs.AnswerQuestion(true);
+    dialogs.AnswerRows();
     // Each message names the value, the key and why.
     for (int n : {1, 2})
         dialogs.ExpectError("Error while trying to write registry data: the value StdBtn0" +

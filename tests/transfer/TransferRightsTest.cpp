@@ -63,7 +63,7 @@ TEST_F(TransferRightsTest, ImportMakesEachButtonInBothViewsAndRecordsItOnce) {
     WriteFileBytes(temp.File("two.qmx"), "buttonstart\r\nButtonText=x\r\nbuttonend\r\n"
                                          "buttonstart\r\nButtonText=y\r\nbuttonend\r\n");
     dialogs.AnswerFileDialog(temp.File("two.qmx"));
-    dialogs.AnswerQuestion(true); // the preview of what the import makes
+    dialogs.AnswerRows(); // the preview of what the import makes
     transfer.ImportToolBarInfo();
     for (REGSAM view : kBothViews) {
         SCOPED_TRACE(ViewName(view));
@@ -82,7 +82,7 @@ TEST_F(TransferRightsTest, ARefusedImportSaysWhatNeedsRightsAndMakesNothing) {
                                          "buttonstart\r\nButtonText=y\r\nbuttonend\r\n");
     RefuseChanges refuse(HKEY_LOCAL_MACHINE, "Software");
     dialogs.AnswerFileDialog(temp.File("two.qmx"));
-    dialogs.AnswerQuestion(true); // the preview of what the import makes
+    dialogs.AnswerRows(); // the preview of what the import makes
     dialogs.AnswerQuestion(false, qm::ui::RefusalText(qm::ui::RefusedKeys::Machine,
                                                       "The buttons of \"" + temp.File("two.qmx") +
                                                           "\" cannot be imported"));
