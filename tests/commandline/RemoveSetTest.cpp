@@ -7,9 +7,12 @@
 #include "registry/ChangeHistory.h"
 
 #include "commandline/BuiltProgram.h"
+#include "support/ImportedSets.h"
 #include "support/MachineViews.h"
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
+#include "support/TestPageHost.h"
+#include "transfer/TransferCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -145,31 +148,81 @@ TEST_P(ImportThenRemoveTest, LeavesEveryViewByteForByteAsItWasAndUndoBringsTheSe
 INSTANTIATE_TEST_SUITE_P(Machines, ImportThenRemoveTest, ::testing::ValuesIn(kMachines),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// --- a button two sets use ---
+// --- a button two sets use, however the sets came ---
 
-TEST_F(RemoveSetTest, AButtonAnotherSetUsesStaysAndIsReportedUntilThatSetGoesToo) {
-    // The intranet button is in both sets, the same on the machine whichever made it.
-    std::string first = File("first.qmx", Section("Intranet", "Exec=https://intranet/") +
-                                              Section("Mail", "Exec=https://mail/"));
-    std::string second = File("second.qmx", Section("Intranet", "Exec=https://intranet/") +
-                                                Section("Wiki", "Exec=https://wiki/"));
+// How the second set is imported; the first always by the command line, the same way.
+struct ImportWay {
+    const char* name;
+    std::vector<std::string> switches; // of both /import lines and of /remove
+    bool secondByWindow;               // the second through Tools > Import, its rows as proposed
+    // What the button both sets hold runs: a web address, or a page of each set's own folder,
+    // the same bytes in both, which is the same button only once both are copied.
+    bool sharedOpensPage;
+};
+
+const ImportWay kImportWays[] = {
+    {"CommandLine", {}, false, false},
+    {"Window", {}, true, false},
+    {"CopiedFiles", {"/copyfiles"}, false, true},
+    {"CopiedFilesThenWindow", {"/copyfiles"}, true, true},
+};
+
+class SharedButtonTest : public RemoveSetTest, public ::testing::WithParamInterface<ImportWay> {
+protected:
+    qmtest::ImportedSetsFolder sets{temp.File("sets")};
+    qmtest::TestPageHost host;
+    qm::transfer::ToolBarTransfer transfer{host, [] {}};
+
+    // A set of the shared button and buttons that open pages of its companion folder; the
+    // same page has the same bytes in every set.
+    std::string PageSet(const std::string& name, const std::vector<std::string>& texts) {
+        std::string sections;
+        CreateDirectoryA(temp.File(name + "_files").c_str(), nullptr);
+        for (const std::string& text : texts) {
+            if (text == "Intranet" && !GetParam().sharedOpensPage) {
+                sections += Section(text, "Exec=https://intranet/");
+                continue;
+            }
+            sections += Section(text, "Script=" + text + ".htm");
+            qmtest::WriteFileBytes(temp.File(name + "_files\\" + text + ".htm"),
+                                   "<html>" + text + "</html>");
+        }
+        return File(name + ".qmx", sections);
+    }
+    int Command(const char* command, const std::string& file) {
+        std::vector<std::string> args{command, file, "/quiet"};
+        args.insert(args.end(), GetParam().switches.begin(), GetParam().switches.end());
+        return Run(args);
+    }
+};
+
+TEST_P(SharedButtonTest, StaysAndIsReportedUntilTheOtherSetGoesToo) {
+    std::string first = PageSet("first", {"Intranet", "Mail"});
+    std::string second = PageSet("second", {"Intranet", "Wiki"});
     const std::string before = WholeRegistry();
-    ASSERT_EQ(Run({"/import", first, "/quiet"}), kExitDone) << output.err;
-    ASSERT_EQ(Run({"/import", second, "/quiet"}), kExitDone) << output.err;
-    ASSERT_NE(output.out.find("Skipped \"Intranet\""), std::string::npos) << output.out;
+    ASSERT_EQ(Command("/import", first), kExitDone) << output.err;
+    if (GetParam().secondByWindow) {
+        dialogs.AnswerFileDialog(second);
+        dialogs.AnswerRows(qmtest::RowsAnswer().Copy(!GetParam().switches.empty()));
+        transfer.ImportToolBarInfo();
+        const auto rows = dialogs.ShownOf(qmtest::Shown::Rows);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].rows.rows[0].cells.back(), "already there");
+    } else {
+        ASSERT_EQ(Command("/import", second), kExitDone) << output.err;
+        ASSERT_NE(output.out.find("Skipped \"Intranet\""), std::string::npos) << output.out;
+    }
     ASSERT_EQ(Buttons(KEY_WOW64_32KEY).size(), 3u);
 
-    ASSERT_EQ(Run({"/remove", first, "/quiet"}), kExitDone) << output.err;
+    ASSERT_EQ(Command("/remove", first), kExitDone) << output.err;
     EXPECT_NE(output.out.find("Stays: \"Intranet\""), std::string::npos) << output.out;
     EXPECT_NE(output.out.find("the import of second.qmx uses it too"), std::string::npos)
         << output.out;
     EXPECT_NE(output.out.find("Removed \"Mail\""), std::string::npos) << output.out;
     for (REGSAM view : qmtest::kBothViews) {
         SCOPED_TRACE(qmtest::ViewName(view));
-        std::vector<std::string> left = Buttons(view);
-        ASSERT_EQ(left.size(), 2u);
         std::vector<std::string> texts;
-        for (const std::string& key : left)
+        for (const std::string& key : Buttons(view))
             texts.push_back(qmtest::RawRead(HKEY_LOCAL_MACHINE, view, kExtensions + "\\" + key)
                                 ->at("ButtonText"));
         std::sort(texts.begin(), texts.end());
@@ -177,10 +230,13 @@ TEST_F(RemoveSetTest, AButtonAnotherSetUsesStaysAndIsReportedUntilThatSetGoesToo
     }
 
     // Once the other set goes as well, nothing of either is left.
-    ASSERT_EQ(Run({"/remove", second, "/quiet"}), kExitDone) << output.err;
+    ASSERT_EQ(Command("/remove", second), kExitDone) << output.err;
     EXPECT_EQ(Count(output.out, "Removed \""), 2u) << output.out;
     EXPECT_EQ(WholeRegistry(), before);
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, SharedButtonTest, ::testing::ValuesIn(kImportWays),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- buttons the file does not describe ---
 

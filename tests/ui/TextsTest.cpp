@@ -25,7 +25,9 @@ TEST(TextsTest, TheStringTableGivesTheProgramsTextsExactly) {
     EXPECT_EQ(
         qm::ui::RefusalText(qm::ui::RefusedKeys::Machine, "The button \"Notes\" cannot be saved"),
         "The button \"Notes\" cannot be saved: changing the toolbar buttons of all users of "
-        "this computer needs administrator rights.\n\nRestart Quillmere as administrator?");
+        "this computer needs administrator rights.\n\nMake this change with administrator "
+        "rights? Windows asks for an administrator's consent; this window stays open and shows "
+        "the result.");
 }
 
 TEST(TextsTest, InsertsAreTakenAsTheyAreAndAMissingTextIsAFault) {
