@@ -341,8 +341,8 @@ int Import(Reporter& reporter, const Options& options) {
     };
     try {
         transfer::ImportPlanned(registry, copy ? copy->Plan() : plan, path,
-                                NoBackupSwitch(reporter, options), nullptr,
-                                ownRecordFailed, created);
+                                NoBackupSwitch(reporter, options), nullptr, ownRecordFailed,
+                                created);
     } catch (const transfer::ImportNotBackedUp& notBackedUp) {
         return reporter.Fail(kExitNoBackup, ui::Text(IDS_COMMAND_NO_BACKUP, {notBackedUp.what()}));
     } catch (const std::exception& error) {

@@ -181,7 +181,7 @@ private:
     ShownRecord shown_;
     int reportedStripHeight_ = 0;
     bool rebuildPosted_ = false;
-    bool editsRefused_ = false; // the last save was refused for lack of rights
+    bool editsRefused_ = false;  // the last save was refused for lack of rights
     bool savedElevated_ = false; // the last save was made by an elevated copy
     // The last save wrote nothing by the user's choice (not to overwrite another program's
     // change) or because an edited text could not be shown exactly: the edits stay shown.

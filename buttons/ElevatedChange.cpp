@@ -260,13 +260,11 @@ HandOverFile HandOverFile::Write(const ElevatedChange& change) {
     SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
     const std::string path = NarrowText(folder) + "Quillmere-change-" + name + ".txt";
     UniqueFile handle{CreateFileW(WidenText(path).c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
-                              FILE_ATTRIBUTE_TEMPORARY, nullptr)};
-    if (!handle)
-        throw HandOverError(ui::Text(IDS_HANDOVER_NO_FILE, {path}));
+                                  FILE_ATTRIBUTE_TEMPORARY, nullptr)};
+    if (!handle) throw HandOverError(ui::Text(IDS_HANDOVER_NO_FILE, {path}));
     file.path_ = path; // removed again from here on, whatever happens
     DWORD written = 0;
-    if (!WriteFile(handle.get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                   nullptr) ||
+    if (!WriteFile(handle.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
         written != text.size() || !FlushFileBuffers(handle.get()))
         throw HandOverError(ui::Text(IDS_HANDOVER_NO_FILE, {path}));
     return file;
@@ -283,7 +281,7 @@ ElevatedChange ReadHandOverFile(const std::string& path, const std::string& dige
     if (digest.size() != 64 || !FromHex(digest)) throw refuse(IDS_HANDOVER_BAD_DIGEST);
     // Nobody may write the file while it is read; a device or a pipe is no hand-over file.
     UniqueFile handle{CreateFileW(WidenText(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (!handle) throw refuse(IDS_HANDOVER_NOT_READ);
     LARGE_INTEGER size{};
     if (GetFileType(handle.get()) != FILE_TYPE_DISK || !GetFileSizeEx(handle.get(), &size) ||

@@ -20,8 +20,7 @@ std::vector<ImportRow> CheckImportRows(const ImportPlan& plan, const ExistingBut
         if (std::optional<std::string> key = existing.KeyOf(button)) {
             row.state = ImportState::AlreadyThere;
             row.existingKey = *key;
-        }
-        else if (!row.missing.empty())
+        } else if (!row.missing.empty())
             row.state = ImportState::FileMissing;
         rows.push_back(std::move(row));
     }

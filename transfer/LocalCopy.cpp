@@ -78,8 +78,8 @@ std::string ImportedSetsFolder() {
     DWORD length = GetEnvironmentVariableW(L"ProgramData", path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
         path[0] = L'\0';
-        if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
-                                    path)))
+        if (FAILED(
+                SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
             return {};
     }
     return NarrowText(path) + "\\Quillmere\\Imported";

@@ -494,9 +494,8 @@ void ToolBarTransfer::Import() {
         const std::string failure = ui::Text(IDS_IMPORT_NOT_DONE, {path});
         if (ui::AppDialogs().AskYesNo(host_.MainWindow(),
                                       ui::RefusalText(ui::RefusedKeys::Machine, failure)) &&
-            ui::AppDialogs().RunElevated(host_.MainWindow(),
-                                         "/import \"" + path + "\"" +
-                                             (copy ? " /copyfiles" : "")) &&
+            ui::AppDialogs().RunElevated(host_.MainWindow(), "/import \"" + path + "\"" +
+                                                                 (copy ? " /copyfiles" : "")) &&
             rebuildStrip_)
             rebuildStrip_();
         return;
