@@ -1,6 +1,7 @@
 #pragma once
-// What the benchmark programs share: a clock, the median of repeated runs, giving up, starting
-// a command, counting and removing the buttons a benchmark made, and a quiet stand-in for the
+// What the benchmark programs share: a clock, interleaved timing of a job and its baseline with
+// the minimum, median and spread of their ratio, the figures' CSV file, giving up, starting a
+// command, counting and removing the buttons a benchmark made, and a quiet stand-in for the
 // main window.
 
 #include "buttons/ButtonRecord.h"
@@ -50,6 +51,122 @@ inline double Time(const std::function<void()>& work) {
     work();
     return NowMs() - start;
 }
+
+// The registry settled before a timed run: Wine's server writes a changed registry to its
+// files some time after the change, and a write that falls inside a timed run makes that run
+// slow. Waiting for it here is cheaper than a run's figure being a tenfold outlier; where the
+// save does fall into a run anyway, the minimum over the runs (which the ratios use) is not
+// touched by it.
+inline void SettleRegistry() {
+    RegFlushKey(HKEY_LOCAL_MACHINE);
+    RegFlushKey(HKEY_CURRENT_USER);
+    Sleep(200);
+}
+
+// The times of a job and of its baseline, run in turns so that a machine busy with other work
+// slows both alike; one warm-up round first (first-touch costs: the pages of the code, the
+// registry's keys, the icon files in the cache).
+struct Timings {
+    std::vector<double> job, baseline;
+};
+
+inline Timings TimeInTurns(int rounds, const std::function<void()>& job,
+                           const std::function<void()>& baseline) {
+    job();
+    baseline();
+    Timings t;
+    for (int i = 0; i < rounds; ++i) {
+        // Which goes first alternates: neither always pays for the other's leftovers.
+        double start = NowMs();
+        if (i % 2) {
+            baseline();
+            double middle = NowMs();
+            job();
+            t.job.push_back(NowMs() - middle);
+            t.baseline.push_back(middle - start);
+        } else {
+            job();
+            double middle = NowMs();
+            baseline();
+            t.baseline.push_back(NowMs() - middle);
+            t.job.push_back(middle - start);
+        }
+    }
+    return t;
+}
+
+inline double Minimum(const std::vector<double>& times) {
+    return *std::min_element(times.begin(), times.end());
+}
+
+// A ratio of job to baseline: of the minima (the figure held against the target), of the
+// medians, and the spread of the round-by-round ratios between their 10th and 90th percentile.
+struct Ratio {
+    double minimum = 0, median = 0, low = 0, high = 0;
+};
+
+inline Ratio RatioOf(const Timings& t) {
+    std::vector<double> each;
+    for (size_t i = 0; i < t.job.size(); ++i) each.push_back(t.job[i] / t.baseline[i]);
+    std::sort(each.begin(), each.end());
+    return {Minimum(t.job) / Minimum(t.baseline), Median(t.job) / Median(t.baseline),
+            each[each.size() / 10], each[each.size() - 1 - each.size() / 10]};
+}
+
+// The figures of a run, printed and kept for the CSV file that bench/run asks for with
+// QM_BENCH_CSV (a Windows path): one line per figure.
+class Figures {
+public:
+    explicit Figures(const char* program) : program_(program) {}
+    ~Figures() {
+        char path[MAX_PATH] = {};
+        if (!GetEnvironmentVariableA("QM_BENCH_CSV", path, MAX_PATH)) return;
+        FILE* file = std::fopen(path, "a");
+        if (!file) return;
+        for (const std::string& line : lines_) std::fprintf(file, "%s\n", line.c_str());
+        std::fclose(file);
+    }
+    Figures(const Figures&) = delete;
+    Figures& operator=(const Figures&) = delete;
+
+    // A job against its baseline; met when the ratio of the minima is within the target.
+    bool Compare(const std::string& what, int records, const Timings& t, double target) {
+        const Ratio r = RatioOf(t);
+        const bool met = r.minimum <= target;
+        std::printf("  %-46s %8.2f ms  vs %8.2f ms  ratio %5.2fx (median %5.2fx, rounds "
+                    "%5.2f-%5.2fx)  target <= %.2fx: %s\n",
+                    what.c_str(), Minimum(t.job), Minimum(t.baseline), r.minimum, r.median, r.low,
+                    r.high, target, met ? "met" : "MISSED");
+        Keep(what, records, Minimum(t.job), Median(t.job), Minimum(t.baseline), Median(t.baseline),
+             r.minimum, target, met);
+        return met;
+    }
+    // A figure of its own against a limit (a ratio of two earlier figures, a time).
+    bool Limit(const std::string& what, int records, double value, double limit, const char* unit) {
+        const bool met = value <= limit;
+        std::printf("  %-46s %8.2f %-3s target <= %.2f: %s\n", what.c_str(), value, unit, limit,
+                    met ? "met" : "MISSED");
+        Keep(what, records, value, value, 0, 0, 0, limit, met);
+        return met;
+    }
+    // A figure without a target (memory, handles).
+    void Tell(const std::string& what, int records, double value, const char* unit) {
+        std::printf("  %-46s %10.0f %s\n", what.c_str(), value, unit);
+        Keep(what, records, value, value, 0, 0, 0, 0, true);
+    }
+
+private:
+    void Keep(const std::string& what, int records, double jobMin, double jobMedian, double baseMin,
+              double baseMedian, double ratio, double target, bool met) {
+        char line[512];
+        std::snprintf(line, sizeof line, "%s,%s,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%s", program_,
+                      what.c_str(), records, jobMin, jobMedian, baseMin, baseMedian, ratio, target,
+                      met ? "met" : "missed");
+        lines_.push_back(line);
+    }
+    const char* program_;
+    std::vector<std::string> lines_;
+};
 
 // Runs a command line to its end, without a window, its output going nowhere (as a script that
 // redirects it to NUL); its exit code. A command that cannot be started ends the benchmark.
