@@ -657,11 +657,9 @@ RegistryAccessor& TForm1::Registry() {
     return *registry_;
 }
 
-RegistryAccessor& TForm1::NewRegistry() {
-    // The same accessor, set back to a fresh one's state: references to it stay valid.
-    RegistryAccessor& registry = Registry();
-    registry.SetRoot(HKEY_CURRENT_USER); // closes the open key
-    return registry;
+RegistryAccessor& TForm1::ResetRegistry() {
+    Registry().Reset();
+    return *registry_;
 }
 
 void TForm1::ButtonStripResized(int stripHeight) {

@@ -66,7 +66,7 @@ public:
     bool IsPageModified(int page) const override { return flags_.IsPageModified(page); }
     void OfferSave(int page, bool refresh) override;
     RegistryAccessor& Registry() override;
-    RegistryAccessor& NewRegistry() override;
+    RegistryAccessor& ResetRegistry() override;
     HWND MainWindow() const override { return hwnd(); }
     void ButtonStripResized(int stripHeight) override;
 

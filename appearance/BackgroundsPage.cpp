@@ -100,7 +100,7 @@ void BackgroundsPage::TBBackgroundShow() {
 }
 
 void BackgroundsPage::LoadBackgrounds() {
-    RegistryAccessor& registry = host_.NewRegistry();
+    RegistryAccessor& registry = host_.ResetRegistry();
     registry.SetRoot(HKEY_CURRENT_USER);
     registry.OpenKey(kToolbarKey, false);
     KeyScope keyScope(registry);

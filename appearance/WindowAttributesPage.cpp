@@ -68,7 +68,7 @@ void WindowAttributesPage::WindowTitleShow() {
 }
 
 void WindowAttributesPage::LoadWindowAttributes() {
-    RegistryAccessor& registry = host_.NewRegistry();
+    RegistryAccessor& registry = host_.ResetRegistry();
     registry.SetRoot(HKEY_CURRENT_USER);
     registry.OpenKey(kMainKey, false);
     KeyScope keyScope(registry);

@@ -158,9 +158,11 @@ public:
 private:
     void Keep(const std::string& what, int records, double jobMin, double jobMedian, double baseMin,
               double baseMedian, double ratio, double target, bool met) {
+        std::string name = what;
+        std::replace(name.begin(), name.end(), ',', ';'); // the file's separator
         char line[512];
         std::snprintf(line, sizeof line, "%s,%s,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%s", program_,
-                      what.c_str(), records, jobMin, jobMedian, baseMin, baseMedian, ratio, target,
+                      name.c_str(), records, jobMin, jobMedian, baseMin, baseMedian, ratio, target,
                       met ? "met" : "missed");
         lines_.push_back(line);
     }
@@ -278,16 +280,16 @@ public:
     bool IsModified() const override { return false; }
     bool IsPageModified(int) const override { return false; }
     void OfferSave(int, bool) override {}
-    qm::RegistryAccessor& Registry() override { return *registry_; }
-    qm::RegistryAccessor& NewRegistry() override {
-        registry_ = std::make_unique<qm::RegistryAccessor>();
-        return *registry_;
+    qm::RegistryAccessor& Registry() override { return registry_; }
+    qm::RegistryAccessor& ResetRegistry() override {
+        registry_.Reset();
+        return registry_;
     }
     HWND MainWindow() const override { return window_; }
 
 private:
     HWND window_;
-    std::unique_ptr<qm::RegistryAccessor> registry_ = std::make_unique<qm::RegistryAccessor>();
+    qm::RegistryAccessor registry_;
 };
 
 } // namespace bench

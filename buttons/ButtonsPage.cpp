@@ -256,7 +256,7 @@ void ButtonsPage::DpiChanged(UINT oldDpi, UINT newDpi) {
     // The strip's icons at the new small-icon size, read again for the buttons it shows; the
     // fields and their flags are left as they are.
     strip_.SetDpi(newDpi);
-    host_.NewRegistry();
+    host_.ResetRegistry();
     std::exception_ptr failure;
     if (!strip_.Refresh(failure)) PostRebuild();
     placedWidth_ = -1;
@@ -286,7 +286,7 @@ void ButtonsPage::ListButtons(int selection) {
         remembered = strip_.Key(selection);
 
     ui::HourglassCursor hourglass;
-    host_.NewRegistry();
+    host_.ResetRegistry();
     // A failure part-way keeps the buttons found so far; the selection still runs before the
     // failure is shown.
     std::exception_ptr failure = strip_.List();
@@ -309,7 +309,7 @@ void ButtonsPage::ListButtons(int selection) {
 
 void ButtonsPage::RefreshButtonImages() {
     ui::HourglassCursor hourglass;
-    host_.NewRegistry();
+    host_.ResetRegistry();
     std::exception_ptr failure;
     // Another program has added or removed records since the last listing. The buttons
     // cannot be re-created here (this may run inside a strip button's own click), so the

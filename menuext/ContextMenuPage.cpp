@@ -149,7 +149,7 @@ void ContextMenuPage::ListMenus() {
     ClearMenuFields(fields_);
     ForgetShown();
     host_.ClearModified(kPage);
-    RegistryAccessor& reg = host_.NewRegistry();
+    RegistryAccessor& reg = host_.ResetRegistry();
     std::vector<std::string> names = ListMenuNames(reg);
     HWND list = PopupMenuList();
     SendMessageA(list, LB_RESETCONTENT, 0, 0);

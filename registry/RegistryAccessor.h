@@ -113,6 +113,8 @@ public:
     // Whether the last operation that failed was refused for lack of rights.
     bool Refused() const { return lastResult_ == ERROR_ACCESS_DENIED; }
 
+    // Back to a fresh accessor's state in place: no key open, the current user's root.
+    void Reset() { SetRoot(HKEY_CURRENT_USER); }
     bool HasOpenKey() const { return Primary() != nullptr; }
     // The registry views (as ViewsOf names them) in which the open key exists: one or both of
     // the machine's, or the one view of a root that has no others; none when no key is open.

@@ -420,7 +420,7 @@ void ToolBarTransfer::ImportToolBarInfo() {
 }
 
 void ToolBarTransfer::Export() {
-    RegistryAccessor& registry = host_.NewRegistry();
+    RegistryAccessor& registry = host_.ResetRegistry();
     PrepareDialog(SaveDialog1, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING);
     if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Save, SaveDialog1))
         return;
@@ -444,7 +444,7 @@ void ToolBarTransfer::Export() {
 }
 
 void ToolBarTransfer::Import() {
-    RegistryAccessor& registry = host_.NewRegistry();
+    RegistryAccessor& registry = host_.ResetRegistry();
     // Without OFN_FILEMUSTEXIST: a missing name is taken and fails on opening.
     PrepareDialog(OpenDialog2, OFN_HIDEREADONLY | OFN_ENABLESIZING);
     if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open, OpenDialog2))

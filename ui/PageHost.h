@@ -38,10 +38,11 @@ public:
     // on Yes, and clears all flags whatever the answer.
     virtual void OfferSave(int page, bool refresh) = 0;
 
-    // The main window's registry accessor, and the same accessor set back to a fresh one's state
-    // (no key open, the current user's root), so a reference held across a dialog stays valid.
+    // The main window's registry accessor.
     virtual RegistryAccessor& Registry() = 0;
-    virtual RegistryAccessor& NewRegistry() = 0;
+    // The same accessor set back in place (RegistryAccessor::Reset) to a fresh one's state:
+    // a reference to it held across a dialog or a listing stays valid. Never a new object.
+    virtual RegistryAccessor& ResetRegistry() = 0;
 
     virtual HWND MainWindow() const = 0;
 

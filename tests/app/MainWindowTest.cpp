@@ -325,11 +325,11 @@ TEST_F(ShellTest, TheWindowGrowsWithTheButtonStripWithoutDrifting) {
     EXPECT_LE(page.bottom, client.bottom);
 }
 
-TEST_F(ShellTest, ANewRegistryIsTheSameAccessorSetBackSoAHeldReferenceStaysValid) {
+TEST_F(ShellTest, AResetRegistryIsTheSameAccessorSetBackSoAHeldReferenceStaysValid) {
     qm::RegistryAccessor& held = form->Registry();
     held.SetRoot(HKEY_LOCAL_MACHINE);
     ASSERT_TRUE(held.OpenKey("\\Software", true));
-    qm::RegistryAccessor& fresh = form->NewRegistry();
+    qm::RegistryAccessor& fresh = form->ResetRegistry();
     EXPECT_EQ(&fresh, &held);
     EXPECT_FALSE(held.HasOpenKey());
     EXPECT_EQ(held.Root(), HKEY_CURRENT_USER);

@@ -34,8 +34,8 @@ public:
     }
 
     qm::RegistryAccessor& Registry() override { return *registry_; }
-    qm::RegistryAccessor& NewRegistry() override {
-        registry_->SetRoot(HKEY_CURRENT_USER); // closes the open key, as the main window does
+    qm::RegistryAccessor& ResetRegistry() override {
+        registry_->Reset();
         return *registry_;
     }
     HWND MainWindow() const override { return window_; }

@@ -44,7 +44,7 @@ protected:
         bool IsPageModified(int) const override { return false; }
         void OfferSave(int, bool) override {}
         qm::RegistryAccessor& Registry() override { throw std::logic_error("no registry"); }
-        qm::RegistryAccessor& NewRegistry() override { throw std::logic_error("no registry"); }
+        qm::RegistryAccessor& ResetRegistry() override { throw std::logic_error("no registry"); }
         HWND MainWindow() const override { return nullptr; }
     } host_;
     QuestionPage page_{host_};
