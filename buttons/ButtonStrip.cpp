@@ -233,10 +233,9 @@ std::exception_ptr ButtonStrip::WalkListed(std::vector<Listed>& found) {
 
 std::exception_ptr ButtonStrip::List() {
     SendMessageA(toolBar_, WM_SETREDRAW, FALSE, 0);
-    RemoveAll();
     std::vector<Listed> found;
     std::exception_ptr failure = WalkListed(found);
-    Insert(found);
+    Replace(found);
     SendMessageA(toolBar_, WM_SETREDRAW, TRUE, 0);
     Finish();
     return failure;
@@ -262,42 +261,53 @@ bool ButtonStrip::Refresh(std::exception_ptr& failure) {
     return matches;
 }
 
-void ButtonStrip::RemoveAll() {
-    for (int i = static_cast<int>(SendMessageA(toolBar_, TB_BUTTONCOUNT, 0, 0)) - 1; i >= 0; --i)
-        SendMessageA(toolBar_, TB_DELETEBUTTON, i, 0);
-    buttons_.clear();
-    nextCommand_ = 0;
-}
-
 int ButtonStrip::NextCommand() {
     int command = kFirstCommand + nextCommand_++;
     return std::min(command, kLastCommand);
 }
 
-void ButtonStrip::Insert(const std::vector<Listed>& records) {
-    // Each record's button goes before all buttons already in the strip, so the strip shows
-    // the records in the reverse order of the walks; its image is the one appended for it.
-    std::vector<TBBUTTON> items;
-    items.reserve(records.size());
-    std::vector<Button> added;
-    added.reserve(records.size());
-    for (size_t i = records.size(); i-- > 0;) {
-        Button button{records[i].keyName, records[i].hint, records[i].place, NextCommand()};
-        TBBUTTON item{};
-        item.iBitmap = static_cast<int>(i);
-        item.idCommand = button.command;
-        item.fsState = TBSTATE_ENABLED;
-        item.fsStyle = BTNS_BUTTON;
-        // The control copies the text: its accessible name (it shows no text).
-        item.iString = reinterpret_cast<INT_PTR>(records[i].hint.c_str());
-        items.push_back(item);
-        added.push_back(std::move(button));
+void ButtonStrip::Replace(const std::vector<Listed>& records) {
+    // The strip shows the records in the reverse order of the walks: position p is record
+    // n - 1 - p, and its image is the one appended for that record. The buttons already there
+    // are given their new record in place and only the difference is deleted or added: the
+    // control lays itself out again on every deletion, so deleting a long strip button by
+    // button before listing it again cost as much as the listing's reads.
+    const int wanted = static_cast<int>(records.size());
+    int present = static_cast<int>(SendMessageA(toolBar_, TB_BUTTONCOUNT, 0, 0));
+    while (present > wanted) SendMessageA(toolBar_, TB_DELETEBUTTON, --present, 0);
+    buttons_.clear();
+    nextCommand_ = 0;
+    std::vector<TBBUTTON> added;
+    for (int position = 0; position < wanted; ++position) {
+        const Listed& record = records[wanted - 1 - position];
+        Button button{record.keyName, record.hint, record.place, NextCommand()};
+        if (position < present) {
+            TBBUTTONINFOA info{};
+            info.cbSize = sizeof info;
+            info.dwMask =
+                TBIF_BYINDEX | TBIF_COMMAND | TBIF_IMAGE | TBIF_STATE | TBIF_STYLE | TBIF_TEXT;
+            info.idCommand = button.command;
+            info.iImage = wanted - 1 - position;
+            info.fsState = TBSTATE_ENABLED;
+            info.fsStyle = BTNS_BUTTON;
+            // The control copies the text: its accessible name (it shows no text).
+            info.pszText = const_cast<char*>(record.hint.c_str());
+            SendMessageA(toolBar_, TB_SETBUTTONINFOA, position, reinterpret_cast<LPARAM>(&info));
+        } else {
+            TBBUTTON item{};
+            item.iBitmap = wanted - 1 - position;
+            item.idCommand = button.command;
+            item.fsState = TBSTATE_ENABLED;
+            item.fsStyle = BTNS_BUTTON;
+            item.iString = reinterpret_cast<INT_PTR>(record.hint.c_str());
+            added.push_back(item);
+        }
+        buttons_.push_back(std::move(button));
     }
-    if (items.empty()) return;
-    // One insertion for the whole lot: the control lays itself out once, not once per button.
-    SendMessageA(toolBar_, TB_ADDBUTTONSA, items.size(), reinterpret_cast<LPARAM>(items.data()));
-    buttons_.insert(buttons_.begin(), std::make_move_iterator(added.begin()),
-                    std::make_move_iterator(added.end()));
+    // One insertion for the rest: the control lays itself out once, not once per button.
+    if (!added.empty())
+        SendMessageA(toolBar_, TB_ADDBUTTONSA, added.size(),
+                     reinterpret_cast<LPARAM>(added.data()));
 }
 
 void ButtonStrip::AddPlaceholder() {

@@ -114,8 +114,7 @@ private:
     struct IconBatches;
 
     std::exception_ptr WalkListed(std::vector<Listed>& found);
-    void Insert(const std::vector<Listed>& records);
-    void RemoveAll();
+    void Replace(const std::vector<Listed>& records);
     int NextCommand();
     void SetButtonText(int position);
     void SetPictureSize();

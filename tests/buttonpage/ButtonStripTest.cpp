@@ -204,6 +204,53 @@ TEST_F(ButtonStripTest, WithNoRecordTheStripHoldsOneDisabledBlankButtonAndTheFie
     EXPECT_EQ(StripItems(), 1);
 }
 
+// Each listing gives the buttons already in the strip their new records in place: whatever
+// the strip held before (more buttons, fewer, the placeholder), every button afterwards is
+// enabled, has its record's hint and image and its own command, and a click shows its record.
+TEST_F(ButtonStripTest, ListingAgainWithMoreFewerOrNoRecordsLeavesEveryButtonItsOwnRecord) {
+    const std::vector<std::vector<std::string>> listings = {{"A", "B", "C"}, {"A"}, {}, {"B", "C"},
+                                                            {"A", "B", "C"}, {"C"}};
+    for (const auto& texts : listings) {
+        SCOPED_TRACE(::testing::PrintToString(texts));
+        for (const std::string& key : {kMachineA, kMachineB, kUserC})
+            qmtest::RemoveKey(key == kUserC ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
+                              qm::ButtonKeyPath(key));
+        for (const std::string& text : texts) {
+            if (text == "C")
+                PutRecord(HKEY_CURRENT_USER, kUserC,
+                          {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", text}});
+            else
+                PutRecord(HKEY_LOCAL_MACHINE, text == "A" ? kMachineA : kMachineB,
+                          {{"ButtonText", text}});
+        }
+        page->ListButtons(-1);
+        if (texts.empty()) {
+            ASSERT_EQ(StripItems(), 1);
+            EXPECT_FALSE(StripItem(0).fsState & TBSTATE_ENABLED);
+            continue;
+        }
+        ASSERT_EQ(StripItems(), static_cast<int>(texts.size()));
+        std::vector<std::string> hints;
+        std::vector<int> commands;
+        for (int i = 0; i < StripItems(); ++i) {
+            const TBBUTTON item = StripItem(i);
+            EXPECT_TRUE(item.fsState & TBSTATE_ENABLED) << i;
+            EXPECT_GE(item.iBitmap, 0) << i;
+            EXPECT_LT(item.iBitmap, ImageList_GetImageCount(page->Icons())) << i;
+            commands.push_back(item.idCommand);
+            const std::string hint = HintOf(i); // its text, then where it lives
+            hints.push_back(hint.substr(0, hint.find('\r')));
+            ClickStrip(i);
+            EXPECT_EQ(page->ShownKey(), page->StripKey(i)) << i;
+            EXPECT_EQ(Text(IDC_BUTTONTEXT), hints.back()) << i;
+        }
+        std::sort(hints.begin(), hints.end());
+        EXPECT_EQ(hints, texts);
+        std::sort(commands.begin(), commands.end());
+        EXPECT_EQ(std::unique(commands.begin(), commands.end()), commands.end());
+    }
+}
+
 TEST_F(ButtonStripTest, TheFirstShowingListsAnEmptyStripOnceAndTabChangesAlwaysRelist) {
     PutRecord(HKEY_LOCAL_MACHINE, kMachineA, {{"ButtonText", "A"}});
     page->OnShow();
