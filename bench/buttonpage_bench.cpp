@@ -156,8 +156,8 @@ std::string ReadText(HKEY key, const char* name) {
     return text;
 }
 
-// What a listing must do, with plain calls: both roots' Extensions keys enumerated, each
-// record's text and icon locations read, a machine-wide record looked for in the other view
+// What a listing must do, with plain calls: both roots' Extensions keys enumerated, a current
+// user's record checked for its class, each record's text and icon locations read, a machine-wide record looked for in the other view
 // (where it lives is shown), its two icons loaded once each and added to two image lists.
 void BareListing(int iconSize) {
     struct Found {
@@ -178,6 +178,13 @@ void BareListing(int iconSize) {
                 break;
             HKEY record = nullptr;
             if (RegOpenKeyExA(extensions, name, 0, KEY_READ, &record) != ERROR_SUCCESS) continue;
+            // A current user's record without a class is no button of the browser's.
+            if (root == HKEY_CURRENT_USER &&
+                RegQueryValueExA(record, qm::kClsidValue, nullptr, nullptr, nullptr, nullptr) !=
+                    ERROR_SUCCESS) {
+                RegCloseKey(record);
+                continue;
+            }
             std::string text = ReadText(record, qm::kButtonTextValue);
             found.push_back(
                 {ReadText(record, qm::kIconValue), ReadText(record, qm::kHotIconValue)});
