@@ -13,6 +13,7 @@
 #include "ui/Drawing.h"
 #include "ui/Layout.h"
 #include "ui/Placement.h"
+#include "ui/TabbedKeys.h"
 #include "ui/Texts.h"
 
 #include "Version.h"
@@ -302,62 +303,17 @@ void TForm1::Show(int showCommand, TLogoForm* splash) {
     }
 }
 
-namespace {
-
-bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
-
-// Whether the window is an edit field (also the edit part of a combo box).
-bool IsEditField(HWND window) {
-    char className[16] = {};
-    return window && GetClassNameA(window, className, sizeof className) &&
-           lstrcmpiA(className, "Edit") == 0;
-}
-
-} // namespace
-
 bool TForm1::TranslateKeyboard(MSG& message) {
-    if (!hwnd()) return false;
-    // Only the keys typed in this window and its pages; a dialog of its own (the About box,
-    // "Select category", a message box) keeps its keys.
-    if (message.hwnd != hwnd() && !IsChild(hwnd(), message.hwnd)) {
-        // The About box is a modeless dialog of this loop: Tab moves between its links, and
-        // Escape closes it.
-        HWND about = aboutForm_ ? aboutForm_->hwnd() : nullptr;
-        if (about && (message.hwnd == about || IsChild(about, message.hwnd)))
-            return IsDialogMessageA(about, &message) != FALSE;
-        return false;
-    }
-    if (message.message == WM_KEYDOWN && TranslatePageKeys(message)) return true;
-    if (accelerators_ && TranslateAcceleratorA(hwnd(), accelerators_, &message)) return true;
-    HWND page = pages_[activePage_] ? pages_[activePage_]->hwnd() : nullptr;
-    if (!page) return false;
-    if (message.message == WM_SYSCHAR && message.hwnd != page && !IsChild(page, message.hwnd)) {
-        // An access key typed while the tabs or the tool bar have the keyboard: the page's
-        // labels answer it; a key of none of them goes on to the menu bar.
-        MSG forPage = message;
-        forPage.hwnd = page;
-        return IsDialogMessageA(page, &forPage) != FALSE;
-    }
-    return IsDialogMessageA(page, &message);
-}
-
-bool TForm1::TranslatePageKeys(const MSG& message) {
-    const bool control = KeyDown(VK_CONTROL);
-    const bool shift = KeyDown(VK_SHIFT);
-    if (KeyDown(VK_MENU)) return false;
-    const UINT key = static_cast<UINT>(message.wParam);
-    if (control && (key == VK_TAB || key == VK_NEXT || key == VK_PRIOR)) {
-        const bool back = key == VK_PRIOR || (key == VK_TAB && shift);
-        ChangePageByKeyboard((activePage_ + (back ? kPageCount - 1 : 1)) % kPageCount);
-        return true;
-    }
-    // Ctrl+A inside an edit field selects its text; elsewhere it is the Add command.
-    if (control && !shift && key == 'A' && IsEditField(GetFocus())) {
-        SendMessageA(GetFocus(), EM_SETSEL, 0, -1);
-        return true;
-    }
-    if (key == VK_TAB && !control) return TabBetweenTabsAndPage(shift);
-    return false;
+    ui::TabbedWindowKeys keys;
+    keys.frame = hwnd();
+    keys.tabs = pageControl1_;
+    keys.page = pages_[activePage_] ? pages_[activePage_]->hwnd() : nullptr;
+    keys.accelerators = accelerators_;
+    keys.modeless = aboutForm_ ? aboutForm_->hwnd() : nullptr;
+    keys.pageCount = kPageCount;
+    keys.activePage = activePage_;
+    keys.changePage = [this](int index) { ChangePageByKeyboard(index); };
+    return ui::RouteTabbedWindowKey(message, keys);
 }
 
 void TForm1::ChangePageByKeyboard(int index) {
@@ -369,33 +325,6 @@ void TForm1::ChangePageByKeyboard(int index) {
     // The keyboard stays with the window: never in a page that is now hidden.
     HWND focus = GetFocus();
     if (!focus || !IsWindowVisible(focus) || !IsChild(hwnd(), focus)) SetFocus(pageControl1_);
-}
-
-bool TForm1::TabBetweenTabsAndPage(bool backwards) {
-    // One Tab order for the whole window: the tabs, then the page's controls, then the tabs
-    // again, as in a property sheet.
-    HWND page = pages_[activePage_] ? pages_[activePage_]->hwnd() : nullptr;
-    if (!page) return false;
-    HWND focus = GetFocus();
-    HWND first = GetNextDlgTabItem(page, nullptr, FALSE);
-    if (!first) {
-        SetFocus(pageControl1_);
-        return true;
-    }
-    HWND last = GetNextDlgTabItem(page, first, TRUE);
-    if (focus == pageControl1_ || !focus || !IsChild(page, focus)) {
-        HWND target = backwards ? last : first;
-        SetFocus(target);
-        if (IsEditField(target)) SendMessageA(target, EM_SETSEL, 0, -1);
-        return true;
-    }
-    // Leaving the page's last control forwards, or its first one backwards: to the tabs.
-    HWND edge = backwards ? first : last;
-    if (focus == edge || IsChild(edge, focus)) {
-        SetFocus(pageControl1_);
-        return true;
-    }
-    return false; // within the page: the dialog manager moves on
 }
 
 // --- pages and commands ---

@@ -96,9 +96,7 @@ private:
 
     // Keys of the page control: Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and Ctrl+PgUp change pages;
     // Ctrl+A in an edit field selects its text; Tab goes from the tabs into the page and out.
-    bool TranslatePageKeys(const MSG& message);
     void ChangePageByKeyboard(int index);
-    bool TabBetweenTabsAndPage(bool backwards);
 
     // Makes the page active, puts the focus on its first field and runs its show handling:
     // command states, then (with load) its load.
