@@ -72,8 +72,7 @@ bool RouteTabbedWindowKey(MSG& message, const TabbedWindowKeys& window) {
         return false;
     }
     if (message.message == WM_KEYDOWN && TranslatePageKeys(message, window)) return true;
-    if (window.accelerators &&
-        TranslateAcceleratorA(window.frame, window.accelerators, &message))
+    if (window.accelerators && TranslateAcceleratorA(window.frame, window.accelerators, &message))
         return true;
     if (!window.page) return false;
     if (message.message == WM_SYSCHAR && message.hwnd != window.page &&

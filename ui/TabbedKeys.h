@@ -12,11 +12,11 @@
 namespace qm::ui {
 
 struct TabbedWindowKeys {
-    HWND frame = nullptr;           // the window
-    HWND tabs = nullptr;            // its tab control
-    HWND page = nullptr;            // the page shown, or none
-    HACCEL accelerators = nullptr;  // the window's, or none
-    HWND modeless = nullptr;        // a modeless dialog of the window (an About box), or none
+    HWND frame = nullptr;          // the window
+    HWND tabs = nullptr;           // its tab control
+    HWND page = nullptr;           // the page shown, or none
+    HACCEL accelerators = nullptr; // the window's, or none
+    HWND modeless = nullptr;       // a modeless dialog of the window (an About box), or none
     int pageCount = 1;
     int activePage = 0;
     std::function<void(int)> changePage; // the same road as a click on that page's tab
