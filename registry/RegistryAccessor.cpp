@@ -1,7 +1,9 @@
 #include "registry/RegistryAccessor.h"
 
 #include "base/Handles.h"
+#include "registry/KeyTree.h"
 #include "registry/RegistryRefusals.h"
+#include "registry/ValueText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,25 +11,8 @@
 namespace qm {
 namespace {
 
-// What each kind of open asks for: reads no more than reading needs, so that a user without
-// rights to a key can still list and show it.
-constexpr REGSAM kReadAccess = KEY_READ;
-constexpr REGSAM kWriteAccess = KEY_READ | KEY_WRITE;
-constexpr REGSAM kDeleteAccess = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
-
-testing::RegistryRule& Rule() {
-    static testing::RegistryRule rule;
-    return rule;
-}
-
-bool& OneMachineView() {
-    static bool oneView = false;
-    return oneView;
-}
-
 bool RuleRefuses(HKEY root, REGSAM view, const std::string& path, REGSAM access, bool creates) {
-    const testing::RegistryRule& rule = Rule();
-    return rule && rule(testing::RegistryRequest{root, view, path, access, creates});
+    return testing::RuleRefuses(testing::RegistryRequest{root, view, path, access, creates});
 }
 
 std::string WithName(const char* format, const std::string& name) {
@@ -46,89 +31,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Tree operations run on the wide-character functions, so that key names, value names and
-// string data that the ANSI code page cannot represent are deleted and copied exactly.
-bool DeleteTree(HKEY parent, const std::wstring& name, REGSAM view) {
-    {
-        UniqueKey key;
-        if (RegOpenKeyExW(parent, name.c_str(), 0, kDeleteAccess | view, key.out()) !=
-            ERROR_SUCCESS)
-            return false;
-        DWORD count = 0;
-        if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return false;
-        // From the last sub-key to the first, so that indexes stay valid as keys vanish.
-        for (DWORD i = count; i-- > 0;) {
-            wchar_t child[256];
-            DWORD length = 256;
-            if (RegEnumKeyExW(key.get(), i, child, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                continue;
-            DeleteTree(key.get(), std::wstring(child, length), view);
-        }
-    }
-    return RegDeleteKeyExW(parent, name.c_str(), view, 0) == ERROR_SUCCESS;
-}
-
-bool CopyTree(HKEY from, HKEY to, REGSAM view) {
-    DWORD maxName = 0, maxData = 0;
-    if (RegQueryInfoKeyW(from, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
-        return false;
-    std::wstring name(maxName + 1, L'\0');
-    std::string data(std::max<DWORD>(maxData, 1), '\0');
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = static_cast<DWORD>(name.size());
-        DWORD dataLength = static_cast<DWORD>(data.size());
-        DWORD type = REG_NONE;
-        LONG result = RegEnumValueW(from, i, name.data(), &nameLength, nullptr, &type,
-                                    reinterpret_cast<BYTE*>(data.data()), &dataLength);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result == ERROR_MORE_DATA) { // the key grew while it was copied
-            name.resize(32768);
-            data.resize(std::max<size_t>(data.size() * 2, dataLength));
-            --i;
-            continue;
-        }
-        if (result != ERROR_SUCCESS) return false;
-        if (RegSetValueExW(to, std::wstring(name.data(), nameLength).c_str(), 0, type,
-                           reinterpret_cast<const BYTE*>(data.data()), dataLength) != ERROR_SUCCESS)
-            return false;
-    }
-    for (DWORD i = 0;; ++i) {
-        wchar_t child[256];
-        DWORD length = 256;
-        LONG result = RegEnumKeyExW(from, i, child, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) return false;
-        UniqueKey source, target;
-        if (RegOpenKeyExW(from, child, 0, KEY_READ | view, source.out()) != ERROR_SUCCESS)
-            return false;
-        if (RegCreateKeyExW(to, child, 0, nullptr, 0, kWriteAccess | view, nullptr, target.out(),
-                            nullptr) != ERROR_SUCCESS)
-            return false;
-        if (!CopyTree(source.get(), target.get(), view)) return false;
-    }
-    return true;
-}
-
-// Text from before the program spoke UTF-8 (an export file written by an earlier version)
-// is in the system's legacy ANSI code page; bytes that are no UTF-8 are read as such text
-// instead of becoming replacement characters. Valid UTF-8, and any text while the program's
-// code page is not UTF-8, pass unchanged.
-std::string FromLegacyCodePage(const std::string& bytes) {
-    if (GetACP() != CP_UTF8 || WidenExactly(bytes, CP_UTF8)) return bytes;
-    UINT legacy = 0;
-    if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                       reinterpret_cast<char*>(&legacy), sizeof legacy / sizeof(char)) == 0 ||
-        legacy == 0 || legacy == CP_UTF8)
-        return bytes;
-    std::wstring wide = WidenText(bytes, legacy);
-    if (wide.empty()) return bytes;
-    return NarrowText(wide, CP_UTF8);
-}
-
 std::string Join(const std::string& path, const std::string& relative) {
     if (path.empty()) return relative;
     if (relative.empty()) return path;
@@ -136,37 +38,6 @@ std::string Join(const std::string& path, const std::string& relative) {
 }
 
 } // namespace
-
-namespace testing {
-void SetRegistryRule(RegistryRule rule) { Rule() = std::move(rule); }
-void UseOneMachineView(bool oneView) { OneMachineView() = oneView; }
-} // namespace testing
-
-std::vector<REGSAM> ViewsOf(HKEY root) {
-    static const bool twoViews = MachineHasTwoViews();
-    if (root != HKEY_LOCAL_MACHINE || OneMachineView() || !twoViews) return {0};
-    return {kMachineRegistryView, kMachineOtherView};
-}
-
-bool MachineHasTwoViews() {
-#if defined(_WIN64)
-    return true; // a 64-bit program runs on 64-bit Windows only
-#else
-    // A 32-bit program asks which processor Windows itself runs on.
-    using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
-    auto isWow64Process2 = reinterpret_cast<IsWow64Process2Function>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process2")));
-    USHORT process = 0, native = 0;
-    if (isWow64Process2 && isWow64Process2(GetCurrentProcess(), &process, &native))
-        return native == IMAGE_FILE_MACHINE_AMD64 || native == IMAGE_FILE_MACHINE_ARM64 ||
-               native == IMAGE_FILE_MACHINE_IA64;
-    SYSTEM_INFO system{};
-    GetNativeSystemInfo(&system);
-    return system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-           system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64 ||
-           system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-#endif
-}
 
 RegistryAccessor::~RegistryAccessor() { CloseKey(); }
 
@@ -184,9 +55,8 @@ void RegistryAccessor::SetRootInView(HKEY root, REGSAM view) {
 }
 
 int RegistryAccessor::ViewCount() const {
-    if (onlyView_ || root_ != HKEY_LOCAL_MACHINE || OneMachineView()) return 1;
-    static const bool twoViews = MachineHasTwoViews();
-    return twoViews ? 2 : 1;
+    if (onlyView_ || root_ != HKEY_LOCAL_MACHINE) return 1;
+    return MachineViewsApart() ? 2 : 1;
 }
 
 REGSAM RegistryAccessor::View(int index) const {
@@ -269,15 +139,7 @@ LONG RegistryAccessor::OpenInViews(const Places& places, const std::string& full
 }
 
 void RegistryAccessor::Unmake(const Place& place, int view) const {
-    std::string parentPath, leaf = place.relative;
-    if (size_t slash = leaf.rfind('\\'); slash != std::string::npos) {
-        parentPath = leaf.substr(0, slash);
-        leaf = leaf.substr(slash + 1);
-    }
-    UniqueKey parent;
-    if (RegOpenKeyExA(place.base, parentPath.c_str(), 0, kReadAccess | View(view), parent.out()) ==
-        ERROR_SUCCESS)
-        DeleteTree(parent.get(), WidenText(leaf), View(view));
+    DeleteTreeAt(place.base, place.relative, View(view));
 }
 
 LONG RegistryAccessor::CreateInViews(const Places& places, const std::string& fullPath,
@@ -446,16 +308,8 @@ bool RegistryAccessor::DeleteKey(const std::string& path) {
     }
     bool deleted = true;
     for (int i = 0; i < ViewCount(); ++i) {
-        if (!present[i]) continue;
-        std::string parentPath, leaf = places[i].relative;
-        if (size_t slash = leaf.rfind('\\'); slash != std::string::npos) {
-            parentPath = leaf.substr(0, slash);
-            leaf = leaf.substr(slash + 1);
-        }
-        UniqueKey parent;
-        deleted = RegOpenKeyExA(places[i].base, parentPath.c_str(), 0, kReadAccess | View(i),
-                                parent.out()) == ERROR_SUCCESS &&
-                  DeleteTree(parent.get(), WidenText(leaf), View(i)) && deleted;
+        if (present[i])
+            deleted = DeleteTreeAt(places[i].base, places[i].relative, View(i)) && deleted;
     }
     lastResult_ = deleted ? ERROR_SUCCESS : ERROR_CANTWRITE;
     return deleted;
@@ -705,22 +559,7 @@ StoredText RegistryAccessor::ReadText(const std::string& name) const {
     }
     shown.present = true;
     shown.text = StringFromValue(name, shown.stored);
-    // The program's text is in the active code page: UTF-8 where the system honours the
-    // manifest, and then every character is kept but for a stored UTF-16 text that is itself
-    // broken (a lone surrogate), which comes across as the replacement character. An older
-    // system's ANSI code page may lack some of the stored characters. The wide text tells.
-    const bool utf8 = GetACP() == CP_UTF8;
-    if (shown.text.empty() || (utf8 && shown.text.find("\xEF\xBF\xBD") == std::string::npos))
-        return shown;
-    std::wstring wide(shown.stored.bytes.size() + 1, L'\0');
-    DWORD size = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
-    DWORD type = REG_NONE;
-    if (RegQueryValueExW(Primary(), WidenText(name).c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(wide.data()), &size) != ERROR_SUCCESS)
-        return shown;
-    wide.resize(size / sizeof(wchar_t));
-    wide = wide.substr(0, wide.find(L'\0'));
-    shown.exact = NarrowExactly(wide).has_value();
+    shown.exact = ReadsExactly(Primary(), name, shown.text, shown.stored.bytes.size());
     return shown;
 }
 
