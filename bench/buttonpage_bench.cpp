@@ -83,7 +83,11 @@ void Seed(int count, const IconsFor& icons) {
     reg.SetRoot(HKEY_LOCAL_MACHINE);
     reg.DeleteKey(qm::kExtensionsKey);
     for (int i = 0; i < count; ++i) {
-        if (!reg.OpenKey(qm::ButtonKeyPath(KeyName(i)), true)) Fail("cannot make a record");
+        try {
+            reg.OpenKey(qm::ButtonKeyPath(KeyName(i)), true);
+        } catch (const qm::RegistryError&) {
+            Fail("cannot make a record");
+        }
         auto [icon, hot] = icons(i);
         reg.WriteString(qm::kClsidValue, qm::kButtonClsid);
         reg.WriteString(qm::kButtonTextValue, "Button " + std::to_string(i));

@@ -1,9 +1,12 @@
 #include "registry/RegistryAccessor.h"
 
 #include "base/Handles.h"
+#include "base/StringTable.h"
 #include "registry/KeyTree.h"
 #include "registry/RegistryRefusals.h"
 #include "registry/ValueText.h"
+
+#include "resource.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,11 +16,6 @@ namespace {
 
 bool RuleRefuses(HKEY root, REGSAM view, const std::string& path, REGSAM access, bool creates) {
     return testing::RuleRefuses(testing::RegistryRequest{root, view, path, access, creates});
-}
-
-std::string WithName(const char* format, const std::string& name) {
-    std::string text = format;
-    return text.replace(text.find("%s"), 2, name);
 }
 
 std::string StripTrailingSeparators(std::string path) {
@@ -45,7 +43,6 @@ void RegistryAccessor::SetRoot(HKEY root) {
     CloseKey();
     root_ = root;
     onlyView_ = 0;
-    lastResult_ = ERROR_SUCCESS;
 }
 
 void RegistryAccessor::SetRootInView(HKEY root, REGSAM view) {
@@ -195,8 +192,10 @@ bool RegistryAccessor::OpenKey(const std::string& path, bool canCreate) {
     LONG result =
         canCreate ? CreateInViews(places, fullPath, opened) : OpenInViews(places, fullPath, opened);
     CloseKey();
-    lastResult_ = result;
-    if (result != ERROR_SUCCESS) return false;
+    if (result != ERROR_SUCCESS) {
+        if (canCreate) throw KeyNotCreated(path, IsRefusal(result));
+        return false; // a key this user may not read is, for reading, not there
+    }
     keys_ = opened;
     currentPath_ = fullPath;
     return true;
@@ -214,9 +213,12 @@ bool RegistryAccessor::OpenKeyBelow(const RegistryAccessor& parent, const std::s
     for (int i = 0; i < ViewCount(); ++i)
         if (parent.keys_[i].handle) places[i] = Place{parent.keys_[i].handle, relative};
     ViewKeys opened{};
-    lastResult_ =
+    LONG result =
         canCreate ? CreateInViews(places, fullPath, opened) : OpenInViews(places, fullPath, opened);
-    if (lastResult_ != ERROR_SUCCESS) return false;
+    if (result != ERROR_SUCCESS) {
+        if (canCreate) throw KeyNotCreated("\\" + fullPath, IsRefusal(result));
+        return false;
+    }
     keys_ = opened;
     currentPath_ = fullPath;
     return true;
@@ -227,32 +229,28 @@ RegistryAccessor::NewKey RegistryAccessor::MakeKeyBelow(const RegistryAccessor& 
     CloseKey();
     root_ = parent.root_;
     onlyView_ = parent.onlyView_;
-    if (!parent.HasOpenKey()) {
-        lastResult_ = ERROR_INVALID_HANDLE;
-        return NewKey::Failed;
-    }
     std::string relative = StripTrailingSeparators(name);
     std::string fullPath = Join(parent.currentPath_, relative);
+    if (!parent.HasOpenKey()) throw KeyNotCreated("\\" + fullPath);
     Places places = PlacesFromRoot(fullPath);
     for (int i = 0; i < ViewCount(); ++i)
         if (parent.keys_[i].handle) places[i] = Place{parent.keys_[i].handle, relative};
     ViewKeys made{};
     std::array<bool, kMaxViews> created{};
     NewKey outcome = NewKey::Made;
-    lastResult_ = ERROR_SUCCESS;
-    for (int i = 0; i < ViewCount() && outcome == NewKey::Made; ++i) {
+    LONG failure = ERROR_SUCCESS;
+    for (int i = 0; i < ViewCount() && outcome == NewKey::Made && failure == ERROR_SUCCESS; ++i) {
         DWORD disposition = 0;
         LONG result = Create(places[i], i, fullPath, made[i].handle, disposition);
         if (result != ERROR_SUCCESS) {
-            lastResult_ = result;
-            outcome = NewKey::Failed;
+            failure = result;
         } else {
             made[i].writable = true;
             created[i] = disposition == REG_CREATED_NEW_KEY;
             if (!created[i]) outcome = NewKey::Exists;
         }
     }
-    if (outcome == NewKey::Made) {
+    if (outcome == NewKey::Made && failure == ERROR_SUCCESS) {
         keys_ = made;
         currentPath_ = fullPath;
         return outcome;
@@ -262,6 +260,7 @@ RegistryAccessor::NewKey RegistryAccessor::MakeKeyBelow(const RegistryAccessor& 
         if (made[i].handle) RegCloseKey(made[i].handle);
         if (created[i]) Unmake(places[i], i);
     }
+    if (failure != ERROR_SUCCESS) throw KeyNotCreated("\\" + fullPath, IsRefusal(failure));
     return outcome;
 }
 
@@ -269,9 +268,8 @@ void RegistryAccessor::CreateKey(const std::string& path) {
     std::string fullPath;
     Places places = PlacesFor(path, fullPath);
     ViewKeys created{};
-    lastResult_ = CreateInViews(places, fullPath, created);
-    if (lastResult_ != ERROR_SUCCESS)
-        throw RegistryError(WithName("Failed to create key %s", path), Refused());
+    if (LONG result = CreateInViews(places, fullPath, created); result != ERROR_SUCCESS)
+        throw KeyNotCreated(path, IsRefusal(result));
     CloseAll(created);
 }
 
@@ -298,21 +296,17 @@ bool RegistryAccessor::DeleteKey(const std::string& path) {
         UniqueKey key;
         LONG result = Open(places[i], i, fullPath, kDeleteAccess, *key.out());
         if (result == ERROR_FILE_NOT_FOUND) continue;
-        lastResult_ = result;
-        if (result != ERROR_SUCCESS) return false;
+        if (result != ERROR_SUCCESS) throw KeyNotDeleted(path, IsRefusal(result));
         present[i] = any = true;
     }
-    if (!any) {
-        lastResult_ = ERROR_FILE_NOT_FOUND;
-        return false;
-    }
+    if (!any) return false;
     bool deleted = true;
     for (int i = 0; i < ViewCount(); ++i) {
         if (present[i])
             deleted = DeleteTreeAt(places[i].base, places[i].relative, View(i)) && deleted;
     }
-    lastResult_ = deleted ? ERROR_SUCCESS : ERROR_CANTWRITE;
-    return deleted;
+    if (!deleted) throw KeyNotDeleted(path);
+    return true;
 }
 
 bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& newPath) {
@@ -324,7 +318,7 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
     std::string oldKey = Lower(oldFull), newKey = Lower(newFull);
     if (newKey.size() > oldKey.size() && newKey.compare(0, oldKey.size(), oldKey) == 0 &&
         newKey[oldKey.size()] == '\\')
-        throw RegistryError(WithName("Cannot move key %s into itself", oldPath));
+        throw KeyIntoItself(oldPath);
     if (!KeyExists(oldPath) || KeyExists(newPath)) return false;
 
     // The old key must be deletable in every view before the new one is made.
@@ -333,15 +327,13 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
         LONG result = Open(oldPlaces[i], i, oldFull, kDeleteAccess, sources[i].handle);
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
             CloseAll(sources);
-            lastResult_ = result;
-            throw RegistryError(WithName("Failed to delete key %s", oldPath), Refused());
+            throw KeyNotDeleted(oldPath, IsRefusal(result));
         }
     }
     ViewKeys targets{};
-    lastResult_ = CreateInViews(newPlaces, newFull, targets);
-    if (lastResult_ != ERROR_SUCCESS) {
+    if (LONG result = CreateInViews(newPlaces, newFull, targets); result != ERROR_SUCCESS) {
         CloseAll(sources);
-        throw RegistryError(WithName("Failed to create key %s", newPath), Refused());
+        throw KeyNotCreated(newPath, IsRefusal(result));
     }
     bool copied = true;
     for (int i = 0; i < ViewCount(); ++i) {
@@ -356,9 +348,8 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
     }
     CloseAll(sources);
     CloseAll(targets);
-    if (!copied) throw RegistryError(WithName("Failed to copy key %s", oldPath));
-    if (!DeleteKey(oldPath))
-        throw RegistryError(WithName("Failed to delete key %s", oldPath), Refused());
+    if (!copied) throw KeyNotCopied(oldPath);
+    if (!DeleteKey(oldPath)) throw KeyNotDeleted(oldPath);
     return true;
 }
 
@@ -367,32 +358,30 @@ void RegistryAccessor::CloseKey() {
     currentPath_.clear();
 }
 
-void RegistryAccessor::MakeWritable(const std::string& failureText) {
-    if (!HasOpenKey()) {
-        lastResult_ = ERROR_INVALID_HANDLE;
-        throw RegistryError(failureText);
-    }
+LONG RegistryAccessor::MakeWritable() {
+    if (!HasOpenKey()) return ERROR_INVALID_HANDLE;
     bool writable = true;
     for (int i = 0; i < ViewCount(); ++i) writable = writable && keys_[i].writable;
-    if (writable) return;
+    if (writable) return ERROR_SUCCESS;
     // An edit writes the views that hold the key and no other: a record one view lacks is not
     // made there. Each view reopens the key through its own handle: the path from the root is
     // not walked again, and may be longer than the platform takes for a key opened below
     // another. All or nothing: a refusal in one view leaves the key as it was.
     ViewKeys reopened{};
-    lastResult_ = ERROR_SUCCESS;
-    for (int i = 0; i < ViewCount() && lastResult_ == ERROR_SUCCESS; ++i) {
+    LONG result = ERROR_SUCCESS;
+    for (int i = 0; i < ViewCount() && result == ERROR_SUCCESS; ++i) {
         if (!keys_[i].handle) continue;
-        lastResult_ =
+        result =
             Open(Place{keys_[i].handle, ""}, i, currentPath_, kWriteAccess, reopened[i].handle);
-        reopened[i].writable = lastResult_ == ERROR_SUCCESS;
+        reopened[i].writable = result == ERROR_SUCCESS;
     }
-    if (lastResult_ != ERROR_SUCCESS) {
+    if (result != ERROR_SUCCESS) {
         CloseAll(reopened);
-        throw RegistryError(failureText, Refused());
+        return result;
     }
     CloseAll(keys_);
     keys_ = reopened;
+    return ERROR_SUCCESS;
 }
 
 std::vector<std::string> RegistryAccessor::GetKeyNames() const {
@@ -502,8 +491,7 @@ LONG RegistryAccessor::Query(const std::string& name, RawValue& value) const {
 
 RawValue RegistryAccessor::ReadRaw(const std::string& name) const {
     RawValue value;
-    if (!Primary() || Query(name, value) != ERROR_SUCCESS)
-        throw RegistryError(WithName("Failed to get data for '%s'", name));
+    if (!Primary() || Query(name, value) != ERROR_SUCCESS) throw DataNotRead(name);
     return value;
 }
 
@@ -515,8 +503,7 @@ std::string RegistryAccessor::ReadString(const std::string& name) const {
 
 std::string RegistryAccessor::StringFromValue(const std::string& name, const RawValue& value) {
     if (value.bytes.empty()) return {};
-    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
-        throw RegistryError(WithName("Invalid data type for '%s'", name));
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) throw WrongDataType(name);
     return value.bytes.substr(0, value.bytes.find('\0'));
 }
 
@@ -524,8 +511,8 @@ int32_t RegistryAccessor::ReadInteger(const std::string& name) const {
     DWORD data = 0, size = sizeof data, type = REG_NONE;
     if (!Primary() || RegQueryValueExA(Primary(), name.c_str(), nullptr, &type,
                                        reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
-        throw RegistryError(WithName("Failed to get data for '%s'", name));
-    if (type != REG_DWORD) throw RegistryError(WithName("Invalid data type for '%s'", name));
+        throw DataNotRead(name);
+    if (type != REG_DWORD) throw WrongDataType(name);
     return static_cast<int32_t>(data);
 }
 
@@ -535,15 +522,15 @@ RawValue RegistryAccessor::AsWritten(const RawValue& value) {
 }
 
 void RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) {
-    const std::string failure = WithName("Failed to set data for '%s'", name);
-    MakeWritable(failure);
+    if (LONG result = MakeWritable(); result != ERROR_SUCCESS)
+        throw DataNotSet(name, IsRefusal(result));
     const std::string bytes = AsWritten(value).bytes;
     for (ViewKey& key : keys_) {
         if (!key.handle) continue;
-        lastResult_ = RegSetValueExA(key.handle, name.c_str(), 0, value.type,
+        LONG result = RegSetValueExA(key.handle, name.c_str(), 0, value.type,
                                      reinterpret_cast<const BYTE*>(bytes.data()),
                                      static_cast<DWORD>(bytes.size()));
-        if (lastResult_ != ERROR_SUCCESS) throw RegistryError(failure, Refused());
+        if (result != ERROR_SUCCESS) throw DataNotSet(name, IsRefusal(result));
     }
 }
 
@@ -574,9 +561,7 @@ std::string RegistryAccessor::ExpandedText(const std::string& text, DWORD type) 
 }
 
 std::string RegistryAccessor::CannotKeepText(const std::string& name) {
-    return WithName("The value '%s' cannot be saved: it holds characters that this system's code "
-                    "page cannot show. Nothing was written",
-                    name);
+    return TableText(IDS_REG_CANNOT_KEEP_TEXT, {name});
 }
 
 void RegistryAccessor::WriteInteger(const std::string& name, int32_t value) {
@@ -592,13 +577,9 @@ bool RegistryAccessor::DeleteValue(const std::string& name) {
             present || (key.handle && RegQueryValueExA(key.handle, name.c_str(), nullptr, nullptr,
                                                        nullptr, nullptr) == ERROR_SUCCESS);
     if (!present) return false;
-    // A refusal is no absent value: it throws, so that a save does not pass it by silently.
-    try {
-        MakeWritable(WithName("Failed to delete value '%s'", name));
-    } catch (const RegistryError& error) {
-        if (error.Refused()) throw;
-        return false;
-    }
+    // A failure is no absent value: it throws, so that a save does not pass it by silently.
+    if (LONG result = MakeWritable(); result != ERROR_SUCCESS)
+        throw ValueNotDeleted(name, IsRefusal(result));
     bool deleted = false;
     for (ViewKey& key : keys_) {
         if (!key.handle) continue;
@@ -606,8 +587,7 @@ bool RegistryAccessor::DeleteValue(const std::string& name) {
         if (result == ERROR_SUCCESS) {
             deleted = true;
         } else if (result != ERROR_FILE_NOT_FOUND) {
-            lastResult_ = result;
-            return false;
+            throw ValueNotDeleted(name, IsRefusal(result));
         }
     }
     return deleted;
