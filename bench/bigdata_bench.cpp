@@ -53,7 +53,11 @@ void Seed(int count, size_t bigText) {
     qm::RegistryAccessor reg;
     reg.SetRoot(HKEY_LOCAL_MACHINE);
     for (int i = 0; i < count; ++i) {
-        if (!reg.OpenKey(qm::ButtonKeyPath(KeyName(i)), true)) Fail("cannot make a record");
+        try {
+            reg.OpenKey(qm::ButtonKeyPath(KeyName(i)), true);
+        } catch (const qm::RegistryError&) {
+            Fail("cannot make a record");
+        }
         reg.WriteString(qm::kClsidValue, qm::kButtonClsid);
         reg.WriteString(qm::kButtonTextValue, i == 0 && bigText ? std::string(bigText, 'x')
                                                                 : "Button " + std::to_string(i));

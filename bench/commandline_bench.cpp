@@ -44,7 +44,11 @@ void MakeButtons(int count, bool marked) {
     reg.SetRoot(HKEY_LOCAL_MACHINE);
     for (int n = 1; n <= count; ++n) {
         std::string key = "{0B5E1C00-0000-4000-8000-00000000" + Number(n, 4) + "}";
-        if (!reg.OpenKey(qm::ButtonKeyPath(key), true)) Fail("cannot create " + key);
+        try {
+            reg.OpenKey(qm::ButtonKeyPath(key), true);
+        } catch (const qm::RegistryError&) {
+            Fail("cannot create " + key);
+        }
         reg.WriteString(qm::kClsidValue, qm::kButtonClsid);
         reg.WriteString(qm::kButtonTextValue, "Button " + Number(n, 3));
         reg.WriteString(qm::kScriptValue, "C:\\Pages\\page" + Number(n, 3) + ".htm");

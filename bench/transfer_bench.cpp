@@ -79,7 +79,11 @@ int main() {
         MakeFile(hot, 3262, 'h');
         files.insert(files.end(), {script, icon, hot});
         std::string key = "{0B5E1C00-0000-4000-8000-0000000000" + Number(n) + "}";
-        if (!reg.OpenKey(qm::ButtonKeyPath(key), true)) Fail("cannot create " + key);
+        try {
+            reg.OpenKey(qm::ButtonKeyPath(key), true);
+        } catch (const qm::RegistryError&) {
+            Fail("cannot create " + key);
+        }
         reg.WriteString(qm::kClsidValue, qm::kButtonClsid);
         reg.WriteString(qm::kButtonTextValue, "Button " + Number(n));
         reg.WriteString(qm::kScriptValue, script);

@@ -65,9 +65,7 @@ NewButtonKey NextButtonKeyBelow(RegistryAccessor& extensions, int firstCandidate
 void AddOwnRecordEntry(RegistryAccessor& ownRecord, const NewButtonKey& key) {
     if (!ownRecord.HasOpenKey()) {
         ownRecord.SetRoot(HKEY_CURRENT_USER);
-        if (!ownRecord.OpenKey(kOwnRecordKey, true))
-            throw RegistryError(std::string("Failed to create key ") + kOwnRecordKey,
-                                ownRecord.Refused());
+        ownRecord.OpenKey(kOwnRecordKey, true); // a failure names kOwnRecordKey
     }
     ownRecord.WriteString(key.ownRecordValueName, key.keyName);
 }
@@ -156,22 +154,25 @@ bool OpenButtonRecord(RegistryAccessor& extensions, RegistryAccessor& reg, HKEY 
 bool MakeButtonRecord(RegistryAccessor& registry, HKEY root, const std::string& keyName,
                       const std::vector<std::pair<std::string, std::string>>& values) {
     KeyScope keyScope(registry);
-    const std::string failure = "Failed to create key " + ButtonKeyPath(keyName);
+    const std::string path = ButtonKeyPath(keyName);
     RegistryAccessor extensions;
     extensions.SetRoot(root);
-    if (!extensions.OpenKey(kExtensionsKey, true))
-        throw RegistryError(failure, extensions.Refused());
-    switch (registry.MakeKeyBelow(extensions, keyName)) {
-    case RegistryAccessor::NewKey::Made: break;
-    case RegistryAccessor::NewKey::Exists: return false;
-    case RegistryAccessor::NewKey::Failed: throw RegistryError(failure, registry.Refused());
+    try {
+        extensions.OpenKey(kExtensionsKey, true);
+        if (registry.MakeKeyBelow(extensions, keyName) == RegistryAccessor::NewKey::Exists)
+            return false;
+    } catch (const RegistryError& error) {
+        throw KeyNotCreated(path, error.Refused()); // named by the record's path
     }
     try {
         for (const auto& [name, text] : values) registry.WriteString(name, text);
     } catch (const RegistryError&) {
-        // No half record stays behind.
+        // No half record stays behind, as far as it can be taken away.
         registry.CloseKey();
-        DeleteButtonRecord(registry, root, keyName);
+        try {
+            DeleteButtonRecord(registry, root, keyName);
+        } catch (const RegistryError&) {
+        }
         throw;
     }
     return true;
@@ -183,7 +184,11 @@ bool DeleteButtonRecord(RegistryAccessor& registry, HKEY root, const std::string
     registry.SetRoot(root);
     // Below the open Extensions key: the record's full path may be longer than the platform
     // takes.
-    return registry.OpenKey(kExtensionsKey, false) && registry.DeleteKey(keyName);
+    try {
+        return registry.OpenKey(kExtensionsKey, false) && registry.DeleteKey(keyName);
+    } catch (const RegistryError& error) {
+        throw KeyNotDeleted(ButtonKeyPath(keyName), error.Refused());
+    }
 }
 
 HKEY RootForButton(const std::string& keyName, const std::vector<std::string>& currentUserButtons) {

@@ -141,7 +141,8 @@ bool OpenButtonRecord(RegistryAccessor& extensions, RegistryAccessor& reg, HKEY 
 bool MakeButtonRecord(RegistryAccessor& registry, HKEY root, const std::string& keyName,
                       const std::vector<std::pair<std::string, std::string>>& values);
 // Deletes the record and everything below it from every view of root; false when it is not
-// there or cannot be deleted (registry.Refused() tells a refusal). Leaves no key open.
+// there. When it cannot be deleted it throws RegistryError "Failed to delete key %1" with the
+// record's path (Refused() for lack of rights). Leaves no key open.
 bool DeleteButtonRecord(RegistryAccessor& registry, HKEY root, const std::string& keyName);
 
 // The root a record is addressed under: the current user's when its key name is among the

@@ -586,11 +586,14 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
             ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
                                ui::Text(IDS_BUTTON_OWN_RECORD_NOT_FORGOTTEN), IDS_WRITE_ERROR);
     };
-    if (DeleteButtonRecord(registry, root, keyName)) {
+    bool deleted = false;
+    const std::optional<RegistryError> notDeleted =
+        Attempt(registry, [&] { deleted = DeleteButtonRecord(registry, root, keyName); });
+    if (deleted) {
         forgetOwnRecord();
         change->Finish();
     } else {
-        const bool refused = registry.Refused();
+        const bool refused = notDeleted && notDeleted->Refused();
         change->Discard();
         const std::string failure = ui::Text(IDS_BUTTON_NOT_DELETED, {name});
         if (!refused || root != HKEY_LOCAL_MACHINE) {

@@ -305,10 +305,14 @@ AppliedChange ApplyElevatedChange(const ElevatedChange& change,
     RegistryAccessor registry;
     switch (change.action) {
     case ElevatedChange::Action::Delete:
-        if (DeleteButtonRecord(registry, HKEY_LOCAL_MACHINE, change.keyName))
-            return AppliedChange::Done;
-        if (registry.Refused())
-            throw RegistryError("Failed to delete key " + ButtonKeyPath(change.keyName), true);
+        try {
+            if (DeleteButtonRecord(registry, HKEY_LOCAL_MACHINE, change.keyName))
+                return AppliedChange::Done;
+        } catch (const RegistryError& error) {
+            // A refusal is reported; a record that cannot be deleted for any other reason is
+            // taken as one that is gone.
+            if (error.Refused()) throw;
+        }
         return AppliedChange::Missing;
     case ElevatedChange::Action::Create: {
         std::vector<std::pair<std::string, std::string>> values;

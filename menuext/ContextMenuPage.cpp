@@ -16,6 +16,17 @@
 namespace qm {
 namespace {
 
+// Runs registry steps; the error that stopped them, if one did.
+template <typename Steps>
+std::optional<RegistryError> Attempt(Steps&& steps) {
+    try {
+        steps();
+    } catch (const RegistryError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
 constexpr int kPage = ui::kPageContextMenu;
 
 constexpr int kContextBoxIds[] = {IDC_CONTEXTDEFAULT, IDC_CONTEXTIMAGES,        IDC_CONTEXTCONTROLS,
@@ -136,9 +147,9 @@ void ContextMenuPage::KeepEditsMarked() {
 }
 
 // A registry step that failed: why Windows refused it when it did, else the fixed text.
-void ContextMenuPage::ShowRegistryError(const RegistryAccessor& reg, const std::string& failure,
-                                        const std::string& text) {
-    if (reg.Refused())
+void ContextMenuPage::ShowRegistryError(const std::optional<RegistryError>& error,
+                                        const std::string& failure, const std::string& text) {
+    if (error && error->Refused())
         ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, failure);
     else
         ShowError(text);
@@ -212,9 +223,11 @@ void ContextMenuPage::AddMenu(int templateRow) {
         {{HKEY_CURRENT_USER, kMenuExtKey, true}, {HKEY_CURRENT_USER, MenuKeyPath(name)}},
         ui::AskToGoOnWithoutBackup(host_.MainWindow()));
     if (!change) return;
-    if (!CreateMenuKey(reg, name)) {
+    bool created = false;
+    if (std::optional<RegistryError> error = Attempt([&] { created = CreateMenuKey(reg, name); });
+        !created) {
         change->Discard();
-        ShowRegistryError(reg, ui::Text(IDS_MENU_NOT_ADDED, {name}),
+        ShowRegistryError(error, ui::Text(IDS_MENU_NOT_ADDED, {name}),
                           ui::Text(IDS_CREATE_KEY_ERROR));
         return;
     }
@@ -326,9 +339,12 @@ void ContextMenuPage::SaveMenu() {
             return;
         }
     }
-    if (renaming && !RenameMenuKey(reg, oldName, newName)) {
+    bool renamed = !renaming;
+    const std::optional<RegistryError> notRenamed =
+        renaming ? Attempt([&] { renamed = RenameMenuKey(reg, oldName, newName); }) : std::nullopt;
+    if (!renamed) {
         change->Discard();
-        ShowRegistryError(reg, ui::Text(IDS_MENU_NOT_RENAMED, {oldName}),
+        ShowRegistryError(notRenamed, ui::Text(IDS_MENU_NOT_RENAMED, {oldName}),
                           ui::Text(IDS_RENAME_KEY_ERROR));
         KeepEditsMarked();
         return;
@@ -338,7 +354,7 @@ void ContextMenuPage::SaveMenu() {
     if (!outcome.Saved()) {
         if (change) change->Discard();
         // Nothing of the save stays: the values are back, and so is the entry's name.
-        if (renaming) RenameMenuKey(reg, newName, oldName);
+        if (renaming) Attempt([&] { RenameMenuKey(reg, newName, oldName); });
         if (outcome.error && outcome.error->Refused())
             ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
                               ui::Text(IDS_MENU_NOT_SAVED, {newName}));
@@ -374,9 +390,12 @@ void ContextMenuPage::DeleteMenu() {
                     {{HKEY_CURRENT_USER, MenuKeyPath(LineText(line))}},
                     ui::AskToGoOnWithoutBackup(host_.MainWindow()));
     if (!change) return;
-    if (!DeleteMenuKey(host_.Registry(), LineText(line))) {
+    bool deleted = false;
+    if (std::optional<RegistryError> error =
+            Attempt([&] { deleted = DeleteMenuKey(host_.Registry(), LineText(line)); });
+        !deleted) {
         change->Discard();
-        ShowRegistryError(host_.Registry(), ui::Text(IDS_MENU_NOT_DELETED, {LineText(line)}),
+        ShowRegistryError(error, ui::Text(IDS_MENU_NOT_DELETED, {LineText(line)}),
                           ui::Text(IDS_DELETE_DATA_ERROR));
         return;
     }

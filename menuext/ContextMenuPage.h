@@ -5,6 +5,7 @@
 
 #include "menuext/MenuFields.h"
 #include "base/Handles.h"
+#include "registry/RegistryError.h"
 #include "ui/Layout.h"
 #include "ui/Page.h"
 
@@ -66,7 +67,8 @@ private:
     void ContextBoxClick();
     void FieldChange(); // MenuEditChange, DefaultEditChange, ... FlagEditChange
     void ShowError(const std::string& text);
-    void ShowRegistryError(const RegistryAccessor& reg, const std::string& failure,
+    // A registry step that failed, or found nothing to act on (no error).
+    void ShowRegistryError(const std::optional<RegistryError>& error, const std::string& failure,
                            const std::string& text);
 
     HWND PopupMenuList() const;

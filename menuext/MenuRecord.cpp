@@ -72,8 +72,7 @@ void ReadMenuEntry(RegistryAccessor& reg, const std::string& name, const MenuEnt
 namespace {
 
 int32_t IntegerFromValue(const std::string& name, const RawValue& value) {
-    if (value.type != REG_DWORD || value.bytes.size() != 4)
-        throw RegistryError("Invalid data type for '" + name + "'");
+    if (value.type != REG_DWORD || value.bytes.size() != 4) throw WrongDataType(name);
     uint32_t bits = 0;
     for (int i = 3; i >= 0; --i) bits = bits << 8 | static_cast<unsigned char>(value.bytes[i]);
     return static_cast<int32_t>(bits);
@@ -142,12 +141,8 @@ bool MarkMenu(RegistryAccessor& reg, const std::string& name) {
 bool RenameMenuKey(RegistryAccessor& reg, const std::string& oldName, const std::string& newName) {
     if (!IsUsableMenuName(oldName) || !IsUsableMenuName(newName)) return false;
     reg.SetRoot(HKEY_CURRENT_USER);
-    try {
-        reg.MoveKey(MenuKeyPath(oldName), MenuKeyPath(newName));
-        return true;
-    } catch (const RegistryError&) {
-        return false;
-    }
+    reg.MoveKey(MenuKeyPath(oldName), MenuKeyPath(newName));
+    return true;
 }
 
 bool DeleteMenuKey(RegistryAccessor& reg, const std::string& name) {

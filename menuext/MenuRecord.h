@@ -95,17 +95,19 @@ std::vector<ValueEdit> MenuEdits(const ShownValues& shown, const std::optional<s
 // the name is not usable.
 bool OpenMenuEntry(RegistryAccessor& reg, const std::string& name);
 
-// Creates the entry's key (and MenuExt with it); an existing key is opened, not refused.
+// Creates the entry's key (and MenuExt with it); an existing key is opened, not refused. False
+// when the name is not usable; a registry failure throws RegistryError.
 bool CreateMenuKey(RegistryAccessor& reg, const std::string& name);
 // Writes the marker "IsQuillmere" = "YES" into the existing entry key.
 bool MarkMenu(RegistryAccessor& reg, const std::string& name);
 
 // Moves the entry's key with every value (type and bytes as stored) and sub-key to the new
-// name. Succeeds doing nothing when the old key is missing or the new one exists; fails when a
-// step of the move fails or either name is not usable (a move never copies a key into itself).
+// name. Succeeds doing nothing when the old key is missing or the new one exists; false when
+// either name is not usable (a move never copies a key into itself); a step of the move that
+// fails throws RegistryError.
 bool RenameMenuKey(RegistryAccessor& reg, const std::string& oldName, const std::string& newName);
-// Deletes the entry's key with everything under it; false when it is still there afterwards
-// or the name is not usable (never MenuExt itself).
+// Deletes the entry's key with everything under it; false when it is not there or the name is
+// not usable (never MenuExt itself); a deletion that fails throws RegistryError.
 bool DeleteMenuKey(RegistryAccessor& reg, const std::string& name);
 
 } // namespace qm

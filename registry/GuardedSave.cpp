@@ -7,11 +7,10 @@
 namespace qm {
 namespace {
 
-// The record is opened for this block alone; a key that cannot be opened fails as its first
-// write would, for lack of rights where Windows refused it.
+// The record is opened for this block alone; a key that is not there (or that this user may
+// not read) fails as its first write would.
 void OpenOrFail(RegistryAccessor& registry, const RecordOpener& open, const std::string& name) {
-    if (!open(registry))
-        throw RegistryError("Failed to set data for '" + name + "'", registry.Refused());
+    if (!open(registry)) throw DataNotSet(name);
 }
 
 } // namespace

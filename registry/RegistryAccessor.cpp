@@ -1,7 +1,12 @@
 #include "registry/RegistryAccessor.h"
 
 #include "base/Handles.h"
+#include "base/StringTable.h"
+#include "registry/KeyTree.h"
 #include "registry/RegistryRefusals.h"
+#include "registry/ValueText.h"
+
+#include "resource.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,30 +14,8 @@
 namespace qm {
 namespace {
 
-// What each kind of open asks for: reads no more than reading needs, so that a user without
-// rights to a key can still list and show it.
-constexpr REGSAM kReadAccess = KEY_READ;
-constexpr REGSAM kWriteAccess = KEY_READ | KEY_WRITE;
-constexpr REGSAM kDeleteAccess = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
-
-testing::RegistryRule& Rule() {
-    static testing::RegistryRule rule;
-    return rule;
-}
-
-bool& OneMachineView() {
-    static bool oneView = false;
-    return oneView;
-}
-
 bool RuleRefuses(HKEY root, REGSAM view, const std::string& path, REGSAM access, bool creates) {
-    const testing::RegistryRule& rule = Rule();
-    return rule && rule(testing::RegistryRequest{root, view, path, access, creates});
-}
-
-std::string WithName(const char* format, const std::string& name) {
-    std::string text = format;
-    return text.replace(text.find("%s"), 2, name);
+    return testing::RuleRefuses(testing::RegistryRequest{root, view, path, access, creates});
 }
 
 std::string StripTrailingSeparators(std::string path) {
@@ -46,89 +29,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Tree operations run on the wide-character functions, so that key names, value names and
-// string data that the ANSI code page cannot represent are deleted and copied exactly.
-bool DeleteTree(HKEY parent, const std::wstring& name, REGSAM view) {
-    {
-        UniqueKey key;
-        if (RegOpenKeyExW(parent, name.c_str(), 0, kDeleteAccess | view, key.out()) !=
-            ERROR_SUCCESS)
-            return false;
-        DWORD count = 0;
-        if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return false;
-        // From the last sub-key to the first, so that indexes stay valid as keys vanish.
-        for (DWORD i = count; i-- > 0;) {
-            wchar_t child[256];
-            DWORD length = 256;
-            if (RegEnumKeyExW(key.get(), i, child, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                continue;
-            DeleteTree(key.get(), std::wstring(child, length), view);
-        }
-    }
-    return RegDeleteKeyExW(parent, name.c_str(), view, 0) == ERROR_SUCCESS;
-}
-
-bool CopyTree(HKEY from, HKEY to, REGSAM view) {
-    DWORD maxName = 0, maxData = 0;
-    if (RegQueryInfoKeyW(from, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
-        return false;
-    std::wstring name(maxName + 1, L'\0');
-    std::string data(std::max<DWORD>(maxData, 1), '\0');
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLength = static_cast<DWORD>(name.size());
-        DWORD dataLength = static_cast<DWORD>(data.size());
-        DWORD type = REG_NONE;
-        LONG result = RegEnumValueW(from, i, name.data(), &nameLength, nullptr, &type,
-                                    reinterpret_cast<BYTE*>(data.data()), &dataLength);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result == ERROR_MORE_DATA) { // the key grew while it was copied
-            name.resize(32768);
-            data.resize(std::max<size_t>(data.size() * 2, dataLength));
-            --i;
-            continue;
-        }
-        if (result != ERROR_SUCCESS) return false;
-        if (RegSetValueExW(to, std::wstring(name.data(), nameLength).c_str(), 0, type,
-                           reinterpret_cast<const BYTE*>(data.data()), dataLength) != ERROR_SUCCESS)
-            return false;
-    }
-    for (DWORD i = 0;; ++i) {
-        wchar_t child[256];
-        DWORD length = 256;
-        LONG result = RegEnumKeyExW(from, i, child, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) return false;
-        UniqueKey source, target;
-        if (RegOpenKeyExW(from, child, 0, KEY_READ | view, source.out()) != ERROR_SUCCESS)
-            return false;
-        if (RegCreateKeyExW(to, child, 0, nullptr, 0, kWriteAccess | view, nullptr, target.out(),
-                            nullptr) != ERROR_SUCCESS)
-            return false;
-        if (!CopyTree(source.get(), target.get(), view)) return false;
-    }
-    return true;
-}
-
-// Text from before the program spoke UTF-8 (an export file written by an earlier version)
-// is in the system's legacy ANSI code page; bytes that are no UTF-8 are read as such text
-// instead of becoming replacement characters. Valid UTF-8, and any text while the program's
-// code page is not UTF-8, pass unchanged.
-std::string FromLegacyCodePage(const std::string& bytes) {
-    if (GetACP() != CP_UTF8 || WidenExactly(bytes, CP_UTF8)) return bytes;
-    UINT legacy = 0;
-    if (GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                       reinterpret_cast<char*>(&legacy), sizeof legacy / sizeof(char)) == 0 ||
-        legacy == 0 || legacy == CP_UTF8)
-        return bytes;
-    std::wstring wide = WidenText(bytes, legacy);
-    if (wide.empty()) return bytes;
-    return NarrowText(wide, CP_UTF8);
-}
-
 std::string Join(const std::string& path, const std::string& relative) {
     if (path.empty()) return relative;
     if (relative.empty()) return path;
@@ -137,44 +37,12 @@ std::string Join(const std::string& path, const std::string& relative) {
 
 } // namespace
 
-namespace testing {
-void SetRegistryRule(RegistryRule rule) { Rule() = std::move(rule); }
-void UseOneMachineView(bool oneView) { OneMachineView() = oneView; }
-} // namespace testing
-
-std::vector<REGSAM> ViewsOf(HKEY root) {
-    static const bool twoViews = MachineHasTwoViews();
-    if (root != HKEY_LOCAL_MACHINE || OneMachineView() || !twoViews) return {0};
-    return {kMachineRegistryView, kMachineOtherView};
-}
-
-bool MachineHasTwoViews() {
-#if defined(_WIN64)
-    return true; // a 64-bit program runs on 64-bit Windows only
-#else
-    // A 32-bit program asks which processor Windows itself runs on.
-    using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
-    auto isWow64Process2 = reinterpret_cast<IsWow64Process2Function>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process2")));
-    USHORT process = 0, native = 0;
-    if (isWow64Process2 && isWow64Process2(GetCurrentProcess(), &process, &native))
-        return native == IMAGE_FILE_MACHINE_AMD64 || native == IMAGE_FILE_MACHINE_ARM64 ||
-               native == IMAGE_FILE_MACHINE_IA64;
-    SYSTEM_INFO system{};
-    GetNativeSystemInfo(&system);
-    return system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-           system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64 ||
-           system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-#endif
-}
-
 RegistryAccessor::~RegistryAccessor() { CloseKey(); }
 
 void RegistryAccessor::SetRoot(HKEY root) {
     CloseKey();
     root_ = root;
     onlyView_ = 0;
-    lastResult_ = ERROR_SUCCESS;
 }
 
 void RegistryAccessor::SetRootInView(HKEY root, REGSAM view) {
@@ -184,9 +52,8 @@ void RegistryAccessor::SetRootInView(HKEY root, REGSAM view) {
 }
 
 int RegistryAccessor::ViewCount() const {
-    if (onlyView_ || root_ != HKEY_LOCAL_MACHINE || OneMachineView()) return 1;
-    static const bool twoViews = MachineHasTwoViews();
-    return twoViews ? 2 : 1;
+    if (onlyView_ || root_ != HKEY_LOCAL_MACHINE) return 1;
+    return MachineViewsApart() ? 2 : 1;
 }
 
 REGSAM RegistryAccessor::View(int index) const {
@@ -269,15 +136,7 @@ LONG RegistryAccessor::OpenInViews(const Places& places, const std::string& full
 }
 
 void RegistryAccessor::Unmake(const Place& place, int view) const {
-    std::string parentPath, leaf = place.relative;
-    if (size_t slash = leaf.rfind('\\'); slash != std::string::npos) {
-        parentPath = leaf.substr(0, slash);
-        leaf = leaf.substr(slash + 1);
-    }
-    UniqueKey parent;
-    if (RegOpenKeyExA(place.base, parentPath.c_str(), 0, kReadAccess | View(view), parent.out()) ==
-        ERROR_SUCCESS)
-        DeleteTree(parent.get(), WidenText(leaf), View(view));
+    DeleteTreeAt(place.base, place.relative, View(view));
 }
 
 LONG RegistryAccessor::CreateInViews(const Places& places, const std::string& fullPath,
@@ -333,8 +192,10 @@ bool RegistryAccessor::OpenKey(const std::string& path, bool canCreate) {
     LONG result =
         canCreate ? CreateInViews(places, fullPath, opened) : OpenInViews(places, fullPath, opened);
     CloseKey();
-    lastResult_ = result;
-    if (result != ERROR_SUCCESS) return false;
+    if (result != ERROR_SUCCESS) {
+        if (canCreate) throw KeyNotCreated(path, IsRefusal(result));
+        return false; // a key this user may not read is, for reading, not there
+    }
     keys_ = opened;
     currentPath_ = fullPath;
     return true;
@@ -352,9 +213,12 @@ bool RegistryAccessor::OpenKeyBelow(const RegistryAccessor& parent, const std::s
     for (int i = 0; i < ViewCount(); ++i)
         if (parent.keys_[i].handle) places[i] = Place{parent.keys_[i].handle, relative};
     ViewKeys opened{};
-    lastResult_ =
+    LONG result =
         canCreate ? CreateInViews(places, fullPath, opened) : OpenInViews(places, fullPath, opened);
-    if (lastResult_ != ERROR_SUCCESS) return false;
+    if (result != ERROR_SUCCESS) {
+        if (canCreate) throw KeyNotCreated("\\" + fullPath, IsRefusal(result));
+        return false;
+    }
     keys_ = opened;
     currentPath_ = fullPath;
     return true;
@@ -365,32 +229,28 @@ RegistryAccessor::NewKey RegistryAccessor::MakeKeyBelow(const RegistryAccessor& 
     CloseKey();
     root_ = parent.root_;
     onlyView_ = parent.onlyView_;
-    if (!parent.HasOpenKey()) {
-        lastResult_ = ERROR_INVALID_HANDLE;
-        return NewKey::Failed;
-    }
     std::string relative = StripTrailingSeparators(name);
     std::string fullPath = Join(parent.currentPath_, relative);
+    if (!parent.HasOpenKey()) throw KeyNotCreated("\\" + fullPath);
     Places places = PlacesFromRoot(fullPath);
     for (int i = 0; i < ViewCount(); ++i)
         if (parent.keys_[i].handle) places[i] = Place{parent.keys_[i].handle, relative};
     ViewKeys made{};
     std::array<bool, kMaxViews> created{};
     NewKey outcome = NewKey::Made;
-    lastResult_ = ERROR_SUCCESS;
-    for (int i = 0; i < ViewCount() && outcome == NewKey::Made; ++i) {
+    LONG failure = ERROR_SUCCESS;
+    for (int i = 0; i < ViewCount() && outcome == NewKey::Made && failure == ERROR_SUCCESS; ++i) {
         DWORD disposition = 0;
         LONG result = Create(places[i], i, fullPath, made[i].handle, disposition);
         if (result != ERROR_SUCCESS) {
-            lastResult_ = result;
-            outcome = NewKey::Failed;
+            failure = result;
         } else {
             made[i].writable = true;
             created[i] = disposition == REG_CREATED_NEW_KEY;
             if (!created[i]) outcome = NewKey::Exists;
         }
     }
-    if (outcome == NewKey::Made) {
+    if (outcome == NewKey::Made && failure == ERROR_SUCCESS) {
         keys_ = made;
         currentPath_ = fullPath;
         return outcome;
@@ -400,6 +260,7 @@ RegistryAccessor::NewKey RegistryAccessor::MakeKeyBelow(const RegistryAccessor& 
         if (made[i].handle) RegCloseKey(made[i].handle);
         if (created[i]) Unmake(places[i], i);
     }
+    if (failure != ERROR_SUCCESS) throw KeyNotCreated("\\" + fullPath, IsRefusal(failure));
     return outcome;
 }
 
@@ -407,9 +268,8 @@ void RegistryAccessor::CreateKey(const std::string& path) {
     std::string fullPath;
     Places places = PlacesFor(path, fullPath);
     ViewKeys created{};
-    lastResult_ = CreateInViews(places, fullPath, created);
-    if (lastResult_ != ERROR_SUCCESS)
-        throw RegistryError(WithName("Failed to create key %s", path), Refused());
+    if (LONG result = CreateInViews(places, fullPath, created); result != ERROR_SUCCESS)
+        throw KeyNotCreated(path, IsRefusal(result));
     CloseAll(created);
 }
 
@@ -436,29 +296,17 @@ bool RegistryAccessor::DeleteKey(const std::string& path) {
         UniqueKey key;
         LONG result = Open(places[i], i, fullPath, kDeleteAccess, *key.out());
         if (result == ERROR_FILE_NOT_FOUND) continue;
-        lastResult_ = result;
-        if (result != ERROR_SUCCESS) return false;
+        if (result != ERROR_SUCCESS) throw KeyNotDeleted(path, IsRefusal(result));
         present[i] = any = true;
     }
-    if (!any) {
-        lastResult_ = ERROR_FILE_NOT_FOUND;
-        return false;
-    }
+    if (!any) return false;
     bool deleted = true;
     for (int i = 0; i < ViewCount(); ++i) {
-        if (!present[i]) continue;
-        std::string parentPath, leaf = places[i].relative;
-        if (size_t slash = leaf.rfind('\\'); slash != std::string::npos) {
-            parentPath = leaf.substr(0, slash);
-            leaf = leaf.substr(slash + 1);
-        }
-        UniqueKey parent;
-        deleted = RegOpenKeyExA(places[i].base, parentPath.c_str(), 0, kReadAccess | View(i),
-                                parent.out()) == ERROR_SUCCESS &&
-                  DeleteTree(parent.get(), WidenText(leaf), View(i)) && deleted;
+        if (present[i])
+            deleted = DeleteTreeAt(places[i].base, places[i].relative, View(i)) && deleted;
     }
-    lastResult_ = deleted ? ERROR_SUCCESS : ERROR_CANTWRITE;
-    return deleted;
+    if (!deleted) throw KeyNotDeleted(path);
+    return true;
 }
 
 bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& newPath) {
@@ -470,7 +318,7 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
     std::string oldKey = Lower(oldFull), newKey = Lower(newFull);
     if (newKey.size() > oldKey.size() && newKey.compare(0, oldKey.size(), oldKey) == 0 &&
         newKey[oldKey.size()] == '\\')
-        throw RegistryError(WithName("Cannot move key %s into itself", oldPath));
+        throw KeyIntoItself(oldPath);
     if (!KeyExists(oldPath) || KeyExists(newPath)) return false;
 
     // The old key must be deletable in every view before the new one is made.
@@ -479,15 +327,13 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
         LONG result = Open(oldPlaces[i], i, oldFull, kDeleteAccess, sources[i].handle);
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
             CloseAll(sources);
-            lastResult_ = result;
-            throw RegistryError(WithName("Failed to delete key %s", oldPath), Refused());
+            throw KeyNotDeleted(oldPath, IsRefusal(result));
         }
     }
     ViewKeys targets{};
-    lastResult_ = CreateInViews(newPlaces, newFull, targets);
-    if (lastResult_ != ERROR_SUCCESS) {
+    if (LONG result = CreateInViews(newPlaces, newFull, targets); result != ERROR_SUCCESS) {
         CloseAll(sources);
-        throw RegistryError(WithName("Failed to create key %s", newPath), Refused());
+        throw KeyNotCreated(newPath, IsRefusal(result));
     }
     bool copied = true;
     for (int i = 0; i < ViewCount(); ++i) {
@@ -502,9 +348,8 @@ bool RegistryAccessor::MoveKey(const std::string& oldPath, const std::string& ne
     }
     CloseAll(sources);
     CloseAll(targets);
-    if (!copied) throw RegistryError(WithName("Failed to copy key %s", oldPath));
-    if (!DeleteKey(oldPath))
-        throw RegistryError(WithName("Failed to delete key %s", oldPath), Refused());
+    if (!copied) throw KeyNotCopied(oldPath);
+    if (!DeleteKey(oldPath)) throw KeyNotDeleted(oldPath);
     return true;
 }
 
@@ -513,32 +358,30 @@ void RegistryAccessor::CloseKey() {
     currentPath_.clear();
 }
 
-void RegistryAccessor::MakeWritable(const std::string& failureText) {
-    if (!HasOpenKey()) {
-        lastResult_ = ERROR_INVALID_HANDLE;
-        throw RegistryError(failureText);
-    }
+LONG RegistryAccessor::MakeWritable() {
+    if (!HasOpenKey()) return ERROR_INVALID_HANDLE;
     bool writable = true;
     for (int i = 0; i < ViewCount(); ++i) writable = writable && keys_[i].writable;
-    if (writable) return;
+    if (writable) return ERROR_SUCCESS;
     // An edit writes the views that hold the key and no other: a record one view lacks is not
     // made there. Each view reopens the key through its own handle: the path from the root is
     // not walked again, and may be longer than the platform takes for a key opened below
     // another. All or nothing: a refusal in one view leaves the key as it was.
     ViewKeys reopened{};
-    lastResult_ = ERROR_SUCCESS;
-    for (int i = 0; i < ViewCount() && lastResult_ == ERROR_SUCCESS; ++i) {
+    LONG result = ERROR_SUCCESS;
+    for (int i = 0; i < ViewCount() && result == ERROR_SUCCESS; ++i) {
         if (!keys_[i].handle) continue;
-        lastResult_ =
+        result =
             Open(Place{keys_[i].handle, ""}, i, currentPath_, kWriteAccess, reopened[i].handle);
-        reopened[i].writable = lastResult_ == ERROR_SUCCESS;
+        reopened[i].writable = result == ERROR_SUCCESS;
     }
-    if (lastResult_ != ERROR_SUCCESS) {
+    if (result != ERROR_SUCCESS) {
         CloseAll(reopened);
-        throw RegistryError(failureText, Refused());
+        return result;
     }
     CloseAll(keys_);
     keys_ = reopened;
+    return ERROR_SUCCESS;
 }
 
 std::vector<std::string> RegistryAccessor::GetKeyNames() const {
@@ -648,8 +491,7 @@ LONG RegistryAccessor::Query(const std::string& name, RawValue& value) const {
 
 RawValue RegistryAccessor::ReadRaw(const std::string& name) const {
     RawValue value;
-    if (!Primary() || Query(name, value) != ERROR_SUCCESS)
-        throw RegistryError(WithName("Failed to get data for '%s'", name));
+    if (!Primary() || Query(name, value) != ERROR_SUCCESS) throw DataNotRead(name);
     return value;
 }
 
@@ -661,8 +503,7 @@ std::string RegistryAccessor::ReadString(const std::string& name) const {
 
 std::string RegistryAccessor::StringFromValue(const std::string& name, const RawValue& value) {
     if (value.bytes.empty()) return {};
-    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
-        throw RegistryError(WithName("Invalid data type for '%s'", name));
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) throw WrongDataType(name);
     return value.bytes.substr(0, value.bytes.find('\0'));
 }
 
@@ -670,8 +511,8 @@ int32_t RegistryAccessor::ReadInteger(const std::string& name) const {
     DWORD data = 0, size = sizeof data, type = REG_NONE;
     if (!Primary() || RegQueryValueExA(Primary(), name.c_str(), nullptr, &type,
                                        reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS)
-        throw RegistryError(WithName("Failed to get data for '%s'", name));
-    if (type != REG_DWORD) throw RegistryError(WithName("Invalid data type for '%s'", name));
+        throw DataNotRead(name);
+    if (type != REG_DWORD) throw WrongDataType(name);
     return static_cast<int32_t>(data);
 }
 
@@ -681,15 +522,15 @@ RawValue RegistryAccessor::AsWritten(const RawValue& value) {
 }
 
 void RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) {
-    const std::string failure = WithName("Failed to set data for '%s'", name);
-    MakeWritable(failure);
+    if (LONG result = MakeWritable(); result != ERROR_SUCCESS)
+        throw DataNotSet(name, IsRefusal(result));
     const std::string bytes = AsWritten(value).bytes;
     for (ViewKey& key : keys_) {
         if (!key.handle) continue;
-        lastResult_ = RegSetValueExA(key.handle, name.c_str(), 0, value.type,
+        LONG result = RegSetValueExA(key.handle, name.c_str(), 0, value.type,
                                      reinterpret_cast<const BYTE*>(bytes.data()),
                                      static_cast<DWORD>(bytes.size()));
-        if (lastResult_ != ERROR_SUCCESS) throw RegistryError(failure, Refused());
+        if (result != ERROR_SUCCESS) throw DataNotSet(name, IsRefusal(result));
     }
 }
 
@@ -705,22 +546,7 @@ StoredText RegistryAccessor::ReadText(const std::string& name) const {
     }
     shown.present = true;
     shown.text = StringFromValue(name, shown.stored);
-    // The program's text is in the active code page: UTF-8 where the system honours the
-    // manifest, and then every character is kept but for a stored UTF-16 text that is itself
-    // broken (a lone surrogate), which comes across as the replacement character. An older
-    // system's ANSI code page may lack some of the stored characters. The wide text tells.
-    const bool utf8 = GetACP() == CP_UTF8;
-    if (shown.text.empty() || (utf8 && shown.text.find("\xEF\xBF\xBD") == std::string::npos))
-        return shown;
-    std::wstring wide(shown.stored.bytes.size() + 1, L'\0');
-    DWORD size = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
-    DWORD type = REG_NONE;
-    if (RegQueryValueExW(Primary(), WidenText(name).c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(wide.data()), &size) != ERROR_SUCCESS)
-        return shown;
-    wide.resize(size / sizeof(wchar_t));
-    wide = wide.substr(0, wide.find(L'\0'));
-    shown.exact = NarrowExactly(wide).has_value();
+    shown.exact = ReadsExactly(Primary(), name, shown.text, shown.stored.bytes.size());
     return shown;
 }
 
@@ -735,9 +561,7 @@ std::string RegistryAccessor::ExpandedText(const std::string& text, DWORD type) 
 }
 
 std::string RegistryAccessor::CannotKeepText(const std::string& name) {
-    return WithName("The value '%s' cannot be saved: it holds characters that this system's code "
-                    "page cannot show. Nothing was written",
-                    name);
+    return TableText(IDS_REG_CANNOT_KEEP_TEXT, {name});
 }
 
 void RegistryAccessor::WriteInteger(const std::string& name, int32_t value) {
@@ -753,13 +577,9 @@ bool RegistryAccessor::DeleteValue(const std::string& name) {
             present || (key.handle && RegQueryValueExA(key.handle, name.c_str(), nullptr, nullptr,
                                                        nullptr, nullptr) == ERROR_SUCCESS);
     if (!present) return false;
-    // A refusal is no absent value: it throws, so that a save does not pass it by silently.
-    try {
-        MakeWritable(WithName("Failed to delete value '%s'", name));
-    } catch (const RegistryError& error) {
-        if (error.Refused()) throw;
-        return false;
-    }
+    // A failure is no absent value: it throws, so that a save does not pass it by silently.
+    if (LONG result = MakeWritable(); result != ERROR_SUCCESS)
+        throw ValueNotDeleted(name, IsRefusal(result));
     bool deleted = false;
     for (ViewKey& key : keys_) {
         if (!key.handle) continue;
@@ -767,8 +587,7 @@ bool RegistryAccessor::DeleteValue(const std::string& name) {
         if (result == ERROR_SUCCESS) {
             deleted = true;
         } else if (result != ERROR_FILE_NOT_FOUND) {
-            lastResult_ = result;
-            return false;
+            throw ValueNotDeleted(name, IsRefusal(result));
         }
     }
     return deleted;

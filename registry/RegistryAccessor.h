@@ -3,48 +3,31 @@
 // 32-bit integer values, with the user-facing failure texts carried by RegistryError.
 // Keys are opened for reading only; the first write to a key asks for write access then, so
 // a user without rights to a key still lists and shows it.
+//
+// How it fails, one way throughout:
+// - What may rightly find nothing answers with a return value and throws nothing: OpenKey and
+//   OpenKeyBelow without canCreate (false; a key this user may not read is, for reading, not
+//   there), KeyExists, ValueExists, ReadString and ReadText of an absent value, DeleteKey and
+//   DeleteValue of what is not there (false), MoveKey from a missing key or onto an existing one
+//   (false), MakeKeyBelow of a name that is taken (NewKey::Exists).
+// - Every failure of the registry itself throws RegistryError, whose what() is the text the
+//   user sees and whose Refused() tells a refusal for lack of rights from any other failure.
+//   The accessor keeps no record of a past failure: a caller that must tell a refusal catches
+//   the error.
 
 #include "base/Text.h"
+#include "registry/RegistryError.h"
+#include "registry/RegistryViews.h"
 
 #include <windows.h>
 
 #include <array>
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace qm {
-
-// A registry failure whose what() is the exact text shown to the user. Refused() tells a
-// failure for lack of rights (ERROR_ACCESS_DENIED) from every other one.
-class RegistryError : public std::runtime_error {
-public:
-    explicit RegistryError(const std::string& what, bool refused = false)
-        : std::runtime_error(what), refused_(refused) {}
-    bool Refused() const { return refused_; }
-
-private:
-    bool refused_;
-};
-
-// On 64-bit Windows the machine's Software key has two registry views: the 64-bit browser
-// reads its toolbar buttons in the 64-bit view, the 32-bit browser in the 32-bit view. A key
-// exists if it exists in either view and is read from the 32-bit view where it exists there
-// (else from the 64-bit view). Writes touch only what the user's action is about: a key made
-// (a container such as Extensions, or a new record) is made empty in every view that lacks
-// it, never as a copy of another view's; a write to a key goes to the views that hold it; a
-// deletion removes it from both. On 32-bit Windows there is one view. The current user's
-// Software key is shared between the views, so the current user's root has one.
-inline constexpr REGSAM kMachineRegistryView = KEY_WOW64_32KEY;
-inline constexpr REGSAM kMachineOtherView = KEY_WOW64_64KEY;
-// Whether this Windows has the two views (it runs on a 64-bit processor).
-bool MachineHasTwoViews();
-
-// The registry views of a root: the machine's two on 64-bit Windows (32-bit view first), else
-// one, 0.
-std::vector<REGSAM> ViewsOf(HKEY root);
 
 // A value exactly as the registry stores it: its type and its bytes.
 struct RawValue {
@@ -81,37 +64,42 @@ public:
 
     // Paths with a leading backslash start at the root; others lie below the open key.
     // A failed open leaves no key open, so later reads give "" and writes fail. Without
-    // canCreate the key is opened for reading; with it, for writing (a key missing in a machine
-    // view is made there, empty), and nothing is made when any view refuses.
+    // canCreate the key is opened for reading, false when it cannot be; with it, for writing (a
+    // key missing in a machine view is made there, empty), and nothing is made when any view
+    // refuses: it throws "Failed to create key %1" with the path as given.
     bool OpenKey(const std::string& path, bool canCreate);
     // Opens (or with canCreate creates) a key below the key open in parent, under parent's
     // root; path is relative to that key. Reaching a key through a handle that is already
     // open spares walking its path from the root again, which costs many times more for a
     // machine-wide key in the 32-bit view. The key is reached in each view below the
-    // parent's key there. False, with no key open, when parent has none open or the key
-    // cannot be opened.
+    // parent's key there. False, with no key open, when parent has none open (nothing lies
+    // below it) or, without canCreate, when the key cannot be opened; with canCreate a key that
+    // cannot be made throws "Failed to create key %1" with its path from the root (with a
+    // leading backslash).
     bool OpenKeyBelow(const RegistryAccessor& parent, const std::string& path, bool canCreate);
     enum class NewKey {
         Made,   // the key is new in every view and open for writing
         Exists, // a key of that name is there already in some view: nothing was made
-        Failed, // it cannot be made (Refused() tells a refusal): nothing was made
     };
     // Makes a new key below the key open in parent, under parent's root, with one request per
     // view, and leaves it open for writing; a key that is already there is never opened for
-    // writing. With anything but Made no key is left open and no view has changed.
+    // writing. With Exists, or when it throws ("Failed to create key %1" with the key's path
+    // from the root, with a leading backslash; also when parent has no key open), no key is
+    // left open and no view has changed.
     NewKey MakeKeyBelow(const RegistryAccessor& parent, const std::string& name);
-    // Creates the key (and its missing parents); throws "Failed to create key %s".
+    // Creates the key (and its missing parents); throws "Failed to create key %1".
     void CreateKey(const std::string& path);
     bool KeyExists(const std::string& path);
-    // Deletes the key and every key below it, deepest first.
+    // Deletes the key and every key below it, deepest first, from every view that has it; false
+    // when no view has it (or the path names the root or the open key). When a view's key cannot
+    // be deleted it throws "Failed to delete key %1" with the path as given; a refusal deletes
+    // nothing.
     bool DeleteKey(const std::string& path);
     // Moves a key with every value (type and bytes as stored) and sub-key to a new path and
     // deletes the old one. Returns false, doing nothing, when the old key is missing or the
     // new one exists; throws when the new path lies inside the old key or a step fails.
     bool MoveKey(const std::string& oldPath, const std::string& newPath);
     void CloseKey();
-    // Whether the last operation that failed was refused for lack of rights.
-    bool Refused() const { return lastResult_ == ERROR_ACCESS_DENIED; }
 
     // Back to a fresh accessor's state in place: no key open, the current user's root.
     void Reset() { SetRoot(HKEY_CURRENT_USER); }
@@ -136,7 +124,7 @@ public:
 
     bool ValueExists(const std::string& name) const;
     // Absent value, empty data or no open key give "". REG_SZ and REG_EXPAND_SZ come back as
-    // stored (unexpanded); other types fail with "Invalid data type for '%s'".
+    // stored (unexpanded); other types fail with "Invalid data type for '%1'".
     std::string ReadString(const std::string& name) const;
     // Signed: a stored 0xFFFFFFFF reads as -1.
     int32_t ReadInteger(const std::string& name) const;
@@ -155,11 +143,12 @@ public:
     // The user text of a save refused because a changed field could not show its value.
     static std::string CannotKeepText(const std::string& name);
     void WriteInteger(const std::string& name, int32_t value);
-    // False when no view has the value; a deletion Windows refuses throws RegistryError
-    // "Failed to delete value '%s'" with Refused(), so that a save does not pass it by.
+    // False when no view has the value; a deletion that fails throws RegistryError
+    // "Failed to delete value '%1'" (Refused() when Windows refused it), so that a save does
+    // not pass it by.
     bool DeleteValue(const std::string& name);
 
-    // The value's type and bytes as stored; throws "Failed to get data for '%s'" if absent.
+    // The value's type and bytes as stored; throws "Failed to get data for '%1'" if absent.
     RawValue ReadRaw(const std::string& name) const;
     void WriteRaw(const std::string& name, const RawValue& value);
     // A value as WriteRaw stores it, and so as a read gives it back afterwards: a text in the
@@ -202,9 +191,9 @@ private:
     // Removes a key made by CreateInViews again.
     void Unmake(const Place& place, int view) const;
     static void CloseAll(ViewKeys& keys);
-    // Gives the open key write access in every view before a write; throws RegistryError
-    // (Refused() when for lack of rights) with that text when it cannot.
-    void MakeWritable(const std::string& failureText);
+    // Gives the open key write access in every view before a write; the registry's result
+    // (ERROR_INVALID_HANDLE when no key is open).
+    LONG MakeWritable();
     // Reads a value of the open key in one query when it fits the first buffer; the
     // registry's result code.
     LONG Query(const std::string& name, RawValue& value) const;
@@ -213,7 +202,6 @@ private:
     REGSAM onlyView_ = 0; // the one view SetRootInView chose, or 0 for all of the root's
     ViewKeys keys_{};
     std::string currentPath_;
-    LONG lastResult_ = ERROR_SUCCESS;
 };
 
 } // namespace qm

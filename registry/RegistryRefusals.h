@@ -28,4 +28,9 @@ void SetRegistryRule(RegistryRule rule);
 // or as this Windows is (false).
 void UseOneMachineView(bool oneView);
 
+// What the accessor asks: whether the rule in place refuses the request, and whether a test
+// chose one view of the machine's keys.
+bool RuleRefuses(const RegistryRequest& request);
+bool OneMachineViewChosen();
+
 } // namespace qm::testing

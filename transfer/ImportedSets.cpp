@@ -85,8 +85,11 @@ bool HoldsNothing(const RegistryAccessor& key) {
 
 void Delete(RegistryAccessor& registry, HKEY root, const std::string& path, REGSAM view = 0) {
     registry.SetRootInView(root, view);
-    if (!registry.DeleteKey(path) && registry.KeyExists(path))
-        throw RegistryError("Failed to delete key " + path, registry.Refused());
+    try {
+        registry.DeleteKey(path);
+    } catch (const RegistryError&) {
+        if (registry.KeyExists(path)) throw; // a key gone all the same is deleted
+    }
 }
 
 } // namespace
@@ -137,9 +140,7 @@ void NoteSetUses(const std::string& setName, const std::vector<SetUse>& uses,
     RegistryAccessor record;
     record.SetRoot(HKEY_CURRENT_USER);
     KeyScope recordScope(record);
-    if (!record.OpenKey(kImportedSetsKey, true))
-        throw RegistryError(std::string("Failed to create key ") + kImportedSetsKey,
-                            record.Refused());
+    record.OpenKey(kImportedSetsKey, true); // a failure names kImportedSetsKey
     // A container noted once stays noted until the record goes; a record that holds no set
     // (left by an import whose set was then forgotten some other way) starts afresh.
     if (record.GetKeyNames().empty())
@@ -150,8 +151,11 @@ void NoteSetUses(const std::string& setName, const std::vector<SetUse>& uses,
     if (!made.ownKey.empty() && !record.ValueExists(kMadeOwnKeyValue))
         record.WriteString(kMadeOwnKeyValue, made.ownKey);
     RegistryAccessor set;
-    if (!set.OpenKeyBelow(record, setName, true))
-        throw RegistryError("Failed to create key " + SetKey(setName), set.Refused());
+    try {
+        if (!set.OpenKeyBelow(record, setName, true)) throw KeyNotCreated(SetKey(setName));
+    } catch (const RegistryError& error) {
+        throw KeyNotCreated(SetKey(setName), error.Refused());
+    }
     KeyScope setScope(set);
     for (const SetUse& use : uses) set.WriteString(use.keyName, use.text);
 }

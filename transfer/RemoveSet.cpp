@@ -163,10 +163,11 @@ void RemovePlanned(const RemovalPlan& removal, const std::string& path,
         registry.SetRoot(HKEY_LOCAL_MACHINE);
         // The views rule: the key goes from each view that holds it (each was found to hold
         // exactly the set's button), all views or none.
-        if (!registry.DeleteKey(ButtonKeyPath(row.keyName)) &&
-            registry.KeyExists(ButtonKeyPath(row.keyName)))
-            throw RegistryError("Failed to delete key " + ButtonKeyPath(row.keyName),
-                                registry.Refused());
+        try {
+            registry.DeleteKey(ButtonKeyPath(row.keyName));
+        } catch (const RegistryError&) {
+            if (registry.KeyExists(ButtonKeyPath(row.keyName))) throw; // gone all the same
+        }
         changed = true;
         ForgetOwnRecord(registry, row.keyName);
         if (removed) removed(row);

@@ -64,11 +64,12 @@ ButtonImporter::ButtonImporter(RegistryAccessor& registry, HWND owner)
 
 void ButtonImporter::OpenExtensions() {
     extensions_.SetRoot(HKEY_LOCAL_MACHINE);
-    if (!extensions_.OpenKey(kExtensionsKey, true)) {
+    try {
+        extensions_.OpenKey(kExtensionsKey, true);
+    } catch (const RegistryError& error) {
         // Without the rights to change it the import stops here, before any button is made;
         // any other failure names the first button's key when it cannot be made below it.
-        if (extensions_.Refused())
-            throw RegistryError(std::string("Failed to create key ") + kExtensionsKey, true);
+        if (error.Refused()) throw;
         return;
     }
     taken_ = TakenNames(extensions_);
@@ -103,11 +104,13 @@ void ButtonImporter::SectionStart() {
         if (n > kMaxButtonCounter) throw ButtonKeysExhausted();
         NewButtonKey key{n, ButtonKeyName(n), OwnRecordValueName(n)};
         if (Taken(key.keyName)) continue;
-        RegistryAccessor::NewKey made = registry_.MakeKeyBelow(extensions_, key.keyName);
-        if (made == RegistryAccessor::NewKey::Exists) continue;
-        if (made == RegistryAccessor::NewKey::Failed)
-            throw RegistryError("Failed to create key " + ButtonKeyPath(key.keyName),
-                                registry_.Refused());
+        try {
+            if (registry_.MakeKeyBelow(extensions_, key.keyName) ==
+                RegistryAccessor::NewKey::Exists)
+                continue;
+        } catch (const RegistryError& error) {
+            throw KeyNotCreated(ButtonKeyPath(key.keyName), error.Refused());
+        }
         searchFrom_ = n + 1;
         sectionOpen_ = true;
         created_.push_back(std::move(key));
@@ -121,7 +124,7 @@ void ButtonImporter::Value(const std::string& name, const std::string& text) {
         registry_.WriteString(name, text);
     } catch (const RegistryError& error) {
         RemoveOpenSection();
-        throw RegistryError("Failed to set data for '" + QuoteCut(name) + "'", error.Refused());
+        throw DataNotSet(QuoteCut(name), error.Refused());
     }
 }
 
@@ -130,7 +133,11 @@ void ButtonImporter::RemoveOpenSection() {
     registry_.CloseKey();
     RegistryAccessor machine;
     machine.SetRoot(HKEY_LOCAL_MACHINE);
-    machine.DeleteKey(ButtonKeyPath(created_.back().keyName));
+    try {
+        machine.DeleteKey(ButtonKeyPath(created_.back().keyName));
+    } catch (const RegistryError&) {
+        // What the section got stays; the failure that ended it is the one reported.
+    }
     created_.pop_back();
     searchFrom_ = 1; // the name is free again
 }

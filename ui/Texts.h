@@ -2,7 +2,7 @@
 // The program's texts (messages, questions, captions) live in the resource string table,
 // resources/strings.rc, under IDS_ identifiers from resource.h; that is also where a
 // translation changes them. Text() loads one, in the active code page the program's "A" calls
-// expect (UTF-8 under the program's manifest).
+// expect (UTF-8 under the program's manifest). They are the string table's (base/StringTable.h).
 
 #include <windows.h>
 

@@ -44,6 +44,9 @@ TEST_F(RefusedUserSettingsTest, LockedPagesShowTheirSettingsRefuseSavesAndWriteN
     Type(kPageContextMenu, IDC_DEFAULTEDIT, "new.htm");
     dialogs.ExpectError(Refusal("The context menu entry \"Entry\" cannot be saved"));
     Save();
+    Type(kPageContextMenu, IDC_MENUEDIT, "Renamed");
+    dialogs.ExpectError(Refusal("The context menu entry \"Entry\" cannot be renamed"));
+    Save();
     dialogs.AnswerQuestion(
         true, "Ok to delete the context menu?\n\"Entry\", a context menu entry of this user");
     dialogs.ExpectError(Refusal("The context menu entry \"Entry\" cannot be deleted"));

@@ -147,12 +147,12 @@ TEST_F(MachineViewsTest, RefusedChangesSayWhyAndChangeNothingInEitherView) {
               std::pair(std::string("Failed to delete value 'ButtonText'"), true));
     EXPECT_EQ(ErrorOf([&] { reg.CreateKey("\\" + kExt + "\\{New}"); }),
               std::pair("Failed to create key \\" + kExt + "\\{New}", true));
-    EXPECT_FALSE(reg.OpenKey("\\" + kExt + "\\{Made}", true));
-    EXPECT_TRUE(reg.Refused());
-    EXPECT_FALSE(reg.OpenKey("\\" + kBoth, true)); // opening to write is refused too
-    EXPECT_TRUE(reg.Refused());
-    EXPECT_FALSE(reg.DeleteKey("\\" + kOnly64));
-    EXPECT_TRUE(reg.Refused());
+    EXPECT_EQ(ErrorOf([&] { reg.OpenKey("\\" + kExt + "\\{Made}", true); }),
+              std::pair("Failed to create key \\" + kExt + "\\{Made}", true));
+    EXPECT_EQ(ErrorOf([&] { reg.OpenKey("\\" + kBoth, true); }), // opening to write is refused too
+              std::pair("Failed to create key \\" + kBoth, true));
+    EXPECT_EQ(ErrorOf([&] { reg.DeleteKey("\\" + kOnly64); }),
+              std::pair("Failed to delete key \\" + kOnly64, true));
     EXPECT_EQ(ErrorOf([&] { reg.MoveKey("\\" + kOnly32, "\\" + kExt + "\\{Moved}"); }).second,
               true);
 
@@ -168,9 +168,9 @@ TEST_F(MachineViewsTest, RefusedChangesSayWhyAndChangeNothingInEitherView) {
     EXPECT_TRUE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kOnly32));
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kOnly32));
 
-    // Other failures are no refusal.
-    EXPECT_FALSE(reg.OpenKey("\\" + kExt + "\\{Missing}", false));
-    EXPECT_FALSE(reg.Refused());
+    // A key that is not there is no failure at all.
+    EXPECT_EQ(ErrorOf([&] { EXPECT_FALSE(reg.OpenKey("\\" + kExt + "\\{Missing}", false)); }),
+              std::pair(std::string(), false));
 }
 
 TEST_F(MachineViewsTest, ARefusalInTheSecondViewUndoesWhatTheFirstWasGiven) {
@@ -179,7 +179,8 @@ TEST_F(MachineViewsTest, ARefusalInTheSecondViewUndoesWhatTheFirstWasGiven) {
     EXPECT_TRUE(ErrorOf([&] { reg.CreateKey("\\" + kExt + "\\{New}"); }).second);
     ASSERT_TRUE(reg.OpenKey("\\" + kBoth, false));
     EXPECT_TRUE(ErrorOf([&] { reg.WriteString("ButtonText", "x"); }).second);
-    EXPECT_FALSE(reg.DeleteKey("\\" + kBoth));
+    EXPECT_EQ(ErrorOf([&] { reg.DeleteKey("\\" + kBoth); }),
+              std::pair("Failed to delete key \\" + kBoth, true));
     for (REGSAM view : kBothViews) {
         SCOPED_TRACE(ViewName(view));
         EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, view, kExt + "\\{New}"));
@@ -221,8 +222,8 @@ TEST_F(MachineViewsTest, ANewKeyIsMadeInBothViewsOrNotAtAllAndAKeyOfEitherViewIs
 
     // Refused in the second view: the first view's new key goes again.
     RefuseChanges refuse(HKEY_LOCAL_MACHINE, kExt + "\\{Refused}", KEY_WOW64_64KEY);
-    EXPECT_EQ(button.MakeKeyBelow(extensions, "{Refused}"), NewKey::Failed);
-    EXPECT_TRUE(button.Refused());
+    EXPECT_EQ(ErrorOf([&] { button.MakeKeyBelow(extensions, "{Refused}"); }),
+              std::pair("Failed to create key \\" + kExt + "\\{Refused}", true));
     EXPECT_FALSE(button.HasOpenKey());
     for (REGSAM view : kBothViews)
         EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, view, kExt + "\\{Refused}"))

@@ -1,0 +1,22 @@
+#pragma once
+// The program's texts (messages, questions, captions) live in the resource string table,
+// resources/strings.rc, under IDS_ identifiers from resource.h; that is also where a
+// translation changes them. TableText() loads one from the program's own module, in the active
+// code page the program's "A" calls expect (UTF-8 under the program's manifest), with the
+// kernel's resource functions alone, so that every room can show its texts.
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+// The text of the string-table entry. A missing entry is a fault of the build: it throws.
+std::string TableText(UINT id);
+// The same, with %1 ... %9 replaced by the inserts in order, in one pass: an insert that itself
+// holds "%1" (a name the user typed) stays as it is.
+std::string TableText(UINT id, std::initializer_list<std::string_view> inserts);
+
+} // namespace qm
