@@ -137,8 +137,7 @@ int TForm1::ClientHeightForPages() const {
     for (int i = 0; i < kPageCount; ++i) {
         if (!pages_[i] || !pages_[i]->hwnd()) return ui::Scale(kClientHeight, dpi_);
         int bottom = ui::LowestControlBottom(pages_[i]->hwnd());
-        if (i == ui::kPageButtons && stripHeight_ > 0)
-            bottom -= stripHeight_ - ui::OneRowStripHeight(dpi_);
+        bottom -= grown_[i];
         content = std::max(content, bottom);
     }
     RECT bar;
@@ -591,12 +590,13 @@ RegistryAccessor& TForm1::ResetRegistry() {
     return *registry_;
 }
 
-void TForm1::ButtonStripResized(int stripHeight) {
-    // Measured from the one-row height, so that a strip rebuilt row by row always ends at the
-    // same window height.
-    stripHeight_ = stripHeight;
-    int height = std::max(oneRowWindowHeight_ + stripHeight - ui::OneRowStripHeight(dpi_),
-                          oneRowWindowHeight_);
+void TForm1::PageGrew(int page, int extraHeight) {
+    // Measured from the height the pages' templates need, so that a strip rebuilt row by row
+    // always ends at the same window height.
+    if (page < 0 || page >= kPageCount) return;
+    grown_[page] = std::max(extraHeight, 0);
+    const int height =
+        oneRowWindowHeight_ + *std::max_element(grown_.begin(), grown_.end());
     RECT window;
     GetWindowRect(hwnd(), &window);
     if (window.bottom - window.top == height) return;
@@ -626,7 +626,7 @@ void TForm1::DpiChanged(UINT dpi, const RECT& suggested) {
     for (auto& page : pages_) page->DpiChanged(oldDpi, dpi_);
     // The pages' controls at the new DPI decide the height, as at the start.
     oneRowWindowHeight_ = OneRowWindowSize().cy;
-    ButtonStripResized(stripHeight_ > 0 ? stripHeight_ : ui::OneRowStripHeight(dpi_));
+    PageGrew(ui::kPageButtons, grown_[ui::kPageButtons]);
     LayoutControls();
     InvalidateRect(hwnd(), nullptr, TRUE);
 }

@@ -68,7 +68,7 @@ public:
     RegistryAccessor& Registry() override;
     RegistryAccessor& ResetRegistry() override;
     HWND MainWindow() const override { return hwnd(); }
-    void ButtonStripResized(int stripHeight) override;
+    void PageGrew(int page, int extraHeight) override;
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -170,7 +170,7 @@ private:
     // The window's height with a one-row button strip; the strip's further rows add to it.
     int oneRowWindowHeight_ = 0;
     // The button strip's height as the button page last reported it; 0 before.
-    int stripHeight_ = 0;
+    std::array<int, kPageCount> grown_{}; // what each page needs beyond its template
 };
 
 } // namespace qm

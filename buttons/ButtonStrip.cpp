@@ -26,7 +26,7 @@ constexpr int kFirstCommand = 0x4000;
 constexpr int kLastCommand = 0xFFFF;
 
 constexpr int kBorder = 1; // WS_BORDER, on all four sides, one pixel at any DPI
-// A strip button at 96 DPI; its row is ui::kStripButtonHeight high.
+// A strip button at 96 DPI; its row is kStripButtonHeight high.
 constexpr int kButtonWidth = 23;
 
 // The widest hint at 96 DPI, in pixels; longer lines wrap.
@@ -144,14 +144,14 @@ void ButtonStrip::Create(HWND pageWindow, UINT dpi) {
     }
     view_ = CreateWindowExA(WS_EX_CONTROLPARENT, kViewClass, nullptr,
                             WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                            0, 0, 0, ui::OneRowStripHeight(dpi_), pageWindow,
+                            0, 0, 0, OneRowStripHeight(dpi_), pageWindow,
                             reinterpret_cast<HMENU>(IDC_STRIPVIEW), ui::Instance(), this);
     if (!view_) throw std::runtime_error(ui::Text(IDS_BUTTON_STRIP_NOT_MADE));
     toolBar_ = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TBSTYLE_FLAT |
                                    TBSTYLE_WRAPABLE | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
                                    CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                               0, 0, 0, ui::OneRowStripHeight(dpi_) - 2 * kBorder, view_,
+                               0, 0, 0, OneRowStripHeight(dpi_) - 2 * kBorder, view_,
                                reinterpret_cast<HMENU>(IDC_TOOLBAR2), ui::Instance(), nullptr);
     if (!toolBar_) throw std::runtime_error(ui::Text(IDS_BUTTON_STRIP_NOT_MADE));
     SendMessageA(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
@@ -193,7 +193,7 @@ void ButtonStrip::SetPictureSize() {
     SendMessageA(toolBar_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotIcons.get()));
     SendMessageA(toolBar_, TB_SETBUTTONSIZE, 0,
                  MAKELPARAM(std::max(ui::Scale(kButtonWidth, dpi_), iconSize_ + 4),
-                            std::max(ui::Scale(ui::kStripButtonHeight, dpi_), iconSize_ + 4)));
+                            std::max(ui::Scale(kStripButtonHeight, dpi_), iconSize_ + 4)));
     icons_ = std::move(icons);
     hotIcons_ = std::move(hotIcons);
 }

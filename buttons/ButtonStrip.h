@@ -18,6 +18,14 @@
 
 namespace qm {
 
+// At 96 DPI; a strip's one row is as many pixels as this at the window's DPI (OneRowStripHeight).
+inline constexpr int kOneRowStripHeight = 24;
+// A row of the strip: its buttons' height at the DPI, and the strip's one-pixel frame.
+inline constexpr int kStripButtonHeight = kOneRowStripHeight - 2;
+inline int OneRowStripHeight(UINT dpi) {
+    return MulDiv(kStripButtonHeight, static_cast<int>(dpi), 96) + 2;
+}
+
 class RegistryAccessor;
 
 class ButtonStrip {

@@ -208,7 +208,7 @@ int ButtonsPage::StripRowsShown() const {
     RECT window;
     if (main && GetWindowRect(main, &window)) {
         const RECT work = ui::WorkAreaOf(main);
-        const int grown = std::max(0, reportedStripHeight_ - ui::OneRowStripHeight(dpi_));
+        const int grown = std::max(0, reportedStripHeight_ - OneRowStripHeight(dpi_));
         const int oneRowWindow = window.bottom - window.top - grown;
         const int room = work.bottom - work.top - oneRowWindow;
         rows = std::min(rows, 1 + std::max(0, room) / strip_.RowHeight());
@@ -230,7 +230,7 @@ void ButtonsPage::LayoutStrip() {
     if (height != reportedStripHeight_ || page.right != placedWidth_) PlaceFields(height);
     if (height == reportedStripHeight_) return;
     reportedStripHeight_ = height;
-    host_.ButtonStripResized(height);
+    host_.PageGrew(ui::kPageButtons, height - OneRowStripHeight(dpi_));
 }
 
 void ButtonsPage::PlaceFields(int stripHeight) {

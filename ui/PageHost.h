@@ -46,17 +46,9 @@ public:
 
     virtual HWND MainWindow() const = 0;
 
-    // The button page's strip changed its height (it wraps onto further rows); the main
-    // window grows or shrinks with it. A one-row strip is kOneRowStripHeight high.
-    virtual void ButtonStripResized(int /*stripHeight*/) {}
+    // The page needs this many pixels more than its template (the button page's strip wraps
+    // onto further rows), or none again: the main window grows or shrinks by as much.
+    virtual void PageGrew(int /*page*/, int /*extraHeight*/) {}
 };
-
-// At 96 DPI; a strip's one row is as many pixels as this at the window's DPI (OneRowStripHeight).
-inline constexpr int kOneRowStripHeight = 24;
-// A row of the strip: its buttons' height at the DPI, and the strip's one-pixel frame.
-inline constexpr int kStripButtonHeight = kOneRowStripHeight - 2;
-inline int OneRowStripHeight(UINT dpi) {
-    return MulDiv(kStripButtonHeight, static_cast<int>(dpi), 96) + 2;
-}
 
 } // namespace qm::ui

@@ -299,21 +299,23 @@ TEST_F(ShellTest, TheWindowGrowsWithTheButtonStripWithoutDrifting) {
         GetWindowRect(form->hwnd(), &window);
         return window.bottom - window.top;
     };
-    form->ButtonStripResized(48);
+    // The strip wraps onto a second row: the page needs 24 pixels more.
+    auto grow = [&](int extra) { form->PageGrew(kPageButtons, extra); };
+    grow(24);
     EXPECT_EQ(height(), oneRow + 24);
-    form->ButtonStripResized(48); // the same strip again: no change
+    grow(24); // the same strip again: no change
     EXPECT_EQ(height(), oneRow + 24);
-    form->ButtonStripResized(72);
+    grow(48);
     EXPECT_EQ(height(), oneRow + 48);
     // A rebuild empties the strip and fills it again.
-    for (int strip : {0, 24, 48, 72}) form->ButtonStripResized(strip);
+    for (int extra : {-24, 0, 24, 48}) grow(extra);
     EXPECT_EQ(height(), oneRow + 48);
-    form->ButtonStripResized(24);
+    grow(0);
     EXPECT_EQ(height(), oneRow);
-    form->ButtonStripResized(0); // never below the window's size with one row
+    grow(-24); // never below the window's size with one row
     EXPECT_EQ(height(), oneRow);
     // The page control and the page showing follow the window.
-    form->ButtonStripResized(48);
+    grow(24);
     RECT client, tabs, page;
     GetClientRect(form->hwnd(), &client);
     GetWindowRect(form->PageControl(), &tabs);

@@ -163,8 +163,8 @@ TEST_F(ButtonPageInWindowTest, TheWindowGrowsWithTheStripsRowsAndShrinksBack) {
         PutRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(n), {{"ButtonText", "b"}});
     Command(IDM_REFRESH);
     const int strip = page->StripHeight();
-    ASSERT_GT(strip, qm::ui::kOneRowStripHeight);
-    EXPECT_EQ(WindowHeight(), oneRow + strip - qm::ui::kOneRowStripHeight);
+    ASSERT_GT(strip, qm::kOneRowStripHeight);
+    EXPECT_EQ(WindowHeight(), oneRow + strip - qm::kOneRowStripHeight);
     // The page still holds every field: the filter box at the bottom is inside the page.
     RECT pageArea, filter;
     GetWindowRect(page->hwnd(), &pageArea);

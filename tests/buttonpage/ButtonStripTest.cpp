@@ -449,7 +449,7 @@ TEST_F(ButtonStripTest, TheStripWrapsOntoMoreRowsAndTheFieldsMoveBelowIt) {
     for (int i = 0; i < 4; ++i)
         PutRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(i + 1), {{"ButtonText", "b"}});
     page->ListButtons(-1);
-    ASSERT_EQ(page->StripHeight(), qm::ui::kOneRowStripHeight);
+    ASSERT_EQ(page->StripHeight(), qm::kOneRowStripHeight);
     RECT field;
     GetWindowRect(Field(IDC_BUTTONTEXT), &field);
     const LONG oneRowTop = field.top;
@@ -468,7 +468,7 @@ TEST_F(ButtonStripTest, TheStripWrapsOntoMoreRowsAndTheFieldsMoveBelowIt) {
         PutRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(i + 1), {{"ButtonText", "b"}});
     page->ListButtons(-1);
     const int height = page->StripHeight();
-    EXPECT_GT(height, 2 * qm::ui::kOneRowStripHeight - 4);
+    EXPECT_GT(height, 2 * qm::kOneRowStripHeight - 4);
     GetWindowRect(page->StripView(), &strip);
     EXPECT_EQ(strip.bottom - strip.top, height);
     // Every button lies inside the strip.
@@ -476,12 +476,12 @@ TEST_F(ButtonStripTest, TheStripWrapsOntoMoreRowsAndTheFieldsMoveBelowIt) {
     SendMessageA(page->ToolBar2(), TB_GETITEMRECT, 59, reinterpret_cast<LPARAM>(&last));
     EXPECT_LE(last.bottom, height);
     GetWindowRect(Field(IDC_BUTTONTEXT), &field);
-    EXPECT_EQ(field.top - oneRowTop, height - qm::ui::kOneRowStripHeight);
+    EXPECT_EQ(field.top - oneRowTop, height - qm::kOneRowStripHeight);
 
     for (int i = 4; i < 60; ++i)
         qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(i + 1)));
     page->ListButtons(-1);
-    EXPECT_EQ(page->StripHeight(), qm::ui::kOneRowStripHeight);
+    EXPECT_EQ(page->StripHeight(), qm::kOneRowStripHeight);
     GetWindowRect(Field(IDC_BUTTONTEXT), &field);
     EXPECT_EQ(field.top, oneRowTop);
 }

@@ -7,6 +7,7 @@
 
 #include "app/About.h"
 #include "buttons/ButtonPlace.h"
+#include "buttons/ButtonStrip.h"
 #include "resource.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
@@ -474,14 +475,14 @@ TEST_F(KeyboardTest, SixHundredButtonsScrollInAFewRowsAndTheFieldsStayOnTheScree
     ASSERT_EQ(page.StripButtonCount(), 600);
 
     // A few rows show; the window grows by them as before, and no further.
-    const int row = qm::ui::OneRowStripHeight(form->Dpi()) - 2;
+    const int row = qm::OneRowStripHeight(form->Dpi()) - 2;
     const int shown = page.StripHeight();
     EXPECT_GT(shown, 2 * row);
     EXPECT_LE(shown, 4 * row + 2);
     RECT window, screen;
     GetWindowRect(form->hwnd(), &window);
     EXPECT_EQ(window.bottom - window.top,
-              oneRow.bottom - oneRow.top + shown - qm::ui::OneRowStripHeight(form->Dpi()));
+              oneRow.bottom - oneRow.top + shown - qm::OneRowStripHeight(form->Dpi()));
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
     EXPECT_LE(window.bottom, screen.bottom);
     EXPECT_GE(window.top, screen.top);
