@@ -595,8 +595,7 @@ void TForm1::PageGrew(int page, int extraHeight) {
     // always ends at the same window height.
     if (page < 0 || page >= kPageCount) return;
     grown_[page] = std::max(extraHeight, 0);
-    const int height =
-        oneRowWindowHeight_ + *std::max_element(grown_.begin(), grown_.end());
+    const int height = oneRowWindowHeight_ + *std::max_element(grown_.begin(), grown_.end());
     RECT window;
     GetWindowRect(hwnd(), &window);
     if (window.bottom - window.top == height) return;
