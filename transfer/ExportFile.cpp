@@ -88,9 +88,9 @@ ExportOutput::ExportOutput(const std::string& path, const std::string& folder, D
     DWORD error = 0;
     tempFile_ = MakeTemporaryFile(FolderOf(path_), "qmx", &error);
     if (!tempFile_.empty())
-        file_ = CreateFileA(tempFile_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) {
+        file_.reset(CreateFileA(tempFile_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_) {
         if (!tempFile_.empty()) error = GetLastError();
         RemoveWhatWasMade();
         throw InOutError(WriteErrorText(path_, error));
@@ -103,8 +103,7 @@ ExportOutput::~ExportOutput() {
 }
 
 void ExportOutput::RemoveWhatWasMade() {
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    file_.reset();
     if (!tempFile_.empty()) DeleteFileA(tempFile_.c_str());
     tempFile_.clear();
     for (const auto& copy : copies_) DeleteFileA(copy.first.c_str());
@@ -121,7 +120,7 @@ void ExportOutput::WriteAll(HANDLE file, std::string_view bytes, const std::stri
 
 void ExportOutput::Write(std::string_view bytes) {
     if (buffer_.size() + bytes.size() > kBufferSize) Flush();
-    if (bytes.size() >= kBufferSize) return WriteAll(file_, bytes, path_);
+    if (bytes.size() >= kBufferSize) return WriteAll(file_.get(), bytes, path_);
     buffer_.append(bytes);
 }
 
@@ -129,7 +128,7 @@ void ExportOutput::Flush() {
     std::string pending;
     pending.swap(buffer_); // written or not, it is not tried twice
     buffer_.reserve(kBufferSize);
-    WriteAll(file_, pending, path_);
+    WriteAll(file_.get(), pending, path_);
 }
 
 DWORD ExportOutput::Copy(const std::string& from, const std::string& to) {
@@ -139,54 +138,43 @@ DWORD ExportOutput::Copy(const std::string& from, const std::string& to) {
     for (const auto& copy : copies_)
         if (Lower(copy.second) == Lower(to)) return 0; // the same name from the same file
 
-    HANDLE in = CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (in == INVALID_HANDLE_VALUE) {
+    UniqueFile in(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in) {
         DWORD why = GetLastError();
         if (unreadable_ == UnreadableSource::Skip) return why; // a missing file, or no path
         throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(why)}));
     }
-    if (folderError_) {
-        CloseHandle(in);
+    if (folderError_)
         throw InOutError(ui::Text(IDS_FOLDER_NOT_MADE, {folder_, InOutErrorText(folderError_)}));
-    }
     DWORD error = 0;
     std::string temporary = MakeTemporaryFile(folder_, "qmc", &error);
-    HANDLE out = INVALID_HANDLE_VALUE;
+    UniqueFile out;
     if (!temporary.empty()) {
-        out = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (out == INVALID_HANDLE_VALUE) {
+        out.reset(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!out) {
             error = GetLastError();
             DeleteFileA(temporary.c_str());
         }
     }
-    if (out == INVALID_HANDLE_VALUE) {
-        CloseHandle(in);
-        throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(error)}));
-    }
+    if (!out) throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(error)}));
     // From here on the temporary file is this export's: a failure removes it with the rest.
     copies_.emplace_back(temporary, to);
     std::vector<char> buffer(kBufferSize);
     bool readable = true;
-    try {
-        for (;;) {
-            DWORD read = 0;
-            if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
-                readable = false;
-                error = GetLastError();
-                break;
-            }
-            if (read == 0) break;
-            WriteAll(out, std::string_view(buffer.data(), read), to);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+            readable = false;
+            error = GetLastError();
+            break;
         }
-    } catch (...) {
-        CloseHandle(in);
-        CloseHandle(out);
-        throw;
+        if (read == 0) break;
+        WriteAll(out.get(), std::string_view(buffer.data(), read), to);
     }
-    CloseHandle(in);
-    CloseHandle(out);
+    in.reset();
+    out.reset();
     if (!readable) { // a source that fails part-way is not copied at all
         DeleteFileA(temporary.c_str());
         copies_.pop_back();
@@ -200,9 +188,8 @@ DWORD ExportOutput::Copy(const std::string& from, const std::string& to) {
 void ExportOutput::Commit() {
     if (!path_.empty()) {
         Flush();
-        HANDLE file = file_;
-        file_ = INVALID_HANDLE_VALUE;
-        if (!CloseHandle(file)) throw InOutError(WriteErrorText(path_, GetLastError()));
+        // Closed by hand: a close that fails may mean the last bytes never reached the disk.
+        if (!CloseHandle(file_.release())) throw InOutError(WriteErrorText(path_, GetLastError()));
     }
 
     // The copies first and the file last, each replacing its target: a file that was there is
@@ -263,24 +250,22 @@ void ExportOutput::Commit() {
 }
 
 ExportFileSource::ExportFileSource(const std::string& path) {
-    file_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) throw InOutError(InOutErrorText(GetLastError()));
+    file_.reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file_) throw InOutError(InOutErrorText(GetLastError()));
 }
 
 ExportFileSource::~ExportFileSource() { Close(); }
 
-void ExportFileSource::Close() {
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
-}
+void ExportFileSource::Close() { file_.reset(); }
 
 void ExportFileSource::Read(const std::string& companionFolder, ExportEvents& events) {
     ExportReader reader(companionFolder, events);
     std::vector<char> buffer(kBufferSize);
     while (!reader.Ended()) {
         DWORD read = 0;
-        if (!ReadFile(file_, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
+        if (!ReadFile(file_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read,
+                      nullptr))
             throw InOutError(InOutErrorText(GetLastError()));
         if (read == 0) break;
         reader.Feed(std::string_view(buffer.data(), read));
@@ -355,13 +340,12 @@ std::optional<std::string> ResolveFullPath(const std::string& path) {
 namespace {
 
 std::optional<BY_HANDLE_FILE_INFORMATION> FileIdentity(const std::string& path) {
-    HANDLE file =
-        CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    UniqueFile file(CreateFileA(path.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};
-    bool known = GetFileInformationByHandle(file, &info);
-    CloseHandle(file);
+    const bool known = GetFileInformationByHandle(file.get(), &info);
     if (!known) return std::nullopt;
     return info;
 }

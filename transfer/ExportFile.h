@@ -3,6 +3,7 @@
 // back through the format's reader, copying files and making folders. Input/output failures
 // throw InOutError with the text the user sees ("File not found", "Disk full", ...).
 
+#include "base/Handles.h"
 #include "transfer/ExportFormat.h"
 #include "transfer/ImportPlan.h"
 
@@ -82,7 +83,7 @@ private:
     std::vector<std::string> madeFolders_; // deepest last
     DWORD folderError_ = 0;                // why the folder could not be made (0: it is there)
     std::string tempFile_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    UniqueFile file_;
     std::string buffer_;
     std::vector<std::pair<std::string, std::string>> copies_; // (temporary, target)
     bool committed_ = false;
@@ -102,7 +103,7 @@ public:
     void Close();
 
 private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    UniqueFile file_;
 };
 
 // Opens and reads a whole export file.
