@@ -157,7 +157,8 @@ std::string ReadText(HKEY key, const char* name) {
 }
 
 // What a listing must do, with plain calls: both roots' Extensions keys enumerated, a current
-// user's record checked for its class, each record's text and icon locations read, a machine-wide record looked for in the other view
+// user's record checked for its class, each record's text and icon locations read, the
+// machine's names read in the 64-bit view too, a machine-wide record looked for in that view
 // (where it lives is shown), its two icons loaded once each and added to two image lists.
 void BareListing(int iconSize) {
     struct Found {
@@ -197,6 +198,18 @@ void BareListing(int iconSize) {
             }
         }
         RegCloseKey(extensions);
+        // A record of the 64-bit view alone is listed too: its names are read as well.
+        if (root == HKEY_LOCAL_MACHINE &&
+            RegOpenKeyExA(root, qm::kExtensionsKey + 1, 0, KEY_READ | KEY_WOW64_64KEY,
+                          &extensions) == ERROR_SUCCESS) {
+            for (DWORD i = 0;; ++i) {
+                DWORD length = sizeof name;
+                if (RegEnumKeyExA(extensions, i, name, &length, nullptr, nullptr, nullptr,
+                                  nullptr) != ERROR_SUCCESS)
+                    break;
+            }
+            RegCloseKey(extensions);
+        }
     }
     // The images are drawn and added as the strip adds them (one drawing per icon, one add per
     // list): adding icon by icon (ImageList_AddIcon) costs twice as much, and a baseline slower

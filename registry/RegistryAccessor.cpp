@@ -98,11 +98,21 @@ RegistryAccessor::Places RegistryAccessor::PlacesFor(const std::string& path,
     return places;
 }
 
+REGSAM RegistryAccessor::ViewFlag(const Place& place, int view) const {
+#if defined(_WIN64)
+    // Below a key handle the view is the handle's: a 64-bit program's path from there is never
+    // redirected, and naming the view again only has Wine look for a redirected node (an extra
+    // open of the registry) at every record of a listing. From a root the view is named.
+    if (place.base != root_) return 0;
+#endif
+    return View(view);
+}
+
 LONG RegistryAccessor::Open(const Place& place, int view, const std::string& fullPath,
                             REGSAM access, HKEY& opened) const {
     opened = nullptr;
-    LONG result =
-        RegOpenKeyExA(place.base, place.relative.c_str(), 0, access | View(view), &opened);
+    LONG result = RegOpenKeyExA(place.base, place.relative.c_str(), 0,
+                                access | ViewFlag(place, view), &opened);
     // Windows says whether a key exists before it weighs the rights to it.
     if (result == ERROR_SUCCESS && RuleRefuses(root_, View(view), fullPath, access, false)) {
         RegCloseKey(opened);
@@ -118,7 +128,7 @@ LONG RegistryAccessor::Create(const Place& place, int view, const std::string& f
     if (RuleRefuses(root_, View(view), fullPath, KEY_CREATE_SUB_KEY, true))
         return ERROR_ACCESS_DENIED;
     return RegCreateKeyExA(place.base, place.relative.c_str(), 0, nullptr, 0,
-                           kWriteAccess | View(view), nullptr, &created, &disposition);
+                           kWriteAccess | ViewFlag(place, view), nullptr, &created, &disposition);
 }
 
 LONG RegistryAccessor::OpenInViews(const Places& places, const std::string& fullPath,

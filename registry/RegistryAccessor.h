@@ -169,6 +169,8 @@ private:
         std::string relative;
     };
     using Places = std::array<Place, kMaxViews>;
+    // The view flag an open or create from that place takes.
+    REGSAM ViewFlag(const Place& place, int view) const;
 
     // The views of the root: one, or two for the machine's root on 64-bit Windows.
     int ViewCount() const;
