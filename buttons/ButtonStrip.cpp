@@ -275,27 +275,41 @@ void ButtonStrip::Replace(const std::vector<Listed>& records) {
     const int wanted = static_cast<int>(records.size());
     int present = static_cast<int>(SendMessageA(toolBar_, TB_BUTTONCOUNT, 0, 0));
     while (present > wanted) SendMessageA(toolBar_, TB_DELETEBUTTON, --present, 0);
+    // A button that already shows what it should is left alone: the control lays itself out
+    // again on every change, and a listing after a save mostly finds the same records.
+    std::vector<Button> before = std::move(buttons_);
     buttons_.clear();
     nextCommand_ = 0;
     std::vector<TBBUTTON> added;
     for (int position = 0; position < wanted; ++position) {
         const Listed& record = records[wanted - 1 - position];
         Button button{record.keyName, record.hint, record.place, NextCommand()};
+        const int image = wanted - 1 - position;
         if (position < present) {
-            TBBUTTONINFOA info{};
-            info.cbSize = sizeof info;
-            info.dwMask =
-                TBIF_BYINDEX | TBIF_COMMAND | TBIF_IMAGE | TBIF_STATE | TBIF_STYLE | TBIF_TEXT;
-            info.idCommand = button.command;
-            info.iImage = wanted - 1 - position;
-            info.fsState = TBSTATE_ENABLED;
-            info.fsStyle = BTNS_BUTTON;
-            // The control copies the text: its accessible name (it shows no text).
-            info.pszText = const_cast<char*>(record.hint.c_str());
-            SendMessageA(toolBar_, TB_SETBUTTONINFOA, position, reinterpret_cast<LPARAM>(&info));
+            TBBUTTON shown{};
+            SendMessageA(toolBar_, TB_GETBUTTON, position, reinterpret_cast<LPARAM>(&shown));
+            const bool same = position < static_cast<int>(before.size()) &&
+                              before[position].hint == record.hint &&
+                              shown.idCommand == button.command && shown.iBitmap == image &&
+                              shown.fsStyle == BTNS_BUTTON && (shown.fsState & TBSTATE_ENABLED) &&
+                              !(shown.fsState & (TBSTATE_HIDDEN | TBSTATE_INDETERMINATE));
+            if (!same) {
+                TBBUTTONINFOA info{};
+                info.cbSize = sizeof info;
+                info.dwMask =
+                    TBIF_BYINDEX | TBIF_COMMAND | TBIF_IMAGE | TBIF_STATE | TBIF_STYLE | TBIF_TEXT;
+                info.idCommand = button.command;
+                info.iImage = image;
+                info.fsState = TBSTATE_ENABLED;
+                info.fsStyle = BTNS_BUTTON;
+                // The control copies the text: its accessible name (it shows no text).
+                info.pszText = const_cast<char*>(record.hint.c_str());
+                SendMessageA(toolBar_, TB_SETBUTTONINFOA, position,
+                             reinterpret_cast<LPARAM>(&info));
+            }
         } else {
             TBBUTTON item{};
-            item.iBitmap = wanted - 1 - position;
+            item.iBitmap = image;
             item.idCommand = button.command;
             item.fsState = TBSTATE_ENABLED;
             item.fsStyle = BTNS_BUTTON;
