@@ -2,6 +2,7 @@
 
 #include "buttons/ButtonPlace.h"
 #include "buttons/ButtonRecord.h"
+#include "buttons/ButtonStore.h"
 #include "menuext/MenuRecord.h"
 #include "registry/RegistryAccessor.h"
 #include "ui/Texts.h"
@@ -34,16 +35,8 @@ std::string YesNo(bool yes) { return ui::Text(yes ? IDS_LIST_YES : IDS_LIST_NO);
 std::map<std::string, std::string> Texts(const RegistryAccessor& key,
                                          std::initializer_list<const char*> names) {
     std::map<std::string, std::string> texts;
-    for (const auto& [name, value] : key.GetValues()) {
-        bool wanted = false;
-        for (const char* wantedName : names) wanted = wanted || name == wantedName;
-        if (!wanted) continue;
-        try {
-            texts[name] = RegistryAccessor::StringFromValue(name, value);
-        } catch (const RegistryError& error) {
-            texts[name] = std::string("(") + error.what() + ")";
-        }
-    }
+    for (const auto& [name, text] : ValueTexts(key.GetValues(), names))
+        texts[name] = text.notText ? "(" + *text.notText + ")" : text.text;
     return texts;
 }
 

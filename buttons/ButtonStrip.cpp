@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "buttons/ButtonPlace.h"
 #include "buttons/ButtonRecord.h"
+#include "buttons/ButtonStore.h"
 #include "buttons/IconLoader.h"
 #include "buttons/SmallIconBatch.h"
 #include "registry/RegistryAccessor.h"
@@ -209,19 +210,16 @@ std::exception_ptr ButtonStrip::WalkListed(std::vector<Listed>& found) {
     try {
         // From the end of the listed order: the strip shows the records in the reverse order of
         // the walk, and a failure part-way keeps the buttons of the strip's end.
-        WalkButtonsInListedOrder(
-            host_.Registry(), page_.onlyOwn(), true,
-            [&](const std::string& name, RegistryAccessor& record) {
-                found.push_back({name, HintText(record.ReadString(kButtonTextValue)),
-                                 PlaceOfOpenRecord(record)});
-                if (record.Root() == HKEY_CURRENT_USER) currentUserButtons_.push_back(name);
-                // The browser expands icon locations stored as expandable strings, and so does
-                // the strip.
-                StoredText icon = record.ReadText(kIconValue);
-                StoredText hotIcon = record.ReadText(kHotIconValue);
-                batches.Load(RegistryAccessor::ExpandedText(icon.text, icon.stored.type),
-                             RegistryAccessor::ExpandedText(hotIcon.text, hotIcon.stored.type));
-            });
+        auto listed = [&](const std::string& name, RegistryAccessor& record) {
+            const ListedButton button = ReadListedButton(record);
+            found.push_back({name, HintText(button.text), button.place});
+            if (record.Root() == HKEY_CURRENT_USER) currentUserButtons_.push_back(name);
+            // The browser expands icon locations stored as expandable strings, and so does the
+            // strip.
+            const IconLocations icons = ReadIconLocations(record);
+            batches.Load(icons.icon, icons.hotIcon);
+        };
+        WalkButtonsInListedOrder(host_.Registry(), page_.onlyOwn(), true, listed);
     } catch (...) {
         failure = std::current_exception();
     }

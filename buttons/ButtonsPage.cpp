@@ -2,9 +2,9 @@
 
 #include "buttons/ButtonPlace.h"
 #include "buttons/ButtonRecord.h"
+#include "buttons/ButtonStore.h"
 #include "buttons/ElevatedChange.h"
 #include "buttons/IconLoader.h"
-#include "registry/KeyScope.h"
 #include "registry/RegistryAccessor.h"
 #include "registry/ShownValues.h"
 #include "ui/AccessibleName.h"
@@ -77,19 +77,6 @@ Elevated MakeElevated(ui::PageHost& host, const std::string& failure, const Elev
     if (made) made();
     record->Finish();
     return Elevated::Made;
-}
-
-// Runs steps on the accessor; whatever key they leave open is closed before the failure, if
-// any, is handed back for its message.
-template <typename Steps>
-std::optional<RegistryError> Attempt(RegistryAccessor& registry, Steps&& steps) {
-    KeyScope keyScope(registry);
-    try {
-        steps();
-    } catch (const RegistryError& error) {
-        return error;
-    }
-    return std::nullopt;
 }
 
 // Posted when the registry no longer matches the strip after a refresh: the full rebuild waits
@@ -337,33 +324,19 @@ void ButtonsPage::ShowButton(int position) {
 
     // The whole record is read before any field changes, so that a value that cannot be read
     // leaves no mix of two records in the fields.
-    ShownRecord record;
-    record.keyName = keyName;
-    record.root = RootForButton(keyName, strip_.CurrentUserButtons());
-    std::string tooLong;
-    {
-        RegistryAccessor& registry = host_.Registry();
-        KeyScope keyScope(registry);
-        RegistryAccessor extensions;
-        try {
-            OpenButtonRecord(extensions, registry, record.root, keyName);
-            record.place = PlaceOfOpenRecord(registry);
-            for (const ButtonFieldRule& rule : kButtonFields) {
-                bool cut = false;
-                record.values.ReadText(registry, rule.value, cut);
-                if (cut && tooLong.empty()) tooLong = rule.value;
-            }
-            bool cut = false;
-            record.values.ReadText(registry, kDefaultVisibleValue, cut);
-        } catch (...) {
-            // Nothing of the record is shown, and nothing of the record shown before stays in
-            // the fields: a later Save then has no record to write into.
-            ClearButtonFields();
-            host_.ClearModified(ui::kPageButtons);
-            throw;
-        }
+    StoredButton record;
+    try {
+        record = ReadStoredButton(host_.Registry(),
+                                  RootForButton(keyName, strip_.CurrentUserButtons()), keyName);
+    } catch (...) {
+        // Nothing of the record is shown, and nothing of the record shown before stays in
+        // the fields: a later Save then has no record to write into.
+        ClearButtonFields();
+        host_.ClearModified(ui::kPageButtons);
+        throw;
     }
-    shown_ = std::move(record);
+    const std::string tooLong = record.tooLong;
+    shown_ = {keyName, record.root, record.place, std::move(record.values), {}};
 
     ui::SetText(Item(IDC_STATICTEXT1), keyName);
     ui::SetText(Item(IDC_BUTTONPLACE), PlaceText(shown_.place));
@@ -496,22 +469,16 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
     const ButtonFieldState now = FieldsShown();
     const std::vector<ValueEdit> edits = ButtonEdits(shown.values, shown.fields, now);
 
-    RegistryAccessor& registry = host_.Registry();
     // The record shown is saved where it was read, whatever a listing found since.
-    const RecordOpener open = [&](RegistryAccessor& record) {
-        RegistryAccessor extensions;
-        return OpenButtonRecord(extensions, record, root, keyName);
-    };
     const std::string text = ui::GetText(Item(IDC_BUTTONTEXT));
     const SaveOutcome outcome =
-        SaveEdits(registry, open, shown.values, edits,
-                  [&](const std::string& names) {
-                      return ui::AppDialogs().AskYesNo(host_.MainWindow(),
-                                                       ui::Text(IDS_BUTTON_CHANGED, {text, names}));
-                  },
-                  {ui::Text(IDS_CHANGE_SAVE_BUTTON, {text}),
-                   {{root, ButtonKeyPath(keyName)}},
-                   ui::AskToGoOnWithoutBackup(host_.MainWindow())});
+        SaveButtonEdits(host_.Registry(), root, keyName, shown.values, edits,
+                        [&](const std::string& names) {
+                            return ui::AppDialogs().AskYesNo(
+                                host_.MainWindow(), ui::Text(IDS_BUTTON_CHANGED, {text, names}));
+                        },
+                        {ui::Text(IDS_CHANGE_SAVE_BUTTON, {text}), SavedButtonKeys(root, keyName),
+                         ui::AskToGoOnWithoutBackup(host_.MainWindow())});
     switch (outcome.kind) {
     case SaveOutcome::Kind::Saved:
         // What is stored now is what the fields show: a second save writes nothing again.
@@ -527,17 +494,11 @@ void ButtonsPage::SaveButton(const std::string& keyName) {
         const bool refused = outcome.error->Refused();
         const std::string failure = ui::Text(IDS_BUTTON_NOT_SAVED, {text});
         if (refused && root == HKEY_LOCAL_MACHINE) {
-            // Exactly this save, with the values as the check found them: the elevated copy
-            // writes only while they are still so.
-            ElevatedChange change{ElevatedChange::Action::Save, keyName, {}};
-            for (size_t i = 0; i < edits.size(); ++i)
-                change.edits.push_back({edits[i].name,
-                                        outcome.found.size() == edits.size()
-                                            ? outcome.found[i]
-                                            : shown.values.Stored(edits[i].name),
-                                        edits[i].value});
-            if (MakeElevated(host_, failure, change, ui::Text(IDS_CHANGE_SAVE_BUTTON, {text}),
-                             {{root, ButtonKeyPath(keyName)}}) == Elevated::Made) {
+            // Exactly this save: the elevated copy writes only while the values are still as
+            // the check found them.
+            if (MakeElevated(host_, failure, ElevatedSave(keyName, edits, outcome, shown.values),
+                             ui::Text(IDS_CHANGE_SAVE_BUTTON, {text}),
+                             SavedButtonKeys(root, keyName)) == Elevated::Made) {
                 for (const ValueEdit& edit : edits) shown.values.Remember(edit.name, edit.value);
                 shown.fields = now;
                 savedElevated_ = true;
@@ -575,25 +536,21 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
         return;
     RegistryAccessor& registry = host_.Registry();
     std::optional<ChangeRecord> change =
-        BeginChange(ui::Text(IDS_CHANGE_DELETE_BUTTON, {name}),
-                    {{root, ButtonKeyPath(keyName)}, {HKEY_CURRENT_USER, kOwnRecordKey}},
+        BeginChange(ui::Text(IDS_CHANGE_DELETE_BUTTON, {name}), DeletedButtonKeys(root, keyName),
                     ui::AskToGoOnWithoutBackup(host_.MainWindow()));
     if (!change) return;
     auto forgetOwnRecord = [&] {
-        if (std::optional<RegistryError> failure =
-                Attempt(registry, [&] { ForgetOwnRecord(registry, keyName); }))
+        if (const StoreStep forgot = ForgetDeletedButton(registry, keyName); forgot.failure)
             // The button is gone; only its entry in the program's own record stays behind.
-            ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
+            ReportWriteFailure(host_, forgot.failure->Refused(), HKEY_CURRENT_USER,
                                ui::Text(IDS_BUTTON_OWN_RECORD_NOT_FORGOTTEN), IDS_WRITE_ERROR);
     };
-    bool deleted = false;
-    const std::optional<RegistryError> notDeleted =
-        Attempt(registry, [&] { deleted = DeleteButtonRecord(registry, root, keyName); });
-    if (deleted) {
+    const StoreStep deleted = DeleteStoredButton(registry, root, keyName);
+    if (deleted.done) {
         forgetOwnRecord();
         change->Finish();
     } else {
-        const bool refused = notDeleted && notDeleted->Refused();
+        const bool refused = deleted.failure && deleted.failure->Refused();
         change->Discard();
         const std::string failure = ui::Text(IDS_BUTTON_NOT_DELETED, {name});
         if (!refused || root != HKEY_LOCAL_MACHINE) {
@@ -602,8 +559,7 @@ void ButtonsPage::DeleteButton(const std::string& keyName) {
         }
         if (MakeElevated(host_, failure, {ElevatedChange::Action::Delete, keyName, {}},
                          ui::Text(IDS_CHANGE_DELETE_BUTTON, {name}),
-                         {{root, ButtonKeyPath(keyName)}, {HKEY_CURRENT_USER, kOwnRecordKey}},
-                         forgetOwnRecord) != Elevated::Made)
+                         DeletedButtonKeys(root, keyName), forgetOwnRecord) != Elevated::Made)
             return;
     }
     // The edits of the record just deleted have nowhere to go: the rebuild asks nothing.
@@ -627,37 +583,30 @@ void ButtonsPage::AddButton(int templateRow) {
     const std::vector<std::pair<std::string, std::string>> values =
         NewRecordValues(FieldsFromTemplate(ButtonTemplates[templateRow], ui::ProgramFolder()));
     const std::string what = ui::Text(IDS_CHANGE_ADD_BUTTON, {name});
-    // The new record, the Extensions key where it is made with it, and the program's own record
-    // are one change in the history.
-    auto changedKeys = [&](HKEY root) {
-        return std::vector<ChangedKey>{{root, kExtensionsKey, true},
-                                       {root, ButtonKeyPath(key.keyName)},
-                                       {HKEY_CURRENT_USER, kOwnRecordKey}};
-    };
     auto writeOwnRecord = [&] {
-        if (std::optional<RegistryError> failure =
-                Attempt(registry, [&] { WriteOwnRecord(registry, key); }))
-            ReportWriteFailure(host_, failure->Refused(), HKEY_CURRENT_USER,
+        if (const StoreStep noted = NoteMadeButton(registry, key); noted.failure)
+            ReportWriteFailure(host_, noted.failure->Refused(), HKEY_CURRENT_USER,
                                ui::Text(IDS_BUTTON_OWN_RECORD_NOT_WRITTEN), IDS_WRITE_ERROR);
     };
     // Makes the record under root; a refusal of the machine's keys is left to the caller.
     enum class Outcome { Made, Refused, Stopped };
     auto makeUnder = [&](HKEY root) {
-        std::optional<ChangeRecord> change =
-            BeginChange(what, changedKeys(root), ui::AskToGoOnWithoutBackup(host_.MainWindow()));
+        // The new record, the Extensions key where it is made with it, and the program's own
+        // record are one change in the history.
+        std::optional<ChangeRecord> change = BeginChange(
+            what, NewButtonKeys(root, key.keyName), ui::AskToGoOnWithoutBackup(host_.MainWindow()));
         if (!change) return Outcome::Stopped;
-        bool taken = false;
-        std::optional<RegistryError> failure = Attempt(
-            registry, [&] { taken = !MakeButtonRecord(registry, root, key.keyName, values); });
-        if (!failure && !taken) {
+        const StoreStep made = MakeStoredButton(registry, root, key.keyName, values);
+        if (made.done) {
             writeOwnRecord();
             change->Finish();
             return Outcome::Made;
         }
         change->Discard();
-        if (failure && failure->Refused() && root == HKEY_LOCAL_MACHINE) return Outcome::Refused;
-        ReportWriteFailure(host_, failure && failure->Refused(), root,
-                           ui::Text(IDS_BUTTON_NOT_ADDED), IDS_CREATE_KEY_ERROR);
+        const bool refused = made.failure && made.failure->Refused();
+        if (refused && root == HKEY_LOCAL_MACHINE) return Outcome::Refused;
+        ReportWriteFailure(host_, refused, root, ui::Text(IDS_BUTTON_NOT_ADDED),
+                           IDS_CREATE_KEY_ERROR);
         return Outcome::Stopped;
     };
 
@@ -665,11 +614,9 @@ void ButtonsPage::AddButton(int templateRow) {
     if (outcome == Outcome::Refused) {
         // The same record, made by an elevated copy; or, for a user who does not take that, the
         // button for this user alone, which the browser shows them as well.
-        ElevatedChange change{ElevatedChange::Action::Create, key.keyName, {}};
-        for (const auto& [value, text] : values)
-            change.edits.push_back({value, std::nullopt, RawValue{REG_SZ, text + '\0'}});
-        const Elevated elevated = MakeElevated(host_, ui::Text(IDS_BUTTON_NOT_ADDED), change, what,
-                                               changedKeys(HKEY_LOCAL_MACHINE), writeOwnRecord);
+        const Elevated elevated =
+            MakeElevated(host_, ui::Text(IDS_BUTTON_NOT_ADDED), ElevatedCreate(key.keyName, values),
+                         what, NewButtonKeys(HKEY_LOCAL_MACHINE, key.keyName), writeOwnRecord);
         if (elevated == Elevated::Made)
             outcome = Outcome::Made;
         else if (elevated == Elevated::Declined &&

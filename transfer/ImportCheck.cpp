@@ -1,6 +1,7 @@
 #include "transfer/ImportCheck.h"
 
 #include "base/Handles.h"
+#include "buttons/ButtonStore.h"
 #include "transfer/ExportFormat.h"
 #include "transfer/FileValues.h"
 #include "transfer/GroupPolicy.h"
@@ -11,6 +12,8 @@
 #include "resource.h"
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 namespace qm::transfer {
 namespace {
@@ -134,19 +137,13 @@ std::string PreviewQuestion(const std::string& path, const ImportPlan& plan, siz
 
 bool AlreadyThereAs(const PlannedButton& button,
                     const std::vector<std::pair<std::string, RawValue>>& values) {
-    std::string text, exec, script;
-    for (const auto& [valueName, value] : values) {
-        std::string* field = valueName == kButtonTextValue ? &text
-                             : valueName == kExecValue     ? &exec
-                             : valueName == kScriptValue   ? &script
-                                                           : nullptr;
-        if (!field) continue;
-        try {
-            *field = RegistryAccessor::StringFromValue(valueName, value);
-        } catch (const RegistryError&) {
-            return false; // a value that is no text matches no planned button
-        }
-    }
+    std::map<std::string, ValueText> texts =
+        ValueTexts(values, {kButtonTextValue, kExecValue, kScriptValue});
+    for (const auto& [valueName, read] : texts)
+        if (read.notText) return false; // a value that is no text matches no planned button
+    const std::string& text = texts[kButtonTextValue].text;
+    const std::string& exec = texts[kExecValue].text;
+    const std::string& script = texts[kScriptValue].text;
     // A button of a set imported with a copy of its files names the copy of the page.
     const std::string planned = PlannedText(button, kScriptValue);
     return text == PlannedText(button, kButtonTextValue) &&
@@ -155,15 +152,8 @@ bool AlreadyThereAs(const PlannedButton& button,
 }
 
 ExistingButtons::ExistingButtons(RegistryAccessor& registry) {
-    registry.SetRoot(HKEY_LOCAL_MACHINE);
-    if (!registry.OpenKey(kExtensionsKey, false)) return;
-    RegistryAccessor button;
-    for (const std::string& name : registry.GetKeyNames()) {
-        if (!button.OpenKeyBelow(registry, name, false)) continue;
-        known_.push_back({name, button.GetValues()});
-        button.CloseKey();
-    }
-    registry.CloseKey();
+    for (RecordValues& record : ReadEveryRecord(registry, HKEY_LOCAL_MACHINE))
+        known_.push_back({std::move(record.keyName), std::move(record.values)});
 }
 
 std::optional<std::string> ExistingButtons::KeyOf(const PlannedButton& button) const {
