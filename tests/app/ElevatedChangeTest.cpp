@@ -9,6 +9,7 @@
 #include "buttons/ElevatedChange.h"
 #include "ui/Rights.h"
 
+#include "commandline/CapturedOutput.h"
 #include "support/MachineViews.h"
 #include "support/MainWindowTest.h"
 
@@ -32,11 +33,7 @@ std::string Refusal(const std::string& failure) {
     return qm::ui::RefusalText(qm::ui::RefusedKeys::Machine, failure);
 }
 
-struct CapturedOutput : qm::cli::CommandOutput {
-    std::string out, err;
-    void Out(std::string_view text) override { out += text; }
-    void Err(std::string_view text) override { err += text; }
-};
+using qmtest::CapturedOutput;
 
 // The elevated copy's run: its command line split as the C runtime splits it.
 DWORD RunElevatedCopy(const std::string& arguments, CapturedOutput& output) {

@@ -5,6 +5,7 @@
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
 
+#include "commandline/CapturedOutput.h"
 #include "support/ImportedSets.h"
 #include "support/MachineViews.h"
 #include "support/RawRegistry.h"
@@ -24,11 +25,7 @@ std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
     return names;
 }
 
-struct CapturedOutput : CommandOutput {
-    std::string out, err;
-    void Out(std::string_view text) override { out += text; }
-    void Err(std::string_view text) override { err += text; }
-};
+using qmtest::CapturedOutput;
 
 std::string Section(const std::string& text, const std::string& runs) {
     return "buttonstart\r\nCLSID={1FBA04EE-3024-11d2-8F1F-0000F87ABD16}\r\nButtonText=" + text +

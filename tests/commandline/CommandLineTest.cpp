@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/CommandRun.h"
 
+#include "commandline/CapturedOutput.h"
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
 
@@ -92,13 +93,7 @@ TEST(CommandLineTest, ArgumentsGiveTheirCommandOrARefusal) {
 }
 
 // Collects what a command writes to its console.
-struct CapturedOutput : CommandOutput {
-    std::string out, err;
-    bool shown = true; // false: as a start without console or redirection
-    void Out(std::string_view text) override { out += text; }
-    void Err(std::string_view text) override { err += text; }
-    bool Shown() const override { return shown; }
-};
+using qmtest::CapturedOutput;
 
 class CommandExitTest : public qmtest::ProgramTest {};
 

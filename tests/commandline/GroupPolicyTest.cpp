@@ -6,6 +6,7 @@
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
 
+#include "commandline/CapturedOutput.h"
 #include "support/MachineViews.h"
 #include "support/RawRegistry.h"
 #include "support/ProgramTest.h"
@@ -224,11 +225,7 @@ void CheckAgainstSchema(const Element& element, std::vector<Item>& items,
     }
 }
 
-struct CapturedOutput : CommandOutput {
-    std::string out, err;
-    void Out(std::string_view text) override { out += text; }
-    void Err(std::string_view text) override { err += text; }
-};
+using qmtest::CapturedOutput;
 
 using qmtest::FilesIn;
 

@@ -5,6 +5,7 @@
 #include "buttons/ButtonRecord.h"
 #include "menuext/MenuRecord.h"
 
+#include "commandline/CapturedOutput.h"
 #include "commandline/BuiltProgram.h"
 #include "support/MachineViews.h"
 #include "support/RawRegistry.h"
@@ -22,11 +23,7 @@ void PutRaw(HKEY root, const std::string& path, const std::string& name, DWORD t
     qmtest::PutValues(root, path, {{name, qmtest::StoredValue{type, bytes}}});
 }
 
-struct CapturedOutput : CommandOutput {
-    std::string out, err;
-    void Out(std::string_view text) override { out += text; }
-    void Err(std::string_view text) override { err += text; }
-};
+using qmtest::CapturedOutput;
 
 class ListExportTest : public qmtest::ProgramTest {
 protected:

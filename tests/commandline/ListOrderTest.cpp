@@ -4,6 +4,7 @@
 // the program itself with /list.)
 #include "app/CommandLine.h"
 #include "app/CommandRun.h"
+#include "commandline/CapturedOutput.h"
 
 #include "buttonpage/ButtonPageFixture.h"
 
@@ -14,11 +15,7 @@ namespace {
 
 using namespace qm::cli;
 
-struct CapturedOutput : CommandOutput {
-    std::string out, err;
-    void Out(std::string_view text) override { out += text; }
-    void Err(std::string_view text) override { err += text; }
-};
+using qmtest::CapturedOutput;
 
 // A record, written with plain registry calls: under the current user's root (no views) or in
 // the machine's views given.

@@ -8,6 +8,7 @@
 #include "app/CommandRun.h"
 #include "buttons/ButtonRecord.h"
 
+#include "commandline/CapturedOutput.h"
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
 
@@ -19,11 +20,7 @@ namespace {
 
 using namespace qm::cli;
 
-struct CapturedOutput : CommandOutput {
-    std::string out, err;
-    void Out(std::string_view text) override { out += text; }
-    void Err(std::string_view text) override { err += text; }
-};
+using qmtest::CapturedOutput;
 
 enum class Arrives {
     FromSystem, // names the target's module of that name, in a system folder

@@ -6,6 +6,7 @@
 #include "buttons/ButtonRecord.h"
 #include "registry/ChangeHistory.h"
 
+#include "commandline/CapturedOutput.h"
 #include "commandline/BuiltProgram.h"
 #include "support/ImportedSets.h"
 #include "support/MachineViews.h"
@@ -22,11 +23,7 @@ namespace {
 
 using namespace qm::cli;
 
-struct CapturedOutput : CommandOutput {
-    std::string out, err;
-    void Out(std::string_view text) override { out += text; }
-    void Err(std::string_view text) override { err += text; }
-};
+using qmtest::CapturedOutput;
 
 const std::string kExtensions = "Software\\Microsoft\\Internet Explorer\\Extensions";
 
