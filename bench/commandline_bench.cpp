@@ -39,7 +39,25 @@ std::string Number(int n, int width) {
     return digits;
 }
 
+// The pages and icons the buttons name, so that an export takes them along (an export whose
+// buttons name missing files ends with its own exit code).
+void MakeFiles(int count) {
+    CreateDirectoryA("C:\\Pages", nullptr);
+    for (int n = 1; n <= count; ++n)
+        for (const std::string& name :
+             {"page" + Number(n, 3) + ".htm", "icon" + Number(n, 3) + ".ico",
+              "hot" + Number(n, 3) + ".ico"}) {
+            HANDLE file = CreateFileA(("C:\\Pages\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file == INVALID_HANDLE_VALUE) Fail("cannot write C:\\Pages\\" + name);
+            DWORD written = 0;
+            WriteFile(file, name.data(), static_cast<DWORD>(name.size()), &written, nullptr);
+            CloseHandle(file);
+        }
+}
+
 void MakeButtons(int count, bool marked) {
+    MakeFiles(count);
     qm::RegistryAccessor reg;
     reg.SetRoot(HKEY_LOCAL_MACHINE);
     for (int n = 1; n <= count; ++n) {

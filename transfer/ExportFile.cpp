@@ -308,6 +308,9 @@ std::optional<std::wstring> GrowingCall(Function function, const std::wstring& i
 // The long form of every name of a full path that exists: the longest part of the path that
 // is there is expanded, and the rest (which the platform cannot expand either) is kept.
 std::wstring WithLongNames(const std::wstring& full) {
+    // A short name Windows makes for a long one always holds "~" ("PROGRA~1"): a path without
+    // one has nothing to expand, and asking would read every folder of the path again.
+    if (full.find(L'~') == std::wstring::npos) return full;
     auto longName = [](const wchar_t* in, wchar_t* out, DWORD size) {
         return GetLongPathNameW(in, out, size);
     };

@@ -129,7 +129,7 @@ TEST_F(CommandImportTest, AQuietImportCreatesButtonsThatRunProgramsOnlyWithTrust
     // What the escaping path really starts is named.
     qmtest::WriteFileBytes(file, Section("Again", "Exec=" + programs[1]));
     EXPECT_EQ(Run({"/import", file, "/quiet"}), kExitBadArguments);
-    EXPECT_NE(output.err.find(", that is C:\\windows\\system32\\cmd.exe; give /trust"),
+    EXPECT_NE(output.err.find(", that is C:\\Windows\\System32\\cmd.exe; give /trust"),
               std::string::npos)
         << output.err;
 

@@ -56,7 +56,7 @@ TEST_F(ImportPreviewTest, ThePreviewListsEveryButtonAndCancelWritesNothing) {
         {"Shell", "runs C:\\Windows\\System32\\cmd.exe (a program)", "none", "new"},
         {"Own", "runs " + folder + "\\tool.exe (a program)", "none", "new"},
         {"Web", "runs https://intranet/", "none", "new"},
-        {"Out", "runs " + folder + escape + ", that is C:\\windows\\system32\\cmd.exe (a program)",
+        {"Out", "runs " + folder + escape + ", that is C:\\Windows\\System32\\cmd.exe (a program)",
          "none", "new"},
     };
     ASSERT_EQ(preview.rows.size(), std::size(expected));
