@@ -340,11 +340,12 @@ void ButtonsPage::ShowButton(int position) {
 
     ui::SetText(Item(IDC_STATICTEXT1), keyName);
     ui::SetText(Item(IDC_BUTTONPLACE), PlaceText(shown_.place));
-    ShowFields(FieldsFromRecord(shown_.values));
+    const ButtonFieldState texts = ShowFields(FieldsFromRecord(shown_.values));
     for (const ButtonFieldRule& rule : kButtonFields)
         SendMessageA(Item(rule.control), EM_SETREADONLY, shown_.values.TooLong(rule.value), 0);
-    // The controls as shown: a save writes what the user changed of them since.
-    shown_.fields = FieldsShown();
+    // The controls as shown: a save writes what the user changed of them since. The texts are
+    // those the fields took, read back as they were filled.
+    shown_.fields = FieldsShown(&texts);
     SetPreview(image1_, IDC_IMAGE1, {});
     SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT)));
     SetPreview(image2_, IDC_IMAGE2, {});
@@ -357,19 +358,22 @@ void ButtonsPage::ShowButton(int position) {
                                    ui::Text(IDS_BUTTON_VALUE_TOO_LONG, {tooLong, keyName}));
 }
 
-void ButtonsPage::ShowFields(const ButtonFieldState& fields) {
+ButtonFieldState ButtonsPage::ShowFields(const ButtonFieldState& fields) {
+    ButtonFieldState shown;
     for (const ButtonFieldRule& rule : kButtonFields)
-        ui::SetText(Item(rule.control), fields.texts[rule.field]);
+        shown.texts[rule.field] = ui::ShowText(Item(rule.control), fields.texts[rule.field]);
     if (fields.action != ActionChoice::Neither) ChooseAction(fields.action);
     ui::SetChecked(Item(IDC_DEFAULTVISIBLE), fields.visible);
     ui::SetChecked(Item(IDC_SHOWINTOOLS), fields.inTools);
     EnableMenuFields(fields.inTools);
+    return shown;
 }
 
-ButtonFieldState ButtonsPage::FieldsShown() const {
+ButtonFieldState ButtonsPage::FieldsShown(const ButtonFieldState* texts) const {
     ButtonFieldState fields;
     for (const ButtonFieldRule& rule : kButtonFields)
-        fields.texts[rule.field] = ui::GetText(Item(rule.control));
+        fields.texts[rule.field] =
+            texts ? texts->texts[rule.field] : ui::GetText(Item(rule.control));
     fields.action = ui::IsChecked(Item(IDC_EXEC))     ? ActionChoice::Exec
                     : ui::IsChecked(Item(IDC_SCRIPT)) ? ActionChoice::Script
                                                       : ActionChoice::Neither;

@@ -144,9 +144,11 @@ private:
 
     // Puts the texts, the choices and the enabling they imply into the controls; an action of
     // Neither leaves the radio buttons and Exec's and Script's enabling as they are.
-    void ShowFields(const ButtonFieldState& fields);
+    // Fills the fields; the texts as the fields took them.
+    ButtonFieldState ShowFields(const ButtonFieldState& fields);
     // What the controls hold now.
-    ButtonFieldState FieldsShown() const;
+    // The fields as they stand; with texts, those texts for the fields' own.
+    ButtonFieldState FieldsShown(const ButtonFieldState* texts = nullptr) const;
     // Checks the action's radio button and enables its field only (the Exec/Script rule).
     void ChooseAction(ActionChoice action);
 

@@ -16,6 +16,13 @@ void SetText(HWND control, const std::string& text) {
     if (GetText(control) != text) SetWindowTextA(control, text.c_str());
 }
 
+std::string ShowText(HWND control, const std::string& text) {
+    std::string shown = GetText(control);
+    if (shown == text) return shown;
+    SetWindowTextA(control, text.c_str());
+    return GetText(control);
+}
+
 bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void SetChecked(HWND button, bool checked) {

@@ -11,6 +11,9 @@ std::string GetText(HWND control);
 // Sets the text only when it differs, so that assigning a field the text it already holds is
 // no change (and raises no change notification).
 void SetText(HWND control, const std::string& text);
+// The same, and the text as the control holds it afterwards (a control may not take every
+// character), read back only when it changed.
+std::string ShowText(HWND control, const std::string& text);
 
 bool IsChecked(HWND button);
 // Checks or clears a check box or radio button by program: no click notification follows.
