@@ -21,6 +21,18 @@
 namespace qm {
 namespace {
 
+// A record's button as the strip shows it: enabled, a plain button with its image and hint.
+// The control copies the text: the button's accessible name (it shows no text).
+TBBUTTON RecordButton(int image, int command, const std::string& hint) {
+    TBBUTTON item{};
+    item.iBitmap = image;
+    item.idCommand = command;
+    item.fsState = TBSTATE_ENABLED;
+    item.fsStyle = BTNS_BUTTON;
+    item.iString = reinterpret_cast<INT_PTR>(hint.c_str());
+    return item;
+}
+
 // Strip buttons send commands from here up, one identifier per button of a listing; far above
 // the page's control identifiers, and room for more buttons than any registry holds.
 constexpr int kFirstCommand = 0x4000;
@@ -282,37 +294,30 @@ void ButtonStrip::Replace(const std::vector<Listed>& records) {
     for (int position = 0; position < wanted; ++position) {
         const Listed& record = records[wanted - 1 - position];
         Button button{record.keyName, record.hint, record.place, NextCommand()};
-        const int image = wanted - 1 - position;
-        if (position < present) {
+        const TBBUTTON item = RecordButton(wanted - 1 - position, button.command, record.hint);
+        if (position >= present) {
+            added.push_back(item);
+        } else {
             TBBUTTON shown{};
             SendMessageA(toolBar_, TB_GETBUTTON, position, reinterpret_cast<LPARAM>(&shown));
             const bool same = position < static_cast<int>(before.size()) &&
                               before[position].hint == record.hint &&
-                              shown.idCommand == button.command && shown.iBitmap == image &&
-                              shown.fsStyle == BTNS_BUTTON && (shown.fsState & TBSTATE_ENABLED) &&
+                              shown.idCommand == item.idCommand && shown.iBitmap == item.iBitmap &&
+                              shown.fsStyle == item.fsStyle && (shown.fsState & TBSTATE_ENABLED) &&
                               !(shown.fsState & (TBSTATE_HIDDEN | TBSTATE_INDETERMINATE));
             if (!same) {
                 TBBUTTONINFOA info{};
                 info.cbSize = sizeof info;
                 info.dwMask =
                     TBIF_BYINDEX | TBIF_COMMAND | TBIF_IMAGE | TBIF_STATE | TBIF_STYLE | TBIF_TEXT;
-                info.idCommand = button.command;
-                info.iImage = image;
-                info.fsState = TBSTATE_ENABLED;
-                info.fsStyle = BTNS_BUTTON;
-                // The control copies the text: its accessible name (it shows no text).
+                info.idCommand = item.idCommand;
+                info.iImage = item.iBitmap;
+                info.fsState = item.fsState;
+                info.fsStyle = item.fsStyle;
                 info.pszText = const_cast<char*>(record.hint.c_str());
                 SendMessageA(toolBar_, TB_SETBUTTONINFOA, position,
                              reinterpret_cast<LPARAM>(&info));
             }
-        } else {
-            TBBUTTON item{};
-            item.iBitmap = image;
-            item.idCommand = button.command;
-            item.fsState = TBSTATE_ENABLED;
-            item.fsStyle = BTNS_BUTTON;
-            item.iString = reinterpret_cast<INT_PTR>(record.hint.c_str());
-            added.push_back(item);
         }
         buttons_.push_back(std::move(button));
     }
@@ -342,12 +347,8 @@ void ButtonStrip::InsertFirst(const std::string& keyName, ButtonPlace place,
     batches.icons.AppendTo(icons_.get());
     batches.hotIcons.AppendTo(hotIcons_.get());
     Button button{keyName, HintText(hint), place, NextCommand()};
-    TBBUTTON item{};
-    item.iBitmap = ImageList_GetImageCount(icons_.get()) - 1;
-    item.idCommand = button.command;
-    item.fsState = TBSTATE_ENABLED;
-    item.fsStyle = BTNS_BUTTON;
-    item.iString = reinterpret_cast<INT_PTR>(button.hint.c_str());
+    TBBUTTON item =
+        RecordButton(ImageList_GetImageCount(icons_.get()) - 1, button.command, button.hint);
     SendMessageA(toolBar_, TB_INSERTBUTTONA, 0, reinterpret_cast<LPARAM>(&item));
     buttons_.insert(buttons_.begin(), std::move(button));
     Finish();
