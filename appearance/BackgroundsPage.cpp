@@ -196,11 +196,8 @@ void BackgroundsPage::SaveBackgrounds(const std::string& browserPath,
     case SaveOutcome::Kind::RefusedField:
     case SaveOutcome::Kind::Declined: KeepEditsMarked(); return;
     case SaveOutcome::Kind::Failed:
-        if (outcome.error->Refused())
-            ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
-                              ui::Text(IDS_BACKGROUNDS_NOT_SAVED));
-        else
-            ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_WRITE_ERROR));
+        ui::ReportFailure(host_, outcome.error->Refused(), ui::RefusedKeys::CurrentUser,
+                          ui::Text(IDS_BACKGROUNDS_NOT_SAVED), ui::Text(IDS_WRITE_ERROR));
         KeepEditsMarked();
         break;
     }

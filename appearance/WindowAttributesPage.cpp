@@ -190,11 +190,8 @@ void WindowAttributesPage::SaveWindowAttributes() {
     case SaveOutcome::Kind::RefusedField:
     case SaveOutcome::Kind::Declined: break;
     case SaveOutcome::Kind::Failed:
-        if (outcome.error->Refused())
-            ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
-                              ui::Text(IDS_ATTRIBUTES_NOT_SAVED));
-        else
-            ui::AppDialogs().ShowError(hwnd(), ui::Text(IDS_WRITE_ERROR));
+        ui::ReportFailure(host_, outcome.error->Refused(), ui::RefusedKeys::CurrentUser,
+                          ui::Text(IDS_ATTRIBUTES_NOT_SAVED), ui::Text(IDS_WRITE_ERROR));
         break;
     }
     KeepEditsMarked();

@@ -149,10 +149,8 @@ void ContextMenuPage::KeepEditsMarked() {
 // A registry step that failed: why Windows refused it when it did, else the fixed text.
 void ContextMenuPage::ShowRegistryError(const std::optional<RegistryError>& error,
                                         const std::string& failure, const std::string& text) {
-    if (error && error->Refused())
-        ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser, failure);
-    else
-        ShowError(text);
+    ui::ReportFailure(host_, error && error->Refused(), ui::RefusedKeys::CurrentUser, failure,
+                      text);
 }
 
 void ContextMenuPage::ListMenus() {
@@ -355,11 +353,8 @@ void ContextMenuPage::SaveMenu() {
         if (change) change->Discard();
         // Nothing of the save stays: the values are back, and so is the entry's name.
         if (renaming) Attempt([&] { RenameMenuKey(reg, newName, oldName); });
-        if (outcome.error && outcome.error->Refused())
-            ui::ReportRefusal(host_, ui::RefusedKeys::CurrentUser,
-                              ui::Text(IDS_MENU_NOT_SAVED, {newName}));
-        else
-            ShowError(ui::Text(IDS_WRITE_ERROR));
+        ShowRegistryError(outcome.error, ui::Text(IDS_MENU_NOT_SAVED, {newName}),
+                          ui::Text(IDS_WRITE_ERROR));
         KeepEditsMarked();
         return;
     }

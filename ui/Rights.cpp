@@ -19,4 +19,12 @@ void ReportRefusal(PageHost& host, RefusedKeys keys, const std::string& failure)
                                                   : RefusalText(keys, failure));
 }
 
+void ReportFailure(PageHost& host, bool refused, RefusedKeys keys, const std::string& failure,
+                   const std::string& otherwise) {
+    if (refused)
+        ReportRefusal(host, keys, failure);
+    else
+        AppDialogs().ShowError(host.MainWindow(), otherwise);
+}
+
 } // namespace qm::ui

@@ -27,4 +27,9 @@ std::string RefusalText(RefusedKeys keys, const std::string& failure);
 // Shows the refusal as an error, without offering anything.
 void ReportRefusal(PageHost& host, RefusedKeys keys, const std::string& failure);
 
+// A change that failed: the refusal, when Windows refused it for rights, else the text
+// otherwise (such as "The value cannot be written"), which says no more than that it failed.
+void ReportFailure(PageHost& host, bool refused, RefusedKeys keys, const std::string& failure,
+                   const std::string& otherwise);
+
 } // namespace qm::ui
