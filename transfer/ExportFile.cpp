@@ -7,6 +7,7 @@
 #include "resource.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace qm::transfer {
@@ -70,6 +71,28 @@ std::string MakeTemporaryFile(const std::string& folder, const char* prefix, DWO
     return name;
 }
 
+// Whether the file at path holds exactly the bytes of the open file in, which is read from its
+// start and left at its start again.
+bool HoldsSameBytes(HANDLE in, const std::string& path) {
+    UniqueFile other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER inSize{}, otherSize{};
+    bool same = other && GetFileType(other.get()) == FILE_TYPE_DISK && GetFileSizeEx(in, &inSize) &&
+                GetFileSizeEx(other.get(), &otherSize) && inSize.QuadPart == otherSize.QuadPart;
+    std::vector<char> ours(same ? kBufferSize : 0), theirs(ours.size());
+    while (same) {
+        DWORD readOurs = 0, readTheirs = 0;
+        same = ReadFile(in, ours.data(), static_cast<DWORD>(ours.size()), &readOurs, nullptr) &&
+               ReadFile(other.get(), theirs.data(), static_cast<DWORD>(theirs.size()), &readTheirs,
+                        nullptr) &&
+               readOurs == readTheirs && std::memcmp(ours.data(), theirs.data(), readOurs) == 0;
+        if (readOurs == 0) break;
+    }
+    LARGE_INTEGER start{};
+    SetFilePointerEx(in, start, nullptr, FILE_BEGIN);
+    return same;
+}
+
 std::string Lower(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -106,8 +129,12 @@ void ExportOutput::RemoveWhatWasMade() {
     file_.reset();
     if (!tempFile_.empty()) DeleteFileA(tempFile_.c_str());
     tempFile_.clear();
-    for (const auto& copy : copies_) DeleteFileA(copy.first.c_str());
+    for (const Copied& copy : copies_) {
+        if (!copy.temporary.empty()) DeleteFileA(copy.temporary.c_str());
+        if (copy.made) DeleteFileA(copy.target.c_str());
+    }
     copies_.clear();
+    copiedTargets_.clear();
     // Only folders this export made, and only when nothing else came into them meanwhile.
     for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder)
         RemoveDirectoryA(folder->c_str());
@@ -135,9 +162,14 @@ DWORD ExportOutput::Copy(const std::string& from, const std::string& to) {
     // A target that a name holding "/" or ".." moves out of the folder is never written.
     if (folder_.empty() || !LiesDirectlyIn(to, folder_, ResolveFullPath)) return 0;
     if (SameFile(from, to)) return 0; // the file itself
-    for (const auto& copy : copies_)
-        if (Lower(copy.second) == Lower(to)) return 0; // the same name from the same file
+    // The same name from the same file.
+    if (!copiedTargets_.insert(Lower(to)).second) return 0;
+    const DWORD error = CopyOnce(from, to);
+    if (error) copiedTargets_.erase(Lower(to));
+    return error;
+}
 
+DWORD ExportOutput::CopyOnce(const std::string& from, const std::string& to) {
     UniqueFile in(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!in) {
@@ -148,19 +180,29 @@ DWORD ExportOutput::Copy(const std::string& from, const std::string& to) {
     if (folderError_)
         throw InOutError(ui::Text(IDS_FOLDER_NOT_MADE, {folder_, InOutErrorText(folderError_)}));
     DWORD error = 0;
-    std::string temporary = MakeTemporaryFile(folder_, "qmc", &error);
-    UniqueFile out;
-    if (!temporary.empty()) {
-        out.reset(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out) {
-            error = GetLastError();
-            DeleteFileA(temporary.c_str());
+    Copied copy{{}, to, false};
+    // A free name is taken at once, made new so that no file of anybody else's is replaced.
+    UniqueFile out(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (out) {
+        copy.made = true;
+    } else if (GetLastError() == ERROR_FILE_EXISTS && HoldsSameBytes(in.get(), to)) {
+        copies_.push_back(std::move(copy)); // already as the export would leave it
+        return 0;
+    } else {
+        copy.temporary = MakeTemporaryFile(folder_, "qmc", &error);
+        if (!copy.temporary.empty()) {
+            out.reset(CreateFileA(copy.temporary.c_str(), GENERIC_WRITE, 0, nullptr,
+                                  TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!out) {
+                error = GetLastError();
+                DeleteFileA(copy.temporary.c_str());
+            }
         }
     }
     if (!out) throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(error)}));
-    // From here on the temporary file is this export's: a failure removes it with the rest.
-    copies_.emplace_back(temporary, to);
+    // From here on the file written is this export's: a failure removes it with the rest.
+    copies_.push_back(copy);
     std::vector<char> buffer(kBufferSize);
     bool readable = true;
     for (;;) {
@@ -176,7 +218,7 @@ DWORD ExportOutput::Copy(const std::string& from, const std::string& to) {
     in.reset();
     out.reset();
     if (!readable) { // a source that fails part-way is not copied at all
-        DeleteFileA(temporary.c_str());
+        DeleteFileA(copy.made ? to.c_str() : copy.temporary.c_str());
         copies_.pop_back();
         if (unreadable_ == UnreadableSource::Fail)
             throw InOutError(ui::Text(IDS_FILE_NOT_COPIED, {from, to, InOutErrorText(error)}));
@@ -198,7 +240,10 @@ void ExportOutput::Commit() {
         std::string target, setAside;
     };
     std::vector<Placed> placed;
-    std::vector<std::pair<std::string, std::string>> moves = copies_;
+    // Only what replaces a file: a copy made under its own name is in place already.
+    std::vector<std::pair<std::string, std::string>> moves;
+    for (const Copied& copy : copies_)
+        if (!copy.temporary.empty()) moves.emplace_back(copy.temporary, copy.target);
     if (!path_.empty()) moves.emplace_back(tempFile_, path_);
     auto undo = [&] {
         for (auto step = placed.rbegin(); step != placed.rend(); ++step) {
@@ -245,6 +290,7 @@ void ExportOutput::Commit() {
     for (const Placed& step : placed)
         if (!step.setAside.empty()) DeleteFileA(step.setAside.c_str());
     copies_.clear();
+    copiedTargets_.clear();
     tempFile_.clear();
     committed_ = true;
 }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <stdexcept>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,9 +40,11 @@ std::string WriteErrorText(const std::string& path, DWORD error);
 // exports go through this one class, so that the same rules hold for both:
 // - a copy goes only into the folder itself: a target that resolves anywhere else (a name
 //   holding ".." or "/", a device) is never written;
-// - everything is written under names of its own first (made new by the platform in the
-//   target's folder, so never a user's file), and Commit() puts all of it in place, or, when
-//   any of it cannot be put in place, puts back what was there and fails;
+// - no file of the user's is touched before Commit(): a copy whose name is free is made new
+//   under that name; one that would replace a file is written under a name of its own first
+//   (made new by the platform in the target's folder), and Commit() puts all of those in place,
+//   or, when any cannot be put in place, puts back what was there and fails; a file that
+//   already holds the same bytes is left as it is;
 // - an output that never commits (the export failed) removes every file and folder it made.
 class ExportOutput {
 public:
@@ -72,6 +75,7 @@ public:
     void Commit();
 
 private:
+    DWORD CopyOnce(const std::string& from, const std::string& to);
     void Flush();
     void WriteAll(HANDLE file, std::string_view bytes, const std::string& target);
     void RemoveWhatWasMade();
@@ -85,7 +89,15 @@ private:
     std::string tempFile_;
     UniqueFile file_;
     std::string buffer_;
-    std::vector<std::pair<std::string, std::string>> copies_; // (temporary, target)
+    // Each copy: the target, and the name it is written under until Commit() ("" when it was
+    // made under the target's own name, which nobody else's file held). A target left as it
+    // was, holding the same bytes, is listed with both "": nothing to remove or put in place.
+    struct Copied {
+        std::string temporary, target;
+        bool made = false;
+    };
+    std::vector<Copied> copies_;
+    std::set<std::string> copiedTargets_; // the targets, in lower case
     bool committed_ = false;
 };
 
