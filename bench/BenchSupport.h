@@ -6,6 +6,7 @@
 
 #include "buttons/ButtonRecord.h"
 #include "registry/RegistryAccessor.h"
+#include "transfer/ImportedSets.h"
 #include "ui/Dialogs.h"
 #include "ui/PageHost.h"
 
@@ -65,31 +66,35 @@ inline void SettleRegistry() {
 
 // The times of a job and of its baseline, run in turns so that a machine busy with other work
 // slows both alike; one warm-up round first (first-touch costs: the pages of the code, the
-// registry's keys, the icon files in the cache).
+// registry's keys, the icon files in the cache). prepare, when given, runs before each timed
+// run and is not counted (an import's buttons removed again), and the registry settles after it.
 struct Timings {
     std::vector<double> job, baseline;
 };
 
 inline Timings TimeInTurns(int rounds, const std::function<void()>& job,
-                           const std::function<void()>& baseline) {
-    job();
-    baseline();
+                           const std::function<void()>& baseline,
+                           const std::function<void()>& prepare = {}) {
+    auto timed = [&](const std::function<void()>& work) {
+        if (prepare) {
+            prepare();
+            SettleRegistry();
+        }
+        const double start = NowMs();
+        work();
+        return NowMs() - start;
+    };
+    timed(job);
+    timed(baseline);
     Timings t;
     for (int i = 0; i < rounds; ++i) {
         // Which goes first alternates: neither always pays for the other's leftovers.
-        double start = NowMs();
         if (i % 2) {
-            baseline();
-            double middle = NowMs();
-            job();
-            t.job.push_back(NowMs() - middle);
-            t.baseline.push_back(middle - start);
+            t.baseline.push_back(timed(baseline));
+            t.job.push_back(timed(job));
         } else {
-            job();
-            double middle = NowMs();
-            baseline();
-            t.baseline.push_back(NowMs() - middle);
-            t.job.push_back(middle - start);
+            t.job.push_back(timed(job));
+            t.baseline.push_back(timed(baseline));
         }
     }
     return t;
@@ -208,13 +213,14 @@ inline size_t ButtonCount(REGSAM view = qm::kMachineRegistryView) {
     return count;
 }
 
-// Removes every machine-wide button (in both views) and the program's own record of them.
+// Removes every machine-wide button (in both views) and the program's own records of them.
 inline void ForgetButtons() {
     qm::RegistryAccessor reg;
     reg.SetRoot(HKEY_LOCAL_MACHINE);
     reg.DeleteKey(qm::kExtensionsKey);
     reg.SetRoot(HKEY_CURRENT_USER);
     reg.DeleteKey(qm::kOwnRecordKey);
+    reg.DeleteKey(qm::transfer::kImportedSetsKey);
 }
 
 // Dialogs for a benchmark: a file dialog is answered with `chosen` when one is set; anything

@@ -197,11 +197,12 @@ void PutValue(Writer& out, const std::wstring& name, DWORD type, const std::stri
     out.Line(L"");
 }
 
-// The key's values and sub-keys, each sub-key as its own section below it.
-void PutTree(Writer& out, HKEY key, REGSAM view, const std::wstring& name) {
-    out.Line(L"[" + name + L"]");
-    DWORD subKeys = 0, longestKey = 0, values = 0, longestName = 0, longestData = 0;
-    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &longestKey, nullptr, &values,
+// Every value of the key in turn, each read with one call: the buffers are sized for the
+// longest name and data the key holds, and grow when a value grew meanwhile.
+template <typename Each>
+void ForEachValue(HKEY key, Each each) {
+    DWORD longestName = 0, longestData = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                      &longestName, &longestData, nullptr, nullptr);
     std::wstring valueName(longestName + 2, L'\0');
     std::string data(longestData + 2, '\0');
@@ -218,8 +219,17 @@ void PutTree(Writer& out, HKEY key, REGSAM view, const std::wstring& name) {
             continue;
         }
         if (result != ERROR_SUCCESS) break;
-        PutValue(out, valueName.substr(0, nameLength), type, data.substr(0, size));
+        each(std::wstring_view(valueName.data(), nameLength), type,
+             std::string_view(data.data(), std::min<size_t>(size, data.size())));
     }
+}
+
+// The key's values and sub-keys, each sub-key as its own section below it.
+void PutTree(Writer& out, HKEY key, REGSAM view, const std::wstring& name) {
+    out.Line(L"[" + name + L"]");
+    ForEachValue(key, [&](std::wstring_view valueName, DWORD type, std::string_view data) {
+        PutValue(out, std::wstring(valueName), type, std::string(data));
+    });
     out.Line(L"");
     for (const std::wstring& subName : SubKeyNames(key))
         if (Key sub = OpenKey(key, view, subName, KEY_READ))
@@ -238,21 +248,12 @@ public:
         Add("\0", 1);
     }
     void Tree(HKEY key, REGSAM view) {
-        std::wstring name(16384, L'\0');
-        std::string data;
-        for (DWORD i = 0;; ++i) {
-            DWORD nameLength = static_cast<DWORD>(name.size()), size = 0, type = 0;
-            if (RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, nullptr, &size) !=
-                ERROR_SUCCESS)
-                break;
-            data.assign(size, '\0');
-            nameLength = static_cast<DWORD>(name.size());
-            RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type,
-                          reinterpret_cast<BYTE*>(data.data()), &size);
-            Add(name.substr(0, nameLength));
+        ForEachValue(key, [&](std::wstring_view name, DWORD type, std::string_view data) {
+            Add(name.data(), name.size() * sizeof(wchar_t));
+            Add("\0", 1);
             Add(&type, sizeof type);
-            Add(data.data(), std::min<size_t>(size, data.size()));
-        }
+            Add(data.data(), data.size());
+        });
         for (const std::wstring& subName : SubKeyNames(key)) {
             Add(L"[" + subName);
             if (Key sub = OpenKey(key, view, subName, KEY_READ)) Tree(sub.get(), view);

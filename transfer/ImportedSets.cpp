@@ -135,29 +135,27 @@ bool SetUsesNoted(const std::string& setName, const std::vector<SetUse>& uses) {
                        [&](const SetUse& use) { return NotesUse(set, use.keyName, use.text); });
 }
 
-void NoteSetUses(const std::string& setName, const std::vector<SetUse>& uses,
-                 const MadeContainers& made) {
-    RegistryAccessor record;
-    record.SetRoot(HKEY_CURRENT_USER);
-    KeyScope recordScope(record);
-    record.OpenKey(kImportedSetsKey, true); // a failure names kImportedSetsKey
+SetUseNotes::SetUseNotes(const std::string& setName, const MadeContainers& made) {
+    record_.SetRoot(HKEY_CURRENT_USER);
+    record_.OpenKey(kImportedSetsKey, true); // a failure names kImportedSetsKey
     // A container noted once stays noted until the record goes; a record that holds no set
     // (left by an import whose set was then forgotten some other way) starts afresh.
-    if (record.GetKeyNames().empty())
-        for (const std::string& name : record.GetValueNames()) record.DeleteValue(name);
+    if (record_.GetKeyNames().empty())
+        for (const std::string& name : record_.GetValueNames()) record_.DeleteValue(name);
     for (const auto& [view, key] : made.machineKeys)
-        if (!record.ValueExists(MadeMachineKeyValue(view)))
-            record.WriteString(MadeMachineKeyValue(view), key);
-    if (!made.ownKey.empty() && !record.ValueExists(kMadeOwnKeyValue))
-        record.WriteString(kMadeOwnKeyValue, made.ownKey);
-    RegistryAccessor set;
+        if (!record_.ValueExists(MadeMachineKeyValue(view)))
+            record_.WriteString(MadeMachineKeyValue(view), key);
+    if (!made.ownKey.empty() && !record_.ValueExists(kMadeOwnKeyValue))
+        record_.WriteString(kMadeOwnKeyValue, made.ownKey);
     try {
-        if (!set.OpenKeyBelow(record, setName, true)) throw KeyNotCreated(SetKey(setName));
+        if (!set_.OpenKeyBelow(record_, setName, true)) throw KeyNotCreated(SetKey(setName));
     } catch (const RegistryError& error) {
         throw KeyNotCreated(SetKey(setName), error.Refused());
     }
-    KeyScope setScope(set);
-    for (const SetUse& use : uses) set.WriteString(use.keyName, use.text);
+}
+
+void SetUseNotes::Note(const std::vector<SetUse>& uses) {
+    for (const SetUse& use : uses) set_.WriteString(use.keyName, use.text);
 }
 
 bool SetRecorded(const std::string& setName) { return Exists(HKEY_CURRENT_USER, SetKey(setName)); }

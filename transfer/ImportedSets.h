@@ -42,10 +42,18 @@ std::vector<ChangedKey> SetRecordKeys(bool machine);
 
 // Whether the record already says that the set uses each of these buttons.
 bool SetUsesNoted(const std::string& setName, const std::vector<SetUse>& uses);
-// Adds to the record that the set uses these buttons, and the containers its import made.
-// Throws RegistryError.
-void NoteSetUses(const std::string& setName, const std::vector<SetUse>& uses,
-                 const MadeContainers& made);
+// The record of one set as an import adds to it: the containers the import made are noted
+// when it opens, and each button the set uses as the import goes (a button made is noted at
+// once, so that an import that stops part-way still says which buttons are the set's). Throws
+// RegistryError, from opening and from Note().
+class SetUseNotes {
+public:
+    SetUseNotes(const std::string& setName, const MadeContainers& made);
+    void Note(const std::vector<SetUse>& uses);
+
+private:
+    RegistryAccessor record_, set_; // closed with the notes
+};
 
 // Whether the record knows the set.
 bool SetRecorded(const std::string& setName);

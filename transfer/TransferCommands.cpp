@@ -369,10 +369,12 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
     // well: the user heard that the program's records cannot be written, and a button without
     // its own-record entry is never taken back anyway.
     std::optional<RegistryError> notNoted;
+    std::optional<SetUseNotes> notes;
     auto note = [&](const std::vector<SetUse>& uses) {
         if (notNoted) return;
         try {
-            NoteSetUses(set, uses, made);
+            if (!notes) notes.emplace(set, made);
+            notes->Note(uses);
         } catch (const RegistryError& error) {
             notNoted = error;
         }
