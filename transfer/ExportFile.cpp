@@ -71,11 +71,33 @@ std::string MakeTemporaryFile(const std::string& folder, const char* prefix, DWO
     return name;
 }
 
-// Whether the file at path holds exactly the bytes of the open file in, which is read from its
-// start and left at its start again.
-bool HoldsSameBytes(HANDLE in, const std::string& path) {
+// Whether the two paths name one file by their full names, as the platform resolves them.
+bool SamePath(const std::string& a, const std::string& b) {
+    std::optional<std::string> fullA = ResolveFullPath(a), fullB = ResolveFullPath(b);
+    if (!fullA || !fullB) return false;
+    std::optional<std::wstring> wideA = WidenExactly(*fullA);
+    std::optional<std::wstring> wideB = WidenExactly(*fullB);
+    return wideA && wideB &&
+           CompareStringOrdinal(wideA->c_str(), static_cast<int>(wideA->size()), wideB->c_str(),
+                                static_cast<int>(wideB->size()), TRUE) == CSTR_EQUAL;
+}
+
+// Whether two open files are one file (another name for it, a link, a folder mounted twice).
+bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// Whether the file at path already is what a copy of the open file in would leave there: the
+// file itself, or a file with exactly its bytes. in is read from its start and left at its
+// start again.
+bool AlreadyHolds(HANDLE in, const std::string& path) {
     UniqueFile other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    BY_HANDLE_FILE_INFORMATION inInfo{}, otherInfo{};
+    if (other && GetFileInformationByHandle(in, &inInfo) &&
+        GetFileInformationByHandle(other.get(), &otherInfo) && SameIdentity(inInfo, otherInfo))
+        return true;
     LARGE_INTEGER inSize{}, otherSize{};
     bool same = other && GetFileType(other.get()) == FILE_TYPE_DISK && GetFileSizeEx(in, &inSize) &&
                 GetFileSizeEx(other.get(), &otherSize) && inSize.QuadPart == otherSize.QuadPart;
@@ -161,7 +183,8 @@ void ExportOutput::Flush() {
 DWORD ExportOutput::Copy(const std::string& from, const std::string& to) {
     // A target that a name holding "/" or ".." moves out of the folder is never written.
     if (folder_.empty() || !LiesDirectlyIn(to, folder_, ResolveFullPath)) return 0;
-    if (SameFile(from, to)) return 0; // the file itself
+    // The file itself by its name; by another name, once it is open.
+    if (SamePath(from, to)) return 0;
     // The same name from the same file.
     if (!copiedTargets_.insert(Lower(to)).second) return 0;
     const DWORD error = CopyOnce(from, to);
@@ -186,8 +209,8 @@ DWORD ExportOutput::CopyOnce(const std::string& from, const std::string& to) {
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (out) {
         copy.made = true;
-    } else if (GetLastError() == ERROR_FILE_EXISTS && HoldsSameBytes(in.get(), to)) {
-        copies_.push_back(std::move(copy)); // already as the export would leave it
+    } else if (GetLastError() == ERROR_FILE_EXISTS && AlreadyHolds(in.get(), to)) {
+        copies_.push_back(std::move(copy)); // the file itself, or already as a copy leaves it
         return 0;
     } else {
         copy.temporary = MakeTemporaryFile(folder_, "qmc", &error);
@@ -402,19 +425,9 @@ std::optional<BY_HANDLE_FILE_INFORMATION> FileIdentity(const std::string& path) 
 } // namespace
 
 bool SameFile(const std::string& a, const std::string& b) {
-    std::optional<std::string> fullA = ResolveFullPath(a), fullB = ResolveFullPath(b);
-    if (fullA && fullB) {
-        std::optional<std::wstring> wideA = WidenExactly(*fullA);
-        std::optional<std::wstring> wideB = WidenExactly(*fullB);
-        if (wideA && wideB &&
-            CompareStringOrdinal(wideA->c_str(), static_cast<int>(wideA->size()), wideB->c_str(),
-                                 static_cast<int>(wideB->size()), TRUE) == CSTR_EQUAL)
-            return true;
-    }
+    if (SamePath(a, b)) return true;
     std::optional<BY_HANDLE_FILE_INFORMATION> infoA = FileIdentity(a), infoB = FileIdentity(b);
-    return infoA && infoB && infoA->dwVolumeSerialNumber == infoB->dwVolumeSerialNumber &&
-           infoA->nFileIndexHigh == infoB->nFileIndexHigh &&
-           infoA->nFileIndexLow == infoB->nFileIndexLow;
+    return infoA && infoB && SameIdentity(*infoA, *infoB);
 }
 
 bool CreateFolderTree(const std::string& path, std::vector<std::string>* made, DWORD* error) {
