@@ -109,7 +109,7 @@ void BackgroundsPage::LoadBackgrounds() {
     damaged_.clear();
     for (Panel& panel : panels_) {
         ui::SetText(Item(panel.editId), "");
-        SendMessageA(Item(panel.editId), EM_SETREADONLY, FALSE, 0);
+        ui::SetReadOnly(Item(panel.editId), false);
         panel.shownText.clear();
     }
     std::string tooLong;
@@ -131,7 +131,7 @@ void BackgroundsPage::LoadBackgrounds() {
         panel.shownText = FieldText(panel);
         if (cut) {
             // A path this long names no file; it is kept as stored and cannot be edited here.
-            SendMessageA(Item(panel.editId), EM_SETREADONLY, TRUE, 0);
+            ui::SetReadOnly(Item(panel.editId), true);
             tooLong = panel.value;
             ReloadPanel(panel, "");
         } else {

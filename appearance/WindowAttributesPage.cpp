@@ -79,7 +79,7 @@ void WindowAttributesPage::LoadWindowAttributes() {
     shownChecks_.fill(false);
     for (const TextValue& text : kTextValues) {
         ui::SetText(Item(text.field), "");
-        SendMessageA(Item(text.field), EM_SETREADONLY, FALSE, 0);
+        ui::SetReadOnly(Item(text.field), false);
     }
     for (const OptionValue& option : kOptions) ui::SetChecked(Item(option.box), false);
     std::string tooLong;
@@ -94,7 +94,7 @@ void WindowAttributesPage::LoadWindowAttributes() {
             shownTexts_[i] = ui::GetText(Item(text.field));
             if (cut) {
                 // Kept as stored and not editable here: a field cannot hold all of it.
-                SendMessageA(Item(text.field), EM_SETREADONLY, TRUE, 0);
+                ui::SetReadOnly(Item(text.field), true);
                 if (tooLong.empty()) tooLong = text.value;
             }
         }

@@ -142,7 +142,7 @@ void ButtonsPage::ShowButton(int position) {
     ui::SetText(Item(IDC_BUTTONPLACE), PlaceText(shown_.place));
     const ButtonFieldState texts = ShowFields(FieldsFromRecord(shown_.values));
     for (const ButtonFieldRule& rule : kButtonFields)
-        SendMessageA(Item(rule.control), EM_SETREADONLY, shown_.values.TooLong(rule.value), 0);
+        ui::SetReadOnly(Item(rule.control), shown_.values.TooLong(rule.value));
     // The controls as shown: a save writes what the user changed of them since. The texts are
     // those the fields took, read back as they were filled.
     shown_.fields = FieldsShown(&texts);
@@ -218,7 +218,7 @@ void ButtonsPage::ClearButtonFields() {
     ui::SetText(Item(IDC_BUTTONPLACE), "");
     ShowFields(NoRecordFields());
     for (const ButtonFieldRule& rule : kButtonFields)
-        SendMessageA(Item(rule.control), EM_SETREADONLY, FALSE, 0);
+        ui::SetReadOnly(Item(rule.control), false);
     SetPreview(image1_, IDC_IMAGE1, {});
     SetPreview(image2_, IDC_IMAGE2, {});
     shown_ = {};

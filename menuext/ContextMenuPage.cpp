@@ -127,7 +127,7 @@ void ContextMenuPage::ForgetShown() {
     shownScript_.clear();
     shownContexts_.clear();
     shownFlags_.clear();
-    SendMessageA(fields_.defaultEdit, EM_SETREADONLY, FALSE, 0);
+    ui::SetReadOnly(fields_.defaultEdit, false);
 }
 
 void ContextMenuPage::RememberShownTexts() {
@@ -196,7 +196,7 @@ void ContextMenuPage::ShowMenu() {
         throw;
     }
     ui::SetText(fields_.defaultEdit, values.script);
-    if (values.scriptTooLong) SendMessageA(fields_.defaultEdit, EM_SETREADONLY, TRUE, 0);
+    if (values.scriptTooLong) ui::SetReadOnly(fields_.defaultEdit, true);
     if (values.contexts) {
         ui::SetText(fields_.contextDecimalEdit, ContextsDecimalText(*values.contexts));
         ui::SetText(fields_.contextHexEdit, ContextsHexText(*values.contexts));

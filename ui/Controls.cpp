@@ -26,12 +26,19 @@ std::string ShowText(HWND control, const std::string& text) {
 bool IsChecked(HWND button) { return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 void SetChecked(HWND button, bool checked) {
+    if (IsChecked(button) == checked) return;
     SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void EnableField(HWND field, bool enabled) {
+    if ((IsWindowEnabled(field) != FALSE) == enabled) return;
     EnableWindow(field, enabled);
     InvalidateRect(field, nullptr, TRUE);
+}
+
+void SetReadOnly(HWND field, bool readOnly) {
+    if (((GetWindowLongPtrA(field, GWL_STYLE) & ES_READONLY) != 0) == readOnly) return;
+    SendMessageA(field, EM_SETREADONLY, readOnly, 0);
 }
 
 HBRUSH FieldBrush(HWND control, HDC dc) {

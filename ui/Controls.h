@@ -17,12 +17,17 @@ std::string ShowText(HWND control, const std::string& text);
 
 bool IsChecked(HWND button);
 // Checks or clears a check box or radio button by program: no click notification follows.
+// A button already so is left alone, as are the setters below: showing a record most of whose
+// state is as before repaints only what changed.
 void SetChecked(HWND button, bool checked);
 
 // Enables or disables an edit field. A disabled field is painted in COLOR_INACTIVEBORDER and
 // an enabled one in COLOR_WINDOW; the page answers WM_CTLCOLOREDIT and WM_CTLCOLORSTATIC with
 // FieldBrush for that.
 void EnableField(HWND field, bool enabled);
+
+// Makes an edit field read-only or editable again.
+void SetReadOnly(HWND field, bool readOnly);
 
 // For a page's WM_CTLCOLOREDIT / WM_CTLCOLORSTATIC: the background of an edit field by its
 // state, or nullptr for any other control (let the dialog paint it). The brushes are the
