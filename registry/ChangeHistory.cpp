@@ -30,6 +30,10 @@ std::string& FolderOverride() {
     static std::string folder;
     return folder;
 }
+bool& RecordingOff() {
+    static bool off = false;
+    return off;
+}
 
 using Key = UniqueKey;
 using File = UniqueFile;
@@ -452,6 +456,7 @@ bool DeleteTree(const ViewKey& key) {
 namespace testing {
 void SetHistoryFolder(const std::string& folder) { FolderOverride() = folder; }
 void SetHistoryLimits(size_t records, uint64_t bytes) { HistoryLimits() = {records, bytes}; }
+void SetRecording(bool on) { RecordingOff() = !on; }
 } // namespace testing
 
 std::string HistoryFolder() {
@@ -545,6 +550,7 @@ ChangeRecord RecordChange(const std::string& what, const std::vector<ChangedKey>
 std::optional<ChangeRecord> BeginChange(const std::string& what,
                                         const std::vector<ChangedKey>& keys,
                                         const GoOnWithoutRecord& goOn) {
+    if (RecordingOff()) return ChangeRecord{};
     ChangeRecord record = RecordChange(what, keys);
     if (!record.Written() && !goOn(record.Failure())) return std::nullopt;
     return record;

@@ -103,6 +103,9 @@ namespace testing {
 void SetHistoryFolder(const std::string& folder);
 // For tests: the most the history keeps.
 void SetHistoryLimits(size_t records, uint64_t bytes);
+// For the benchmarks: with false, BeginChange writes no record and asks nothing (the change
+// goes on without one), so that a change can be timed with and without its record.
+void SetRecording(bool on);
 } // namespace testing
 
 } // namespace qm
