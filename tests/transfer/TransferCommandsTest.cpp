@@ -29,23 +29,16 @@ using Stored = qmtest::StoredValues;
 
 std::string Button(int n) { return qm::ButtonKeyName(n); }
 std::string ButtonPath(const std::string& keyName) { return qm::ButtonKeyPath(keyName); }
-
 void MakeKey(HKEY root, const std::string& path, const Stored& values,
              std::source_location where = std::source_location::current()) {
     qmtest::PutValues(root, path, values, where);
 }
-
-// A key's values in enumeration order; nullopt when the key is missing.
-std::optional<Stored> ReadKey(HKEY root, const std::string& path) {
-    return qmtest::StoredValuesOf(root, path);
-}
+// A key's values in enumeration order (nullopt when it is missing), and its sub-keys.
+constexpr auto& ReadKey = qmtest::StoredValuesOf;
+constexpr auto& SubKeys = qmtest::StoredSubKeys;
 // The machine-wide button numbered n, as ReadKey.
 std::optional<Stored> MachineButton(int n) {
     return ReadKey(HKEY_LOCAL_MACHINE, ButtonPath(Button(n)));
-}
-
-std::vector<std::string> SubKeys(HKEY root, const std::string& path) {
-    return qmtest::StoredSubKeys(root, path);
 }
 
 using qmtest::FilesIn;
