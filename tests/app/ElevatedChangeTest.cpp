@@ -9,7 +9,7 @@
 #include "buttons/ElevatedChange.h"
 #include "ui/Rights.h"
 
-#include "commandline/CapturedOutput.h"
+#include "commandline/CommandTest.h"
 #include "support/MachineViews.h"
 #include "support/MainWindowTest.h"
 
@@ -51,9 +51,7 @@ std::string HandedOver(const std::string& arguments) {
     return arguments.substr(start, arguments.find('"', start) - start);
 }
 
-bool FileExists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+using qmtest::FileExists;
 
 class ElevatedChangeTest : public qmtest::MainWindowTest {
 protected:
@@ -215,9 +213,7 @@ TEST_F(ElevatedChangeTest,
         EXPECT_EQ(
             RunElevatedCopy("/apply-change \"" + file + "\" /digest " + digest + " /quiet", output),
             DWORD(qm::cli::kExitFileProblem));
-        EXPECT_NE(output.err.find("The change handed over in \"" + file + "\" was not made"),
-                  std::string::npos)
-            << output.err;
+        qmtest::ExpectSays(output.err, "The change handed over in \"" + file + "\" was not made");
         ExpectMachineRecord(kOld);
     }
     // The window's own file, untouched, is taken.

@@ -100,108 +100,107 @@ TEST_F(ShellTest, ViewMenuSwitchesPagesWithoutAskingAndKeepsTheFlags) {
     EXPECT_EQ(Text(kPageWindowAttributes, IDC_WTITLEEDIT), "Edited");
 }
 
-TEST_F(ShellTest, EditsLeftThroughTheViewMenuAreStillOfferedAtClose) {
-    // Loading the backgrounds page clears Modified; the edit on the other page must not be
-    // lost without a question.
-    EditWindowTitle("Left behind");
-    MenuCommand(IDM_VIEWTBBACKGROUND);
-    dialogs.AnswerQuestion(true, "Save changes in window attributes?");
-    SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);
-    Pump();
-    EXPECT_FALSE(IsWindow(form->hwnd()));
-    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "Left behind");
+// What becomes of the edits when the user leaves them: by a tab, by closing the window, by the
+// Save button or Ctrl+S; each question is answered as the row says, and what the pages stored is
+// read back with plain registry calls.
+enum class Leave { Tab, Close, SaveButton, CtrlS, PlainS };
+struct Leaving {
+    const char* name;
+    const char* background; // typed on the backgrounds page first, or nullptr
+    const char* title;      // then typed on the window attributes page (reached by View)
+    int view;               // then a View menu command, or 0
+    std::vector<std::pair<bool, std::string>> answers; // the save questions, in order
+    Leave leave;
+    int tab;                      // Leave::Tab: the tab clicked
+    const char* titleStored;      // Window Title afterwards, nullptr: none
+    const char* backgroundStored; // BackBitmapIE5 afterwards, nullptr: none
+    bool keyGone = false;         // the save cannot open its key: its error box is shown
+};
+Leaving Row(const char* name, const char* background, const char* title, int view,
+            std::vector<std::pair<bool, std::string>> answers, Leave leave, int tab,
+            const char* titleStored, const char* backgroundStored, bool keyGone = false) {
+    return {name,        background,       title,  view, std::move(answers), leave, tab,
+            titleStored, backgroundStored, keyGone};
 }
-
-TEST_F(ShellTest, LeavingAnEditedPageByItsTabAsksOnceAndNoChangesNothing) {
-    EditWindowTitle("Not to be kept");
-    dialogs.AnswerQuestion(false, "Save changes in window attributes?");
-    ClickTab(kPageBackgrounds);
-    EXPECT_EQ(dialogs.ShownOf(Shown::Question).size(), 1u);
-    EXPECT_EQ(form->ActivePage(), kPageBackgrounds);
-    EXPECT_TRUE(NoFlagSet());
-    EXPECT_FALSE(ReadUserString(kMainKey, "Window Title"));
-    EXPECT_FALSE(ReadUserString(kMainKey, "Start Page")); // nothing of the page was written
-    EXPECT_FALSE(ToolButtonEnabled(form->ToolBar(), IDM_REFRESH));
-}
-
-TEST_F(ShellTest, LeavingAnEditedPageByItsTabWithYesSavesThatPage) {
-    EditWindowTitle("Kept");
-    dialogs.AnswerQuestion(true, "Save changes in window attributes?");
-    ClickTab(kPageContextMenu);
-    EXPECT_EQ(form->ActivePage(), kPageContextMenu);
-    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "Kept");
-    EXPECT_TRUE(NoFlagSet());
-    EXPECT_TRUE(ToolButtonEnabled(form->ToolBar(), IDM_REFRESH));
-}
-
-TEST_F(ShellTest, LeavingAnUneditedPageByItsTabAsksNothing) {
-    MenuCommand(IDM_VIEWWINDOWTITLE);
-    ClickTab(kPageBackgrounds);
-    EXPECT_EQ(form->ActivePage(), kPageBackgrounds);
-    EXPECT_TRUE(dialogs.Shown().empty());
-}
-
-TEST_F(ShellTest, CloseAsksAboutEveryEditedPageInTabOrderAndEachAnswerCountsForItsPage) {
-    // Edits on two pages: the View menu keeps the flags of the page it leaves.
-    MenuCommand(IDM_VIEWTBBACKGROUND);
-    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "C:\\pictures\\bar.bmp");
-    EditWindowTitle("Not saved");
-    dialogs.AnswerQuestion(true, "Save changes in backgrounds?");
-    dialogs.AnswerQuestion(false, "Save changes in window attributes?");
-    SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);
-    Pump();
-    EXPECT_FALSE(IsWindow(form->hwnd()));
-    EXPECT_EQ(dialogs.ShownOf(Shown::Question).size(), 2u);
-    EXPECT_EQ(ReadUserString(kToolbarKey, "BackBitmapIE5"), "C:\\pictures\\bar.bmp");
-    EXPECT_FALSE(ReadUserString(kMainKey, "Window Title"));
-}
-
-TEST_F(ShellTest, CloseWithoutEditsAsksNothingAndCloseIsNeverRefused) {
-    SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);
-    Pump();
-    EXPECT_FALSE(IsWindow(form->hwnd()));
-    EXPECT_TRUE(dialogs.Shown().empty());
-}
-
-TEST_F(ShellTest, CloseStillClosesWhenTheSaveItOffersFails) {
-    EditWindowTitle("Unsavable");
-    qmtest::RemoveKey(HKEY_CURRENT_USER, kMainKey); // the save cannot open the key any more
-    dialogs.AnswerQuestion(true, "Save changes in window attributes?");
-    dialogs.ExpectError("Error while trying to write registry data");
-    SendMessageA(form->hwnd(), WM_CLOSE, 0, 0);
-    Pump();
-    EXPECT_FALSE(IsWindow(form->hwnd()));
-}
-
-TEST_F(ShellTest, SaveWithNothingChangedLeavesEveryValueAsStored) {
+const std::pair<bool, std::string> kYes{true, "Save changes in window attributes?"},
+    kNo{false, "Save changes in window attributes?"};
+const Leaving kLeavings[] = {
+    Row("TabAfterAnEditAnsweredNoWritesNothing", nullptr, "Not to be kept", 0, {kNo}, Leave::Tab,
+        kPageBackgrounds, nullptr, nullptr),
+    Row("TabAfterAnEditAnsweredYesSavesThatPage", nullptr, "Kept", 0, {kYes}, Leave::Tab,
+        kPageContextMenu, "Kept", nullptr),
+    Row("TabWithoutEditsAsksNothing", nullptr, nullptr, IDM_VIEWWINDOWTITLE, {}, Leave::Tab,
+        kPageBackgrounds, nullptr, nullptr),
+    Row("CloseAsksAboutEveryEditedPageInTabOrder", "C:\\pictures\\bar.bmp", "Not saved", 0,
+        {{true, "Save changes in backgrounds?"}, kNo}, Leave::Close, 0, nullptr,
+        "C:\\pictures\\bar.bmp"),
+    Row("CloseWithoutEditsAsksNothing", nullptr, nullptr, 0, {}, Leave::Close, 0, nullptr, nullptr),
+    // Loading the backgrounds page clears Modified; the edit left behind is still offered.
+    Row("CloseOffersEditsLeftThroughTheViewMenu", nullptr, "Left behind", IDM_VIEWTBBACKGROUND,
+        {kYes}, Leave::Close, 0, "Left behind", nullptr),
+    Row("CloseStillClosesWhenTheSaveItOffersFails", nullptr, "Unsavable", 0, {kYes}, Leave::Close,
+        0, nullptr, nullptr, true),
     // Absent values stay absent (the browser keeps its own defaults for them).
-    MenuCommand(IDM_VIEWWINDOWTITLE);
-    ClickToolButton(IDM_SAVE);
-    EXPECT_FALSE(ReadUserString(kMainKey, "Start Page"));
+    Row("SaveWithNothingChangedWritesNothing", nullptr, nullptr, IDM_VIEWWINDOWTITLE, {},
+        Leave::SaveButton, 0, nullptr, nullptr),
+    Row("SaveWritesOnlyThePageShowingAndClearsEveryFlag", "C:\\a.bmp", "Saved", 0, {},
+        Leave::SaveButton, 0, "Saved", nullptr),
+    Row("CtrlSSavesAsTheSaveButtonDoes", nullptr, "By keyboard", 0, {}, Leave::CtrlS, 0,
+        "By keyboard", nullptr),
+    Row("SWithoutCtrlIsNoCommand", nullptr, "Typed only", 0, {}, Leave::PlainS, 0, nullptr,
+        nullptr),
+};
+
+void PrintTo(const Leaving& row, std::ostream* out) { *out << row.name; }
+
+class LeavingTest : public ShellTest, public ::testing::WithParamInterface<Leaving> {};
+
+TEST_P(LeavingTest, KeepsExactlyTheEditsTheUserSaved) {
+    const Leaving& row = GetParam();
+    if (row.background) {
+        MenuCommand(IDM_VIEWTBBACKGROUND);
+        Type(kPageBackgrounds, IDC_TBIMAGEEDIT, row.background);
+    }
+    if (row.title) EditWindowTitle(row.title);
+    if (row.view) MenuCommand(row.view);
+    if (row.keyGone) qmtest::RemoveKey(HKEY_CURRENT_USER, kMainKey);
+    for (const auto& [yes, question] : row.answers) dialogs.AnswerQuestion(yes, question);
+    if (row.keyGone) dialogs.ExpectError("Error while trying to write registry data");
+    switch (row.leave) {
+    case Leave::Tab: ClickTab(row.tab); break;
+    case Leave::Close:
+        SendMessageA(form->hwnd(), WM_CLOSE, 0, 0); // never refused
+        Pump();
+        break;
+    case Leave::SaveButton: ClickToolButton(IDM_SAVE); break;
+    case Leave::CtrlS: EXPECT_TRUE(PressKey('S', true)); break;
+    case Leave::PlainS: PressKey('S', false); break;
+    }
+    EXPECT_EQ(dialogs.ShownOf(Shown::Question).size(), row.answers.size());
+    EXPECT_EQ(dialogs.Shown().size(), row.answers.size() + (row.keyGone ? 1 : 0));
+    if (row.leave == Leave::Close) {
+        EXPECT_FALSE(IsWindow(form->hwnd()));
+    } else {
+        if (row.leave == Leave::Tab) {
+            EXPECT_EQ(form->ActivePage(), row.tab);
+            EXPECT_EQ(ToolButtonEnabled(form->ToolBar(), IDM_REFRESH),
+                      row.tab == kPageButtons || row.tab == kPageContextMenu);
+        }
+        const bool kept = row.leave == Leave::PlainS; // the edit is still offered
+        EXPECT_EQ(form->IsModified(), kept);
+        EXPECT_EQ(NoFlagSet(), !kept);
+    }
+    auto stored = [](const char* text) {
+        return text ? std::optional<std::string>(text) : std::nullopt;
+    };
+    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), stored(row.titleStored));
+    EXPECT_EQ(ReadUserString(kToolbarKey, "BackBitmapIE5"), stored(row.backgroundStored));
+    EXPECT_FALSE(ReadUserString(kMainKey, "Start Page")); // nothing else of the page
     EXPECT_FALSE(ReadUserString(kMainKey, "FullScreen"));
-    EXPECT_TRUE(NoFlagSet());
 }
 
-TEST_F(ShellTest, SaveClearsEveryFlagBeforeWriting) {
-    MenuCommand(IDM_VIEWTBBACKGROUND);
-    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "C:\\a.bmp");
-    EditWindowTitle("Saved");
-    ClickToolButton(IDM_SAVE);
-    EXPECT_TRUE(NoFlagSet());
-    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "Saved");
-    EXPECT_FALSE(ReadUserString(kToolbarKey, "BackBitmapIE5")); // only the page showing
-}
-
-TEST_F(ShellTest, CtrlSDoesWhatTheSaveButtonDoes) {
-    EditWindowTitle("By keyboard");
-    EXPECT_TRUE(PressKey('S', true));
-    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "By keyboard");
-    EXPECT_TRUE(NoFlagSet());
-    // The same key without Ctrl is no command.
-    Type(kPageWindowAttributes, IDC_WTITLEEDIT, "Typed only");
-    PressKey('S', false);
-    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "By keyboard");
-}
+INSTANTIATE_TEST_SUITE_P(Ways, LeavingTest, ::testing::ValuesIn(kLeavings),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ShellTest, F1AndTheContentItemOpenTheHelpBesideTheProgram) {
     dialogs.ExpectHelp();

@@ -9,6 +9,9 @@
 
 namespace {
 
+// Where the browser looks for its buttons.
+const std::string kExtensions = "Software\\Microsoft\\Internet Explorer\\Extensions\\";
+
 class ButtonRecordTest : public qmtest::ProgramTest {
 protected:
     qm::RegistryAccessor reg;
@@ -17,25 +20,16 @@ protected:
                     std::vector<std::pair<std::string, std::string>> values = {}) {
         qmtest::StoredValues stored;
         for (const auto& [name, data] : values) stored.emplace_back(name, qmtest::Sz(data));
-        qmtest::PutValues(root, qm::ButtonKeyPath(keyName), stored);
+        qmtest::PutValues(root, kExtensions + keyName, stored);
     }
 };
 
-TEST_F(ButtonRecordTest, KeyNamesAreGuidShapedWithTwoCounterDigits) {
-    EXPECT_EQ(qm::ButtonKeyName(1), "{D6E814A0-E0C5-11d4-8D29-0060BA690101}");
-    EXPECT_EQ(qm::ButtonKeyName(12), "{D6E814A0-E0C5-11d4-8D29-0060BA690112}");
-    EXPECT_EQ(qm::ButtonKeyName(99).size(), 38u);
-    EXPECT_EQ(qm::OwnRecordValueName(1), "StdBtn01");
-    EXPECT_EQ(qm::OwnRecordValueName(99), "StdBtn99");
-    EXPECT_EQ(qm::ButtonKeyPath("{X}"),
-              "\\Software\\Microsoft\\Internet Explorer\\Extensions\\{X}");
-}
-
 TEST_F(ButtonRecordTest, NextButtonKeyTakesTheFirstCounterFreeUnderBothRoots) {
-    // No Extensions key at all.
+    // No Extensions key at all. Key names are GUID-shaped, the counter in the last two digits.
     qm::NewButtonKey key = qm::NextButtonKey(reg);
     EXPECT_EQ(key.counter, 1);
-    EXPECT_EQ(key.keyName, qm::ButtonKeyName(1));
+    EXPECT_EQ(key.keyName, "{D6E814A0-E0C5-11d4-8D29-0060BA690101}");
+    EXPECT_EQ(qm::ButtonKeyPath(key.keyName), "\\" + kExtensions + key.keyName); // its record
     EXPECT_EQ(key.ownRecordValueName, "StdBtn01");
     EXPECT_FALSE(reg.HasOpenKey());
 
@@ -61,12 +55,13 @@ TEST_F(ButtonRecordTest, NextButtonKeyTakesTheFirstCounterFreeUnderBothRoots) {
 
 TEST_F(ButtonRecordTest, NextButtonKeyRefusesPastNinetyNineAndFindsTheLastFreeOne) {
     reg.SetRoot(HKEY_LOCAL_MACHINE);
-    for (int n = 1; n <= 98; ++n) reg.CreateKey(qm::ButtonKeyPath(qm::ButtonKeyName(n)));
+    for (int n = 1; n <= 98; ++n) MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(n));
     qm::NewButtonKey last = qm::NextButtonKey(reg);
     EXPECT_EQ(last.counter, 99);
-    EXPECT_EQ(last.keyName.size(), 38u);
+    EXPECT_EQ(last.keyName, "{D6E814A0-E0C5-11d4-8D29-0060BA690199}");
+    EXPECT_EQ(last.ownRecordValueName, "StdBtn99");
 
-    reg.CreateKey(qm::ButtonKeyPath(last.keyName));
+    MakeButton(HKEY_LOCAL_MACHINE, last.keyName);
     try {
         qm::NextButtonKey(reg);
         FAIL() << "a 100th key name was handed out";
@@ -77,7 +72,7 @@ TEST_F(ButtonRecordTest, NextButtonKeyRefusesPastNinetyNineAndFindsTheLastFreeOn
     EXPECT_FALSE(reg.HasOpenKey());
 
     // Deleting one frees exactly that counter again.
-    ASSERT_TRUE(reg.DeleteKey(qm::ButtonKeyPath(qm::ButtonKeyName(57))));
+    ASSERT_TRUE(qmtest::RemoveKey(HKEY_LOCAL_MACHINE, kExtensions + qm::ButtonKeyName(57)));
     EXPECT_EQ(qm::NextButtonKey(reg).counter, 57);
 }
 
@@ -86,7 +81,8 @@ TEST_F(ButtonRecordTest, SearchBelowAnOpenExtensionsKeyFindsWhatTheSearchFromThe
     extensions.SetRoot(HKEY_LOCAL_MACHINE);
     // No Extensions key: every name from the first candidate on is free.
     EXPECT_EQ(qm::NextButtonKeyBelow(extensions).counter, 1);
-    EXPECT_EQ(qm::NextButtonKeyBelow(extensions, 7).keyName, qm::ButtonKeyName(7));
+    EXPECT_EQ(qm::NextButtonKeyBelow(extensions, 12).keyName,
+              "{D6E814A0-E0C5-11d4-8D29-0060BA690112}");
 
     for (int n : {1, 2, 4, 5, 9}) MakeButton(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(n));
     MakeButton(HKEY_CURRENT_USER, qm::ButtonKeyName(3), {{"CLSID", qm::kButtonClsid}});

@@ -4,6 +4,7 @@
 #include "app/CommandRun.h"
 
 #include "commandline/CapturedOutput.h"
+#include "commandline/CommandTest.h"
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
 
@@ -76,7 +77,7 @@ TEST(CommandLineTest, ArgumentsGiveTheirCommandOrARefusal) {
         ParseResult result = ParseCommandLine(row.args);
         if (!row.command) {
             EXPECT_FALSE(result.options);
-            EXPECT_NE(result.error.find(row.error), std::string::npos) << result.error;
+            qmtest::ExpectSays(result.error, row.error);
             EXPECT_EQ(result.quiet, row.quiet); // a refused line still honours /quiet
             continue;
         }
@@ -116,9 +117,9 @@ TEST(CommandLineTest, EveryExitCodeIsExplainedInTheUsageTheHelpAndTheReadme) {
         SCOPED_TRACE(code);
         std::string number = std::to_string(code);
         std::string listed = code == kExitDone ? ": 0 " : "; " + number + " ";
-        EXPECT_NE(usageCodes.find(listed), std::string::npos);
-        EXPECT_NE(readmeCodes.find(listed), std::string::npos);
-        EXPECT_NE(help.find("<tr><td>" + number + "</td>"), std::string::npos);
+        qmtest::ExpectSays(usageCodes, listed);
+        qmtest::ExpectSays(readmeCodes, listed);
+        qmtest::ExpectSays(help, "<tr><td>" + number + "</td>");
     }
     EXPECT_EQ(usageCodes.find("; " + std::to_string(kExitFilesLeft + 1) + " "), std::string::npos);
 }
@@ -126,7 +127,7 @@ TEST(CommandLineTest, EveryExitCodeIsExplainedInTheUsageTheHelpAndTheReadme) {
 TEST_F(CommandExitTest, RefusedArgumentsEndWithOneAndTheUsageAndAskNothingWhenQuiet) {
     CapturedOutput output;
     EXPECT_EQ(RunCommand(ParseCommandLine({"/lst", "/quiet"}), output), kExitBadArguments);
-    EXPECT_NE(output.err.find("Unknown switch /lst"), std::string::npos);
+    qmtest::ExpectSays(output.err, "Unknown switch /lst");
     EXPECT_NE(output.out.find("Exit codes: 0 done; 1 bad arguments"), std::string::npos);
     EXPECT_TRUE(dialogs.Shown().empty());
 
@@ -176,10 +177,8 @@ TEST_F(CommandExitTest, ALogThatCannotBeOpenedEndsWithTwoAndTheLogGetsEveryMessa
         kExitFileProblem);
     std::string logged = qmtest::ReadFileBytes(log);
     EXPECT_EQ(logged.rfind("earlier run\r\n", 0), 0u) << logged;
-    EXPECT_NE(logged.find("Error: The file \"" + temp.File("none.qmx") +
-                          "\" cannot be read: File not found\r\n"),
-              std::string::npos)
-        << logged;
+    qmtest::ExpectSays(logged, "Error: The file \"" + temp.File("none.qmx") +
+                                   "\" cannot be read: File not found\r\n");
     EXPECT_TRUE(dialogs.Shown().empty());
 }
 
@@ -248,7 +247,7 @@ TEST_F(CommandExitTest, HistoryListsTheChangesAndUndoTakesOneBack) {
     CapturedOutput forced;
     EXPECT_EQ(RunCommand(ParseCommandLine({"/undo", "2", "/quiet", "/force"}), forced), kExitDone);
     EXPECT_TRUE(qmtest::StoredSubKeys(HKEY_LOCAL_MACHINE, extensions).empty());
-    EXPECT_NE(forced.out.find("Undone: Import of one.qmx"), std::string::npos) << forced.out;
+    qmtest::ExpectSays(forced.out, "Undone: Import of one.qmx");
 
     // A number beyond the history, and a switch that does not belong, are refused.
     CapturedOutput beyond;

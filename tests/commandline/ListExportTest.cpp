@@ -1,38 +1,17 @@
 // /list and /export from the command line, in this process on the sandboxed registry; and the
 // program itself started as a command, as a script starts it, with its output and exit code.
-#include "app/CommandLine.h"
-#include "app/CommandRun.h"
-#include "buttons/ButtonRecord.h"
-#include "menuext/MenuRecord.h"
-
-#include "commandline/CapturedOutput.h"
 #include "commandline/BuiltProgram.h"
+#include "commandline/CommandTest.h"
+#include "menuext/MenuRecord.h"
 #include "support/MachineViews.h"
-#include "support/RawRegistry.h"
-#include "support/ProgramTest.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
 using namespace qm::cli;
 
-// Seeds one value of any type with its bytes as given.
-void PutRaw(HKEY root, const std::string& path, const std::string& name, DWORD type,
-            const std::string& bytes) {
-    qmtest::PutValues(root, path, {{name, qmtest::StoredValue{type, bytes}}});
-}
-
-using qmtest::CapturedOutput;
-
-class ListExportTest : public qmtest::ProgramTest {
-protected:
-    CapturedOutput output;
-    int Run(std::vector<std::string> args) {
-        output = {};
-        return RunCommand(ParseCommandLine(args), output);
-    }
-};
+using qmtest::ExpectSays;
+using qmtest::PutRaw;
+using ListExportTest = qmtest::CommandTest;
 
 // The lines of an output, each ended with CR LF.
 std::vector<std::string> Lines(const std::string& out) {
@@ -50,17 +29,16 @@ std::vector<std::string> Lines(const std::string& out) {
 const std::string kButtonsHeader = "Root\tKey\tText\tRuns\tPlace\tKind\tOwn\tVisible";
 
 TEST_F(ListExportTest, ListGivesAHeaderThenEveryListedButtonOfBothRootsOneLineEach) {
-    std::string one = qm::ButtonKeyPath(qm::ButtonKeyName(1));
-    qmtest::PutText(HKEY_LOCAL_MACHINE, one, "ButtonText", "Notes");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, one, "Script", "C:\\q\\notes.htm");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, one, "IsQuillmere", "YES");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, one, "Default Visible", "yes");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "ButtonText",
-                    "Two\tparts\r\nand lines");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Exec", "C:\\x.exe");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Script",
-                    "C:\\not-shown.htm");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"), "Default Visible", "YES ");
+    qmtest::PutTexts(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)),
+                     {{"ButtonText", "Notes"},
+                      {"Script", "C:\\q\\notes.htm"},
+                      {"IsQuillmere", "YES"},
+                      {"Default Visible", "yes"}});
+    qmtest::PutTexts(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{FOREIGN}"),
+                     {{"ButtonText", "Two\tparts\r\nand lines"},
+                      {"Exec", "C:\\x.exe"},
+                      {"Script", "C:\\not-shown.htm"},
+                      {"Default Visible", "YES "}});
     PutRaw(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath("{ODD}"), "ButtonText", REG_DWORD,
            std::string("\1\0\0\0", 4));
     for (REGSAM view : qmtest::kBothViews)
@@ -70,9 +48,9 @@ TEST_F(ListExportTest, ListGivesAHeaderThenEveryListedButtonOfBothRootsOneLineEa
                    {{"ButtonText", "Wide"}});
     qmtest::PutText(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::kReservedButtonKey), "ButtonText",
                     "reserved");
-    qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "CLSID", qm::kButtonClsid);
-    qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "ButtonText", "Mine");
-    qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"), "Default Visible", "Yes");
+    qmtest::PutTexts(
+        HKEY_CURRENT_USER, qm::ButtonKeyPath("{MINE}"),
+        {{"CLSID", qm::kButtonClsid}, {"ButtonText", "Mine"}, {"Default Visible", "Yes"}});
     qmtest::PutText(HKEY_CURRENT_USER, qm::ButtonKeyPath("{NOCLSID}"), "ButtonText",
                     "not a button");
 
@@ -143,9 +121,8 @@ TEST_F(ListExportTest, ListMenusGivesAHeaderThenEveryEntryInThePagesOrder) {
 }
 
 TEST_F(ListExportTest, ExportWritesTheSameFileAsTheToolsMenuAndAFileThatCannotBeMadeEndsWithTwo) {
-    std::string key = qm::ButtonKeyPath(qm::ButtonKeyName(1));
-    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "ButtonText", "Notes");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "IsQuillmere", "YES");
+    qmtest::PutTexts(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)),
+                     {{"ButtonText", "Notes"}, {"IsQuillmere", "YES"}});
     std::string file = temp.File("out.qmx");
     ASSERT_EQ(Run({"/export", file, "/quiet"}), kExitDone) << output.err;
     EXPECT_EQ(qmtest::ReadFileBytes(file),
@@ -154,21 +131,18 @@ TEST_F(ListExportTest, ExportWritesTheSameFileAsTheToolsMenuAndAFileThatCannotBe
 
     CreateDirectoryA(temp.File("taken.qmx").c_str(), nullptr);
     EXPECT_EQ(Run({"/export", temp.File("taken.qmx"), "/quiet"}), kExitFileProblem);
-    EXPECT_NE(output.err.find("The file \"" + temp.File("taken.qmx") +
-                              "\" cannot be written: File access denied"),
-              std::string::npos)
-        << output.err;
+    ExpectSays(output.err,
+               "The file \"" + temp.File("taken.qmx") + "\" cannot be written: File access denied");
     EXPECT_TRUE(dialogs.Shown().empty());
 }
 
 TEST_F(ListExportTest, AButtonTheImportWouldRefuseIsLeftOutAndTheExportSaysItIsPartial) {
-    std::string big = qm::ButtonKeyPath(qm::ButtonKeyName(1));
-    qmtest::PutText(HKEY_LOCAL_MACHINE, big, "ButtonText", "Big");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, big, "MenuStatusBar", std::string(10 * 1024 * 1024, 'x'));
-    qmtest::PutText(HKEY_LOCAL_MACHINE, big, "IsQuillmere", "YES");
-    std::string small = qm::ButtonKeyPath(qm::ButtonKeyName(2));
-    qmtest::PutText(HKEY_LOCAL_MACHINE, small, "ButtonText", "Small");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, small, "IsQuillmere", "YES");
+    qmtest::PutTexts(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)),
+                     {{"ButtonText", "Big"},
+                      {"MenuStatusBar", std::string(10 * 1024 * 1024, 'x')},
+                      {"IsQuillmere", "YES"}});
+    qmtest::PutTexts(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(2)),
+                     {{"ButtonText", "Small"}, {"IsQuillmere", "YES"}});
     // A text with a lone surrogate would arrive as U+FFFD: it does not travel either.
     std::wstring broken = L"Software\\Microsoft\\Internet Explorer\\Extensions\\{BROKEN}";
     for (auto [name, text] : {std::pair{L"ButtonText", L"Broken"},
@@ -181,25 +155,22 @@ TEST_F(ListExportTest, AButtonTheImportWouldRefuseIsLeftOutAndTheExportSaysItIsP
                             "is longer than 1 MiB, more than an import takes",
                             "The button \"Broken\" cannot be exported: the value \"MenuText\" "
                             "holds a broken character (a lone UTF-16 surrogate)"})
-        EXPECT_NE(output.err.find(why), std::string::npos) << output.err.substr(0, 600);
+        ExpectSays(output.err.substr(0, 600), why);
     EXPECT_EQ(qmtest::ReadFileBytes(file),
               "buttonstart\r\nButtonText=Small\r\nIsQuillmere=YES\r\nbuttonend\r\n");
 }
 
 TEST_F(ListExportTest, ACompanionFolderThatCannotBeMadeFailsTheExportWhole) {
-    std::string key = qm::ButtonKeyPath(qm::ButtonKeyName(1));
     qmtest::WriteFileBytes(temp.File("notes.htm"), "page");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "ButtonText", "Notes");
-    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "Script", temp.File("notes.htm"));
-    qmtest::PutText(HKEY_LOCAL_MACHINE, key, "IsQuillmere", "YES");
+    qmtest::PutTexts(
+        HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(qm::ButtonKeyName(1)),
+        {{"ButtonText", "Notes"}, {"Script", temp.File("notes.htm")}, {"IsQuillmere", "YES"}});
     qmtest::WriteFileBytes(temp.File("set_files"), "a file where the folder would go");
     qmtest::WriteFileBytes(temp.File("set.qmx"), "the previous export");
     const std::vector<std::string> before = qmtest::FilesIn(temp.Path());
     EXPECT_EQ(Run({"/export", temp.File("set.qmx"), "/quiet"}), kExitFileProblem);
-    EXPECT_NE(output.err.find("The folder \"" + temp.File("set_files") +
-                              "\" cannot be made: A file of that name is already there"),
-              std::string::npos)
-        << output.err;
+    ExpectSays(output.err, "The folder \"" + temp.File("set_files") +
+                               "\" cannot be made: A file of that name is already there");
     EXPECT_EQ(qmtest::FilesIn(temp.Path()), before);
     EXPECT_EQ(qmtest::ReadFileBytes(temp.File("set.qmx")), "the previous export");
 }
@@ -216,21 +187,20 @@ TEST(ProgramAsCommandTest, TheProgramWritesToItsRedirectedOutputAndEndsWithTheEx
 
     ProcessResult wrong = RunProgram("/bogus /quiet");
     EXPECT_EQ(wrong.exitCode, DWORD(kExitBadArguments));
-    EXPECT_NE(wrong.output.find("Error: Unknown switch /bogus\r\n"), std::string::npos)
-        << wrong.output;
+    ExpectSays(wrong.output, "Error: Unknown switch /bogus\r\n");
 
     ProcessResult missing = RunProgram("/import Z:\\no\\such\\file.qmx /quiet");
     EXPECT_EQ(missing.exitCode, DWORD(kExitFileProblem));
-    EXPECT_NE(missing.output.find("cannot be read"), std::string::npos) << missing.output;
+    ExpectSays(missing.output, "cannot be read");
 
     // The started program sees the test prefix's real registry, not a sandbox: keys of the
     // test's own, a user's and a machine-wide one, removed afterwards.
     const std::string key = "Software\\Microsoft\\Internet Explorer\\Extensions\\{QM-COMMAND-TEST}";
     const std::string machineKey =
         "Software\\Microsoft\\Internet Explorer\\Extensions\\{QM-COMMAND-MACHINE}";
-    qmtest::PutText(HKEY_CURRENT_USER, key, "CLSID", qm::kButtonClsid);
-    qmtest::PutText(HKEY_CURRENT_USER, key, "ButtonText", "Started");
-    qmtest::PutText(HKEY_CURRENT_USER, key, "Exec", "C:\\started.exe");
+    qmtest::PutTexts(
+        HKEY_CURRENT_USER, key,
+        {{"CLSID", qm::kButtonClsid}, {"ButtonText", "Started"}, {"Exec", "C:\\started.exe"}});
     for (REGSAM view : qmtest::kBothViews)
         qmtest::RawPut(HKEY_LOCAL_MACHINE, view, machineKey, {{"ButtonText", "Everyone's"}});
     ProcessResult list = RunProgram("/LIST /quiet");
@@ -269,7 +239,7 @@ TEST(ProgramAsCommandTest, ALogThatIsTheDataFileADeviceOrAFolderIsRefusedInWords
         SCOPED_TRACE(row.arguments);
         ProcessResult result = RunProgram(row.arguments + " /quiet");
         EXPECT_EQ(result.exitCode, DWORD(kExitBadArguments));
-        EXPECT_NE(result.output.find(row.message), std::string::npos) << result.output;
+        ExpectSays(result.output, row.message);
         EXPECT_EQ(qmtest::ReadFileBytes(data), "keep me");
         EXPECT_EQ(qmtest::FilesIn(temp.Path()), std::vector<std::string>{"deployment set.qmx"});
     }

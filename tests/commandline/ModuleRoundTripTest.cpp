@@ -9,6 +9,7 @@
 #include "buttons/ButtonRecord.h"
 
 #include "commandline/CapturedOutput.h"
+#include "commandline/CommandTest.h"
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
 
@@ -182,9 +183,7 @@ TEST_F(ModuleRoundTripTest, OnlyAnIconIsLookedForAmongTheSystemsModules) {
     const std::string key = qm::ButtonKeyPath(qm::ButtonKeyName(1));
     const std::string script = temp.File("set_files\\notepad.exe");
     EXPECT_EQ(qmtest::StoredText(HKEY_LOCAL_MACHINE, key, "Script"), script);
-    EXPECT_NE(output.out.find("The button \"Pad\": Script names \"" + script + "\""),
-              std::string::npos)
-        << output.out;
+    qmtest::ExpectSays(output.out, "The button \"Pad\": Script names \"" + script + "\"");
     const std::string icon = *qmtest::StoredText(HKEY_LOCAL_MACHINE, key, "Icon");
     EXPECT_TRUE(icon.ends_with("\\notepad.exe,0") &&
                 qmtest::FileExists(icon.substr(0, icon.size() - 2)))
@@ -211,8 +210,7 @@ TEST_F(ModuleRoundTripTest, TheGroupPolicyExportFollowsTheSameRule) {
         EXPECT_EQ(kept, row.arrives != Arrives::InFolder);
         if (row.arrives == Arrives::InFolder) {
             const std::string data = Data(row);
-            EXPECT_NE(xml.find("value=\"" + files + data.substr(data.rfind('\\')) + "\""),
-                      std::string::npos);
+            qmtest::ExpectSays(xml, "value=\"" + files + data.substr(data.rfind('\\')) + "\"");
         }
     }
     // The page, the library of its own and its namesake; no module of the system.

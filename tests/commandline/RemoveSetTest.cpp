@@ -1,21 +1,14 @@
 // /remove: an imported set taken back, on the sandboxed registry and by the program itself
 // started as a script starts it. What the registry holds is read with the plain registry calls,
 // every view byte for byte.
-#include "app/CommandLine.h"
-#include "app/CommandRun.h"
-#include "buttons/ButtonRecord.h"
 #include "registry/ChangeHistory.h"
-
-#include "commandline/CapturedOutput.h"
-#include "commandline/BuiltProgram.h"
-#include "support/ImportedSets.h"
-#include "support/MachineViews.h"
-#include "support/ProgramTest.h"
-#include "support/RawRegistry.h"
-#include "support/TestPageHost.h"
 #include "transfer/TransferCommands.h"
 
-#include <gtest/gtest.h>
+#include "commandline/BuiltProgram.h"
+#include "commandline/CommandTest.h"
+#include "support/ImportedSets.h"
+#include "support/MachineViews.h"
+#include "support/TestPageHost.h"
 
 #include <algorithm>
 
@@ -23,14 +16,10 @@ namespace {
 
 using namespace qm::cli;
 
-using qmtest::CapturedOutput;
+using qmtest::ExpectSays;
+using qmtest::Section;
 
 const std::string kExtensions = "Software\\Microsoft\\Internet Explorer\\Extensions";
-
-std::string Section(const std::string& text, const std::string& runs) {
-    return "buttonstart\r\nCLSID={1FBA04EE-3024-11d2-8F1F-0000F87ABD16}\r\nButtonText=" + text +
-           "\r\n" + runs + "\r\nIcon=" + text + ".ico\r\nIsQuillmere=YES\r\nbuttonend\r\n";
-}
 
 // A button as its import leaves it, with its file values in the companion folder of file.
 qmtest::RawStrings Imported(const std::string& file, const std::string& text,
@@ -51,18 +40,8 @@ std::string WholeRegistry() {
     return dump + qmtest::DumpTree(HKEY_CURRENT_USER, L"Software");
 }
 
-class RemoveSetTest : public qmtest::ProgramTest {
+class RemoveSetTest : public qmtest::CommandTest {
 protected:
-    CapturedOutput output;
-    int Run(std::vector<std::string> args) {
-        output = {};
-        return RunCommand(ParseCommandLine(args), output);
-    }
-    std::string File(const std::string& name, const std::string& sections) {
-        std::string file = temp.File(name);
-        qmtest::WriteFileBytes(file, sections);
-        return file;
-    }
     static std::vector<std::string> Buttons(REGSAM view) {
         return qmtest::RawSubKeys(HKEY_LOCAL_MACHINE, view, kExtensions);
     }
@@ -207,15 +186,14 @@ TEST_P(SharedButtonTest, StaysAndIsReportedUntilTheOtherSetGoesToo) {
         EXPECT_EQ(rows[0].rows.rows[0].cells.back(), "already there");
     } else {
         ASSERT_EQ(Command("/import", second), kExitDone) << output.err;
-        ASSERT_NE(output.out.find("Skipped \"Intranet\""), std::string::npos) << output.out;
+        ExpectSays(output.out, "Skipped \"Intranet\"");
     }
     ASSERT_EQ(Buttons(KEY_WOW64_32KEY).size(), 3u);
 
     ASSERT_EQ(Command("/remove", first), kExitDone) << output.err;
-    EXPECT_NE(output.out.find("Stays: \"Intranet\""), std::string::npos) << output.out;
-    EXPECT_NE(output.out.find("the import of second.qmx uses it too"), std::string::npos)
-        << output.out;
-    EXPECT_NE(output.out.find("Removed \"Mail\""), std::string::npos) << output.out;
+    ExpectSays(output.out, "Stays: \"Intranet\"");
+    ExpectSays(output.out, "the import of second.qmx uses it too");
+    ExpectSays(output.out, "Removed \"Mail\"");
     for (REGSAM view : qmtest::kBothViews) {
         SCOPED_TRACE(qmtest::ViewName(view));
         std::vector<std::string> texts;
@@ -318,8 +296,8 @@ TEST_P(StrangerTest, IsNeverRemoved) {
     const std::string before = buttons();
 
     ASSERT_EQ(Run({"/remove", file, "/quiet"}), kExitDone) << output.err;
-    EXPECT_NE(output.out.find("Not here: \"Notes\""), std::string::npos) << output.out;
-    EXPECT_NE(output.out.find("Nothing to remove"), std::string::npos) << output.out;
+    ExpectSays(output.out, "Not here: \"Notes\"");
+    ExpectSays(output.out, "Nothing to remove");
     EXPECT_EQ(buttons(), before);
 }
 
@@ -337,15 +315,15 @@ TEST_F(RemoveSetTest, ADeclinedOrUnbackedRemovalChangesNothing) {
     dialogs.AnswerQuestion(false);
     EXPECT_EQ(Run({"/remove", file}), kExitFailed);
     ASSERT_EQ(dialogs.Shown().size(), 1u);
-    EXPECT_NE(dialogs.Shown()[0].text.find("Goes: \"Notes\""), std::string::npos);
-    EXPECT_NE(dialogs.Shown()[0].text.find(qm::ButtonKeyName(1)), std::string::npos);
+    ExpectSays(dialogs.Shown()[0].text, "Goes: \"Notes\"");
+    ExpectSays(dialogs.Shown()[0].text, qm::ButtonKeyName(1));
     EXPECT_EQ(WholeRegistry(), imported);
 
     // A history that cannot be written stops it (exit 7) unless /nobackup says to go on.
     qmtest::WriteFileBytes(temp.File("blocked"), "a file where the history's folder would be");
     qmtest::HistoryFolder blocked(temp.File("blocked") + "\\history");
     EXPECT_EQ(Run({"/remove", file, "/quiet", "/trust"}), kExitNoBackup);
-    EXPECT_NE(output.err.find("Nothing was removed"), std::string::npos) << output.err;
+    ExpectSays(output.err, "Nothing was removed");
     EXPECT_EQ(WholeRegistry(), imported);
     EXPECT_EQ(Run({"/remove", file, "/quiet", "/nobackup", "/log", temp.File("remove.log")}),
               kExitDone)
@@ -376,7 +354,7 @@ TEST(RemoveAsCommandTest, TheStartedProgramTakesBackWhatItImported) {
     qmtest::ProcessResult removed =
         qmtest::RunProgram("/remove \"" + file + "\" /quiet /log \"" + temp.File("log.txt") + "\"");
     EXPECT_EQ(removed.exitCode, DWORD(kExitDone)) << removed.output;
-    EXPECT_NE(removed.output.find("Removed \"Started\""), std::string::npos) << removed.output;
+    ExpectSays(removed.output, "Removed \"Started\"");
     EXPECT_NE(qmtest::ReadFileBytes(temp.File("log.txt")).find("Removed \"Page\""),
               std::string::npos);
     EXPECT_EQ(whole(), before) << removed.output;

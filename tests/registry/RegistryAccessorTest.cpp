@@ -1,6 +1,7 @@
 #include "registry/RegistryAccessor.h"
 
 #include "support/ProgramTest.h"
+#include "support/RawRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -114,7 +115,8 @@ TEST_F(RegistryAccessorTest, StringReadsFollowTheTypeRules) {
 TEST_F(RegistryAccessorTest, IntegersAreSignedAndOtherTypesFailBySize) {
     ASSERT_TRUE(reg.OpenKey("\\Software\\Test", true));
     reg.WriteInteger("Minus", -1);
-    EXPECT_EQ(reg.ReadRaw("Minus"), (RawValue{REG_DWORD, std::string(4, '\xFF')}));
+    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, "Software\\Test", "Minus"),
+              qmtest::Dword(0xFFFFFFFF));
     reg.WriteRaw("AllOnes", RawValue{REG_DWORD, std::string(4, '\xFF')});
     EXPECT_EQ(reg.ReadInteger("AllOnes"), -1);
     reg.WriteInteger("Big", 0x7FFFFFFF);
@@ -159,12 +161,9 @@ TEST_F(RegistryAccessorTest, KeysOpenBelowAnotherAccessorsKeyUnderItsRoot) {
     // The parent keeps its key, and the new key lies where its full path says, on the
     // machine's root, not the current user's.
     EXPECT_EQ(parent.GetKeyNames(), std::vector<std::string>{"Child"});
-    RegistryAccessor check;
-    check.SetRoot(HKEY_LOCAL_MACHINE);
-    ASSERT_TRUE(check.OpenKey("\\Software\\Parent\\Child\\Grand", false));
-    EXPECT_EQ(check.ReadString("v"), "below");
-    check.SetRoot(HKEY_CURRENT_USER);
-    EXPECT_FALSE(check.KeyExists("\\Software\\Parent"));
+    EXPECT_EQ(qmtest::StoredText(HKEY_LOCAL_MACHINE, "Software\\Parent\\Child\\Grand", "v"),
+              "below");
+    qmtest::ExpectNoKey(HKEY_CURRENT_USER, "Software\\Parent");
 
     // A parent with no key open has nothing to open below.
     parent.CloseKey();

@@ -60,6 +60,12 @@ void PutText(HKEY root, const std::string& path, const std::string& name, const 
              std::source_location where = std::source_location::current());
 void PutKey(HKEY root, const std::string& path,
             std::source_location where = std::source_location::current());
+// Several REG_SZ values of one key, in the order given.
+inline void PutTexts(HKEY root, const std::string& path,
+                     const std::vector<std::pair<std::string, std::string>>& texts,
+                     std::source_location where = std::source_location::current()) {
+    for (const auto& [name, text] : texts) PutText(root, path, name, text, where);
+}
 // Text written and read with the wide registry functions, past any code page. `view` is 0 or
 // one of KEY_WOW64_32KEY / KEY_WOW64_64KEY.
 struct WideValue {

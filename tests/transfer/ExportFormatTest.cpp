@@ -258,54 +258,45 @@ TEST(ExportFormatTest, EachFileTravelsAsItsTravellerSaysSharingTheFolderNames) {
 }
 
 TEST(ExportFormatTest, ValuesTheFileCannotCarryAreRefusedNamingButtonAndValue) {
+    // Each message is "The button "Notes" cannot be exported: " and why; what the file cannot
+    // carry ends ", which an export file cannot carry", what an import would refuse
+    // ", more than an import takes".
+    const std::string carry = ", which an export file cannot carry",
+                      takes = ", more than an import takes";
+    const std::string lineBreak = " holds a line break" + carry,
+                      equals = "\" has \"=\" in its name" + carry;
     const struct {
         Values values;
-        std::string message;
+        std::string why;
     } cases[] = {
-        {{{"MenuText", "two\r\nlines"}},
-         "The button \"Notes\" cannot be exported: the value \"MenuText\" holds a line break, "
-         "which an export file cannot carry"},
-        {{{"", "cut\rCR"}},
-         "The button \"Notes\" cannot be exported: the default value holds a line break, which "
-         "an export file cannot carry"},
-        {{{"lone\nLF", "c"}},
-         "The button \"Notes\" cannot be exported: the name of a value holds a line break, "
-         "which an export file cannot carry"},
+        {{{"MenuText", "two\r\nlines"}}, "the value \"MenuText\"" + lineBreak},
+        {{{"", "cut\rCR"}}, "the default value" + lineBreak},
+        {{{"lone\nLF", "c"}}, "the name of a value" + lineBreak},
         {{{std::string(100, 'n') + "=", "c"}},
-         "The button \"Notes\" cannot be exported: the value \"" + std::string(64, 'n') +
-             "...\" has \"=\" in its name, which an export file cannot carry"},
-        {{{"X", "cut\x1Ahere"}},
-         "The button \"Notes\" cannot be exported: the value \"X\" holds the end-of-file "
-         "character Ctrl+Z, which an export file cannot carry"},
-        {{{"a=b", "c"}},
-         "The button \"Notes\" cannot be exported: the value \"a=b\" has \"=\" in its name, "
-         "which an export file cannot carry"},
-        {{{"two\rnames", "c"}},
-         "The button \"Notes\" cannot be exported: the name of a value holds a line break, "
-         "which an export file cannot carry"},
-        {{{"Icon", "C:\\dir\\a\rb.ico"}},
-         "The button \"Notes\" cannot be exported: the value \"Icon\" holds a line break, "
-         "which an export file cannot carry"},
+         "the value \"" + std::string(64, 'n') + "..." + equals},
+        {{{"X", "cut\x1Ahere"}}, "the value \"X\" holds the end-of-file character Ctrl+Z" + carry},
+        {{{"a=b", "c"}}, "the value \"a=b" + equals},
+        {{{"two\rnames", "c"}}, "the name of a value" + lineBreak},
+        {{{"Icon", "C:\\dir\\a\rb.ico"}}, "the value \"Icon\"" + lineBreak},
         // What the import would refuse does not travel either.
         {{{"MenuText", std::string(kMaxLineBytes - 8, 'x')}},
-         "The button \"Notes\" cannot be exported: the value \"MenuText\" is longer than 1 MiB, "
-         "more than an import takes"},
+         "the value \"MenuText\" is longer than 1 MiB" + takes},
         {{{std::string(kMaxValueNameBytes + 1, 'n'), "c"}},
-         "The button \"Notes\" cannot be exported: the name of the value \"" +
-             std::string(64, 'n') +
-             "...\" is longer than the registry allows, more than an import takes"},
+         "the name of the value \"" + std::string(64, 'n') +
+             "...\" is longer than the registry allows" + takes},
     };
     for (const auto& c : cases) {
+        const std::string message = "The button \"Notes\" cannot be exported: " + c.why;
         FakeButton button{{{"ButtonText", "Notes"}}};
         button.values.insert(button.values.end(), c.values.begin(), c.values.end());
         Written out;
         try {
             out.Section(button);
-            ADD_FAILURE() << "accepted " << c.message;
+            ADD_FAILURE() << "accepted " << message;
         } catch (const UnportableValueError& error) {
-            EXPECT_EQ(error.what(), c.message);
+            EXPECT_EQ(error.what(), message);
         }
-        EXPECT_EQ(out.bytes, "") << c.message;
+        EXPECT_EQ(out.bytes, "") << message;
         EXPECT_TRUE(out.copies.empty());
     }
     // A line of exactly the import's bound, and exactly as many values as it takes, travel.
