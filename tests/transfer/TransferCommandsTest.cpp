@@ -758,6 +758,39 @@ TEST_F(TransferTest, AFullDiskLeavesTheLastGoodExportAndNamesTheFile) {
     EXPECT_EQ(ReadFileBytes(temp.File("set_files\\a.ico")), "second icon");
 }
 
+// Which file a path names now, by the platform's own identity of it.
+ULONGLONG FileIndex(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return known ? (ULONGLONG{info.nFileIndexHigh} << 32) | info.nFileIndexLow : 0;
+}
+
+TEST_F(TransferTest, AReExportLeavesTheCompanionFilesThatAreAlreadyRightAndReplacesTheOthers) {
+    CreateDirectoryA(temp.File("src").c_str(), nullptr);
+    WriteFileBytes(temp.File("src\\same.ico"), "unchanged icon");
+    WriteFileBytes(temp.File("src\\new.ico"), "first icon");
+    MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")}, {"Icon", Sz(temp.File("src\\same.ico"))}});
+    MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")}, {"Icon", Sz(temp.File("src\\new.ico"))}});
+    const std::string first = Export(temp.File("set.qmx"));
+    const std::string same = temp.File("set_files\\same.ico");
+    const ULONGLONG sameIndex = FileIndex(same);
+    ASSERT_NE(sameIndex, 0u);
+    // A file the user made read-only is theirs; one that already holds the bytes needs no write.
+    SetFileAttributesA(same.c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteFileBytes(temp.File("src\\new.ico"), "second icon");
+
+    EXPECT_EQ(Export(temp.File("set.qmx")), first);
+    EXPECT_EQ(FileIndex(same), sameIndex);
+    EXPECT_EQ(GetFileAttributesA(same.c_str()) & FILE_ATTRIBUTE_READONLY,
+              DWORD{FILE_ATTRIBUTE_READONLY});
+    EXPECT_EQ(ReadFileBytes(temp.File("set_files\\new.ico")), "second icon");
+    EXPECT_EQ(FilesIn(temp.File("set_files")), (std::vector<std::string>{"new.ico", "same.ico"}));
+    SetFileAttributesA(same.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 size_t PeakMemory() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
