@@ -245,9 +245,13 @@ std::exception_ptr ButtonStrip::List() {
     SendMessageA(toolBar_, WM_SETREDRAW, FALSE, 0);
     std::vector<Listed> found;
     std::exception_ptr failure = WalkListed(found);
-    Replace(found);
+    const bool changed = Replace(found);
     SendMessageA(toolBar_, WM_SETREDRAW, TRUE, 0);
-    Finish();
+    // The same buttons as before need no new layout, only their pictures painted again.
+    if (changed)
+        Finish();
+    else
+        InvalidateRect(toolBar_, nullptr, TRUE);
     return failure;
 }
 
@@ -276,7 +280,7 @@ int ButtonStrip::NextCommand() {
     return std::min(command, kLastCommand);
 }
 
-void ButtonStrip::Replace(const std::vector<Listed>& records) {
+bool ButtonStrip::Replace(const std::vector<Listed>& records) {
     // The strip shows the records in the reverse order of the walks: position p is record
     // n - 1 - p, and its image is the one appended for that record. The buttons already there
     // are given their new record in place and only the difference is deleted or added: the
@@ -284,6 +288,7 @@ void ButtonStrip::Replace(const std::vector<Listed>& records) {
     // button before listing it again cost as much as the listing's reads.
     const int wanted = static_cast<int>(records.size());
     int present = static_cast<int>(SendMessageA(toolBar_, TB_BUTTONCOUNT, 0, 0));
+    bool changed = present != wanted;
     while (present > wanted) SendMessageA(toolBar_, TB_DELETEBUTTON, --present, 0);
     // A button that already shows what it should is left alone: the control lays itself out
     // again on every change, and a listing after a save mostly finds the same records.
@@ -306,6 +311,7 @@ void ButtonStrip::Replace(const std::vector<Listed>& records) {
                               shown.fsStyle == item.fsStyle && (shown.fsState & TBSTATE_ENABLED) &&
                               !(shown.fsState & (TBSTATE_HIDDEN | TBSTATE_INDETERMINATE));
             if (!same) {
+                changed = true;
                 TBBUTTONINFOA info{};
                 info.cbSize = sizeof info;
                 info.dwMask =
@@ -325,6 +331,7 @@ void ButtonStrip::Replace(const std::vector<Listed>& records) {
     if (!added.empty())
         SendMessageA(toolBar_, TB_ADDBUTTONSA, added.size(),
                      reinterpret_cast<LPARAM>(added.data()));
+    return changed;
 }
 
 void ButtonStrip::AddPlaceholder() {

@@ -122,7 +122,8 @@ private:
     struct IconBatches;
 
     std::exception_ptr WalkListed(std::vector<Listed>& found);
-    void Replace(const std::vector<Listed>& records);
+    // Whether any button changed: was added, removed or given another record.
+    bool Replace(const std::vector<Listed>& records);
     int NextCommand();
     void SetButtonText(int position);
     void SetPictureSize();
