@@ -152,4 +152,41 @@ std::vector<RecordValues> ReadEveryRecord(RegistryAccessor& registry, HKEY root)
     return records;
 }
 
+std::vector<MarkedRecord> ReadMarkedRecords(RegistryAccessor& registry) {
+    std::vector<MarkedRecord> records;
+    registry.SetRoot(HKEY_LOCAL_MACHINE);
+    // The buttons of both registry views are listed, each once, and each is read where the
+    // accessor reads it.
+    if (!registry.OpenKey(kExtensionsKey, false)) return records;
+    const std::vector<std::string> names = registry.GetKeyNames();
+    RegistryAccessor button;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        if (*name == kReservedButtonKey || !button.OpenKeyBelow(registry, *name, false)) continue;
+        if (button.ValueExists(kIsQuillmereValue)) {
+            MarkedRecord marked{*name, button.GetValues(), {}};
+            marked.inexact = InexactValueNames(button, marked.values);
+            records.push_back(std::move(marked));
+        }
+        button.CloseKey();
+    }
+    registry.CloseKey();
+    return records;
+}
+
+std::vector<std::string>
+InexactValueNames(const RegistryAccessor& button,
+                  const std::vector<std::pair<std::string, RawValue>>& values) {
+    static constexpr char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
+    std::vector<std::string> inexact;
+    for (const auto& [name, value] : values) {
+        bool exact = true;
+        if (name.find(kReplacement) != std::string::npos) exact = button.ValueExists(name);
+        if (exact && (value.type == REG_SZ || value.type == REG_EXPAND_SZ) &&
+            value.bytes.find(kReplacement) != std::string::npos)
+            exact = button.ReadText(name).exact;
+        if (!exact) inexact.push_back(name);
+    }
+    return inexact;
+}
+
 } // namespace qm

@@ -115,4 +115,23 @@ struct RecordValues {
 };
 std::vector<RecordValues> ReadEveryRecord(RegistryAccessor& registry, HKEY root);
 
+// The names of the values, read from the key open in button, whose name or text the program
+// cannot read exactly: a broken UTF-16 character (a lone surrogate) comes across as U+FFFD,
+// so the name no longer finds its value or the exact reading disowns the text. No export
+// carries such a value: it would arrive changed.
+std::vector<std::string>
+InexactValueNames(const RegistryAccessor& button,
+                  const std::vector<std::pair<std::string, RawValue>>& values);
+
+// Every machine-wide record that carries the program's marker, as both exports take them: the
+// last enumerated key first, the reserved key left out, each with all its values and the names
+// of those it cannot read exactly. A missing Extensions key gives none. Leaves no key open in
+// registry.
+struct MarkedRecord {
+    std::string keyName;
+    std::vector<std::pair<std::string, RawValue>> values;
+    std::vector<std::string> inexact;
+};
+std::vector<MarkedRecord> ReadMarkedRecords(RegistryAccessor& registry);
+
 } // namespace qm

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "buttons/ButtonRecord.h"
+#include "buttons/ButtonStore.h"
 #include "transfer/ExportFile.h"
 #include "transfer/ExportFormat.h"
 #include "transfer/FileValues.h"
@@ -145,22 +146,9 @@ std::string DeploymentKeyName(const GpoButton& button) {
 
 std::vector<GpoButton> ReadMachineButtons(RegistryAccessor& registry) {
     std::vector<GpoButton> buttons;
-    registry.SetRoot(HKEY_LOCAL_MACHINE);
-    if (!registry.OpenKey(kExtensionsKey, false)) return buttons;
-    std::vector<std::string> names = registry.GetKeyNames();
-    RegistryAccessor button;
-    // In the order export writes them: the last enumerated key first.
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
-        if (*name == kReservedButtonKey) continue;
-        if (!button.OpenKeyBelow(registry, *name, false)) continue;
-        if (button.ValueExists(kIsQuillmereValue)) {
-            GpoButton read{*name, {}, button.GetValues(), {}};
-            read.inexact = InexactValueNames(button, read.values);
-            buttons.push_back(std::move(read));
-        }
-        button.CloseKey();
-    }
-    registry.CloseKey();
+    for (MarkedRecord& record : ReadMarkedRecords(registry))
+        buttons.push_back(
+            {record.keyName, {}, std::move(record.values), std::move(record.inexact)});
     return buttons;
 }
 

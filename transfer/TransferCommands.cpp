@@ -1,5 +1,6 @@
 #include "transfer/TransferCommands.h"
 
+#include "buttons/ButtonStore.h"
 #include "transfer/ExportFile.h"
 #include "transfer/FileValues.h"
 #include "transfer/ImportCheck.h"
@@ -172,34 +173,6 @@ namespace {
 
 using StoredValues = std::vector<std::pair<std::string, RawValue>>;
 
-struct MarkedButton {
-    StoredValues values;
-    std::vector<std::string> inexact;
-};
-
-// The values of every marked machine-wide button, the last enumerated key first, read before
-// anything of the export is written.
-std::vector<MarkedButton> ReadMarkedButtons(RegistryAccessor& registry) {
-    registry.SetRoot(HKEY_LOCAL_MACHINE);
-    KeyScope registryScope(registry);
-    std::vector<std::string> keys;
-    // Without the key there is nothing to export. The buttons of both registry views are
-    // listed, each once, and each is read where the accessor reads it.
-    if (registry.OpenKey(kExtensionsKey, false)) keys = registry.GetKeyNames();
-    std::vector<MarkedButton> buttons;
-    RegistryAccessor button;
-    for (auto name = keys.rbegin(); name != keys.rend(); ++name) {
-        if (*name == kReservedButtonKey) continue;
-        if (!button.OpenKeyBelow(registry, *name, false)) continue;
-        KeyScope buttonScope(button);
-        if (!button.ValueExists(kIsQuillmereValue)) continue;
-        MarkedButton marked{button.GetValues(), {}};
-        marked.inexact = InexactValueNames(button, marked.values);
-        buttons.push_back(std::move(marked));
-    }
-    return buttons;
-}
-
 std::optional<std::string> TextOf(const StoredValues& values, const std::string& name) {
     for (const auto& [valueName, value] : values) {
         if (valueName != name) continue;
@@ -225,32 +198,17 @@ std::string ListMessage(const std::string& heading, const std::vector<std::strin
     return text;
 }
 
-std::vector<std::string> InexactValueNames(const RegistryAccessor& button,
-                                           const StoredValues& values) {
-    static constexpr char kReplacement[] = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
-    std::vector<std::string> inexact;
-    for (const auto& [name, value] : values) {
-        bool exact = true;
-        if (name.find(kReplacement) != std::string::npos) exact = button.ValueExists(name);
-        if (exact && (value.type == REG_SZ || value.type == REG_EXPAND_SZ) &&
-            value.bytes.find(kReplacement) != std::string::npos)
-            exact = button.ReadText(name).exact;
-        if (!exact) inexact.push_back(name);
-    }
-    return inexact;
-}
-
 ExportResult ExportButtons(RegistryAccessor& registry, const std::string& path,
                            const std::string& companionFolder, DiskWrite write) {
     ExportOutput output(path, companionFolder, std::move(write));
-    std::vector<MarkedButton> buttons = ReadMarkedButtons(registry);
+    std::vector<MarkedRecord> buttons = ReadMarkedRecords(registry);
 
     // Files that already lie in the companion folder (buttons imported from an earlier export
     // there) keep their names, and so do the system's modules that travel by name: every other
     // file gets a name of its own instead of replacing them.
     CompanionNames names(companionFolder, ResolveFullPath);
     for (bool byName : {false, true})
-        for (const MarkedButton& button : buttons)
+        for (const MarkedRecord& button : buttons)
             for (const auto& [name, value] : button.values) {
                 if (!IsFileValue(name)) continue;
                 std::optional<std::string> data = TextOf(button.values, name);
@@ -262,7 +220,7 @@ ExportResult ExportButtons(RegistryAccessor& registry, const std::string& path,
                     names.Claim(FileNamePart(travel.file), travel.file);
             }
 
-    const MarkedButton* current = nullptr;
+    const MarkedRecord* current = nullptr;
     SectionSource source;
     source.valueNames = [&] {
         std::vector<std::string> valueNames;
@@ -299,7 +257,7 @@ ExportResult ExportButtons(RegistryAccessor& registry, const std::string& path,
 
     std::vector<std::string> leftOut;
     std::vector<ButtonFilesNotTaken> filesNotTaken;
-    for (const MarkedButton& button : buttons) {
+    for (const MarkedRecord& button : buttons) {
         current = &button;
         unreadable.clear();
         try {

@@ -110,14 +110,6 @@ private:
     std::function<void()> rebuildStrip_;
 };
 
-// The names of the values, read from the key open in button, whose name or text the program
-// cannot read exactly: a broken UTF-16 character (a lone surrogate) comes across as U+FFFD,
-// so the name no longer finds its value or the exact reading disowns the text. Neither export
-// carries such a value: it would arrive changed.
-std::vector<std::string>
-InexactValueNames(const RegistryAccessor& button,
-                  const std::vector<std::pair<std::string, RawValue>>& values);
-
 // Writes every machine-wide button that carries the program's marker to the export file at
 // path, the last enumerated key first, with its files in companionFolder. A button with a
 // value that cannot travel is left out whole, and the others are written; the result counts
