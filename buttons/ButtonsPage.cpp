@@ -16,7 +16,6 @@
 
 #include "resource.h"
 
-
 #include <algorithm>
 #include <exception>
 #include <optional>
@@ -217,8 +216,7 @@ void ButtonsPage::ClearButtonFields() {
     ui::SetText(Item(IDC_STATICTEXT1), "");
     ui::SetText(Item(IDC_BUTTONPLACE), "");
     ShowFields(NoRecordFields());
-    for (const ButtonFieldRule& rule : kButtonFields)
-        ui::SetReadOnly(Item(rule.control), false);
+    for (const ButtonFieldRule& rule : kButtonFields) ui::SetReadOnly(Item(rule.control), false);
     SetPreview(image1_, IDC_IMAGE1, {});
     SetPreview(image2_, IDC_IMAGE2, {});
     shown_ = {};
