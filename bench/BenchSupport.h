@@ -1,14 +1,17 @@
 #pragma once
 // What the benchmark programs share: a clock, interleaved timing of a job and its baseline with
 // the minimum, median and spread of their ratio, the figures' CSV file, giving up, starting a
-// command, counting and removing the buttons a benchmark made, and a quiet stand-in for the
-// main window.
+// command, seeding, counting and removing buttons (through the tests' plain registry calls),
+// and a quiet stand-in for the main window.
 
 #include "buttons/ButtonRecord.h"
 #include "registry/RegistryAccessor.h"
 #include "transfer/ImportedSets.h"
 #include "ui/Dialogs.h"
 #include "ui/PageHost.h"
+
+#include "support/MachineViews.h"
+#include "support/RawRegistry.h"
 
 #include <windows.h>
 
@@ -202,25 +205,25 @@ inline DWORD Run(const char* program, const std::string& commandLine) {
 // How many button keys the machine's Extensions key holds in one registry view (the 32-bit
 // view, where the program reads them, unless another is given); counted with the plain calls.
 inline size_t ButtonCount(REGSAM view = qm::kMachineRegistryView) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, qm::kExtensionsKey + 1, 0, KEY_READ | view, &key) !=
-        ERROR_SUCCESS)
-        return 0;
-    DWORD count = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr);
-    RegCloseKey(key);
-    return count;
+    return qmtest::RawSubKeys(HKEY_LOCAL_MACHINE, view, qm::kExtensionsKey + 1).size();
 }
 
-// Removes every machine-wide button (in both views) and the program's own records of them.
+// Removes every machine-wide button (in both views) and the program's own records of them,
+// with the plain calls.
 inline void ForgetButtons() {
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    reg.DeleteKey(qm::kExtensionsKey);
-    reg.SetRoot(HKEY_CURRENT_USER);
-    reg.DeleteKey(qm::kOwnRecordKey);
-    reg.DeleteKey(qm::transfer::kImportedSetsKey);
+    qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::kExtensionsKey);
+    qmtest::RemoveKey(HKEY_CURRENT_USER, qm::kOwnRecordKey);
+    qmtest::RemoveKey(HKEY_CURRENT_USER, qm::transfer::kImportedSetsKey);
+}
+
+// Makes a machine-wide record in both registry views, or the current user's, with the plain
+// calls, as REG_SZ values.
+inline void PutRecord(HKEY root, const std::string& keyName, const qmtest::RawStrings& values) {
+    for (REGSAM view : qmtest::kBothViews) {
+        qmtest::RawPut(root, root == HKEY_LOCAL_MACHINE ? view : 0,
+                       qm::ButtonKeyPath(keyName).substr(1), values);
+        if (root != HKEY_LOCAL_MACHINE) break;
+    }
 }
 
 // Dialogs for a benchmark: a file dialog is answered with `chosen` when one is set; anything

@@ -14,7 +14,6 @@
 #include "app/Main.h"
 #include "buttons/ButtonRecord.h"
 #include "buttons/ButtonsPage.h"
-#include "registry/RegistryAccessor.h"
 #include "ui/Window.h"
 
 #include "BenchSupport.h"
@@ -50,22 +49,15 @@ std::string KeyName(int i) {
 // count machine-wide buttons; the first has a ButtonText of bigText bytes when it is not 0.
 void Seed(int count, size_t bigText) {
     bench::ForgetButtons();
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
-    for (int i = 0; i < count; ++i) {
-        try {
-            reg.OpenKey(qm::ButtonKeyPath(KeyName(i)), true);
-        } catch (const qm::RegistryError&) {
-            Fail("cannot make a record");
-        }
-        reg.WriteString(qm::kClsidValue, qm::kButtonClsid);
-        reg.WriteString(qm::kButtonTextValue, i == 0 && bigText ? std::string(bigText, 'x')
-                                                                : "Button " + std::to_string(i));
-        reg.WriteString(qm::kExecValue, "http://example.org/" + std::to_string(i));
-        reg.WriteString(qm::kDefaultVisibleValue, "YES");
-        reg.WriteString(qm::kIsQuillmereValue, "YES");
-    }
-    reg.CloseKey();
+    for (int i = 0; i < count; ++i)
+        bench::PutRecord(HKEY_LOCAL_MACHINE, KeyName(i),
+                         {{qm::kClsidValue, qm::kButtonClsid},
+                          {qm::kButtonTextValue, i == 0 && bigText ? std::string(bigText, 'x')
+                                                                   : "Button " + std::to_string(i)},
+                          {qm::kExecValue, "http://example.org/" + std::to_string(i)},
+                          {qm::kDefaultVisibleValue, "YES"},
+                          {qm::kIsQuillmereValue, "YES"}});
+    if (bench::ButtonCount() != static_cast<size_t>(count)) Fail("the buttons could not be made");
 }
 
 // The same reads a listing makes, with nothing around them: every button key of both roots,

@@ -50,36 +50,9 @@ std::string KeyName(int i) {
     return name;
 }
 
-// A raw key of the registry, created or opened for writing, closed when it goes.
-class RawKey {
-public:
-    RawKey(HKEY root, const std::string& path, REGSAM view) {
-        if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr, &key_,
-                            nullptr) != ERROR_SUCCESS)
-            Fail("cannot make " + path);
-    }
-    ~RawKey() { RegCloseKey(key_); }
-    RawKey(const RawKey&) = delete;
-    RawKey& operator=(const RawKey&) = delete;
-    void Put(const char* name, const std::string& text) {
-        RegSetValueExA(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1));
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 void Forget() {
-    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, qm::kExtensionsKey + 1, 0, KEY_ALL_ACCESS | view,
-                          &key) == ERROR_SUCCESS) {
-            RegDeleteTreeA(key, nullptr);
-            RegCloseKey(key);
-        }
-    }
-    RegDeleteTreeA(HKEY_CURRENT_USER, qm::kExtensionsKey + 1);
+    bench::ForgetButtons();
+    qmtest::RemoveKey(HKEY_CURRENT_USER, qm::kExtensionsKey);
 }
 
 // The icon locations the records use, each its own unless shared is set.
@@ -135,18 +108,14 @@ void Seed(int count, const IconSet& icons) {
     Forget();
     for (int i = 0; i < count; ++i) {
         const bool machine = i % 4 != 3;
-        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-            if (!machine && view == KEY_WOW64_64KEY) break;
-            RawKey key(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                       qm::ButtonKeyPath(KeyName(i)).substr(1), machine ? view : 0);
-            key.Put(qm::kClsidValue, qm::kButtonClsid);
-            key.Put(qm::kButtonTextValue, "Button " + std::to_string(i));
-            key.Put(qm::kExecValue, "http://example.org/" + std::to_string(i));
-            key.Put(qm::kIconValue, icons.files[i]);
-            key.Put(qm::kHotIconValue, icons.modules[i]);
-            key.Put(qm::kDefaultVisibleValue, "YES");
-            if (machine) key.Put(qm::kIsQuillmereValue, "YES");
-        }
+        qmtest::RawStrings values = {{qm::kClsidValue, qm::kButtonClsid},
+                                     {qm::kButtonTextValue, "Button " + std::to_string(i)},
+                                     {qm::kExecValue, "http://example.org/" + std::to_string(i)},
+                                     {qm::kIconValue, icons.files[i]},
+                                     {qm::kHotIconValue, icons.modules[i]},
+                                     {qm::kDefaultVisibleValue, "YES"}};
+        if (machine) values[qm::kIsQuillmereValue] = "YES";
+        bench::PutRecord(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, KeyName(i), values);
     }
     bench::SettleRegistry();
 }
@@ -363,14 +332,12 @@ int main(int argc, char** argv) {
     const std::string deleted = KeyName(0);
     const std::function<void()> remove = [&] { page.DeleteButton(deleted); };
     const bench::Timings removed = bench::TimeInTurns(rounds, remove, withoutRecord(remove), [&] {
-        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-            RawKey key(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(deleted).substr(1), view);
-            key.Put(qm::kClsidValue, qm::kButtonClsid);
-            key.Put(qm::kButtonTextValue, "Button 0");
-            key.Put(qm::kExecValue, "http://example.org/0");
-            key.Put(qm::kIconValue, own.files[0]);
-            key.Put(qm::kIsQuillmereValue, "YES");
-        }
+        bench::PutRecord(HKEY_LOCAL_MACHINE, deleted,
+                         {{qm::kClsidValue, qm::kButtonClsid},
+                          {qm::kButtonTextValue, "Button 0"},
+                          {qm::kExecValue, "http://example.org/0"},
+                          {qm::kIconValue, own.files[0]},
+                          {qm::kIsQuillmereValue, "YES"}});
         page.ListButtons(-1);
     });
     if (page.StripButtonCount() != changeSet - 1) Fail("the delete left the button");

@@ -6,7 +6,6 @@
 // It writes machine-wide keys of its own below the browser's Extensions key and removes them
 // at the end; bench/run gives it a throw-away Wine prefix.
 #include "buttons/ButtonRecord.h"
-#include "registry/RegistryAccessor.h"
 
 #include "BenchSupport.h"
 
@@ -59,26 +58,21 @@ void MakeFiles(int count) {
 
 void MakeButtons(int count, bool marked) {
     MakeFiles(count);
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
     for (int n = 1; n <= count; ++n) {
-        std::string key = "{0B5E1C00-0000-4000-8000-00000000" + Number(n, 4) + "}";
-        try {
-            reg.OpenKey(qm::ButtonKeyPath(key), true);
-        } catch (const qm::RegistryError&) {
-            Fail("cannot create " + key);
-        }
-        reg.WriteString(qm::kClsidValue, qm::kButtonClsid);
-        reg.WriteString(qm::kButtonTextValue, "Button " + Number(n, 3));
-        reg.WriteString(qm::kScriptValue, "C:\\Pages\\page" + Number(n, 3) + ".htm");
-        reg.WriteString(qm::kIconValue, "C:\\Pages\\icon" + Number(n, 3) + ".ico");
-        reg.WriteString(qm::kHotIconValue, "C:\\Pages\\hot" + Number(n, 3) + ".ico");
-        reg.WriteString(qm::kDefaultVisibleValue, "YES");
-        reg.WriteString(qm::kMenuTextValue, "Menu text " + Number(n, 3));
-        reg.WriteString(qm::kMenuStatusBarValue, "Status bar text of button " + Number(n, 3));
-        if (marked) reg.WriteString(qm::kIsQuillmereValue, "YES");
+        qmtest::RawStrings values = {
+            {qm::kClsidValue, qm::kButtonClsid},
+            {qm::kButtonTextValue, "Button " + Number(n, 3)},
+            {qm::kScriptValue, "C:\\Pages\\page" + Number(n, 3) + ".htm"},
+            {qm::kIconValue, "C:\\Pages\\icon" + Number(n, 3) + ".ico"},
+            {qm::kHotIconValue, "C:\\Pages\\hot" + Number(n, 3) + ".ico"},
+            {qm::kDefaultVisibleValue, "YES"},
+            {qm::kMenuTextValue, "Menu text " + Number(n, 3)},
+            {qm::kMenuStatusBarValue, "Status bar text of button " + Number(n, 3)}};
+        if (marked) values[qm::kIsQuillmereValue] = "YES";
+        bench::PutRecord(HKEY_LOCAL_MACHINE,
+                         "{0B5E1C00-0000-4000-8000-00000000" + Number(n, 4) + "}", values);
     }
-    reg.CloseKey();
+    if (ButtonCount() != static_cast<size_t>(count)) Fail("the buttons could not be made");
 }
 
 std::string ReadAll(const std::string& path) {

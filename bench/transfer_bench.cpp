@@ -8,7 +8,6 @@
 // It writes machine-wide keys of its own below the browser's Extensions key and removes them
 // at the end; bench/run gives it a throw-away Wine prefix.
 #include "buttons/ButtonRecord.h"
-#include "registry/RegistryAccessor.h"
 #include "transfer/TransferCommands.h"
 
 #include "BenchSupport.h"
@@ -134,8 +133,6 @@ int main() {
     // 99 marked buttons, each with its own script page and two icons.
     bench::ForgetButtons();
     std::vector<std::string> files;
-    qm::RegistryAccessor reg;
-    reg.SetRoot(HKEY_LOCAL_MACHINE);
     for (int n = 1; n <= kButtons; ++n) {
         std::string script = sources + "\\page" + Number(n) + ".htm";
         std::string icon = sources + "\\icon" + Number(n) + ".ico";
@@ -144,23 +141,19 @@ int main() {
         MakeFile(icon, 3262, 'i'); // the size of a 16 and a 32 pixel image in 32 bits
         MakeFile(hot, 3262, 'h');
         files.insert(files.end(), {script, icon, hot});
-        std::string key = "{0B5E1C00-0000-4000-8000-0000000000" + Number(n) + "}";
-        try {
-            reg.OpenKey(qm::ButtonKeyPath(key), true);
-        } catch (const qm::RegistryError&) {
-            Fail("cannot create " + key);
-        }
-        reg.WriteString(qm::kClsidValue, qm::kButtonClsid);
-        reg.WriteString(qm::kButtonTextValue, "Button " + Number(n));
-        reg.WriteString(qm::kScriptValue, script);
-        reg.WriteString(qm::kIconValue, icon);
-        reg.WriteString(qm::kHotIconValue, hot);
-        reg.WriteString(qm::kDefaultVisibleValue, "YES");
-        reg.WriteString(qm::kMenuTextValue, "Menu text " + Number(n));
-        reg.WriteString(qm::kMenuStatusBarValue, "Status bar text of button " + Number(n));
-        reg.WriteString(qm::kIsQuillmereValue, "YES");
+        bench::PutRecord(HKEY_LOCAL_MACHINE,
+                         "{0B5E1C00-0000-4000-8000-0000000000" + Number(n) + "}",
+                         {{qm::kClsidValue, qm::kButtonClsid},
+                          {qm::kButtonTextValue, "Button " + Number(n)},
+                          {qm::kScriptValue, script},
+                          {qm::kIconValue, icon},
+                          {qm::kHotIconValue, hot},
+                          {qm::kDefaultVisibleValue, "YES"},
+                          {qm::kMenuTextValue, "Menu text " + Number(n)},
+                          {qm::kMenuStatusBarValue, "Status bar text of button " + Number(n)},
+                          {qm::kIsQuillmereValue, "YES"}});
     }
-    reg.CloseKey();
+    if (bench::ButtonCount() != kButtons) Fail("the buttons could not be made");
 
     bench::BenchDialogs dialogs("bench_transfer");
     dialogs.answerYes = true;     // the import shows what it will create and asks
