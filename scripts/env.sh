@@ -44,7 +44,10 @@ qm_build() {
 # screenshots do: a fresh throw-away 64-bit prefix $QM_BUILD/NAME (exported as WINEPREFIX), a
 # virtual display of WIDTHxHEIGHT, the address space laid out without randomisation, and one
 # wineserver kept for the whole session, so that each program starts in milliseconds, and
-# stopped at its end. The exit code is the command's.
+# stopped at its end. Its windows are unmanaged: without a window manager, hiding a captioned
+# window makes Wine wait two seconds for a manager that never answers, while unmanaged windows
+# close at once, so modal dialogs (and a program's start) stay quick. The exit code is the
+# command's.
 #   qm_wine_session NAME WIDTHxHEIGHT command [argument ...]
 qm_wine_session() {
   local name=$1 screen=$2
@@ -55,6 +58,7 @@ qm_wine_session() {
   "${QM_FIXED_LAYOUT[@]}" xvfb-run -a -s "-screen 0 ${screen}x24" bash -c '
     wineserver -p
     wine cmd /c exit >/dev/null 2>&1 || true
+    wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1 || true
     "$@"
     verdict=$?
     wineserver -k >/dev/null 2>&1 || true
