@@ -203,15 +203,6 @@ void ButtonsPage::OfferSaveOfShownRecord(bool refresh) {
     host_.OfferSave(ui::kPageButtons, refresh);
 }
 
-std::string ButtonsPage::IconLocationOf(int editId) const {
-    const char* value = editId == IDC_ICONEDIT ? kIconValue : kHotIconValue;
-    // A location too long to edit names no file the platform can open.
-    if (shown_.values.TooLong(value)) return {};
-    const std::optional<RawValue>& stored = shown_.values.Stored(value);
-    return RegistryAccessor::ExpandedText(ui::GetText(Item(editId)),
-                                          stored ? stored->type : DWORD{REG_NONE});
-}
-
 void ButtonsPage::ClearButtonFields() {
     ui::SetText(Item(IDC_STATICTEXT1), "");
     ui::SetText(Item(IDC_BUTTONPLACE), "");
@@ -468,40 +459,11 @@ void ButtonsPage::BrowseInto(int editId) {
 void ButtonsPage::ExecBrowseClick() { BrowseInto(IDC_EXECEDIT); }
 void ButtonsPage::ScriptBrowseClick() { BrowseInto(IDC_SCRIPTEDIT); }
 
-void ButtonsPage::BrowseIcon(int editId, UniqueIcon& preview, int imageId) {
-    openDialog1_.filter = ui::Text(IDS_FILTER_ICONS);
-    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open, openDialog1_))
-        return;
-    // The full path without an icon number: a module's first icon. The same path as before is
-    // no edit, but the preview is refreshed all the same.
-    ui::SetText(Item(editId), openDialog1_.fileName);
-    SetPreview(preview, imageId, LoadIconFromLocation(IconLocationOf(editId)));
-}
-
-void ButtonsPage::IconBrowseClick() { BrowseIcon(IDC_ICONEDIT, image1_, IDC_IMAGE1); }
-void ButtonsPage::HotIconBrowseClick() { BrowseIcon(IDC_HOTICONEDIT, image2_, IDC_IMAGE2); }
-
-void ButtonsPage::IconViewClick() {
-    SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT)));
-}
-
-void ButtonsPage::HotIconViewClick() {
-    SetPreview(image2_, IDC_IMAGE2, LoadIconFromLocation(IconLocationOf(IDC_HOTICONEDIT)));
-}
-
-void ButtonsPage::IconEditKeyPress() { IconViewClick(); }
-void ButtonsPage::HotIconEditKeyPress() { HotIconViewClick(); }
-
 void ButtonsPage::OnlyQuillmereClick() { ListButtons(-1); }
 
 void ButtonsPage::ToolBar2Click(int command) {
     const int position = strip_.FindCommand(command);
     if (position >= 0) ShowButton(position);
-}
-
-void ButtonsPage::SetPreview(UniqueIcon& preview, int imageId, UniqueIcon icon) {
-    preview = std::move(icon);
-    InvalidateRect(Item(imageId), nullptr, TRUE);
 }
 
 // --- messages ---

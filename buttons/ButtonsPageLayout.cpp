@@ -1,7 +1,11 @@
 #include "buttons/ButtonsPage.h"
 
+#include "buttons/ButtonRecord.h"
+#include "buttons/IconLoader.h"
+#include "registry/RegistryAccessor.h"
 #include "ui/AccessibleName.h"
 #include "ui/Controls.h"
+#include "ui/Dialogs.h"
 #include "ui/Dpi.h"
 #include "ui/Layout.h"
 #include "ui/PageHost.h"
@@ -171,6 +175,46 @@ void ButtonsPage::DpiChanged(UINT oldDpi, UINT newDpi) {
     reportedStripHeight_ = 0;
     LayoutStrip();
     InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+// --- the icon previews ---
+
+std::string ButtonsPage::IconLocationOf(int editId) const {
+    const char* value = editId == IDC_ICONEDIT ? kIconValue : kHotIconValue;
+    // A location too long to edit names no file the platform can open.
+    if (shown_.values.TooLong(value)) return {};
+    const std::optional<RawValue>& stored = shown_.values.Stored(value);
+    return RegistryAccessor::ExpandedText(ui::GetText(Item(editId)),
+                                          stored ? stored->type : DWORD{REG_NONE});
+}
+
+void ButtonsPage::BrowseIcon(int editId, UniqueIcon& preview, int imageId) {
+    openDialog1_.filter = ui::Text(IDS_FILTER_ICONS);
+    if (!ui::AppDialogs().RunFileDialog(host_.MainWindow(), ui::FileDialogKind::Open, openDialog1_))
+        return;
+    // The full path without an icon number: a module's first icon. The same path as before is
+    // no edit, but the preview is refreshed all the same.
+    ui::SetText(Item(editId), openDialog1_.fileName);
+    SetPreview(preview, imageId, LoadIconFromLocation(IconLocationOf(editId)));
+}
+
+void ButtonsPage::IconBrowseClick() { BrowseIcon(IDC_ICONEDIT, image1_, IDC_IMAGE1); }
+void ButtonsPage::HotIconBrowseClick() { BrowseIcon(IDC_HOTICONEDIT, image2_, IDC_IMAGE2); }
+
+void ButtonsPage::IconViewClick() {
+    SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT)));
+}
+
+void ButtonsPage::HotIconViewClick() {
+    SetPreview(image2_, IDC_IMAGE2, LoadIconFromLocation(IconLocationOf(IDC_HOTICONEDIT)));
+}
+
+void ButtonsPage::IconEditKeyPress() { IconViewClick(); }
+void ButtonsPage::HotIconEditKeyPress() { HotIconViewClick(); }
+
+void ButtonsPage::SetPreview(UniqueIcon& preview, int imageId, UniqueIcon icon) {
+    preview = std::move(icon);
+    InvalidateRect(Item(imageId), nullptr, TRUE);
 }
 
 void ButtonsPage::PaintPreview(const DRAWITEMSTRUCT& item, HICON icon) {
