@@ -3,12 +3,14 @@
 // its check boxes, radio buttons and strip buttons, and reads back its real controls and the
 // sandboxed registry.
 
+#include "app/Main.h"
 #include "buttons/ButtonRecord.h"
 #include "buttons/ButtonsPage.h"
 #include "ui/Controls.h"
 #include "ui/Window.h"
 
 #include "resource.h"
+#include "support/CategoryDialog.h"
 #include "support/MachineViews.h"
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
@@ -61,24 +63,9 @@ inline std::vector<std::string> KeyNames(HKEY root, const std::string& path) {
     return StoredSubKeys(root, path);
 }
 
-// The page on its own, on a plain window standing in for the main window.
-class ButtonPageTest : public ProgramTest {
+// What a user does on the button page and reads from it, wherever the page is shown.
+class ButtonPageUser : public ProgramTest {
 protected:
-    ButtonPageTest() {
-        owner = CreateWindowExA(0, "Static", "owner", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 40,
-                                40, 530, 420, nullptr, nullptr, nullptr, nullptr);
-        host.SetWindow(owner);
-        page = std::make_unique<qm::ButtonsPage>(host);
-        host.SetPage(page.get());
-        page->Create(owner);
-        SetWindowPos(page->hwnd(), HWND_TOP, 2, 2, 518, 370, SWP_SHOWWINDOW);
-        qm::ui::ProcessPendingMessages();
-    }
-    ~ButtonPageTest() override {
-        page.reset();
-        DestroyWindow(owner);
-    }
-
     HWND Field(int id) const { return page->Item(id); }
     std::string Text(int id) const { return qm::ui::GetText(Field(id)); }
     bool Checked(int id) const { return qm::ui::IsChecked(Field(id)); }
@@ -131,9 +118,70 @@ protected:
         return static_cast<int>(SendMessageA(page->ToolBar2(), TB_BUTTONCOUNT, 0, 0));
     }
 
+    qm::ButtonsPage* page = nullptr;
+};
+
+// The page on its own, on a plain window standing in for the main window.
+class ButtonPageTest : public ButtonPageUser {
+protected:
+    ButtonPageTest() {
+        owner = CreateWindowExA(0, "Static", "owner", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 40,
+                                40, 530, 420, nullptr, nullptr, nullptr, nullptr);
+        host.SetWindow(owner);
+        ownPage = std::make_unique<qm::ButtonsPage>(host);
+        page = ownPage.get();
+        host.SetPage(page);
+        page->Create(owner);
+        SetWindowPos(page->hwnd(), HWND_TOP, 2, 2, 518, 370, SWP_SHOWWINDOW);
+        qm::ui::ProcessPendingMessages();
+    }
+    ~ButtonPageTest() override {
+        ownPage.reset();
+        DestroyWindow(owner);
+    }
+
     TestPageHost host;
-    std::unique_ptr<qm::ButtonsPage> page;
+    std::unique_ptr<qm::ButtonsPage> ownPage;
     HWND owner = nullptr;
+};
+
+// The page inside the real main window, which a test opens once the records it needs are in
+// the registry: the window lists them as it starts.
+class ButtonPageInMainWindowTest : public ButtonPageUser {
+protected:
+    void Open() {
+        form = std::make_unique<qm::TForm1>(false);
+        form->Show(SW_SHOWNOACTIVATE);
+        qm::ui::ProcessPendingMessages();
+        page = dynamic_cast<qm::ButtonsPage*>(&form->PageAt(qm::ui::kPageButtons));
+        ASSERT_NE(page, nullptr);
+    }
+    ~ButtonPageInMainWindowTest() override { form.reset(); }
+
+    // A menu command or accelerator of the main window.
+    void Command(int command) {
+        SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        qm::ui::ProcessPendingMessages();
+    }
+    // Add, answered in "Select category" with the row given (or No, for -1); gives the row the
+    // dialog came up on.
+    int AddFromCategory(int row) {
+        int openedOn = -2;
+        AnswerCategoryDialog([&](HWND dialog) {
+            openedOn = CategoryRow(dialog);
+            AnswerCategory(dialog, row);
+        });
+        Command(IDM_ADD);
+        ForgetCategoryAnswer();
+        return openedOn;
+    }
+    bool NoFlagSet() const {
+        for (int p = 0; p < qm::TForm1::kPageCount; ++p)
+            if (form->IsPageModified(p)) return false;
+        return !form->IsModified();
+    }
+
+    std::unique_ptr<qm::TForm1> form;
 };
 
 } // namespace qmtest

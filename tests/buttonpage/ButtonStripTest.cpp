@@ -392,7 +392,7 @@ TEST_F(ButtonStripTest, ARecordWithNeitherExecNorScriptLeavesTheChoiceAsItWas) {
     EXPECT_EQ(stored.count("Script"), 0u);
     // Nor "Default Visible", whose box nobody touched.
     EXPECT_EQ(stored.count("Default Visible"), 0u);
-    host.SetPage(page.get());
+    host.SetPage(page);
 }
 
 TEST_F(ButtonStripTest, ARefreshUpdatesHintsAndIconsInPlaceWithoutRecreatingButtons) {
