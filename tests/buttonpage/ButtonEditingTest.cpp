@@ -396,18 +396,20 @@ TEST_F(ButtonEditingTest, PreviewsFollowViewEnterAndBrowseAndOpenDialogKeepsTheI
 TEST_F(ButtonEditingTest, APreviewDrawsItsIconUnscaledFromTheTopLeftOfItsFrame) {
     ShowRecord(
         {{"ButtonText", "t"}, {"Icon", qm::ui::ProgramFolder() + "Images\\Icons\\qmbar.ico"}});
+    // A square frame that holds a full-size icon inside a 4-pixel margin.
     RECT frame;
     GetWindowRect(Field(IDC_IMAGE1), &frame);
-    EXPECT_EQ(frame.right - frame.left, 41);
-    EXPECT_EQ(frame.bottom - frame.top, 41);
+    const int side = frame.right - frame.left;
+    EXPECT_EQ(frame.bottom - frame.top, side) << "the preview's frame is square";
+    EXPECT_GE(side, GetSystemMetrics(SM_CXICON) + 8) << "the frame cuts the icon";
 
     // Paint the preview into a bitmap and compare with the icon drawn at (4, 4).
     auto paint = [&](HICON icon, bool throughPage) {
         HDC screen = GetDC(nullptr);
         HDC dc = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, 41, 41);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, side, side);
         HGDIOBJ old = SelectObject(dc, bitmap);
-        RECT all{0, 0, 41, 41};
+        RECT all{0, 0, side, side};
         FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
         if (throughPage) {
             DRAWITEMSTRUCT item{};
@@ -421,8 +423,8 @@ TEST_F(ButtonEditingTest, APreviewDrawsItsIconUnscaledFromTheTopLeftOfItsFrame) 
             DrawIconEx(dc, 4, 4, icon, 0, 0, 0, nullptr, DI_NORMAL);
         }
         std::vector<COLORREF> pixels;
-        for (int y = 4; y < 37; ++y)
-            for (int x = 4; x < 37; ++x) pixels.push_back(GetPixel(dc, x, y));
+        for (int y = 4; y < side - 4; ++y)
+            for (int x = 4; x < side - 4; ++x) pixels.push_back(GetPixel(dc, x, y));
         SelectObject(dc, old);
         DeleteObject(bitmap);
         DeleteDC(dc);
