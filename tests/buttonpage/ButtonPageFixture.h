@@ -48,6 +48,43 @@ inline void PutRecordIn(HKEY root, const std::vector<REGSAM>& views, const std::
     for (REGSAM view : views) RawPut(root, view, path, values);
 }
 
+// A record named name below the Extensions key of a root and view, written and read with plain
+// registry calls through the open Extensions key: with a name of 255 characters the path from
+// the root is longer than the platform takes. The read gives the value's text, or nothing.
+inline void PutBelowExtensions(HKEY root, REGSAM view, const std::string& name,
+                               const RawStrings& values) {
+    HKEY extensions = nullptr, record = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, std::string(qm::kExtensionsKey).substr(1).c_str(), 0, nullptr,
+                              0, KEY_ALL_ACCESS | view, nullptr, &extensions, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(extensions, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                              nullptr, &record, nullptr),
+              ERROR_SUCCESS);
+    for (const auto& [value, text] : values)
+        RegSetValueExA(record, value.c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(record);
+    RegCloseKey(extensions);
+}
+inline std::optional<std::string>
+ReadBelowExtensions(HKEY root, REGSAM view, const std::string& name, const std::string& value) {
+    HKEY extensions = nullptr, record = nullptr;
+    if (RegOpenKeyExA(root, std::string(qm::kExtensionsKey).substr(1).c_str(), 0, KEY_READ | view,
+                      &extensions) != ERROR_SUCCESS)
+        return std::nullopt;
+    LONG opened = RegOpenKeyExA(extensions, name.c_str(), 0, KEY_READ | view, &record);
+    RegCloseKey(extensions);
+    if (opened != ERROR_SUCCESS) return std::nullopt;
+    char data[256] = {};
+    DWORD size = sizeof data - 1;
+    LONG read = RegQueryValueExA(record, value.c_str(), nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(record);
+    if (read != ERROR_SUCCESS) return std::nullopt;
+    return std::string(data);
+}
+
 // Every value of a key as stored, each string with exactly one terminating zero given as its
 // text (anything else as a description no text equals), or nothing when the key is missing.
 inline std::optional<Values> ReadKey(HKEY root, const std::string& path) {

@@ -94,24 +94,10 @@ TEST_F(ButtonStripTest, ARecordWithTheLongestKeyNameIsListedUnderEitherRoot) {
     // path is longer than the platform takes.
     const std::string machine = "{" + std::string(253, 'a') + "}";
     const std::string user = "{" + std::string(253, 'b') + "}";
-    // Seeded below the open Extensions key, as only that reaches them.
-    auto seed = [](HKEY root, REGSAM view, const std::string& name, const Values& values) {
-        HKEY extensions = nullptr, record = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(root, std::string(qm::kExtensionsKey).substr(1).c_str(), 0,
-                                  nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &extensions, nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegCreateKeyExA(extensions, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
-                                  nullptr, &record, nullptr),
-                  ERROR_SUCCESS);
-        for (const auto& [value, text] : values)
-            RegSetValueExA(record, value.c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>(text.size() + 1));
-        RegCloseKey(record);
-        RegCloseKey(extensions);
-    };
-    seed(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, machine, {{"ButtonText", "Long machine"}});
-    seed(HKEY_CURRENT_USER, 0, user, {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "Long user"}});
+    qmtest::PutBelowExtensions(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, machine,
+                               {{"ButtonText", "Long machine"}});
+    qmtest::PutBelowExtensions(HKEY_CURRENT_USER, 0, user,
+                               {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "Long user"}});
     ASSERT_EQ(qmtest::KeyNames(HKEY_LOCAL_MACHINE, qm::kExtensionsKey),
               std::vector<std::string>{machine});
     page->ListButtons(-1);
