@@ -1,6 +1,7 @@
 #include "menuext/ContextMenuPage.h"
 
 #include "MenuTestSupport.h"
+#include "buttons/ButtonRecord.h"
 #include "resource.h"
 #include "support/Layout.h"
 #include "support/ProgramTest.h"
@@ -297,9 +298,15 @@ TEST_F(ContextMenuPageTest, AddsFromTemplatesUnderNumberedNamesReusingFreedOnes)
     EXPECT_EQ(page.CurrentMenu(), "QZO Menu01");
     EXPECT_TRUE(EntryExists("QZO Menu01"));
 
+    // Named as the template chosen, it runs a page that ships in the program's folder.
     page.AddMenu(1);
-    const std::string name = "&Highlight Selection";
-    EXPECT_EQ(Stored(name, "")->bytes, qm::ui::ProgramFolder() + "Serv\\hlsel.htm" + '\0');
+    const std::string name = qm::ButtonTemplates[1][qm::kTemplateName];
+    const std::string folder = qm::ui::ProgramFolder(), stored = Stored(name, "")->bytes;
+    ASSERT_TRUE(stored.ends_with('\0'));
+    const std::string script = stored.substr(0, stored.size() - 1);
+    EXPECT_TRUE(script.starts_with(folder)) << script;
+    const std::string shipped = std::string(QM_DIST_DIR) + "\\" + script.substr(folder.size());
+    EXPECT_NE(GetFileAttributesA(shipped.c_str()), INVALID_FILE_ATTRIBUTES) << script;
     EXPECT_EQ(Stored(name, "")->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(StoredDword(name, "Contexts"), 63u);
     EXPECT_EQ(Stored(name, "IsQuillmere")->bytes, std::string("YES") + '\0');
