@@ -271,52 +271,23 @@ TEST_F(ButtonStripTest, ARebuildShowsTheRememberedRecordAgainOrTheLastButtonWhen
 TEST_F(ButtonStripTest, ShowingARecordFillsEveryFieldByItsRules) {
     struct Case {
         const char* what;
-        Values values;
-        bool exec, script, execEnabled, scriptEnabled;
+        const Values& values;
+        int choice; // the radio button shown chosen, whose field alone takes typing
         std::string execText, scriptText;
         bool visible, inTools;
         std::string menuText, statusText;
     };
+    const Values exec = {{"Exec", "http://e/"}, {"Default Visible", "yes"}, {"MenuText", "m"}};
+    const Values both = {{"Exec", "run.exe"},
+                         {"Script", "page.htm"},
+                         {"Default Visible", "YES "},
+                         {"MenuStatusBar", "status only"}};
+    const Values script = {{"Script", "s.htm"}, {"Default Visible", "No"}};
     const Case cases[] = {
-        {"exec record",
-         {{"Exec", "http://e/"}, {"Default Visible", "yes"}, {"MenuText", "m"}},
-         true,
-         false,
-         true,
-         false,
-         "http://e/",
-         "",
-         true,
-         true,
-         "m",
-         ""},
-        {"both values show as a script record with both texts",
-         {{"Exec", "run.exe"},
-          {"Script", "page.htm"},
-          {"Default Visible", "YES "},
-          {"MenuStatusBar", "status only"}},
-         false,
-         true,
-         false,
-         true,
-         "run.exe",
-         "page.htm",
-         false,
-         true,
-         "",
-         "status only"},
-        {"script record",
-         {{"Script", "s.htm"}, {"Default Visible", "No"}},
-         false,
-         true,
-         false,
-         true,
-         "",
-         "s.htm",
-         false,
-         false,
-         "",
-         ""},
+        {"exec record", exec, IDC_EXEC, "http://e/", "", true, true, "m", ""},
+        {"both values show as a script record with both texts", both, IDC_SCRIPT, "run.exe",
+         "page.htm", false, true, "", "status only"},
+        {"script record", script, IDC_SCRIPT, "", "s.htm", false, false, "", ""},
     };
     for (const Case& c : cases) {
         qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(kMachineA));
@@ -327,10 +298,10 @@ TEST_F(ButtonStripTest, ShowingARecordFillsEveryFieldByItsRules) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(Text(IDC_STATICTEXT1), kMachineA);
         EXPECT_EQ(Text(IDC_BUTTONTEXT), c.what);
-        EXPECT_EQ(Checked(IDC_EXEC), c.exec);
-        EXPECT_EQ(Checked(IDC_SCRIPT), c.script);
-        EXPECT_EQ(Enabled(IDC_EXECEDIT), c.execEnabled);
-        EXPECT_EQ(Enabled(IDC_SCRIPTEDIT), c.scriptEnabled);
+        EXPECT_EQ(Checked(IDC_EXEC), c.choice == IDC_EXEC);
+        EXPECT_EQ(Checked(IDC_SCRIPT), c.choice == IDC_SCRIPT);
+        EXPECT_EQ(Enabled(IDC_EXECEDIT), c.choice == IDC_EXEC);
+        EXPECT_EQ(Enabled(IDC_SCRIPTEDIT), c.choice == IDC_SCRIPT);
         EXPECT_EQ(Text(IDC_EXECEDIT), c.execText);
         EXPECT_EQ(Text(IDC_SCRIPTEDIT), c.scriptText);
         EXPECT_EQ(Checked(IDC_DEFAULTVISIBLE), c.visible);
