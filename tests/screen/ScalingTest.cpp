@@ -9,6 +9,7 @@
 #include "buttons/ButtonPlace.h"
 #include "buttons/ButtonStrip.h"
 #include "resource.h"
+#include "support/CategoryDialog.h"
 #include "support/Layout.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
@@ -88,23 +89,6 @@ int IconWidth(HIMAGELIST list) {
     int width = 0, height = 0;
     ImageList_GetIconSize(list, &width, &height);
     return width;
-}
-
-// Looks at "Select category" once it is up, then closes it with Escape.
-struct CategoryLook {
-    bool seen = false;
-    HWND dialog = nullptr;
-};
-CategoryLook* categoryLook = nullptr;
-
-void CALLBACK LookAtCategory(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindWindowA("#32770", "Select category");
-    if (!dialog || !IsWindowVisible(dialog) || !categoryLook) return;
-    KillTimer(nullptr, timer);
-    categoryLook->seen = true;
-    ExpectTidy(dialog, "Select category");
-    EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), IDOK);
-    PostMessageA(GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1), WM_KEYDOWN, VK_ESCAPE, 1);
 }
 
 // Looks at "History" once it is up, then closes it with Escape: its controls are tidy, it fits
@@ -232,12 +216,17 @@ TEST_F(AtDpi, TheWindowItsPagesAndDialogsAreLaidOutForTheScreen) {
     EXPECT_EQ(client.right, qm::ui::Scale(qm::TAboutForm::kClientWidth, dpi));
     SendMessageA(form->AboutForm().hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
 
-    CategoryLook look;
-    categoryLook = &look;
-    SetTimer(nullptr, 0, 20, &LookAtCategory);
+    // "Select category" is tidy too, with Yes its default; Escape closes it.
+    bool categorySeen = false;
+    qmtest::AnswerCategoryDialog([&](HWND dialog) {
+        categorySeen = true;
+        ExpectTidy(dialog, "Select category");
+        EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), IDOK);
+        PostMessageA(GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1), WM_KEYDOWN, VK_ESCAPE, 1);
+    });
     MenuCommand(IDM_ADD);
-    categoryLook = nullptr;
-    EXPECT_TRUE(look.seen);
+    qmtest::ForgetCategoryAnswer();
+    EXPECT_TRUE(categorySeen);
 
     MenuCommand(IDM_VIEWSTDBTN);
     Type(kPageButtons, IDC_BUTTONTEXT, "Saved at this scale");
