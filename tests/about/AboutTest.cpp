@@ -216,10 +216,15 @@ TEST_F(AboutBoxTest, ClickOnThePictureOrThePanelClosesTheBoxButNotOnItsLabels) {
     about.Show();
     ProcessPendingMessages();
     HWND box = about.hwnd();
+    // The panel's empty part: below the version, above the web link.
+    const RECT panel = ClientRectOf(box, Item(IDC_ABOUT_PANEL2));
+    const LONG gap = (ClientRectOf(box, Item(IDC_ABOUT_VERSION)).bottom +
+                      ClientRectOf(box, Item(IDC_ABOUT_WEBLINK)).top) /
+                     2;
     const Case cases[] = {
-        {"picture", {75, 100}, IDC_ABOUT_IMAGE1, true},
-        {"right panel, empty part", {151 + 75, 70}, IDC_ABOUT_PANEL2, true},
-        {"right panel, bottom corner", {299, 199}, IDC_ABOUT_PANEL2, true},
+        {"picture", CentreOf(box, IDC_ABOUT_IMAGE1), IDC_ABOUT_IMAGE1, true},
+        {"right panel, empty part", {(panel.left + panel.right) / 2, gap}, IDC_ABOUT_PANEL2, true},
+        {"right panel, bottom corner", {panel.right - 2, panel.bottom - 2}, IDC_ABOUT_PANEL2, true},
         {"title", CentreOf(box, IDC_ABOUT_TITLE), IDC_ABOUT_TITLE, false},
         {"version", CentreOf(box, IDC_ABOUT_VERSION), IDC_ABOUT_VERSION, false},
         {"mail caption", CentreOf(box, IDC_ABOUT_MAILCAPTION), IDC_ABOUT_MAILCAPTION, false},
