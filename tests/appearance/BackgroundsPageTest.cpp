@@ -1,8 +1,5 @@
 // The "Backgrounds" page in the main window: load, save, panels and the picture dialog.
-#include "support/MainWindowTest.h"
-
-#include "appearance/BackgroundsPage.h"
-#include "support/RawRegistry.h"
+#include "AppearanceFixture.h"
 
 #include <cstdint>
 
@@ -12,7 +9,7 @@ using qm::ui::kPageBackgrounds;
 using qmtest::ReadUserString;
 using qmtest::Shown;
 
-constexpr const char* kToolbarKey = "\\Software\\Microsoft\\Internet Explorer\\Toolbar\\";
+using appearancetest::kToolbarKey;
 
 // A real 24-bit Windows bitmap of the given size, one colour.
 std::string BitmapBytes(int width, int height) {
@@ -42,28 +39,19 @@ std::string BitmapBytes(int width, int height) {
     return bytes;
 }
 
-// An expandable string value as stored: the text and one terminating zero.
-qmtest::StoredValue ExpandSz(const std::string& text) { return {REG_EXPAND_SZ, text + '\0'}; }
-
-class BackgroundsTest : public qmtest::MainWindowTest {
+class BackgroundsTest : public appearancetest::AppearancePageTest {
 protected:
+    const appearancetest::AppearancePage& P() const override {
+        return appearancetest::kBackgrounds;
+    }
     void SetUp() override {
-        qmtest::CreateUserKey(kToolbarKey);
-        MainWindowTest::SetUp();
+        AppearancePageTest::SetUp();
         picture = temp.File("tile.bmp");
         qmtest::WriteFileBytes(picture, BitmapBytes(8, 4));
         notPicture = temp.File("notes.bmp");
         qmtest::WriteFileBytes(notPicture, "these are notes, not a picture");
     }
-    qm::BackgroundsPage& Page() {
-        return static_cast<qm::BackgroundsPage&>(form->PageAt(kPageBackgrounds));
-    }
-    // Shown afresh: choosing the page already shown does nothing, so by way of page 0.
-    void ShowPage() {
-        MenuCommand(IDM_VIEWSTDBTN);
-        MenuCommand(IDM_VIEWTBBACKGROUND);
-    }
-    void Save() { ClickToolButton(IDM_SAVE); }
+    qm::BackgroundsPage& Page() { return appearancetest::BackgroundsOf(*form); }
 
     std::string picture;
     std::string notPicture;
@@ -92,43 +80,6 @@ TEST_F(BackgroundsTest, AnEmptyOrAbsentValueEmptiesFieldAndPanel) {
     EXPECT_EQ(Text(kPageBackgrounds, IDC_WEBACKGROUND), "");
     EXPECT_EQ(Page().BrowserPicture(), nullptr);
     EXPECT_EQ(Page().ExplorerPicture(), nullptr);
-}
-
-TEST_F(BackgroundsTest, ANonStringValueStopsTheLoadClearsTheFlagsAndRefusesSavesUntilRepaired) {
-    qmtest::WriteUserString(kToolbarKey, "BackBitmapIE5", picture);
-    qmtest::WriteUserInteger(kToolbarKey, "BackBitmapShell", 7);
-    dialogs.ExpectApplicationError("Invalid data type for 'BackBitmapShell'");
-    ShowPage();
-    EXPECT_EQ(Text(kPageBackgrounds, IDC_TBIMAGEEDIT), picture); // what came before stays
-    EXPECT_EQ(Text(kPageBackgrounds, IDC_WEBACKGROUND), "");
-    EXPECT_EQ(Page().ExplorerPicture(), nullptr);
-    EXPECT_TRUE(NoFlagSet()) << "the filling is no edit: leaving must not offer to save it";
-
-    // Neither Save nor the question on leaving writes anything while the value is damaged.
-    const auto before = qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell");
-    const std::string refusal = "The backgrounds cannot be saved: the value \"BackBitmapShell\" is "
-                                "not a text. Correct or delete it, then show the page again.";
-    dialogs.ExpectError(refusal);
-    Save();
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"), before);
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5"),
-              qmtest::Sz(picture));
-    Type(kPageBackgrounds, IDC_WEBACKGROUND, "C:\\typed.bmp");
-    dialogs.ExpectError(refusal);
-    Save();
-    EXPECT_TRUE(form->IsPageModified(kPageBackgrounds)) << "the refused edit is kept as an edit";
-    dialogs.AnswerQuestion(true, "Save changes in backgrounds?");
-    dialogs.ExpectError(refusal);
-    ClickTab(qm::ui::kPageWindowAttributes);
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"), before);
-
-    // Repaired and shown again: saves work.
-    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell", "C:\\old.bmp");
-    ShowPage();
-    Type(kPageBackgrounds, IDC_WEBACKGROUND, "C:\\new.bmp");
-    Save();
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"),
-              qmtest::Sz("C:\\new.bmp"));
 }
 
 TEST_F(BackgroundsTest, SavingWritesPathsAsTypedAndDeletesEmptyOnes) {
@@ -205,17 +156,6 @@ TEST_F(BackgroundsTest, LeavingAfterTypingAsksAndYesSavesExactlyTheTwoFields) {
     EXPECT_EQ(ReadUserString(kToolbarKey, "BackBitmapShell"), "C:\\b.bmp");
 }
 
-TEST_F(BackgroundsTest, SavingWithoutTheToolbarKeyReportsAWriteErrorOnlyForAPath) {
-    ShowPage();
-    qmtest::RemoveKey(HKEY_CURRENT_USER, kToolbarKey);
-    Save(); // two empty fields: deleting absent values is no error
-    EXPECT_TRUE(dialogs.Shown().empty());
-    Type(kPageBackgrounds, IDC_WEBACKGROUND, picture);
-    dialogs.ExpectError("Error while trying to write registry data");
-    Save();
-    qmtest::ExpectNoKey(HKEY_CURRENT_USER, kToolbarKey); // opened, never created
-}
-
 TEST_F(BackgroundsTest, BrowseOffersBitmapsAndLoadsTheChosenOne) {
     ShowPage();
     dialogs.AnswerFileDialog(picture);
@@ -289,73 +229,6 @@ TEST_F(BackgroundsTest,
     dialogs.AnswerFileDialog(widest);
     Click(kPageBackgrounds, IDC_WEBACKGROUNDBROWSE);
     EXPECT_NE(Page().ExplorerPicture(), nullptr);
-}
-
-TEST_F(BackgroundsTest, ASaveWritesOnlyTheEditedPathAndKeepsTheTypeOfAnExpandableOne) {
-    using qmtest::StoredValue;
-    // Stored as the user or another tool left them: expandable, and with bytes after the text.
-    const StoredValue browser = ExpandSz("%WINDIR%\\web\\tile.bmp");
-    const StoredValue explorer{REG_SZ, std::string("C:\\x.bmp\0junk\0", 14)};
-    qmtest::PutValues(HKEY_CURRENT_USER, kToolbarKey, {{"BackBitmapIE5", browser}});
-    qmtest::PutValues(HKEY_CURRENT_USER, kToolbarKey, {{"BackBitmapShell", explorer}});
-    ShowPage();
-    Save(); // nothing edited: nothing is written
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5"), browser);
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"), explorer);
-
-    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "%USERPROFILE%\\tile.bmp");
-    Save();
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5"),
-              ExpandSz("%USERPROFILE%\\tile.bmp"));
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"), explorer);
-    EXPECT_TRUE(dialogs.Shown().empty());
-}
-
-TEST_F(BackgroundsTest, AStoredPathTooLongToEditIsShownInPartReadOnlyAndKeptOnSave) {
-    const std::string path = "C:\\" + std::string(40000, 'p') + ".bmp";
-    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell", path);
-    dialogs.ExpectError("The value \"BackBitmapShell\" is too long to edit. It is shown in part "
-                        "and kept as stored when the page is saved.");
-    ShowPage();
-    EXPECT_EQ(Text(kPageBackgrounds, IDC_WEBACKGROUND), path.substr(0, 32 * 1024));
-    EXPECT_TRUE(GetWindowLongA(Control(kPageBackgrounds, IDC_WEBACKGROUND), GWL_STYLE) &
-                ES_READONLY);
-    EXPECT_TRUE(NoFlagSet());
-    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, picture);
-    Save();
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"),
-              qmtest::Sz(path));
-    // The next load of an ordinary path makes the field editable again.
-    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell", picture);
-    ShowPage();
-    EXPECT_FALSE(GetWindowLongA(Control(kPageBackgrounds, IDC_WEBACKGROUND), GWL_STYLE) &
-                 ES_READONLY);
-}
-
-TEST_F(BackgroundsTest, SavingOverAPathAnotherProgramChangedSinceItWasShownAsksFirst) {
-    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5", "C:\\shown.bmp");
-    ShowPage();
-    // Another copy of the program saves meanwhile.
-    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5", "C:\\theirs.bmp");
-    qmtest::PutText(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell", "C:\\theirs2.bmp");
-    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "C:\\mine.bmp");
-    const std::string question = "The backgrounds were changed in the registry since they were "
-                                 "shown (\"BackBitmapIE5\"). Overwrite them?";
-    dialogs.AnswerQuestion(false, question);
-    Save();
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5"),
-              qmtest::Sz("C:\\theirs.bmp"));
-    EXPECT_TRUE(form->IsPageModified(kPageBackgrounds)) << "No keeps the edit";
-    dialogs.AnswerQuestion(true, question);
-    Save();
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapIE5"),
-              qmtest::Sz("C:\\mine.bmp"));
-    // The value the user did not edit keeps the other program's save.
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kToolbarKey, "BackBitmapShell"),
-              qmtest::Sz("C:\\theirs2.bmp"));
-    Type(kPageBackgrounds, IDC_TBIMAGEEDIT, "C:\\mine2.bmp");
-    Save(); // what this page wrote itself is no change by another program
-    EXPECT_EQ(dialogs.ShownOf(Shown::Question).size(), 2u);
 }
 
 } // namespace

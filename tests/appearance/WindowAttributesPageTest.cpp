@@ -1,17 +1,16 @@
 // The "Window Attributes" page in the main window: load, save, options and the folder dialog.
-#include "support/MainWindowTest.h"
+#include "AppearanceFixture.h"
 
 #include "appearance/WindowAttributesPage.h"
-#include "support/RawRegistry.h"
 
 namespace {
 
+using appearancetest::ExpandSz;
+using appearancetest::kMainKey;
 using qm::ui::kPageWindowAttributes;
 using qmtest::ReadUserString;
 using qmtest::Shown;
 using qmtest::WriteUserString;
-
-constexpr const char* kMainKey = "\\Software\\Microsoft\\Internet Explorer\\Main\\";
 
 struct Option {
     int box;
@@ -27,36 +26,13 @@ constexpr Option kOptions[] = {
     {IDC_SHOWGOBUTTON, "ShowGoButton"},
 };
 
-// An expandable string value as stored: the text and one terminating zero.
-qmtest::StoredValue ExpandSz(const std::string& text) { return {REG_EXPAND_SZ, text + '\0'}; }
-
-class WindowAttributesTest : public qmtest::MainWindowTest {
+class WindowAttributesTest : public appearancetest::AppearancePageTest {
 protected:
-    void SetUp() override {
-        qmtest::CreateUserKey(kMainKey);
-        MainWindowTest::SetUp();
+    const appearancetest::AppearancePage& P() const override {
+        return appearancetest::kWindowAttributes;
     }
-    // Shown afresh: choosing the page already shown does nothing, so by way of page 0.
-    void ShowPage() {
-        MenuCommand(IDM_VIEWSTDBTN);
-        MenuCommand(IDM_VIEWWINDOWTITLE);
-    }
-    void Save() { ClickToolButton(IDM_SAVE); }
     bool Checked(int box) { return qm::ui::IsChecked(Control(kPageWindowAttributes, box)); }
 };
-
-TEST_F(WindowAttributesTest, LoadFillsTheFourFieldsUnchangedAndLeavesThePageUnchanged) {
-    WriteUserString(kMainKey, "Window Title", " My browser ");
-    WriteUserString(kMainKey, "Start Page", "http://example.org/");
-    WriteUserString(kMainKey, "Search Page", "http://search.example/");
-    WriteUserString(kMainKey, "FavoritesImportFolder", "C:\\Imports");
-    ShowPage();
-    EXPECT_EQ(Text(kPageWindowAttributes, IDC_WTITLEEDIT), " My browser ");
-    EXPECT_EQ(Text(kPageWindowAttributes, IDC_STARTPAGE), "http://example.org/");
-    EXPECT_EQ(Text(kPageWindowAttributes, IDC_SEARCHPAGE), "http://search.example/");
-    EXPECT_EQ(Text(kPageWindowAttributes, IDC_FAVORITFOLDER), "C:\\Imports");
-    EXPECT_TRUE(NoFlagSet());
-}
 
 TEST_F(WindowAttributesTest, OptionsAreCheckedOnlyForYesInAnyCaseAndSavedInLowerCaseWhenClicked) {
     const struct {
@@ -90,132 +66,35 @@ TEST_F(WindowAttributesTest, OptionsAreCheckedOnlyForYesInAnyCaseAndSavedInLower
     }
 }
 
-TEST_F(WindowAttributesTest, EmptyFieldsAreSavedByTheirOwnRules) {
-    WriteUserString(kMainKey, "Window Title", "Old title");
-    WriteUserString(kMainKey, "Start Page", "http://old/");
-    WriteUserString(kMainKey, "Search Page", "http://old-search/");
-    WriteUserString(kMainKey, "FavoritesImportFolder", "C:\\Old");
+// Each field shows its value as stored, and an emptied one is saved by its own rule.
+TEST_F(WindowAttributesTest, TheFourFieldsLoadUnchangedAndEmptiedAreSavedByTheirOwnRules) {
+    const struct {
+        const char* value;
+        int field;
+        const char* stored;
+        std::optional<std::string> emptied; // nothing: the value is deleted
+    } fields[] = {
+        {"Window Title", IDC_WTITLEEDIT, " My browser ", std::nullopt},
+        {"Start Page", IDC_STARTPAGE, "http://example.org/", "about:blank"},
+        {"Search Page", IDC_SEARCHPAGE, "http://search.example/", ""},
+        {"FavoritesImportFolder", IDC_FAVORITFOLDER, "C:\\Imports", ""},
+    };
+    for (const auto& f : fields) WriteUserString(kMainKey, f.value, f.stored);
     ShowPage();
-    for (int field : {IDC_WTITLEEDIT, IDC_STARTPAGE, IDC_SEARCHPAGE, IDC_FAVORITFOLDER})
-        Type(kPageWindowAttributes, field, "");
+    for (const auto& f : fields) EXPECT_EQ(Text(kPageWindowAttributes, f.field), f.stored);
+    EXPECT_TRUE(NoFlagSet());
+    for (const auto& f : fields) Type(kPageWindowAttributes, f.field, "");
     Save();
-    EXPECT_FALSE(ReadUserString(kMainKey, "Window Title"));
-    EXPECT_EQ(ReadUserString(kMainKey, "Start Page"), "about:blank");
-    EXPECT_EQ(ReadUserString(kMainKey, "Search Page"), "");
-    EXPECT_EQ(ReadUserString(kMainKey, "FavoritesImportFolder"), "");
+    for (const auto& f : fields)
+        EXPECT_EQ(ReadUserString(kMainKey, f.value), f.emptied) << f.value << ", emptied";
     EXPECT_FALSE(ReadUserString(kMainKey, "ShowGoButton")); // untouched and absent: stays absent
-    EXPECT_TRUE(dialogs.Shown().empty());
-}
-
-TEST_F(WindowAttributesTest, ANonStringValueStopsTheLoadThereClearsTheFlagsAndRefusesSaves) {
-    WriteUserString(kMainKey, "Window Title", "Loaded");
-    qmtest::WriteUserInteger(kMainKey, "Search Page", 1);
-    WriteUserString(kMainKey, "FavoritesImportFolder", "C:\\Not loaded");
-    WriteUserString(kMainKey, "ShowGoButton", "yes");
-    dialogs.ExpectApplicationError("Invalid data type for 'Search Page'");
-    ShowPage();
-    EXPECT_EQ(Text(kPageWindowAttributes, IDC_WTITLEEDIT), "Loaded");
-    EXPECT_EQ(Text(kPageWindowAttributes, IDC_FAVORITFOLDER), "");
-    EXPECT_FALSE(Checked(IDC_SHOWGOBUTTON));
-    EXPECT_TRUE(NoFlagSet()) << "the filling is no edit: leaving must not offer to save it";
-
-    // Save would write empty texts and "no" over values the page never showed: it is refused.
-    Type(kPageWindowAttributes, IDC_WTITLEEDIT, "Typed");
-    dialogs.ExpectError("The window attributes cannot be saved: the value \"Search Page\" is not "
-                        "a text. Correct or delete it, then show the page again.");
-    Save();
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "Window Title"),
-              qmtest::Sz("Loaded"));
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "FavoritesImportFolder"),
-              qmtest::Sz("C:\\Not loaded"));
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "ShowGoButton"),
-              qmtest::Sz("yes"));
-    EXPECT_TRUE(form->IsPageModified(kPageWindowAttributes)) << "the refused edit is kept";
-
-    // Repaired and shown again (after leaving the page, whose edit is dropped): saves work.
-    dialogs.AnswerQuestion(false, "Save changes in window attributes?");
-    ClickTab(qm::ui::kPageBackgrounds);
-    qmtest::PutText(HKEY_CURRENT_USER, kMainKey, "Search Page", "http://s/");
-    ShowPage();
-    Type(kPageWindowAttributes, IDC_WTITLEEDIT, "Typed");
-    Save();
-    EXPECT_EQ(ReadUserString(kMainKey, "Window Title"), "Typed");
-}
-
-TEST_F(WindowAttributesTest, WithoutTheMainKeyASaveReportsTheFailureAndWritesNothing) {
-    ShowPage();
-    qmtest::RemoveKey(HKEY_CURRENT_USER, kMainKey);
-    Save(); // nothing edited: nothing to write
-    EXPECT_TRUE(dialogs.Shown().empty());
-    Type(kPageWindowAttributes, IDC_SEARCHPAGE, "http://s/");
-    dialogs.ExpectError("Error while trying to write registry data");
-    Save();
-    qmtest::ExpectNoKey(HKEY_CURRENT_USER, kMainKey);
-}
-
-TEST_F(WindowAttributesTest, UntouchedValuesKeepTypeAndBytesAndEditedExpandableOnesStayExpandable) {
-    using qmtest::StoredValue;
-    const StoredValue folder = ExpandSz("%USERPROFILE%\\Imports");
-    const StoredValue start = ExpandSz("file:///%SystemDrive%/start.htm");
-    const StoredValue search{REG_SZ, std::string("http://s/\0old tail\0", 19)};
-    const StoredValue sounds = qmtest::Sz("YES");
-    qmtest::PutValues(HKEY_CURRENT_USER, kMainKey, {{"FavoritesImportFolder", folder}});
-    qmtest::PutValues(HKEY_CURRENT_USER, kMainKey, {{"Start Page", start}});
-    qmtest::PutValues(HKEY_CURRENT_USER, kMainKey, {{"Search Page", search}});
-    qmtest::PutValues(HKEY_CURRENT_USER, kMainKey, {{"Play_Background_Sounds", sounds}});
-    ShowPage();
-    Type(kPageWindowAttributes, IDC_WTITLEEDIT, "Title");
-    Type(kPageWindowAttributes, IDC_STARTPAGE, "file:///%SystemDrive%/other.htm");
-    Save();
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "FavoritesImportFolder"), folder);
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "Search Page"), search);
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "Play_Background_Sounds"), sounds);
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "Start Page"),
-              ExpandSz("file:///%SystemDrive%/other.htm"));
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "Window Title"),
-              qmtest::Sz("Title"));
     // Emptied, an expandable start page becomes the blank page, still expandable.
+    qmtest::PutValues(HKEY_CURRENT_USER, kMainKey, {{"Start Page", ExpandSz("file:///%D%/s.htm")}});
+    ShowPage();
     Type(kPageWindowAttributes, IDC_STARTPAGE, "");
     Save();
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "Start Page"),
-              ExpandSz("about:blank"));
-}
-
-TEST_F(WindowAttributesTest, ATextTooLongToEditIsShownInPartReadOnlyAndKeptOnSave) {
-    const std::string title(100000, 't');
-    qmtest::PutText(HKEY_CURRENT_USER, kMainKey, "Window Title", title);
-    dialogs.ExpectError("The value \"Window Title\" is too long to edit. It is shown in part and "
-                        "kept as stored when the page is saved.");
-    ShowPage();
-    EXPECT_EQ(Text(kPageWindowAttributes, IDC_WTITLEEDIT).size(), 32u * 1024);
-    EXPECT_TRUE(GetWindowLongA(Control(kPageWindowAttributes, IDC_WTITLEEDIT), GWL_STYLE) &
-                ES_READONLY);
-    Type(kPageWindowAttributes, IDC_SEARCHPAGE, "http://s/");
-    Save();
-    EXPECT_EQ(qmtest::StoredValueOf(HKEY_CURRENT_USER, kMainKey, "Window Title"),
-              qmtest::Sz(title));
-    EXPECT_EQ(ReadUserString(kMainKey, "Search Page"), "http://s/");
-}
-
-TEST_F(WindowAttributesTest, SavingOverValuesAnotherProgramChangedSinceTheyWereShownAsksFirst) {
-    WriteUserString(kMainKey, "Start Page", "http://shown/");
-    ShowPage();
-    WriteUserString(kMainKey, "Start Page", "http://theirs/");
-    WriteUserString(kMainKey, "FullScreen", "yes");
-    Type(kPageWindowAttributes, IDC_STARTPAGE, "http://mine/");
-    Click(kPageWindowAttributes, IDC_FULLSCREEN);
-    // FullScreen was changed elsewhere to just what the click saves: nothing to ask about.
-    const std::string question = "The window attributes were changed in the registry since they "
-                                 "were shown (\"Start Page\"). Overwrite them?";
-    dialogs.AnswerQuestion(false, question);
-    Save();
-    EXPECT_EQ(ReadUserString(kMainKey, "Start Page"), "http://theirs/");
-    EXPECT_EQ(ReadUserString(kMainKey, "FullScreen"), "yes");
-    EXPECT_TRUE(form->IsPageModified(kPageWindowAttributes));
-    dialogs.AnswerQuestion(true, question);
-    Save();
-    EXPECT_EQ(ReadUserString(kMainKey, "Start Page"), "http://mine/");
-    EXPECT_EQ(ReadUserString(kMainKey, "FullScreen"), "yes"); // checked by the click
+    EXPECT_EQ(Stored("Start Page"), ExpandSz("about:blank"));
+    EXPECT_TRUE(dialogs.Shown().empty());
 }
 
 TEST_F(WindowAttributesTest, ClickingABoxTwiceKeepsItsMarkButChangesThePage) {

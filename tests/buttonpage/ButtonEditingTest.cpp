@@ -189,32 +189,10 @@ TEST_F(ButtonEditingTest, WithNoRecordShownSaveDeleteAndTheSaveQuestionTouchNoth
     EXPECT_TRUE(ReadRecord(HKEY_CURRENT_USER, kForeign));
 }
 
+// Each template the user can choose makes a working button: named as chosen, running a page
+// and showing an icon that ships in the program's folder, visible, in the Tools menu when the
+// template has a menu text, and marked as the program's own in its record of buttons.
 TEST_F(ButtonEditingTest, AddingFromATemplateWritesExactlyItsValuesAndTheOwnRecord) {
-    const std::string folder = qm::ui::ProgramFolder();
-    struct Case {
-        int row;
-        Values expected;
-    };
-    const Case cases[] = {
-        {0,
-         {{"CLSID", "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}"},
-          {"ButtonText", "QZO Menu"},
-          {"Script", folder + "Serv\\hello.htm"},
-          {"Icon", folder + "Images\\Icons\\qmbar.ico"},
-          {"HotIcon", folder + "Images\\Icons\\qmbar.ico"},
-          {"Default Visible", "YES"},
-          {"IsQuillmere", "YES"}}},
-        {1,
-         {{"CLSID", "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}"},
-          {"ButtonText", "&Highlight Selection"},
-          {"Script", folder + "Serv\\hlsel.htm"},
-          {"Icon", folder + "Images\\Icons\\marker.ico"},
-          {"HotIcon", folder + "Images\\Icons\\marker.ico"},
-          {"Default Visible", "YES"},
-          {"MenuText", "&Highlight Selection"},
-          {"MenuStatusBar", "Selection Highlighter"},
-          {"IsQuillmere", "YES"}}},
-    };
     PutRecord(HKEY_LOCAL_MACHINE, kForeign, {{"ButtonText", "there before"}});
     page->ListButtons(-1);
     // Unsaved edits of the record shown are offered for saving before the template replaces
@@ -222,21 +200,45 @@ TEST_F(ButtonEditingTest, AddingFromATemplateWritesExactlyItsValuesAndTheOwnReco
     Type(IDC_BUTTONTEXT, "unsaved");
     dialogs.AnswerQuestion(false, "Save changes in button \"unsaved\"?");
 
-    int n = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.row);
-        ++n;
-        page->AddButton(c.row);
+    // A path in the program's folder to a file that ships with the program.
+    const std::string folder = qm::ui::ProgramFolder();
+    auto ships = [&](const std::string& path) {
+        const std::string shipped = std::string(QM_DIST_DIR) + "\\" + path.substr(folder.size());
+        return path.starts_with(folder) &&
+               GetFileAttributesA(shipped.c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    for (int n = 1; n <= static_cast<int>(qm::ButtonTemplates.size()); ++n) {
+        const char* name = qm::ButtonTemplates[n - 1][qm::kTemplateName];
+        SCOPED_TRACE(name);
+        page->AddButton(n - 1);
         const std::string key = qm::ButtonKeyName(n);
-        EXPECT_EQ(*ReadRecord(HKEY_LOCAL_MACHINE, key), c.expected);
+        const Values made = *ReadRecord(HKEY_LOCAL_MACHINE, key);
+        const bool inTools = made.count("MenuText") != 0;
+        Values expectedNames = {{"CLSID", ""},      {"ButtonText", ""}, {"Script", ""},
+                                {"Icon", ""},       {"HotIcon", ""},    {"Default Visible", ""},
+                                {"IsQuillmere", ""}};
+        if (inTools) expectedNames.insert({{"MenuText", ""}, {"MenuStatusBar", ""}});
+        Values names = made;
+        for (auto& [value, text] : names) text.clear();
+        EXPECT_EQ(names, expectedNames) << "the record holds exactly a template button's values";
+        EXPECT_EQ(made.at("CLSID"), "{1FBA04EE-3024-11d2-8F1F-0000F87ABD16}")
+            << "the browser takes it for a toolbar button";
+        EXPECT_EQ(made.at("ButtonText"), name) << "named as chosen in Select category";
+        EXPECT_TRUE(ships(made.at("Script")))
+            << "runs a page of the program: " << made.at("Script");
+        EXPECT_TRUE(ships(made.at("Icon"))) << made.at("Icon");
+        EXPECT_EQ(made.at("HotIcon"), made.at("Icon"));
+        EXPECT_EQ(made.at("Default Visible"), "YES");
+        EXPECT_EQ(made.at("IsQuillmere"), "YES");
+        EXPECT_FALSE(inTools && made.at("MenuText").empty()) << "a Tools menu entry with no text";
         EXPECT_FALSE(ReadRecord(HKEY_CURRENT_USER, key));
         EXPECT_EQ(OwnRecord()->at(qm::OwnRecordValueName(n)), key);
         // The strip is rebuilt and shows the new record, which is its last button.
         EXPECT_EQ(page->ShownKey(), key);
-        EXPECT_EQ(Text(IDC_BUTTONTEXT), c.expected.at("ButtonText"));
+        EXPECT_EQ(Text(IDC_BUTTONTEXT), name);
         EXPECT_TRUE(Checked(IDC_SCRIPT));
         EXPECT_FALSE(Enabled(IDC_EXECEDIT));
-        EXPECT_EQ(Checked(IDC_SHOWINTOOLS), c.row == 1);
+        EXPECT_EQ(Checked(IDC_SHOWINTOOLS), inTools);
         EXPECT_NE(page->Image1Icon(), nullptr);
         EXPECT_EQ(page->StripButtonCount(), 1 + n);
         EXPECT_FALSE(host.IsModified());
@@ -396,18 +398,20 @@ TEST_F(ButtonEditingTest, PreviewsFollowViewEnterAndBrowseAndOpenDialogKeepsTheI
 TEST_F(ButtonEditingTest, APreviewDrawsItsIconUnscaledFromTheTopLeftOfItsFrame) {
     ShowRecord(
         {{"ButtonText", "t"}, {"Icon", qm::ui::ProgramFolder() + "Images\\Icons\\qmbar.ico"}});
+    // A square frame that holds a full-size icon inside a 4-pixel margin.
     RECT frame;
     GetWindowRect(Field(IDC_IMAGE1), &frame);
-    EXPECT_EQ(frame.right - frame.left, 41);
-    EXPECT_EQ(frame.bottom - frame.top, 41);
+    const int side = frame.right - frame.left;
+    EXPECT_EQ(frame.bottom - frame.top, side) << "the preview's frame is square";
+    EXPECT_GE(side, GetSystemMetrics(SM_CXICON) + 8) << "the frame cuts the icon";
 
     // Paint the preview into a bitmap and compare with the icon drawn at (4, 4).
     auto paint = [&](HICON icon, bool throughPage) {
         HDC screen = GetDC(nullptr);
         HDC dc = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, 41, 41);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, side, side);
         HGDIOBJ old = SelectObject(dc, bitmap);
-        RECT all{0, 0, 41, 41};
+        RECT all{0, 0, side, side};
         FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
         if (throughPage) {
             DRAWITEMSTRUCT item{};
@@ -421,8 +425,8 @@ TEST_F(ButtonEditingTest, APreviewDrawsItsIconUnscaledFromTheTopLeftOfItsFrame) 
             DrawIconEx(dc, 4, 4, icon, 0, 0, 0, nullptr, DI_NORMAL);
         }
         std::vector<COLORREF> pixels;
-        for (int y = 4; y < 37; ++y)
-            for (int x = 4; x < 37; ++x) pixels.push_back(GetPixel(dc, x, y));
+        for (int y = 4; y < side - 4; ++y)
+            for (int x = 4; x < side - 4; ++x) pixels.push_back(GetPixel(dc, x, y));
         SelectObject(dc, old);
         DeleteObject(bitmap);
         DeleteDC(dc);

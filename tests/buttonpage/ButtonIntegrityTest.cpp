@@ -4,115 +4,25 @@
 
 #include "ButtonPageFixture.h"
 
-#include "app/Main.h"
-
 #include <optional>
 #include <utility>
 
 namespace {
 
-constexpr char kExtensions[] = "Software\\Microsoft\\Internet Explorer\\Extensions\\";
+using qmtest::Dword;
+using qmtest::Sz;
 
-REGSAM ViewOf(HKEY root) { return root == HKEY_LOCAL_MACHINE ? KEY_WOW64_32KEY : 0; }
-
-struct Stored {
-    DWORD type = REG_NONE;
-    std::string bytes;
-    bool operator==(const Stored&) const = default;
-};
-Stored Sz(const std::string& text) { return {REG_SZ, text + '\0'}; }
-Stored Dword(DWORD value) { return {REG_DWORD, std::string(reinterpret_cast<char*>(&value), 4)}; }
-
-void Put(HKEY root, const std::string& keyName, const std::string& name, const Stored& value) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, (kExtensions + keyName).c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS | ViewOf(root), nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, name.c_str(), 0, value.type,
-                             reinterpret_cast<const BYTE*>(value.bytes.data()),
-                             static_cast<DWORD>(value.bytes.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+void Put(HKEY root, const std::string& keyName, const std::string& name,
+         const qmtest::StoredValue& value,
+         std::source_location where = std::source_location::current()) {
+    qmtest::PutValues(root, qm::ButtonKeyPath(keyName), {{name, value}}, where);
+}
+std::optional<qmtest::StoredValue> Get(HKEY root, const std::string& keyName,
+                                       const std::string& name) {
+    return qmtest::StoredValueOf(root, qm::ButtonKeyPath(keyName), name);
 }
 
-std::optional<Stored> Get(HKEY root, const std::string& keyName, const std::string& name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, (kExtensions + keyName).c_str(), 0, KEY_READ | ViewOf(root), &key) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    char data[1024];
-    DWORD size = sizeof data, type = REG_NONE;
-    LONG result =
-        RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return std::nullopt;
-    return Stored{type, std::string(data, size)};
-}
-
-bool KeyExists(HKEY root, const std::string& keyName) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, (kExtensions + keyName).c_str(), 0, KEY_READ | ViewOf(root), &key) !=
-        ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-// The "Select category" dialog is modal: a timer that fires inside its loop chooses a row.
-int pendingRow = -1;
-void CALLBACK ChooseCategory(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindWindowA("#32770", "Select category");
-    if (!dialog || !IsWindowVisible(dialog)) return;
-    KillTimer(nullptr, timer);
-    SendMessageA(GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1), CB_SETCURSEL, pendingRow, 0);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-}
-
-class ButtonIntegrityTest : public qmtest::ProgramTest {
-protected:
-    void Open() {
-        form = std::make_unique<qm::TForm1>(false);
-        form->Show(SW_SHOWNOACTIVATE);
-        Pump();
-        page = dynamic_cast<qm::ButtonsPage*>(&form->PageAt(qm::ui::kPageButtons));
-        ASSERT_NE(page, nullptr);
-    }
-    ~ButtonIntegrityTest() override { form.reset(); }
-
-    static void Pump() { qm::ui::ProcessPendingMessages(); }
-    std::string Text(int id) const { return qm::ui::GetText(page->Item(id)); }
-    bool Checked(int id) const { return qm::ui::IsChecked(page->Item(id)); }
-    void Type(int id, const std::string& text) {
-        SendMessageA(page->Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        Pump();
-    }
-    void Click(int id) {
-        SendMessageA(page->Item(id), BM_CLICK, 0, 0);
-        Pump();
-    }
-    void ClickStrip(int position) {
-        RECT item{};
-        ASSERT_TRUE(SendMessageA(page->ToolBar2(), TB_GETITEMRECT, position,
-                                 reinterpret_cast<LPARAM>(&item)));
-        LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-        SendMessageA(page->ToolBar2(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageA(page->ToolBar2(), WM_LBUTTONUP, 0, at);
-        Pump();
-    }
-    void Command(int command) {
-        SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
-        Pump();
-    }
-    bool NoFlagSet() const {
-        for (int p = 0; p < qm::TForm1::kPageCount; ++p)
-            if (form->IsPageModified(p)) return false;
-        return !form->IsModified();
-    }
-
-    std::unique_ptr<qm::TForm1> form;
-    qm::ButtonsPage* page = nullptr;
-};
+using ButtonIntegrityTest = qmtest::ButtonPageInMainWindowTest;
 
 const std::string kFirst = "{01000000-0000-0000-0000-000000000001}";
 const std::string kLast = "{0F000000-0000-0000-0000-00000000000F}";
@@ -169,12 +79,8 @@ TEST_F(ButtonIntegrityTest, TheSaveQuestionComesBeforeARebuildAndSavesWhereTheRe
     EXPECT_EQ(Text(IDC_BUTTONTEXT), "Machine copy");
 
     // A rebuild that leaves no button to show asks too, before the fields are emptied.
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kExtensions + kFirst).c_str(), 0,
-                            KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key),
-              ERROR_SUCCESS);
-    RegDeleteValueA(key, "IsQuillmere"); // another program takes the marker away
-    RegCloseKey(key);
+    // Another program takes the marker away.
+    qmtest::RemoveValue(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(kFirst), "IsQuillmere");
     Type(IDC_BUTTONTEXT, "Edited machine copy");
     dialogs.AnswerQuestion(true, "Save changes in button \"Edited machine copy\"?");
     Command(IDM_REFRESH);
@@ -190,16 +96,11 @@ TEST_F(ButtonIntegrityTest, SaveWithNoRecordShownSaysWhatToDoOnceAndKeepsTheType
     Type(IDC_EXECEDIT, "notes.exe");
     dialogs.ExpectError("No toolbar button is shown. Use Add to make a new one.");
     Command(IDM_SAVE);
-    Pump();
     EXPECT_EQ(dialogs.Shown().size(), 1u);
     EXPECT_EQ(Text(IDC_BUTTONTEXT), "Typed first");
     EXPECT_EQ(Text(IDC_EXECEDIT), "notes.exe");
     EXPECT_EQ(page->StripButtonCount(), 1); // the placeholder, not rebuilt
-    HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                            "Software\\Microsoft\\Internet Explorer\\Extensions", 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key),
-              ERROR_SUCCESS);
+    EXPECT_FALSE(qmtest::StoredKeyExists(HKEY_LOCAL_MACHINE, qm::kExtensionsKey));
 }
 
 TEST_F(ButtonIntegrityTest, ARefreshThatFailsAfterASaveIsReportedOnce) {
@@ -211,7 +112,6 @@ TEST_F(ButtonIntegrityTest, ARefreshThatFailsAfterASaveIsReportedOnce) {
     Type(IDC_BUTTONTEXT, "Saved again");
     dialogs.ExpectApplicationError("Invalid data type for 'ButtonText'");
     Command(IDM_SAVE);
-    Pump();
     EXPECT_EQ(dialogs.Shown().size(), 1u);
     EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, kLast, "ButtonText"), Sz("Saved again"));
 }
@@ -221,13 +121,10 @@ TEST_F(ButtonIntegrityTest, AddTakesNoNameTheCurrentUserHolds) {
     Put(HKEY_CURRENT_USER, taken, "CLSID", Sz(qmtest::kOtherClsid));
     Put(HKEY_CURRENT_USER, taken, "ButtonText", Sz("The user's own"));
     Open();
-    pendingRow = 0;
-    UINT_PTR timer = SetTimer(nullptr, 0, 10, &ChooseCategory);
-    Command(IDM_ADD);
-    KillTimer(nullptr, timer);
+    AddFromCategory(0);
 
     const std::string made = qm::ButtonKeyName(2);
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, taken));
+    EXPECT_FALSE(qmtest::StoredKeyExists(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(taken)));
     EXPECT_EQ(Get(HKEY_LOCAL_MACHINE, made, "ButtonText"), Sz("QZO Menu"));
     EXPECT_EQ(page->ShownKey(), made);
     EXPECT_EQ(Text(IDC_BUTTONTEXT), "QZO Menu");

@@ -3,12 +3,14 @@
 // its check boxes, radio buttons and strip buttons, and reads back its real controls and the
 // sandboxed registry.
 
+#include "app/Main.h"
 #include "buttons/ButtonRecord.h"
 #include "buttons/ButtonsPage.h"
 #include "ui/Controls.h"
 #include "ui/Window.h"
 
 #include "resource.h"
+#include "support/CategoryDialog.h"
 #include "support/MachineViews.h"
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
@@ -46,6 +48,43 @@ inline void PutRecordIn(HKEY root, const std::vector<REGSAM>& views, const std::
     for (REGSAM view : views) RawPut(root, view, path, values);
 }
 
+// A record named name below the Extensions key of a root and view, written and read with plain
+// registry calls through the open Extensions key: with a name of 255 characters the path from
+// the root is longer than the platform takes. The read gives the value's text, or nothing.
+inline void PutBelowExtensions(HKEY root, REGSAM view, const std::string& name,
+                               const RawStrings& values) {
+    HKEY extensions = nullptr, record = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, std::string(qm::kExtensionsKey).substr(1).c_str(), 0, nullptr,
+                              0, KEY_ALL_ACCESS | view, nullptr, &extensions, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(extensions, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                              nullptr, &record, nullptr),
+              ERROR_SUCCESS);
+    for (const auto& [value, text] : values)
+        RegSetValueExA(record, value.c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(record);
+    RegCloseKey(extensions);
+}
+inline std::optional<std::string>
+ReadBelowExtensions(HKEY root, REGSAM view, const std::string& name, const std::string& value) {
+    HKEY extensions = nullptr, record = nullptr;
+    if (RegOpenKeyExA(root, std::string(qm::kExtensionsKey).substr(1).c_str(), 0, KEY_READ | view,
+                      &extensions) != ERROR_SUCCESS)
+        return std::nullopt;
+    LONG opened = RegOpenKeyExA(extensions, name.c_str(), 0, KEY_READ | view, &record);
+    RegCloseKey(extensions);
+    if (opened != ERROR_SUCCESS) return std::nullopt;
+    char data[256] = {};
+    DWORD size = sizeof data - 1;
+    LONG read = RegQueryValueExA(record, value.c_str(), nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(record);
+    if (read != ERROR_SUCCESS) return std::nullopt;
+    return std::string(data);
+}
+
 // Every value of a key as stored, each string with exactly one terminating zero given as its
 // text (anything else as a description no text equals), or nothing when the key is missing.
 inline std::optional<Values> ReadKey(HKEY root, const std::string& path) {
@@ -61,24 +100,9 @@ inline std::vector<std::string> KeyNames(HKEY root, const std::string& path) {
     return StoredSubKeys(root, path);
 }
 
-// The page on its own, on a plain window standing in for the main window.
-class ButtonPageTest : public ProgramTest {
+// What a user does on the button page and reads from it, wherever the page is shown.
+class ButtonPageUser : public ProgramTest {
 protected:
-    ButtonPageTest() {
-        owner = CreateWindowExA(0, "Static", "owner", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 40,
-                                40, 530, 420, nullptr, nullptr, nullptr, nullptr);
-        host.SetWindow(owner);
-        page = std::make_unique<qm::ButtonsPage>(host);
-        host.SetPage(page.get());
-        page->Create(owner);
-        SetWindowPos(page->hwnd(), HWND_TOP, 2, 2, 518, 370, SWP_SHOWWINDOW);
-        qm::ui::ProcessPendingMessages();
-    }
-    ~ButtonPageTest() override {
-        page.reset();
-        DestroyWindow(owner);
-    }
-
     HWND Field(int id) const { return page->Item(id); }
     std::string Text(int id) const { return qm::ui::GetText(Field(id)); }
     bool Checked(int id) const { return qm::ui::IsChecked(Field(id)); }
@@ -131,9 +155,70 @@ protected:
         return static_cast<int>(SendMessageA(page->ToolBar2(), TB_BUTTONCOUNT, 0, 0));
     }
 
+    qm::ButtonsPage* page = nullptr;
+};
+
+// The page on its own, on a plain window standing in for the main window.
+class ButtonPageTest : public ButtonPageUser {
+protected:
+    ButtonPageTest() {
+        owner = CreateWindowExA(0, "Static", "owner", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 40,
+                                40, 530, 420, nullptr, nullptr, nullptr, nullptr);
+        host.SetWindow(owner);
+        ownPage = std::make_unique<qm::ButtonsPage>(host);
+        page = ownPage.get();
+        host.SetPage(page);
+        page->Create(owner);
+        SetWindowPos(page->hwnd(), HWND_TOP, 2, 2, 518, 370, SWP_SHOWWINDOW);
+        qm::ui::ProcessPendingMessages();
+    }
+    ~ButtonPageTest() override {
+        ownPage.reset();
+        DestroyWindow(owner);
+    }
+
     TestPageHost host;
-    std::unique_ptr<qm::ButtonsPage> page;
+    std::unique_ptr<qm::ButtonsPage> ownPage;
     HWND owner = nullptr;
+};
+
+// The page inside the real main window, which a test opens once the records it needs are in
+// the registry: the window lists them as it starts.
+class ButtonPageInMainWindowTest : public ButtonPageUser {
+protected:
+    void Open() {
+        form = std::make_unique<qm::TForm1>(false);
+        form->Show(SW_SHOWNOACTIVATE);
+        qm::ui::ProcessPendingMessages();
+        page = dynamic_cast<qm::ButtonsPage*>(&form->PageAt(qm::ui::kPageButtons));
+        ASSERT_NE(page, nullptr);
+    }
+    ~ButtonPageInMainWindowTest() override { form.reset(); }
+
+    // A menu command or accelerator of the main window.
+    void Command(int command) {
+        SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        qm::ui::ProcessPendingMessages();
+    }
+    // Add, answered in "Select category" with the row given (or No, for -1); gives the row the
+    // dialog came up on.
+    int AddFromCategory(int row) {
+        int openedOn = -2;
+        AnswerCategoryDialog([&](HWND dialog) {
+            openedOn = CategoryRow(dialog);
+            AnswerCategory(dialog, row);
+        });
+        Command(IDM_ADD);
+        ForgetCategoryAnswer();
+        return openedOn;
+    }
+    bool NoFlagSet() const {
+        for (int p = 0; p < qm::TForm1::kPageCount; ++p)
+            if (form->IsPageModified(p)) return false;
+        return !form->IsModified();
+    }
+
+    std::unique_ptr<qm::TForm1> form;
 };
 
 } // namespace qmtest

@@ -3,69 +3,18 @@
 
 #include "ButtonPageFixture.h"
 
-#include "app/Main.h"
-
 namespace {
-
-// The "Select category" dialog is modal: a timer that fires inside its message loop answers
-// it with a row (or No, for -1) and notes the row it opened on.
-struct CategoryAnswer {
-    int row = -1;
-    int openedOn = -2;
-};
-CategoryAnswer* pendingAnswer = nullptr;
-
-void CALLBACK AnswerCategory(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindWindowA("#32770", "Select category");
-    if (!dialog || !IsWindowVisible(dialog) || !pendingAnswer) return;
-    KillTimer(nullptr, timer);
-    HWND list = GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1);
-    pendingAnswer->openedOn = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
-    if (pendingAnswer->row >= 0) SendMessageA(list, CB_SETCURSEL, pendingAnswer->row, 0);
-    int button = pendingAnswer->row >= 0 ? IDOK : IDCANCEL;
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
-}
 
 using qmtest::PutRecord;
 using qmtest::ReadRecord;
 
-class ButtonPageInWindowTest : public qmtest::ProgramTest {
+class ButtonPageInWindowTest : public qmtest::ButtonPageInMainWindowTest {
 protected:
-    void Open() {
-        form = std::make_unique<qm::TForm1>(false);
-        form->Show(SW_SHOWNOACTIVATE);
-        qm::ui::ProcessPendingMessages();
-        page = dynamic_cast<qm::ButtonsPage*>(&form->PageAt(qm::ui::kPageButtons));
-        ASSERT_NE(page, nullptr);
-    }
-    ~ButtonPageInWindowTest() override { form.reset(); }
-
-    std::string Text(int id) const { return qm::ui::GetText(page->Item(id)); }
-    void Type(int id, const std::string& text) {
-        SendMessageA(page->Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    }
-    void ClickStrip(int position) {
-        RECT item{};
-        ASSERT_TRUE(SendMessageA(page->ToolBar2(), TB_GETITEMRECT, position,
-                                 reinterpret_cast<LPARAM>(&item)));
-        LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-        SendMessageA(page->ToolBar2(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageA(page->ToolBar2(), WM_LBUTTONUP, 0, at);
-        qm::ui::ProcessPendingMessages();
-    }
-    void Command(int command) {
-        SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
-        qm::ui::ProcessPendingMessages();
-    }
     int WindowHeight() const {
         RECT window;
         GetWindowRect(form->hwnd(), &window);
         return window.bottom - window.top;
     }
-
-    std::unique_ptr<qm::TForm1> form;
-    qm::ButtonsPage* page = nullptr;
 };
 
 TEST_F(ButtonPageInWindowTest, ClickingAnotherButtonAfterAnEditAsksAboutTheShownRecordFirst) {
@@ -119,21 +68,12 @@ TEST_F(ButtonPageInWindowTest, TheSaveCommandWritesTheShownRecordAndRefreshesIts
 TEST_F(ButtonPageInWindowTest, AddMakesAButtonFromTheRowChosenInSelectCategoryAndNoAddsNothing) {
     Open();
     ASSERT_EQ(page->ShownKey(), "");
-    auto add = [&](int row) {
-        CategoryAnswer answer{row};
-        pendingAnswer = &answer;
-        UINT_PTR timer = SetTimer(nullptr, 0, 10, &AnswerCategory);
-        Command(IDM_ADD);
-        KillTimer(nullptr, timer);
-        pendingAnswer = nullptr;
-        return answer.openedOn;
-    };
-    EXPECT_EQ(add(1), 0);
+    EXPECT_EQ(AddFromCategory(1), 0);
     const std::string key = qm::ButtonKeyName(1);
     EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, key)->at("ButtonText"), "&Highlight Selection");
     EXPECT_EQ(page->ShownKey(), key);
 
-    EXPECT_EQ(add(-1), 0); // opens on its first row again; No adds nothing
+    EXPECT_EQ(AddFromCategory(-1), 0); // opens on its first row again; No adds nothing
     EXPECT_FALSE(ReadRecord(HKEY_LOCAL_MACHINE, qm::ButtonKeyName(2)));
     EXPECT_EQ(page->StripButtonCount(), 1);
 }

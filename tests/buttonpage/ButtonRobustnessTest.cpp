@@ -129,7 +129,6 @@ TEST_F(ButtonRobustnessTest, NotOverwritingWhenLeavingTheRecordKeepsItShownWithI
 
 TEST_F(ButtonRobustnessTest, ARecordWithTheLongestKeyNameIsShownSavedAndDeletedUnderEitherRoot) {
     const std::string name = "{" + std::string(253, 'c') + "}";
-    const std::string extensions = std::string(qm::kExtensionsKey).substr(1);
     struct Case {
         HKEY root;
         qmtest::RawStrings values;
@@ -146,22 +145,7 @@ TEST_F(ButtonRobustnessTest, ARecordWithTheLongestKeyNameIsShownSavedAndDeletedU
         const std::vector<REGSAM> views =
             c.root == HKEY_LOCAL_MACHINE ? std::vector<REGSAM>{KEY_WOW64_32KEY, KEY_WOW64_64KEY}
                                          : std::vector<REGSAM>{0};
-        for (REGSAM view : views) {
-            HKEY parent = nullptr;
-            ASSERT_EQ(RegCreateKeyExA(c.root, extensions.c_str(), 0, nullptr, 0,
-                                      KEY_ALL_ACCESS | view, nullptr, &parent, nullptr),
-                      ERROR_SUCCESS);
-            HKEY key = nullptr;
-            ASSERT_EQ(RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
-                                      nullptr, &key, nullptr),
-                      ERROR_SUCCESS);
-            for (const auto& [value, text] : c.values)
-                RegSetValueExA(key, value.c_str(), 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(text.c_str()),
-                               static_cast<DWORD>(text.size() + 1));
-            RegCloseKey(key);
-            RegCloseKey(parent);
-        }
+        for (REGSAM view : views) qmtest::PutBelowExtensions(c.root, view, name, c.values);
 
         page->ListButtons(-1);
         ASSERT_EQ(page->ShownKey(), name);
@@ -171,21 +155,8 @@ TEST_F(ButtonRobustnessTest, ARecordWithTheLongestKeyNameIsShownSavedAndDeletedU
         page->Save();
         EXPECT_EQ(dialogs.ShownOf(Shown::Error).size(), 0u);
         // Read back below the Extensions key, in every view the record lives in.
-        auto read = [&](REGSAM view) -> std::optional<std::string> {
-            HKEY below = nullptr;
-            HKEY top = nullptr;
-            if (RegOpenKeyExA(c.root, extensions.c_str(), 0, KEY_READ | view, &top) !=
-                ERROR_SUCCESS)
-                return std::nullopt;
-            LONG opened = RegOpenKeyExA(top, name.c_str(), 0, KEY_READ | view, &below);
-            RegCloseKey(top);
-            if (opened != ERROR_SUCCESS) return std::nullopt;
-            char data[64] = {};
-            DWORD size = sizeof data - 1;
-            RegQueryValueExA(below, "ButtonText", nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                             &size);
-            RegCloseKey(below);
-            return std::string(data);
+        auto read = [&](REGSAM view) {
+            return qmtest::ReadBelowExtensions(c.root, view, name, "ButtonText");
         };
         for (REGSAM view : views) EXPECT_EQ(read(view), "saved") << qmtest::ViewName(view);
 
@@ -206,28 +177,15 @@ TEST_F(ButtonRobustnessTest, AnEditOverATextThatCannotBeShownExactlyIsRefusedWit
     const std::wstring broken = L"A\xD800"
                                 L"B";
     PutRecord(HKEY_LOCAL_MACHINE, kKey, {{"ButtonText", "x"}, {"Icon", "a.ico"}});
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, Path().substr(1).c_str(), 0,
-                            KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, L"ButtonText", 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(broken.c_str()),
-                             static_cast<DWORD>((broken.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    const std::string narrow = Path().substr(1);
+    const std::wstring path(narrow.begin(), narrow.end());
+    qmtest::PutWideText(HKEY_LOCAL_MACHINE, path, L"ButtonText", REG_SZ, broken, KEY_WOW64_32KEY);
     const std::optional<qmtest::StoredValue> before = Stored("ButtonText");
     // The stored UTF-16 itself, which a narrow read cannot tell from a replacement character.
     auto wide = [&] {
-        HKEY record = nullptr;
-        wchar_t data[16] = {};
-        DWORD size = sizeof data - sizeof(wchar_t);
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Path().substr(1).c_str(), 0,
-                          KEY_READ | KEY_WOW64_32KEY, &record) == ERROR_SUCCESS) {
-            RegQueryValueExW(record, L"ButtonText", nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                             &size);
-            RegCloseKey(record);
-        }
-        return std::wstring(data);
+        return qmtest::StoredWideValue(HKEY_LOCAL_MACHINE, path, L"ButtonText", KEY_WOW64_32KEY)
+            .value_or(qmtest::WideValue{})
+            .text;
     };
 
     page->ListButtons(-1);

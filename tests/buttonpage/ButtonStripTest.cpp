@@ -94,24 +94,10 @@ TEST_F(ButtonStripTest, ARecordWithTheLongestKeyNameIsListedUnderEitherRoot) {
     // path is longer than the platform takes.
     const std::string machine = "{" + std::string(253, 'a') + "}";
     const std::string user = "{" + std::string(253, 'b') + "}";
-    // Seeded below the open Extensions key, as only that reaches them.
-    auto seed = [](HKEY root, REGSAM view, const std::string& name, const Values& values) {
-        HKEY extensions = nullptr, record = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(root, std::string(qm::kExtensionsKey).substr(1).c_str(), 0,
-                                  nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &extensions, nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegCreateKeyExA(extensions, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
-                                  nullptr, &record, nullptr),
-                  ERROR_SUCCESS);
-        for (const auto& [value, text] : values)
-            RegSetValueExA(record, value.c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(text.c_str()),
-                           static_cast<DWORD>(text.size() + 1));
-        RegCloseKey(record);
-        RegCloseKey(extensions);
-    };
-    seed(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, machine, {{"ButtonText", "Long machine"}});
-    seed(HKEY_CURRENT_USER, 0, user, {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "Long user"}});
+    qmtest::PutBelowExtensions(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, machine,
+                               {{"ButtonText", "Long machine"}});
+    qmtest::PutBelowExtensions(HKEY_CURRENT_USER, 0, user,
+                               {{"CLSID", qmtest::kOtherClsid}, {"ButtonText", "Long user"}});
     ASSERT_EQ(qmtest::KeyNames(HKEY_LOCAL_MACHINE, qm::kExtensionsKey),
               std::vector<std::string>{machine});
     page->ListButtons(-1);
@@ -285,52 +271,23 @@ TEST_F(ButtonStripTest, ARebuildShowsTheRememberedRecordAgainOrTheLastButtonWhen
 TEST_F(ButtonStripTest, ShowingARecordFillsEveryFieldByItsRules) {
     struct Case {
         const char* what;
-        Values values;
-        bool exec, script, execEnabled, scriptEnabled;
+        const Values& values;
+        int choice; // the radio button shown chosen, whose field alone takes typing
         std::string execText, scriptText;
         bool visible, inTools;
         std::string menuText, statusText;
     };
+    const Values exec = {{"Exec", "http://e/"}, {"Default Visible", "yes"}, {"MenuText", "m"}};
+    const Values both = {{"Exec", "run.exe"},
+                         {"Script", "page.htm"},
+                         {"Default Visible", "YES "},
+                         {"MenuStatusBar", "status only"}};
+    const Values script = {{"Script", "s.htm"}, {"Default Visible", "No"}};
     const Case cases[] = {
-        {"exec record",
-         {{"Exec", "http://e/"}, {"Default Visible", "yes"}, {"MenuText", "m"}},
-         true,
-         false,
-         true,
-         false,
-         "http://e/",
-         "",
-         true,
-         true,
-         "m",
-         ""},
-        {"both values show as a script record with both texts",
-         {{"Exec", "run.exe"},
-          {"Script", "page.htm"},
-          {"Default Visible", "YES "},
-          {"MenuStatusBar", "status only"}},
-         false,
-         true,
-         false,
-         true,
-         "run.exe",
-         "page.htm",
-         false,
-         true,
-         "",
-         "status only"},
-        {"script record",
-         {{"Script", "s.htm"}, {"Default Visible", "No"}},
-         false,
-         true,
-         false,
-         true,
-         "",
-         "s.htm",
-         false,
-         false,
-         "",
-         ""},
+        {"exec record", exec, IDC_EXEC, "http://e/", "", true, true, "m", ""},
+        {"both values show as a script record with both texts", both, IDC_SCRIPT, "run.exe",
+         "page.htm", false, true, "", "status only"},
+        {"script record", script, IDC_SCRIPT, "", "s.htm", false, false, "", ""},
     };
     for (const Case& c : cases) {
         qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(kMachineA));
@@ -341,10 +298,10 @@ TEST_F(ButtonStripTest, ShowingARecordFillsEveryFieldByItsRules) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(Text(IDC_STATICTEXT1), kMachineA);
         EXPECT_EQ(Text(IDC_BUTTONTEXT), c.what);
-        EXPECT_EQ(Checked(IDC_EXEC), c.exec);
-        EXPECT_EQ(Checked(IDC_SCRIPT), c.script);
-        EXPECT_EQ(Enabled(IDC_EXECEDIT), c.execEnabled);
-        EXPECT_EQ(Enabled(IDC_SCRIPTEDIT), c.scriptEnabled);
+        EXPECT_EQ(Checked(IDC_EXEC), c.choice == IDC_EXEC);
+        EXPECT_EQ(Checked(IDC_SCRIPT), c.choice == IDC_SCRIPT);
+        EXPECT_EQ(Enabled(IDC_EXECEDIT), c.choice == IDC_EXEC);
+        EXPECT_EQ(Enabled(IDC_SCRIPTEDIT), c.choice == IDC_SCRIPT);
         EXPECT_EQ(Text(IDC_EXECEDIT), c.execText);
         EXPECT_EQ(Text(IDC_SCRIPTEDIT), c.scriptText);
         EXPECT_EQ(Checked(IDC_DEFAULTVISIBLE), c.visible);
@@ -392,7 +349,7 @@ TEST_F(ButtonStripTest, ARecordWithNeitherExecNorScriptLeavesTheChoiceAsItWas) {
     EXPECT_EQ(stored.count("Script"), 0u);
     // Nor "Default Visible", whose box nobody touched.
     EXPECT_EQ(stored.count("Default Visible"), 0u);
-    host.SetPage(page.get());
+    host.SetPage(page);
 }
 
 TEST_F(ButtonStripTest, ARefreshUpdatesHintsAndIconsInPlaceWithoutRecreatingButtons) {

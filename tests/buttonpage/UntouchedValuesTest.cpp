@@ -5,7 +5,6 @@
 
 #include "ButtonPageFixture.h"
 
-#include "app/Main.h"
 #include "buttons/IconLoader.h"
 
 #include <optional>
@@ -50,29 +49,9 @@ std::vector<COLORREF> Pixels(HICON icon) {
     return pixels;
 }
 
-class UntouchedValuesTest : public qmtest::ProgramTest {
+class UntouchedValuesTest : public qmtest::ButtonPageInMainWindowTest {
 protected:
-    void Open() {
-        form = std::make_unique<qm::TForm1>(false);
-        form->Show(SW_SHOWNOACTIVATE);
-        qm::ui::ProcessPendingMessages();
-        page = dynamic_cast<qm::ButtonsPage*>(&form->PageAt(qm::ui::kPageButtons));
-        ASSERT_NE(page, nullptr);
-        ASSERT_EQ(page->ShownKey(), kKeyName);
-    }
-    ~UntouchedValuesTest() override { form.reset(); }
-    std::string Text(int id) const { return qm::ui::GetText(page->Item(id)); }
-    void Type(int id, const std::string& text) {
-        SendMessageA(page->Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        qm::ui::ProcessPendingMessages();
-    }
-    void Save() {
-        SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(IDM_SAVE, 0), 0);
-        qm::ui::ProcessPendingMessages();
-    }
-
-    std::unique_ptr<qm::TForm1> form;
-    qm::ButtonsPage* page = nullptr;
+    void Save() { Command(IDM_SAVE); }
 };
 
 TEST_F(UntouchedValuesTest, SavingRewritesOnlyTheChangedFieldsAndKeepsTheirKind) {
@@ -85,6 +64,7 @@ TEST_F(UntouchedValuesTest, SavingRewritesOnlyTheChangedFieldsAndKeepsTheirKind)
     Put(L"MenuText", REG_SZ, kWide);
     Put(L"MenuStatusBar", REG_SZ, L"Status " + kWide);
     Open();
+    ASSERT_EQ(page->ShownKey(), kKeyName);
 
     // Shown as stored: unexpanded, and every character of the menu text.
     EXPECT_EQ(Text(IDC_ICONEDIT), "%SystemRoot%\\system32\\shell32.dll,4");
@@ -109,8 +89,7 @@ TEST_F(UntouchedValuesTest, SavingRewritesOnlyTheChangedFieldsAndKeepsTheirKind)
               (WideValue{REG_EXPAND_SZ, L"%SystemRoot%\\system32\\shell32.dll,5"}));
 
     // A changed check box is written as the page writes it.
-    SendMessageA(page->Item(IDC_DEFAULTVISIBLE), BM_CLICK, 0, 0);
-    qm::ui::ProcessPendingMessages();
+    Click(IDC_DEFAULTVISIBLE);
     Save();
     EXPECT_EQ(Get(L"Default Visible"), (WideValue{REG_SZ, L"NO"}));
     EXPECT_EQ(Get(L"Icon"), (WideValue{REG_EXPAND_SZ, icon}));

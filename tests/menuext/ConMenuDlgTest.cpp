@@ -5,6 +5,7 @@
 #include "ui/Controls.h"
 
 #include "MenuTestSupport.h"
+#include "support/Layout.h"
 #include "support/ProgramTest.h"
 
 #include <functional>
@@ -29,13 +30,6 @@ struct DialogSeen {
     bool yesHasPicture = false, noHasPicture = false;
 };
 
-RECT ClientRectOf(HWND dialog, HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 DialogSeen Look(HWND dialog) {
     DialogSeen seen;
     seen.found = true;
@@ -49,9 +43,9 @@ DialogSeen Look(HWND dialog) {
     seen.selected = static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0));
     GetClientRect(dialog, &seen.client);
     GetWindowRect(dialog, &seen.window);
-    seen.list = ClientRectOf(dialog, list);
-    seen.yes = ClientRectOf(dialog, GetDlgItem(dialog, IDOK));
-    seen.no = ClientRectOf(dialog, GetDlgItem(dialog, IDCANCEL));
+    seen.list = qmtest::RectIn(dialog, list);
+    seen.yes = qmtest::RectIn(dialog, GetDlgItem(dialog, IDOK));
+    seen.no = qmtest::RectIn(dialog, GetDlgItem(dialog, IDCANCEL));
     seen.yesText = qm::ui::GetText(GetDlgItem(dialog, IDOK));
     seen.noText = qm::ui::GetText(GetDlgItem(dialog, IDCANCEL));
     seen.yesIsDefault = LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)) == IDOK;
@@ -98,35 +92,69 @@ protected:
     DialogSeen seen;
 };
 
-TEST_F(ConMenuDlgTest, ListsTheTemplateNamesAndLooksAsDesigned) {
-    auto row = Show([](HWND dialog) { Click(dialog, IDOK); });
-    ASSERT_EQ(row, 0);
-    EXPECT_EQ(seen.lines,
-              (std::vector<std::string>{"QZO Menu", "&Highlight Selection", "&Zoom in Selection"}));
-    EXPECT_EQ(seen.selected, 0);
-    EXPECT_EQ(seen.client.right, 257);
-    EXPECT_EQ(seen.client.bottom, 64);
-    EXPECT_EQ(seen.list.right - seen.list.left, 241);
-    EXPECT_EQ(seen.yes.right - seen.yes.left, 75);
-    EXPECT_EQ(seen.yes.bottom - seen.yes.top, 22);
-    EXPECT_EQ(seen.no.right - seen.no.left, 75);
-    EXPECT_EQ(seen.no.bottom - seen.no.top, 22);
-    EXPECT_LT(seen.yes.left, seen.no.left);
-    EXPECT_GT(seen.yes.top, seen.list.bottom);
-    EXPECT_EQ(seen.yesText, "&Yes");
-    EXPECT_EQ(seen.noText, "&No");
-    EXPECT_TRUE(seen.yesIsDefault);
-    EXPECT_TRUE(seen.listIsDropDownList);
-    EXPECT_FALSE(seen.resizable);
-    EXPECT_TRUE(seen.yesHasPicture);
-    EXPECT_TRUE(seen.noHasPicture);
+// The list names the templates Add makes buttons from, each line whole in the list's font.
+void ExpectLinesReadable(HWND dialog) {
+    HWND list = GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1);
+    RECT box;
+    GetClientRect(list, &box);
+    const int room = box.right - GetSystemMetrics(SM_CXVSCROLL) - 4; // less the arrow and edges
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    for (const auto& row : qm::ButtonTemplates) {
+        RECT text{0, 0, 0, 0};
+        DrawTextA(dc, row[qm::kTemplateName], -1, &text, DT_CALCRECT | DT_SINGLELINE);
+        EXPECT_LE(text.right, room) << "the list cuts off \"" << row[qm::kTemplateName] << '"';
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+}
 
+TEST_F(ConMenuDlgTest, ListsTheTemplateNamesAndLooksAsDesigned) {
     RECT ownerRect;
     GetWindowRect(owner, &ownerRect);
-    EXPECT_NEAR((seen.window.left + seen.window.right) / 2, (ownerRect.left + ownerRect.right) / 2,
-                1);
-    EXPECT_NEAR((seen.window.top + seen.window.bottom) / 2, (ownerRect.top + ownerRect.bottom) / 2,
-                1);
+    auto row = Show([](HWND dialog) {
+        qmtest::ExpectTidy(dialog, "Select category");
+        ExpectLinesReadable(dialog);
+        Click(dialog, IDOK);
+    });
+    ASSERT_EQ(row, 0);
+    std::vector<std::string> names;
+    for (const auto& t : qm::ButtonTemplates) names.push_back(t[qm::kTemplateName]);
+    EXPECT_EQ(seen.lines, names) << "the list names every template, in order";
+
+    const DialogSeen& s = seen;
+    auto centre = [](const RECT& r) {
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    };
+    auto within1 = [](LONG a, LONG b) { return a - b <= 1 && b - a <= 1; };
+    struct Rule {
+        const char* what;
+        bool holds;
+    };
+    const Rule rules[] = {
+        {"it opens on the first row", s.selected == 0},
+        {"Yes is left of No", s.yes.right <= s.no.left},
+        {"Yes and No stand on one line", s.yes.top == s.no.top && s.yes.bottom == s.no.bottom},
+        {"Yes and No are below the list", s.yes.top > s.list.bottom && s.no.top > s.list.bottom},
+        {"Yes and No are the same size", s.yes.right - s.yes.left == s.no.right - s.no.left &&
+                                             s.yes.bottom - s.yes.top == s.no.bottom - s.no.top},
+        {"Yes and No are centred under the list",
+         within1(s.yes.left - s.list.left, s.list.right - s.no.right)},
+        {"the list has even margins left, right and above",
+         within1(s.list.left, s.client.right - s.list.right) && within1(s.list.left, s.list.top)},
+        {"the margin below the buttons is the list's",
+         within1(s.client.bottom - s.yes.bottom, s.list.left)},
+        {"the buttons read Yes and No, with access keys Y and N",
+         s.yesText == "&Yes" && s.noText == "&No"},
+        {"Yes is the default button", s.yesIsDefault},
+        {"the list offers only its rows", s.listIsDropDownList},
+        {"the dialog cannot be resized", !s.resizable},
+        {"Yes and No show their pictures", s.yesHasPicture && s.noHasPicture},
+        {"the dialog is centred on its owner",
+         within1(centre(s.window).x, centre(ownerRect).x) &&
+             within1(centre(s.window).y, centre(ownerRect).y)},
+    };
+    for (const Rule& rule : rules) EXPECT_TRUE(rule.holds) << rule.what;
 }
 
 TEST_F(ConMenuDlgTest, OpensOnTheFirstRowEveryTimeWhateverWasChosenBefore) {

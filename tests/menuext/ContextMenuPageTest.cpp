@@ -1,13 +1,17 @@
 #include "menuext/ContextMenuPage.h"
 
 #include "MenuTestSupport.h"
+#include "buttons/ButtonRecord.h"
 #include "resource.h"
+#include "support/Layout.h"
 #include "support/ProgramTest.h"
 #include "support/RawRegistry.h"
 #include "support/TestPageHost.h"
 #include "ui/Controls.h"
 #include "ui/Window.h"
 
+#include <cstdio>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -294,9 +298,15 @@ TEST_F(ContextMenuPageTest, AddsFromTemplatesUnderNumberedNamesReusingFreedOnes)
     EXPECT_EQ(page.CurrentMenu(), "QZO Menu01");
     EXPECT_TRUE(EntryExists("QZO Menu01"));
 
+    // Named as the template chosen, it runs a page that ships in the program's folder.
     page.AddMenu(1);
-    const std::string name = "&Highlight Selection";
-    EXPECT_EQ(Stored(name, "")->bytes, qm::ui::ProgramFolder() + "Serv\\hlsel.htm" + '\0');
+    const std::string name = qm::ButtonTemplates[1][qm::kTemplateName];
+    const std::string folder = qm::ui::ProgramFolder(), stored = Stored(name, "")->bytes;
+    ASSERT_TRUE(stored.ends_with('\0'));
+    const std::string script = stored.substr(0, stored.size() - 1);
+    EXPECT_TRUE(script.starts_with(folder)) << script;
+    const std::string shipped = std::string(QM_DIST_DIR) + "\\" + script.substr(folder.size());
+    EXPECT_NE(GetFileAttributesA(shipped.c_str()), INVALID_FILE_ATTRIBUTES) << script;
     EXPECT_EQ(Stored(name, "")->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(StoredDword(name, "Contexts"), 63u);
     EXPECT_EQ(Stored(name, "IsQuillmere")->bytes, std::string("YES") + '\0');
@@ -463,27 +473,47 @@ TEST_F(ContextMenuPageTest, PromptsWithTheNameFieldAndSavesThroughTheHostsPrompt
 }
 
 TEST_F(ContextMenuPageTest, ShowsTheDesignedTextsAndReadOnlyDisplays) {
-    const std::pair<int, const char*> texts[] = {
-        {IDC_CONTEXTMENU_TITLE, "&Context Menu"},
-        {IDC_SHOWONLYQUILLMEREMENU, "Show only &Quillmere created menu"},
-        {IDC_CHECKREQIRED, "Chec&k reqired"},
-        {IDC_CONTEXTTEXTSELECTION, "Text &selection (0x10)"},
-        {IDC_DECIMALLABEL, "Decimal"},
-        {IDC_HEXLABEL, "Hex"},
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    ShowWindow(page.hwnd(), SW_SHOWNOACTIVATE);
+    qm::ui::ProcessPendingMessages();
+    qmtest::ExpectTidy(page.hwnd(), "the context-menu page");
+    const struct {
+        const char* what;
+        int label, field;
+    } labels[] = {
+        {"Context Menu names the list", IDC_CONTEXTMENU_TITLE, IDC_POPUPMENULIST},
+        {"Menu names the name field", IDC_MENULABEL, IDC_MENUEDIT},
+        {"Default names the script field", IDC_DEFAULTLABEL, IDC_DEFAULTEDIT},
+        {"Contexts leads to the context boxes", IDC_CONTEXTSLABEL, IDC_CONTEXTDEFAULT},
+        {"Decimal names its display", IDC_DECIMALLABEL, IDC_CONTEXTDECIMALEDIT},
+        {"Hex names its display", IDC_HEXLABEL, IDC_CONTEXTHEXEDIT},
+        {"the frame of the boxes leads to its first", IDC_CHECKREQIRED, IDC_CONTEXTDEFAULT},
+        {"Flags names its field", IDC_FLAGSLABEL, IDC_FLAGEDIT},
     };
-    for (auto [id, text] : texts) EXPECT_EQ(Text(id), text);
+    for (const auto& row : labels) {
+        qmtest::ExpectReadable(Control(row.label), row.what);
+        qmtest::ExpectLabelsField(Control(row.label), Control(row.field), row.what);
+    }
+    // Each context box is readable and names the bit it sets.
+    for (size_t bit = 0; bit < std::size(kBoxes); ++bit) {
+        char value[16];
+        snprintf(value, sizeof value, "(0x%X)", 1u << bit);
+        qmtest::ExpectReadable(Control(kBoxes[bit]), value);
+        EXPECT_NE(Text(kBoxes[bit]).find(value), std::string::npos) << Text(kBoxes[bit]);
+    }
+    qmtest::ExpectReadable(Control(IDC_SHOWONLYQUILLMEREMENU), "the filter box");
+
     EXPECT_FALSE(IsWindowEnabled(Control(IDC_CONTEXTDECIMALEDIT)));
     EXPECT_FALSE(IsWindowEnabled(Control(IDC_CONTEXTHEXEDIT)));
     EXPECT_FALSE(GetWindowLongA(Control(IDC_POPUPMENULIST), GWL_STYLE) & LBS_SORT);
-    RECT list;
+    // The list is left of the fields, and the filter box wraps under it, ending with the note
+    // of the right side, so that the page is no taller than the button page.
+    RECT list, filter, note, label;
     GetWindowRect(Control(IDC_POPUPMENULIST), &list);
-    EXPECT_NEAR(list.right - list.left, 193, 2);
-    // Shorter than the page by the filter box below it, which wraps under the list, so that the
-    // page is no taller than the button page.
-    EXPECT_NEAR(list.bottom - list.top, 280, 2);
-    RECT filter, note;
     GetWindowRect(Control(IDC_SHOWONLYQUILLMEREMENU), &filter);
     GetWindowRect(Control(IDC_STATICTEXT3), &note);
+    GetWindowRect(Control(IDC_MENULABEL), &label);
+    EXPECT_LE(list.right, label.left);
     EXPECT_GE(filter.top, list.bottom);
     EXPECT_LE(filter.right, list.right);
     EXPECT_EQ(filter.bottom, note.bottom);

@@ -98,24 +98,3 @@ std::string DumpMenuExt() {
 }
 
 } // namespace menutest
-
-namespace menutest {
-namespace {
-
-std::function<void(HWND)> pendingAction;
-
-void CALLBACK AnswerWhenUp(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindWindowA("#32770", "Select category");
-    if (!dialog || !IsWindowVisible(dialog)) return;
-    KillTimer(nullptr, timer);
-    if (auto action = std::exchange(pendingAction, nullptr)) action(dialog);
-}
-
-} // namespace
-
-void AnswerCategoryDialog(std::function<void(HWND dialog)> action) {
-    pendingAction = std::move(action);
-    SetTimer(nullptr, 0, 10, &AnswerWhenUp);
-}
-
-} // namespace menutest

@@ -3,6 +3,7 @@
 // back as stored, and a dump of the whole MenuExt tree to prove that nothing changed.
 
 #include "menuext/MenuRecord.h"
+#include "support/CategoryDialog.h"
 
 #include <windows.h>
 
@@ -41,12 +42,7 @@ std::string DumpMenuExt();
 
 inline std::string Dword(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 
-} // namespace menutest
-
-namespace menutest {
-
-// Answers the next "Select category" dialog from inside its modal loop, as soon as it is up:
-// the action gets the dialog's window (to pick a row, press a button...).
-void AnswerCategoryDialog(std::function<void(HWND dialog)> action);
+// Answers the next "Select category" dialog as soon as it is up.
+using qmtest::AnswerCategoryDialog;
 
 } // namespace menutest

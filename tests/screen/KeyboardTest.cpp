@@ -2,6 +2,7 @@
 // through the program's message loop filter, as a user's keys would.
 #include "ScreenTest.h"
 
+#include "support/Layout.h"
 #include "ui/Controls.h"
 
 #include <oleacc.h>
@@ -16,16 +17,11 @@ using qm::ui::kPageBackgrounds;
 using qm::ui::kPageButtons;
 using qm::ui::kPageContextMenu;
 using qm::ui::kPageWindowAttributes;
+using qmtest::ClassOf;
 using screentest::KeyboardTest;
 
 constexpr const char* kMainKey = "Software\\Microsoft\\Internet Explorer\\Main";
 constexpr const char* kToolbarKey = "Software\\Microsoft\\Internet Explorer\\Toolbar";
-
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
 
 // The letter after a single "&" ("&&" is a plain "&"), upper case; 0 when there is none.
 char AccessKey(const std::string& text) {
@@ -231,19 +227,28 @@ TEST_F(KeyboardPagesTest, AccessKeysAreUniquePerPageAndLeadToTheirFields) {
     }
 
     // Alt and a label's key put the keyboard into the label's field.
+    const struct {
+        char key;
+        int page, field;
+        const char* what;
+    } jumps[] = {
+        {'U', kPageButtons, IDC_BUTTONTEXT, "Alt+U reaches the button's text"},
+        {'C', kPageButtons, IDC_ICONEDIT, "Alt+C reaches the icon field"},
+        {'K', kPageButtons, IDC_STATICTEXT1, "Alt+K reaches the key field"},
+        {'R', kPageWindowAttributes, IDC_SEARCHPAGE, "Alt+R reaches the search page"},
+        {'F', kPageWindowAttributes, IDC_FAVORITFOLDER, "Alt+F reaches the favourites folder"},
+    };
     SetFocus(form->PageControl());
-    Press('U', kAlt);
-    EXPECT_EQ(Focus(), Item(kPageButtons, IDC_BUTTONTEXT));
-    Press('C', kAlt);
-    EXPECT_EQ(Focus(), Item(kPageButtons, IDC_ICONEDIT));
-    Press('K', kAlt);
-    EXPECT_EQ(Focus(), Item(kPageButtons, IDC_STATICTEXT1));
-    MenuCommand(IDM_VIEWWINDOWTITLE);
-    SetFocus(Item(kPageWindowAttributes, IDC_WTITLEEDIT));
-    Press('R', kAlt);
-    EXPECT_EQ(Focus(), Item(kPageWindowAttributes, IDC_SEARCHPAGE));
-    Press('F', kAlt);
-    EXPECT_EQ(Focus(), Item(kPageWindowAttributes, IDC_FAVORITFOLDER));
+    for (const auto& jump : jumps) {
+        if (form->ActivePage() != jump.page) { // shown by its View command, keyboard inside
+            const int views[] = {IDM_VIEWSTDBTN, IDM_VIEWCONTEXTMENU, IDM_VIEWTBBACKGROUND,
+                                 IDM_VIEWWINDOWTITLE};
+            MenuCommand(views[jump.page]);
+            SetFocus(GetNextDlgTabItem(PageWindow(jump.page), nullptr, FALSE));
+        }
+        Press(jump.key, kAlt);
+        EXPECT_EQ(Focus(), Item(jump.page, jump.field)) << jump.what;
+    }
 }
 
 TEST_F(KeyboardPagesTest, EveryFieldFollowsItsLabelSoThatItIsAnnouncedByIt) {

@@ -9,6 +9,8 @@
 #include "buttons/ButtonPlace.h"
 #include "buttons/ButtonStrip.h"
 #include "resource.h"
+#include "support/CategoryDialog.h"
+#include "support/Layout.h"
 #include "ui/Controls.h"
 #include "ui/Dpi.h"
 #include "ui/Layout.h"
@@ -22,6 +24,9 @@ namespace {
 
 using qm::ui::kPageButtons;
 using qm::ui::kPageWindowAttributes;
+using qmtest::ClassOf;
+using qmtest::ExpectTidy;
+using qmtest::RectIn;
 using screentest::KeyboardTest;
 
 constexpr const char* kDpiVariable = "QM_TEST_DPI";
@@ -30,95 +35,6 @@ constexpr const char* kDesktopKey = "Control Panel\\Desktop";
 UINT RequestedDpi() {
     const char* value = std::getenv(kDpiVariable);
     return value ? static_cast<UINT>(std::atoi(value)) : 0;
-}
-
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-RECT RectIn(HWND parent, HWND child) {
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-std::string Describe(HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    return ClassOf(control) + " " + std::to_string(GetDlgCtrlID(control)) + " \"" +
-           qm::ui::GetText(control) + "\" at " + std::to_string(r.left) + "," +
-           std::to_string(r.top) + "-" + std::to_string(r.right) + "," + std::to_string(r.bottom);
-}
-
-bool IsGroupBox(HWND control) {
-    return ClassOf(control) == "Button" &&
-           (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
-}
-
-// The room a control's text needs in its own font, laid out as the control lays it out.
-SIZE TextNeeds(HWND control, int width) {
-    std::string text = qm::ui::GetText(control);
-    HDC dc = GetDC(control);
-    HGDIOBJ old =
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
-    RECT area{0, 0, width, 0};
-    DrawTextA(dc, text.c_str(), -1, &area, DT_CALCRECT | DT_WORDBREAK);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    return SIZE{area.right, area.bottom};
-}
-
-// Every visible control lies inside the window's client area, no two overlap (a frame may hold
-// others), and each label's and button's text fits its control.
-void ExpectTidy(HWND window, const std::string& what, bool panelsBehind = false) {
-    RECT client;
-    GetClientRect(window, &client);
-    std::vector<HWND> controls;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (IsWindowVisible(child)) controls.push_back(child);
-    ASSERT_FALSE(controls.empty()) << what;
-    const UINT dpi = qm::ui::WindowDpi(window);
-    for (HWND control : controls) {
-        const RECT r = RectIn(window, control);
-        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right &&
-                    r.bottom <= client.bottom)
-            << what << ": outside its window (" << client.right << " x " << client.bottom
-            << "): " << Describe(control);
-        const std::string kind = ClassOf(control);
-        const LONG style = GetWindowLongA(control, GWL_STYLE);
-        if (qm::ui::GetText(control).empty() || kind == "Edit" || IsGroupBox(control)) continue;
-        if (kind == "Static" && (style & SS_TYPEMASK) > SS_RIGHT) continue; // pictures
-        int width = r.right - r.left;
-        if (kind == "Button" && (style & BS_TYPEMASK) != BS_PUSHBUTTON &&
-            (style & BS_TYPEMASK) != BS_DEFPUSHBUTTON)
-            width -= qm::ui::Scale(16, dpi); // the check mark and its gap
-        else if (kind == "Button")
-            width -= 4; // the button's edges
-        const SIZE needs = TextNeeds(control, std::max(width, 1));
-        EXPECT_LE(needs.cx, width) << what << ": text wider than " << Describe(control);
-        EXPECT_LE(needs.cy, r.bottom - r.top) << what << ": text cut off in " << Describe(control);
-    }
-    if (panelsBehind) return;
-    for (size_t i = 0; i < controls.size(); ++i) {
-        for (size_t j = i + 1; j < controls.size(); ++j) {
-            const RECT a = RectIn(window, controls[i]);
-            const RECT b = RectIn(window, controls[j]);
-            RECT both;
-            if (!IntersectRect(&both, &a, &b)) continue;
-            RECT inFrame;
-            if (IsGroupBox(controls[i]) && IntersectRect(&inFrame, &a, &b) &&
-                EqualRect(&inFrame, &b))
-                continue;
-            if (IsGroupBox(controls[j]) && IntersectRect(&inFrame, &a, &b) &&
-                EqualRect(&inFrame, &a))
-                continue;
-            ADD_FAILURE() << what << ": " << Describe(controls[i]) << " overlaps "
-                          << Describe(controls[j]);
-        }
-    }
 }
 
 // The dark pixels of a text drawn black on white in that font: how heavy it looks.
@@ -173,23 +89,6 @@ int IconWidth(HIMAGELIST list) {
     int width = 0, height = 0;
     ImageList_GetIconSize(list, &width, &height);
     return width;
-}
-
-// Looks at "Select category" once it is up, then closes it with Escape.
-struct CategoryLook {
-    bool seen = false;
-    HWND dialog = nullptr;
-};
-CategoryLook* categoryLook = nullptr;
-
-void CALLBACK LookAtCategory(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindWindowA("#32770", "Select category");
-    if (!dialog || !IsWindowVisible(dialog) || !categoryLook) return;
-    KillTimer(nullptr, timer);
-    categoryLook->seen = true;
-    ExpectTidy(dialog, "Select category");
-    EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), IDOK);
-    PostMessageA(GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1), WM_KEYDOWN, VK_ESCAPE, 1);
 }
 
 // Looks at "History" once it is up, then closes it with Escape: its controls are tidy, it fits
@@ -317,12 +216,17 @@ TEST_F(AtDpi, TheWindowItsPagesAndDialogsAreLaidOutForTheScreen) {
     EXPECT_EQ(client.right, qm::ui::Scale(qm::TAboutForm::kClientWidth, dpi));
     SendMessageA(form->AboutForm().hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
 
-    CategoryLook look;
-    categoryLook = &look;
-    SetTimer(nullptr, 0, 20, &LookAtCategory);
+    // "Select category" is tidy too, with Yes its default; Escape closes it.
+    bool categorySeen = false;
+    qmtest::AnswerCategoryDialog([&](HWND dialog) {
+        categorySeen = true;
+        ExpectTidy(dialog, "Select category");
+        EXPECT_EQ(LOWORD(SendMessageA(dialog, DM_GETDEFID, 0, 0)), IDOK);
+        PostMessageA(GetDlgItem(dialog, IDC_CONMENU_COMBOBOX1), WM_KEYDOWN, VK_ESCAPE, 1);
+    });
     MenuCommand(IDM_ADD);
-    categoryLook = nullptr;
-    EXPECT_TRUE(look.seen);
+    qmtest::ForgetCategoryAnswer();
+    EXPECT_TRUE(categorySeen);
 
     MenuCommand(IDM_VIEWSTDBTN);
     Type(kPageButtons, IDC_BUTTONTEXT, "Saved at this scale");
