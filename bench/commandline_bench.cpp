@@ -8,6 +8,7 @@
 #include "buttons/ButtonRecord.h"
 
 #include "BenchSupport.h"
+#include "support/TempFolder.h"
 
 #include <windows.h>
 
@@ -75,38 +76,17 @@ void MakeButtons(int count, bool marked) {
     if (ButtonCount() != static_cast<size_t>(count)) Fail("the buttons could not be made");
 }
 
-std::string ReadAll(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) Fail("cannot read " + path);
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD read = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE ||
-        !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-        Fail("cannot write " + path);
-    CloseHandle(file);
-}
-
 // One .reg file with the keys of both: the second's own header line is left out. reg export
 // writes UTF-16 (with a byte-order mark) or, in the old format, ANSI text.
 void JoinRegFiles(const std::string& first, const std::string& second, const std::string& joined) {
-    std::string head = ReadAll(first), tail = ReadAll(second);
+    std::string head = qmtest::ReadFileBytes(first), tail = qmtest::ReadFileBytes(second);
     bool wide = tail.rfind("\xFF\xFE", 0) == 0;
     const std::string lineEnd = wide ? std::string("\r\0\n\0", 4) : std::string("\r\n");
     size_t body = tail.find(lineEnd);
     // In UTF-16 a line end starts at an even offset.
     while (wide && body != std::string::npos && body % 2) body = tail.find(lineEnd, body + 1);
     if (body == std::string::npos) Fail("no header line in " + second);
-    WriteAll(joined, head + tail.substr(body + lineEnd.size()));
+    qmtest::WriteFileBytes(joined, head + tail.substr(body + lineEnd.size()));
 }
 
 } // namespace

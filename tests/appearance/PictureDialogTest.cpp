@@ -1,6 +1,7 @@
 // The real picture-open dialog that the "Browse" buttons of the Backgrounds page show: its
 // preview pane shows the size of the bitmap selected in it, and nothing for other files.
 #include "support/ProgramTest.h"
+#include "support/ScriptedDialogs.h"
 
 #include "ui/Dialogs.h"
 
@@ -48,16 +49,6 @@ struct Probe {
 };
 Probe* g_probe = nullptr;
 
-BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM found) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "#32770") == 0 && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 BOOL CALLBACK FindPreview(HWND window, LPARAM found) {
     if (GetDlgCtrlID(window) == IDC_PICTUREPREVIEW) {
         *reinterpret_cast<HWND*>(found) = window;
@@ -67,8 +58,7 @@ BOOL CALLBACK FindPreview(HWND window, LPARAM found) {
 }
 
 void CALLBACK LookAtTheDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), &FindVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
+    HWND dialog = qmtest::VisibleDialogOfThisThread();
     if (!dialog) {
         if (++g_probe->waits > 200) KillTimer(nullptr, timer); // the test then fails
         return;

@@ -4,6 +4,8 @@
 
 #include "ui/Controls.h"
 
+#include "support/ScriptedDialogs.h"
+
 #include <functional>
 #include <string>
 
@@ -37,23 +39,8 @@ struct Answering {
 };
 Answering* answering = nullptr;
 
-HWND ShownTopDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM result) -> BOOL {
-            char name[16] = {};
-            GetClassNameA(window, name, sizeof name);
-            if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
-            *reinterpret_cast<HWND*>(result) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 void CALLBACK AnswerTheBox(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = ShownTopDialog();
+    HWND box = qmtest::VisibleDialogOfThisThread();
     if (!box || !answering || answering->answered > 0) return;
     ++answering->answered;
     if (!answering->answer.key) {

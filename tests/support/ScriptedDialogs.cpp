@@ -170,4 +170,19 @@ bool ScriptedDialogs::ChooseRows(HWND owner, qm::ui::RowChoice& choice) {
     return true;
 }
 
+HWND VisibleDialogOfThisThread() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM result) -> BOOL {
+            char name[16] = {};
+            GetClassNameA(window, name, sizeof name);
+            if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
+            *reinterpret_cast<HWND*>(result) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 } // namespace qmtest

@@ -120,4 +120,8 @@ private:
     std::vector<ShownRecord> shown_;
 };
 
+// The standard dialog (a window of class "#32770") this thread shows, or nullptr: the box or
+// dialog a test's timer looks for while the program waits in it.
+HWND VisibleDialogOfThisThread();
+
 } // namespace qmtest

@@ -3,6 +3,7 @@
 #include "transfer/TransferCommands.h"
 
 #include "support/ProgramTest.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestPageHost.h"
 
 #include <gtest/gtest.h>
@@ -18,27 +19,12 @@ public:
     }
 };
 
-HWND VisibleDialogOfThisThread() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM result) -> BOOL {
-            char name[16] = {};
-            GetClassNameA(window, name, sizeof name);
-            if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
-            *reinterpret_cast<HWND*>(result) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 int ticks = 0;
 
 // Presses OK in the first dialog that comes up. Whatever is still up later (a dialog that
 // refused the name, or its message) is closed, so that a refusal fails the test, never hangs it.
 void CALLBACK PressOk(HWND, UINT, UINT_PTR, DWORD) {
-    HWND dialog = VisibleDialogOfThisThread();
+    HWND dialog = qmtest::VisibleDialogOfThisThread();
     if (!dialog) return;
     PostMessageA(dialog, WM_COMMAND, ++ticks == 1 ? IDOK : IDCANCEL, 0);
 }
