@@ -41,13 +41,6 @@ std::vector<HWND> AboutBoxes() {
     return found;
 }
 
-RECT ClientRectOf(HWND box, HWND control) {
-    RECT rect;
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 // Clicks the box at a point of its client area, on whatever child lies on top there.
 HWND ClickAt(HWND box, POINT point) {
     HWND target = ChildWindowFromPointEx(box, point, CWP_SKIPINVISIBLE);
@@ -59,7 +52,7 @@ HWND ClickAt(HWND box, POINT point) {
 }
 
 POINT CentreOf(HWND box, int id) {
-    RECT rect = ClientRectOf(box, GetDlgItem(box, id));
+    RECT rect = qmtest::RectIn(box, GetDlgItem(box, id));
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
@@ -106,8 +99,8 @@ TEST_F(AboutBoxTest, IsABorderlessCentredBoxOfTheGivenSizeWithItsPicture) {
     RECT client, frame;
     GetClientRect(box, &client);
     GetWindowRect(box, &frame);
-    const RECT image = ClientRectOf(box, Item(IDC_ABOUT_IMAGE1));
-    const RECT panel = ClientRectOf(box, Item(IDC_ABOUT_PANEL2));
+    const RECT image = qmtest::RectIn(box, Item(IDC_ABOUT_IMAGE1));
+    const RECT panel = qmtest::RectIn(box, Item(IDC_ABOUT_PANEL2));
     auto picture = reinterpret_cast<HBITMAP>(
         SendMessageA(Item(IDC_ABOUT_IMAGE1), STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP bits{};
@@ -217,9 +210,9 @@ TEST_F(AboutBoxTest, ClickOnThePictureOrThePanelClosesTheBoxButNotOnItsLabels) {
     ProcessPendingMessages();
     HWND box = about.hwnd();
     // The panel's empty part: below the version, above the web link.
-    const RECT panel = ClientRectOf(box, Item(IDC_ABOUT_PANEL2));
-    const LONG gap = (ClientRectOf(box, Item(IDC_ABOUT_VERSION)).bottom +
-                      ClientRectOf(box, Item(IDC_ABOUT_WEBLINK)).top) /
+    const RECT panel = qmtest::RectIn(box, Item(IDC_ABOUT_PANEL2));
+    const LONG gap = (qmtest::RectIn(box, Item(IDC_ABOUT_VERSION)).bottom +
+                      qmtest::RectIn(box, Item(IDC_ABOUT_WEBLINK)).top) /
                      2;
     const Case cases[] = {
         {"picture", CentreOf(box, IDC_ABOUT_IMAGE1), IDC_ABOUT_IMAGE1, true},
