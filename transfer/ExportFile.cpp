@@ -7,6 +7,7 @@
 #include "resource.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -89,29 +90,38 @@ bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFO
 }
 
 // Whether the file at path already is what a copy of the open file in would leave there: the
-// file itself, or a file with exactly its bytes. in is read from its start and left at its
-// start again.
+// file itself, or a file with exactly its bytes. in is read from its start, and left at its
+// start again when the answer is no.
 bool AlreadyHolds(HANDLE in, const std::string& path) {
     UniqueFile other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     BY_HANDLE_FILE_INFORMATION inInfo{}, otherInfo{};
-    if (other && GetFileInformationByHandle(in, &inInfo) &&
-        GetFileInformationByHandle(other.get(), &otherInfo) && SameIdentity(inInfo, otherInfo))
-        return true;
-    LARGE_INTEGER inSize{}, otherSize{};
-    bool same = other && GetFileType(other.get()) == FILE_TYPE_DISK && GetFileSizeEx(in, &inSize) &&
-                GetFileSizeEx(other.get(), &otherSize) && inSize.QuadPart == otherSize.QuadPart;
-    std::vector<char> ours(same ? kBufferSize : 0), theirs(ours.size());
-    while (same) {
+    if (!other || !GetFileInformationByHandle(in, &inInfo) ||
+        !GetFileInformationByHandle(other.get(), &otherInfo))
+        return false;
+    if (SameIdentity(inInfo, otherInfo)) return true;
+    // Only a plain file of the same size can hold the same bytes: both are read to that end.
+    if (GetFileType(other.get()) != FILE_TYPE_DISK ||
+        inInfo.nFileSizeHigh != otherInfo.nFileSizeHigh ||
+        inInfo.nFileSizeLow != otherInfo.nFileSizeLow)
+        return false;
+    uint64_t left = (uint64_t{inInfo.nFileSizeHigh} << 32) | inInfo.nFileSizeLow;
+    std::vector<char> ours(static_cast<size_t>(std::min<uint64_t>(left, kBufferSize)));
+    std::vector<char> theirs(ours.size());
+    bool same = true;
+    while (same && left > 0) {
+        const DWORD wanted = static_cast<DWORD>(std::min<uint64_t>(left, ours.size()));
         DWORD readOurs = 0, readTheirs = 0;
-        same = ReadFile(in, ours.data(), static_cast<DWORD>(ours.size()), &readOurs, nullptr) &&
-               ReadFile(other.get(), theirs.data(), static_cast<DWORD>(theirs.size()), &readTheirs,
-                        nullptr) &&
-               readOurs == readTheirs && std::memcmp(ours.data(), theirs.data(), readOurs) == 0;
-        if (readOurs == 0) break;
+        same = ReadFile(in, ours.data(), wanted, &readOurs, nullptr) &&
+               ReadFile(other.get(), theirs.data(), wanted, &readTheirs, nullptr) &&
+               readOurs == wanted && readTheirs == wanted &&
+               std::memcmp(ours.data(), theirs.data(), wanted) == 0;
+        left -= wanted;
     }
-    LARGE_INTEGER start{};
-    SetFilePointerEx(in, start, nullptr, FILE_BEGIN);
+    if (!same) { // the copy reads the source from its start
+        LARGE_INTEGER start{};
+        SetFilePointerEx(in, start, nullptr, FILE_BEGIN);
+    }
     return same;
 }
 

@@ -771,7 +771,8 @@ ULONGLONG FileIndex(const std::string& path) {
 TEST_F(TransferTest, AReExportLeavesTheCompanionFilesThatAreAlreadyRightAndReplacesTheOthers) {
     CreateDirectoryA(temp.File("src").c_str(), nullptr);
     WriteFileBytes(temp.File("src\\same.ico"), "unchanged icon");
-    WriteFileBytes(temp.File("src\\new.ico"), "first icon");
+    // As long as the second version below: only its bytes tell them apart.
+    WriteFileBytes(temp.File("src\\new.ico"), "first icon!");
     MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")}, {"Icon", Sz(temp.File("src\\same.ico"))}});
     MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")}, {"Icon", Sz(temp.File("src\\new.ico"))}});
     const std::string first = Export(temp.File("set.qmx"));
