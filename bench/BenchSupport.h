@@ -208,6 +208,33 @@ inline size_t ButtonCount(REGSAM view = qm::kMachineRegistryView) {
     return qmtest::RawSubKeys(HKEY_LOCAL_MACHINE, view, qm::kExtensionsKey + 1).size();
 }
 
+// Every record key below the Extensions keys of both roots (the machine's in the program's
+// registry view), walked as a listing walks them, with the plain calls: each(root, name,
+// record) gets the record open for reading.
+template <typename Each>
+void ForEachRecordKey(Each each) {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        const REGSAM view = root == HKEY_LOCAL_MACHINE ? qm::kMachineRegistryView : 0;
+        HKEY extensions = nullptr;
+        if (RegOpenKeyExA(root, qm::kExtensionsKey + 1, 0, KEY_READ | view, &extensions) !=
+            ERROR_SUCCESS)
+            continue;
+        char name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = sizeof name;
+            if (RegEnumKeyExA(extensions, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
+                break;
+            HKEY record = nullptr;
+            if (RegOpenKeyExA(extensions, name, 0, KEY_READ | view, &record) != ERROR_SUCCESS)
+                continue;
+            each(root, static_cast<const char*>(name), record);
+            RegCloseKey(record);
+        }
+        RegCloseKey(extensions);
+    }
+}
+
 // Removes every machine-wide button (in both views) and the program's own records of them,
 // with the plain calls.
 inline void ForgetButtons() {

@@ -65,37 +65,20 @@ void Seed(int count, size_t bigText) {
 size_t BareLoop() {
     size_t bytes = 0;
     std::string data(256, '\0');
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        HKEY extensions = nullptr;
-        REGSAM view = root == HKEY_LOCAL_MACHINE ? qm::kMachineRegistryView : 0;
-        if (RegOpenKeyExA(root, qm::kExtensionsKey + 1, 0, KEY_READ | view, &extensions) !=
-            ERROR_SUCCESS)
-            continue;
-        char name[256];
-        for (DWORD i = 0;; ++i) {
-            DWORD length = sizeof name;
-            if (RegEnumKeyExA(extensions, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                break;
-            HKEY button = nullptr;
-            if (RegOpenKeyExA(extensions, name, 0, KEY_READ | view, &button) != ERROR_SUCCESS)
-                continue;
-            for (const char* value : {qm::kClsidValue, qm::kButtonTextValue, qm::kExecValue,
-                                      qm::kScriptValue, qm::kIconValue, qm::kHotIconValue}) {
-                DWORD size = static_cast<DWORD>(data.size());
-                LONG result = RegQueryValueExA(button, value, nullptr, nullptr,
-                                               reinterpret_cast<BYTE*>(data.data()), &size);
-                if (result == ERROR_MORE_DATA) {
-                    data.resize(size);
-                    result = RegQueryValueExA(button, value, nullptr, nullptr,
-                                              reinterpret_cast<BYTE*>(data.data()), &size);
-                }
-                if (result == ERROR_SUCCESS) bytes += size;
+    bench::ForEachRecordKey([&](HKEY, const char*, HKEY button) {
+        for (const char* value : {qm::kClsidValue, qm::kButtonTextValue, qm::kExecValue,
+                                  qm::kScriptValue, qm::kIconValue, qm::kHotIconValue}) {
+            DWORD size = static_cast<DWORD>(data.size());
+            LONG result = RegQueryValueExA(button, value, nullptr, nullptr,
+                                           reinterpret_cast<BYTE*>(data.data()), &size);
+            if (result == ERROR_MORE_DATA) {
+                data.resize(size);
+                result = RegQueryValueExA(button, value, nullptr, nullptr,
+                                          reinterpret_cast<BYTE*>(data.data()), &size);
             }
-            RegCloseKey(button);
+            if (result == ERROR_SUCCESS) bytes += size;
         }
-        RegCloseKey(extensions);
-    }
+    });
     return bytes;
 }
 

@@ -139,52 +139,22 @@ void BareListing(int iconSize) {
         std::string icon, hot;
     };
     std::vector<Found> found;
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        const REGSAM view = root == HKEY_LOCAL_MACHINE ? KEY_WOW64_32KEY : 0;
-        HKEY extensions = nullptr;
-        if (RegOpenKeyExA(root, qm::kExtensionsKey + 1, 0, KEY_READ | view, &extensions) !=
-            ERROR_SUCCESS)
-            continue;
-        char name[256];
-        for (DWORD i = 0;; ++i) {
-            DWORD length = sizeof name;
-            if (RegEnumKeyExA(extensions, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                break;
-            HKEY record = nullptr;
-            if (RegOpenKeyExA(extensions, name, 0, KEY_READ, &record) != ERROR_SUCCESS) continue;
-            // A current user's record without a class is no button of the browser's.
-            if (root == HKEY_CURRENT_USER &&
-                RegQueryValueExA(record, qm::kClsidValue, nullptr, nullptr, nullptr, nullptr) !=
-                    ERROR_SUCCESS) {
-                RegCloseKey(record);
-                continue;
-            }
-            std::string text = ReadText(record, qm::kButtonTextValue);
-            found.push_back(
-                {ReadText(record, qm::kIconValue), ReadText(record, qm::kHotIconValue)});
-            RegCloseKey(record);
-            if (root == HKEY_LOCAL_MACHINE) {
-                HKEY other = nullptr;
-                if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(name).substr(1).c_str(), 0,
-                                  KEY_READ | KEY_WOW64_64KEY, &other) == ERROR_SUCCESS)
-                    RegCloseKey(other);
-            }
+    bench::ForEachRecordKey([&](HKEY root, const char* name, HKEY record) {
+        // A current user's record without a class is no button of the browser's.
+        if (root == HKEY_CURRENT_USER && RegQueryValueExA(record, qm::kClsidValue, nullptr, nullptr,
+                                                          nullptr, nullptr) != ERROR_SUCCESS)
+            return;
+        std::string text = ReadText(record, qm::kButtonTextValue);
+        found.push_back({ReadText(record, qm::kIconValue), ReadText(record, qm::kHotIconValue)});
+        if (root == HKEY_LOCAL_MACHINE) {
+            HKEY other = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(name).substr(1).c_str(), 0,
+                              KEY_READ | KEY_WOW64_64KEY, &other) == ERROR_SUCCESS)
+                RegCloseKey(other);
         }
-        RegCloseKey(extensions);
-        // A record of the 64-bit view alone is listed too: its names are read as well.
-        if (root == HKEY_LOCAL_MACHINE &&
-            RegOpenKeyExA(root, qm::kExtensionsKey + 1, 0, KEY_READ | KEY_WOW64_64KEY,
-                          &extensions) == ERROR_SUCCESS) {
-            for (DWORD i = 0;; ++i) {
-                DWORD length = sizeof name;
-                if (RegEnumKeyExA(extensions, i, name, &length, nullptr, nullptr, nullptr,
-                                  nullptr) != ERROR_SUCCESS)
-                    break;
-            }
-            RegCloseKey(extensions);
-        }
-    }
+    });
+    // A record of the 64-bit view alone is listed too: its names are read as well.
+    bench::ButtonCount(KEY_WOW64_64KEY);
     // The images are drawn and added as the strip adds them (one drawing per icon, one add per
     // list): adding icon by icon (ImageList_AddIcon) costs twice as much, and a baseline slower
     // than the page would say nothing of the page's own cost.

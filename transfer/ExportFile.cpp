@@ -220,8 +220,7 @@ DWORD ExportOutput::CopyOnce(const std::string& from, const std::string& to) {
     if (out) {
         copy.made = true;
     } else if (GetLastError() == ERROR_FILE_EXISTS && AlreadyHolds(in.get(), to)) {
-        copies_.push_back(std::move(copy)); // the file itself, or already as a copy leaves it
-        return 0;
+        return 0; // the file itself, or already as a copy leaves it: nothing to write
     } else {
         copy.temporary = MakeTemporaryFile(folder_, "qmc", &error);
         if (!copy.temporary.empty()) {

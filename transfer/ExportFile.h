@@ -89,9 +89,8 @@ private:
     std::string tempFile_;
     UniqueFile file_;
     std::string buffer_;
-    // Each copy: the target, and the name it is written under until Commit() ("" when it was
-    // made under the target's own name, which nobody else's file held). A target left as it
-    // was, holding the same bytes, is listed with both "": nothing to remove or put in place.
+    // Each copy written: the target, and the name it is written under until Commit() ("" when
+    // it was made under the target's own name, which nobody else's file held).
     struct Copied {
         std::string temporary, target;
         bool made = false;
