@@ -90,22 +90,19 @@ bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFO
 }
 
 // Whether the file at path already is what a copy of the open file in would leave there: the
-// file itself, or a file with exactly its bytes. in is read from its start, and left at its
-// start again when the answer is no.
+// file itself, or a file with exactly its bytes. The file itself holds its own bytes, so one
+// comparison of the bytes answers both; asking for the files' identity first would cost more
+// than it saves (it asks the volume for its serial number, for each of the two files). in is
+// read from its start, and left at its start again when the answer is no.
 bool AlreadyHolds(HANDLE in, const std::string& path) {
     UniqueFile other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    BY_HANDLE_FILE_INFORMATION inInfo{}, otherInfo{};
-    if (!other || !GetFileInformationByHandle(in, &inInfo) ||
-        !GetFileInformationByHandle(other.get(), &otherInfo))
-        return false;
-    if (SameIdentity(inInfo, otherInfo)) return true;
     // Only a plain file of the same size can hold the same bytes: both are read to that end.
-    if (GetFileType(other.get()) != FILE_TYPE_DISK ||
-        inInfo.nFileSizeHigh != otherInfo.nFileSizeHigh ||
-        inInfo.nFileSizeLow != otherInfo.nFileSizeLow)
+    LARGE_INTEGER inSize{}, otherSize{};
+    if (!other || GetFileType(other.get()) != FILE_TYPE_DISK || !GetFileSizeEx(in, &inSize) ||
+        !GetFileSizeEx(other.get(), &otherSize) || inSize.QuadPart != otherSize.QuadPart)
         return false;
-    uint64_t left = (uint64_t{inInfo.nFileSizeHigh} << 32) | inInfo.nFileSizeLow;
+    uint64_t left = static_cast<uint64_t>(inSize.QuadPart);
     std::vector<char> ours(static_cast<size_t>(std::min<uint64_t>(left, kBufferSize)));
     std::vector<char> theirs(ours.size());
     bool same = true;

@@ -775,6 +775,13 @@ TEST_F(TransferTest, AReExportLeavesTheCompanionFilesThatAreAlreadyRightAndRepla
     WriteFileBytes(temp.File("src\\new.ico"), "first icon!");
     MakeOwnButton("{AAA}", {{"ButtonText", Sz("A")}, {"Icon", Sz(temp.File("src\\same.ico"))}});
     MakeOwnButton("{BBB}", {{"ButtonText", Sz("B")}, {"Icon", Sz(temp.File("src\\new.ico"))}});
+    // A button whose icon is the export's own copy under another name (a hard link to it).
+    CreateDirectoryA(temp.File("set_files").c_str(), nullptr);
+    const std::string own = temp.File("set_files\\own.ico");
+    WriteFileBytes(own, "own icon");
+    ASSERT_TRUE(CreateHardLinkA(temp.File("src\\own.ico").c_str(), own.c_str(), nullptr));
+    MakeOwnButton("{CCC}", {{"ButtonText", Sz("C")}, {"Icon", Sz(temp.File("src\\own.ico"))}});
+    const ULONGLONG ownIndex = FileIndex(own);
     const std::string first = Export(temp.File("set.qmx"));
     const std::string same = temp.File("set_files\\same.ico");
     const ULONGLONG sameIndex = FileIndex(same);
@@ -785,10 +792,13 @@ TEST_F(TransferTest, AReExportLeavesTheCompanionFilesThatAreAlreadyRightAndRepla
 
     EXPECT_EQ(Export(temp.File("set.qmx")), first);
     EXPECT_EQ(FileIndex(same), sameIndex);
+    EXPECT_EQ(FileIndex(own), ownIndex);
+    EXPECT_EQ(ReadFileBytes(own), "own icon");
     EXPECT_EQ(GetFileAttributesA(same.c_str()) & FILE_ATTRIBUTE_READONLY,
               DWORD{FILE_ATTRIBUTE_READONLY});
     EXPECT_EQ(ReadFileBytes(temp.File("set_files\\new.ico")), "second icon");
-    EXPECT_EQ(FilesIn(temp.File("set_files")), (std::vector<std::string>{"new.ico", "same.ico"}));
+    EXPECT_EQ(FilesIn(temp.File("set_files")),
+              (std::vector<std::string>{"new.ico", "own.ico", "same.ico"}));
     SetFileAttributesA(same.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
