@@ -145,10 +145,14 @@ void ButtonsPage::ShowButton(int position) {
     // The controls as shown: a save writes what the user changed of them since. The texts are
     // those the fields took, read back as they were filled.
     shown_.fields = FieldsShown(&texts);
-    SetPreview(image1_, IDC_IMAGE1, {});
-    SetPreview(image1_, IDC_IMAGE1, LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT)));
-    SetPreview(image2_, IDC_IMAGE2, {});
-    SetPreview(image2_, IDC_IMAGE2, LoadIconFromLocation(IconLocationOf(IDC_HOTICONEDIT)));
+    // The previous record's icons go before the new ones are loaded; each preview is drawn
+    // once, with its new icon.
+    image1_.reset();
+    image2_.reset();
+    SetPreview(image1_, IDC_IMAGE1,
+               LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT, &texts.texts[kFieldIcon])));
+    SetPreview(image2_, IDC_IMAGE2,
+               LoadIconFromLocation(IconLocationOf(IDC_HOTICONEDIT, &texts.texts[kFieldHotIcon])));
     // Last: filling the fields has set the flags through their change handlers. Only this
     // page's: edits left on another page through the View menu are still to be offered.
     host_.ClearModified(ui::kPageButtons);

@@ -127,8 +127,8 @@ private:
     // or the list they belong to are replaced.
     void OfferSaveOfShownRecord(bool refresh);
     // The text of an icon field as the icon is loaded from it: expanded when the value it
-    // shows is expandable.
-    std::string IconLocationOf(int editId) const;
+    // shows is expandable. shown, when given, is the field's text as it was just filled.
+    std::string IconLocationOf(int editId, const std::string* shown = nullptr) const;
 
     void FormCreate();
     void CreateHints();

@@ -179,12 +179,12 @@ void ButtonsPage::DpiChanged(UINT oldDpi, UINT newDpi) {
 
 // --- the icon previews ---
 
-std::string ButtonsPage::IconLocationOf(int editId) const {
+std::string ButtonsPage::IconLocationOf(int editId, const std::string* shown) const {
     const char* value = editId == IDC_ICONEDIT ? kIconValue : kHotIconValue;
     // A location too long to edit names no file the platform can open.
     if (shown_.values.TooLong(value)) return {};
     const std::optional<RawValue>& stored = shown_.values.Stored(value);
-    return RegistryAccessor::ExpandedText(ui::GetText(Item(editId)),
+    return RegistryAccessor::ExpandedText(shown ? *shown : ui::GetText(Item(editId)),
                                           stored ? stored->type : DWORD{REG_NONE});
 }
 

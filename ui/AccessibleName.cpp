@@ -150,8 +150,11 @@ constexpr char kNameProperty[] = "QuillmereAccessibleName";
 
 LRESULT CALLBACK NamedControlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
                                   UINT_PTR, DWORD_PTR) {
-    auto* name = static_cast<std::wstring*>(GetPropA(control, kNameProperty));
-    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT && name) {
+    // The name is fetched only for the two messages that need it: every message the control
+    // gets passes here, and a property lookup is a round trip to the server under Wine.
+    std::wstring* name = nullptr;
+    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT &&
+        (name = static_cast<std::wstring*>(GetPropA(control, kNameProperty)))) {
         IAccessible* inner = nullptr;
         if (SUCCEEDED(CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
                                                 reinterpret_cast<void**>(&inner)))) {

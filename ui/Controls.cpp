@@ -5,6 +5,12 @@
 namespace qm::ui {
 
 std::string GetText(HWND control) {
+    // Most texts fit a small buffer: one message reads them. Only a text that fills it is
+    // asked for its length and read again.
+    char shortText[256];
+    const int read = GetWindowTextA(control, shortText, sizeof shortText);
+    if (read < static_cast<int>(sizeof shortText) - 1)
+        return std::string(shortText, read > 0 ? read : 0);
     int length = GetWindowTextLengthA(control);
     std::string text(static_cast<size_t>(length) + 1, '\0');
     length = GetWindowTextA(control, text.data(), length + 1);

@@ -100,6 +100,22 @@ DialogBase::~DialogBase() {
     }
 }
 
+HWND DialogBase::Item(int id) const {
+    for (const auto& [itemId, item] : items_)
+        // Still that control: one destroyed since, or a handle taken again, is looked up anew.
+        if (itemId == id && IsWindow(item) && GetParent(item) == hwnd_ && GetDlgCtrlID(item) == id)
+            return item;
+    HWND item = GetDlgItem(hwnd_, id);
+    if (!item) return nullptr;
+    for (auto& [itemId, known] : items_)
+        if (itemId == id) {
+            known = item;
+            return item;
+        }
+    items_.emplace_back(id, item);
+    return item;
+}
+
 HWND DialogBase::CreateModeless(int templateId, HWND parent) {
     return CreateDialogParamA(Instance(), MAKEINTRESOURCEA(templateId), parent, &DialogBase::Thunk,
                               reinterpret_cast<LPARAM>(this));
@@ -123,6 +139,7 @@ INT_PTR CALLBACK DialogBase::Thunk(HWND hwnd, UINT message, WPARAM wParam, LPARA
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
+        self->items_.clear();
         return FALSE;
     }
     INT_PTR result = FALSE;

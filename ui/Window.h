@@ -7,6 +7,8 @@
 
 #include <exception>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace qm::ui {
 
@@ -61,7 +63,9 @@ public:
     DialogBase& operator=(const DialogBase&) = delete;
 
     HWND hwnd() const { return hwnd_; }
-    HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+    // The control with this id; each is looked up once (a lookup walks the dialog's children,
+    // which under Wine is a round trip to its server) and then taken from what was found.
+    HWND Item(int id) const;
 
     // A modeless dialog (a page, the About box) from a template in this module.
     HWND CreateModeless(int templateId, HWND parent);
@@ -75,6 +79,7 @@ protected:
 private:
     static INT_PTR CALLBACK Thunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND hwnd_ = nullptr;
+    mutable std::vector<std::pair<int, HWND>> items_;
 };
 
 // The module that holds the program's resources (the executable, or a test program).

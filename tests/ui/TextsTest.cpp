@@ -1,3 +1,4 @@
+#include "ui/Controls.h"
 #include "ui/Rights.h"
 #include "ui/Texts.h"
 
@@ -40,6 +41,23 @@ TEST(TextsTest, InsertsAreTakenAsTheyAreAndAMissingTextIsAFault) {
     EXPECT_EQ(Text(IDS_MENU_NAME_TAKEN, {"\xC3\xBC\xE6\xBC\xA2"}),
               "Registry key '\xC3\xBC\xE6\xBC\xA2' already exists. Try another name.");
     EXPECT_THROW(Text(5999), std::runtime_error);
+}
+
+// A field's text comes back whole at every length: short texts are read in one message, a
+// text that fills that first read is read again at its full length.
+TEST(TextsTest, AFieldsTextIsReadWholeAtEveryLength) {
+    HWND field = CreateWindowExA(0, "Edit", "", WS_POPUP | ES_AUTOHSCROLL, 0, 0, 200, 20, nullptr,
+                                 nullptr, nullptr, nullptr);
+    ASSERT_NE(field, nullptr);
+    SendMessageA(field, EM_SETLIMITTEXT, 0, 0);
+    for (size_t length : {0, 1, 254, 255, 256, 257, 5000}) {
+        const std::string text(length, 'x');
+        SetWindowTextA(field, text.c_str());
+        EXPECT_EQ(qm::ui::GetText(field), text) << length << " characters";
+        const std::string other(length, 'y');
+        EXPECT_EQ(qm::ui::ShowText(field, other), other) << length << " characters";
+    }
+    DestroyWindow(field);
 }
 
 } // namespace
