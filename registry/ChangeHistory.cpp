@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <map>
 #include <memory>
 
 namespace qm {
@@ -240,17 +241,27 @@ void PutTree(Writer& out, HKEY key, REGSAM view, const std::wstring& name) {
             PutTree(out, sub.get(), view, name + L"\\" + subName);
 }
 
-// A digest of how a key is now: whether it exists, its values and its sub-keys, all the way down.
-class Digest {
+// FNV-1a over bytes, the hash both digests below are made of.
+class Fnv {
 public:
     void Add(const void* data, size_t size) {
         const unsigned char* bytes = static_cast<const unsigned char*>(data);
         for (size_t i = 0; i < size; ++i) hash_ = (hash_ ^ bytes[i]) * 1099511628211ull;
     }
-    void Add(const std::wstring& text) {
+    void Add(std::wstring_view text) {
         Add(text.data(), text.size() * sizeof(wchar_t));
         Add("\0", 1);
     }
+    uint64_t Value() const { return hash_; }
+
+private:
+    uint64_t hash_ = 14695981039346656037ull;
+};
+
+// How a key is, as records written by earlier versions noted it: whether it exists, its values
+// and its sub-keys all the way down, in the order the registry lists them.
+class ListedDigest : public Fnv {
+public:
     void Tree(HKEY key, REGSAM view) {
         ForEachValue(key, [&](std::wstring_view name, DWORD type, std::string_view data) {
             Add(name.data(), name.size() * sizeof(wchar_t));
@@ -263,20 +274,94 @@ public:
             if (Key sub = OpenKey(key, view, subName, KEY_READ)) Tree(sub.get(), view);
         }
     }
-    uint64_t Value() const { return hash_; }
-
-private:
-    uint64_t hash_ = 14695981039346656037ull;
 };
 
 // The whole tree counts, for a container too: a key another program made in it since is a
 // change that taking the container away would lose.
-uint64_t StateOf(const ViewKey& key) {
-    Digest digest;
+uint64_t ListedStateOf(const ViewKey& key) {
+    ListedDigest digest;
     Key open = OpenKey(key.root, key.view, key.path, KEY_READ);
     digest.Add(open ? "1" : "0", 1);
     if (open) digest.Tree(open.get(), key.view);
     return digest.Value();
+}
+
+// How a key is now, in a way that does not depend on the order in which the registry lists
+// its values and sub-keys (Windows lists values as they were made, Wine by name): each value
+// and each sub-key has a digest of its own, and a key's digest takes them sorted by name. A
+// key whose contents the program knows (it made the key and wrote every value in it) so has
+// the digest a read of it would give, without being read.
+using NamedDigests = std::vector<std::pair<std::wstring, uint64_t>>;
+
+uint64_t ValueDigest(std::wstring_view name, DWORD type, std::string_view data) {
+    Fnv digest;
+    digest.Add(name);
+    digest.Add(&type, sizeof type);
+    digest.Add(data.data(), data.size());
+    return digest.Value();
+}
+
+uint64_t KeyDigest(NamedDigests values, NamedDigests subKeys) {
+    Fnv digest;
+    digest.Add("1", 1);
+    for (NamedDigests* part : {&values, &subKeys}) {
+        std::sort(part->begin(), part->end());
+        for (const auto& [name, inner] : *part) {
+            digest.Add(name);
+            digest.Add(&inner, sizeof inner);
+        }
+        digest.Add("[", 1);
+    }
+    return digest.Value();
+}
+
+uint64_t AbsentDigest() {
+    Fnv digest;
+    digest.Add("0", 1);
+    return digest.Value();
+}
+
+// A key's identity for the digests a change knows: its root, view and path, in capitals.
+std::wstring KnownName(HKEY root, REGSAM view, std::wstring path) {
+    while (!path.empty() && path.front() == L'\\') path.erase(0, 1);
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    if (!path.empty()) CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+    return std::wstring(root == HKEY_LOCAL_MACHINE ? L"M" : L"U") + std::to_wstring(view) + L":" +
+           path;
+}
+
+uint64_t TreeDigest(HKEY key, const ViewKey& where, const std::map<std::wstring, uint64_t>& known) {
+    NamedDigests values, subKeys;
+    ForEachValue(key, [&](std::wstring_view name, DWORD type, std::string_view data) {
+        values.emplace_back(std::wstring(name), ValueDigest(name, type, data));
+    });
+    for (const std::wstring& subName : SubKeyNames(key)) {
+        const ViewKey sub{where.root, where.view, where.path + L"\\" + subName};
+        if (auto it = known.find(KnownName(sub.root, sub.view, sub.path)); it != known.end())
+            subKeys.emplace_back(subName, it->second);
+        else if (Key open = OpenKey(key, where.view, subName, KEY_READ))
+            subKeys.emplace_back(subName, TreeDigest(open.get(), sub, known));
+        else
+            subKeys.emplace_back(subName, AbsentDigest());
+    }
+    return KeyDigest(std::move(values), std::move(subKeys));
+}
+
+uint64_t StateOf(const ViewKey& key, const std::map<std::wstring, uint64_t>& known = {}) {
+    if (auto it = known.find(KnownName(key.root, key.view, key.path)); it != known.end())
+        return it->second;
+    Key open = OpenKey(key.root, key.view, key.path, KEY_READ);
+    return open ? TreeDigest(open.get(), key, known) : AbsentDigest();
+}
+
+// A state in the file noted after a change: the order-free digest, marked so, or (from an
+// earlier version) the digest in the registry's order.
+constexpr wchar_t kSortedState[] = L"2:";
+
+std::wstring StateLine(uint64_t digest, const wchar_t* mark = L"") {
+    wchar_t line[40];
+    swprintf(line, 40, L"%ls%016llx", mark, static_cast<unsigned long long>(digest));
+    return line;
 }
 
 bool IsEmpty(const ViewKey& key) {
@@ -562,14 +647,33 @@ void ChangeRecord::Discard() {
     file_.clear();
 }
 
+void ChangeRecord::Made(HKEY root, const std::string& path,
+                        const std::vector<StoredValue>& values) {
+    // A name written again is one value, with the last bytes written (and the first name's
+    // letter case, which the registry keeps).
+    NamedDigests digests;
+    std::vector<std::wstring> upper;
+    for (const StoredValue& value : values) {
+        std::wstring name = value.name;
+        if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+        const auto same = std::find(upper.begin(), upper.end(), name);
+        if (same == upper.end()) {
+            upper.push_back(name);
+            digests.emplace_back(value.name, ValueDigest(value.name, value.type, value.bytes));
+        } else {
+            auto& [kept, digest] = digests[static_cast<size_t>(same - upper.begin())];
+            digest = ValueDigest(kept, value.type, value.bytes);
+        }
+    }
+    const uint64_t digest = KeyDigest(std::move(digests), {});
+    for (REGSAM view : ViewsOf(root)) made_[KnownName(root, view, WidenText(path))] = digest;
+}
+
 void ChangeRecord::Finish() {
     if (file_.empty()) return;
     std::wstring text = L"\xFEFF";
-    for (const ViewKey& key : InViews(keys_)) {
-        wchar_t line[32];
-        swprintf(line, 32, L"%016llx\r\n", static_cast<unsigned long long>(StateOf(key)));
-        text += line;
-    }
+    for (const ViewKey& key : InViews(keys_))
+        text += StateLine(StateOf(key, made_), kSortedState) + L"\r\n";
     const std::wstring path = WidenText(file_) + L".after";
     File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -614,8 +718,9 @@ std::vector<std::string> KeysChangedSince(const ChangeEntry& change) {
             changed.push_back(change.keys[i]);
             continue;
         }
-        wchar_t now[32];
-        swprintf(now, 32, L"%016llx", static_cast<unsigned long long>(StateOf(key)));
+        const bool sorted = i < states.size() && StartsWith(states[i], kSortedState);
+        const std::wstring now =
+            sorted ? StateLine(StateOf(key), kSortedState) : StateLine(ListedStateOf(key));
         if (i >= states.size() || states[i] != now) changed.push_back(change.keys[i]);
     }
     return changed;

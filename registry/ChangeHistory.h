@@ -24,10 +24,13 @@
 // The history lives in the user's own profile (%LOCALAPPDATA%\Quillmere\History) and keeps
 // the last 200 changes or 50 MB, whichever is reached first.
 
+#include "registry/RegistryAccessor.h"
+
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +61,10 @@ public:
     // The record could not be written; failure says why.
     bool Written() const { return !file_.empty(); }
     const std::string& Failure() const { return failure_; }
+    // The change made the key at path new, in every view of root, and wrote exactly these
+    // values into it: how it is after the change is known from them, and Finish does not
+    // read it back (an import of a hundred buttons would read them all once more).
+    void Made(HKEY root, const std::string& path, const std::vector<StoredValue>& values);
     // Notes how the keys are after the change; without it, taking the change back asks first.
     void Finish();
     // The change did not happen after all (refused, or failed and put back): its record goes.
@@ -68,6 +75,7 @@ private:
     std::string file_;
     std::string failure_;
     std::vector<ChangedKey> keys_;
+    std::map<std::wstring, uint64_t> made_; // what Made noted, by view and path
 };
 
 // Writes the record of the keys as they are now, before a change described by `what`.

@@ -531,15 +531,30 @@ RawValue RegistryAccessor::AsWritten(const RawValue& value) {
     return RawValue{value.type, FromLegacyCodePage(value.bytes)};
 }
 
+StoredValue RegistryAccessor::AsStored(const std::string& name, const RawValue& value) {
+    StoredValue stored{WidenText(name), value.type, {}};
+    const RawValue written = AsWritten(value);
+    if (value.type == REG_SZ || value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ) {
+        const std::wstring wide = WidenText(written.bytes);
+        stored.bytes.assign(reinterpret_cast<const char*>(wide.data()),
+                            wide.size() * sizeof(wchar_t));
+    } else {
+        stored.bytes = written.bytes;
+    }
+    return stored;
+}
+
 void RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) {
     if (LONG result = MakeWritable(); result != ERROR_SUCCESS)
         throw DataNotSet(name, IsRefusal(result));
-    const std::string bytes = AsWritten(value).bytes;
+    // Written wide, as the program knows it is stored: the one conversion from the program's
+    // text, which a change's record also uses for what it wrote.
+    const StoredValue stored = AsStored(name, value);
     for (ViewKey& key : keys_) {
         if (!key.handle) continue;
-        LONG result = RegSetValueExA(key.handle, name.c_str(), 0, value.type,
-                                     reinterpret_cast<const BYTE*>(bytes.data()),
-                                     static_cast<DWORD>(bytes.size()));
+        LONG result = RegSetValueExW(key.handle, stored.name.c_str(), 0, stored.type,
+                                     reinterpret_cast<const BYTE*>(stored.bytes.data()),
+                                     static_cast<DWORD>(stored.bytes.size()));
         if (result != ERROR_SUCCESS) throw DataNotSet(name, IsRefusal(result));
     }
 }

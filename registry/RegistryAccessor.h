@@ -36,6 +36,13 @@ struct RawValue {
     bool operator==(const RawValue&) const = default;
 };
 
+// A value as the registry itself holds it: the name and a text's bytes in UTF-16.
+struct StoredValue {
+    std::wstring name;
+    DWORD type = REG_NONE;
+    std::string bytes;
+};
+
 // A text value as a page found it when it filled a field from it: its type and bytes, so that
 // a save can leave it exactly as it was (see ShownValues and SaveEdits).
 struct StoredText {
@@ -154,6 +161,9 @@ public:
     // A value as WriteRaw stores it, and so as a read gives it back afterwards: a text in the
     // legacy code page (an export file of an earlier version) is stored as UTF-8.
     static RawValue AsWritten(const RawValue& value);
+    // The value as the registry holds it once WriteRaw wrote it: its name, and a text's bytes,
+    // in UTF-16 from the program's code page.
+    static StoredValue AsStored(const std::string& name, const RawValue& value);
 
 private:
     static constexpr int kMaxViews = 2;

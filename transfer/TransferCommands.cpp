@@ -115,6 +115,7 @@ void ButtonImporter::SectionStart() {
         searchFrom_ = n + 1;
         sectionOpen_ = true;
         created_.push_back(std::move(key));
+        written_.emplace_back();
         return;
     }
 }
@@ -127,6 +128,7 @@ void ButtonImporter::Value(const std::string& name, const std::string& text) {
         RemoveOpenSection();
         throw DataNotSet(QuoteCut(name), error.Refused());
     }
+    written_.back().push_back(RegistryAccessor::AsStored(name, RawValue{REG_SZ, text + '\0'}));
 }
 
 void ButtonImporter::RemoveOpenSection() {
@@ -140,6 +142,7 @@ void ButtonImporter::RemoveOpenSection() {
         // What the section got stays; the failure that ended it is the one reported.
     }
     created_.pop_back();
+    written_.pop_back();
     searchFrom_ = 1; // the name is free again
 }
 
@@ -317,11 +320,18 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
                         return goOn && goOn(failure);
                     });
     if (!change) throw ImportNotBackedUp(why);
-    // However the import ends, what it made is in the record's "after" state.
+    // However the import ends, what it made is in the record's "after" state: the keys it
+    // made hold what it wrote into them, the rest is read.
     struct FinishAtEnd {
         std::optional<ChangeRecord>& change;
-        ~FinishAtEnd() { change->Finish(); }
-    } finishAtEnd{change};
+        const ButtonImporter& importer;
+        ~FinishAtEnd() {
+            for (size_t i = 0; i < importer.Created().size(); ++i)
+                change->Made(HKEY_LOCAL_MACHINE, ButtonKeyPath(importer.Created()[i].keyName),
+                             importer.Written()[i]);
+            change->Finish();
+        }
+    } finishAtEnd{change, importer};
     // A record of imported sets that cannot be written does not stop the import: it is told
     // like an own record that cannot, once, at the end. Not when the own record failed as
     // well: the user heard that the program's records cannot be written, and a button without

@@ -128,9 +128,12 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
             form->PageAt(qm::ui::kPageContextMenu).Add(1);
             break;
         case kImport:
+            // A text beyond ASCII, and a name given twice in other letters: the record's note
+            // of what the import made must be what the registry holds, or Undo would ask.
             qmtest::WriteFileBytes(temp.File("set.qmx"),
                                    "buttonstart\r\nButtonText=one\r\nbuttonend\r\n"
-                                   "buttonstart\r\nButtonText=two\r\nbuttonend\r\n");
+                                   "buttonstart\r\nButtonText=Z\xC3\xBCrich\r\n"
+                                   "MenuText=first\r\nmenutext=second\r\nbuttonend\r\n");
             dialogs.AnswerFileDialog(temp.File("set.qmx"));
             dialogs.AnswerRows();
             MenuCommand(IDM_IMPORTTOOLBARSINFO1);
