@@ -471,6 +471,8 @@ ConsoleOutput::ConsoleOutput() {
     if (Usable(out) || Usable(err)) {
         out_ = Usable(out) ? out : nullptr;
         err_ = Usable(err) ? err : out_;
+        outConsole_ = out_ && IsConsole(out_);
+        errConsole_ = err_ == out_ ? outConsole_ : err_ && IsConsole(err_);
         return;
     }
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return; // started without a console: log only
@@ -480,6 +482,7 @@ ConsoleOutput::ConsoleOutput() {
                     nullptr, OPEN_EXISTING, 0, nullptr);
     if (console == INVALID_HANDLE_VALUE) return;
     out_ = err_ = console;
+    outConsole_ = errConsole_ = IsConsole(console);
     // The prompt of the shell that started us is already on the line.
     WriteTo(out_, "\r\n");
 }
@@ -497,7 +500,7 @@ void ConsoleOutput::Err(std::string_view text) { WriteTo(err_, text); }
 void ConsoleOutput::WriteTo(void* handle, std::string_view text) {
     if (!handle || text.empty()) return;
     DWORD written = 0;
-    if (IsConsole(handle)) {
+    if (handle == out_ ? outConsole_ : errConsole_) {
         // The console shows its own code page; the program's texts are in the ANSI one.
         const std::wstring buffer = WidenText(text);
         WriteConsoleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &written, nullptr);

@@ -39,6 +39,10 @@ private:
     void WriteTo(void* handle, std::string_view text);
     void* out_ = nullptr;
     void* err_ = nullptr;
+    // Whether each is a console, asked once: an import that reports a hundred buttons would
+    // otherwise ask the console for its mode a hundred times.
+    bool outConsole_ = false;
+    bool errConsole_ = false;
     bool attached_ = false; // the parent's console, reached through CONOUT$
 };
 
