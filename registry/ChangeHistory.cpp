@@ -51,6 +51,7 @@ struct ViewKey {
     REGSAM view = 0;
     std::wstring path;
     bool container = false;
+    bool grows = false;
 };
 
 std::wstring EditorName(const ViewKey& key) {
@@ -98,7 +99,8 @@ std::vector<ViewKey> InViews(const std::vector<ChangedKey>& keys) {
         std::wstring path = WidenText(key.path);
         while (!path.empty() && path.front() == L'\\') path.erase(0, 1);
         while (!path.empty() && path.back() == L'\\') path.pop_back();
-        for (REGSAM view : ViewsOf(key.root)) all.push_back({key.root, view, path, key.container});
+        for (REGSAM view : ViewsOf(key.root))
+            all.push_back({key.root, view, path, key.container, key.grows});
     }
     return all;
 }
@@ -229,18 +231,6 @@ void ForEachValue(HKEY key, Each each) {
     }
 }
 
-// The key's values and sub-keys, each sub-key as its own section below it.
-void PutTree(Writer& out, HKEY key, REGSAM view, const std::wstring& name) {
-    out.Line(L"[" + name + L"]");
-    ForEachValue(key, [&](std::wstring_view valueName, DWORD type, std::string_view data) {
-        PutValue(out, std::wstring(valueName), type, std::string(data));
-    });
-    out.Line(L"");
-    for (const std::wstring& subName : SubKeyNames(key))
-        if (Key sub = OpenKey(key, view, subName, KEY_READ))
-            PutTree(out, sub.get(), view, name + L"\\" + subName);
-}
-
 // FNV-1a over bytes, the hash both digests below are made of.
 class Fnv {
 public:
@@ -291,7 +281,8 @@ uint64_t ListedStateOf(const ViewKey& key) {
 // and each sub-key has a digest of its own, and a key's digest takes them sorted by name. A
 // key whose contents the program knows (it made the key and wrote every value in it) so has
 // the digest a read of it would give, without being read.
-using NamedDigests = std::vector<std::pair<std::wstring, uint64_t>>;
+using NamedDigests = ChangeRecord::NamedDigests;
+using KeyParts = ChangeRecord::KeyParts;
 
 uint64_t ValueDigest(std::wstring_view name, DWORD type, std::string_view data) {
     Fnv digest;
@@ -301,10 +292,10 @@ uint64_t ValueDigest(std::wstring_view name, DWORD type, std::string_view data) 
     return digest.Value();
 }
 
-uint64_t KeyDigest(NamedDigests values, NamedDigests subKeys) {
+uint64_t KeyDigest(KeyParts parts) {
     Fnv digest;
     digest.Add("1", 1);
-    for (NamedDigests* part : {&values, &subKeys}) {
+    for (NamedDigests* part : {&parts.values, &parts.subKeys}) {
         std::sort(part->begin(), part->end());
         for (const auto& [name, inner] : *part) {
             digest.Add(name);
@@ -331,20 +322,20 @@ std::wstring KnownName(HKEY root, REGSAM view, std::wstring path) {
 }
 
 uint64_t TreeDigest(HKEY key, const ViewKey& where, const std::map<std::wstring, uint64_t>& known) {
-    NamedDigests values, subKeys;
+    KeyParts parts;
     ForEachValue(key, [&](std::wstring_view name, DWORD type, std::string_view data) {
-        values.emplace_back(std::wstring(name), ValueDigest(name, type, data));
+        parts.values.emplace_back(std::wstring(name), ValueDigest(name, type, data));
     });
     for (const std::wstring& subName : SubKeyNames(key)) {
         const ViewKey sub{where.root, where.view, where.path + L"\\" + subName};
         if (auto it = known.find(KnownName(sub.root, sub.view, sub.path)); it != known.end())
-            subKeys.emplace_back(subName, it->second);
+            parts.subKeys.emplace_back(subName, it->second);
         else if (Key open = OpenKey(key, where.view, subName, KEY_READ))
-            subKeys.emplace_back(subName, TreeDigest(open.get(), sub, known));
+            parts.subKeys.emplace_back(subName, TreeDigest(open.get(), sub, known));
         else
-            subKeys.emplace_back(subName, AbsentDigest());
+            parts.subKeys.emplace_back(subName, AbsentDigest());
     }
-    return KeyDigest(std::move(values), std::move(subKeys));
+    return KeyDigest(std::move(parts));
 }
 
 uint64_t StateOf(const ViewKey& key, const std::map<std::wstring, uint64_t>& known = {}) {
@@ -352,6 +343,25 @@ uint64_t StateOf(const ViewKey& key, const std::map<std::wstring, uint64_t>& kno
         return it->second;
     Key open = OpenKey(key.root, key.view, key.path, KEY_READ);
     return open ? TreeDigest(open.get(), key, known) : AbsentDigest();
+}
+
+// Writes the key's values and sub-keys to a record, each sub-key as its own section below it,
+// and gives the parts of the key's digest from the same reads.
+KeyParts PutTree(Writer& out, HKEY key, REGSAM view, const std::wstring& name) {
+    KeyParts parts;
+    out.Line(L"[" + name + L"]");
+    ForEachValue(key, [&](std::wstring_view valueName, DWORD type, std::string_view data) {
+        PutValue(out, std::wstring(valueName), type, std::string(data));
+        parts.values.emplace_back(std::wstring(valueName), ValueDigest(valueName, type, data));
+    });
+    out.Line(L"");
+    for (const std::wstring& subName : SubKeyNames(key)) {
+        Key sub = OpenKey(key, view, subName, KEY_READ);
+        parts.subKeys.emplace_back(
+            subName, sub ? KeyDigest(PutTree(out, sub.get(), view, name + L"\\" + subName))
+                         : AbsentDigest());
+    }
+    return parts;
 }
 
 // A state in the file noted after a change: the order-free digest, marked so, or (from an
@@ -603,7 +613,11 @@ ChangeRecord RecordChange(const std::string& what, const std::vector<ChangedKey>
                 Key open = OpenKey(key.root, key.view, key.path, KEY_READ);
                 if (open && key.container) continue; // only its absence matters
                 out.Line(L"[-" + EditorName(key) + L"]");
-                if (open) PutTree(out, open.get(), key.view, EditorName(key));
+                KeyParts parts;
+                if (open) parts = PutTree(out, open.get(), key.view, EditorName(key));
+                if (key.grows)
+                    record.before_[KnownName(key.root, key.view, key.path)] =
+                        std::make_pair(static_cast<bool>(open), std::move(parts));
                 out.Line(L"");
             }
         }
@@ -665,15 +679,39 @@ void ChangeRecord::Made(HKEY root, const std::string& path,
             digest = ValueDigest(kept, value.type, value.bytes);
         }
     }
-    const uint64_t digest = KeyDigest(std::move(digests), {});
-    for (REGSAM view : ViewsOf(root)) made_[KnownName(root, view, WidenText(path))] = digest;
+    const uint64_t digest = KeyDigest({std::move(digests), {}});
+    std::wstring wide = WidenText(path);
+    while (!wide.empty() && wide.back() == L'\\') wide.pop_back();
+    const size_t last = wide.find_last_of(L'\\');
+    const std::wstring parent = last == std::wstring::npos ? L"" : wide.substr(0, last);
+    const std::wstring name = wide.substr(last == std::wstring::npos ? 0 : last + 1);
+    for (REGSAM view : ViewsOf(root)) {
+        made_[KnownName(root, view, wide)] = digest;
+        madeBelow_[KnownName(root, view, parent)].emplace_back(name, digest);
+    }
 }
 
 void ChangeRecord::Finish() {
     if (file_.empty()) return;
     std::wstring text = L"\xFEFF";
-    for (const ViewKey& key : InViews(keys_))
-        text += StateLine(StateOf(key, made_), kSortedState) + L"\r\n";
+    for (const ViewKey& key : InViews(keys_)) {
+        // A key that only grew is as it was with the keys made in it; one that did not exist
+        // before and got none is read (the change may have made it all the same).
+        const std::wstring name = KnownName(key.root, key.view, key.path);
+        const auto before = before_.find(name);
+        const auto below = madeBelow_.find(name);
+        uint64_t digest = 0;
+        if (before != before_.end() && (before->second.first || below != madeBelow_.end())) {
+            KeyParts parts = before->second.second;
+            if (below != madeBelow_.end())
+                parts.subKeys.insert(parts.subKeys.end(), below->second.begin(),
+                                     below->second.end());
+            digest = KeyDigest(std::move(parts));
+        } else {
+            digest = StateOf(key, made_);
+        }
+        text += StateLine(digest, kSortedState) + L"\r\n";
+    }
     const std::wstring path = WidenText(file_) + L".after";
     File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));

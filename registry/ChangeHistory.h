@@ -44,6 +44,9 @@ struct ChangedKey {
     HKEY root = HKEY_CURRENT_USER;
     std::string path;
     bool container = false;
+    // The change only makes new keys in it, each told to ChangeRecord::Made: how it is after the
+    // change is then known from how the record found it and those keys, without a second read.
+    bool grows = false;
 };
 
 // One change in the history.
@@ -75,7 +78,21 @@ private:
     std::string file_;
     std::string failure_;
     std::vector<ChangedKey> keys_;
-    std::map<std::wstring, uint64_t> made_; // what Made noted, by view and path
+
+public:
+    // A key's digest is made of a digest per value and per sub-key, by name.
+    using NamedDigests = std::vector<std::pair<std::wstring, uint64_t>>;
+    struct KeyParts {
+        NamedDigests values, subKeys;
+    };
+
+private:
+    // What the record knows of the keys without reading them again, by view and path: the keys
+    // the change made, those made below each key, and how each key that only grows was before
+    // (whether it existed, and its parts).
+    std::map<std::wstring, uint64_t> made_;
+    std::map<std::wstring, NamedDigests> madeBelow_;
+    std::map<std::wstring, std::pair<bool, KeyParts>> before_;
 };
 
 // Writes the record of the keys as they are now, before a change described by `what`.

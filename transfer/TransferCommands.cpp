@@ -306,11 +306,13 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
     ButtonImporter importer(registry, owner);
     if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
     KeyScope keyScope(registry);
-    // Counted as the sections will take them, before the first key is made.
-    // Counted again now that the key is open for writing: another program may have taken names
-    // since the check before the question. An empty plan opens nothing.
-    if (!plan.buttons.empty()) ThrowUnlessFits(plan, importer.FreeNames());
-    const std::vector<ChangedKey> keys = SetRecordKeys(!plan.buttons.empty());
+    // Counted as the sections will take them, before the first key is made, and before the
+    // record: counting changes nothing.
+    if (!plan.buttons.empty()) CheckImportFits(plan);
+    std::vector<ChangedKey> keys = SetRecordKeys(!plan.buttons.empty());
+    // The import only makes new buttons in the Extensions key, each told to the record.
+    for (ChangedKey& key : keys)
+        if (key.root == HKEY_LOCAL_MACHINE && key.path == kExtensionsKey) key.grows = true;
     std::string why;
     std::optional<ChangeRecord> change =
         BeginChange(ui::Text(IDS_CHANGE_IMPORT, {path.substr(path.find_last_of("\\/") + 1),
@@ -332,6 +334,17 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
             change->Finish();
         }
     } finishAtEnd{change, importer};
+    // Counted again now that the key is open for writing (which makes it when it is missing, so
+    // only now that the record has it as it was): another program may have taken names since
+    // the check before the question. An empty plan opens nothing. A refusal has changed nothing
+    // and leaves no record; names taken meanwhile leave at most the Extensions key made, which
+    // the record takes back.
+    try {
+        if (!plan.buttons.empty()) ThrowUnlessFits(plan, importer.FreeNames());
+    } catch (const RegistryError& error) {
+        if (error.Refused() || made.machineKeys.empty()) change->Discard();
+        throw;
+    }
     // A record of imported sets that cannot be written does not stop the import: it is told
     // like an own record that cannot, once, at the end. Not when the own record failed as
     // well: the user heard that the program's records cannot be written, and a button without

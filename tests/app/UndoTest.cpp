@@ -88,7 +88,8 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
         kRenameMenu,
         kAddMenu,
         kSaveAttributes,
-        kImport
+        kImport,
+        kImportIntoNoButtons
     };
     struct Case {
         const char* what;
@@ -100,9 +101,12 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
                           {"rename entry", kRenameMenu},
                           {"add entry", kAddMenu},
                           {"save attributes", kSaveAttributes},
-                          {"import", kImport}};
+                          {"import", kImport},
+                          {"import where no button is", kImportIntoNoButtons}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        // The import makes the Extensions key itself, in both views.
+        if (c.change == kImportIntoNoButtons) qmtest::RemoveKey(HKEY_LOCAL_MACHINE, kExt);
         MenuCommand(IDM_VIEWSTDBTN);
         const auto before = State();
         switch (c.change) {
@@ -128,6 +132,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
             form->PageAt(qm::ui::kPageContextMenu).Add(1);
             break;
         case kImport:
+        case kImportIntoNoButtons:
             // A text beyond ASCII, and a name given twice in other letters: the record's note
             // of what the import made must be what the registry holds, or Undo would ask.
             qmtest::WriteFileBytes(temp.File("set.qmx"),
