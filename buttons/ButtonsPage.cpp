@@ -139,20 +139,21 @@ void ButtonsPage::ShowButton(int position) {
 
     ui::SetText(Item(IDC_STATICTEXT1), keyName);
     ui::SetText(Item(IDC_BUTTONPLACE), PlaceText(shown_.place));
-    const ButtonFieldState texts = ShowFields(FieldsFromRecord(shown_.values));
-    for (const ButtonFieldRule& rule : kButtonFields)
-        ui::SetReadOnly(Item(rule.control), shown_.values.TooLong(rule.value));
     // The controls as shown: a save writes what the user changed of them since. The texts are
     // those the fields took, read back as they were filled.
-    shown_.fields = FieldsShown(&texts);
+    shown_.fields = ShowFields(FieldsFromRecord(shown_.values));
+    for (const ButtonFieldRule& rule : kButtonFields)
+        ui::SetReadOnly(Item(rule.control), shown_.values.TooLong(rule.value));
     // The previous record's icons go before the new ones are loaded; each preview is drawn
     // once, with its new icon.
     image1_.reset();
     image2_.reset();
-    SetPreview(image1_, IDC_IMAGE1,
-               LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT, &texts.texts[kFieldIcon])));
-    SetPreview(image2_, IDC_IMAGE2,
-               LoadIconFromLocation(IconLocationOf(IDC_HOTICONEDIT, &texts.texts[kFieldHotIcon])));
+    SetPreview(
+        image1_, IDC_IMAGE1,
+        LoadIconFromLocation(IconLocationOf(IDC_ICONEDIT, &shown_.fields.texts[kFieldIcon])));
+    SetPreview(
+        image2_, IDC_IMAGE2,
+        LoadIconFromLocation(IconLocationOf(IDC_HOTICONEDIT, &shown_.fields.texts[kFieldHotIcon])));
     // Last: filling the fields has set the flags through their change handlers. Only this
     // page's: edits left on another page through the View menu are still to be offered.
     host_.ClearModified(ui::kPageButtons);
@@ -165,21 +166,28 @@ ButtonFieldState ButtonsPage::ShowFields(const ButtonFieldState& fields) {
     ButtonFieldState shown;
     for (const ButtonFieldRule& rule : kButtonFields)
         shown.texts[rule.field] = ui::ShowText(Item(rule.control), fields.texts[rule.field]);
+    // The radio buttons chosen here are known; only those left as they were are asked.
     if (fields.action != ActionChoice::Neither) ChooseAction(fields.action);
+    shown.action = fields.action != ActionChoice::Neither ? fields.action : ChosenAction();
     ui::SetChecked(Item(IDC_DEFAULTVISIBLE), fields.visible);
     ui::SetChecked(Item(IDC_SHOWINTOOLS), fields.inTools);
     EnableMenuFields(fields.inTools);
+    shown.visible = ui::IsChecked(Item(IDC_DEFAULTVISIBLE));
+    shown.inTools = ui::IsChecked(Item(IDC_SHOWINTOOLS));
     return shown;
 }
 
-ButtonFieldState ButtonsPage::FieldsShown(const ButtonFieldState* texts) const {
+ActionChoice ButtonsPage::ChosenAction() const {
+    return ui::IsChecked(Item(IDC_EXEC))     ? ActionChoice::Exec
+           : ui::IsChecked(Item(IDC_SCRIPT)) ? ActionChoice::Script
+                                             : ActionChoice::Neither;
+}
+
+ButtonFieldState ButtonsPage::FieldsShown() const {
     ButtonFieldState fields;
     for (const ButtonFieldRule& rule : kButtonFields)
-        fields.texts[rule.field] =
-            texts ? texts->texts[rule.field] : ui::GetText(Item(rule.control));
-    fields.action = ui::IsChecked(Item(IDC_EXEC))     ? ActionChoice::Exec
-                    : ui::IsChecked(Item(IDC_SCRIPT)) ? ActionChoice::Script
-                                                      : ActionChoice::Neither;
+        fields.texts[rule.field] = ui::GetText(Item(rule.control));
+    fields.action = ChosenAction();
     fields.visible = ui::IsChecked(Item(IDC_DEFAULTVISIBLE));
     fields.inTools = ui::IsChecked(Item(IDC_SHOWINTOOLS));
     return fields;

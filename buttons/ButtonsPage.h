@@ -143,12 +143,13 @@ private:
     void PostRebuild();
 
     // Puts the texts, the choices and the enabling they imply into the controls; an action of
-    // Neither leaves the radio buttons and Exec's and Script's enabling as they are.
-    // Fills the fields; the texts as the fields took them.
+    // Neither leaves the radio buttons and Exec's and Script's enabling as they are. Gives the
+    // fields as they then stand: the texts as the fields took them.
     ButtonFieldState ShowFields(const ButtonFieldState& fields);
     // What the controls hold now.
-    // The fields as they stand; with texts, those texts for the fields' own.
-    ButtonFieldState FieldsShown(const ButtonFieldState* texts = nullptr) const;
+    ButtonFieldState FieldsShown() const;
+    // The action whose radio button is checked.
+    ActionChoice ChosenAction() const;
     // Checks the action's radio button and enables its field only (the Exec/Script rule).
     void ChooseAction(ActionChoice action);
 

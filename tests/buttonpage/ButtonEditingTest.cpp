@@ -149,6 +149,24 @@ TEST_F(ButtonEditingTest, EmptiedFieldsAreStoredAsEmptyStringsWithTheirTerminati
         qmtest::ExpectStoredText(HKEY_LOCAL_MACHINE, path, value, "");
 }
 
+// A record shown and saved with no edit is left as it is: the save finds nothing to write and
+// keeps no change in the history, whichever action the record has.
+TEST_F(ButtonEditingTest, SavingAShownRecordWithNoEditWritesNothing) {
+    const Values records[] = {{{"ButtonText", "exec"}, {"Exec", "e.exe"}},
+                              {{"ButtonText", "script"}, {"Script", "s.htm"}},
+                              {{"ButtonText", "both"}, {"Exec", "e.exe"}, {"Script", "s.htm"}},
+                              {{"ButtonText", "neither"}, {"MenuText", "m"}}};
+    for (const Values& record : records) {
+        SCOPED_TRACE(record.at("ButtonText"));
+        ShowRecord(record);
+        page->Save();
+        EXPECT_EQ(ReadRecord(HKEY_LOCAL_MACHINE, kForeign), record);
+        EXPECT_TRUE(qm::ListChanges().empty());
+        EXPECT_TRUE(dialogs.ShownOf(Shown::Error).empty());
+        qmtest::RemoveKey(HKEY_LOCAL_MACHINE, qm::ButtonKeyPath(kForeign).substr(1));
+    }
+}
+
 TEST_F(ButtonEditingTest, SavingARecordThatIsGoneReportsTheFailureAndCreatesNothing) {
     ShowRecord({{"ButtonText", "t"}});
     Type(IDC_BUTTONTEXT, "edited");
