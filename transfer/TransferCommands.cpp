@@ -306,9 +306,6 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
     ButtonImporter importer(registry, owner);
     if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
     KeyScope keyScope(registry);
-    // Counted as the sections will take them, before the first key is made, and before the
-    // record: counting changes nothing.
-    if (!plan.buttons.empty()) CheckImportFits(plan);
     std::vector<ChangedKey> keys = SetRecordKeys(!plan.buttons.empty());
     // The import only makes new buttons in the Extensions key, each told to the record.
     for (ChangedKey& key : keys)

@@ -149,12 +149,14 @@ ImportPlan PlanImport(const std::string& path);
 void CheckImportFits(const ImportPlan& plan);
 
 // Creates the planned buttons, in order. A plan with more buttons than free names is refused
-// whole (ImportDoesNotFit) before anything is written. Registry failures stop the writing with
-// the buttons written so far kept whole; the error goes on to the caller. An own-record entry
-// that cannot be written is shown in an "Error" box over owner, or told to ownRecordNotice
-// when one is given (a command run without a window); the import goes on. created hears of
-// each button as soon as it is complete (index into plan.buttons, its key), so that a caller
-// can say exactly what was made also when a later one fails. Returns the keys made.
+// whole (ImportDoesNotFit) before any button is made: the caller counts first (CheckImportFits),
+// and the names are counted again once the Extensions key is open for writing, in case another
+// program took some meanwhile. Registry failures stop the writing with the buttons written so
+// far kept whole; the error goes on to the caller. An own-record entry that cannot be written
+// is shown in an "Error" box over owner, or told to ownRecordNotice when one is given (a
+// command run without a window); the import goes on. created hears of each button as soon as
+// it is complete (index into plan.buttons, its key), so that a caller can say exactly what was
+// made also when a later one fails. Returns the keys made.
 //
 // Before the first key is made, the keys the import changes (the machine's Extensions key in
 // each view and the program's own record) are backed up in the history as one change named
