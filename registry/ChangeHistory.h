@@ -61,6 +61,13 @@ struct ChangeEntry {
 class ChangeRecord {
 public:
     ChangeRecord() = default;
+    // How a key is noted: a digest per value and per sub-key, by name, which the key's digest
+    // combines in the order of the names.
+    using NamedDigests = std::vector<std::pair<std::wstring, uint64_t>>;
+    struct KeyParts {
+        NamedDigests values, subKeys;
+    };
+
     // The record could not be written; failure says why.
     bool Written() const { return !file_.empty(); }
     const std::string& Failure() const { return failure_; }
@@ -78,15 +85,6 @@ private:
     std::string file_;
     std::string failure_;
     std::vector<ChangedKey> keys_;
-
-public:
-    // A key's digest is made of a digest per value and per sub-key, by name.
-    using NamedDigests = std::vector<std::pair<std::wstring, uint64_t>>;
-    struct KeyParts {
-        NamedDigests values, subKeys;
-    };
-
-private:
     // What the record knows of the keys without reading them again, by view and path: the keys
     // the change made, those made below each key, and how each key that only grows was before
     // (whether it existed, and its parts).
