@@ -137,7 +137,10 @@ struct FileToCopy {
     std::string rest;   // what the value holds after the file (an icon number)
 };
 
-std::vector<FileToCopy> FilesToCopy(const ImportPlan& plan, const std::string& companionFolder) {
+// The set's files to copy, in the order of the buttons and their values; with firstOnly, at
+// most the first (whether there is any at all, without checking every file of a large set).
+std::vector<FileToCopy> FilesToCopy(const ImportPlan& plan, const std::string& companionFolder,
+                                    bool firstOnly = false) {
     std::vector<FileToCopy> files;
     for (size_t b = 0; b < plan.buttons.size(); ++b) {
         const std::vector<PlannedValue>& values = plan.buttons[b].values;
@@ -152,6 +155,7 @@ std::vector<FileToCopy> FilesToCopy(const ImportPlan& plan, const std::string& c
                 !IsPlainFile(split.file))
                 continue;
             files.push_back({b, v, split.file, FileNamePart(Resolved(split.file)), split.suffix});
+            if (firstOnly) return files;
         }
     }
     return files;
@@ -160,7 +164,7 @@ std::vector<FileToCopy> FilesToCopy(const ImportPlan& plan, const std::string& c
 } // namespace
 
 bool HasFilesToCopy(const ImportPlan& plan, const std::string& companionFolder) {
-    return !FilesToCopy(plan, companionFolder).empty();
+    return !FilesToCopy(plan, companionFolder, true).empty();
 }
 
 SetCopy::SetCopy(const std::string& exportPath, const ImportPlan& plan) : plan_(plan) {
