@@ -321,28 +321,21 @@ std::wstring KnownName(HKEY root, REGSAM view, std::wstring path) {
            path;
 }
 
-uint64_t TreeDigest(HKEY key, const ViewKey& where, const std::map<std::wstring, uint64_t>& known) {
+uint64_t TreeDigest(HKEY key, REGSAM view) {
     KeyParts parts;
     ForEachValue(key, [&](std::wstring_view name, DWORD type, std::string_view data) {
         parts.values.emplace_back(std::wstring(name), ValueDigest(name, type, data));
     });
     for (const std::wstring& subName : SubKeyNames(key)) {
-        const ViewKey sub{where.root, where.view, where.path + L"\\" + subName};
-        if (auto it = known.find(KnownName(sub.root, sub.view, sub.path)); it != known.end())
-            parts.subKeys.emplace_back(subName, it->second);
-        else if (Key open = OpenKey(key, where.view, subName, KEY_READ))
-            parts.subKeys.emplace_back(subName, TreeDigest(open.get(), sub, known));
-        else
-            parts.subKeys.emplace_back(subName, AbsentDigest());
+        Key sub = OpenKey(key, view, subName, KEY_READ);
+        parts.subKeys.emplace_back(subName, sub ? TreeDigest(sub.get(), view) : AbsentDigest());
     }
     return KeyDigest(std::move(parts));
 }
 
-uint64_t StateOf(const ViewKey& key, const std::map<std::wstring, uint64_t>& known = {}) {
-    if (auto it = known.find(KnownName(key.root, key.view, key.path)); it != known.end())
-        return it->second;
+uint64_t StateOf(const ViewKey& key) {
     Key open = OpenKey(key.root, key.view, key.path, KEY_READ);
-    return open ? TreeDigest(open.get(), key, known) : AbsentDigest();
+    return open ? TreeDigest(open.get(), key.view) : AbsentDigest();
 }
 
 // Writes the key's values and sub-keys to a record, each sub-key as its own section below it,
@@ -685,10 +678,8 @@ void ChangeRecord::Made(HKEY root, const std::string& path,
     const size_t last = wide.find_last_of(L'\\');
     const std::wstring parent = last == std::wstring::npos ? L"" : wide.substr(0, last);
     const std::wstring name = wide.substr(last == std::wstring::npos ? 0 : last + 1);
-    for (REGSAM view : ViewsOf(root)) {
-        made_[KnownName(root, view, wide)] = digest;
+    for (REGSAM view : ViewsOf(root))
         madeBelow_[KnownName(root, view, parent)].emplace_back(name, digest);
-    }
 }
 
 void ChangeRecord::Finish() {
@@ -708,7 +699,7 @@ void ChangeRecord::Finish() {
                                      below->second.end());
             digest = KeyDigest(std::move(parts));
         } else {
-            digest = StateOf(key, made_);
+            digest = StateOf(key);
         }
         text += StateLine(digest, kSortedState) + L"\r\n";
     }

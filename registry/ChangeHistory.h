@@ -72,8 +72,8 @@ public:
     bool Written() const { return !file_.empty(); }
     const std::string& Failure() const { return failure_; }
     // The change made the key at path new, in every view of root, and wrote exactly these
-    // values into it: how it is after the change is known from them, and Finish does not
-    // read it back (an import of a hundred buttons would read them all once more).
+    // values into it. In a key of the change that grows, Finish takes the key's state from them
+    // and does not read it back (an import of a hundred buttons would read them all once more).
     void Made(HKEY root, const std::string& path, const std::vector<StoredValue>& values);
     // Notes how the keys are after the change; without it, taking the change back asks first.
     void Finish();
@@ -86,9 +86,8 @@ private:
     std::string failure_;
     std::vector<ChangedKey> keys_;
     // What the record knows of the keys without reading them again, by view and path: the keys
-    // the change made, those made below each key, and how each key that only grows was before
-    // (whether it existed, and its parts).
-    std::map<std::wstring, uint64_t> made_;
+    // made below each key, and how each key that only grows was before (whether it existed,
+    // and its parts).
     std::map<std::wstring, NamedDigests> madeBelow_;
     std::map<std::wstring, std::pair<bool, KeyParts>> before_;
 };

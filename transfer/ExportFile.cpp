@@ -83,12 +83,6 @@ bool SamePath(const std::string& a, const std::string& b) {
                                 static_cast<int>(wideB->size()), TRUE) == CSTR_EQUAL;
 }
 
-// Whether two open files are one file (another name for it, a link, a folder mounted twice).
-bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
-}
-
 // Whether the file at path already is what a copy of the open file in would leave there: the
 // file itself, or a file with exactly its bytes. The file itself holds its own bytes, so one
 // comparison of the bytes answers both; asking for the files' identity first would cost more
@@ -433,7 +427,10 @@ std::optional<BY_HANDLE_FILE_INFORMATION> FileIdentity(const std::string& path) 
 bool SameFile(const std::string& a, const std::string& b) {
     if (SamePath(a, b)) return true;
     std::optional<BY_HANDLE_FILE_INFORMATION> infoA = FileIdentity(a), infoB = FileIdentity(b);
-    return infoA && infoB && SameIdentity(*infoA, *infoB);
+    // One file by another name, a link, a folder mounted twice.
+    return infoA && infoB && infoA->dwVolumeSerialNumber == infoB->dwVolumeSerialNumber &&
+           infoA->nFileIndexHigh == infoB->nFileIndexHigh &&
+           infoA->nFileIndexLow == infoB->nFileIndexLow;
 }
 
 bool CreateFolderTree(const std::string& path, std::vector<std::string>* made, DWORD* error) {

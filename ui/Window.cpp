@@ -101,18 +101,10 @@ DialogBase::~DialogBase() {
 }
 
 HWND DialogBase::Item(int id) const {
-    for (const auto& [itemId, item] : items_)
-        // Still that control: one destroyed since, or a handle taken again, is looked up anew.
-        if (itemId == id && IsWindow(item) && GetParent(item) == hwnd_ && GetDlgCtrlID(item) == id)
-            return item;
-    HWND item = GetDlgItem(hwnd_, id);
-    if (!item) return nullptr;
-    for (auto& [itemId, known] : items_)
-        if (itemId == id) {
-            known = item;
-            return item;
-        }
-    items_.emplace_back(id, item);
+    HWND& item = items_[id];
+    // Still that control: one destroyed since, or a handle taken again, is looked up anew.
+    if (!item || !IsWindow(item) || GetParent(item) != hwnd_ || GetDlgCtrlID(item) != id)
+        item = GetDlgItem(hwnd_, id);
     return item;
 }
 

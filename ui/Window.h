@@ -7,8 +7,7 @@
 
 #include <exception>
 #include <string>
-#include <utility>
-#include <vector>
+#include <map>
 
 namespace qm::ui {
 
@@ -79,7 +78,7 @@ protected:
 private:
     static INT_PTR CALLBACK Thunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND hwnd_ = nullptr;
-    mutable std::vector<std::pair<int, HWND>> items_;
+    mutable std::map<int, HWND> items_;
 };
 
 // The module that holds the program's resources (the executable, or a test program).
