@@ -62,12 +62,12 @@ NewButtonKey NextButtonKeyBelow(RegistryAccessor& extensions, int firstCandidate
     return {n, ButtonKeyName(n), OwnRecordValueName(n)};
 }
 
-void AddOwnRecordEntry(RegistryAccessor& ownRecord, const NewButtonKey& key) {
+StoredValue AddOwnRecordEntry(RegistryAccessor& ownRecord, const NewButtonKey& key) {
     if (!ownRecord.HasOpenKey()) {
         ownRecord.SetRoot(HKEY_CURRENT_USER);
         ownRecord.OpenKey(kOwnRecordKey, true); // a failure names kOwnRecordKey
     }
-    ownRecord.WriteString(key.ownRecordValueName, key.keyName);
+    return ownRecord.WriteString(key.ownRecordValueName, key.keyName);
 }
 
 void WriteOwnRecord(RegistryAccessor& reg, const NewButtonKey& key) {

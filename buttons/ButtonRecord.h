@@ -96,8 +96,8 @@ void WriteOwnRecord(RegistryAccessor& reg, const NewButtonKey& key);
 // The same write through an accessor kept for the own record only: it opens (creating) the
 // own-record key when no key is open and leaves it open for the next entry, even after a
 // failed write. Registry failures throw RegistryError; after a failed open no key is open, so
-// the next entry tries again.
-void AddOwnRecordEntry(RegistryAccessor& ownRecord, const NewButtonKey& key);
+// the next entry tries again. Gives the entry as the registry holds it.
+StoredValue AddOwnRecordEntry(RegistryAccessor& ownRecord, const NewButtonKey& key);
 // Deletes the own-record value of a deleted button: the value named "StdBtn" + the 36th and
 // 37th characters of the key name, and only when its data is that very key name, so that a
 // foreign key whose name happens to carry the same two characters never removes another

@@ -312,6 +312,23 @@ uint64_t AbsentDigest() {
     return digest.Value();
 }
 
+// Values written into a key noted as its values' digests: a name written again is one value,
+// with the last bytes written and the first name's letters, which the registry keeps.
+void Replace(NamedDigests& values, const std::vector<StoredValue>& written) {
+    std::map<std::wstring, size_t> byName; // in capitals
+    auto upper = [](std::wstring name) {
+        if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+        return name;
+    };
+    for (size_t i = 0; i < values.size(); ++i) byName.emplace(upper(values[i].first), i);
+    for (const StoredValue& value : written) {
+        const auto [at, isNew] = byName.emplace(upper(value.name), values.size());
+        if (isNew) values.emplace_back(value.name, 0);
+        auto& [kept, digest] = values[at->second];
+        digest = ValueDigest(kept, value.type, value.bytes);
+    }
+}
+
 // A key's identity for the digests a change knows: its root, view and path, in capitals.
 std::wstring KnownName(HKEY root, REGSAM view, std::wstring path) {
     while (!path.empty() && path.front() == L'\\') path.erase(0, 1);
@@ -656,22 +673,8 @@ void ChangeRecord::Discard() {
 
 void ChangeRecord::Made(HKEY root, const std::string& path,
                         const std::vector<StoredValue>& values) {
-    // A name written again is one value, with the last bytes written (and the first name's
-    // letter case, which the registry keeps).
     NamedDigests digests;
-    std::vector<std::wstring> upper;
-    for (const StoredValue& value : values) {
-        std::wstring name = value.name;
-        if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
-        const auto same = std::find(upper.begin(), upper.end(), name);
-        if (same == upper.end()) {
-            upper.push_back(name);
-            digests.emplace_back(value.name, ValueDigest(value.name, value.type, value.bytes));
-        } else {
-            auto& [kept, digest] = digests[static_cast<size_t>(same - upper.begin())];
-            digest = ValueDigest(kept, value.type, value.bytes);
-        }
-    }
+    Replace(digests, values);
     const uint64_t digest = KeyDigest({std::move(digests), {}});
     std::wstring wide = WidenText(path);
     while (!wide.empty() && wide.back() == L'\\') wide.pop_back();
@@ -682,21 +685,30 @@ void ChangeRecord::Made(HKEY root, const std::string& path,
         madeBelow_[KnownName(root, view, parent)].emplace_back(name, digest);
 }
 
+void ChangeRecord::Wrote(HKEY root, const std::string& path, const StoredValue& value) {
+    for (REGSAM view : ViewsOf(root))
+        wroteIn_[KnownName(root, view, WidenText(path))].push_back(value);
+}
+
 void ChangeRecord::Finish() {
     if (file_.empty()) return;
     std::wstring text = L"\xFEFF";
     for (const ViewKey& key : InViews(keys_)) {
-        // A key that only grew is as it was with the keys made in it; one that did not exist
-        // before and got none is read (the change may have made it all the same).
+        // A key that only grew is as it was with the keys made and the values written in it;
+        // one that did not exist before and got none is read (the change may have made it all
+        // the same).
         const std::wstring name = KnownName(key.root, key.view, key.path);
         const auto before = before_.find(name);
         const auto below = madeBelow_.find(name);
+        const auto wrote = wroteIn_.find(name);
         uint64_t digest = 0;
-        if (before != before_.end() && (before->second.first || below != madeBelow_.end())) {
+        if (before != before_.end() &&
+            (before->second.first || below != madeBelow_.end() || wrote != wroteIn_.end())) {
             KeyParts parts = before->second.second;
             if (below != madeBelow_.end())
                 parts.subKeys.insert(parts.subKeys.end(), below->second.begin(),
                                      below->second.end());
+            if (wrote != wroteIn_.end()) Replace(parts.values, wrote->second);
             digest = KeyDigest(std::move(parts));
         } else {
             digest = StateOf(key);

@@ -44,8 +44,9 @@ struct ChangedKey {
     HKEY root = HKEY_CURRENT_USER;
     std::string path;
     bool container = false;
-    // The change only makes new keys in it, each told to ChangeRecord::Made: how it is after the
-    // change is then known from how the record found it and those keys, without a second read.
+    // The change only makes new keys in it and writes values into it, each told to the record
+    // (ChangeRecord::Made, ChangeRecord::Wrote): how it is after the change is then known from
+    // how the record found it and what was told, without a second read.
     bool grows = false;
 };
 
@@ -75,6 +76,9 @@ public:
     // values into it. In a key of the change that grows, Finish takes the key's state from them
     // and does not read it back (an import of a hundred buttons would read them all once more).
     void Made(HKEY root, const std::string& path, const std::vector<StoredValue>& values);
+    // The change wrote this value into the key at path (one of the change's keys that grows),
+    // in every view of root: a value of that name is replaced, keeping its name's letters.
+    void Wrote(HKEY root, const std::string& path, const StoredValue& value);
     // Notes how the keys are after the change; without it, taking the change back asks first.
     void Finish();
     // The change did not happen after all (refused, or failed and put back): its record goes.
@@ -89,6 +93,7 @@ private:
     // made below each key, and how each key that only grows was before (whether it existed,
     // and its parts).
     std::map<std::wstring, NamedDigests> madeBelow_;
+    std::map<std::wstring, std::vector<StoredValue>> wroteIn_;
     std::map<std::wstring, std::pair<bool, KeyParts>> before_;
 };
 

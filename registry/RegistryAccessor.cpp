@@ -544,7 +544,7 @@ StoredValue RegistryAccessor::AsStored(const std::string& name, const RawValue& 
     return stored;
 }
 
-void RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) {
+StoredValue RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) {
     if (LONG result = MakeWritable(); result != ERROR_SUCCESS)
         throw DataNotSet(name, IsRefusal(result));
     // Written wide, as the program knows it is stored: the one conversion from the program's
@@ -557,10 +557,11 @@ void RegistryAccessor::WriteRaw(const std::string& name, const RawValue& value) 
                                      static_cast<DWORD>(stored.bytes.size()));
         if (result != ERROR_SUCCESS) throw DataNotSet(name, IsRefusal(result));
     }
+    return stored;
 }
 
-void RegistryAccessor::WriteString(const std::string& name, const std::string& value) {
-    WriteRaw(name, RawValue{REG_SZ, value + '\0'});
+StoredValue RegistryAccessor::WriteString(const std::string& name, const std::string& value) {
+    return WriteRaw(name, RawValue{REG_SZ, value + '\0'});
 }
 
 StoredText RegistryAccessor::ReadText(const std::string& name) const {

@@ -138,7 +138,8 @@ public:
     // The string ReadString gives for a value already read: empty data gives "", REG_SZ and
     // REG_EXPAND_SZ their text up to the first NUL, other types fail as ReadString does.
     static std::string StringFromValue(const std::string& name, const RawValue& value);
-    void WriteString(const std::string& name, const std::string& value);
+    // Gives the value as the registry now holds it (AsStored).
+    StoredValue WriteString(const std::string& name, const std::string& value);
 
     // A string value for a field, with what is needed to write it back untouched (StoredText
     // above). An absent value (or no open key) gives present = false and text "". Types other
@@ -157,7 +158,7 @@ public:
 
     // The value's type and bytes as stored; throws "Failed to get data for '%1'" if absent.
     RawValue ReadRaw(const std::string& name) const;
-    void WriteRaw(const std::string& name, const RawValue& value);
+    StoredValue WriteRaw(const std::string& name, const RawValue& value);
     // A value as WriteRaw stores it, and so as a read gives it back afterwards: a text in the
     // legacy code page (an export file of an earlier version) is stored as UTF-8.
     static RawValue AsWritten(const RawValue& value);

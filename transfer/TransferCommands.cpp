@@ -123,12 +123,11 @@ void ButtonImporter::SectionStart() {
 void ButtonImporter::Value(const std::string& name, const std::string& text) {
     if (!sectionOpen_) return; // stray lines between sections have no effect
     try {
-        registry_.WriteString(name, text);
+        written_.back().push_back(registry_.WriteString(name, text));
     } catch (const RegistryError& error) {
         RemoveOpenSection();
         throw DataNotSet(QuoteCut(name), error.Refused());
     }
-    written_.back().push_back(RegistryAccessor::AsStored(name, RawValue{REG_SZ, text + '\0'}));
 }
 
 void ButtonImporter::RemoveOpenSection() {
@@ -153,7 +152,7 @@ void ButtonImporter::SectionEnd() {
     registry_.CloseKey();
     const NewButtonKey& key = created_.back();
     try {
-        AddOwnRecordEntry(ownRecord_, key);
+        ownRecordWritten_.push_back(AddOwnRecordEntry(ownRecord_, key));
     } catch (const RegistryError& error) {
         ownRecord_.CloseKey();
         ownRecordFailed_ = true;
@@ -307,9 +306,12 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
     if (ownRecordNotice) importer.SetOwnRecordNotice(ownRecordNotice);
     KeyScope keyScope(registry);
     std::vector<ChangedKey> keys = SetRecordKeys(!plan.buttons.empty());
-    // The import only makes new buttons in the Extensions key, each told to the record.
+    // The import only makes new buttons in the Extensions key and writes their entries into
+    // the own record, each told to the record.
     for (ChangedKey& key : keys)
-        if (key.root == HKEY_LOCAL_MACHINE && key.path == kExtensionsKey) key.grows = true;
+        if ((key.root == HKEY_LOCAL_MACHINE && key.path == kExtensionsKey) ||
+            (key.root == HKEY_CURRENT_USER && key.path == kOwnRecordKey))
+            key.grows = true;
     std::string why;
     std::optional<ChangeRecord> change =
         BeginChange(ui::Text(IDS_CHANGE_IMPORT, {path.substr(path.find_last_of("\\/") + 1),
@@ -320,7 +322,8 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
                     });
     if (!change) throw ImportNotBackedUp(why);
     // However the import ends, what it made is in the record's "after" state: the keys it
-    // made hold what it wrote into them, the rest is read.
+    // made hold what it wrote into them, the own record has the entries written in addition,
+    // the rest is read.
     struct FinishAtEnd {
         std::optional<ChangeRecord>& change;
         const ButtonImporter& importer;
@@ -328,6 +331,8 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
             for (size_t i = 0; i < importer.Created().size(); ++i)
                 change->Made(HKEY_LOCAL_MACHINE, ButtonKeyPath(importer.Created()[i].keyName),
                              importer.Written()[i]);
+            for (const StoredValue& entry : importer.OwnRecordWritten())
+                change->Wrote(HKEY_CURRENT_USER, kOwnRecordKey, entry);
             change->Finish();
         }
     } finishAtEnd{change, importer};

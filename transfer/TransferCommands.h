@@ -62,6 +62,8 @@ public:
     const std::vector<NewButtonKey>& Created() const { return created_; }
     // What each of them holds: the values written into it, as the registry stores them.
     const std::vector<std::vector<StoredValue>>& Written() const { return written_; }
+    // The own-record entries written, as the registry stores them.
+    const std::vector<StoredValue>& OwnRecordWritten() const { return ownRecordWritten_; }
     // Whether an own-record entry could not be written (and the user was told).
     bool OwnRecordFailed() const { return ownRecordFailed_; }
     // How many buttons can still be made: the names from 01 to 99 that neither root holds and
@@ -84,6 +86,7 @@ private:
     int searchFrom_ = 1; // the first key name the next section may get
     std::vector<NewButtonKey> created_;
     std::vector<std::vector<StoredValue>> written_; // one per created_
+    std::vector<StoredValue> ownRecordWritten_;
 };
 
 // The two commands with the state the main window keeps for them: its two file dialogs, and

@@ -8,6 +8,7 @@
 #include "support/MainWindowTest.h"
 
 #include <array>
+#include <cctype>
 #include <functional>
 #include <map>
 #include <set>
@@ -89,7 +90,8 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
         kAddMenu,
         kSaveAttributes,
         kImport,
-        kImportIntoNoButtons
+        kImportIntoNoButtons,
+        kImportOverStaleEntry
     };
     struct Case {
         const char* what;
@@ -102,11 +104,19 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
                           {"add entry", kAddMenu},
                           {"save attributes", kSaveAttributes},
                           {"import", kImport},
-                          {"import where no button is", kImportIntoNoButtons}};
+                          {"import where no button is", kImportIntoNoButtons},
+                          {"import over a stale own-record entry", kImportOverStaleEntry}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         // The import makes the Extensions key itself, in both views.
         if (c.change == kImportIntoNoButtons) qmtest::RemoveKey(HKEY_LOCAL_MACHINE, kExt);
+        // An entry left for the name the import takes first, in other letters: the import
+        // writes over it, and the registry keeps the name as it was.
+        if (c.change == kImportOverStaleEntry) {
+            std::string name = qm::OwnRecordValueName(1);
+            for (char& letter : name) letter = static_cast<char>(std::tolower(letter));
+            PutRaw(HKEY_CURRENT_USER, 0, kOwnRecord, name, REG_SZ, std::string("{gone}\0", 7));
+        }
         MenuCommand(IDM_VIEWSTDBTN);
         const auto before = State();
         switch (c.change) {
@@ -133,6 +143,7 @@ TEST_F(UndoTest, EveryKindOfChangeIsTakenBackByteForByte) {
             break;
         case kImport:
         case kImportIntoNoButtons:
+        case kImportOverStaleEntry:
             // A text beyond ASCII, and a name given twice in other letters: the record's note
             // of what the import made must be what the registry holds, or Undo would ask.
             qmtest::WriteFileBytes(temp.File("set.qmx"),
