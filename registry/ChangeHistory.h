@@ -90,8 +90,8 @@ private:
     std::string failure_;
     std::vector<ChangedKey> keys_;
     // What the record knows of the keys without reading them again, by view and path: the keys
-    // made below each key, and how each key that only grows was before (whether it existed,
-    // and its parts).
+    // made below each key, the values written into it, and how each key that only grows was
+    // before (whether it existed, and its parts).
     std::map<std::wstring, NamedDigests> madeBelow_;
     std::map<std::wstring, std::vector<StoredValue>> wroteIn_;
     std::map<std::wstring, std::pair<bool, KeyParts>> before_;
