@@ -685,9 +685,12 @@ void ChangeRecord::Made(HKEY root, const std::string& path,
         madeBelow_[KnownName(root, view, parent)].emplace_back(name, digest);
 }
 
-void ChangeRecord::Wrote(HKEY root, const std::string& path, const StoredValue& value) {
-    for (REGSAM view : ViewsOf(root))
-        wroteIn_[KnownName(root, view, WidenText(path))].push_back(value);
+void ChangeRecord::Wrote(HKEY root, const std::string& path,
+                         const std::vector<StoredValue>& values) {
+    for (REGSAM view : ViewsOf(root)) {
+        std::vector<StoredValue>& wrote = wroteIn_[KnownName(root, view, WidenText(path))];
+        wrote.insert(wrote.end(), values.begin(), values.end());
+    }
 }
 
 void ChangeRecord::Finish() {

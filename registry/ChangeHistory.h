@@ -76,9 +76,9 @@ public:
     // values into it. In a key of the change that grows, Finish takes the key's state from them
     // and does not read it back (an import of a hundred buttons would read them all once more).
     void Made(HKEY root, const std::string& path, const std::vector<StoredValue>& values);
-    // The change wrote this value into the key at path (one of the change's keys that grows),
-    // in every view of root: a value of that name is replaced, keeping its name's letters.
-    void Wrote(HKEY root, const std::string& path, const StoredValue& value);
+    // The change wrote these values into the key at path (one of the change's keys that grows),
+    // in every view of root: a value of the same name is replaced, keeping its name's letters.
+    void Wrote(HKEY root, const std::string& path, const std::vector<StoredValue>& values);
     // Notes how the keys are after the change; without it, taking the change back asks first.
     void Finish();
     // The change did not happen after all (refused, or failed and put back): its record goes.

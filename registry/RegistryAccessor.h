@@ -138,7 +138,7 @@ public:
     // The string ReadString gives for a value already read: empty data gives "", REG_SZ and
     // REG_EXPAND_SZ their text up to the first NUL, other types fail as ReadString does.
     static std::string StringFromValue(const std::string& name, const RawValue& value);
-    // Gives the value as the registry now holds it (AsStored).
+    // Gives the value as the registry now holds it.
     StoredValue WriteString(const std::string& name, const std::string& value);
 
     // A string value for a field, with what is needed to write it back untouched (StoredText
@@ -162,11 +162,11 @@ public:
     // A value as WriteRaw stores it, and so as a read gives it back afterwards: a text in the
     // legacy code page (an export file of an earlier version) is stored as UTF-8.
     static RawValue AsWritten(const RawValue& value);
+
+private:
     // The value as the registry holds it once WriteRaw wrote it: its name, and a text's bytes,
     // in UTF-16 from the program's code page.
     static StoredValue AsStored(const std::string& name, const RawValue& value);
-
-private:
     static constexpr int kMaxViews = 2;
     // The open key in one registry view: missing (no handle) in a view that lacks it.
     struct ViewKey {

@@ -331,8 +331,7 @@ std::vector<NewButtonKey> ImportPlanned(RegistryAccessor& registry, const Import
             for (size_t i = 0; i < importer.Created().size(); ++i)
                 change->Made(HKEY_LOCAL_MACHINE, ButtonKeyPath(importer.Created()[i].keyName),
                              importer.Written()[i]);
-            for (const StoredValue& entry : importer.OwnRecordWritten())
-                change->Wrote(HKEY_CURRENT_USER, kOwnRecordKey, entry);
+            change->Wrote(HKEY_CURRENT_USER, kOwnRecordKey, importer.OwnRecordWritten());
             change->Finish();
         }
     } finishAtEnd{change, importer};
