@@ -114,7 +114,8 @@ LRESULT CALLBACK Keys(HWND toolBar, UINT message, WPARAM wParam, LPARAM lParam, 
 
 // The normal and hot icons of the records a walk finds, on their way to Icons and HotIcons.
 // Each icon location is loaded and drawn once per walk: many buttons share a template's icon,
-// or have none and show the stock error icon.
+// or have none and show the stock error icon. A library whose icons many buttons show is
+// opened once per walk.
 struct ButtonStrip::IconBatches {
     explicit IconBatches(int size) : icons(size), hotIcons(size) {}
     void Load(const std::string& icon, const std::string& hotIcon) {
@@ -126,17 +127,18 @@ struct ButtonStrip::IconBatches {
 
 private:
     using Drawn = std::unordered_map<std::string, int>; // location -> its image in the batch
-    static void Add(SmallIconBatch& batch, Drawn& drawn, const std::string& location) {
+    void Add(SmallIconBatch& batch, Drawn& drawn, const std::string& location) {
         if (auto found = drawn.find(location); found != drawn.end()) {
             batch.Repeat(found->second);
             return;
         }
         // The loaded icon goes when it leaves scope; the batch keeps a small drawing of it.
-        batch.Add(LoadIconFromLocation(location).get());
+        batch.Add(loads.Load(location).get());
         drawn.emplace(location, batch.Count() - 1);
     }
     Drawn drawnIcons;
     Drawn drawnHotIcons;
+    IconLoads loads;
 };
 
 // --- creation ---

@@ -58,21 +58,49 @@ UniqueIcon IconFromFile(const std::string& path) {
         TRUE, 0x00030000, 0, 0, LR_DEFAULTCOLOR));
 }
 
-// The icon whose resource identifier is 1, read from the module's resources without running
-// it. ExtractIconA cannot be asked for it: its index -1 means "how many icons".
-UniqueIcon IconResourceOne(const std::string& modulePath) {
-    UniqueModule module(LoadLibraryExA(modulePath.c_str(), nullptr,
-                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-    if (!module) return {};
-    // Without LR_SHARED the icon is a private copy that outlives the module.
-    return UniqueIcon(static_cast<HICON>(LoadImageA(module.get(), MAKEINTRESOURCEA(1), IMAGE_ICON,
+// The module's first icon group in the order of its resources (named ones first, then by
+// identifier), as ExtractIconA's index 0 takes it.
+bool FirstIconGroup(HMODULE module, std::string& name, WORD& id) {
+    struct First {
+        std::string name;
+        WORD id = 0;
+        bool found = false;
+    } first;
+    EnumResourceNamesA(
+        module, RT_GROUP_ICON,
+        [](HMODULE, LPCSTR, LPSTR group, LONG_PTR param) -> BOOL {
+            auto* found = reinterpret_cast<First*>(param);
+            if (IS_INTRESOURCE(group))
+                found->id = static_cast<WORD>(reinterpret_cast<uintptr_t>(group));
+            else
+                found->name = group;
+            found->found = true;
+            return FALSE; // the first is enough
+        },
+        reinterpret_cast<LONG_PTR>(&first));
+    name = std::move(first.name);
+    id = first.id;
+    return first.found;
+}
+
+// The icon with that resource identifier (0: the first icon) from a module opened for its
+// resources, at the system's large-icon size. Without LR_SHARED the icon is a private copy that
+// outlives the module.
+UniqueIcon IconFromOpenModule(HMODULE module, uint16_t number) {
+    std::string groupName;
+    WORD groupId = number;
+    if (number == 0 && !FirstIconGroup(module, groupName, groupId)) return {};
+    LPCSTR group = groupName.empty() ? MAKEINTRESOURCEA(groupId) : groupName.c_str();
+    return UniqueIcon(static_cast<HICON>(LoadImageA(module, group, IMAGE_ICON,
                                                     GetSystemMetrics(SM_CXICON),
                                                     GetSystemMetrics(SM_CYICON), 0)));
 }
 
-UniqueIcon IconFromModule(const IconLocation& location) {
-    if (location.number == 1) return IconResourceOne(location.path);
-    // Index 0 asks for the first icon, a negative index for the resource identifier.
+// A module the loader cannot open for its resources (a 16-bit program, say) is left to
+// ExtractIconA, as the shell reads it. Its index 0 asks for the first icon and a negative index
+// for the resource identifier; 1 cannot be asked for, as its index -1 means "how many icons".
+UniqueIcon IconFromUnopenedModule(const IconLocation& location) {
+    if (location.number == 1) return {};
     HICON icon =
         ExtractIconA(ui::Instance(), location.path.c_str(), -static_cast<int>(location.number));
     if (!IsIconHandle(icon)) return {};
@@ -85,24 +113,34 @@ UniqueIcon StockErrorIcon() {
     return UniqueIcon(CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32513))));
 }
 
-UniqueIcon LoadIconFromLocation(const std::string& location) {
+UniqueIcon IconLoads::Load(const std::string& location) {
     UniqueIcon icon;
     // The platform's ANSI file calls take no path this long: looking for it would only cost
     // time (a location of a hundred thousand characters held a showing up for half a minute).
     if (location.size() >= 32768) return StockErrorIcon();
     try {
         const IconLocation parsed = ParseIconLocation(location);
-        if (parsed.path.size() >= MAX_PATH)
+        if (parsed.path.size() >= MAX_PATH) {
             icon = {}; // no file the ANSI calls can open
-        else if (parsed.kind == IconLocationKind::Module)
-            icon = IconFromModule(parsed);
-        else if (parsed.kind == IconLocationKind::IconFile)
+        } else if (parsed.kind == IconLocationKind::Module) {
+            auto [opened, isNew] = modules_.try_emplace(parsed.path);
+            // As data only: nothing of the module runs.
+            if (isNew)
+                opened->second.reset(LoadLibraryExA(
+                    parsed.path.c_str(), nullptr,
+                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+            icon = opened->second ? IconFromOpenModule(opened->second.get(), parsed.number)
+                                  : IconFromUnopenedModule(parsed);
+        } else if (parsed.kind == IconLocationKind::IconFile) {
             icon = IconFromFile(parsed.path);
+        }
     } catch (const std::exception&) {
         // Only memory can run out here; the caller still gets an icon, as on every failure.
     }
     if (!icon) icon = StockErrorIcon();
     return icon;
 }
+
+UniqueIcon LoadIconFromLocation(const std::string& location) { return IconLoads().Load(location); }
 
 } // namespace qm

@@ -7,6 +7,7 @@
 #include "base/Handles.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,27 @@ TEST_F(IconLoaderTest, ModuleNumbersAreResourceIdentifiersWithZeroTheFirstIcon) 
     // A module with fewer icons: its first one, also by 65536.
     EXPECT_NE(Load(user32 + ",0"), error);
     EXPECT_EQ(Load(user32 + ",65536"), Load(user32));
+
+    // The first icon is the one the shell's index 0 gives.
+    UniqueIcon shellFirst(ExtractIconA(nullptr, shell32.c_str(), 0));
+    EXPECT_EQ(first, Draw(shellFirst.get()));
+}
+
+// A run of loads (a listing) keeps each module open between them: every location still gives
+// its own icon, the second time as the first, as a load of its own gives it.
+TEST_F(IconLoaderTest, ARunOfLoadsGivesEachLocationTheIconOfALoadOfItsOwn) {
+    qmtest::WriteFileBytes(temp.File("zoom.ico"), IcoFile({Entry(32, 32, 32, 0x00FF00)}));
+    qmtest::WriteFileBytes(temp.File("notes.dll"), "a text file named like a library");
+    const std::vector<std::string> locations = {
+        shell32 + ",4", shell32 + ",1",   shell32,           user32 + ",0", shell32 + ",65535",
+        shell32 + ",5", temp.File("zoom.ico"), temp.File("notes.dll,3"), user32 + ",32516"};
+    std::vector<Picture> alone;
+    for (const std::string& location : locations) alone.push_back(Load(location));
+    ASSERT_NE(alone[0], alone[3]);
+    qm::IconLoads run;
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < locations.size(); ++i)
+            EXPECT_EQ(Draw(run.Load(locations[i]).get()), alone[i]) << locations[i];
 }
 
 TEST_F(IconLoaderTest, AnIconFileGivesItsBestFittingImageAtItsOwnSize) {
