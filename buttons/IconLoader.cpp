@@ -91,9 +91,8 @@ UniqueIcon IconFromOpenModule(HMODULE module, uint16_t number) {
     WORD groupId = number;
     if (number == 0 && !FirstIconGroup(module, groupName, groupId)) return {};
     LPCSTR group = groupName.empty() ? MAKEINTRESOURCEA(groupId) : groupName.c_str();
-    return UniqueIcon(static_cast<HICON>(LoadImageA(module, group, IMAGE_ICON,
-                                                    GetSystemMetrics(SM_CXICON),
-                                                    GetSystemMetrics(SM_CYICON), 0)));
+    return UniqueIcon(static_cast<HICON>(LoadImageA(
+        module, group, IMAGE_ICON, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
 }
 
 // A module the loader cannot open for its resources (a 16-bit program, say) is left to
@@ -126,9 +125,9 @@ UniqueIcon IconLoads::Load(const std::string& location) {
             auto [opened, isNew] = modules_.try_emplace(parsed.path);
             // As data only: nothing of the module runs.
             if (isNew)
-                opened->second.reset(LoadLibraryExA(
-                    parsed.path.c_str(), nullptr,
-                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+                opened->second.reset(
+                    LoadLibraryExA(parsed.path.c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
             icon = opened->second ? IconFromOpenModule(opened->second.get(), parsed.number)
                                   : IconFromUnopenedModule(parsed);
         } else if (parsed.kind == IconLocationKind::IconFile) {

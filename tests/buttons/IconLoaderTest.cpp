@@ -168,8 +168,9 @@ TEST_F(IconLoaderTest, ARunOfLoadsGivesEachLocationTheIconOfALoadOfItsOwn) {
     qmtest::WriteFileBytes(temp.File("zoom.ico"), IcoFile({Entry(32, 32, 32, 0x00FF00)}));
     qmtest::WriteFileBytes(temp.File("notes.dll"), "a text file named like a library");
     const std::vector<std::string> locations = {
-        shell32 + ",4", shell32 + ",1",   shell32,           user32 + ",0", shell32 + ",65535",
-        shell32 + ",5", temp.File("zoom.ico"), temp.File("notes.dll,3"), user32 + ",32516"};
+        shell32 + ",4",        shell32 + ",1",           shell32,
+        user32 + ",0",         shell32 + ",65535",       shell32 + ",5",
+        temp.File("zoom.ico"), temp.File("notes.dll,3"), user32 + ",32516"};
     std::vector<Picture> alone;
     for (const std::string& location : locations) alone.push_back(Load(location));
     ASSERT_NE(alone[0], alone[3]);
