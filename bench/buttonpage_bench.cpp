@@ -1,7 +1,8 @@
 // The button page's listing and record display, each timed in turns with a bare loop that does
 // exactly the same work with plain platform calls, over sets like a real one: every record has
-// icons of its own (an .ico file of its own and a module icon of its own number), records of
-// both roots, the machine's records in both registry views.
+// icons of its own (an .ico file of its own and a library icon of its own number, from
+// libraries the benchmark makes), records of both roots, the machine's records in both
+// registry views.
 //
 //   - ListButtons at 100, 200, 400 and 800 records, against the bare loop (the same reads of
 //     both roots, the same look into the other registry view, the same icon loads, the same
@@ -20,6 +21,7 @@
 // target is met, 1 when one is missed, 2 when it could not measure.
 #include "buttons/ButtonRecord.h"
 #include "buttons/ButtonsPage.h"
+#include "buttons/IcoReader.h"
 #include "buttons/IconLoader.h"
 #include "buttons/SmallIconBatch.h"
 #include "registry/ChangeHistory.h"
@@ -28,6 +30,7 @@
 #include "resource.h"
 
 #include "BenchSupport.h"
+#include "support/TempFolder.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -35,6 +38,8 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -61,22 +66,78 @@ struct IconSet {
     std::vector<std::string> modules; // "module,number", one per record
 };
 
-// Module icons of the system's libraries, every number each has, as many as asked for (the
-// list wraps round only when the system has fewer).
-std::vector<std::string> ModuleIcons(size_t wanted) {
+// Libraries of icons of the benchmark's own, with as many distinct icons as asked for, by
+// number ("icons0.dll,100") as real records name the system's. This machine's system libraries
+// hold too few icons for 800 records (Wine's shell32 about 180, and ExtractIconEx counts some
+// libraries that have none), and records beyond them named icons that are not there: the
+// larger sets then held ever more stock error icons, and the listing's growth measured that
+// mix instead of the listing. Each library is a copy of a system library stripped of its
+// resources and given kGroupsPerLibrary icon groups (identifiers 100 on), which take turns at
+// the images of the shipped icon files.
+constexpr size_t kGroupsPerLibrary = 200;
+
+std::vector<std::string> LibraryIcons(const std::string& folder,
+                                      const std::vector<std::string>& shipped, size_t wanted) {
+    struct Picture {
+        std::string bytes;
+        std::vector<qm::IcoImage> images;
+    };
+    std::vector<Picture> pictures;
+    for (const std::string& file : shipped) {
+        Picture picture{qmtest::ReadFileBytes(file), {}};
+        auto images = qm::ReadIcoDirectory(picture.bytes);
+        if (!images || images->empty()) Fail("no icon in " + file);
+        picture.images = std::move(*images);
+        pictures.push_back(std::move(picture));
+    }
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
-    std::vector<std::string> all;
-    for (const char* module : {"shell32.dll", "imageres.dll", "comctl32.dll", "user32.dll",
-                               "moricons.dll", "setupapi.dll", "explorer.exe", "msi.dll"}) {
-        std::string path = std::string(system) + "\\" + module;
-        UINT count = ExtractIconExA(path.c_str(), -1, nullptr, nullptr, 0);
-        for (UINT n = 0; n < count && all.size() < wanted; ++n)
-            all.push_back(path + "," + std::to_string(n));
-    }
-    if (all.empty()) Fail("no module of the system has icons");
+    const std::string base = std::string(system) + "\\version.dll";
     std::vector<std::string> icons;
-    for (size_t i = 0; i < wanted; ++i) icons.push_back(all[i % all.size()]);
+    for (size_t library = 0; icons.size() < wanted; ++library) {
+        const std::string path = folder + "\\icons" + std::to_string(library) + ".dll";
+        if (!CopyFileA(base.c_str(), path.c_str(), FALSE)) Fail("cannot copy " + base);
+        HANDLE update = BeginUpdateResourceA(path.c_str(), TRUE);
+        if (!update) Fail("cannot add icons to " + path);
+        auto add = [&](LPCSTR type, WORD id, const void* data, size_t size) {
+            if (!UpdateResourceA(update, type, MAKEINTRESOURCEA(id),
+                                 MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), const_cast<void*>(data),
+                                 static_cast<DWORD>(size)))
+                Fail("cannot add an icon to " + path);
+        };
+        // The images, once per library: picture p's image i is RT_ICON 1 + 16 * p + i.
+        for (size_t p = 0; p < pictures.size(); ++p)
+            for (size_t i = 0; i < pictures[p].images.size(); ++i)
+                add(RT_ICON, static_cast<WORD>(1 + 16 * p + i),
+                    pictures[p].bytes.data() + pictures[p].images[i].offset,
+                    pictures[p].images[i].size);
+        for (size_t group = 0; group < kGroupsPerLibrary && icons.size() < wanted; ++group) {
+            // A group directory: the file's header, then its entries with an identifier in
+            // place of the file offset (12 bytes of the entry and 2 of the identifier).
+            const Picture& picture = pictures[group % pictures.size()];
+            std::string directory = picture.bytes.substr(0, 4);
+            const WORD count = static_cast<WORD>(picture.images.size());
+            directory.append(reinterpret_cast<const char*>(&count), 2);
+            for (const qm::IcoImage& image : picture.images) {
+                directory.append(picture.bytes, 6 + 16 * image.index, 12);
+                const WORD id = static_cast<WORD>(1 + 16 * (group % pictures.size()) +
+                                                  (&image - picture.images.data()));
+                directory.append(reinterpret_cast<const char*>(&id), 2);
+            }
+            const WORD number = static_cast<WORD>(100 + group);
+            add(RT_GROUP_ICON, number, directory.data(), directory.size());
+            icons.push_back(path + "," + std::to_string(number));
+        }
+        if (!EndUpdateResourceA(update, FALSE)) Fail("cannot write the icons of " + path);
+        // A library the platform cannot read would give every record the stock error icon.
+        HMODULE made = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HICON first = made ? static_cast<HICON>(LoadImageA(made, MAKEINTRESOURCEA(100), IMAGE_ICON,
+                                                           0, 0, LR_DEFAULTSIZE))
+                           : nullptr;
+        if (made) FreeLibrary(made);
+        if (!first) Fail("the platform reads no icon from " + path);
+        DestroyIcon(first);
+    }
     return icons;
 }
 
@@ -90,7 +151,7 @@ IconSet OwnIcons(const std::string& folder, const std::vector<std::string>& ship
             Fail("cannot copy an icon to " + file);
         set.files.push_back(file);
     }
-    set.modules = ModuleIcons(count);
+    set.modules = LibraryIcons(folder, shipped, count);
     return set;
 }
 
@@ -130,10 +191,27 @@ std::string ReadText(HKEY key, const char* name) {
     return text;
 }
 
+// An icon of this benchmark's sets: a library's "path,number" read from the library, opened
+// once per listing, or an icon file's.
+qm::UniqueIcon BareIcon(const std::string& location, std::map<std::string, HMODULE>& modules) {
+    const size_t comma = location.rfind(".dll,");
+    if (comma == std::string::npos) return qm::LoadIconFromLocation(location);
+    const std::string path = location.substr(0, comma + 4);
+    HMODULE& module = modules[path];
+    if (!module)
+        module = LoadLibraryExA(path.c_str(), nullptr,
+                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HICON icon = static_cast<HICON>(
+        LoadImageA(module, MAKEINTRESOURCEA(std::atoi(location.c_str() + comma + 5)), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    return icon ? qm::UniqueIcon(icon) : qm::StockErrorIcon();
+}
+
 // What a listing must do, with plain calls: both roots' Extensions keys enumerated, a current
 // user's record checked for its class, each record's text and icon locations read, the
 // machine's names read in the 64-bit view too, a machine-wide record looked for in that view
-// (where it lives is shown), its two icons loaded once each and added to two image lists.
+// (where it lives is shown), its two icons loaded once each (each library opened once) and
+// added to two image lists.
 void BareListing(int iconSize) {
     struct Found {
         std::string icon, hot;
@@ -161,9 +239,11 @@ void BareListing(int iconSize) {
     HIMAGELIST icons = ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 0, 16);
     HIMAGELIST hotIcons = ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 0, 16);
     qm::SmallIconBatch iconBatch(iconSize), hotBatch(iconSize);
+    // A library's icons are read from it opened once for the whole listing.
+    std::map<std::string, HMODULE> modules;
     for (const Found& record : found) {
-        qm::UniqueIcon loaded = qm::LoadIconFromLocation(record.icon);
-        qm::UniqueIcon loadedHot = qm::LoadIconFromLocation(record.hot);
+        qm::UniqueIcon loaded = BareIcon(record.icon, modules);
+        qm::UniqueIcon loadedHot = BareIcon(record.hot, modules);
         iconBatch.Add(loaded.get());
         hotBatch.Add(loadedHot.get());
     }
@@ -171,6 +251,7 @@ void BareListing(int iconSize) {
     hotBatch.AppendTo(hotIcons);
     ImageList_Destroy(icons);
     ImageList_Destroy(hotIcons);
+    for (const auto& [path, module] : modules) FreeLibrary(module);
 }
 
 // What showing one machine-wide record must do: its values read in both views, its two icons
