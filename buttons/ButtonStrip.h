@@ -60,9 +60,6 @@ public:
     // button's own click). False when the registry no longer holds the records the strip shows,
     // or failed (the failure is returned in failure): the strip then needs a full List.
     bool Refresh(std::exception_ptr& failure);
-    // A button for a record just made, at the strip's start.
-    void InsertFirst(const std::string& keyName, ButtonPlace place, const std::string& hint,
-                     const std::string& icon, const std::string& hotIcon);
 
     // --- what it shows ---
 
@@ -112,7 +109,8 @@ private:
         std::string keyName; // compared exactly; "" for the placeholder
         std::string hint;    // the record's "ButtonText"
         ButtonPlace place = ButtonPlace::ThisUser;
-        int command = 0; // 0 for the placeholder, which has no click action
+        int command = 0;         // 0 for the placeholder, which has no click action
+        int image = I_IMAGENONE; // its picture in Icons and HotIcons
     };
     struct Listed {
         std::string keyName;
