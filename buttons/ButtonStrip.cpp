@@ -495,9 +495,12 @@ void ButtonStrip::ScrollBy(UINT message, WPARAM wParam) {
 }
 
 void ButtonStrip::Reveal(int position) {
-    RECT item, view;
-    if (!SendMessageA(toolBar_, TB_GETITEMRECT, position, reinterpret_cast<LPARAM>(&item))) return;
+    RECT item, view, bar;
     GetClientRect(view_, &view);
+    GetWindowRect(toolBar_, &bar);
+    // Unscrolled, with all of the strip in the frame, every button is in view already.
+    if (scroll_ == 0 && bar.bottom - bar.top <= view.bottom) return;
+    if (!SendMessageA(toolBar_, TB_GETITEMRECT, position, reinterpret_cast<LPARAM>(&item))) return;
     if (item.top < scroll_)
         SetScroll(item.top);
     else if (item.bottom > scroll_ + view.bottom)
