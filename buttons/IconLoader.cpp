@@ -95,10 +95,12 @@ UniqueIcon IconFromOpenModule(HMODULE module, uint16_t number) {
         module, group, IMAGE_ICON, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
 }
 
-// A module the loader cannot open for its resources (a 16-bit program, say) is left to
-// ExtractIconA, as the shell reads it. Its index 0 asks for the first icon and a negative index
-// for the resource identifier; 1 cannot be asked for, as its index -1 means "how many icons".
-UniqueIcon IconFromUnopenedModule(const IconLocation& location) {
+// A module the loader cannot open for its resources (a 16-bit program, say), or whose icon it
+// cannot find there (Windows keeps the icons of some system libraries in a separate resource
+// file), is left to ExtractIconA, as the shell reads it. Its index 0 asks for the first icon and
+// a negative index for the resource identifier; 1 cannot be asked for, as its index -1 means
+// "how many icons".
+UniqueIcon IconAsTheShellReadsIt(const IconLocation& location) {
     if (location.number == 1) return {};
     HICON icon =
         ExtractIconA(ui::Instance(), location.path.c_str(), -static_cast<int>(location.number));
@@ -128,8 +130,8 @@ UniqueIcon IconLoads::Load(const std::string& location) {
                 opened->second.reset(
                     LoadLibraryExA(parsed.path.c_str(), nullptr,
                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-            icon = opened->second ? IconFromOpenModule(opened->second.get(), parsed.number)
-                                  : IconFromUnopenedModule(parsed);
+            if (opened->second) icon = IconFromOpenModule(opened->second.get(), parsed.number);
+            if (!icon) icon = IconAsTheShellReadsIt(parsed);
         } else if (parsed.kind == IconLocationKind::IconFile) {
             icon = IconFromFile(parsed.path);
         }
