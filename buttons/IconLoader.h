@@ -1,8 +1,8 @@
 #pragma once
 // Turns an icon location (see IconLocation.h) into an icon the window can draw. Loading never
 // fails towards its caller: whatever goes wrong gives the platform's stock error icon, and no
-// message is shown. Nothing is cached beyond an IconLoads: every load consults the file
-// system again.
+// message is shown. Nothing outlives an IconLoads: a new one, as each LoadIconFromLocation,
+// consults the file system again.
 
 #include "base/Handles.h"
 
