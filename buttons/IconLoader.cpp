@@ -58,41 +58,27 @@ UniqueIcon IconFromFile(const std::string& path) {
         TRUE, 0x00030000, 0, 0, LR_DEFAULTCOLOR));
 }
 
-// The module's first icon group in the order of its resources (named ones first, then by
-// identifier), as ExtractIconA's index 0 takes it.
-bool FirstIconGroup(HMODULE module, std::string& name, WORD& id) {
-    struct First {
-        std::string name;
-        WORD id = 0;
-        bool found = false;
-    } first;
+// The icon with that resource identifier from a module opened for its resources, at the
+// system's large-icon size; 0 is the first icon group in the order of the module's resources
+// (named ones first, then by identifier), as ExtractIconA's index 0 takes it. Without
+// LR_SHARED the icon is a private copy that outlives the module.
+HICON IconGroup(HMODULE module, LPCSTR group) {
+    return static_cast<HICON>(LoadImageA(module, group, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                         GetSystemMetrics(SM_CYICON), 0));
+}
+
+UniqueIcon IconFromOpenModule(HMODULE module, uint16_t number) {
+    if (number != 0) return UniqueIcon(IconGroup(module, MAKEINTRESOURCEA(number)));
+    HICON first = nullptr;
     EnumResourceNamesA(
         module, RT_GROUP_ICON,
-        [](HMODULE, LPCSTR, LPSTR group, LONG_PTR param) -> BOOL {
-            auto* found = reinterpret_cast<First*>(param);
-            if (IS_INTRESOURCE(group))
-                found->id = static_cast<WORD>(reinterpret_cast<uintptr_t>(group));
-            else
-                found->name = group;
-            found->found = true;
+        [](HMODULE from, LPCSTR, LPSTR group, LONG_PTR icon) -> BOOL {
+            // Loaded here, while the enumeration still holds a named group's name.
+            *reinterpret_cast<HICON*>(icon) = IconGroup(from, group);
             return FALSE; // the first is enough
         },
         reinterpret_cast<LONG_PTR>(&first));
-    name = std::move(first.name);
-    id = first.id;
-    return first.found;
-}
-
-// The icon with that resource identifier (0: the first icon) from a module opened for its
-// resources, at the system's large-icon size. Without LR_SHARED the icon is a private copy that
-// outlives the module.
-UniqueIcon IconFromOpenModule(HMODULE module, uint16_t number) {
-    std::string groupName;
-    WORD groupId = number;
-    if (number == 0 && !FirstIconGroup(module, groupName, groupId)) return {};
-    LPCSTR group = groupName.empty() ? MAKEINTRESOURCEA(groupId) : groupName.c_str();
-    return UniqueIcon(static_cast<HICON>(LoadImageA(
-        module, group, IMAGE_ICON, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    return UniqueIcon(first);
 }
 
 // A module the loader cannot open for its resources (a 16-bit program, say), or whose icon it
